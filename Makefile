@@ -1,0 +1,39 @@
+# Everyday entry points. Each one installs what is missing first.
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE_FLAGS ?=
+SAMPLE ?= samples/plan.kwl
+
+.PHONY: deps configure build run test bench fuzz clean
+
+deps:
+	@bash tools/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	    echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set): run it under a virtual one with 'xvfb-run -a make run', or from a desktop session."; \
+	    exit 1; \
+	fi
+	@if [ -f "$(SAMPLE)" ]; then cd $(BUILD) && ./KWL_Edytor "$(CURDIR)/$(SAMPLE)"; \
+	else cd $(BUILD) && ./KWL_Edytor; fi
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure
+
+bench: deps
+	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKWL_BENCH=ON >/dev/null
+	@cmake --build build-bench --target benchmarks
+
+fuzz: deps
+	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKWL_FUZZ=ON \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build build-fuzz --target fuzzers
+
+clean:
+	rm -rf $(BUILD) build-asan build-bench build-fuzz

@@ -1,0 +1,5 @@
+#include "engine/CadApi.h"
+
+std::string cadVersion() {
+    return "0.1";
+}
