@@ -1,5 +1,617 @@
+// The engine's interface: thin functions over the engine state, its documents and drawings.
 #include "engine/CadApi.h"
 
-std::string cadVersion() {
-    return "0.1";
+#include "engine/Engine.h"
+#include "engine/io/Dxf.h"
+#include "engine/io/FileError.h"
+#include "engine/io/NativeFormat.h"
+#include "engine/model/Merge.h"
+#include "engine/model/Statistics.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+using namespace cad;
+
+namespace {
+
+Engine& E() {
+    return Engine::instance();
+}
+
+Drawing* activeDrawing() {
+    Document* d = E().active();
+    return d ? d->drawing.get() : nullptr;
+}
+
+template <typename T> bool inRange(const std::vector<T>& v, int i) {
+    return i >= 0 && static_cast<std::size_t>(i) < v.size();
+}
+
+std::string firstBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw FileError(FileError::Kind::CannotOpen, "cannot open " + path);
+    std::string bytes(256, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+// Reads a native or DXF drawing, recognised by its content.
+std::unique_ptr<Drawing> readAnyDrawing(const std::string& path) {
+    if (std::filesystem::is_directory(path))
+        throw FileError(FileError::Kind::CannotOpen, path + " is a folder");
+    const std::string head = firstBytes(path);
+    if (looksNative(head))
+        return loadNative(path);
+    if (looksDxf(head))
+        return loadDxf(path).drawing;
+    throw FileError(FileError::Kind::UnknownFormat, path + " is not a drawing");
+}
+
+std::optional<CadRect> toCadRect(const Rect& r) {
+    if (r.empty())
+        return std::nullopt;
+    return CadRect{r.left, r.bottom, r.right, r.top};
+}
+
+} // namespace
+
+// ---- messages and responder ---------------------------------------------------------------------
+
+void cadSetMsgHandler(CadMsgHandler handler) {
+    E().handler = std::move(handler);
+}
+
+std::shared_ptr<CadResponder> cadSetResponder(std::shared_ptr<CadResponder> responder) {
+    return E().setResponder(std::move(responder));
+}
+
+// ---- documents and files ------------------------------------------------------------------------
+
+int cadFileNew(int, std::string_view templatePath) {
+    std::unique_ptr<Drawing> drawing;
+    if (!templatePath.empty()) {
+        const std::string path(templatePath);
+        try {
+            drawing = readAnyDrawing(path);
+            drawing->modified = false;
+        } catch (const FileError& e) {
+            E().reportFileError(e, path);
+        }
+    }
+    return E().create(std::move(drawing)).handle;
+}
+
+int cadFileOpen(int, std::string_view pathView) {
+    const std::string path(pathView);
+    for (const auto& d : E().documents())
+        if (!d->path.empty() && d->path == path) {
+            E().responder()->tell(E().text(10501), E().text(10510), false);
+            E().activate(*d);
+            return d->handle;
+        }
+    std::unique_ptr<Drawing> drawing;
+    try {
+        if (std::filesystem::is_directory(path))
+            throw FileError(FileError::Kind::CannotOpen, path + " is a folder");
+        drawing = loadNative(path);
+    } catch (const FileError& e) {
+        E().reportFileError(e, path);
+        return 0;
+    }
+    Document& d = E().create(std::move(drawing), path);
+    E().zoomAll(d);
+    d.previousViews.clear();
+    return d.handle;
+}
+
+int cadFileLoad(std::string_view pathView, int format) {
+    Document* d = E().active();
+    if (!d || (format != CAD_FORMAT_ANY && format != CAD_FORMAT_NATIVE))
+        return 0;
+    const std::string path(pathView);
+    try {
+        mergeDrawing(d->drawing, readAnyDrawing(path));
+    } catch (const FileError& e) {
+        E().reportFileError(e, path);
+        return 0;
+    }
+    d->walk = EntityWalk{};
+    E().zoomAll(*d);
+    return 1;
+}
+
+int cadFileSave(std::string_view pathView, int format) {
+    Document* d = E().active();
+    const std::string path(pathView);
+    if (!d || path.empty())
+        return 0;
+    if (format == CAD_FORMAT_NATIVE)
+        return E().saveAs(*d, path) ? 1 : 0;
+    if (format == CAD_FORMAT_DXF) {
+        try {
+            saveDxf(*d->drawing, path);
+            return 1;
+        } catch (const FileError& e) {
+            E().reportFileError(e, path);
+        }
+    }
+    return 0;
+}
+
+int cadDocGetActive() {
+    const Document* d = E().active();
+    return d ? d->handle : 0;
+}
+
+int cadDocSetActive(int document) {
+    Document* d = E().find(document);
+    if (!d)
+        return 0;
+    E().activate(*d);
+    return 1;
+}
+
+std::vector<int> cadDocList() {
+    std::vector<int> handles;
+    for (const auto& d : E().documents())
+        handles.push_back(d->handle);
+    return handles;
+}
+
+int cadDocClose(int document) {
+    Document* d = E().find(document);
+    if (!d)
+        return 0;
+    E().close(d->handle);
+    return 1;
+}
+
+// ---- commands -----------------------------------------------------------------------------------
+
+int cadExecute(int command) {
+    Document* d = E().active();
+    switch (command) {
+    case CAD_CMD_SAVE:
+        if (!d)
+            return 0;
+        return (d->path.empty() ? E().saveWithQuestion(*d) : E().saveAs(*d, d->path)) ? 1 : 0;
+    case CAD_CMD_SAVE_AS:
+        return d && E().saveWithQuestion(*d) ? 1 : 0;
+    case CAD_CMD_CLOSE:
+        return d && E().closeWithQuestion(d->handle) ? 1 : 0;
+    case CAD_CMD_CLOSE_ALL:
+        // The active document first, then the others from the newest.
+        while (Document* current = E().active())
+            if (!E().closeWithQuestion(current->handle))
+                return 0;
+        return 1;
+    case CAD_CMD_EXPORT_DXF: {
+        if (!d)
+            return 0;
+        std::string suggested =
+            d->path.empty() ? E().text(10502) + ".dxf"
+                            : std::filesystem::path(d->path).replace_extension(".dxf").string();
+        const auto path =
+            E().responder()->saveFileName(E().text(10552), E().text(10551), suggested);
+        if (!path || path->empty())
+            return 0;
+        return cadFileSave(*path, CAD_FORMAT_DXF);
+    }
+    case CAD_CMD_ZOOM_ALL:
+        if (!d)
+            return 0;
+        E().zoomAll(*d);
+        return 1;
+    case CAD_CMD_REDRAW:
+        return d ? 1 : 0;
+    case CAD_CMD_SHOW_WIDTHS:
+        if (!d)
+            return 0;
+        d->drawing->settings.showLineWidths = true;
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+// ---- layers and styles --------------------------------------------------------------------------
+
+int cadLayerAdd(std::string_view name, double width, int color, int fillColor) {
+    Drawing* dr = activeDrawing();
+    if (!dr || name.empty())
+        return -1;
+    int index = dr->findLayer(name);
+    if (index < 0) {
+        dr->layers.push_back(Layer{std::string(name), 0, 0, 0, true, false, true});
+        index = static_cast<int>(dr->layers.size() - 1);
+    }
+    Layer& l = dr->layers[static_cast<std::size_t>(index)];
+    l.width = width;
+    l.color = static_cast<std::uint32_t>(color);
+    l.fillColor = static_cast<std::uint32_t>(fillColor);
+    dr->touch();
+    return index;
+}
+
+int cadLayerIndex(std::string_view name, int from) {
+    const Drawing* dr = activeDrawing();
+    return dr ? dr->findLayer(name, from) : -1;
+}
+
+int cadLayerActive(int index) {
+    Drawing* dr = activeDrawing();
+    if (!dr || !inRange(dr->layers, index))
+        return 0;
+    dr->current.layer = index;
+    return 1;
+}
+
+int cadLayerCount() {
+    const Drawing* dr = activeDrawing();
+    return dr ? static_cast<int>(dr->layers.size()) : 0;
+}
+
+int cadStLineAdd(std::string_view name, std::string_view definition) {
+    Drawing* dr = activeDrawing();
+    if (!dr || name.empty())
+        return -1;
+    int index = dr->findLineStyle(name);
+    if (index < 0) {
+        dr->lineStyles.push_back(LineStyle{std::string(name), {}, {}});
+        index = static_cast<int>(dr->lineStyles.size() - 1);
+    }
+    LineStyle& s = dr->lineStyles[static_cast<std::size_t>(index)];
+    s.definition = std::string(definition);
+    s.pattern = parseLinePattern(definition);
+    dr->touch();
+    return index;
+}
+
+int cadStLineIndex(std::string_view name, int from) {
+    const Drawing* dr = activeDrawing();
+    return dr ? dr->findLineStyle(name, from) : -1;
+}
+
+int cadStLineActive(int index) {
+    Drawing* dr = activeDrawing();
+    if (!dr || !inRange(dr->lineStyles, index))
+        return 0;
+    dr->current.lineStyle = index;
+    return 1;
+}
+
+int cadStLineCount() {
+    const Drawing* dr = activeDrawing();
+    return dr ? static_cast<int>(dr->lineStyles.size()) : 0;
+}
+
+int cadStTextAdd(std::string_view name, std::string_view font, double widthFactor,
+                 double obliqueAngle, int precision, int filled, int systemFont) {
+    Drawing* dr = activeDrawing();
+    if (!dr || name.empty())
+        return -1;
+    int index = dr->findTextStyle(name);
+    if (index < 0) {
+        dr->textStyles.push_back(TextStyle{std::string(name), {}, 1, 0, 5, true, true});
+        index = static_cast<int>(dr->textStyles.size() - 1);
+    }
+    dr->textStyles[static_cast<std::size_t>(index)] =
+        TextStyle{std::string(name), std::string(font), widthFactor,    obliqueAngle,
+                  precision,         filled != 0,       systemFont != 0};
+    dr->touch();
+    return index;
+}
+
+int cadStTextIndex(std::string_view name, int from) {
+    const Drawing* dr = activeDrawing();
+    return dr ? dr->findTextStyle(name, from) : -1;
+}
+
+int cadStTextActive(int index) {
+    Drawing* dr = activeDrawing();
+    if (!dr || !inRange(dr->textStyles, index))
+        return 0;
+    dr->current.textStyle = index;
+    return 1;
+}
+
+int cadStTextCount() {
+    const Drawing* dr = activeDrawing();
+    return dr ? static_cast<int>(dr->textStyles.size()) : 0;
+}
+
+// ---- entities -----------------------------------------------------------------------------------
+
+void cadPolylineBegin() {
+    Document* d = E().active();
+    if (!d)
+        return;
+    // Vertices of a polyline that was begun and never added are given up.
+    if (d->polylineStart)
+        d->drawing->vertices.resize(*d->polylineStart);
+    d->polylineStart = d->drawing->vertices.size();
+}
+
+int cadVertex(double x, double y) {
+    Document* d = E().active();
+    if (!d)
+        return 0;
+    if (!d->polylineStart)
+        d->polylineStart = d->drawing->vertices.size();
+    d->drawing->vertices.push_back(Vec2{x, y});
+    return 1;
+}
+
+int cadAddPolyline(int fit, int closed) {
+    Document* d = E().active();
+    if (!d || !d->polylineStart || d->drawing->vertices.size() == *d->polylineStart)
+        return -1;
+    const std::size_t start = *d->polylineStart;
+    d->polylineStart.reset();
+    return d->drawing->addPolylineAt(start, closed != 0,
+                                     static_cast<std::uint8_t>(std::clamp(fit, 0, 255)));
+}
+
+int cadAddPoint(double x, double y) {
+    Drawing* dr = activeDrawing();
+    return dr ? dr->addPoint({{x, y}}) : -1;
+}
+
+int cadAddLine(double x1, double y1, double x2, double y2) {
+    Drawing* dr = activeDrawing();
+    return dr ? dr->addLine({{x1, y1}, {x2, y2}}) : -1;
+}
+
+int cadAddCircle(double x, double y, double radius) {
+    Drawing* dr = activeDrawing();
+    return dr ? dr->addCircle({{x, y}, radius}) : -1;
+}
+
+int cadAddArc(double x, double y, double radius, double startAngle, double endAngle) {
+    Drawing* dr = activeDrawing();
+    return dr ? dr->addArc({{x, y}, radius, startAngle, endAngle}) : -1;
+}
+
+int cadAddEllipse(double x, double y, double radiusX, double radiusY, double rotation,
+                  double startAngle, double endAngle) {
+    Drawing* dr = activeDrawing();
+    return dr ? dr->addEllipse({{x, y}, radiusX, radiusY, rotation, startAngle, endAngle}) : -1;
+}
+
+int cadAddRectangle(double x, double y, double width, double height, double rotation) {
+    Drawing* dr = activeDrawing();
+    return dr ? dr->addRectangle({{x, y}, width, height, rotation}) : -1;
+}
+
+int cadHatchLoop() {
+    Document* d = E().active();
+    if (!d || !d->polylineStart || d->drawing->vertices.size() == *d->polylineStart)
+        return 0;
+    if (!d->hatchStart)
+        d->hatchStart = *d->polylineStart;
+    d->hatchLoops.push_back(
+        static_cast<std::uint32_t>(d->drawing->vertices.size() - *d->polylineStart));
+    d->polylineStart.reset();
+    return 1;
+}
+
+int cadAddHatch(std::string_view pattern, int solid, double scale, double angle) {
+    Document* d = E().active();
+    if (!d || !d->hatchStart)
+        return -1;
+    HatchData h;
+    h.pattern = std::string(pattern);
+    h.solid = solid != 0;
+    h.scale = scale;
+    h.angle = angle;
+    h.loops = std::move(d->hatchLoops);
+    const std::size_t start = *d->hatchStart;
+    d->hatchLoops.clear();
+    d->hatchStart.reset();
+    // Vertices of an unfinished loop after the last one do not belong to the hatch.
+    if (d->polylineStart) {
+        d->drawing->vertices.resize(*d->polylineStart);
+        d->polylineStart.reset();
+    }
+    return d->drawing->addHatchAt(start, std::move(h));
+}
+
+int cadAddImage(std::string_view path, double x, double y, double width, double height) {
+    Drawing* dr = activeDrawing();
+    return dr ? dr->addImage({std::string(path), {x, y}, width, height}) : -1;
+}
+
+int cadAddInsert(int block, double x, double y, double scaleX, double scaleY, double angle) {
+    Drawing* dr = activeDrawing();
+    if (!dr || !inRange(dr->blocks, block))
+        return -1;
+    return dr->addInsert({block, {x, y}, scaleX, scaleY, angle});
+}
+
+int cadSetTextParam(int parameter, double value) {
+    Drawing* dr = activeDrawing();
+    if (!dr)
+        return 0;
+    CurrentAttributes& c = dr->current;
+    switch (parameter) {
+    case CAD_TEXT_ALIGN:
+        if (!(value >= 0 && value <= 8))
+            return 0;
+        c.textAlign = static_cast<int>(value);
+        return 1;
+    case CAD_TEXT_ROTATION:
+        c.textRotation = value;
+        return 1;
+    case CAD_TEXT_OBLIQUE:
+        c.textOblique = value;
+        return 1;
+    case CAD_TEXT_HEIGHT:
+        c.textHeight = value;
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+int cadAddText(double x, double y, std::string_view text) {
+    Drawing* dr = activeDrawing();
+    if (!dr)
+        return -1;
+    const CurrentAttributes& c = dr->current;
+    return dr->addText(TextData{{x, y},
+                                c.textHeight,
+                                c.textRotation,
+                                c.textOblique,
+                                c.textAlign,
+                                c.textStyle,
+                                std::string(text)});
+}
+
+// ---- blocks -------------------------------------------------------------------------------------
+
+void cadBlockBegin() {
+    Document* d = E().active();
+    if (d)
+        d->blockStart = d->drawing->entities.size();
+}
+
+int cadBlockAdd(std::string_view name, double baseX, double baseY) {
+    Document* d = E().active();
+    if (!d || !d->blockStart || name.empty())
+        return -1;
+    const std::size_t first = *d->blockStart;
+    d->blockStart.reset();
+    return d->drawing->makeBlock(name, {baseX, baseY}, first);
+}
+
+int cadBlockAddF(std::string_view pathView, std::string_view name) {
+    Drawing* dr = activeDrawing();
+    if (!dr)
+        return -1;
+    const std::string path(pathView);
+    std::unique_ptr<Drawing> source;
+    try {
+        if (std::filesystem::is_directory(path))
+            throw FileError(FileError::Kind::CannotOpen, path + " is a folder");
+        source = loadNative(path);
+    } catch (const FileError& e) {
+        E().reportFileError(e, path);
+        return -1;
+    }
+    return copyBlocks(*dr, *source, name);
+}
+
+int cadBlockCount() {
+    const Drawing* dr = activeDrawing();
+    return dr ? static_cast<int>(dr->blocks.size()) : 0;
+}
+
+int cadBlockIndex(std::string_view name) {
+    const Drawing* dr = activeDrawing();
+    return dr ? dr->findBlock(name) : -1;
+}
+
+// ---- walking, selection and view ----------------------------------------------------------------
+
+int cadGetEntity(int request, int, int) {
+    Document* d = E().active();
+    if (!d)
+        return -1;
+    if (request == CAD_GET_FIRST)
+        return d->walk.first(*d->drawing);
+    if (request == CAD_GET_NEXT)
+        return d->walk.next(*d->drawing);
+    return -1;
+}
+
+int cadSelect(int select, int entity) {
+    Drawing* dr = activeDrawing();
+    if (!dr)
+        return 0;
+    if (entity == -1) {
+        dr->selectAll(select != 0);
+        return 1;
+    }
+    if (!dr->inModelSpace(entity))
+        return 0;
+    dr->entities[static_cast<std::size_t>(entity)].set(EntityFlag::Selected, select != 0);
+    return 1;
+}
+
+int cadSelectedCount() {
+    const Drawing* dr = activeDrawing();
+    return dr ? dr->selectedCount() : 0;
+}
+
+int cadZoom(double value) {
+    Document* d = E().active();
+    if (!d)
+        return 0;
+    if (value == CAD_ZOOM_ALL) {
+        E().zoomAll(*d);
+        return 1;
+    }
+    if (value == CAD_ZOOM_PREVIOUS) {
+        if (d->previousViews.empty())
+            return 0;
+        d->view = d->previousViews.back();
+        d->previousViews.pop_back();
+        return 1;
+    }
+    if (value == CAD_ZOOM_SELECTION) {
+        const Rect r = d->drawing->selectionExtents();
+        if (r.empty())
+            return 0;
+        E().zoomTo(*d, r);
+        return 1;
+    }
+    if (!(value > 0) || !std::isfinite(value))
+        return 0;
+    const double perPixel = d->view.unitsPerPixel / value;
+    if (!std::isfinite(perPixel) || perPixel <= 0 ||
+        perPixel < std::numeric_limits<double>::min() * 1e6)
+        return 0;
+    E().pushView(*d);
+    d->view.unitsPerPixel = perPixel;
+    return 1;
+}
+
+void cadUpdate() {}
+void cadRedraw() {}
+
+std::optional<CadRect> cadViewRect() {
+    const Document* d = E().active();
+    return d ? toCadRect(d->view.rect()) : std::nullopt;
+}
+
+std::optional<CadRect> cadDrawingExtents() {
+    const Drawing* dr = activeDrawing();
+    return dr ? toCadRect(dr->extents()) : std::nullopt;
+}
+
+std::optional<CadRect> cadEntityExtents(int entity) {
+    const Drawing* dr = activeDrawing();
+    return dr ? toCadRect(dr->entityExtents(entity)) : std::nullopt;
+}
+
+std::vector<double> cadPolylineVertices(int entity) {
+    std::vector<double> xy;
+    const Drawing* dr = activeDrawing();
+    if (!dr || !dr->valid(entity))
+        return xy;
+    const Entity& e = dr->entities[static_cast<std::size_t>(entity)];
+    if (e.type != EntityType::Polyline && e.type != EntityType::Hatch)
+        return xy;
+    const Vec2* v = dr->vertexData(e);
+    xy.reserve(2 * e.count);
+    for (std::uint32_t i = 0; i < e.count; ++i) {
+        xy.push_back(v[i].x);
+        xy.push_back(v[i].y);
+    }
+    return xy;
 }

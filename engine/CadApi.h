@@ -1,8 +1,335 @@
 // The CAD engine's interface: the only engine header that the program includes.
-// Handles are ints; texts cross this interface as Windows-1250 bytes.
+//
+// Handles are ints: documents (>0; -1 = the active one; 0 = none), layers, line styles and text
+// styles (indexes from 0), entities (>= 0; negative = none). Entity handles stay valid for the
+// life of their document.
+//
+// Texts (names, strings, definitions, messages) cross this interface as Windows-1250 bytes.
+// File paths cross it as the file system's own bytes (QFile::encodeName / decodeName), so that
+// any path a user has can be opened.
+//
+// Failures: operations that return a handle or index return a negative value (documents: 0),
+// the others return 0; an unknown code or an invalid handle changes nothing.
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
+
+// ---- messages from the engine to the program --------------------------------------------------
+
+// The handler is called as handler(document, message, prm1, prm2, d1, d2, pointer).
+using CadMsgHandler = std::function<int(int, int, int, int, double, double, void*)>;
+
+// The engine asks for one of its texts: prm1 is the text's number. The program answers 1 after
+// writing the text to CAD_PROP_TEXT_ANSWER, or 0 to let the engine use its own English text.
+inline constexpr int CAD_MSG_TEXT = 1;
+// A document event: prm1 is CAD_DOC_ACTIVATED when another document became the active one.
+inline constexpr int CAD_MSG_DOC_EVENT = 13;
+inline constexpr int CAD_DOC_ACTIVATED = 1;
+// A document was created or opened (document = its handle).
+inline constexpr int CAD_MSG_DOC_CREATED = 105;
+// A document was closed (document = the handle it had).
+inline constexpr int CAD_MSG_DOC_CLOSED = 107;
+// A document got a (new) file name by a save (document = its handle).
+inline constexpr int CAD_MSG_DOC_RENAMED = 109;
+
+// Installs the message handler; an empty one removes it.
+void cadSetMsgHandler(CadMsgHandler handler);
+
+// ---- the engine's questions and messages --------------------------------------------------------
+
+inline constexpr int CAD_ASK_YES = 6;
+inline constexpr int CAD_ASK_NO = 7;
+inline constexpr int CAD_ASK_CANCEL = 2;
+
+// Everything the engine asks a person goes through one responder. Texts are Windows-1250 bytes;
+// file filters have the form "description|patterns|" (patterns separated by ";").
+class CadResponder {
+public:
+    virtual ~CadResponder() = default;
+    // A question with Yes, No and (when withCancel) Cancel: CAD_ASK_YES, CAD_ASK_NO or
+    // CAD_ASK_CANCEL.
+    virtual int ask(std::string_view caption, std::string_view text, bool withCancel) = 0;
+    // A message with an OK button; error is true for failures, false for information.
+    virtual void tell(std::string_view caption, std::string_view text, bool error) = 0;
+    // A path to save to (file-system bytes), or nothing when the person cancelled.
+    virtual std::optional<std::string> saveFileName(std::string_view caption,
+                                                    std::string_view filter,
+                                                    std::string_view suggestedPath) = 0;
+};
+
+// Installs the responder; nullptr restores the engine's own dialogs. Returns the previous one.
+std::shared_ptr<CadResponder> cadSetResponder(std::shared_ptr<CadResponder> responder);
+
+// ---- documents and files ------------------------------------------------------------------------
+
+inline constexpr int CAD_FORMAT_NATIVE = 1; // the engine's own drawing format (".rdw")
+inline constexpr int CAD_FORMAT_DXF = 2;    // DXF R2000, Windows-1250 texts (save only)
+inline constexpr int CAD_FORMAT_ANY = 100;  // load: native or DXF, recognised by content
+
+// A new empty document in the engine window, made active; its handle, or 0. The template, when
+// not empty, is a native drawing whose content the new document starts with.
+int cadFileNew(int window, std::string_view templatePath);
+// Opens a native drawing as a new active document; its handle, or 0 (the engine has told the
+// person why).
+int cadFileOpen(int window, std::string_view path);
+// Loads a native or DXF drawing into the active document (format CAD_FORMAT_ANY). An
+// unreadable or unknown file is refused with a message and the document stays as it was.
+int cadFileLoad(std::string_view path, int format);
+// Saves the active document: CAD_FORMAT_NATIVE under path, which becomes the document's name;
+// CAD_FORMAT_DXF exports to path. The previous file stays whole when a save fails.
+int cadFileSave(std::string_view path, int format);
+// The active document's handle, or 0 when none is open.
+int cadDocGetActive();
+// Makes another open document the active one.
+int cadDocSetActive(int document);
+// Handles of the open documents, in the order they were opened.
+std::vector<int> cadDocList();
+// Closes a document without any question (the commands 17005 and 17006 ask first).
+int cadDocClose(int document);
+
+// ---- commands -----------------------------------------------------------------------------------
+
+inline constexpr int CAD_CMD_SAVE = 17003;    // save; asks for a name when the drawing has none
+inline constexpr int CAD_CMD_SAVE_AS = 17004; // save under a name asked for
+inline constexpr int CAD_CMD_CLOSE = 17005; // close the active document, asking first when modified
+inline constexpr int CAD_CMD_CLOSE_ALL = 17006;  // close all; 0 when the person cancelled
+inline constexpr int CAD_CMD_EXPORT_DXF = 17021; // export the active document to DXF
+inline constexpr int CAD_CMD_PRINT = 17031;
+inline constexpr int CAD_CMD_ZOOM_ALL = 17051;    // the whole drawing in view
+inline constexpr int CAD_CMD_REDRAW = 18171;      // redraw the view
+inline constexpr int CAD_CMD_SHOW_WIDTHS = 18173; // display line widths (run on new road drawings)
+
+// Runs a command with its own interaction; non-zero when it ran to its end.
+int cadExecute(int command);
+
+// ---- layers and styles --------------------------------------------------------------------------
+
+// Adds a layer, or for a name that exists gives that layer the width and colours; its index.
+// Colours are Windows colour values 0x00BBGGRR; widths are mm on paper.
+int cadLayerAdd(std::string_view name, double width, int color, int fillColor);
+// Index of the layer of that name (exact comparison) from index `from` on, or -1.
+int cadLayerIndex(std::string_view name, int from);
+// Makes the layer the one new entities go on.
+int cadLayerActive(int index);
+int cadLayerCount();
+
+// Line styles. A definition is a list of lengths in drawing units, separated by commas or
+// blanks: a positive length is a dash, a negative one a gap, 0 a dot; the list repeats along
+// the line. An empty definition is a continuous line. Example: "6,-2,0,-2" (dash, gap, dot, gap).
+// Style 0 of every document is continuous. Adding a name that exists replaces its definition.
+int cadStLineAdd(std::string_view name, std::string_view definition);
+int cadStLineIndex(std::string_view name, int from);
+int cadStLineActive(int index);
+int cadStLineCount();
+
+// Text styles: font family, width factor, default oblique angle (degrees), precision (curve
+// segments of outline fonts), filled (1) or outlined (0), system font (1) or a font file (0).
+int cadStTextAdd(std::string_view name, std::string_view font, double widthFactor,
+                 double obliqueAngle, int precision, int filled, int systemFont);
+int cadStTextIndex(std::string_view name, int from);
+int cadStTextActive(int index);
+int cadStTextCount();
+
+// ---- entities -----------------------------------------------------------------------------------
+
+// New entities go on the active layer, with the active line style, colour and width by layer.
+void cadPolylineBegin();
+int cadVertex(double x, double y);
+// The polyline of the vertices given since cadPolylineBegin; fit 0 (straight segments),
+// closed 1 or 0. Its handle.
+int cadAddPolyline(int fit, int closed);
+int cadAddPoint(double x, double y);
+int cadAddLine(double x1, double y1, double x2, double y2);
+int cadAddCircle(double x, double y, double radius);
+// Centre, radius, start and end angle in degrees, counter-clockwise from start to end.
+int cadAddArc(double x, double y, double radius, double startAngle, double endAngle);
+// Centre, radii, rotation, start and end angle (degrees; 0 and 360 for a whole ellipse).
+int cadAddEllipse(double x, double y, double radiusX, double radiusY, double rotation,
+                  double startAngle, double endAngle);
+// Centre, width, height, rotation (degrees).
+int cadAddRectangle(double x, double y, double width, double height, double rotation);
+// A hatch whose boundary loops are the polylines given since cadPolylineBegin, each ended by
+// cadHatchLoop(); solid fill or a pattern by name, with its scale and angle.
+int cadHatchLoop();
+int cadAddHatch(std::string_view pattern, int solid, double scale, double angle);
+// A raster image by file path, lower-left corner, width and height in drawing units.
+int cadAddImage(std::string_view path, double x, double y, double width, double height);
+// A block insertion: block index, insertion point, scales, rotation (degrees).
+int cadAddInsert(int block, double x, double y, double scaleX, double scaleY, double angle);
+
+inline constexpr int CAD_TEXT_ALIGN = 1;    // alignment: 0 left on the baseline, 1 centre, 2 right;
+                                            // +3 middle, +6 top (so 4 is the centre of the box)
+inline constexpr int CAD_TEXT_ROTATION = 2; // degrees, counter-clockwise
+inline constexpr int CAD_TEXT_OBLIQUE = 3;  // degrees, slant of the letters
+inline constexpr int CAD_TEXT_HEIGHT = 4;   // drawing units
+// Sets a parameter for every text added after it, until changed.
+int cadSetTextParam(int parameter, double value);
+// A text at its insertion point; the string may be of any length.
+int cadAddText(double x, double y, std::string_view text);
+
+// ---- blocks -------------------------------------------------------------------------------------
+
+// The entities created after cadBlockBegin make up the block that cadBlockAdd names; they
+// leave the drawing for the block. cadBlockAdd returns the block's index (a block of a name
+// that exists is replaced) or -1 when nothing was collected.
+void cadBlockBegin();
+int cadBlockAdd(std::string_view name, double baseX, double baseY);
+// Copies the blocks of a native drawing into the active document: the named one, or all of
+// them for an empty name. The number of blocks copied, or -1 when the file cannot be read.
+int cadBlockAddF(std::string_view path, std::string_view name);
+int cadBlockCount();
+int cadBlockIndex(std::string_view name);
+
+// ---- walking, selection and view ----------------------------------------------------------------
+
+inline constexpr int CAD_GET_FIRST = 6;
+inline constexpr int CAD_GET_NEXT = 7;
+// The first (CAD_GET_FIRST) or next (CAD_GET_NEXT) entity of the active document's drawing,
+// negative at the end. The walk position belongs to the document.
+int cadGetEntity(int request, int reserved1, int reserved2);
+// Selects (1) or deselects (0) an entity, or every entity for -1.
+int cadSelect(int select, int entity);
+int cadSelectedCount();
+
+inline constexpr double CAD_ZOOM_ALL = -1.0;        // the whole drawing
+inline constexpr double CAD_ZOOM_PREVIOUS = -2.0;   // the view before the last change
+inline constexpr double CAD_ZOOM_SELECTION = -10.0; // the selected entities fill the view
+// Changes the active document's view: a positive value multiplies the magnification about
+// the view's centre (0.1 shows ten times as much), or one of the values above.
+int cadZoom(double value);
+// Marks the view as changed / redraws it now.
+void cadUpdate();
+void cadRedraw();
+
+struct CadRect {
+    double left = 0, bottom = 0, right = 0, top = 0;
+};
+// The part of the drawing shown by the active document's view.
+std::optional<CadRect> cadViewRect();
+// The extents of the active document's drawing, or nothing when it holds no entities.
+std::optional<CadRect> cadDrawingExtents();
+std::optional<CadRect> cadEntityExtents(int entity);
+// The vertices of a polyline (or the boundary of a hatch), x and y in turn.
+std::vector<double> cadPolylineVertices(int entity);
+
+// ---- properties ---------------------------------------------------------------------------------
+
+// Application-wide (index 0)
+inline constexpr int CAD_PROP_TEXT_ANSWER = 30155;    // the answer to CAD_MSG_TEXT
+inline constexpr int CAD_PROP_WINDOW_CAPTION = 30001; // the drawing window's caption
+inline constexpr int CAD_PROP_CONFIRM_DELETE = 30161; // 1: ask before deleting entities
+// Document (index: document handle or -1)
+inline constexpr int CAD_PROP_DOC_FILENAME = 3; // file name without folder (read only)
+inline constexpr int CAD_PROP_DOC_PATH = 4;     // full path (read only)
+inline constexpr int CAD_PROP_DOC_BACKCOLOR = 32;
+inline constexpr int CAD_PROP_DOC_MODIFIED = 33;     // 1 when changed since the last save
+inline constexpr int CAD_PROP_DOC_CURSOR_SIZE = 145; // % of the window; 0 = across the window
+inline constexpr int CAD_PROP_DOC_CURSOR_COLOR = 146;
+inline constexpr int CAD_PROP_DOC_SHOW_GRIPS = 149; // 1: grips on selected entities
+inline constexpr int CAD_PROP_DOC_GRIP_COLOR = 150;
+inline constexpr int CAD_PROP_DOC_UNITS = 161; // 0 unitless, 1 inches, 2 mm, 3 cm, 4 m
+// Layer (index: layer)
+inline constexpr int CAD_PROP_LAYER_NAME = 301;
+inline constexpr int CAD_PROP_LAYER_COLOR = 302;
+inline constexpr int CAD_PROP_LAYER_FILLCOLOR = 303;
+inline constexpr int CAD_PROP_LAYER_WIDTH = 304;
+inline constexpr int CAD_PROP_LAYER_VISIBLE = 305;
+inline constexpr int CAD_PROP_LAYER_LOCKED = 306;
+inline constexpr int CAD_PROP_LAYER_PRINTABLE = 307;
+// Line style (index: style)
+inline constexpr int CAD_PROP_LINESTYLE_NAME = 501;
+inline constexpr int CAD_PROP_LINESTYLE_DEFINITION = 502;
+// Text style (index: style)
+inline constexpr int CAD_PROP_TEXTSTYLE_NAME = 601;
+inline constexpr int CAD_PROP_TEXTSTYLE_FONT = 602;
+inline constexpr int CAD_PROP_TEXTSTYLE_WIDTHFACTOR = 603;
+inline constexpr int CAD_PROP_TEXTSTYLE_OBLIQUE = 604;
+// Block (index: block)
+inline constexpr int CAD_PROP_BLOCK_NAME = 701;
+inline constexpr int CAD_PROP_BLOCK_BASE_X = 702;
+inline constexpr int CAD_PROP_BLOCK_BASE_Y = 703;
+inline constexpr int CAD_PROP_BLOCK_ENTITIES = 704; // number of entities (read only)
+// Entity (index: entity)
+inline constexpr int CAD_PROP_ENT_TYPE = 20001; // one of CAD_ENT_... (read only)
+inline constexpr int CAD_PROP_ENT_LAYER = 20002;
+inline constexpr int CAD_PROP_ENT_LINESTYLE = 20003;
+inline constexpr int CAD_PROP_ENT_COLOR = 20004;         // own colour; writing it ends "by layer"
+inline constexpr int CAD_PROP_ENT_COLOR_BYLAYER = 20005; // 1: the layer's colour
+inline constexpr int CAD_PROP_ENT_WIDTH = 20006;         // own width; writing it ends "by layer"
+inline constexpr int CAD_PROP_ENT_WIDTH_BYLAYER = 20007; // 1: the layer's width
+inline constexpr int CAD_PROP_ENT_SELECTED = 20010;      // read only; see cadSelect
+inline constexpr int CAD_PROP_ENT_FILLED = 20020;        // polyline, circle, ellipse, rectangle
+inline constexpr int CAD_PROP_ENT_CLOSED = 20021;        // polyline
+inline constexpr int CAD_PROP_ENT_VERTICES = 20022; // polyline or hatch: vertex count (read only)
+inline constexpr int CAD_PROP_ENT_X = 20101;        // point, start, centre or insertion point
+inline constexpr int CAD_PROP_ENT_Y = 20102;
+inline constexpr int CAD_PROP_ENT_X2 = 20103; // line end
+inline constexpr int CAD_PROP_ENT_Y2 = 20104;
+inline constexpr int CAD_PROP_ENT_RADIUS = 20105;   // circle, arc; ellipse: radius along x
+inline constexpr int CAD_PROP_ENT_RADIUS2 = 20106;  // ellipse: radius along y
+inline constexpr int CAD_PROP_ENT_ANGLE0 = 20107;   // arc, ellipse: start angle
+inline constexpr int CAD_PROP_ENT_ANGLE1 = 20108;   // arc, ellipse: end angle
+inline constexpr int CAD_PROP_ENT_ROTATION = 20109; // ellipse, rectangle, insertion
+inline constexpr int CAD_PROP_ENT_WIDTH2 = 20110;   // rectangle width, image width
+inline constexpr int CAD_PROP_ENT_HEIGHT2 = 20111;  // rectangle height, image height
+inline constexpr int CAD_PROP_ENT_SCALE_X = 20112;  // insertion, hatch pattern scale
+inline constexpr int CAD_PROP_ENT_SCALE_Y = 20113;
+inline constexpr int CAD_PROP_ENT_BLOCK = 20114; // insertion: block index
+inline constexpr int CAD_PROP_ENT_NAME = 20115;  // hatch pattern name, image path
+inline constexpr int CAD_PROP_TEXT_HEIGHT = 20701;
+inline constexpr int CAD_PROP_TEXT_ROTATION = 20702;
+inline constexpr int CAD_PROP_TEXT_STRING = 20703;
+inline constexpr int CAD_PROP_TEXT_OBLIQUE = 20704;
+inline constexpr int CAD_PROP_TEXT_ALIGN = 20705;
+inline constexpr int CAD_PROP_TEXT_STYLE = 20706;
+
+inline constexpr int CAD_ENT_POINT = 20;
+inline constexpr int CAD_ENT_LINE = 21;
+inline constexpr int CAD_ENT_POLYLINE = 22;
+inline constexpr int CAD_ENT_CIRCLE = 23;
+inline constexpr int CAD_ENT_ARC = 24;
+inline constexpr int CAD_ENT_ELLIPSE = 25;
+inline constexpr int CAD_ENT_RECTANGLE = 26;
+inline constexpr int CAD_ENT_INSERT = 27;
+inline constexpr int CAD_ENT_TEXT = 28;
+inline constexpr int CAD_ENT_HATCH = 29;
+inline constexpr int CAD_ENT_IMAGE = 30;
+
+inline constexpr int CAD_COLOR_BLACK = 0x000000;
+
+// Texts and paths.
+std::optional<std::string> cadPropGet(int property, int index);
+int cadPropPut(int property, int index, std::string_view value);
+std::optional<int> cadPropGetInt(int property, int index);
+int cadPropPutInt(int property, int index, int value);
+std::optional<double> cadPropGetDbl(int property, int index);
+int cadPropPutDbl(int property, int index, double value);
+
+// ---- information --------------------------------------------------------------------------------
+
+struct CadStatistics {
+    int layers = 0, lineStyles = 0, textStyles = 0, blocks = 0;
+    int entities = 0;       // in the drawing, without the blocks' own
+    long long vertices = 0; // of polylines and hatch boundaries
+    long long textChars = 0;
+    int byType[11] = {};      // index: CAD_ENT_... - CAD_ENT_POINT
+    std::vector<int> byLayer; // index: layer
+    std::vector<int> byBlock; // entities of each block
+    std::optional<CadRect> extents;
+};
+std::optional<CadStatistics> cadGetStatistics();
+// The drawing's information and statistics as the engine shows them: one line a row.
+std::vector<std::string> cadDrawingInfo();
+// The text the engine shows for a number: the program's answer, else the engine's own.
+std::string cadText(int number);
 
 // The engine's version, "major.minor".
 std::string cadVersion();
+// Closes every document without questions and forgets the handler, responder and settings:
+// the state of a freshly started engine (for tests and for the end of the program).
+void cadReset();

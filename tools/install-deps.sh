@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang clang-format make
     qt6-base-dev qt6-svg-dev qt6-translations-l10n
     libdxflib-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
-    libclang-rt-14-dev
+    libclang-rt-14-dev zlib1g-dev
     fonts-liberation2 python3-ezdxf poppler-utils xvfb xauth locales
 )
 

@@ -1,0 +1,72 @@
+// Drawing a large drawing into a full-HD image: the whole of it, and a tenth of it.
+#include "engine/model/Drawing.h"
+#include "engine/render/BoxCache.h"
+#include "engine/render/Renderer.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+using namespace cad;
+
+namespace {
+
+// 1 million polylines of 10 vertices in 20 layers over a 100 km x 60 km area (metres): short
+// runs of a few tens of metres, as road drawings have them.
+const Drawing& bigDrawing() {
+    static const Drawing d = [] {
+        Drawing d;
+        for (int l = 1; l < 20; ++l)
+            d.layers.push_back(Layer{std::to_string(30 + l), std::uint32_t(l * 0x0A0B0C), 0, 0.25,
+                                     true, false, true});
+        std::mt19937 random(7);
+        std::uniform_real_distribution<double> x(0, 100000), y(0, 60000), step(-8, 8);
+        std::vector<Vec2> v(10);
+        d.vertices.reserve(10'000'000);
+        d.entities.reserve(1'000'000);
+        for (int p = 0; p < 1'000'000; ++p) {
+            d.current.layer = p % 20;
+            v[0] = {x(random), y(random)};
+            for (int i = 1; i < 10; ++i)
+                v[i] = {v[i - 1].x + step(random), v[i - 1].y + step(random)};
+            d.addPolyline(v.data(), v.size(), false);
+        }
+        return d;
+    }();
+    return d;
+}
+
+void render(benchmark::State& state, double fraction) {
+    static int argc = 1;
+    static char name[] = "bench";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    (void)app;
+    const Drawing& d = bigDrawing();
+    BoxCache cache;
+    cache.items(d);
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    const Rect all = d.extents();
+    const double perPixel = std::max(all.width() / 1920, all.height() / 1080) * fraction;
+    const RenderView view = RenderView::centredOn(all.centre(), perPixel, 1920, 1080);
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter p(&image);
+        renderDrawing(p, d, view, RenderOptions{}, &cache);
+    }
+}
+
+void RenderWholeDrawing(benchmark::State& state) {
+    render(state, 1.0);
+}
+void RenderTenthOfDrawing(benchmark::State& state) {
+    render(state, std::sqrt(0.1));
+}
+BENCHMARK(RenderWholeDrawing)->Unit(benchmark::kMillisecond);
+BENCHMARK(RenderTenthOfDrawing)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,334 @@
+#include "engine/Engine.h"
+
+#include "engine/io/FileError.h"
+#include "engine/io/NativeFormat.h"
+#include "engine/ui/QtResponder.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <map>
+
+namespace cad {
+
+namespace {
+
+// The engine's own texts, shown when the program has none for a number.
+const std::map<int, std::string_view>& defaultTexts() {
+    static const std::map<int, std::string_view> texts = {
+        {10501, "Application"},
+        {10502, "Untitled"},
+        {10507, "Save changes to \"%s\"?"},
+        {10509, "The file was made by a newer version of the program"},
+        {10510, "The file is already open"},
+        {10512, "The file is damaged (checksum error)"},
+        {10513, "Cannot write the file \\n%s"},
+        {10516, "Error: cannot read the file \\n%s"},
+        {10541, "Drawings  (*.rdw)|*.rdw|"},
+        {10551, "DXF files (*.dxf)|*.dxf|"},
+        {10552, "Export to DXF"},
+        {17001, "File name: %s"},
+        {17002, "File size: %d bytes"},
+        {17003, "Width:  %.3f mm"},
+        {17004, "Height: %.3f mm"},
+        {17005, "X min:   %.2f mm"},
+        {17006, "Y min:   %.2f mm"},
+        {17007, "X max:   %.2f mm"},
+        {17008, "Y max:   %.2f mm"},
+        {17021, "Pages:        %d"},
+        {17022, "Layers:       %d"},
+        {17023, "Line Styles:  %d"},
+        {17024, "Text Styles:  %d"},
+        {17025, "Hatch Styles: %d"},
+        {17026, "Dim. Styles:  %d"},
+        {17027, "Point Styles: %d"},
+        {17028, "Blocks:       %d"},
+        {17029, "Entities:     %d"},
+        {17030, "PolyVertexes: %d"},
+        {17031, "Text Chars:   %d"},
+        {17041, "Number of Entities by Layers"},
+        {17043, "Number of Entities by Blocks"},
+        {17050, "Number of Entities by Type"},
+        {17051, "Point:     %d"},
+        {17052, "Line:      %d"},
+        {17053, "Polyline:  %d"},
+        {17054, "Circle:    %d"},
+        {17055, "Arc:       %d"},
+        {17056, "Ellipse:   %d"},
+        {17057, "Text:      %d"},
+        {17058, "Bitmap:    %d"},
+        {17059, "Block:     %d"},
+        {17060, "Hatch:     %d"},
+        {17061, "Rectangle: %d"},
+        {19003, "Save the drawing to a file"},
+    };
+    return texts;
+}
+
+// The literal two characters backslash and n in a text stand for a line break.
+std::string withLineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+Rect View::rect() const {
+    Rect r;
+    const double hw = widthPx * unitsPerPixel / 2, hh = heightPx * unitsPerPixel / 2;
+    r.add(centre.x - hw, centre.y - hh);
+    r.add(centre.x + hw, centre.y + hh);
+    return r;
+}
+
+Engine& Engine::instance() {
+    static Engine engine;
+    return engine;
+}
+
+Document* Engine::find(int handle) {
+    if (handle == -1 || handle == active_)
+        return activeDoc_;
+    for (auto& d : documents_)
+        if (d->handle == handle)
+            return d.get();
+    return nullptr;
+}
+
+Document& Engine::create(std::unique_ptr<Drawing> drawing, std::string path) {
+    auto doc = std::make_unique<Document>();
+    doc->handle = nextHandle_++;
+    if (drawing)
+        doc->drawing = std::move(drawing);
+    doc->path = std::move(path);
+    documents_.push_back(std::move(doc));
+    Document& d = *documents_.back();
+    notify(d.handle, CAD_MSG_DOC_CREATED);
+    activate(d);
+    return d;
+}
+
+void Engine::activate(Document& d) {
+    if (active_ == d.handle)
+        return;
+    active_ = d.handle;
+    activeDoc_ = &d;
+    notify(d.handle, CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED);
+}
+
+void Engine::close(int handle) {
+    const auto it = std::find_if(documents_.begin(), documents_.end(),
+                                 [&](const auto& d) { return d->handle == handle; });
+    if (it == documents_.end())
+        return;
+    documents_.erase(it);
+    notify(handle, CAD_MSG_DOC_CLOSED);
+    if (active_ == handle) {
+        active_ = 0;
+        activeDoc_ = nullptr;
+        if (!documents_.empty())
+            activate(*documents_.back());
+        else
+            notify(0, CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED);
+    }
+}
+
+std::shared_ptr<CadResponder> Engine::responder() {
+    if (!responder_)
+        responder_ = std::make_shared<QtResponder>();
+    return responder_;
+}
+
+std::shared_ptr<CadResponder> Engine::setResponder(std::shared_ptr<CadResponder> r) {
+    auto previous = std::move(responder_);
+    responder_ = std::move(r);
+    return previous;
+}
+
+int Engine::notify(int document, int message, int prm1) {
+    if (!handler)
+        return 0;
+    return handler(document, message, prm1, 0, 0.0, 0.0, nullptr);
+}
+
+std::string Engine::text(int number) {
+    if (handler) {
+        textAnswer.clear();
+        if (handler(active_, CAD_MSG_TEXT, number, 0, 0.0, 0.0, nullptr) == 1)
+            return textAnswer;
+    }
+    const auto& defaults = defaultTexts();
+    const auto it = defaults.find(number);
+    return it == defaults.end() ? std::string() : std::string(it->second);
+}
+
+void Engine::reportFileError(const FileError& error, const std::string& path) {
+    int number = 10516;
+    switch (error.kind()) {
+    case FileError::Kind::NewerVersion:
+        number = 10509;
+        break;
+    case FileError::Kind::Damaged:
+        number = 10512;
+        break;
+    case FileError::Kind::CannotWrite:
+        number = 10513;
+        break;
+    default:
+        break;
+    }
+    responder()->tell(text(10501), withLineBreaks(formatText(text(number), {path})), true);
+}
+
+std::string Engine::displayName(const Document& d) {
+    return d.path.empty() ? text(10502) : fileNameOf(d.path);
+}
+
+bool Engine::saveAs(Document& d, const std::string& path) {
+    try {
+        saveNative(*d.drawing, path);
+    } catch (const FileError& e) {
+        reportFileError(e, path);
+        return false;
+    }
+    d.drawing->modified = false;
+    if (d.path != path) {
+        d.path = path;
+        notify(d.handle, CAD_MSG_DOC_RENAMED);
+    }
+    return true;
+}
+
+bool Engine::saveWithQuestion(Document& d) {
+    std::string suggested = d.path.empty() ? text(10502) + ".rdw" : d.path;
+    const auto path = responder()->saveFileName(text(19003), text(10541), suggested);
+    if (!path || path->empty())
+        return false;
+    return saveAs(d, *path);
+}
+
+bool Engine::closeWithQuestion(int handle) {
+    Document* d = find(handle);
+    if (!d)
+        return true;
+    if (d->drawing->modified) {
+        const int answer =
+            responder()->ask(text(10501), formatText(text(10507), {displayName(*d)}), true);
+        if (answer == CAD_ASK_CANCEL)
+            return false;
+        if (answer == CAD_ASK_YES) {
+            const bool saved = d->path.empty() ? saveWithQuestion(*d) : saveAs(*d, d->path);
+            if (!saved)
+                return false;
+        }
+    }
+    close(d->handle);
+    return true;
+}
+
+void Engine::pushView(Document& d) {
+    d.previousViews.push_back(d.view);
+    if (d.previousViews.size() > 32)
+        d.previousViews.erase(d.previousViews.begin());
+}
+
+void Engine::zoomTo(Document& d, const Rect& r) {
+    if (r.empty())
+        return;
+    pushView(d);
+    // A margin of 5 % around what must be seen; a point or a line along an axis still gets a
+    // view of some size.
+    double w = r.width(), h = r.height();
+    const double size = std::max(w, h);
+    const double minimum = size > 0 ? size * 1e-3 : std::max(1.0, std::abs(r.left) * 1e-9);
+    w = std::max(w, minimum);
+    h = std::max(h, minimum);
+    const double perPixel = std::max(w / d.view.widthPx, h / d.view.heightPx) * 1.05;
+    d.view.centre = r.centre();
+    if (std::isfinite(perPixel) && perPixel > 0)
+        d.view.unitsPerPixel = perPixel;
+}
+
+void Engine::zoomAll(Document& d) {
+    zoomTo(d, d.drawing->extents());
+}
+
+void Engine::reset() {
+    documents_.clear();
+    active_ = 0;
+    activeDoc_ = nullptr;
+    nextHandle_ = 1;
+    handler = nullptr;
+    responder_.reset();
+    textAnswer.clear();
+    confirmDelete = 1;
+    windowCaption.clear();
+}
+
+std::string formatNumber(double value, int decimals) {
+    char buffer[64];
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (ec != std::errc()) {
+        const auto [end2, ec2] = std::to_chars(buffer, buffer + sizeof buffer, value);
+        return ec2 == std::errc() ? std::string(buffer, end2) : std::string("?");
+    }
+    return std::string(buffer, end);
+}
+
+std::string formatText(std::string_view format, std::initializer_list<TextArg> values) {
+    std::string out;
+    auto next = values.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%' || i + 1 >= format.size()) {
+            out += format[i];
+            continue;
+        }
+        if (format[i + 1] == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        // %s, %d, %f or %.Nf
+        std::size_t j = i + 1;
+        int decimals = 6;
+        if (format[j] == '.') {
+            decimals = 0;
+            ++j;
+            while (j < format.size() && format[j] >= '0' && format[j] <= '9' && decimals < 20)
+                decimals = decimals * 10 + (format[j++] - '0');
+        }
+        const char kind = j < format.size() ? format[j] : '\0';
+        if ((kind != 's' && kind != 'd' && kind != 'f') || next == values.end()) {
+            out += format[i];
+            continue;
+        }
+        const TextArg& v = *next++;
+        if (v.kind == TextArg::Kind::Text)
+            out += v.text;
+        else if (kind == 'f')
+            out += formatNumber(v.number, decimals);
+        else if (v.kind == TextArg::Kind::Integer || kind == 'd')
+            out += formatNumber(std::round(v.number), 0);
+        else
+            out += formatNumber(v.number, 3);
+        i = j;
+    }
+    return out;
+}
+
+} // namespace cad

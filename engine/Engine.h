@@ -1,0 +1,111 @@
+// The engine's state behind CadApi.h: the open documents, the program's message handler, the
+// responder and the engine-wide settings. Everything runs on the user-interface thread.
+#pragma once
+
+#include "engine/CadApi.h"
+#include "engine/model/Drawing.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cad {
+
+class FileError;
+
+// What a document's view shows: a centre and a scale, for a window of a given size.
+struct View {
+    Vec2 centre;
+    double unitsPerPixel = 1;
+    int widthPx = 800, heightPx = 600;
+    Rect rect() const;
+};
+
+struct Document {
+    int handle = 0;
+    std::unique_ptr<Drawing> drawing = std::make_unique<Drawing>();
+    std::string path; // file-system bytes; empty until saved or opened
+    EntityWalk walk;
+    View view;
+    std::vector<View> previousViews;
+    // Building entities through the interface.
+    std::optional<std::size_t> polylineStart; // first vertex of the polyline being collected
+    std::vector<std::uint32_t> hatchLoops;    // loops collected for the next hatch
+    std::optional<std::size_t> hatchStart;    // first vertex of those loops
+    std::optional<std::size_t> blockStart;    // first entity of the block being collected
+};
+
+class Engine {
+public:
+    static Engine& instance();
+
+    // ---- documents
+    Document* find(int handle); // -1: the active one; nullptr when there is none
+    Document* active() { return find(-1); }
+    // A new document holding the drawing (an empty one when null), made active.
+    Document& create(std::unique_ptr<Drawing> drawing = nullptr, std::string path = {});
+    void activate(Document& d);
+    void close(int handle);
+    const std::vector<std::unique_ptr<Document>>& documents() const { return documents_; }
+
+    // ---- talking to the program and the person
+    CadMsgHandler handler;
+    std::shared_ptr<CadResponder> responder();
+    std::shared_ptr<CadResponder> setResponder(std::shared_ptr<CadResponder> r);
+    int notify(int document, int message, int prm1 = 0);
+    // The text of a number: the program's answer, else the engine's own English one.
+    std::string text(int number);
+    std::string textAnswer;
+    // Shows a file error with the text that fits it.
+    void reportFileError(const FileError& error, const std::string& path);
+
+    // ---- engine-wide settings
+    int confirmDelete = 1;
+    std::string windowCaption;
+
+    // ---- files
+    // Saves a document in the native format under path; it takes that name. False (after
+    // telling the person) when the save failed.
+    bool saveAs(Document& d, const std::string& path);
+    // Asks for a name and saves; false when cancelled or failed.
+    bool saveWithQuestion(Document& d);
+    // Closes a document, first asking about unsaved changes; false when the person cancelled
+    // (or the save they asked for failed).
+    bool closeWithQuestion(int handle);
+    // The file name of a document without folder, or the engine's "untitled" text.
+    std::string displayName(const Document& d);
+
+    // ---- views
+    void zoomTo(Document& d, const Rect& r);
+    void zoomAll(Document& d);
+    void pushView(Document& d);
+
+    void reset();
+
+private:
+    std::vector<std::unique_ptr<Document>> documents_;
+    int active_ = 0;
+    Document* activeDoc_ = nullptr; // the document of active_, looked up once
+    int nextHandle_ = 1;
+    std::shared_ptr<CadResponder> responder_;
+};
+
+// A value for formatText: a text or a number.
+struct TextArg {
+    enum class Kind { Text, Integer, Real } kind;
+    std::string text;
+    double number = 0;
+    TextArg(std::string t) : kind(Kind::Text), text(std::move(t)) {}
+    TextArg(const char* t) : kind(Kind::Text), text(t) {}
+    TextArg(int v) : kind(Kind::Integer), number(v) {}
+    TextArg(long long v) : kind(Kind::Integer), number(static_cast<double>(v)) {}
+    TextArg(double v) : kind(Kind::Real), number(v) {}
+};
+
+// Replaces printf-style fields (%s, %d, %.Nf, %f, %%) one by one with the given values, without
+// trusting the format: a field without a value, or of another kind, stays readable.
+std::string formatText(std::string_view format, std::initializer_list<TextArg> values);
+std::string formatNumber(double value, int decimals);
+
+} // namespace cad

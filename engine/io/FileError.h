@@ -1,0 +1,25 @@
+// Errors of reading and writing drawing files.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace cad {
+
+class FileError : public std::runtime_error {
+public:
+    enum class Kind {
+        CannotOpen,    // missing or unreadable
+        UnknownFormat, // neither a native drawing nor DXF
+        NewerVersion,  // a native drawing written by a newer version
+        Damaged,       // a native drawing whose content or checksum is wrong; a broken DXF
+        CannotWrite,   // the file or its temporary could not be written or renamed
+    };
+    FileError(Kind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
+};
+
+} // namespace cad

@@ -1,0 +1,1303 @@
+// The engine's own drawing format (".rdw").
+//
+// Every number is little-endian.
+//
+//   header, 32 bytes
+//      0  magic 89 'R' 'D' 'W' 0D 0A 1A 0A
+//      8  u32 format version
+//     12  u32 the version with every bit inverted, so that a damaged version is not taken
+//             for a newer one
+//     16  u64 length of the content (everything after the header)
+//     24  u32 reserved, zero
+//     28  u32 CRC-32 of the content followed by header bytes 8..27
+//   content
+//     tables: u64 packed length, u64 plain length, then a zlib stream holding the record
+//             counts of the large arrays, the settings, the current attributes, layers, line
+//             styles, text styles, blocks (with their entity handles), texts, hatches and
+//             images; counts and string lengths in there are LEB128 numbers, strings are
+//             their bytes as they are
+//     the large arrays, one after the other, their records as they lie in memory:
+//             entities (40 bytes), vertices (16), points (16), lines (32), circles (24),
+//             arcs (40), ellipses (56), rectangles (40), and inserts (48: i32 block, four
+//             zero bytes, then position, scales and angle)
+//
+// Only the stored entity flags are written. A drawing holding deleted entities, or table
+// entries that no entity uses, is compacted first: its live entities keep their order, every
+// table follows the order of the entities, and block entity lists are renumbered to match.
+#include "engine/io/NativeFormat.h"
+
+#include "engine/io/FileError.h"
+
+#include <zlib.h>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+namespace cad {
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "the large arrays are written as they lie in memory");
+
+constexpr std::array<unsigned char, 8> kMagic{0x89, 'R', 'D', 'W', '\r', '\n', 0x1A, '\n'};
+constexpr std::size_t kHeaderSize = 32;
+constexpr std::size_t kVersionAt = 8;
+constexpr std::size_t kLengthAt = 16;
+constexpr std::size_t kReservedAt = 24;
+constexpr std::size_t kChecksumAt = 28;
+// Deflate unpacks to at most about 1032 times its size; tables that claim more are lies.
+constexpr std::uint64_t kMostInflation = 1032;
+// Handles and table indexes are ints.
+constexpr std::uint64_t kMostRecords = INT_MAX;
+
+// The record layouts the large arrays rely on.
+static_assert(std::is_trivially_copyable_v<Entity> && sizeof(Entity) == 40);
+static_assert(offsetof(Entity, flags) == 1 && offsetof(Entity, layer) == 4 &&
+              offsetof(Entity, color) == 12 && offsetof(Entity, width) == 16 &&
+              offsetof(Entity, owner) == 24 && offsetof(Entity, count) == 28 &&
+              offsetof(Entity, first) == 32);
+template <typename T, std::size_t Doubles>
+constexpr bool kDoublesOnly = std::is_trivially_copyable_v<T> &&
+                              sizeof(T) == Doubles * sizeof(double);
+static_assert(kDoublesOnly<Vec2, 2> && kDoublesOnly<PointData, 2> && kDoublesOnly<LineData, 4> &&
+              kDoublesOnly<CircleData, 3> && kDoublesOnly<ArcData, 5> &&
+              kDoublesOnly<EllipseData, 7> && kDoublesOnly<RectangleData, 5>);
+constexpr std::size_t kInsertRecord = 48;
+
+[[noreturn]] void damaged(const char* what) {
+    throw FileError(FileError::Kind::Damaged,
+                    std::string("The drawing file is damaged: ") + what + ".");
+}
+
+[[noreturn]] void cannotWrite(const std::string& path, int error) {
+    throw FileError(FileError::Kind::CannotWrite,
+                    "Cannot write " + path + ": " + std::strerror(error) + ".");
+}
+
+[[noreturn]] void cannotOpen(const std::string& path, int error) {
+    throw FileError(FileError::Kind::CannotOpen,
+                    "Cannot open " + path + ": " + std::strerror(error) + ".");
+}
+
+template <typename T> void storeAt(unsigned char* at, T value) {
+    std::memcpy(at, &value, sizeof value);
+}
+template <typename T> T loadAt(const unsigned char* at) {
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+std::uint8_t bits(bool b0, bool b1, bool b2 = false) {
+    return static_cast<std::uint8_t>((b0 ? 1 : 0) | (b1 ? 2 : 0) | (b2 ? 4 : 0));
+}
+
+// Asks the kernel to back a large block of memory with huge pages. On some machines, virtual
+// ones above all, filling a few hundred megabytes a small page at a time costs more than
+// reading them from the file; the advice changes nothing else.
+void preferHugePages(const void* data, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = 2u << 20;
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t begin = (start + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t end = (start + size) & ~(kHuge - 1);
+    if (size >= 2 * kHuge && end > begin)
+        (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
+// Room for n records in an empty vector, advised as above before anything touches it.
+template <typename T, typename A> void reserveFresh(std::vector<T, A>& v, std::size_t n) {
+    v.reserve(n);
+    preferHugePages(v.data(), v.capacity() * sizeof(T));
+}
+
+// ---- checksum
+
+// zlib's CRC-32 runs at several gigabytes a second, far beyond what the disk gives.
+uLong contentChecksum(const unsigned char* data, std::size_t size) {
+    const uLong start = crc32_z(0, nullptr, 0);
+    return size == 0 ? start : crc32_z(start, data, size);
+}
+
+// Writes the length and the checksum into a header whose other fields are in place.
+void seal(unsigned char* header, std::uint64_t contentLength, uLong contentCrc) {
+    storeAt<std::uint64_t>(header + kLengthAt, contentLength);
+    const uLong crc = crc32_z(contentCrc, header + kVersionAt, kChecksumAt - kVersionAt);
+    storeAt<std::uint32_t>(header + kChecksumAt, static_cast<std::uint32_t>(crc));
+}
+
+// ---- writing
+
+// Bytes of the table section as they are built.
+class Packer {
+public:
+    template <typename T> void scalar(T value) {
+        static_assert(std::is_arithmetic_v<T>);
+        bytes_.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
+    void byte(std::uint8_t b) { bytes_.push_back(static_cast<char>(b)); }
+    void number(std::uint64_t n) {
+        while (n >= 0x80) {
+            bytes_.push_back(static_cast<char>((n & 0x7F) | 0x80));
+            n >>= 7;
+        }
+        bytes_.push_back(static_cast<char>(n));
+    }
+    void text(std::string_view s) {
+        number(s.size());
+        bytes_.append(s);
+    }
+    void raw(const void* data, std::size_t size) {
+        bytes_.append(static_cast<const char*>(data), size);
+    }
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+void packTables(const Drawing& d, Packer& out) {
+    for (std::size_t n :
+         {d.entities.size(), d.vertices.size(), d.points.size(), d.lines.size(), d.circles.size(),
+          d.arcs.size(), d.ellipses.size(), d.rectangles.size(), d.inserts.size()})
+        out.number(n);
+
+    const DrawingSettings& s = d.settings;
+    out.scalar(s.background);
+    out.scalar(s.units);
+    out.scalar(s.cursorSize);
+    out.scalar(s.cursorColor);
+    out.scalar(s.showGrips);
+    out.scalar(s.gripColor);
+    out.byte(bits(s.showLineWidths, s.showFillOutlinesOnly));
+
+    const CurrentAttributes& c = d.current;
+    out.scalar(c.layer);
+    out.scalar(c.lineStyle);
+    out.scalar(c.textStyle);
+    out.scalar(c.textAlign);
+    out.scalar(c.textRotation);
+    out.scalar(c.textOblique);
+    out.scalar(c.textHeight);
+
+    out.number(d.layers.size());
+    for (const Layer& l : d.layers) {
+        out.text(l.name);
+        out.scalar(l.color);
+        out.scalar(l.fillColor);
+        out.scalar(l.width);
+        out.byte(bits(l.visible, l.locked, l.printable));
+    }
+    out.number(d.lineStyles.size());
+    for (const LineStyle& l : d.lineStyles) {
+        out.text(l.name);
+        out.text(l.definition);
+        out.number(l.pattern.size());
+        for (double v : l.pattern)
+            out.scalar(v);
+    }
+    out.number(d.textStyles.size());
+    for (const TextStyle& t : d.textStyles) {
+        out.text(t.name);
+        out.text(t.font);
+        out.scalar(t.widthFactor);
+        out.scalar(t.oblique);
+        out.scalar(t.precision);
+        out.byte(bits(t.filled, t.systemFont));
+    }
+    out.number(d.blocks.size());
+    for (const Block& b : d.blocks) {
+        out.text(b.name);
+        out.scalar(b.base.x);
+        out.scalar(b.base.y);
+        out.number(b.entities.size());
+        out.raw(b.entities.data(), b.entities.size() * sizeof(std::uint32_t));
+    }
+    out.number(d.texts.size());
+    for (const TextData& t : d.texts) {
+        out.scalar(t.p.x);
+        out.scalar(t.p.y);
+        out.scalar(t.height);
+        out.scalar(t.rotation);
+        out.scalar(t.oblique);
+        out.scalar(t.align);
+        out.scalar(t.style);
+        out.text(t.text);
+    }
+    out.number(d.hatches.size());
+    for (const HatchData& h : d.hatches) {
+        out.number(h.firstVertex);
+        out.text(h.pattern);
+        out.byte(bits(h.solid, false));
+        out.scalar(h.scale);
+        out.scalar(h.angle);
+        out.number(h.loops.size());
+        out.raw(h.loops.data(), h.loops.size() * sizeof(std::uint32_t));
+    }
+    out.number(d.images.size());
+    for (const ImageData& i : d.images) {
+        out.text(i.path);
+        out.scalar(i.p.x);
+        out.scalar(i.p.y);
+        out.scalar(i.width);
+        out.scalar(i.height);
+    }
+}
+
+std::string deflateBytes(const std::string& plain) {
+    uLongf size = compressBound(plain.size());
+    std::string packed(size, '\0');
+    // Tables are small as a rule, and the tighter the better; a drawing with a great many
+    // texts is saved quickly instead.
+    const int level = plain.size() < (1u << 20) ? Z_BEST_COMPRESSION : Z_BEST_SPEED;
+    const int rc = compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                             reinterpret_cast<const Bytef*>(plain.data()), plain.size(), level);
+    if (rc != Z_OK)
+        throw std::bad_alloc();
+    packed.resize(size);
+    return packed;
+}
+
+// The content of a file as it is written: keeps its length and checksum.
+class Output {
+public:
+    virtual ~Output() = default;
+
+    // How many bytes of content are coming.
+    virtual void expect(std::uint64_t) {}
+
+    void put(const void* data, std::size_t size) {
+        // In slices, so that each is still in the cache when it is stored after summing.
+        constexpr std::size_t kSlice = 1u << 20;
+        const auto* p = static_cast<const unsigned char*>(data);
+        while (size > 0) {
+            const std::size_t n = std::min(size, kSlice);
+            crc_ = crc32_z(crc_, p, n);
+            store(p, n);
+            p += n;
+            size -= n;
+            length_ += n;
+        }
+    }
+    template <typename T> void scalar(T value) {
+        static_assert(std::is_arithmetic_v<T>);
+        put(&value, sizeof value);
+    }
+
+    std::array<unsigned char, kHeaderSize> header() const {
+        std::array<unsigned char, kHeaderSize> h{};
+        std::copy(kMagic.begin(), kMagic.end(), h.begin());
+        const auto version = static_cast<std::uint32_t>(kNativeFormatVersion);
+        storeAt<std::uint32_t>(h.data() + kVersionAt, version);
+        storeAt<std::uint32_t>(h.data() + kVersionAt + 4, ~version);
+        storeAt<std::uint32_t>(h.data() + kReservedAt, 0);
+        seal(h.data(), length_, crc_);
+        return h;
+    }
+
+protected:
+    virtual void store(const unsigned char* data, std::size_t size) = 0;
+
+private:
+    uLong crc_ = crc32_z(0, nullptr, 0);
+    std::uint64_t length_ = 0;
+};
+
+template <typename T, typename A> void putArray(Output& out, const std::vector<T, A>& v) {
+    if (!v.empty())
+        out.put(v.data(), v.size() * sizeof(T));
+}
+
+void writeContent(const Drawing& d, Output& out) {
+    Packer tables;
+    packTables(d, tables);
+    const std::string packed = deflateBytes(tables.bytes());
+    out.expect(16 + packed.size() + d.entities.size() * sizeof(Entity) +
+               d.vertices.size() * sizeof(Vec2) + d.points.size() * sizeof(PointData) +
+               d.lines.size() * sizeof(LineData) + d.circles.size() * sizeof(CircleData) +
+               d.arcs.size() * sizeof(ArcData) + d.ellipses.size() * sizeof(EllipseData) +
+               d.rectangles.size() * sizeof(RectangleData) + d.inserts.size() * kInsertRecord);
+    out.scalar<std::uint64_t>(packed.size());
+    out.scalar<std::uint64_t>(tables.bytes().size());
+    out.put(packed.data(), packed.size());
+
+    // Entities lose their runtime flags on the way.
+    constexpr std::size_t kChunk = 16384;
+    std::vector<Entity> chunk;
+    chunk.reserve(std::min(kChunk, d.entities.size()));
+    for (std::size_t i = 0; i < d.entities.size(); i += kChunk) {
+        const std::size_t n = std::min(kChunk, d.entities.size() - i);
+        chunk.assign(d.entities.begin() + static_cast<std::ptrdiff_t>(i),
+                     d.entities.begin() + static_cast<std::ptrdiff_t>(i + n));
+        for (Entity& e : chunk)
+            e.flags &= EntityFlag::Stored;
+        out.put(chunk.data(), n * sizeof(Entity));
+    }
+
+    putArray(out, d.vertices);
+    putArray(out, d.points);
+    putArray(out, d.lines);
+    putArray(out, d.circles);
+    putArray(out, d.arcs);
+    putArray(out, d.ellipses);
+    putArray(out, d.rectangles);
+
+    std::vector<unsigned char> records(std::min(kChunk, d.inserts.size()) * kInsertRecord);
+    for (std::size_t i = 0; i < d.inserts.size(); i += kChunk) {
+        const std::size_t n = std::min(kChunk, d.inserts.size() - i);
+        for (std::size_t k = 0; k < n; ++k) {
+            const InsertData& in = d.inserts[i + k];
+            unsigned char* r = records.data() + k * kInsertRecord;
+            storeAt<std::int32_t>(r, in.block);
+            storeAt<std::uint32_t>(r + 4, 0);
+            storeAt<double>(r + 8, in.p.x);
+            storeAt<double>(r + 16, in.p.y);
+            storeAt<double>(r + 24, in.scaleX);
+            storeAt<double>(r + 32, in.scaleY);
+            storeAt<double>(r + 40, in.angle);
+        }
+        out.put(records.data(), n * kInsertRecord);
+    }
+}
+
+class StringOutput final : public Output {
+public:
+    explicit StringOutput(std::string& bytes) : bytes_(bytes) { bytes_.assign(kHeaderSize, '\0'); }
+    void expect(std::uint64_t size) override {
+        bytes_.reserve(static_cast<std::size_t>(kHeaderSize + size));
+        preferHugePages(bytes_.data(), bytes_.capacity());
+    }
+    void finish() {
+        const auto h = header();
+        std::copy(h.begin(), h.end(), bytes_.begin());
+    }
+
+protected:
+    void store(const unsigned char* data, std::size_t size) override {
+        bytes_.append(reinterpret_cast<const char*>(data), size);
+    }
+
+private:
+    std::string& bytes_;
+};
+
+class FileOutput final : public Output {
+public:
+    FileOutput(int fd, const std::string& path) : fd_(fd), path_(path) {
+        buffer_.reserve(kBuffer);
+        buffer_.assign(kHeaderSize, 0); // the header goes in last
+    }
+    void finish() {
+        flush();
+        const auto h = header();
+        const ssize_t n = pwrite(fd_, h.data(), h.size(), 0);
+        if (n != static_cast<ssize_t>(h.size()))
+            cannotWrite(path_, n < 0 ? errno : EIO);
+    }
+
+protected:
+    void store(const unsigned char* data, std::size_t size) override {
+        // Large pieces go straight to the file, after what is waiting.
+        if (buffer_.size() + size > kBuffer || size >= kBuffer / 2)
+            flush();
+        if (size >= kBuffer / 2)
+            writeAll(data, size);
+        else
+            buffer_.insert(buffer_.end(), data, data + size);
+    }
+
+private:
+    static constexpr std::size_t kBuffer = 1u << 20;
+
+    void flush() {
+        writeAll(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+    void writeAll(const unsigned char* data, std::size_t size) {
+        while (size > 0) {
+            const ssize_t n = write(fd_, data, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                cannotWrite(path_, n < 0 ? errno : EIO);
+            data += n;
+            size -= static_cast<std::size_t>(n);
+        }
+    }
+
+    int fd_;
+    const std::string& path_;
+    std::vector<unsigned char> buffer_;
+};
+
+// ---- compacting
+
+std::size_t tableSize(const Drawing& d, EntityType type) {
+    switch (type) {
+    case EntityType::Point:
+        return d.points.size();
+    case EntityType::Line:
+        return d.lines.size();
+    case EntityType::Polyline:
+        return d.vertices.size();
+    case EntityType::Circle:
+        return d.circles.size();
+    case EntityType::Arc:
+        return d.arcs.size();
+    case EntityType::Ellipse:
+        return d.ellipses.size();
+    case EntityType::Rectangle:
+        return d.rectangles.size();
+    case EntityType::Insert:
+        return d.inserts.size();
+    case EntityType::Text:
+        return d.texts.size();
+    case EntityType::Hatch:
+        return d.hatches.size();
+    case EntityType::Image:
+        return d.images.size();
+    }
+    return 0;
+}
+
+int typeIndex(EntityType type) {
+    return static_cast<int>(type) - kFirstEntityType;
+}
+
+// True when the drawing can be written as it is: no entity is deleted, and every table holds
+// exactly the entries its entities use, in the order of the entities. Drawings built by
+// adding entities are like that.
+bool isCompact(const Drawing& d) {
+    std::array<std::uint64_t, kEntityTypeCount> next{};
+    std::uint64_t nextVertex = 0;
+    for (const Entity& e : d.entities) {
+        if (e.has(EntityFlag::Deleted) || !isEntityType(static_cast<int>(e.type)))
+            return false;
+        std::uint64_t& n = next[static_cast<std::size_t>(typeIndex(e.type))];
+        if (e.type == EntityType::Polyline) {
+            if (e.first != nextVertex)
+                return false;
+            nextVertex += e.count;
+            continue;
+        }
+        if (e.first != n)
+            return false;
+        ++n;
+        if (e.type == EntityType::Hatch) {
+            if (e.first >= d.hatches.size() || d.hatches[e.first].firstVertex != nextVertex)
+                return false;
+            nextVertex += e.count;
+        }
+    }
+    if (nextVertex != d.vertices.size())
+        return false;
+    for (int t = kFirstEntityType; t < kFirstEntityType + kEntityTypeCount; ++t) {
+        const auto type = static_cast<EntityType>(t);
+        if (type != EntityType::Polyline &&
+            next[static_cast<std::size_t>(typeIndex(type))] != tableSize(d, type))
+            return false;
+    }
+    return true;
+}
+
+template <typename T> bool copyEntry(const std::vector<T>& from, std::vector<T>& to, Entity& e) {
+    if (e.first >= from.size())
+        return false;
+    to.push_back(from[e.first]);
+    e.first = to.size() - 1;
+    return true;
+}
+
+bool copyVertices(const Drawing& from, std::uint64_t first, std::uint32_t count, Drawing& to) {
+    if (first > from.vertices.size() || count > from.vertices.size() - first)
+        return false;
+    const auto begin = from.vertices.begin() + static_cast<std::ptrdiff_t>(first);
+    to.vertices.insert(to.vertices.end(), begin, begin + count);
+    return true;
+}
+
+// The drawing without deleted entities and unused table entries. Entities whose geometry is
+// out of reach are left out too: there is nothing to write for them.
+std::unique_ptr<Drawing> compacted(const Drawing& d) {
+    auto c = std::make_unique<Drawing>();
+    c->layers = d.layers;
+    c->lineStyles = d.lineStyles;
+    c->textStyles = d.textStyles;
+    c->settings = d.settings;
+    c->current = d.current;
+
+    // Room for what is kept, so that nothing is moved while copying.
+    std::array<std::size_t, kEntityTypeCount> perType{};
+    std::size_t live = 0;
+    std::uint64_t vertexCount = 0;
+    for (const Entity& e : d.entities)
+        if (!e.has(EntityFlag::Deleted) && isEntityType(static_cast<int>(e.type))) {
+            ++live;
+            ++perType[static_cast<std::size_t>(typeIndex(e.type))];
+            if (e.type == EntityType::Polyline || e.type == EntityType::Hatch)
+                vertexCount += e.count;
+        }
+    auto keptOf = [&](EntityType t) { return perType[static_cast<std::size_t>(typeIndex(t))]; };
+    reserveFresh(c->entities, live);
+    reserveFresh(c->vertices,
+                 static_cast<std::size_t>(std::min<std::uint64_t>(vertexCount, d.vertices.size())));
+    reserveFresh(c->points, keptOf(EntityType::Point));
+    reserveFresh(c->lines, keptOf(EntityType::Line));
+    reserveFresh(c->circles, keptOf(EntityType::Circle));
+    reserveFresh(c->arcs, keptOf(EntityType::Arc));
+    reserveFresh(c->ellipses, keptOf(EntityType::Ellipse));
+    reserveFresh(c->rectangles, keptOf(EntityType::Rectangle));
+    reserveFresh(c->inserts, keptOf(EntityType::Insert));
+    reserveFresh(c->texts, keptOf(EntityType::Text));
+    reserveFresh(c->hatches, keptOf(EntityType::Hatch));
+    reserveFresh(c->images, keptOf(EntityType::Image));
+
+    constexpr std::uint32_t kGone = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::uint32_t> handles(d.entities.size(), kGone);
+    for (std::size_t h = 0; h < d.entities.size(); ++h) {
+        Entity e = d.entities[h];
+        if (e.has(EntityFlag::Deleted))
+            continue;
+        bool kept = false;
+        switch (e.type) {
+        case EntityType::Point:
+            kept = copyEntry(d.points, c->points, e);
+            break;
+        case EntityType::Line:
+            kept = copyEntry(d.lines, c->lines, e);
+            break;
+        case EntityType::Polyline: {
+            const std::uint64_t start = c->vertices.size();
+            kept = copyVertices(d, e.first, e.count, *c);
+            e.first = start;
+            break;
+        }
+        case EntityType::Circle:
+            kept = copyEntry(d.circles, c->circles, e);
+            break;
+        case EntityType::Arc:
+            kept = copyEntry(d.arcs, c->arcs, e);
+            break;
+        case EntityType::Ellipse:
+            kept = copyEntry(d.ellipses, c->ellipses, e);
+            break;
+        case EntityType::Rectangle:
+            kept = copyEntry(d.rectangles, c->rectangles, e);
+            break;
+        case EntityType::Insert:
+            kept = copyEntry(d.inserts, c->inserts, e);
+            break;
+        case EntityType::Text:
+            kept = copyEntry(d.texts, c->texts, e);
+            break;
+        case EntityType::Hatch: {
+            if (e.first >= d.hatches.size())
+                break;
+            HatchData hatch = d.hatches[e.first];
+            const std::uint64_t start = c->vertices.size();
+            if (!copyVertices(d, hatch.firstVertex, e.count, *c))
+                break;
+            hatch.firstVertex = start;
+            c->hatches.push_back(std::move(hatch));
+            e.first = c->hatches.size() - 1;
+            kept = true;
+            break;
+        }
+        case EntityType::Image:
+            kept = copyEntry(d.images, c->images, e);
+            break;
+        }
+        if (!kept)
+            continue;
+        handles[h] = static_cast<std::uint32_t>(c->entities.size());
+        c->entities.push_back(e);
+    }
+
+    c->blocks.reserve(d.blocks.size());
+    for (const Block& b : d.blocks) {
+        Block nb{b.name, b.base, {}};
+        nb.entities.reserve(b.entities.size());
+        for (std::uint32_t h : b.entities)
+            if (h < handles.size() && handles[h] != kGone)
+                nb.entities.push_back(handles[h]);
+        c->blocks.push_back(std::move(nb));
+    }
+    return c;
+}
+
+// ---- reading
+
+// Reads bytes in order; anything that would go past the end means the file is damaged.
+class Unpacker {
+public:
+    Unpacker(const unsigned char* data, std::size_t size) : p_(data), end_(data + size) {}
+
+    std::size_t left() const { return static_cast<std::size_t>(end_ - p_); }
+    bool atEnd() const { return p_ == end_; }
+
+    const unsigned char* take(std::uint64_t size) {
+        if (size > left())
+            damaged("it ends too soon");
+        const unsigned char* at = p_;
+        p_ += size;
+        return at;
+    }
+    template <typename T> T scalar() {
+        static_assert(std::is_arithmetic_v<T>);
+        return loadAt<T>(take(sizeof(T)));
+    }
+    std::uint8_t byte() { return *take(1); }
+    std::uint64_t number() {
+        std::uint64_t n = 0;
+        for (int shift = 0;; shift += 7) {
+            const std::uint8_t b = byte();
+            if (shift == 63 && b > 1)
+                damaged("a number is too large");
+            n |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+            if ((b & 0x80) == 0)
+                return n;
+        }
+    }
+    // A count of records of at least `smallest` bytes each, which the bytes left must hold.
+    std::size_t count(std::size_t smallest) {
+        const std::uint64_t n = number();
+        if (n > left() / smallest || n > kMostRecords)
+            damaged("a count is larger than the file");
+        return static_cast<std::size_t>(n);
+    }
+    std::string text() {
+        const std::uint64_t n = number();
+        return std::string(reinterpret_cast<const char*>(take(n)), static_cast<std::size_t>(n));
+    }
+    // Bits of a flag byte; bits that mean nothing make the file damaged.
+    std::uint8_t flags(std::uint8_t known) {
+        const std::uint8_t b = byte();
+        if ((b & ~known) != 0)
+            damaged("a flag is unknown");
+        return b;
+    }
+
+private:
+    const unsigned char* p_;
+    const unsigned char* end_;
+};
+
+// The table section, unpacked. Memory grows with what the stream really yields, not with what
+// it claims, so that a small file cannot ask for much.
+std::string inflateBytes(const unsigned char* packed, std::uint64_t packedSize,
+                         std::uint64_t plainSize) {
+    if (plainSize > packedSize * kMostInflation + 64 || plainSize > SIZE_MAX / 2)
+        damaged("the tables claim too much");
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        throw std::bad_alloc();
+    struct End {
+        z_stream& zs;
+        ~End() { inflateEnd(&zs); }
+    } end{zs};
+
+    constexpr std::uint64_t kPiece = 1u << 30; // z_stream counts in 32 bits
+    std::string plain(static_cast<std::size_t>(std::min<std::uint64_t>(
+                          plainSize, std::max<std::uint64_t>(packedSize * 4, 1u << 16))),
+                      '\0');
+    std::uint64_t fed = 0, made = 0;
+    unsigned char beyond = 0; // room for a byte past the claimed size: there must be none
+    for (;;) {
+        if (zs.avail_in == 0 && fed < packedSize) {
+            const std::uint64_t n = std::min(packedSize - fed, kPiece);
+            zs.next_in = const_cast<Bytef*>(packed + fed);
+            zs.avail_in = static_cast<uInt>(n);
+            fed += n;
+        }
+        if (made == plain.size() && plain.size() < plainSize)
+            plain.resize(static_cast<std::size_t>(std::min<std::uint64_t>(plainSize, made * 2)));
+        const bool full = made == plain.size();
+        if (full) {
+            zs.next_out = &beyond;
+            zs.avail_out = 1;
+        } else {
+            zs.next_out = reinterpret_cast<Bytef*>(plain.data() + made);
+            zs.avail_out = static_cast<uInt>(std::min(plain.size() - made, kPiece));
+        }
+        const uInt room = zs.avail_out;
+        const int rc = inflate(&zs, Z_NO_FLUSH);
+        const uInt produced = room - zs.avail_out;
+        if (full && produced > 0)
+            damaged("the tables are longer than they claim");
+        made += produced;
+        if (rc == Z_STREAM_END)
+            break;
+        if (rc == Z_MEM_ERROR)
+            throw std::bad_alloc();
+        if (rc != Z_OK)
+            damaged("the tables cannot be unpacked");
+    }
+    if (made != plainSize)
+        damaged("the tables are shorter than they claim");
+    if (zs.avail_in != 0 || fed != packedSize)
+        damaged("the tables are followed by stray bytes");
+    return plain;
+}
+
+void unpackTables(Unpacker& in, Drawing& d) {
+    DrawingSettings& s = d.settings;
+    s.background = in.scalar<std::uint32_t>();
+    s.units = in.scalar<std::int32_t>();
+    s.cursorSize = in.scalar<std::int32_t>();
+    s.cursorColor = in.scalar<std::uint32_t>();
+    s.showGrips = in.scalar<std::int32_t>();
+    s.gripColor = in.scalar<std::uint32_t>();
+    const std::uint8_t settingBits = in.flags(3);
+    s.showLineWidths = (settingBits & 1) != 0;
+    s.showFillOutlinesOnly = (settingBits & 2) != 0;
+
+    CurrentAttributes& c = d.current;
+    c.layer = in.scalar<std::int32_t>();
+    c.lineStyle = in.scalar<std::int32_t>();
+    c.textStyle = in.scalar<std::int32_t>();
+    c.textAlign = in.scalar<std::int32_t>();
+    c.textRotation = in.scalar<double>();
+    c.textOblique = in.scalar<double>();
+    c.textHeight = in.scalar<double>();
+
+    d.layers.assign(in.count(18), Layer{});
+    for (Layer& l : d.layers) {
+        l.name = in.text();
+        l.color = in.scalar<std::uint32_t>();
+        l.fillColor = in.scalar<std::uint32_t>();
+        l.width = in.scalar<double>();
+        const std::uint8_t b = in.flags(7);
+        l.visible = (b & 1) != 0;
+        l.locked = (b & 2) != 0;
+        l.printable = (b & 4) != 0;
+    }
+    d.lineStyles.assign(in.count(3), LineStyle{});
+    for (LineStyle& l : d.lineStyles) {
+        l.name = in.text();
+        l.definition = in.text();
+        l.pattern.resize(in.count(sizeof(double)));
+        for (double& v : l.pattern)
+            v = in.scalar<double>();
+    }
+    d.textStyles.assign(in.count(23), TextStyle{});
+    for (TextStyle& t : d.textStyles) {
+        t.name = in.text();
+        t.font = in.text();
+        t.widthFactor = in.scalar<double>();
+        t.oblique = in.scalar<double>();
+        t.precision = in.scalar<std::int32_t>();
+        const std::uint8_t b = in.flags(3);
+        t.filled = (b & 1) != 0;
+        t.systemFont = (b & 2) != 0;
+    }
+    d.blocks.assign(in.count(18), Block{});
+    for (Block& b : d.blocks) {
+        b.name = in.text();
+        b.base.x = in.scalar<double>();
+        b.base.y = in.scalar<double>();
+        b.entities.resize(in.count(sizeof(std::uint32_t)));
+        for (std::uint32_t& h : b.entities)
+            h = in.scalar<std::uint32_t>();
+    }
+    d.texts.assign(in.count(49), TextData{});
+    for (TextData& t : d.texts) {
+        t.p.x = in.scalar<double>();
+        t.p.y = in.scalar<double>();
+        t.height = in.scalar<double>();
+        t.rotation = in.scalar<double>();
+        t.oblique = in.scalar<double>();
+        t.align = in.scalar<std::int32_t>();
+        t.style = in.scalar<std::int32_t>();
+        t.text = in.text();
+    }
+    d.hatches.assign(in.count(20), HatchData{});
+    for (HatchData& h : d.hatches) {
+        h.firstVertex = in.number();
+        h.pattern = in.text();
+        h.solid = (in.flags(1) & 1) != 0;
+        h.scale = in.scalar<double>();
+        h.angle = in.scalar<double>();
+        h.loops.resize(in.count(sizeof(std::uint32_t)));
+        for (std::uint32_t& n : h.loops)
+            n = in.scalar<std::uint32_t>();
+    }
+    d.images.assign(in.count(33), ImageData{});
+    for (ImageData& i : d.images) {
+        i.path = in.text();
+        i.p.x = in.scalar<double>();
+        i.p.y = in.scalar<double>();
+        i.width = in.scalar<double>();
+        i.height = in.scalar<double>();
+    }
+}
+
+bool within(std::int64_t index, std::size_t size) {
+    return index >= 0 && static_cast<std::uint64_t>(index) < size;
+}
+
+// Fails unless every index in the drawing leads where it should.
+void validate(const Drawing& d) {
+    if (!within(d.current.layer, d.layers.size()) ||
+        !within(d.current.lineStyle, d.lineStyles.size()) ||
+        !within(d.current.textStyle, d.textStyles.size()))
+        damaged("the current layer or style does not exist");
+    for (const InsertData& i : d.inserts)
+        if (!within(i.block, d.blocks.size()))
+            damaged("an insert names a block that does not exist");
+    for (const TextData& t : d.texts)
+        if (!within(t.style, d.textStyles.size()))
+            damaged("a text has a style that does not exist");
+
+    const std::uint64_t vertexCount = d.vertices.size();
+    std::vector<std::uint64_t> hatchVertices(d.hatches.size(), 0);
+    for (std::size_t i = 0; i < d.hatches.size(); ++i) {
+        const HatchData& h = d.hatches[i];
+        if (h.firstVertex > vertexCount)
+            damaged("a hatch lies outside the vertices");
+        std::uint64_t sum = 0;
+        for (std::uint32_t n : h.loops) {
+            sum += n;
+            if (sum > vertexCount - h.firstVertex)
+                damaged("a hatch lies outside the vertices");
+        }
+        hatchVertices[i] = sum;
+    }
+
+    std::uint64_t owned = 0;
+    for (const Entity& e : d.entities) {
+        if (!isEntityType(static_cast<int>(e.type)))
+            damaged("an entity is of an unknown kind");
+        if ((e.flags & ~EntityFlag::Stored) != 0)
+            damaged("an entity has unknown flags");
+        if (!within(e.layer, d.layers.size()) || !within(e.lineStyle, d.lineStyles.size()))
+            damaged("an entity has a layer or line style that does not exist");
+        if (e.owner != kModelSpace && !within(e.owner, d.blocks.size()))
+            damaged("an entity belongs to a block that does not exist");
+        owned += e.owner != kModelSpace;
+        switch (e.type) {
+        case EntityType::Polyline:
+            if (e.first > vertexCount || e.count > vertexCount - e.first)
+                damaged("a polyline lies outside the vertices");
+            break;
+        case EntityType::Hatch:
+            if (e.first >= d.hatches.size() || e.count != hatchVertices[e.first])
+                damaged("a hatch does not match its boundary");
+            break;
+        default:
+            if (e.first >= tableSize(d, e.type))
+                damaged("an entity lies outside its table");
+            break;
+        }
+    }
+
+    std::vector<char> listed(d.entities.size(), 0);
+    std::uint64_t listedCount = 0;
+    for (std::size_t b = 0; b < d.blocks.size(); ++b)
+        for (std::uint32_t h : d.blocks[b].entities) {
+            if (h >= d.entities.size() || d.entities[h].owner != static_cast<std::int64_t>(b) ||
+                listed[h])
+                damaged("a block lists an entity that is not its own");
+            listed[h] = 1;
+            ++listedCount;
+        }
+    if (listedCount != owned)
+        damaged("an entity of a block is missing from its list");
+
+    // No block may contain itself: a depth-first walk over the insertions.
+    enum : std::uint8_t { Unseen, Open, Done };
+    std::vector<std::uint8_t> state(d.blocks.size(), Unseen);
+    struct Step {
+        std::size_t block, next;
+    };
+    std::vector<Step> path;
+    for (std::size_t root = 0; root < d.blocks.size(); ++root) {
+        if (state[root] != Unseen)
+            continue;
+        state[root] = Open;
+        path.push_back({root, 0});
+        while (!path.empty()) {
+            Step& step = path.back();
+            const std::vector<std::uint32_t>& list = d.blocks[step.block].entities;
+            if (step.next == list.size()) {
+                state[step.block] = Done;
+                path.pop_back();
+                continue;
+            }
+            const Entity& e = d.entities[list[step.next++]];
+            if (e.type != EntityType::Insert)
+                continue;
+            const auto inner = static_cast<std::size_t>(d.inserts[e.first].block);
+            if (state[inner] == Open)
+                damaged("a block contains itself");
+            if (state[inner] == Unseen) {
+                state[inner] = Open;
+                path.push_back({inner, 0});
+            }
+        }
+    }
+}
+
+// Reads until `size` bytes are in or the file ends; how many came.
+std::size_t readUpTo(int fd, unsigned char* into, std::size_t size, const std::string& path) {
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = read(fd, into + got, std::min<std::size_t>(size - got, 1u << 30));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            cannotOpen(path, errno);
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+// Where the content of a file comes from, piece by piece: memory or the open file. Keeps the
+// checksum of what it gave, so that a file is read once.
+class Source {
+public:
+    explicit Source(std::uint64_t size) : left_(size) {}
+    virtual ~Source() = default;
+
+    std::uint64_t left() const { return left_; }
+    uLong checksum() const { return crc_; }
+
+    void read(void* into, std::uint64_t size) {
+        if (size > left_)
+            damaged("it ends too soon");
+        // In slices, so that each is summed while it is still in the cache.
+        constexpr std::size_t kSlice = 1u << 20;
+        auto* p = static_cast<unsigned char*>(into);
+        for (std::uint64_t done = 0; done < size;) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size - done, kSlice));
+            fetch(p + done, n);
+            crc_ = crc32_z(crc_, p + done, n);
+            done += n;
+        }
+        left_ -= size;
+    }
+    template <typename T> T scalar() {
+        static_assert(std::is_arithmetic_v<T>);
+        T value;
+        read(&value, sizeof value);
+        return value;
+    }
+    // The records of a large array, straight into it.
+    template <typename T, typename A>
+    void array(std::vector<T, A>& v, std::uint64_t n, std::uint64_t most) {
+        if (n > left_ / sizeof(T) || n > most)
+            damaged("a count is larger than the file");
+        reserveFresh(v, static_cast<std::size_t>(n));
+        v.resize(static_cast<std::size_t>(n));
+        if (n > 0)
+            read(static_cast<void*>(v.data()), n * sizeof(T));
+    }
+
+protected:
+    virtual void fetch(unsigned char* into, std::size_t size) = 0;
+
+private:
+    std::uint64_t left_;
+    uLong crc_ = crc32_z(0, nullptr, 0);
+};
+
+class MemorySource final : public Source {
+public:
+    MemorySource(const unsigned char* data, std::size_t size) : Source(size), p_(data) {}
+
+protected:
+    void fetch(unsigned char* into, std::size_t size) override {
+        std::memcpy(into, p_, size);
+        p_ += size;
+    }
+
+private:
+    const unsigned char* p_;
+};
+
+class FileSource final : public Source {
+public:
+    FileSource(int fd, std::uint64_t size, const std::string& path)
+        : Source(size), fd_(fd), path_(path) {}
+
+protected:
+    void fetch(unsigned char* into, std::size_t size) override {
+        if (readUpTo(fd_, into, size, path_) != size)
+            damaged("it ends too soon");
+    }
+
+private:
+    int fd_;
+    const std::string& path_;
+};
+
+void readContent(Source& in, Drawing& d) {
+    const auto packedSize = in.scalar<std::uint64_t>();
+    const auto plainSize = in.scalar<std::uint64_t>();
+    if (packedSize > in.left())
+        damaged("it ends too soon");
+    std::string packed(static_cast<std::size_t>(packedSize), '\0');
+    in.read(packed.data(), packedSize);
+    const std::string plain =
+        inflateBytes(reinterpret_cast<const unsigned char*>(packed.data()), packedSize, plainSize);
+    Unpacker tables(reinterpret_cast<const unsigned char*>(plain.data()), plain.size());
+
+    std::array<std::uint64_t, 9> counts{};
+    for (std::uint64_t& n : counts)
+        n = tables.number();
+    in.array(d.entities, counts[0], kMostRecords);
+    in.array(d.vertices, counts[1], std::numeric_limits<std::uint64_t>::max());
+    in.array(d.points, counts[2], kMostRecords);
+    in.array(d.lines, counts[3], kMostRecords);
+    in.array(d.circles, counts[4], kMostRecords);
+    in.array(d.arcs, counts[5], kMostRecords);
+    in.array(d.ellipses, counts[6], kMostRecords);
+    in.array(d.rectangles, counts[7], kMostRecords);
+
+    if (counts[8] > in.left() / kInsertRecord || counts[8] > kMostRecords)
+        damaged("a count is larger than the file");
+    reserveFresh(d.inserts, static_cast<std::size_t>(counts[8]));
+    d.inserts.resize(static_cast<std::size_t>(counts[8]));
+    std::array<unsigned char, kInsertRecord> r{};
+    for (InsertData& i : d.inserts) {
+        in.read(r.data(), r.size());
+        i.block = loadAt<std::int32_t>(r.data());
+        if (loadAt<std::uint32_t>(r.data() + 4) != 0)
+            damaged("an insert is unreadable");
+        i.p.x = loadAt<double>(r.data() + 8);
+        i.p.y = loadAt<double>(r.data() + 16);
+        i.scaleX = loadAt<double>(r.data() + 24);
+        i.scaleY = loadAt<double>(r.data() + 32);
+        i.angle = loadAt<double>(r.data() + 40);
+    }
+    if (in.left() != 0)
+        damaged("it holds more than a drawing");
+
+    unpackTables(tables, d);
+    if (!tables.atEnd())
+        damaged("its tables hold more than they should");
+}
+
+// Checks a header of which `available` bytes are at hand, in a file of `total` bytes.
+void checkHeader(const unsigned char* p, std::size_t available, std::uint64_t total) {
+    if (available < kMagic.size()) {
+        if (available > 0 && std::memcmp(p, kMagic.data(), available) == 0)
+            damaged("it ends within its header");
+        throw FileError(FileError::Kind::UnknownFormat, "This is not a drawing file.");
+    }
+    if (std::memcmp(p, kMagic.data(), kMagic.size()) != 0)
+        throw FileError(FileError::Kind::UnknownFormat, "This is not a drawing file.");
+    if (available < kVersionAt + 8)
+        damaged("it ends within its header");
+    const auto version = loadAt<std::uint32_t>(p + kVersionAt);
+    if (loadAt<std::uint32_t>(p + kVersionAt + 4) != ~version || version == 0)
+        damaged("its format version is unreadable");
+    if (version > static_cast<std::uint32_t>(kNativeFormatVersion))
+        throw FileError(FileError::Kind::NewerVersion,
+                        "The drawing was saved by a newer version of the program (format " +
+                            std::to_string(version) + ").");
+    if (available < kHeaderSize)
+        damaged("it ends within its header");
+    const auto length = loadAt<std::uint64_t>(p + kLengthAt);
+    if (length != total - kHeaderSize)
+        damaged(length > total - kHeaderSize ? "it is shorter than it should be"
+                                             : "it is longer than it should be");
+    if (loadAt<std::uint32_t>(p + kReservedAt) != 0)
+        damaged("its header is unreadable");
+}
+
+// The drawing of a file whose header has passed checkHeader.
+std::unique_ptr<Drawing> readDrawing(const unsigned char* header, Source& content) {
+    auto d = std::make_unique<Drawing>();
+    readContent(content, *d);
+    const uLong crc = crc32_z(content.checksum(), header + kVersionAt, kChecksumAt - kVersionAt);
+    if (static_cast<std::uint32_t>(crc) != loadAt<std::uint32_t>(header + kChecksumAt))
+        damaged("its checksum does not match its content");
+    validate(*d);
+    d->modified = false;
+    return d;
+}
+
+// ---- files
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    // Closes it, reporting what close reports.
+    int close() {
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        return rc;
+    }
+
+private:
+    int fd_;
+};
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes a rename in the folder last through a power cut. Where that cannot be done the file
+// is written all the same.
+void syncFolder(const std::string& folder) {
+    Descriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0)
+        (void)fsync(fd.get());
+}
+
+} // namespace
+
+bool looksNative(std::string_view firstBytes) {
+    return firstBytes.size() >= kMagic.size() &&
+           std::memcmp(firstBytes.data(), kMagic.data(), kMagic.size()) == 0;
+}
+
+std::string writeNative(const Drawing& drawing) {
+    std::unique_ptr<Drawing> compact;
+    const Drawing* d = &drawing;
+    if (!isCompact(drawing)) {
+        compact = compacted(drawing);
+        d = compact.get();
+    }
+    std::string bytes;
+    StringOutput out(bytes);
+    writeContent(*d, out);
+    out.finish();
+    return bytes;
+}
+
+void saveNative(const Drawing& drawing, const std::string& path) {
+    std::string target = path;
+    // A symbolic link goes on naming the drawing: the file it leads to is replaced.
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        if (char* real = realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    const bool exists = stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        cannotWrite(path, EISDIR);
+    if (exists && access(target.c_str(), W_OK) != 0)
+        cannotWrite(path, errno);
+
+    std::unique_ptr<Drawing> compact;
+    const Drawing* d = &drawing;
+    try {
+        if (!isCompact(drawing)) {
+            compact = compacted(drawing);
+            d = compact.get();
+        }
+    } catch (const std::bad_alloc&) {
+        cannotWrite(path, ENOMEM);
+    }
+
+    static std::atomic<unsigned> serial{0};
+    std::string temporary;
+    int raw = -1;
+    for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+        temporary = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+        raw = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (raw < 0 && errno != EEXIST)
+            break;
+    }
+    if (raw < 0)
+        cannotWrite(path, errno);
+
+    Descriptor fd(raw);
+    int error = 0;
+    std::string why;
+    try {
+        FileOutput out(fd.get(), path);
+        writeContent(*d, out);
+        out.finish();
+        if (exists)
+            (void)fchmod(fd.get(), st.st_mode & 07777);
+        if (fdatasync(fd.get()) != 0 || fd.close() != 0)
+            cannotWrite(path, errno);
+        if (rename(temporary.c_str(), target.c_str()) != 0)
+            cannotWrite(path, errno);
+    } catch (const FileError& e) {
+        why = e.what();
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM;
+    } catch (const std::exception& e) {
+        why = "Cannot write " + path + ": " + e.what();
+    }
+    if (error != 0 || !why.empty()) {
+        if (fd.get() >= 0)
+            fd.close();
+        unlink(temporary.c_str());
+        if (error != 0)
+            cannotWrite(path, error);
+        throw FileError(FileError::Kind::CannotWrite, why);
+    }
+    syncFolder(folderOf(target));
+}
+
+std::unique_ptr<Drawing> readNative(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    checkHeader(p, bytes.size(), bytes.size());
+    MemorySource content(p + kHeaderSize, bytes.size() - kHeaderSize);
+    return readDrawing(p, content);
+}
+
+std::unique_ptr<Drawing> loadNative(const std::string& path) {
+    Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        cannotOpen(path, errno);
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0)
+        cannotOpen(path, errno);
+    if (!S_ISREG(st.st_mode))
+        cannotOpen(path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    // The large arrays are read straight into the drawing, never held twice.
+    std::array<unsigned char, kHeaderSize> header{};
+    checkHeader(header.data(), readUpTo(fd.get(), header.data(), header.size(), path), size);
+    FileSource content(fd.get(), size - kHeaderSize, path);
+    return readDrawing(header.data(), content);
+}
+
+bool resealNative(std::string& bytes) {
+    if (bytes.size() < kHeaderSize || !looksNative(bytes))
+        return false;
+    auto* p = reinterpret_cast<unsigned char*>(bytes.data());
+    seal(p, bytes.size() - kHeaderSize,
+         contentChecksum(p + kHeaderSize, bytes.size() - kHeaderSize));
+    return true;
+}
+
+} // namespace cad

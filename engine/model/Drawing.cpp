@@ -1,0 +1,422 @@
+#include "engine/model/Drawing.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace cad {
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    return a == b;
+}
+
+template <typename T> int findByName(const std::vector<T>& items, std::string_view name, int from) {
+    for (std::size_t i = static_cast<std::size_t>(std::max(from, 0)); i < items.size(); ++i)
+        if (sameName(items[i].name, name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+template <typename T> std::uint64_t append(std::vector<T>& table, const T& value) {
+    table.push_back(value);
+    return table.size() - 1;
+}
+
+double normalisedDegrees(double a) {
+    if (!std::isfinite(a))
+        return 0;
+    a = std::fmod(a, 360.0);
+    return a < 0 ? a + 360.0 : a;
+}
+
+// Adds the corners of a w x h box whose reference corner is at `origin`, offset by (dx, dy)
+// in the box's own axes, rotated by `degrees` about origin.
+void addRotatedBox(Rect& r, Vec2 origin, double dx, double dy, double w, double h, double degrees) {
+    const double c = std::cos(radians(normalisedDegrees(degrees)));
+    const double s = std::sin(radians(normalisedDegrees(degrees)));
+    for (const auto& [u, v] : {std::pair{dx, dy}, {dx + w, dy}, {dx, dy + h}, {dx + w, dy + h}})
+        r.add(origin.x + u * c - v * s, origin.y + u * s + v * c);
+}
+
+} // namespace
+
+std::vector<double> parseLinePattern(std::string_view definition) {
+    std::vector<double> pattern;
+    std::size_t i = 0;
+    while (i < definition.size()) {
+        while (i < definition.size() &&
+               (definition[i] == ',' || definition[i] == ' ' || definition[i] == '\t'))
+            ++i;
+        std::size_t j = i;
+        while (j < definition.size() && definition[j] != ',' && definition[j] != ' ' &&
+               definition[j] != '\t')
+            ++j;
+        if (j > i) {
+            double v = 0;
+            const char* b = definition.data() + i;
+            const char* e = definition.data() + j;
+            if (*b == '+')
+                ++b;
+            const auto [end, ec] = std::from_chars(b, e, v);
+            if (ec == std::errc() && end == e && std::isfinite(v))
+                pattern.push_back(v);
+        }
+        i = j;
+    }
+    // A pattern with no length at all draws like a continuous line.
+    bool anyLength = false;
+    for (double v : pattern)
+        anyLength = anyLength || v != 0;
+    if (!anyLength)
+        pattern.clear();
+    return pattern;
+}
+
+Drawing::Drawing() {
+    layers.push_back(Layer{"0", 0x000000, 0x000000, 0.0, true, false, true});
+    lineStyles.push_back(LineStyle{"Continuous", "", {}});
+    textStyles.push_back(TextStyle{"Standard", "DejaVu Sans", 1.0, 0.0, 5, true, true});
+}
+
+int Drawing::findLayer(std::string_view name, int from) const {
+    return findByName(layers, name, from);
+}
+int Drawing::findLineStyle(std::string_view name, int from) const {
+    return findByName(lineStyles, name, from);
+}
+int Drawing::findTextStyle(std::string_view name, int from) const {
+    return findByName(textStyles, name, from);
+}
+int Drawing::findBlock(std::string_view name) const {
+    return findByName(blocks, name, 0);
+}
+
+int Drawing::addRecord(EntityType type, std::uint64_t first, std::uint32_t count) {
+    Entity e;
+    e.type = type;
+    e.layer = current.layer;
+    e.lineStyle = current.lineStyle;
+    e.first = first;
+    e.count = count;
+    entities.push_back(e);
+    touch();
+    return static_cast<int>(entities.size() - 1);
+}
+
+int Drawing::addPolyline(const Vec2* first, std::size_t count, bool closed, std::uint8_t fit) {
+    const std::uint64_t start = vertices.size();
+    vertices.insert(vertices.end(), first, first + count);
+    return addPolylineAt(start, closed, fit);
+}
+
+int Drawing::addPolylineAt(std::uint64_t firstVertex, bool closed, std::uint8_t fit) {
+    const int h = addRecord(EntityType::Polyline, firstVertex,
+                            static_cast<std::uint32_t>(vertices.size() - firstVertex));
+    entities.back().set(EntityFlag::Closed, closed);
+    entities.back().fit = fit;
+    return h;
+}
+
+int Drawing::addPoint(const PointData& d) {
+    return addRecord(EntityType::Point, append(points, d));
+}
+int Drawing::addLine(const LineData& d) {
+    return addRecord(EntityType::Line, append(lines, d));
+}
+int Drawing::addCircle(const CircleData& d) {
+    return addRecord(EntityType::Circle, append(circles, d));
+}
+int Drawing::addArc(const ArcData& d) {
+    return addRecord(EntityType::Arc, append(arcs, d));
+}
+int Drawing::addEllipse(const EllipseData& d) {
+    return addRecord(EntityType::Ellipse, append(ellipses, d));
+}
+int Drawing::addRectangle(const RectangleData& d) {
+    return addRecord(EntityType::Rectangle, append(rectangles, d));
+}
+int Drawing::addInsert(const InsertData& d) {
+    return addRecord(EntityType::Insert, append(inserts, d));
+}
+int Drawing::addText(TextData d) {
+    texts.push_back(std::move(d));
+    return addRecord(EntityType::Text, texts.size() - 1);
+}
+int Drawing::addHatch(const Vec2* first, std::size_t count, HatchData d) {
+    const std::uint64_t start = vertices.size();
+    vertices.insert(vertices.end(), first, first + count);
+    return addHatchAt(start, std::move(d));
+}
+
+int Drawing::addHatchAt(std::uint64_t firstVertex, HatchData d) {
+    d.firstVertex = firstVertex;
+    hatches.push_back(std::move(d));
+    return addRecord(EntityType::Hatch, hatches.size() - 1,
+                     static_cast<std::uint32_t>(vertices.size() - firstVertex));
+}
+int Drawing::addImage(const ImageData& d) {
+    return addRecord(EntityType::Image, append(images, d));
+}
+
+int Drawing::makeBlock(std::string_view name, Vec2 base, std::size_t firstHandle) {
+    std::vector<std::uint32_t> owned;
+    for (std::size_t h = firstHandle; h < entities.size(); ++h)
+        if (!entities[h].has(EntityFlag::Deleted) && entities[h].owner == kModelSpace)
+            owned.push_back(static_cast<std::uint32_t>(h));
+    if (owned.empty())
+        return -1;
+    int index = findBlock(name);
+    if (index >= 0)
+        for (std::uint32_t h : owned)
+            if (entities[h].type == EntityType::Insert &&
+                wouldRecurse(index, inserts[entities[h].first].block))
+                return -1;
+    if (index < 0) {
+        blocks.push_back(Block{std::string(name), base, {}});
+        index = static_cast<int>(blocks.size() - 1);
+    } else {
+        for (std::uint32_t h : blocks[static_cast<std::size_t>(index)].entities)
+            entities[h].set(EntityFlag::Deleted, true);
+        blocks[static_cast<std::size_t>(index)].base = base;
+    }
+    for (std::uint32_t h : owned) {
+        entities[h].owner = index;
+        entities[h].set(EntityFlag::Selected, false);
+    }
+    blocks[static_cast<std::size_t>(index)].entities = std::move(owned);
+    edited();
+    return index;
+}
+
+bool Drawing::wouldRecurse(int outer, int inner) const {
+    if (outer == kModelSpace)
+        return false;
+    // Does `inner` reach `outer` through its insertions?
+    std::vector<char> seen(blocks.size(), 0);
+    std::vector<int> stack{inner};
+    while (!stack.empty()) {
+        const int b = stack.back();
+        stack.pop_back();
+        if (b == outer)
+            return true;
+        if (b < 0 || static_cast<std::size_t>(b) >= blocks.size() ||
+            seen[static_cast<std::size_t>(b)])
+            continue;
+        seen[static_cast<std::size_t>(b)] = 1;
+        for (std::uint32_t h : blocks[static_cast<std::size_t>(b)].entities) {
+            const Entity& e = entities[h];
+            if (e.type == EntityType::Insert && !e.has(EntityFlag::Deleted))
+                stack.push_back(inserts[e.first].block);
+        }
+    }
+    return false;
+}
+
+bool Drawing::hasRecursiveBlock() const {
+    // Depth-first over the blocks: meeting a block that is still open on the path is a cycle.
+    enum : char { Unseen, Open, Done };
+    std::vector<char> state(blocks.size(), Unseen);
+    std::vector<std::pair<std::size_t, std::size_t>> path; // block, next of its entities
+    for (std::size_t root = 0; root < blocks.size(); ++root) {
+        if (state[root] != Unseen)
+            continue;
+        state[root] = Open;
+        path.push_back({root, 0});
+        while (!path.empty()) {
+            auto& [b, next] = path.back();
+            if (next == blocks[b].entities.size()) {
+                state[b] = Done;
+                path.pop_back();
+                continue;
+            }
+            const Entity& e = entities[blocks[b].entities[next++]];
+            if (e.type != EntityType::Insert || e.has(EntityFlag::Deleted))
+                continue;
+            const int inner = inserts[e.first].block;
+            if (inner < 0 || static_cast<std::size_t>(inner) >= blocks.size())
+                continue;
+            const auto i = static_cast<std::size_t>(inner);
+            if (state[i] == Open)
+                return true;
+            if (state[i] == Unseen) {
+                state[i] = Open;
+                path.push_back({i, 0});
+            }
+        }
+    }
+    return false;
+}
+
+Rect Drawing::entityExtents(int handle, int depth) const {
+    Rect r;
+    if (!valid(handle))
+        return r;
+    const Entity& e = entities[static_cast<std::size_t>(handle)];
+    switch (e.type) {
+    case EntityType::Point:
+        r.add(points[e.first].p);
+        break;
+    case EntityType::Line:
+        r.add(lines[e.first].a);
+        r.add(lines[e.first].b);
+        break;
+    case EntityType::Polyline:
+    case EntityType::Hatch: {
+        const Vec2* v = vertexData(e);
+        for (std::uint32_t i = 0; i < e.count; ++i)
+            r.add(v[i]);
+        break;
+    }
+    case EntityType::Circle: {
+        const auto& c = circles[e.first];
+        const double rad = std::abs(c.radius);
+        r.add(c.centre.x - rad, c.centre.y - rad);
+        r.add(c.centre.x + rad, c.centre.y + rad);
+        break;
+    }
+    case EntityType::Arc: {
+        const auto& a = arcs[e.first];
+        const double rad = std::abs(a.radius);
+        const double s = normalisedDegrees(a.startAngle);
+        double sweep = normalisedDegrees(a.endAngle) - s;
+        if (sweep <= 0)
+            sweep += 360;
+        auto at = [&](double deg) {
+            r.add(a.centre.x + rad * std::cos(radians(deg)),
+                  a.centre.y + rad * std::sin(radians(deg)));
+        };
+        at(s);
+        at(s + sweep);
+        for (int q = 0; q < 8; ++q) {
+            const double quadrant = 90.0 * q;
+            if (quadrant > s && quadrant < s + sweep)
+                at(quadrant);
+        }
+        break;
+    }
+    case EntityType::Ellipse: {
+        const auto& el = ellipses[e.first];
+        const double c = std::cos(radians(normalisedDegrees(el.rotation)));
+        const double s = std::sin(radians(normalisedDegrees(el.rotation)));
+        const double hx = std::hypot(el.radiusX * c, el.radiusY * s);
+        const double hy = std::hypot(el.radiusX * s, el.radiusY * c);
+        r.add(el.centre.x - hx, el.centre.y - hy);
+        r.add(el.centre.x + hx, el.centre.y + hy);
+        break;
+    }
+    case EntityType::Rectangle: {
+        const auto& rc = rectangles[e.first];
+        addRotatedBox(r, rc.centre, -rc.width / 2, -rc.height / 2, rc.width, rc.height,
+                      rc.rotation);
+        break;
+    }
+    case EntityType::Insert: {
+        const auto& in = inserts[e.first];
+        r.add(in.p);
+        // Nesting deeper than any real drawing has counts by the insertion point alone.
+        if (in.block < 0 || static_cast<std::size_t>(in.block) >= blocks.size() || depth > 16)
+            break;
+        const Rect b = blockExtents(in.block, depth + 1);
+        if (b.empty())
+            break;
+        const Vec2 base = blocks[static_cast<std::size_t>(in.block)].base;
+        addRotatedBox(r, in.p, (b.left - base.x) * in.scaleX, (b.bottom - base.y) * in.scaleY,
+                      b.width() * in.scaleX, b.height() * in.scaleY, in.angle);
+        break;
+    }
+    case EntityType::Text: {
+        const auto& t = texts[e.first];
+        // Without the font at hand: an average letter is about 0.6 of the height wide.
+        const double w = 0.6 * t.height * static_cast<double>(t.text.size());
+        const double h = t.height;
+        const int horizontal = t.align % 3, vertical = t.align / 3;
+        const double dx = horizontal == 1 ? -w / 2 : horizontal == 2 ? -w : 0;
+        const double dy = vertical == 1 ? -h / 2 : vertical == 2 ? -h : 0;
+        addRotatedBox(r, t.p, dx, dy, w, h, t.rotation);
+        break;
+    }
+    case EntityType::Image: {
+        const auto& im = images[e.first];
+        r.add(im.p);
+        r.add(im.p.x + im.width, im.p.y + im.height);
+        break;
+    }
+    }
+    return r;
+}
+
+Rect Drawing::blockExtents(int block) const {
+    return blockExtents(block, 0);
+}
+
+Rect Drawing::blockExtents(int block, int depth) const {
+    if (block < 0 || static_cast<std::size_t>(block) >= blocks.size())
+        return Rect{};
+    if (blockExtentsEdits_ != edits || blockExtentsKnown_.size() != blocks.size()) {
+        blockExtents_.assign(blocks.size(), Rect{});
+        blockExtentsKnown_.assign(blocks.size(), 0);
+        blockExtentsEdits_ = edits;
+    }
+    const auto b = static_cast<std::size_t>(block);
+    if (blockExtentsKnown_[b])
+        return blockExtents_[b];
+    Rect r;
+    for (std::uint32_t h : blocks[b].entities)
+        r.add(entityExtents(static_cast<int>(h), depth));
+    blockExtents_[b] = r;
+    blockExtentsKnown_[b] = 1;
+    return r;
+}
+
+Rect Drawing::extents() const {
+    Rect r;
+    for (std::size_t h = 0; h < entities.size(); ++h)
+        if (entities[h].owner == kModelSpace && !entities[h].has(EntityFlag::Deleted))
+            r.add(entityExtents(static_cast<int>(h)));
+    return r;
+}
+
+int Drawing::selectAll(bool select) {
+    int n = 0;
+    for (auto& e : entities)
+        if (e.owner == kModelSpace && !e.has(EntityFlag::Deleted)) {
+            e.set(EntityFlag::Selected, select);
+            ++n;
+        }
+    return n;
+}
+
+int Drawing::selectedCount() const {
+    int n = 0;
+    for (const auto& e : entities)
+        n += e.owner == kModelSpace && !e.has(EntityFlag::Deleted) && e.has(EntityFlag::Selected);
+    return n;
+}
+
+Rect Drawing::selectionExtents() const {
+    Rect r;
+    for (std::size_t h = 0; h < entities.size(); ++h)
+        if (entities[h].owner == kModelSpace && !entities[h].has(EntityFlag::Deleted) &&
+            entities[h].has(EntityFlag::Selected))
+            r.add(entityExtents(static_cast<int>(h)));
+    return r;
+}
+
+int EntityWalk::first(const Drawing& d) {
+    position_ = -1;
+    return next(d);
+}
+
+int EntityWalk::next(const Drawing& d) {
+    const auto n = static_cast<std::int64_t>(d.entities.size());
+    for (std::int64_t h = position_ + 1; h < n; ++h)
+        if (d.inModelSpace(static_cast<int>(h))) {
+            position_ = h;
+            return static_cast<int>(h);
+        }
+    position_ = n;
+    return -1;
+}
+
+} // namespace cad

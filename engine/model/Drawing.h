@@ -1,0 +1,199 @@
+// One drawing: its layers, styles, blocks and entities, and the settings stored with it.
+// Everything here is plain data with the operations that keep it consistent; files, commands
+// and views work on it.
+#pragma once
+
+#include "engine/model/Entity.h"
+#include "engine/model/Geometry.h"
+#include "engine/model/LargeAllocator.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cad {
+
+struct Layer {
+    std::string name; // Windows-1250 bytes
+    std::uint32_t color = 0;
+    std::uint32_t fillColor = 0;
+    double width = 0; // mm on paper
+    bool visible = true;
+    bool locked = false;
+    bool printable = true;
+    friend bool operator==(const Layer&, const Layer&) = default;
+};
+
+struct LineStyle {
+    std::string name;
+    std::string definition;      // as given, see CadApi.h
+    std::vector<double> pattern; // parsed: dash > 0, gap < 0, dot 0; empty = continuous
+    friend bool operator==(const LineStyle&, const LineStyle&) = default;
+};
+// The dash pattern of a definition; numbers that do not parse, or are not finite, are left out.
+std::vector<double> parseLinePattern(std::string_view definition);
+
+struct TextStyle {
+    std::string name;
+    std::string font; // family name
+    double widthFactor = 1;
+    double oblique = 0;
+    std::int32_t precision = 5;
+    bool filled = true;
+    bool systemFont = true;
+    friend bool operator==(const TextStyle&, const TextStyle&) = default;
+};
+
+struct Block {
+    std::string name;
+    Vec2 base;
+    std::vector<std::uint32_t> entities; // handles of the entities it owns, in order
+};
+
+// Settings a drawing keeps with it.
+struct DrawingSettings {
+    std::uint32_t background = 0xFFFFFF;
+    std::int32_t units = 0; // 0 unitless, 1 inch, 2 mm, 3 cm, 4 m
+    std::int32_t cursorSize = 5;
+    std::uint32_t cursorColor = 0x000000;
+    std::int32_t showGrips = 1;
+    std::uint32_t gripColor = 0xFF0000;
+    bool showLineWidths = false;
+    bool showFillOutlinesOnly = false;
+    friend bool operator==(const DrawingSettings&, const DrawingSettings&) = default;
+};
+
+// What new entities get.
+struct CurrentAttributes {
+    std::int32_t layer = 0;
+    std::int32_t lineStyle = 0;
+    std::int32_t textStyle = 0;
+    // Text parameters.
+    std::int32_t textAlign = 0;
+    double textRotation = 0;
+    double textOblique = 0;
+    double textHeight = 2.5;
+};
+
+class Drawing {
+public:
+    Drawing(); // layer "0", continuous line style 0, default text style 0
+
+    // ---- tables; indexes are handles.
+    std::vector<Layer> layers;
+    std::vector<LineStyle> lineStyles;
+    std::vector<TextStyle> textStyles;
+    std::vector<Block> blocks;
+    DrawingSettings settings;
+    CurrentAttributes current;
+
+    int findLayer(std::string_view name, int from = 0) const;
+    int findLineStyle(std::string_view name, int from = 0) const;
+    int findTextStyle(std::string_view name, int from = 0) const;
+    int findBlock(std::string_view name) const;
+
+    // ---- entities. Handles index `entities` and stay valid: a deleted entity keeps its slot.
+    std::vector<Entity, LargeAllocator<Entity>> entities;
+    std::vector<Vec2, LargeAllocator<Vec2>> vertices; // of polylines and hatches
+    std::vector<PointData> points;
+    std::vector<LineData> lines;
+    std::vector<CircleData> circles;
+    std::vector<ArcData> arcs;
+    std::vector<EllipseData> ellipses;
+    std::vector<RectangleData> rectangles;
+    std::vector<InsertData> inserts;
+    std::vector<TextData> texts;
+    std::vector<HatchData> hatches;
+    std::vector<ImageData> images;
+
+    bool valid(int handle) const {
+        return handle >= 0 && static_cast<std::size_t>(handle) < entities.size() &&
+               !entities[static_cast<std::size_t>(handle)].has(EntityFlag::Deleted);
+    }
+    // A live entity of the drawing itself (not of a block).
+    bool inModelSpace(int handle) const {
+        return valid(handle) && entities[static_cast<std::size_t>(handle)].owner == kModelSpace;
+    }
+
+    // New entities with the current attributes. Each returns the new handle.
+    int addPolyline(const Vec2* first, std::size_t count, bool closed, std::uint8_t fit = 0);
+    int addPoint(const PointData& d);
+    int addLine(const LineData& d);
+    int addCircle(const CircleData& d);
+    int addArc(const ArcData& d);
+    int addEllipse(const EllipseData& d);
+    int addRectangle(const RectangleData& d);
+    int addInsert(const InsertData& d);
+    int addText(TextData d);
+    int addHatch(const Vec2* first, std::size_t count, HatchData d);
+    // The same over vertices already at the end of `vertices`, from firstVertex on.
+    int addPolylineAt(std::uint64_t firstVertex, bool closed, std::uint8_t fit = 0);
+    int addHatchAt(std::uint64_t firstVertex, HatchData d);
+    int addImage(const ImageData& d);
+
+    // Vertices of a polyline or hatch.
+    const Vec2* vertexData(const Entity& e) const {
+        return vertices.data() +
+               (e.type == EntityType::Hatch ? hatches[e.first].firstVertex : e.first);
+    }
+
+    // The entities created from `firstHandle` on, in model space, become the block `name`
+    // with that base point (a block of that name is replaced). Its index, or -1 when there
+    // were none or when they insert the block they would replace.
+    int makeBlock(std::string_view name, Vec2 base, std::size_t firstHandle);
+    // True when inserting block `inner` into block `outer` (or into the drawing for
+    // kModelSpace) would make a block contain itself.
+    bool wouldRecurse(int outer, int inner) const;
+    // True when some block contains itself, directly or through others.
+    bool hasRecursiveBlock() const;
+
+    // ---- geometry
+    Rect entityExtents(int handle) const { return entityExtents(handle, 0); } // empty if invalid
+    Rect extents() const;               // of model space; empty when there is nothing
+    Rect blockExtents(int block) const; // in block coordinates
+
+    // ---- selection
+    int selectAll(bool select);
+    int selectedCount() const;
+    Rect selectionExtents() const;
+
+    // ---- state of the document
+    std::uint64_t serial = nextSerial(); // tells drawings apart for caches
+    bool modified = false;
+    // Counts changes that can alter entities already made (their geometry, block content,
+    // deletion); adding entities does not count. Views keep derived data until it changes.
+    std::uint64_t edits = 0;
+    void touch() { modified = true; }
+    void edited() {
+        modified = true;
+        ++edits;
+    }
+
+private:
+    static std::uint64_t nextSerial() {
+        static std::uint64_t counter = 0;
+        return ++counter;
+    }
+    int addRecord(EntityType type, std::uint64_t first, std::uint32_t count = 0);
+    Rect entityExtents(int handle, int depth) const;
+    Rect blockExtents(int block, int depth) const;
+    // Extents of each block, worked out once until the next edit: nested insertions would
+    // otherwise cost the product of their counts.
+    mutable std::vector<Rect> blockExtents_;
+    mutable std::vector<char> blockExtentsKnown_;
+    mutable std::uint64_t blockExtentsEdits_ = ~std::uint64_t(0);
+};
+
+// Walks the drawing's model-space entities (requests first / next); -1 at the end.
+class EntityWalk {
+public:
+    int first(const Drawing& d);
+    int next(const Drawing& d);
+
+private:
+    std::int64_t position_ = -1;
+};
+
+} // namespace cad

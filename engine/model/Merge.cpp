@@ -1,0 +1,176 @@
+#include "engine/model/Merge.h"
+
+namespace cad {
+
+namespace {
+
+// Copies entities, blocks, layers and styles of one drawing into another, translating every
+// index on the way. Each table entry of `from` is looked up (or added) once.
+class Copier {
+public:
+    Copier(Drawing& into, const Drawing& from)
+        : into_(into), from_(from), layers_(from.layers.size(), -1),
+          lineStyles_(from.lineStyles.size(), -1), textStyles_(from.textStyles.size(), -1),
+          blocks_(from.blocks.size(), -1) {}
+
+    int layer(int i) { return mapByName(i, from_.layers, into_.layers, layers_); }
+    int lineStyle(int i) { return mapByName(i, from_.lineStyles, into_.lineStyles, lineStyles_); }
+    int textStyle(int i) { return mapByName(i, from_.textStyles, into_.textStyles, textStyles_); }
+
+    // The index in `into` of block b of `from`; copies it (and what it inserts) when `into`
+    // has no block of that name. `copied` counts the blocks actually copied.
+    int block(int b) {
+        if (b < 0 || static_cast<std::size_t>(b) >= from_.blocks.size())
+            return 0;
+        int& mapped = blocks_[static_cast<std::size_t>(b)];
+        if (mapped >= 0)
+            return mapped;
+        const Block& source = from_.blocks[static_cast<std::size_t>(b)];
+        const int existing = into_.findBlock(source.name);
+        if (existing >= 0)
+            return mapped = existing;
+        into_.blocks.push_back(Block{source.name, source.base, {}});
+        mapped = static_cast<int>(into_.blocks.size() - 1);
+        ++copied;
+        std::vector<std::uint32_t> owned;
+        owned.reserve(source.entities.size());
+        for (std::uint32_t h : source.entities)
+            if (from_.valid(static_cast<int>(h)))
+                owned.push_back(static_cast<std::uint32_t>(entity(static_cast<int>(h), mapped)));
+        into_.blocks[static_cast<std::size_t>(mapped)].entities = std::move(owned);
+        return mapped;
+    }
+
+    // Copies one entity of `from` into `into` with the given owner; the new handle.
+    int entity(int handle, int owner) {
+        Entity e = from_.entities[static_cast<std::size_t>(handle)];
+        e.set(EntityFlag::Selected, false);
+        e.layer = layer(e.layer);
+        e.lineStyle = lineStyle(e.lineStyle);
+        e.owner = owner;
+        switch (e.type) {
+        case EntityType::Point:
+            e.first = push(into_.points, from_.points[e.first]);
+            break;
+        case EntityType::Line:
+            e.first = push(into_.lines, from_.lines[e.first]);
+            break;
+        case EntityType::Circle:
+            e.first = push(into_.circles, from_.circles[e.first]);
+            break;
+        case EntityType::Arc:
+            e.first = push(into_.arcs, from_.arcs[e.first]);
+            break;
+        case EntityType::Ellipse:
+            e.first = push(into_.ellipses, from_.ellipses[e.first]);
+            break;
+        case EntityType::Rectangle:
+            e.first = push(into_.rectangles, from_.rectangles[e.first]);
+            break;
+        case EntityType::Image:
+            e.first = push(into_.images, from_.images[e.first]);
+            break;
+        case EntityType::Insert: {
+            InsertData d = from_.inserts[e.first];
+            d.block = block(d.block);
+            e.first = push(into_.inserts, d);
+            break;
+        }
+        case EntityType::Text: {
+            TextData d = from_.texts[e.first];
+            d.style = textStyle(d.style);
+            e.first = push(into_.texts, std::move(d));
+            break;
+        }
+        case EntityType::Polyline: {
+            const Vec2* v = from_.vertexData(e);
+            e.first = into_.vertices.size();
+            into_.vertices.insert(into_.vertices.end(), v, v + e.count);
+            break;
+        }
+        case EntityType::Hatch: {
+            HatchData d = from_.hatches[e.first];
+            const Vec2* v = from_.vertexData(e);
+            d.firstVertex = into_.vertices.size();
+            into_.vertices.insert(into_.vertices.end(), v, v + e.count);
+            e.first = push(into_.hatches, std::move(d));
+            break;
+        }
+        }
+        into_.entities.push_back(e);
+        into_.touch();
+        return static_cast<int>(into_.entities.size() - 1);
+    }
+
+    int copied = 0;
+
+private:
+    template <typename T>
+    static int mapByName(int i, const std::vector<T>& source, std::vector<T>& target,
+                         std::vector<int>& map) {
+        if (i < 0 || static_cast<std::size_t>(i) >= source.size())
+            return 0;
+        int& mapped = map[static_cast<std::size_t>(i)];
+        if (mapped < 0) {
+            const auto& item = source[static_cast<std::size_t>(i)];
+            for (std::size_t k = 0; k < target.size() && mapped < 0; ++k)
+                if (target[k].name == item.name)
+                    mapped = static_cast<int>(k);
+            if (mapped < 0) {
+                target.push_back(item);
+                mapped = static_cast<int>(target.size() - 1);
+            }
+        }
+        return mapped;
+    }
+
+    template <typename T> static std::uint64_t push(std::vector<T>& table, T value) {
+        table.push_back(std::move(value));
+        return table.size() - 1;
+    }
+
+    Drawing& into_;
+    const Drawing& from_;
+    std::vector<int> layers_, lineStyles_, textStyles_, blocks_;
+};
+
+} // namespace
+
+bool isPristine(const Drawing& d) {
+    const Drawing fresh;
+    return d.entities.empty() && d.blocks.empty() && d.layers == fresh.layers &&
+           d.lineStyles == fresh.lineStyles && d.textStyles == fresh.textStyles;
+}
+
+void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from) {
+    if (isPristine(*into)) {
+        const bool wasModified = into->modified;
+        into = std::move(from);
+        into->modified = wasModified;
+        return;
+    }
+    Copier copier(*into, *from);
+    // Tables first, so that every layer and style of the file arrives, used or not.
+    for (std::size_t i = 0; i < from->layers.size(); ++i)
+        copier.layer(static_cast<int>(i));
+    for (std::size_t i = 0; i < from->lineStyles.size(); ++i)
+        copier.lineStyle(static_cast<int>(i));
+    for (std::size_t i = 0; i < from->textStyles.size(); ++i)
+        copier.textStyle(static_cast<int>(i));
+    for (std::size_t b = 0; b < from->blocks.size(); ++b)
+        copier.block(static_cast<int>(b));
+    for (std::size_t h = 0; h < from->entities.size(); ++h)
+        if (from->inModelSpace(static_cast<int>(h)))
+            copier.entity(static_cast<int>(h), kModelSpace);
+    into->touch();
+}
+
+int copyBlocks(Drawing& into, const Drawing& from, std::string_view name) {
+    Copier copier(into, from);
+    for (std::size_t b = 0; b < from.blocks.size(); ++b)
+        if (name.empty() || from.blocks[b].name == name)
+            copier.block(static_cast<int>(b));
+    return copier.copied;
+}
+
+} // namespace cad

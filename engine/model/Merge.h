@@ -1,0 +1,25 @@
+// Copying content from one drawing into another: whole drawings (loading a file into an open
+// document) and blocks (taking blocks out of a drawing file).
+#pragma once
+
+#include "engine/model/Drawing.h"
+
+#include <memory>
+#include <string_view>
+
+namespace cad {
+
+// True for a drawing that holds nothing a person made: no entities, no blocks, and only the
+// tables a new drawing starts with.
+bool isPristine(const Drawing& d);
+
+// Adds everything of `from` to `into`: layers, styles and blocks by name (those `into` has
+// already stay as they are), then every entity. A pristine `into` simply takes `from`'s place.
+void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from);
+
+// Copies the block `name` of `from` (every block for an empty name) into `into`, with the
+// blocks they insert and the layers and styles their entities use. Blocks whose name `into`
+// has already are kept as they are and not counted. The number of blocks copied.
+int copyBlocks(Drawing& into, const Drawing& from, std::string_view name);
+
+} // namespace cad

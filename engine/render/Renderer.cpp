@@ -1,0 +1,682 @@
+#include "engine/render/Renderer.h"
+
+#include "engine/render/BoxCache.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+namespace cad {
+
+RenderView RenderView::centredOn(Vec2 centre, double unitsPerPixel, int widthPx, int heightPx) {
+    RenderView v;
+    v.widthPx = widthPx;
+    v.heightPx = heightPx;
+    const double s = 1.0 / unitsPerPixel;
+    v.toDevice = {s, 0, 0, -s, widthPx / 2.0 - centre.x * s, heightPx / 2.0 + centre.y * s};
+    return v;
+}
+
+namespace {
+
+constexpr int kMaxBlockDepth = 16;
+constexpr double kMargin = 4; // pixels drawn beyond the device edge, for wide pens
+constexpr std::size_t kMaxBatches = 64;
+
+// How a run of entities is stroked; consecutive entities with the same stroke share one call.
+struct Stroke {
+    QRgb color = 0;
+    double widthPx = 1;
+    bool operator==(const Stroke&) const = default;
+};
+
+class Painter {
+public:
+    Painter(QPainter& p, const Drawing& d, const RenderView& v, const RenderOptions& o,
+            BoxCache* cache)
+        : p_(p), d_(d), o_(o), cache_(cache),
+          view_(v), clip_{-kMargin, -kMargin, v.widthPx + kMargin, v.heightPx + kMargin} {
+        batches_.reserve(kMaxBatches); // batch addresses stay put
+        batches_.push_back(Batch{stroke_, {}, {}});
+        current_ = &batches_.back();
+    }
+
+    ~Painter() { flush(); }
+
+    void drawModelSpace() {
+        if (!cache_) {
+            for (std::size_t h = 0; h < d_.entities.size(); ++h)
+                if (d_.inModelSpace(static_cast<int>(h)))
+                    drawEntity(d_.entities[h], view_.toDevice, nullptr, 0);
+            return;
+        }
+        const Rect visible = worldRect(view_.toDevice);
+        // An entity smaller than a pixel is a dot.
+        const double pixel = 1.0 / view_.toDevice.scale();
+        // The visible ones first, from the cache's grid; then drawing them, with their records
+        // and vertices fetched from memory a few entities ahead.
+        cache_->query(d_, visible, visible_);
+        const std::size_t n = visible_.size();
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + 24 < n)
+                __builtin_prefetch(&d_.entities[visible_[k + 24]->handle]);
+            if (k + 12 < n) {
+                const Entity& ahead = d_.entities[visible_[k + 12]->handle];
+                if (ahead.type == EntityType::Polyline && ahead.first < d_.vertices.size()) {
+                    const Vec2* v = &d_.vertices[ahead.first];
+                    for (std::uint32_t i = 0; i < ahead.count && i < 16; i += 4)
+                        __builtin_prefetch(v + i);
+                }
+            }
+            const CullItem& item = *visible_[k];
+            const FloatBox& b = item.box;
+            const Entity& e = d_.entities[item.handle];
+            if (e.has(EntityFlag::Deleted) || e.owner != kModelSpace)
+                continue;
+            if (b.right - b.left < pixel && b.top - b.bottom < pixel && !isText(e)) {
+                if (!visibleLayer(e))
+                    continue;
+                setStroke(strokeOf(e, nullptr));
+                const Vec2 q = view_.toDevice.apply({b.left, b.bottom});
+                addPoint(q.x, q.y);
+                continue;
+            }
+            drawEntity(e, view_.toDevice, nullptr, 0);
+        }
+    }
+
+private:
+    static bool isText(const Entity& e) { return e.type == EntityType::Text; }
+
+    // The part of the drawing a device map shows (for culling).
+    Rect worldRect(const Affine& m) const {
+        // Invert the map at the four device corners.
+        const double det = m.a * m.d - m.b * m.c;
+        Rect r;
+        if (det == 0 || !std::isfinite(det))
+            return r;
+        for (const auto& [x, y] : {std::pair{clip_.left, clip_.bottom},
+                                   {clip_.right, clip_.bottom},
+                                   {clip_.left, clip_.top},
+                                   {clip_.right, clip_.top}}) {
+            const double u = x - m.e, v = y - m.f;
+            r.add((m.d * u - m.c * v) / det, (-m.b * u + m.a * v) / det);
+        }
+        return r;
+    }
+
+    const Layer* layerOf(const Entity& e) const {
+        return e.layer >= 0 && static_cast<std::size_t>(e.layer) < d_.layers.size()
+                   ? &d_.layers[static_cast<std::size_t>(e.layer)]
+                   : nullptr;
+    }
+
+    bool visibleLayer(const Entity& e) const {
+        const Layer* l = layerOf(e);
+        return !l || (l->visible && (!o_.printing || l->printable));
+    }
+
+    // Entities inside a block insertion that are "by layer" take the insertion's layer when
+    // they lie on layer "0", as drawings usually expect.
+    Stroke strokeOf(const Entity& e, const Entity* insertion) const {
+        const Entity& byLayer = insertion && e.layer == 0 ? *insertion : e;
+        const Layer* l = layerOf(byLayer);
+        Stroke s;
+        const bool selected =
+            o_.showSelection &&
+            (e.has(EntityFlag::Selected) || (insertion && insertion->has(EntityFlag::Selected)));
+        if (selected) {
+            s.color = o_.selectionColor.rgb();
+        } else {
+            const std::uint32_t c = e.has(EntityFlag::ColorByLayer) ? (l ? l->color : 0) : e.color;
+            s.color = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                           static_cast<int>((c >> 16) & 0xFF));
+        }
+        const double mm = e.has(EntityFlag::WidthByLayer) ? (l ? l->width : 0) : e.width;
+        s.widthPx = 1;
+        if (o_.showLineWidths && std::isfinite(mm) && mm > 0)
+            s.widthPx = std::clamp(mm * o_.pixelsPerMm, 1.0, 2000.0);
+        return s;
+    }
+
+    QColor fillOf(const Entity& e, const Entity* insertion) const {
+        if (o_.showSelection && e.has(EntityFlag::Selected))
+            return o_.selectionColor;
+        if (!e.has(EntityFlag::ColorByLayer))
+            return toQColor(e.color);
+        const Layer* l = layerOf(insertion && e.layer == 0 ? *insertion : e);
+        return toQColor(l ? l->fillColor : 0);
+    }
+
+    // ---- batching of plain lines and dots
+    //
+    // Plain one-stroke lines and dots collect in one batch per stroke and are drawn together;
+    // anything drawn otherwise (fills, dashes, texts, images) first draws every batch, so that
+    // it keeps its place above what came before it.
+
+    struct Batch {
+        Stroke stroke;
+        std::vector<QLineF> lines;
+        std::vector<QPointF> points;
+    };
+
+    void setStroke(const Stroke& s) {
+        if (current_ && current_->stroke == s)
+            return;
+        stroke_ = s;
+        for (auto& b : batches_)
+            if (b.stroke == s) {
+                current_ = &b;
+                return;
+            }
+        if (batches_.size() >= kMaxBatches)
+            flush(); // leaves one batch, of the new stroke
+        else
+            batches_.push_back(Batch{s, {}, {}});
+        current_ = &batches_.back();
+    }
+
+    QPen pen(const Stroke& s) const {
+        QPen pen(QColor::fromRgb(s.color), s.widthPx);
+        pen.setCosmetic(true);
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        return pen;
+    }
+    QPen pen() const { return pen(stroke_); }
+
+    void flush() {
+        for (auto& b : batches_) {
+            if (b.lines.empty() && b.points.empty())
+                continue;
+            p_.setPen(pen(b.stroke));
+            if (!b.lines.empty())
+                p_.drawLines(b.lines.data(), static_cast<int>(b.lines.size()));
+            if (!b.points.empty())
+                p_.drawPoints(b.points.data(), static_cast<int>(b.points.size()));
+        }
+        batches_.clear();
+        batches_.push_back(Batch{stroke_, {}, {}});
+        current_ = &batches_.back();
+    }
+
+    void addLine(double x1, double y1, double x2, double y2) {
+        current_->lines.emplace_back(x1, y1, x2, y2);
+        if (current_->lines.size() >= 16384)
+            flush();
+    }
+    void addPoint(double x, double y) {
+        current_->points.emplace_back(x, y);
+        if (current_->points.size() >= 16384)
+            flush();
+    }
+
+    // Clips a device segment to the drawn area (Liang-Barsky) and batches what remains.
+    void segment(Vec2 a, Vec2 b) {
+        double t0 = 0, t1 = 1;
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        const double pTerms[4] = {-dx, dx, -dy, dy};
+        const double qTerms[4] = {a.x - clip_.left, clip_.right - a.x, a.y - clip_.bottom,
+                                  clip_.top - a.y};
+        for (int i = 0; i < 4; ++i) {
+            if (pTerms[i] == 0) {
+                if (qTerms[i] < 0)
+                    return;
+                continue;
+            }
+            const double t = qTerms[i] / pTerms[i];
+            if (pTerms[i] < 0)
+                t0 = std::max(t0, t);
+            else
+                t1 = std::min(t1, t);
+            if (t0 > t1)
+                return;
+        }
+        if (!(t0 <= t1)) // NaN
+            return;
+        addLine(a.x + t0 * dx, a.y + t0 * dy, a.x + t1 * dx, a.y + t1 * dy);
+    }
+
+    // Device points of a path, with vertices that fall on the pixel of the previous one left
+    // out.
+    void polyline(const std::vector<Vec2>& pts, bool closed) {
+        if (pts.empty())
+            return;
+        Vec2 last = pts[0];
+        bool drew = false;
+        for (std::size_t i = 1; i < pts.size(); ++i) {
+            const Vec2 q = pts[i];
+            if (std::abs(q.x - last.x) < 0.75 && std::abs(q.y - last.y) < 0.75)
+                continue;
+            segment(last, q);
+            last = q;
+            drew = true;
+        }
+        if (closed && pts.size() > 2)
+            segment(last, pts[0]), drew = true;
+        if (!drew && clip_.contains(pointRect(pts[0])))
+            addPoint(pts[0].x, pts[0].y);
+    }
+
+    static Rect pointRect(Vec2 p) {
+        Rect r;
+        r.add(p);
+        return r;
+    }
+
+    // A dashed path: drawn with the pattern scaled to the device.
+    void dashed(const std::vector<Vec2>& pts, bool closed, const LineStyle& style,
+                const Affine& m) {
+        const double scale = m.scale();
+        double period = 0;
+        QList<qreal> pattern;
+        for (double v : style.pattern) {
+            const double px = std::abs(v) * scale / stroke_.widthPx;
+            period += std::abs(v) * scale;
+            pattern << std::max(px, v == 0 ? 0.01 : 0.5);
+        }
+        if (pattern.size() % 2)
+            pattern << pattern.back();
+        // Too fine to see, or absurd: a continuous line.
+        if (period < 3 || !std::isfinite(period) || period > 1e7) {
+            polyline(pts, closed);
+            return;
+        }
+        flush();
+        QPen pen = this->pen();
+        pen.setDashPattern(pattern);
+        pen.setCapStyle(Qt::FlatCap);
+        p_.setPen(pen);
+        QPolygonF poly;
+        for (const Vec2& q : clipPolygonToArea(pts, closed))
+            poly << QPointF(q.x, q.y);
+        if (closed)
+            p_.drawPolygon(poly);
+        else
+            p_.drawPolyline(poly);
+        p_.setBrush(Qt::NoBrush);
+    }
+
+    // A dashed path far beyond the device is not clipped segment by segment (that would break
+    // its dash phase), only pulled into a sane range.
+    std::vector<Vec2> clipPolygonToArea(const std::vector<Vec2>& pts, bool) const {
+        std::vector<Vec2> out;
+        out.reserve(pts.size());
+        const double limit = 1e6;
+        for (const Vec2& q : pts)
+            out.push_back({std::clamp(q.x, -limit, limit), std::clamp(q.y, -limit, limit)});
+        return out;
+    }
+
+    // Fills a device polygon, clipped to the drawn area (Sutherland-Hodgman).
+    void fill(const std::vector<Vec2>& pts, const QColor& color) {
+        std::vector<Vec2> poly = pts;
+        auto clipEdge = [&](auto inside, auto cross) {
+            std::vector<Vec2> out;
+            for (std::size_t i = 0; i < poly.size(); ++i) {
+                const Vec2 a = poly[i], b = poly[(i + 1) % poly.size()];
+                const bool ia = inside(a), ib = inside(b);
+                if (ia)
+                    out.push_back(a);
+                if (ia != ib)
+                    out.push_back(cross(a, b));
+            }
+            poly.swap(out);
+        };
+        auto along = [](Vec2 a, Vec2 b, double t) {
+            return Vec2{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
+        };
+        const Rect c = clip_;
+        clipEdge([&](Vec2 q) { return q.x >= c.left; },
+                 [&](Vec2 a, Vec2 b) { return along(a, b, (c.left - a.x) / (b.x - a.x)); });
+        clipEdge([&](Vec2 q) { return q.x <= c.right; },
+                 [&](Vec2 a, Vec2 b) { return along(a, b, (c.right - a.x) / (b.x - a.x)); });
+        clipEdge([&](Vec2 q) { return q.y >= c.bottom; },
+                 [&](Vec2 a, Vec2 b) { return along(a, b, (c.bottom - a.y) / (b.y - a.y)); });
+        clipEdge([&](Vec2 q) { return q.y <= c.top; },
+                 [&](Vec2 a, Vec2 b) { return along(a, b, (c.top - a.y) / (b.y - a.y)); });
+        if (poly.size() < 3)
+            return;
+        flush();
+        QPolygonF q;
+        for (const Vec2& v : poly)
+            q << QPointF(v.x, v.y);
+        p_.setPen(Qt::NoPen);
+        p_.setBrush(color);
+        p_.drawPolygon(q, Qt::OddEvenFill);
+        p_.setBrush(Qt::NoBrush);
+    }
+
+    // Points of an elliptic arc in device space: enough segments to look round.
+    void ellipsePoints(const Affine& m, Vec2 c, double rx, double ry, double rotation,
+                       double startDeg, double sweepDeg, std::vector<Vec2>& out) {
+        out.clear();
+        const double radiusPx = std::max(std::abs(rx), std::abs(ry)) * m.scale();
+        if (!std::isfinite(radiusPx) || !std::isfinite(sweepDeg))
+            return;
+        const int n = static_cast<int>(std::clamp(
+            std::sqrt(std::max(radiusPx, 0.0)) * 4 * std::abs(sweepDeg) / 360.0, 4.0, 720.0));
+        const double rot = radians(std::fmod(rotation, 360.0));
+        const double cr = std::cos(rot), sr = std::sin(rot);
+        const double start = radians(std::fmod(startDeg, 360.0)), sweep = radians(sweepDeg);
+        for (int i = 0; i <= n; ++i) {
+            const double t = start + sweep * i / n;
+            const double x = rx * std::cos(t), y = ry * std::sin(t);
+            out.push_back(m.apply({c.x + x * cr - y * sr, c.y + x * sr + y * cr}));
+        }
+    }
+
+    void outline(const Entity& e, const Affine& m, const std::vector<Vec2>& device, bool closed) {
+        const LineStyle* style =
+            e.lineStyle > 0 && static_cast<std::size_t>(e.lineStyle) < d_.lineStyles.size()
+                ? &d_.lineStyles[static_cast<std::size_t>(e.lineStyle)]
+                : nullptr;
+        if (style && !style->pattern.empty())
+            dashed(device, closed, *style, m);
+        else
+            polyline(device, closed);
+    }
+
+    void fillOrOutline(const Entity& e, const Entity* insertion, const Affine& m,
+                       const std::vector<Vec2>& device, bool closed) {
+        if (e.has(EntityFlag::Filled) && !o_.fillOutlinesOnly) {
+            fill(device, fillOf(e, insertion));
+            setStroke(strokeOf(e, insertion));
+        }
+        outline(e, m, device, closed);
+    }
+
+    void drawEntity(const Entity& e, const Affine& m, const Entity* insertion, int depth) {
+        if (!visibleLayer(insertion && e.layer == 0 ? *insertion : e))
+            return;
+        setStroke(strokeOf(e, insertion));
+        std::vector<Vec2>& pts = scratch_;
+        pts.clear();
+        switch (e.type) {
+        case EntityType::Polyline: {
+            const Vec2* v = d_.vertexData(e);
+            pts.reserve(e.count);
+            for (std::uint32_t i = 0; i < e.count; ++i)
+                pts.push_back(m.apply(v[i]));
+            fillOrOutline(e, insertion, m, pts, e.has(EntityFlag::Closed));
+            break;
+        }
+        case EntityType::Line: {
+            const auto& l = d_.lines[e.first];
+            pts = {m.apply(l.a), m.apply(l.b)};
+            outline(e, m, pts, false);
+            break;
+        }
+        case EntityType::Point: {
+            const Vec2 q = m.apply(d_.points[e.first].p);
+            if (clip_.contains(pointRect(q)))
+                addPoint(q.x, q.y);
+            break;
+        }
+        case EntityType::Circle: {
+            const auto& c = d_.circles[e.first];
+            ellipsePoints(m, c.centre, c.radius, c.radius, 0, 0, 360, pts);
+            fillOrOutline(e, insertion, m, pts, true);
+            break;
+        }
+        case EntityType::Arc: {
+            const auto& a = d_.arcs[e.first];
+            double sweep = std::fmod(a.endAngle - a.startAngle, 360.0);
+            if (sweep <= 0)
+                sweep += 360;
+            ellipsePoints(m, a.centre, a.radius, a.radius, 0, a.startAngle, sweep, pts);
+            outline(e, m, pts, false);
+            break;
+        }
+        case EntityType::Ellipse: {
+            const auto& el = d_.ellipses[e.first];
+            double sweep = std::fmod(el.endAngle - el.startAngle, 360.0);
+            if (sweep <= 0)
+                sweep += 360;
+            ellipsePoints(m, el.centre, el.radiusX, el.radiusY, el.rotation, el.startAngle, sweep,
+                          pts);
+            fillOrOutline(e, insertion, m, pts, sweep >= 360);
+            break;
+        }
+        case EntityType::Rectangle: {
+            const auto& r = d_.rectangles[e.first];
+            const Affine local =
+                Affine::translation(r.centre.x, r.centre.y).after(Affine::rotation(r.rotation));
+            const Affine full = m.after(local);
+            const double w = r.width / 2, h = r.height / 2;
+            pts = {full.apply({-w, -h}), full.apply({w, -h}), full.apply({w, h}),
+                   full.apply({-w, h})};
+            fillOrOutline(e, insertion, m, pts, true);
+            break;
+        }
+        case EntityType::Hatch:
+            drawHatch(e, insertion, m);
+            break;
+        case EntityType::Text:
+            drawText(d_.texts[e.first], m);
+            break;
+        case EntityType::Insert:
+            drawInsert(e, m, depth);
+            break;
+        case EntityType::Image:
+            drawImage(d_.images[e.first], m);
+            break;
+        }
+    }
+
+    void drawHatch(const Entity& e, const Entity* insertion, const Affine& m) {
+        const HatchData& h = d_.hatches[e.first];
+        const Vec2* v = d_.vertexData(e);
+        QPainterPath path;
+        path.setFillRule(Qt::OddEvenFill);
+        std::uint32_t at = 0;
+        for (std::uint32_t n : h.loops) {
+            if (n == 0 || at + n > e.count)
+                break;
+            QPolygonF loop;
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const Vec2 q = m.apply(v[at + i]);
+                loop << QPointF(std::clamp(q.x, -1e6, 1e6), std::clamp(q.y, -1e6, 1e6));
+            }
+            path.addPolygon(loop);
+            path.closeSubpath();
+            at += n;
+        }
+        flush();
+        const QColor color = fillOf(e, insertion);
+        p_.setPen(Qt::NoPen);
+        if (o_.fillOutlinesOnly) {
+            p_.setPen(pen());
+            p_.setBrush(Qt::NoBrush);
+        } else {
+            p_.setBrush(h.solid ? QBrush(color) : QBrush(color, Qt::BDiagPattern));
+        }
+        p_.drawPath(path);
+        p_.setBrush(Qt::NoBrush);
+    }
+
+    void drawText(const TextData& t, const Affine& m) {
+        const double heightPx = std::abs(t.height) * m.scale();
+        if (!(heightPx >= 0.5) || t.text.empty() || !std::isfinite(heightPx))
+            return;
+        const TextStyle* style =
+            t.style >= 0 && static_cast<std::size_t>(t.style) < d_.textStyles.size()
+                ? &d_.textStyles[static_cast<std::size_t>(t.style)]
+                : nullptr;
+        const double widthFactor = style && style->widthFactor > 0 ? style->widthFactor : 1.0;
+        const StyleFont& sf = fontOf(t.style);
+        const QFont& font = sf.font;
+        const QFontMetricsF& fm = sf.metrics;
+        const double cap = sf.cap;
+        const QString text =
+            decoder_(QByteArrayView(t.text.data(), static_cast<qsizetype>(t.text.size())));
+        const double k = t.height / cap;
+        const double oblique = std::tan(radians(std::clamp(t.oblique, -80.0, 80.0)));
+        const Affine local = Affine::translation(t.p.x, t.p.y)
+                                 .after(Affine::rotation(t.rotation))
+                                 .after(Affine{1, 0, oblique, 1, 0, 0})
+                                 .after(Affine::scaling(k * widthFactor, -k));
+        const Affine full = m.after(local);
+        const double width = fm.horizontalAdvance(text);
+        const int horizontal = t.align % 3, vertical = t.align / 3;
+        const double x = horizontal == 1 ? -width / 2 : horizontal == 2 ? -width : 0;
+        const double y = vertical == 1 ? cap / 2 : vertical == 2 ? cap : 0;
+        // Too small to read: a line where the text stands.
+        if (heightPx < 3) {
+            std::vector<Vec2> base = {full.apply({x, y - cap / 2}),
+                                      full.apply({x + width, y - cap / 2})};
+            polyline(base, false);
+            return;
+        }
+        // Cull by the text's box on the device.
+        Rect box;
+        for (const auto& [u, v] :
+             {std::pair{x, y}, {x + width, y}, {x, y - cap}, {x + width, y - cap}})
+            box.add(full.apply({u, v}));
+        if (!box.intersects(clip_))
+            return;
+        flush();
+        p_.save();
+        p_.setTransform(full.toQt());
+        p_.setFont(font);
+        p_.setPen(QColor::fromRgb(stroke_.color));
+        p_.drawText(QPointF(x, y), text);
+        p_.restore();
+    }
+
+    void drawInsert(const Entity& e, const Affine& m, int depth) {
+        const InsertData& in = d_.inserts[e.first];
+        if (depth >= kMaxBlockDepth || in.block < 0 ||
+            static_cast<std::size_t>(in.block) >= d_.blocks.size())
+            return;
+        const Block& b = d_.blocks[static_cast<std::size_t>(in.block)];
+        const Affine local = Affine::translation(in.p.x, in.p.y)
+                                 .after(Affine::rotation(in.angle))
+                                 .after(Affine::scaling(in.scaleX, in.scaleY))
+                                 .after(Affine::translation(-b.base.x, -b.base.y));
+        const Affine full = m.after(local);
+        const Rect extents = blockExtents(in.block);
+        if (extents.empty())
+            return;
+        Rect device;
+        for (const auto& [u, v] : {std::pair{extents.left, extents.bottom},
+                                   {extents.right, extents.bottom},
+                                   {extents.left, extents.top},
+                                   {extents.right, extents.top}})
+            device.add(full.apply({u, v}));
+        if (!device.intersects(clip_))
+            return;
+        if (device.width() < 1 && device.height() < 1) {
+            setStroke(strokeOf(e, nullptr));
+            addPoint(device.left, device.bottom);
+            return;
+        }
+        for (std::uint32_t h : b.entities) {
+            const Entity& inner = d_.entities[h];
+            if (!inner.has(EntityFlag::Deleted))
+                drawEntity(inner, full, &e, depth + 1);
+        }
+    }
+
+    void drawImage(const ImageData& im, const Affine& m) {
+        const Vec2 a = m.apply(im.p), b = m.apply({im.p.x + im.width, im.p.y + im.height});
+        Rect r;
+        r.add(a);
+        r.add(b);
+        if (!r.intersects(clip_))
+            return;
+        flush();
+        const QRectF target(QPointF(std::max(r.left, clip_.left), std::max(r.bottom, clip_.bottom)),
+                            QPointF(std::min(r.right, clip_.right), std::min(r.top, clip_.top)));
+        const QImage image(QString::fromLocal8Bit(im.path.c_str()));
+        if (image.isNull()) {
+            // A missing picture shows where it would stand.
+            std::vector<Vec2> frame = {
+                {r.left, r.bottom}, {r.right, r.bottom}, {r.right, r.top}, {r.left, r.top}};
+            polyline(frame, true);
+            segment({r.left, r.bottom}, {r.right, r.top});
+            segment({r.left, r.top}, {r.right, r.bottom});
+            return;
+        }
+        const double sx = image.width() / r.width(), sy = image.height() / r.height();
+        const QRectF source((target.left() - r.left) * sx, (target.top() - r.bottom) * sy,
+                            target.width() * sx, target.height() * sy);
+        p_.drawImage(target, image, source);
+    }
+
+    // Glyphs are laid out at a fixed size and scaled, so that any height draws alike.
+    struct StyleFont {
+        QFont font;
+        QFontMetricsF metrics;
+        double cap;
+    };
+    const StyleFont& fontOf(int style) {
+        const std::size_t key = style >= 0 && static_cast<std::size_t>(style) < d_.textStyles.size()
+                                    ? static_cast<std::size_t>(style) + 1
+                                    : 0;
+        if (fonts_.size() <= key)
+            fonts_.resize(d_.textStyles.size() + 1);
+        if (!fonts_[key]) {
+            constexpr int kBase = 100;
+            QFont font;
+            if (key > 0) {
+                const std::string& family = d_.textStyles[key - 1].font;
+                font.setFamily(
+                    decoder_(QByteArrayView(family.data(), static_cast<qsizetype>(family.size()))));
+            }
+            font.setPixelSize(kBase);
+            QFontMetricsF fm(font);
+            const double cap = fm.capHeight() > 0 ? fm.capHeight() : kBase * 0.7;
+            fonts_[key] = std::make_unique<StyleFont>(StyleFont{font, fm, cap});
+        }
+        return *fonts_[key];
+    }
+
+    const Rect& blockExtents(int block) {
+        if (blockExtents_.empty())
+            blockExtents_.resize(d_.blocks.size());
+        auto& slot = blockExtents_[static_cast<std::size_t>(block)];
+        if (!slot.second) {
+            slot = {d_.blockExtents(block), true};
+        }
+        return slot.first;
+    }
+
+    QPainter& p_;
+    const Drawing& d_;
+    const RenderOptions& o_;
+    BoxCache* cache_;
+    RenderView view_;
+    Rect clip_;
+    Stroke stroke_;
+    std::vector<Batch> batches_;
+    Batch* current_ = nullptr;
+    std::vector<Vec2> scratch_;
+    std::vector<const CullItem*> visible_;
+    std::vector<std::pair<Rect, bool>> blockExtents_;
+    QStringDecoder decoder_{"windows-1250"};
+    std::vector<std::unique_ptr<StyleFont>> fonts_;
+};
+
+} // namespace
+
+void renderDrawing(QPainter& painter, const Drawing& drawing, const RenderView& view,
+                   const RenderOptions& options, BoxCache* cache) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    {
+        Painter p(painter, drawing, view, options, cache);
+        p.drawModelSpace();
+    }
+    painter.restore();
+}
+
+} // namespace cad

@@ -1,0 +1,46 @@
+// Draws a drawing through a view onto any QPainter: the screen's cached image, a printer, a
+// PDF, SVG or PNG file. Screen, print and export share this one path.
+#pragma once
+
+#include "engine/model/Drawing.h"
+#include "engine/render/Affine.h"
+
+#include <QColor>
+
+class QPainter;
+
+namespace cad {
+
+class BoxCache;
+
+struct RenderOptions {
+    double pixelsPerMm = 96.0 / 25.4; // device pixels in a millimetre of paper (line widths)
+    bool showLineWidths = true;       // false: every line one pixel wide
+    bool fillOutlinesOnly = false;    // filled shapes drawn as outlines
+    bool printing = false;            // leave out layers that are not printable
+    bool showSelection = true;
+    QColor selectionColor = QColor(255, 0, 255);
+};
+
+struct RenderView {
+    Affine toDevice; // drawing units to device pixels
+    int widthPx = 0; // the device area to fill
+    int heightPx = 0;
+
+    // The view that shows `world` (drawing units) centred in a device of that size, with
+    // unitsPerPixel drawing units a pixel; y grows upwards in the drawing, downwards on devices.
+    static RenderView centredOn(Vec2 centre, double unitsPerPixel, int widthPx, int heightPx);
+};
+
+// Draws the drawing's own entities (block insertions with their blocks). The background is
+// not painted. A BoxCache kept between calls makes culling cheap.
+void renderDrawing(QPainter& painter, const Drawing& drawing, const RenderView& view,
+                   const RenderOptions& options, BoxCache* cache = nullptr);
+
+// Windows colour 0x00BBGGRR as a Qt colour.
+inline QColor toQColor(std::uint32_t c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+} // namespace cad

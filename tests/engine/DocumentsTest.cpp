@@ -1,0 +1,273 @@
+// Documents through the interface: creating, saving, opening, loading, closing with the
+// unsaved-changes question, and what the program hears about it.
+#include "tests/engine/EngineTestSupport.h"
+
+#include <QFile>
+
+#include <fstream>
+
+namespace {
+
+using Event = std::pair<int, int>; // message, first parameter
+
+class Documents : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        cadSetMsgHandler([this](int, int msg, int prm1, int, double, double, void*) {
+            if (msg == CAD_MSG_TEXT) {
+                texts.push_back(prm1);
+                return 0;
+            }
+            events.emplace_back(msg, prm1);
+            return 0;
+        });
+    }
+    std::vector<Event> events;
+    std::vector<int> texts;
+};
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(Documents, NewDocumentsBecomeActiveAndTheProgramHearsOfIt) {
+    EXPECT_EQ(cadDocGetActive(), 0);
+    const int a = cadFileNew(0, "");
+    const int b = cadFileNew(0, "");
+    EXPECT_GT(a, 0);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(cadDocGetActive(), b);
+    EXPECT_EQ(cadDocList(), (std::vector<int>{a, b}));
+    EXPECT_EQ(events, (std::vector<Event>{{CAD_MSG_DOC_CREATED, 0},
+                                          {CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED},
+                                          {CAD_MSG_DOC_CREATED, 0},
+                                          {CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED}}));
+    events.clear();
+    EXPECT_EQ(cadDocSetActive(a), 1);
+    EXPECT_EQ(cadDocGetActive(), a);
+    EXPECT_EQ(cadDocSetActive(12345), 0);
+    EXPECT_EQ(cadDocClose(a), 1);
+    EXPECT_EQ(cadDocGetActive(), b);
+    EXPECT_EQ(events, (std::vector<Event>{{CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED},
+                                          {CAD_MSG_DOC_CLOSED, 0},
+                                          {CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED}}));
+}
+
+TEST_F(Documents, SaveGivesTheDocumentItsNameAndOpenBringsItBack) {
+    cadFileNew(0, "");
+    EXPECT_EQ(cadPropGet(CAD_PROP_DOC_FILENAME, -1), "");
+    const int layer = cadLayerAdd("road", 0.35, 0x0000FF, 0x0000FF);
+    cadLayerActive(layer);
+    addPolyline({0, 0, 100, 0, 100, 50});
+    cadSetTextParam(CAD_TEXT_HEIGHT, 2.5);
+    cadAddText(10, 10, "KM 0+100");
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 1);
+
+    const std::string file = path("road.rdw");
+    events.clear();
+    ASSERT_EQ(cadFileSave(file, CAD_FORMAT_NATIVE), 1);
+    EXPECT_EQ(cadPropGet(CAD_PROP_DOC_FILENAME, -1), "road.rdw");
+    EXPECT_EQ(cadPropGet(CAD_PROP_DOC_PATH, -1), file);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 0);
+    EXPECT_EQ(events, (std::vector<Event>{{CAD_MSG_DOC_RENAMED, 0}}));
+
+    cadDocClose(-1);
+    const int doc = cadFileOpen(0, file);
+    ASSERT_GT(doc, 0);
+    EXPECT_EQ(cadPropGet(CAD_PROP_DOC_FILENAME, doc), "road.rdw");
+    EXPECT_EQ(cadLayerIndex("road", 0), 1);
+    EXPECT_EQ(cadPropGetDbl(CAD_PROP_LAYER_WIDTH, 1), 0.35);
+    const int first = cadGetEntity(CAD_GET_FIRST, 0, 0);
+    EXPECT_EQ(cadPolylineVertices(first), (std::vector<double>{0, 0, 100, 0, 100, 50}));
+    const int text = cadGetEntity(CAD_GET_NEXT, 0, 0);
+    EXPECT_EQ(cadPropGet(CAD_PROP_TEXT_STRING, text), "KM 0+100");
+    EXPECT_LT(cadGetEntity(CAD_GET_NEXT, 0, 0), 0);
+
+    // Opening it again makes the open document active instead of a second copy.
+    cadFileNew(0, "");
+    EXPECT_EQ(cadFileOpen(0, file), doc);
+    EXPECT_EQ(cadDocList().size(), 2u);
+    EXPECT_EQ(responder->messages.size(), 1u);
+}
+
+TEST_F(Documents, UnreadableFilesAreRefusedWithTheirTextAndChangeNothing) {
+    const int doc = cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    const std::string junk = path("junk.rdw");
+    writeBytes(junk, "this is no drawing at all\n");
+    EXPECT_EQ(cadFileLoad(junk, CAD_FORMAT_ANY), 0);
+    EXPECT_EQ(cadFileLoad(path("missing.dxf"), CAD_FORMAT_ANY), 0);
+    EXPECT_EQ(cadFileLoad(dir.path().toStdString(), CAD_FORMAT_ANY), 0);
+    EXPECT_EQ(cadFileOpen(0, junk), 0);
+    EXPECT_EQ(cadDocGetActive(), doc);
+    EXPECT_EQ(cadGetStatistics()->entities, 1);
+    ASSERT_EQ(responder->messages.size(), 4u);
+    EXPECT_TRUE(responder->messages[0].error);
+    // The engine asked the program for text 10516 and, getting no answer, used its own.
+    EXPECT_NE(std::find(texts.begin(), texts.end(), 10516), texts.end());
+    EXPECT_NE(responder->messages[0].text.find("junk.rdw"), std::string::npos);
+    EXPECT_NE(responder->messages[0].text.find('\n'), std::string::npos);
+}
+
+TEST_F(Documents, DamagedAndNewerFilesGetTheirOwnTexts) {
+    cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    const std::string file = path("a.rdw");
+    ASSERT_EQ(cadFileSave(file, CAD_FORMAT_NATIVE), 1);
+    std::string bytes = readBytes(file);
+    std::string damaged = bytes;
+    damaged[damaged.size() - 3] ^= 0x40;
+    writeBytes(path("damaged.rdw"), damaged);
+    texts.clear();
+    EXPECT_EQ(cadFileOpen(0, path("damaged.rdw")), 0);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), 10512), texts.end());
+}
+
+TEST_F(Documents, TheProgramsTextsReplaceTheEnginesOwn) {
+    cadSetMsgHandler([](int, int msg, int prm1, int, double, double, void*) {
+        if (msg == CAD_MSG_TEXT && prm1 == 10516)
+            return cadPropPut(CAD_PROP_TEXT_ANSWER, 0,
+                              "B\xB3\xB9"
+                              "d: %s");
+        return 0;
+    });
+    cadFileNew(0, "");
+    EXPECT_EQ(cadText(10516), "B\xB3\xB9"
+                              "d: %s");
+    EXPECT_EQ(cadText(10502), "Untitled");
+    EXPECT_EQ(cadFileLoad(path("missing.rdw"), CAD_FORMAT_ANY), 0);
+    EXPECT_EQ(responder->messages.at(0).text, "B\xB3\xB9"
+                                              "d: " +
+                                                  path("missing.rdw"));
+}
+
+TEST_F(Documents, LoadingMergesIntoTheActiveDocument) {
+    cadFileNew(0, "");
+    cadLayerAdd("kerb", 0.5, 0xFF, 0xFF);
+    addPolyline({0, 0, 5, 5});
+    ASSERT_EQ(cadFileSave(path("part.rdw"), CAD_FORMAT_NATIVE), 1);
+
+    cadFileNew(0, "");
+    addPolyline({10, 10, 20, 20});
+    ASSERT_EQ(cadFileLoad(path("part.rdw"), CAD_FORMAT_ANY), 1);
+    EXPECT_EQ(cadGetStatistics()->entities, 2);
+    EXPECT_EQ(cadLayerIndex("kerb", 0), 1);
+    EXPECT_EQ(cadPropGet(CAD_PROP_DOC_FILENAME, -1), ""); // the document keeps its own name
+}
+
+TEST_F(Documents, SaveAsksForANameOnlyWhenTheDocumentHasNone) {
+    cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    responder->saveAnswers = {std::nullopt};
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 0); // cancelled
+    responder->saveAnswers = {path("named.rdw")};
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 1);
+    EXPECT_EQ(cadPropGet(CAD_PROP_DOC_FILENAME, -1), "named.rdw");
+    addPolyline({2, 2, 3, 3});
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 1); // no question now
+    EXPECT_EQ(responder->saveCaptions.size(), 2u);
+    EXPECT_EQ(responder->saveFilters.at(0), "Drawings  (*.rdw)|*.rdw|");
+}
+
+TEST_F(Documents, CloseAllAsksForEachModifiedDocumentAndStopsAtCancel) {
+    const int clean = cadFileNew(0, "");
+    const int saved = cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    const int discarded = cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    const int kept = cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+
+    // kept (active): Cancel. Nothing is closed.
+    responder->answers = {CAD_ASK_CANCEL};
+    EXPECT_EQ(cadExecute(CAD_CMD_CLOSE_ALL), 0);
+    EXPECT_EQ(cadDocList().size(), 4u);
+    ASSERT_EQ(responder->questions.size(), 1u);
+    EXPECT_EQ(responder->questions[0].text, "Save changes to \"Untitled\"?");
+
+    // kept: No; discarded: No; saved: Yes (with a name); clean: no question.
+    responder->answers = {CAD_ASK_NO, CAD_ASK_NO, CAD_ASK_YES};
+    responder->saveAnswers = {path("saved.rdw")};
+    EXPECT_EQ(cadExecute(CAD_CMD_CLOSE_ALL), 1);
+    EXPECT_TRUE(cadDocList().empty());
+    EXPECT_EQ(responder->questions.size(), 4u);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(path("saved.rdw"))));
+    (void)clean, (void)saved, (void)discarded, (void)kept;
+}
+
+TEST_F(Documents, CloseActiveKeepsTheDocumentWhenTheSaveIsCancelled) {
+    cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    responder->answers = {CAD_ASK_YES};
+    responder->saveAnswers = {std::nullopt};
+    EXPECT_EQ(cadExecute(CAD_CMD_CLOSE), 0);
+    EXPECT_EQ(cadDocList().size(), 1u);
+    responder->answers = {CAD_ASK_NO};
+    EXPECT_EQ(cadExecute(CAD_CMD_CLOSE), 1);
+    EXPECT_EQ(cadDocGetActive(), 0);
+    EXPECT_EQ(cadExecute(CAD_CMD_CLOSE), 0);
+    EXPECT_EQ(cadExecute(CAD_CMD_CLOSE_ALL), 1); // nothing left to close
+}
+
+TEST_F(Documents, AFailedSaveKeepsThePreviousFile) {
+    cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    const std::string file = path("keep.rdw");
+    ASSERT_EQ(cadFileSave(file, CAD_FORMAT_NATIVE), 1);
+    const std::string before = readBytes(file);
+    addPolyline({5, 5, 6, 6});
+    EXPECT_EQ(cadFileSave(path("no/such/folder/x.rdw"), CAD_FORMAT_NATIVE), 0);
+    EXPECT_EQ(cadFileSave(dir.path().toStdString(), CAD_FORMAT_NATIVE), 0);
+    EXPECT_EQ(readBytes(file), before);
+    EXPECT_EQ(cadPropGet(CAD_PROP_DOC_PATH, -1), file); // the name stays
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 1);
+    EXPECT_EQ(responder->messages.size(), 2u);
+}
+
+TEST_F(Documents, BlocksAreImportedFromADrawingFile) {
+    cadFileNew(0, "");
+    cadBlockBegin();
+    addPolyline({0, 0, 10, 0, 5, 8}, true);
+    cadBlockAdd("A-7", 5, 0);
+    cadBlockBegin();
+    cadAddCircle(0, 0, 5);
+    cadBlockAdd("B-20", 0, 0);
+    ASSERT_EQ(cadFileSave(path("signs.rdw"), CAD_FORMAT_NATIVE), 1);
+
+    cadFileNew(0, "");
+    EXPECT_EQ(cadBlockAddF(path("signs.rdw"), "B-20"), 1);
+    EXPECT_EQ(cadBlockCount(), 1);
+    EXPECT_EQ(cadBlockAddF(path("signs.rdw"), ""), 1); // A-7; B-20 is there already
+    EXPECT_EQ(cadBlockCount(), 2);
+    EXPECT_EQ(cadPropGetDbl(CAD_PROP_BLOCK_BASE_X, cadBlockIndex("A-7")), 5.0);
+    EXPECT_EQ(cadBlockAddF(path("missing.rdw"), ""), -1);
+    EXPECT_EQ(cadGetStatistics()->entities, 0);
+}
+
+TEST_F(Documents, NoDocumentMeansFailureEverywhere) {
+    EXPECT_EQ(cadLayerAdd("x", 1, 0, 0), -1);
+    EXPECT_EQ(cadLayerCount(), 0);
+    EXPECT_EQ(cadAddLine(0, 0, 1, 1), -1);
+    cadPolylineBegin();
+    EXPECT_EQ(cadVertex(0, 0), 0);
+    EXPECT_EQ(cadAddPolyline(0, 0), -1);
+    EXPECT_EQ(cadGetEntity(CAD_GET_FIRST, 0, 0), -1);
+    EXPECT_EQ(cadSelect(1, -1), 0);
+    EXPECT_EQ(cadZoom(0.5), 0);
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 0);
+    EXPECT_EQ(cadExecute(CAD_CMD_ZOOM_ALL), 0);
+    EXPECT_EQ(cadPropGet(CAD_PROP_DOC_FILENAME, -1), std::nullopt);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_LAYER_COLOR, 0), std::nullopt);
+    EXPECT_EQ(cadPropPutDbl(CAD_PROP_LAYER_WIDTH, 0, 1.0), 0);
+    EXPECT_EQ(cadFileSave(path("x.rdw"), CAD_FORMAT_NATIVE), 0);
+    EXPECT_FALSE(cadGetStatistics().has_value());
+    EXPECT_TRUE(cadDrawingInfo().empty());
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#include "tests/engine/EngineTestSupport.h"
+
+int ScriptedResponder::ask(std::string_view caption, std::string_view text, bool) {
+    questions.push_back({std::string(caption), std::string(text), false});
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text;
+        return CAD_ASK_CANCEL;
+    }
+    const int a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+void ScriptedResponder::tell(std::string_view caption, std::string_view text, bool error) {
+    messages.push_back({std::string(caption), std::string(text), error});
+}
+
+std::optional<std::string> ScriptedResponder::saveFileName(std::string_view caption,
+                                                           std::string_view filter,
+                                                           std::string_view) {
+    saveCaptions.emplace_back(caption);
+    saveFilters.emplace_back(filter);
+    if (saveAnswers.empty()) {
+        ADD_FAILURE() << "unexpected file question: " << caption;
+        return std::nullopt;
+    }
+    auto a = saveAnswers.front();
+    saveAnswers.pop_front();
+    return a;
+}
+
+void EngineTest::SetUp() {
+    cadReset();
+    responder = std::make_shared<ScriptedResponder>();
+    cadSetResponder(responder);
+    ASSERT_TRUE(dir.isValid());
+}
+
+void EngineTest::TearDown() {
+    EXPECT_TRUE(responder->answers.empty()) << "answers left unused";
+    EXPECT_TRUE(responder->saveAnswers.empty()) << "file answers left unused";
+    cadReset();
+}
+
+std::string EngineTest::path(const std::string& name) const {
+    return dir.path().toStdString() + "/" + name;
+}
+
+int addPolyline(std::initializer_list<double> xy, bool closed) {
+    cadPolylineBegin();
+    for (auto it = xy.begin(); it != xy.end(); it += 2)
+        cadVertex(*it, *(it + 1));
+    return cadAddPolyline(0, closed ? 1 : 0);
+}

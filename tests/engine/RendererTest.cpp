@@ -1,0 +1,207 @@
+// What the renderer puts on a device: pixels where the entities are, in their colours.
+#include "engine/render/Renderer.h"
+#include "engine/model/Drawing.h"
+#include "engine/render/BoxCache.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace cad;
+
+namespace {
+
+constexpr std::uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
+
+// A 200 x 100 image showing the drawing area (0,0)-(200,100), one unit a pixel.
+QImage render(const Drawing& d, RenderOptions o = {}, BoxCache* cache = nullptr) {
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    renderDrawing(p, d, RenderView::centredOn({100, 50}, 1.0, 200, 100), o, cache);
+    p.end();
+    return image;
+}
+
+// The colour at drawing point (x, y).
+QColor at(const QImage& image, int x, int y) {
+    return image.pixelColor(x, 100 - y);
+}
+
+int countColor(const QImage& image, const QColor& c) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixelColor(x, y) == c;
+    return n;
+}
+
+int polyline(Drawing& d, std::initializer_list<Vec2> points, bool closed = false) {
+    const std::vector<Vec2> v(points);
+    return d.addPolyline(v.data(), v.size(), closed);
+}
+
+TEST(Renderer, LinesAppearWhereTheyAreInTheirLayersColour) {
+    Drawing d;
+    d.layers.push_back(Layer{"road", kRed, kRed, 0, true, false, true});
+    d.current.layer = 1;
+    polyline(d, {{10, 20}, {190, 20}});
+    const QImage image = render(d);
+    EXPECT_EQ(at(image, 100, 20), QColor(Qt::red));
+    EXPECT_EQ(at(image, 100, 60), QColor(Qt::white));
+    EXPECT_EQ(at(image, 5, 20), QColor(Qt::white));
+}
+
+TEST(Renderer, OwnColoursHiddenLayersAndPrinting) {
+    Drawing d;
+    d.layers.push_back(Layer{"hidden", kRed, kRed, 0, false, false, true});
+    d.layers.push_back(Layer{"screen only", kRed, kRed, 0, true, false, false});
+    const int own = polyline(d, {{10, 10}, {190, 10}});
+    d.entities[static_cast<std::size_t>(own)].set(EntityFlag::ColorByLayer, false);
+    d.entities[static_cast<std::size_t>(own)].color = kBlue;
+    d.current.layer = 1;
+    polyline(d, {{10, 50}, {190, 50}});
+    d.current.layer = 2;
+    polyline(d, {{10, 80}, {190, 80}});
+
+    QImage image = render(d);
+    EXPECT_EQ(at(image, 100, 10), QColor(Qt::blue));
+    EXPECT_EQ(at(image, 100, 50), QColor(Qt::white));
+    EXPECT_EQ(at(image, 100, 80), QColor(Qt::red));
+    RenderOptions print;
+    print.printing = true;
+    image = render(d, print);
+    EXPECT_EQ(at(image, 100, 80), QColor(Qt::white));
+}
+
+TEST(Renderer, WidthsInMillimetresAtLeastOnePixel) {
+    Drawing d;
+    d.layers[0].width = 2.0; // 2 mm at 4 pixels a millimetre: 8 pixels
+    d.layers[0].color = kGreen;
+    polyline(d, {{10, 50}, {190, 50}});
+    RenderOptions o;
+    o.pixelsPerMm = 4;
+    QImage image = render(d, o);
+    EXPECT_EQ(at(image, 100, 53), QColor(Qt::green));
+    EXPECT_EQ(at(image, 100, 58), QColor(Qt::white));
+    o.showLineWidths = false;
+    image = render(d, o);
+    EXPECT_EQ(at(image, 100, 53), QColor(Qt::white));
+    EXPECT_EQ(at(image, 100, 50), QColor(Qt::green));
+}
+
+TEST(Renderer, FilledShapesFillUnlessOutlinesOnly) {
+    Drawing d;
+    d.layers[0].color = kBlue;
+    d.layers[0].fillColor = kRed;
+    const int p = polyline(d, {{20, 20}, {80, 20}, {80, 80}, {20, 80}}, true);
+    d.entities[static_cast<std::size_t>(p)].set(EntityFlag::Filled, true);
+    const int c = d.addCircle({{150, 50}, 20});
+    d.entities[static_cast<std::size_t>(c)].set(EntityFlag::Filled, true);
+    QImage image = render(d);
+    EXPECT_EQ(at(image, 50, 50), QColor(Qt::red));
+    EXPECT_EQ(at(image, 150, 50), QColor(Qt::red));
+    EXPECT_EQ(at(image, 20, 50), QColor(Qt::blue)); // the outline on top
+    RenderOptions o;
+    o.fillOutlinesOnly = true;
+    image = render(d, o);
+    EXPECT_EQ(at(image, 50, 50), QColor(Qt::white));
+}
+
+TEST(Renderer, DashedStylesLeaveGaps) {
+    Drawing d;
+    d.lineStyles.push_back(LineStyle{"dashed", "10,-10", parseLinePattern("10,-10")});
+    d.current.lineStyle = 1;
+    polyline(d, {{0, 50}, {200, 50}});
+    const QImage image = render(d);
+    int ink = 0;
+    for (int x = 0; x < 200; ++x)
+        ink += at(image, x, 50) != QColor(Qt::white);
+    EXPECT_GT(ink, 70);
+    EXPECT_LT(ink, 130);
+}
+
+TEST(Renderer, BlockInsertionsDrawTheirBlockWhereInserted) {
+    Drawing d;
+    d.layers.push_back(Layer{"signs", kRed, kRed, 0, true, false, true});
+    const std::size_t start = d.entities.size();
+    polyline(d, {{0, 0}, {10, 0}}); // on layer "0": takes the insertion's layer
+    d.makeBlock("tick", {0, 0}, start);
+    d.current.layer = 1;
+    d.addInsert({0, {100, 30}, 3, 1, 90}); // rotated: a vertical tick 30 long
+    const QImage image = render(d);
+    EXPECT_EQ(at(image, 100, 45), QColor(Qt::red));
+    EXPECT_EQ(at(image, 110, 30), QColor(Qt::white));
+}
+
+TEST(Renderer, TextsDrawInsideTheirBox) {
+    Drawing d;
+    d.layers[0].color = kBlue;
+    d.addText({{20, 40}, 20, 0, 0, 0, 0, "KM 0+100"});
+    const QImage image = render(d);
+    int inBox = 0, outside = 0;
+    for (int y = 1; y <= 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            if (at(image, x, y) == QColor(Qt::white))
+                continue;
+            (x >= 18 && y >= 35 && y <= 63 ? inBox : outside)++;
+        }
+    EXPECT_GT(inBox, 100);
+    EXPECT_EQ(outside, 0);
+}
+
+TEST(Renderer, CachedBoxesCullTheSameWayAndFollowEdits) {
+    Drawing d;
+    d.layers[0].color = kRed;
+    for (int i = 0; i < 100; ++i)
+        polyline(d, {{i * 10.0, 10}, {i * 10.0 + 5, 90}});
+    BoxCache cache;
+    const QImage first = render(d, {}, &cache);
+    EXPECT_EQ(first, render(d));
+    // Move one polyline into view that was outside, then tell the drawing it was edited.
+    d.vertices[d.entities[50].first] = {100, 50};
+    d.vertices[d.entities[50].first + 1] = {150, 50};
+    d.edited();
+    EXPECT_EQ(render(d, {}, &cache), render(d));
+    EXPECT_GT(countColor(first, Qt::red), 100);
+}
+
+TEST(Renderer, TheGridOfALargeDrawingFindsWhatALookAtEveryEntityFinds) {
+    Drawing d;
+    d.layers[0].color = kRed;
+    // 20 000 short polylines and a few long ones over an area larger than the view.
+    for (int i = 0; i < 20000; ++i) {
+        const double x = (i * 7919 % 1000) - 400.0, y = (i * 104729 % 600) - 250.0;
+        polyline(d, {{x, y}, {x + 3, y + 2}, {x + 1, y + 4}});
+    }
+    polyline(d, {{-1000, -1000}, {1000, 1000}});
+    polyline(d, {{-1000, 55}, {1000, 55}});
+    BoxCache cache;
+    EXPECT_EQ(render(d, {}, &cache), render(d));
+    // Entities added after the grid was made, and an edit, are followed.
+    polyline(d, {{150, -20}, {150, 120}});
+    EXPECT_EQ(render(d, {}, &cache), render(d));
+    d.vertices[d.entities[0].first] = {100, 50};
+    d.edited();
+    EXPECT_EQ(render(d, {}, &cache), render(d));
+    EXPECT_EQ(cache.items(d).size(), d.entities.size());
+}
+
+TEST(Renderer, AbsurdValuesNeitherHangNorPaintGarbage) {
+    Drawing d;
+    d.layers[0].color = kRed;
+    d.layers[0].width = -99999999;
+    polyline(d, {{-1e16, 50}, {1e16, 50}});
+    polyline(d, {{99999999, 99999999}, {-99999999, -99999999}});
+    d.addCircle({{100, 50}, 1e16});
+    d.addArc({{0, 0}, 1e300, 0, 1e300});
+    d.addText({{0, 0}, 1e16, 0, 0, 0, 0, "x"});
+    d.addLine({{std::nan(""), 0}, {1, 1}});
+    const QImage image = render(d);
+    EXPECT_EQ(at(image, 100, 50), QColor(Qt::red));
+}
+
+} // namespace
