@@ -17,15 +17,6 @@ using namespace cad;
 
 namespace {
 
-Engine& E() {
-    return Engine::instance();
-}
-
-Drawing* activeDrawing() {
-    Document* d = E().active();
-    return d ? d->drawing.get() : nullptr;
-}
-
 template <typename T> bool inRange(const std::vector<T>& v, int i) {
     return i >= 0 && static_cast<std::size_t>(i) < v.size();
 }
@@ -63,11 +54,11 @@ std::optional<CadRect> toCadRect(const Rect& r) {
 // ---- messages and responder ---------------------------------------------------------------------
 
 void cadSetMsgHandler(CadMsgHandler handler) {
-    E().handler = std::move(handler);
+    engine().handler = std::move(handler);
 }
 
 std::shared_ptr<CadResponder> cadSetResponder(std::shared_ptr<CadResponder> responder) {
-    return E().setResponder(std::move(responder));
+    return engine().setResponder(std::move(responder));
 }
 
 // ---- documents and files ------------------------------------------------------------------------
@@ -80,18 +71,18 @@ int cadFileNew(int, std::string_view templatePath) {
             drawing = readAnyDrawing(path);
             drawing->modified = false;
         } catch (const FileError& e) {
-            E().reportFileError(e, path);
+            engine().reportFileError(e, path);
         }
     }
-    return E().create(std::move(drawing)).handle;
+    return engine().create(std::move(drawing)).handle;
 }
 
 int cadFileOpen(int, std::string_view pathView) {
     const std::string path(pathView);
-    for (const auto& d : E().documents())
+    for (const auto& d : engine().documents())
         if (!d->path.empty() && d->path == path) {
-            E().responder()->tell(E().text(10501), E().text(10510), false);
-            E().activate(*d);
+            engine().responder()->tell(engine().text(10501), engine().text(10510), false);
+            engine().activate(*d);
             return d->handle;
         }
     std::unique_ptr<Drawing> drawing;
@@ -100,104 +91,105 @@ int cadFileOpen(int, std::string_view pathView) {
             throw FileError(FileError::Kind::CannotOpen, path + " is a folder");
         drawing = loadNative(path);
     } catch (const FileError& e) {
-        E().reportFileError(e, path);
+        engine().reportFileError(e, path);
         return 0;
     }
-    Document& d = E().create(std::move(drawing), path);
-    E().zoomAll(d);
+    Document& d = engine().create(std::move(drawing), path);
+    engine().zoomAll(d);
     d.previousViews.clear();
     return d.handle;
 }
 
 int cadFileLoad(std::string_view pathView, int format) {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (!d || (format != CAD_FORMAT_ANY && format != CAD_FORMAT_NATIVE))
         return 0;
     const std::string path(pathView);
     try {
         mergeDrawing(d->drawing, readAnyDrawing(path));
     } catch (const FileError& e) {
-        E().reportFileError(e, path);
+        engine().reportFileError(e, path);
         return 0;
     }
     d->walk = EntityWalk{};
-    E().zoomAll(*d);
+    engine().zoomAll(*d);
     return 1;
 }
 
 int cadFileSave(std::string_view pathView, int format) {
-    Document* d = E().active();
+    Document* d = engine().active();
     const std::string path(pathView);
     if (!d || path.empty())
         return 0;
     if (format == CAD_FORMAT_NATIVE)
-        return E().saveAs(*d, path) ? 1 : 0;
+        return engine().saveAs(*d, path) ? 1 : 0;
     if (format == CAD_FORMAT_DXF) {
         try {
             saveDxf(*d->drawing, path);
             return 1;
         } catch (const FileError& e) {
-            E().reportFileError(e, path);
+            engine().reportFileError(e, path);
         }
     }
     return 0;
 }
 
 int cadDocGetActive() {
-    const Document* d = E().active();
+    const Document* d = engine().active();
     return d ? d->handle : 0;
 }
 
 int cadDocSetActive(int document) {
-    Document* d = E().find(document);
+    Document* d = engine().find(document);
     if (!d)
         return 0;
-    E().activate(*d);
+    engine().activate(*d);
     return 1;
 }
 
 std::vector<int> cadDocList() {
     std::vector<int> handles;
-    for (const auto& d : E().documents())
+    for (const auto& d : engine().documents())
         handles.push_back(d->handle);
     return handles;
 }
 
 int cadDocClose(int document) {
-    Document* d = E().find(document);
+    Document* d = engine().find(document);
     if (!d)
         return 0;
-    E().close(d->handle);
+    engine().close(d->handle);
     return 1;
 }
 
 // ---- commands -----------------------------------------------------------------------------------
 
 int cadExecute(int command) {
-    Document* d = E().active();
+    Document* d = engine().active();
     switch (command) {
     case CAD_CMD_SAVE:
         if (!d)
             return 0;
-        return (d->path.empty() ? E().saveWithQuestion(*d) : E().saveAs(*d, d->path)) ? 1 : 0;
+        return (d->path.empty() ? engine().saveWithQuestion(*d) : engine().saveAs(*d, d->path)) ? 1
+                                                                                                : 0;
     case CAD_CMD_SAVE_AS:
-        return d && E().saveWithQuestion(*d) ? 1 : 0;
+        return d && engine().saveWithQuestion(*d) ? 1 : 0;
     case CAD_CMD_CLOSE:
-        return d && E().closeWithQuestion(d->handle) ? 1 : 0;
+        return d && engine().closeWithQuestion(d->handle) ? 1 : 0;
     case CAD_CMD_CLOSE_ALL:
         // The active document first, then the others from the newest.
-        while (Document* current = E().active())
-            if (!E().closeWithQuestion(current->handle))
+        while (Document* current = engine().active())
+            if (!engine().closeWithQuestion(current->handle))
                 return 0;
         return 1;
     case CAD_CMD_EXPORT_DXF: {
         if (!d)
             return 0;
         std::string suggested =
-            d->path.empty() ? E().text(10502) + ".dxf"
+            d->path.empty() ? engine().text(10502) + ".dxf"
                             : std::filesystem::path(d->path).replace_extension(".dxf").string();
-        const auto path =
-            E().responder()->saveFileName(E().text(10552), E().text(10551), suggested);
+        const auto path = engine().responder()->saveFileName(engine().text(10552),
+                                                             engine().text(10551), suggested);
         if (!path || path->empty())
             return 0;
         return cadFileSave(*path, CAD_FORMAT_DXF);
@@ -205,7 +197,7 @@ int cadExecute(int command) {
     case CAD_CMD_ZOOM_ALL:
         if (!d)
             return 0;
-        E().zoomAll(*d);
+        engine().zoomAll(*d);
         return 1;
     case CAD_CMD_REDRAW:
         return d ? 1 : 0;
@@ -328,7 +320,7 @@ int cadStTextCount() {
 // ---- entities -----------------------------------------------------------------------------------
 
 void cadPolylineBegin() {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (!d)
         return;
     // Vertices of a polyline that was begun and never added are given up.
@@ -338,7 +330,7 @@ void cadPolylineBegin() {
 }
 
 int cadVertex(double x, double y) {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (!d)
         return 0;
     if (!d->polylineStart)
@@ -348,7 +340,7 @@ int cadVertex(double x, double y) {
 }
 
 int cadAddPolyline(int fit, int closed) {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (!d || !d->polylineStart || d->drawing->vertices.size() == *d->polylineStart)
         return -1;
     const std::size_t start = *d->polylineStart;
@@ -389,7 +381,7 @@ int cadAddRectangle(double x, double y, double width, double height, double rota
 }
 
 int cadHatchLoop() {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (!d || !d->polylineStart || d->drawing->vertices.size() == *d->polylineStart)
         return 0;
     if (!d->hatchStart)
@@ -401,7 +393,7 @@ int cadHatchLoop() {
 }
 
 int cadAddHatch(std::string_view pattern, int solid, double scale, double angle) {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (!d || !d->hatchStart)
         return -1;
     HatchData h;
@@ -475,13 +467,13 @@ int cadAddText(double x, double y, std::string_view text) {
 // ---- blocks -------------------------------------------------------------------------------------
 
 void cadBlockBegin() {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (d)
         d->blockStart = d->drawing->entities.size();
 }
 
 int cadBlockAdd(std::string_view name, double baseX, double baseY) {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (!d || !d->blockStart || name.empty())
         return -1;
     const std::size_t first = *d->blockStart;
@@ -500,7 +492,7 @@ int cadBlockAddF(std::string_view pathView, std::string_view name) {
             throw FileError(FileError::Kind::CannotOpen, path + " is a folder");
         source = loadNative(path);
     } catch (const FileError& e) {
-        E().reportFileError(e, path);
+        engine().reportFileError(e, path);
         return -1;
     }
     return copyBlocks(*dr, *source, name);
@@ -519,7 +511,7 @@ int cadBlockIndex(std::string_view name) {
 // ---- walking, selection and view ----------------------------------------------------------------
 
 int cadGetEntity(int request, int, int) {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (!d)
         return -1;
     if (request == CAD_GET_FIRST)
@@ -549,11 +541,11 @@ int cadSelectedCount() {
 }
 
 int cadZoom(double value) {
-    Document* d = E().active();
+    Document* d = engine().active();
     if (!d)
         return 0;
     if (value == CAD_ZOOM_ALL) {
-        E().zoomAll(*d);
+        engine().zoomAll(*d);
         return 1;
     }
     if (value == CAD_ZOOM_PREVIOUS) {
@@ -567,7 +559,7 @@ int cadZoom(double value) {
         const Rect r = d->drawing->selectionExtents();
         if (r.empty())
             return 0;
-        E().zoomTo(*d, r);
+        engine().zoomTo(*d, r);
         return 1;
     }
     if (!(value > 0) || !std::isfinite(value))
@@ -576,7 +568,7 @@ int cadZoom(double value) {
     if (!std::isfinite(perPixel) || perPixel <= 0 ||
         perPixel < std::numeric_limits<double>::min() * 1e6)
         return 0;
-    E().pushView(*d);
+    engine().pushView(*d);
     d->view.unitsPerPixel = perPixel;
     return 1;
 }
@@ -585,7 +577,7 @@ void cadUpdate() {}
 void cadRedraw() {}
 
 std::optional<CadRect> cadViewRect() {
-    const Document* d = E().active();
+    const Document* d = engine().active();
     return d ? toCadRect(d->view.rect()) : std::nullopt;
 }
 

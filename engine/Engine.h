@@ -91,6 +91,16 @@ private:
     std::shared_ptr<CadResponder> responder_;
 };
 
+inline Engine& engine() {
+    return Engine::instance();
+}
+
+// The active document's drawing, or nullptr when no document is open.
+inline Drawing* activeDrawing() {
+    Document* d = engine().active();
+    return d ? d->drawing.get() : nullptr;
+}
+
 // A value for formatText: a text or a number.
 struct TextArg {
     enum class Kind { Text, Integer, Real } kind;

@@ -11,15 +11,6 @@ using namespace cad;
 
 namespace {
 
-Engine& E() {
-    return Engine::instance();
-}
-
-Drawing* activeDrawing() {
-    Document* d = E().active();
-    return d ? d->drawing.get() : nullptr;
-}
-
 template <typename T> T* item(std::vector<T>& v, int i) {
     return i >= 0 && static_cast<std::size_t>(i) < v.size() ? &v[static_cast<std::size_t>(i)]
                                                             : nullptr;
@@ -198,7 +189,7 @@ bool isDocumentProperty(int property) {
 Document* documentOf(int property, int index) {
     const bool byHandle = property == CAD_PROP_DOC_BACKCOLOR || property == CAD_PROP_DOC_MODIFIED ||
                           property == CAD_PROP_DOC_UNITS;
-    return E().find(byHandle && index != 0 ? index : -1);
+    return engine().find(byHandle && index != 0 ? index : -1);
 }
 
 bool fillable(EntityType t) {
@@ -217,12 +208,12 @@ std::string fileNameOf(const std::string& path) {
 std::optional<std::string> cadPropGet(int property, int index) {
     switch (property) {
     case CAD_PROP_TEXT_ANSWER:
-        return E().textAnswer;
+        return engine().textAnswer;
     case CAD_PROP_WINDOW_CAPTION:
-        return E().windowCaption;
+        return engine().windowCaption;
     case CAD_PROP_DOC_FILENAME:
     case CAD_PROP_DOC_PATH: {
-        const Document* d = E().find(index);
+        const Document* d = engine().find(index);
         if (!d)
             return std::nullopt;
         return property == CAD_PROP_DOC_PATH ? d->path : fileNameOf(d->path);
@@ -261,10 +252,10 @@ std::optional<std::string> cadPropGet(int property, int index) {
 int cadPropPut(int property, int index, std::string_view value) {
     switch (property) {
     case CAD_PROP_TEXT_ANSWER:
-        E().textAnswer = std::string(value);
+        engine().textAnswer = std::string(value);
         return 1;
     case CAD_PROP_WINDOW_CAPTION:
-        E().windowCaption = std::string(value);
+        engine().windowCaption = std::string(value);
         return 1;
     }
     Drawing* dr = activeDrawing();
@@ -318,7 +309,7 @@ int cadPropPut(int property, int index, std::string_view value) {
 
 std::optional<int> cadPropGetInt(int property, int index) {
     if (property == CAD_PROP_CONFIRM_DELETE)
-        return E().confirmDelete;
+        return engine().confirmDelete;
     if (isDocumentProperty(property)) {
         const Document* d = documentOf(property, index);
         if (!d)
@@ -416,7 +407,7 @@ std::optional<int> cadPropGetInt(int property, int index) {
 
 int cadPropPutInt(int property, int index, int value) {
     if (property == CAD_PROP_CONFIRM_DELETE) {
-        E().confirmDelete = value != 0 ? 1 : 0;
+        engine().confirmDelete = value != 0 ? 1 : 0;
         return 1;
     }
     if (isDocumentProperty(property)) {
@@ -642,11 +633,11 @@ std::optional<CadStatistics> cadGetStatistics() {
 
 std::vector<std::string> cadDrawingInfo() {
     std::vector<std::string> lines;
-    Document* d = E().active();
+    Document* d = engine().active();
     const auto stats = cadGetStatistics();
     if (!d || !stats)
         return lines;
-    Engine& e = E();
+    Engine& e = engine();
     auto line = [&](int number, TextArg value) {
         lines.push_back(formatText(e.text(number), {value}));
     };
@@ -697,7 +688,7 @@ std::vector<std::string> cadDrawingInfo() {
 }
 
 std::string cadText(int number) {
-    return E().text(number);
+    return engine().text(number);
 }
 
 std::string cadVersion() {
@@ -705,5 +696,5 @@ std::string cadVersion() {
 }
 
 void cadReset() {
-    E().reset();
+    engine().reset();
 }
