@@ -165,51 +165,79 @@ int cadDocClose(int document) {
 // ---- commands -----------------------------------------------------------------------------------
 
 int cadExecute(int command) {
-    Document* d = engine().active();
-    switch (command) {
-    case CAD_CMD_SAVE:
-        if (!d)
-            return 0;
-        return (d->path.empty() ? engine().saveWithQuestion(*d) : engine().saveAs(*d, d->path)) ? 1
-                                                                                                : 0;
-    case CAD_CMD_SAVE_AS:
-        return d && engine().saveWithQuestion(*d) ? 1 : 0;
-    case CAD_CMD_CLOSE:
-        return d && engine().closeWithQuestion(d->handle) ? 1 : 0;
-    case CAD_CMD_CLOSE_ALL:
+    return engine().execute(command);
+}
+
+bool cadCommandExists(int command) {
+    return engine().hasCommand(command);
+}
+
+namespace cad {
+
+// The commands that need no window: files, closing, whole-drawing zoom, display settings.
+void registerDocumentCommands(Engine& e) {
+    e.addCommand(CAD_CMD_SAVE, [&e] {
+        Document* d = e.active();
+        return d && (d->path.empty() ? e.saveWithQuestion(*d) : e.saveAs(*d, d->path)) ? 1 : 0;
+    });
+    e.addCommand(CAD_CMD_SAVE_AS, [&e] {
+        Document* d = e.active();
+        return d && e.saveWithQuestion(*d) ? 1 : 0;
+    });
+    e.addCommand(CAD_CMD_CLOSE, [&e] {
+        Document* d = e.active();
+        return d && e.closeWithQuestion(d->handle) ? 1 : 0;
+    });
+    e.addCommand(CAD_CMD_CLOSE_ALL, [&e] {
         // The active document first, then the others from the newest.
-        while (Document* current = engine().active())
-            if (!engine().closeWithQuestion(current->handle))
+        while (Document* current = e.active())
+            if (!e.closeWithQuestion(current->handle))
                 return 0;
         return 1;
-    case CAD_CMD_EXPORT_DXF: {
+    });
+    e.addCommand(CAD_CMD_EXPORT_DXF, [&e] {
+        Document* d = e.active();
         if (!d)
             return 0;
-        std::string suggested =
-            d->path.empty() ? engine().text(10502) + ".dxf"
+        const std::string suggested =
+            d->path.empty() ? e.text(10502) + ".dxf"
                             : std::filesystem::path(d->path).replace_extension(".dxf").string();
-        const auto path = engine().responder()->saveFileName(engine().text(10552),
-                                                             engine().text(10551), suggested);
+        const auto path = e.responder()->saveFileName(e.text(10552), e.text(10551), suggested);
         if (!path || path->empty())
             return 0;
         return cadFileSave(*path, CAD_FORMAT_DXF);
-    }
-    case CAD_CMD_ZOOM_ALL:
+    });
+    e.addCommand(CAD_CMD_ZOOM_ALL, [&e] {
+        Document* d = e.active();
         if (!d)
             return 0;
-        engine().zoomAll(*d);
+        e.zoomAll(*d);
         return 1;
-    case CAD_CMD_REDRAW:
-        return d ? 1 : 0;
-    case CAD_CMD_SHOW_WIDTHS:
+    });
+    e.addCommand(CAD_CMD_REDRAW, [&e] {
+        Document* d = e.active();
         if (!d)
             return 0;
-        d->drawing->settings.showLineWidths = true;
+        e.redraw();
         return 1;
-    default:
-        return 0;
-    }
+    });
+    auto display = [&e](int code, auto change) {
+        e.addCommand(code, [&e, change] {
+            Document* d = e.active();
+            if (!d)
+                return 0;
+            change(d->drawing->settings);
+            e.redraw();
+            return 1;
+        });
+    };
+    display(CAD_CMD_SHOW_WIDTHS, [](DrawingSettings& s) { s.showLineWidths = true; });
+    display(CAD_CMD_HIDE_WIDTHS, [](DrawingSettings& s) { s.showLineWidths = false; });
+    display(CAD_CMD_FILL_OUTLINES,
+            [](DrawingSettings& s) { s.showFillOutlinesOnly = !s.showFillOutlinesOnly; });
 }
+
+} // namespace cad
 
 // ---- layers and styles --------------------------------------------------------------------------
 
@@ -553,6 +581,7 @@ int cadZoom(double value) {
             return 0;
         d->view = d->previousViews.back();
         d->previousViews.pop_back();
+        engine().redraw();
         return 1;
     }
     if (value == CAD_ZOOM_SELECTION) {
@@ -570,11 +599,16 @@ int cadZoom(double value) {
         return 0;
     engine().pushView(*d);
     d->view.unitsPerPixel = perPixel;
+    engine().redraw();
     return 1;
 }
 
-void cadUpdate() {}
-void cadRedraw() {}
+void cadUpdate() {
+    engine().redraw();
+}
+void cadRedraw() {
+    engine().redraw();
+}
 
 std::optional<CadRect> cadViewRect() {
     const Document* d = engine().active();

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+class QWidget;
+
 // ---- messages from the engine to the program --------------------------------------------------
 
 // The handler is called as handler(document, message, prm1, prm2, d1, d2, pointer).
@@ -103,9 +105,69 @@ inline constexpr int CAD_CMD_PRINT = 17031;
 inline constexpr int CAD_CMD_ZOOM_ALL = 17051;    // the whole drawing in view
 inline constexpr int CAD_CMD_REDRAW = 18171;      // redraw the view
 inline constexpr int CAD_CMD_SHOW_WIDTHS = 18173; // display line widths (run on new road drawings)
+inline constexpr int CAD_CMD_HIDE_WIDTHS = 18174; // display every line one pixel wide (line axes)
+inline constexpr int CAD_CMD_FILL_OUTLINES = 18175; // filled shapes as outlines only (toggle)
+// The view (they need the drawing window)
+inline constexpr int CAD_CMD_ZOOM_WINDOW = 17052; // zoom to a window of two picked corners
+inline constexpr int CAD_CMD_PAN = 17053;         // pan by dragging
+inline constexpr int CAD_CMD_ZOOM_IN = 17055;
+inline constexpr int CAD_CMD_ZOOM_OUT = 17056;
+inline constexpr int CAD_CMD_ZOOM_PREVIOUS = 17061;
+inline constexpr int CAD_CMD_ZOOM_SELECTION = 17062;
+inline constexpr int CAD_CMD_SAVE_VIEW = 17081; // save the view under a name
+inline constexpr int CAD_CMD_VIEWS = 17082;     // the saved views: show, rename, delete
+inline constexpr int CAD_CMD_SHOW_GRID = 17304; // grid on or off (toggle)
+inline constexpr int CAD_CMD_GRID = 17461;      // the grid dialog
+inline constexpr int CAD_CMD_NAVIGATOR = 18504; // a small window with the whole drawing
+// The engine's dialogs
+inline constexpr int CAD_CMD_LAYERS = 17453;      // the layers dialog
+inline constexpr int CAD_CMD_LAYER_ORDER = 18505; // the list and order of layers
+inline constexpr int CAD_CMD_INFO = 18501;        // drawing information and statistics
+inline constexpr int CAD_CMD_MEASURE = 18502;     // distance and area measurement
 
-// Runs a command with its own interaction; non-zero when it ran to its end.
+// Runs a command with its own interaction; non-zero when it ran to its end. An unknown code
+// returns 0.
 int cadExecute(int command);
+// True when the engine has a command of that code.
+bool cadCommandExists(int command);
+
+// ---- the drawing window, toolbars and status bar
+// ---------------------------------------------------
+
+// Creates the drawing window inside parent at (x, y) with that size; it shows the active
+// document. Style: 13 (a child window with a border) is the only one. Its handle (>0), or 0.
+int cadWndCreate(QWidget* parent, int style, int x, int y, int width, int height);
+// The client size of any widget (for fitting the drawing window to its parent).
+bool cadGetWinSize(QWidget* widget, int& width, int& height);
+// Moves and sizes the drawing window; a width or height of 0 or less is ignored.
+int cadWndResize(int window, int x, int y, int width, int height);
+// The drawing window's widget (nullptr for an unknown handle).
+QWidget* cadWndWidget(int window);
+
+// Declares a button for the next toolbar created (0: a separator).
+void cadToolBarButton(int command);
+inline constexpr int CAD_TOOLBAR_STANDARD = 4861;
+inline constexpr int CAD_TOOLBAR_DRAW = 4862;
+inline constexpr int CAD_TOOLBAR_EDIT = 4863;
+inline constexpr int CAD_TOOLBAR_SNAPS = 4864;
+inline constexpr int CAD_TOOLBAR_LAYERS = 4871;
+inline constexpr int CAD_TOOLBAR_LINESTYLES = 4872;
+// Creates a toolbar inside parent with the buttons declared since the previous creation, or
+// the engine's own buttons for its identifier when none were. A width or height of -1 or 0
+// takes what the buttons need. Its handle (>0), or 0; width and height get its size.
+int cadToolBarCreate(QWidget* parent, int id, int x, int y, int width, int height, int* outWidth,
+                     int* outHeight);
+// Creates the status bar inside parent: the cursor position, the command prompt and pane 2
+// for the program's texts. Its handle, or 0; height gets its height.
+int cadStatBarCreate(QWidget* parent, int* outHeight);
+int cadStatBarSetText(int pane, std::string_view text);
+// Lays the status bar out again after its parent changed size.
+void cadStatBarResize();
+
+// The list of open documents: make another one active, close one.
+int cadFileList(int window);
+// The system's printer set-up dialog.
+int cadPrintSetup(int window);
 
 // ---- layers and styles --------------------------------------------------------------------------
 

@@ -95,6 +95,12 @@ Rect View::rect() const {
     return r;
 }
 
+Engine::Engine() {
+    registerDocumentCommands(*this);
+    registerViewCommands(*this);
+    registerDialogCommands(*this);
+}
+
 Engine& Engine::instance() {
     static Engine engine;
     return engine;
@@ -127,6 +133,8 @@ void Engine::activate(Document& d) {
         return;
     active_ = d.handle;
     activeDoc_ = &d;
+    if (window)
+        window->documentChanged();
     notify(d.handle, CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED);
 }
 
@@ -140,10 +148,13 @@ void Engine::close(int handle) {
     if (active_ == handle) {
         active_ = 0;
         activeDoc_ = nullptr;
-        if (!documents_.empty())
+        if (!documents_.empty()) {
             activate(*documents_.back());
-        else
+        } else {
+            if (window)
+                window->documentChanged();
             notify(0, CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED);
+        }
     }
 }
 
@@ -240,6 +251,11 @@ bool Engine::closeWithQuestion(int handle) {
     return true;
 }
 
+void Engine::redraw() {
+    if (window)
+        window->refresh();
+}
+
 void Engine::pushView(Document& d) {
     d.previousViews.push_back(d.view);
     if (d.previousViews.size() > 32)
@@ -261,6 +277,8 @@ void Engine::zoomTo(Document& d, const Rect& r) {
     d.view.centre = r.centre();
     if (std::isfinite(perPixel) && perPixel > 0)
         d.view.unitsPerPixel = perPixel;
+    if (&d == activeDoc_)
+        redraw();
 }
 
 void Engine::zoomAll(Document& d) {

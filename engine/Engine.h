@@ -5,6 +5,8 @@
 #include "engine/CadApi.h"
 #include "engine/model/Drawing.h"
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +15,22 @@
 namespace cad {
 
 class FileError;
+class Engine;
+
+// What the engine tells the drawing window (engine/view/), once there is one.
+class WindowSink {
+public:
+    virtual ~WindowSink() = default;
+    // The active document, or its view, or its content changed: show it again.
+    virtual void refresh() = 0;
+    // Another document became active, or the active one closed.
+    virtual void documentChanged() = 0;
+};
+
+// Each part of the engine adds its commands to the engine when the engine starts.
+void registerDocumentCommands(Engine& e); // CadApi.cpp: files, closing, display settings
+void registerViewCommands(Engine& e);     // view/: zoom, pan, views, navigator, grid
+void registerDialogCommands(Engine& e);   // ui/: layers, files list, print, information
 
 // What a document's view shows: a centre and a scale, for a window of a given size.
 struct View {
@@ -76,6 +94,20 @@ public:
     // The file name of a document without folder, or the engine's "untitled" text.
     std::string displayName(const Document& d);
 
+    // ---- commands
+    using Command = std::function<int()>;
+    void addCommand(int code, Command command) { commands_[code] = std::move(command); }
+    bool hasCommand(int code) const { return commands_.count(code) != 0; }
+    int execute(int code) {
+        const auto it = commands_.find(code);
+        return it == commands_.end() ? 0 : it->second();
+    }
+
+    // ---- the drawing window (one at most), once created
+    WindowSink* window = nullptr;
+    // Shows the active document's view again: after a change of the drawing or of the view.
+    void redraw();
+
     // ---- views
     void zoomTo(Document& d, const Rect& r);
     void zoomAll(Document& d);
@@ -84,6 +116,8 @@ public:
     void reset();
 
 private:
+    Engine();
+    std::map<int, Command> commands_;
     std::vector<std::unique_ptr<Document>> documents_;
     int active_ = 0;
     Document* activeDoc_ = nullptr; // the document of active_, looked up once

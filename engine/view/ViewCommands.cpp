@@ -1,0 +1,8 @@
+// The view commands of the drawing window.
+#include "engine/Engine.h"
+
+namespace cad {
+
+void registerViewCommands(Engine&) {}
+
+} // namespace cad
