@@ -112,6 +112,7 @@ int cadFileLoad(std::string_view pathView, int format) {
         return 0;
     }
     d->walk = EntityWalk{};
+    engine().tablesChanged();
     engine().zoomAll(*d);
     return 1;
 }
@@ -254,7 +255,8 @@ int cadLayerAdd(std::string_view name, double width, int color, int fillColor) {
     l.width = width;
     l.color = static_cast<std::uint32_t>(color);
     l.fillColor = static_cast<std::uint32_t>(fillColor);
-    dr->touch();
+    dr->edited();
+    engine().tablesChanged();
     return index;
 }
 
@@ -268,6 +270,7 @@ int cadLayerActive(int index) {
     if (!dr || !inRange(dr->layers, index))
         return 0;
     dr->current.layer = index;
+    engine().tablesChanged();
     return 1;
 }
 
@@ -288,7 +291,8 @@ int cadStLineAdd(std::string_view name, std::string_view definition) {
     LineStyle& s = dr->lineStyles[static_cast<std::size_t>(index)];
     s.definition = std::string(definition);
     s.pattern = parseLinePattern(definition);
-    dr->touch();
+    dr->edited();
+    engine().tablesChanged();
     return index;
 }
 
@@ -302,6 +306,7 @@ int cadStLineActive(int index) {
     if (!dr || !inRange(dr->lineStyles, index))
         return 0;
     dr->current.lineStyle = index;
+    engine().tablesChanged();
     return 1;
 }
 

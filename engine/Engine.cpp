@@ -135,6 +135,7 @@ void Engine::activate(Document& d) {
     activeDoc_ = &d;
     if (window)
         window->documentChanged();
+    tablesChanged();
     notify(d.handle, CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED);
 }
 
@@ -153,6 +154,7 @@ void Engine::close(int handle) {
         } else {
             if (window)
                 window->documentChanged();
+            tablesChanged();
             notify(0, CAD_MSG_DOC_EVENT, CAD_DOC_ACTIVATED);
         }
     }
@@ -295,6 +297,9 @@ void Engine::reset() {
     textAnswer.clear();
     confirmDelete = 1;
     windowCaption.clear();
+    window = nullptr;
+    onCursor = nullptr;
+    onPrompt = nullptr;
 }
 
 std::string formatNumber(double value, int decimals) {

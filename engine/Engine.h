@@ -105,6 +105,21 @@ public:
 
     // ---- the drawing window (one at most), once created
     WindowSink* window = nullptr;
+    // Whoever shows the active document's tables (the layer and line-style toolbars) hears
+    // when another document became active or a table changed.
+    using Observer = std::function<void()>;
+    int addObserver(Observer o) {
+        observers_[++lastObserver_] = std::move(o);
+        return lastObserver_;
+    }
+    void removeObserver(int id) { observers_.erase(id); }
+    void tablesChanged() {
+        for (auto& [id, o] : std::map<int, Observer>(observers_))
+            o();
+    }
+    // The status bar listens to the window: the cursor in drawing units, the command prompt.
+    std::function<void(double, double)> onCursor;
+    std::function<void(const std::string&)> onPrompt;
     // Shows the active document's view again: after a change of the drawing or of the view.
     void redraw();
 
@@ -118,6 +133,8 @@ public:
 private:
     Engine();
     std::map<int, Command> commands_;
+    std::map<int, Observer> observers_;
+    int lastObserver_ = 0;
     std::vector<std::unique_ptr<Document>> documents_;
     int active_ = 0;
     Document* activeDoc_ = nullptr; // the document of active_, looked up once

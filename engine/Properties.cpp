@@ -263,7 +263,10 @@ int cadPropPut(int property, int index, std::string_view value) {
         return 0;
     switch (property) {
     case CAD_PROP_LAYER_NAME:
-        return renameUnique(dr->layers, index, value, *dr) ? 1 : 0;
+        if (!renameUnique(dr->layers, index, value, *dr))
+            return 0;
+        engine().tablesChanged();
+        return 1;
     case CAD_PROP_BLOCK_NAME:
         return renameUnique(dr->blocks, index, value, *dr) ? 1 : 0;
     case CAD_PROP_LINESTYLE_NAME:
@@ -472,6 +475,8 @@ int cadPropPutInt(int property, int index, int value) {
             break;
         }
         dr->edited();
+        engine().tablesChanged();
+        engine().redraw();
         return 1;
     }
     Entity* e = entityOf(dr, index);

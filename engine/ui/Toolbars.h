@@ -1,0 +1,2 @@
+// Written next.
+#pragma once
