@@ -44,6 +44,9 @@ public:
     // Qt's form ("Pliki KWL (*.kwl)", several separated by ";;").
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
                                  const QString& filter) = 0;
+    // A path to save to, or an empty text when the person cancelled.
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                                 const QString& filter) = 0;
     // The chosen colour, or nothing when the person cancelled.
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
     // Shows a form modally until it is closed; returns its result (QDialog::Accepted or

@@ -73,6 +73,11 @@ QString QtPlatform::openFileName(QWidget* parent, const QString& caption, const 
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
+QString QtPlatform::saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                                 const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
 std::optional<QColor> QtPlatform::chooseColor(QWidget* parent, const QColor& initial) {
     const QColor c = QColorDialog::getColor(initial, parent);
     if (!c.isValid())

@@ -8,6 +8,8 @@ public:
     int messageBox(const QString& caption, const QString& text, int style) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
                          const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                         const QString& filter) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     int showModal(QWidget* form) override;
     void beep() override;

@@ -58,6 +58,11 @@ QString ScriptedPlatform::openFileName(QWidget*, const QString& caption, const Q
     return answer;
 }
 
+QString ScriptedPlatform::saveFileName(QWidget* parent, const QString& caption,
+                                       const QString& suggested, const QString& filter) {
+    return openFileName(parent, caption, suggested, filter);
+}
+
 std::optional<QColor> ScriptedPlatform::chooseColor(QWidget*, const QColor&) {
     ++colorDialogs;
     if (colorAnswers.empty()) {

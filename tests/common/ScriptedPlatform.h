@@ -25,7 +25,7 @@ public:
 
     // Answers, taken from the front.
     std::deque<int> messageBoxAnswers;
-    std::deque<QString> fileAnswers; // an empty text cancels
+    std::deque<QString> fileAnswers; // open and save dialogs alike; an empty text cancels
     std::deque<std::optional<QColor>> colorAnswers;
     // Each modal form is handed to the next action, which may fill its controls and click its
     // buttons; the action's return value is the form's result.
@@ -44,6 +44,8 @@ public:
 
     int messageBox(const QString& caption, const QString& text, int style) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
                          const QString& filter) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
     int showModal(QWidget* form) override;
