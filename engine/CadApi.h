@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+class QIcon;
 class QWidget;
 
 // ---- messages from the engine to the program --------------------------------------------------
@@ -157,6 +158,8 @@ inline constexpr int CAD_TOOLBAR_LINESTYLES = 4872;
 // takes what the buttons need. Its handle (>0), or 0; width and height get its size.
 int cadToolBarCreate(QWidget* parent, int id, int x, int y, int width, int height, int* outWidth,
                      int* outHeight);
+// The icon the engine shows for a command (a generic one for commands without their own).
+QIcon cadCommandIcon(int command);
 // Creates the status bar inside parent: the cursor position, the command prompt and pane 2
 // for the program's texts. Its handle, or 0; height gets its height.
 int cadStatBarCreate(QWidget* parent, int* outHeight);

@@ -300,6 +300,7 @@ void Engine::reset() {
     window = nullptr;
     onCursor = nullptr;
     onPrompt = nullptr;
+    observers_.clear();
 }
 
 std::string formatNumber(double value, int decimals) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cad {
@@ -47,6 +48,7 @@ struct Document {
     EntityWalk walk;
     View view;
     std::vector<View> previousViews;
+    std::vector<std::pair<std::string, View>> savedViews; // named views (engine/view/)
     // Building entities through the interface.
     std::optional<std::size_t> polylineStart; // first vertex of the polyline being collected
     std::vector<std::uint32_t> hatchLoops;    // loops collected for the next hatch

@@ -104,8 +104,8 @@ template <typename T> T loadAt(const unsigned char* at) {
     return value;
 }
 
-std::uint8_t bits(bool b0, bool b1, bool b2 = false) {
-    return static_cast<std::uint8_t>((b0 ? 1 : 0) | (b1 ? 2 : 0) | (b2 ? 4 : 0));
+std::uint8_t bits(bool b0, bool b1, bool b2 = false, bool b3 = false) {
+    return static_cast<std::uint8_t>((b0 ? 1 : 0) | (b1 ? 2 : 0) | (b2 ? 4 : 0) | (b3 ? 8 : 0));
 }
 
 // Asks the kernel to back a large block of memory with huge pages. On some machines, virtual
@@ -189,7 +189,13 @@ void packTables(const Drawing& d, Packer& out) {
     out.scalar(s.cursorColor);
     out.scalar(s.showGrips);
     out.scalar(s.gripColor);
-    out.byte(bits(s.showLineWidths, s.showFillOutlinesOnly));
+    out.byte(bits(s.showLineWidths, s.showFillOutlinesOnly, s.gridShown, s.gridSnap));
+    out.scalar(s.gridStepX);
+    out.scalar(s.gridStepY);
+    out.scalar(s.gridOriginX);
+    out.scalar(s.gridOriginY);
+    out.scalar(s.gridColor);
+    out.scalar(s.gridKind);
 
     const CurrentAttributes& c = d.current;
     out.scalar(c.layer);
@@ -767,9 +773,17 @@ void unpackTables(Unpacker& in, Drawing& d) {
     s.cursorColor = in.scalar<std::uint32_t>();
     s.showGrips = in.scalar<std::int32_t>();
     s.gripColor = in.scalar<std::uint32_t>();
-    const std::uint8_t settingBits = in.flags(3);
+    const std::uint8_t settingBits = in.flags(15);
     s.showLineWidths = (settingBits & 1) != 0;
     s.showFillOutlinesOnly = (settingBits & 2) != 0;
+    s.gridShown = (settingBits & 4) != 0;
+    s.gridSnap = (settingBits & 8) != 0;
+    s.gridStepX = in.scalar<double>();
+    s.gridStepY = in.scalar<double>();
+    s.gridOriginX = in.scalar<double>();
+    s.gridOriginY = in.scalar<double>();
+    s.gridColor = in.scalar<std::uint32_t>();
+    s.gridKind = in.scalar<std::int32_t>();
 
     CurrentAttributes& c = d.current;
     c.layer = in.scalar<std::int32_t>();

@@ -62,6 +62,16 @@ struct DrawingSettings {
     std::uint32_t gripColor = 0xFF0000;
     bool showLineWidths = false;
     bool showFillOutlinesOnly = false;
+    // The grid of the drawing window: steps and origin in drawing units, colour 0x00BBGGRR,
+    // kind 0 points, 1 crosses, 2 diagonal crosses, 3 lines, 4 dotted lines, 5 dashed lines.
+    bool gridShown = false;
+    bool gridSnap = false;
+    double gridStepX = 10;
+    double gridStepY = 10;
+    double gridOriginX = 0;
+    double gridOriginY = 0;
+    std::uint32_t gridColor = 0xC0C0C0;
+    std::int32_t gridKind = 0;
     friend bool operator==(const DrawingSettings&, const DrawingSettings&) = default;
 };
 

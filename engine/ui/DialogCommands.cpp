@@ -1,8 +1,44 @@
 // The commands that open the engine's dialogs.
 #include "engine/Engine.h"
+#include "engine/ui/Dialogs.h"
+#include "engine/ui/Printing.h"
+
+#include <QApplication>
 
 namespace cad {
 
-void registerDialogCommands(Engine&) {}
+namespace {
+
+// The dialogs open over the drawing window when there is one.
+QWidget* dialogParent() {
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+void registerDialogCommands(Engine& e) {
+    e.addCommand(CAD_CMD_LAYERS, [] {
+        Drawing* d = activeDrawing();
+        if (!d)
+            return 0;
+        LayersDialog dialog(*d, dialogParent());
+        return showModal(dialog) == QDialog::Accepted ? 1 : 0;
+    });
+    e.addCommand(CAD_CMD_LAYER_ORDER, [] {
+        Drawing* d = activeDrawing();
+        if (!d)
+            return 0;
+        LayerOrderDialog dialog(*d, dialogParent());
+        return showModal(dialog) == QDialog::Accepted ? 1 : 0;
+    });
+    e.addCommand(CAD_CMD_INFO, [] {
+        if (!activeDrawing())
+            return 0;
+        InfoDialog dialog(cadDrawingInfo(), dialogParent());
+        showModal(dialog);
+        return 1;
+    });
+    e.addCommand(CAD_CMD_PRINT, [] { return runPrintCommand(dialogParent()); });
+}
 
 } // namespace cad

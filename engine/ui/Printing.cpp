@@ -1,1 +1,376 @@
-// Written next.
+#include "engine/ui/Printing.h"
+
+#include "engine/Engine.h"
+#include "engine/render/Renderer.h"
+#include "engine/ui/Dialogs.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace cad {
+
+Rect printArea(const Drawing& drawing, const PrintSettings& settings) {
+    if (settings.area != PrintSettings::Area::All)
+        return settings.window;
+    Rect r;
+    for (std::size_t i = 0; i < drawing.entities.size(); ++i) {
+        const int handle = static_cast<int>(i);
+        if (!drawing.inModelSpace(handle))
+            continue;
+        const auto layer = static_cast<std::size_t>(drawing.entities[i].layer);
+        if (layer < drawing.layers.size() && !drawing.layers[layer].printable)
+            continue;
+        r.add(drawing.entityExtents(handle));
+    }
+    return r;
+}
+
+namespace {
+
+bool paintPages(const Drawing& drawing, const PrintSettings& settings, QPagedPaintDevice& device,
+                int pages) {
+    const double margin = std::max(0.0, settings.marginMm);
+    device.setPageOrientation(settings.orientation);
+    device.setPageMargins(QMarginsF(margin, margin, margin, margin), QPageLayout::Millimeter);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const int width = device.width();
+    const int height = device.height();
+    const double pixelsPerMm = device.logicalDpiX() / 25.4;
+    const Rect area = printArea(drawing, settings);
+    if (area.empty() || width <= 0 || height <= 0 || pixelsPerMm <= 0)
+        return painter.end(); // an empty page
+
+    double unitsPerPixel = 0;
+    if (settings.fitToPage) {
+        unitsPerPixel = std::max(area.width() / width, area.height() / height);
+        if (!(unitsPerPixel > 0))
+            unitsPerPixel = 1 / pixelsPerMm; // a point or nothing wide: a unit a millimetre
+    } else {
+        const double paper = settings.scalePaper > 0 ? settings.scalePaper : 1;
+        const double units = settings.scaleDrawing > 0 ? settings.scaleDrawing : 1;
+        unitsPerPixel = units / (paper * pixelsPerMm);
+    }
+    // One page shows the whole area, or at a scale, when asked, the area is divided into sheets
+    // of a page each: rows from the top, columns from the left.
+    std::vector<Vec2> centres;
+    const double sheetWidth = width * unitsPerPixel, sheetHeight = height * unitsPerPixel;
+    if (settings.tiles && !settings.fitToPage) {
+        const auto count = [](double length, double sheet) {
+            return std::clamp(static_cast<int>(std::ceil(length / sheet - 1e-9)), 1, 100);
+        };
+        const int columns = count(area.width(), sheetWidth);
+        const int rows = count(area.height(), sheetHeight);
+        // The sheets together are centred on the area.
+        const double left = area.centre().x - columns * sheetWidth / 2;
+        const double top = area.centre().y + rows * sheetHeight / 2;
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c)
+                centres.push_back({left + (c + 0.5) * sheetWidth, top - (r + 0.5) * sheetHeight});
+    } else {
+        centres.push_back(area.centre());
+    }
+    RenderOptions options;
+    options.printing = true;
+    options.pixelsPerMm = pixelsPerMm;
+    options.showLineWidths = true;
+    options.showSelection = false;
+    options.fillOutlinesOnly = false;
+    bool first = true;
+    for (int copy = 0; copy < pages; ++copy) {
+        for (const Vec2 centre : centres) {
+            if (!first && !device.newPage())
+                return false;
+            first = false;
+            const RenderView view = RenderView::centredOn(centre, unitsPerPixel, width, height);
+            QRectF clip(0, 0, width, height);
+            if (settings.area != PrintSettings::Area::All) { // nothing beyond the window
+                const Vec2 a = view.toDevice.apply({area.left, area.bottom});
+                const Vec2 b = view.toDevice.apply({area.right, area.top});
+                clip &= QRectF(QPointF(a.x, a.y), QPointF(b.x, b.y)).normalized();
+            }
+            painter.save();
+            painter.setClipRect(clip);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            renderDrawing(painter, drawing, view, options);
+            painter.restore();
+        }
+    }
+    return painter.end();
+}
+
+} // namespace
+
+bool printDrawing(const Drawing& drawing, const PrintSettings& settings,
+                  QPagedPaintDevice& device) {
+    return paintPages(drawing, settings, device, 1);
+}
+
+bool printToPdf(const Drawing& drawing, const PrintSettings& settings, const QString& path) {
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(300);
+        writer.setPageSize(settings.pageSize.isValid() ? settings.pageSize
+                                                       : QPageSize(QPageSize::A4));
+        writer.setCreator(QStringLiteral("KWL_Edytor"));
+        if (!paintPages(drawing, settings, writer, std::clamp(settings.copies, 1, 999)))
+            return false;
+    }
+    const QFileInfo file(path);
+    return file.exists() && file.size() > 0;
+}
+
+QPrinter& sessionPrinter() {
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+PrintSettings& sessionPrintSettings() {
+    static PrintSettings settings;
+    return settings;
+}
+
+bool runPrintSetup(QWidget* parent) {
+    QPrintDialog dialog(&sessionPrinter(), parent);
+    dialog.setObjectName(QStringLiteral("cadPrintSetupDialog"));
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    return showModal(dialog) == QDialog::Accepted;
+}
+
+namespace {
+
+QDoubleSpinBox* number(const char* name, double low, double high, int decimals) {
+    auto* box = new QDoubleSpinBox;
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(low, high);
+    box->setDecimals(decimals);
+    return box;
+}
+
+QRadioButton* radio(const QString& text, const char* name) {
+    auto* r = new QRadioButton(text);
+    r->setObjectName(QString::fromLatin1(name));
+    return r;
+}
+
+} // namespace
+
+PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
+    : QDialog(parent), initial_(settings) {
+    setObjectName(QStringLiteral("cadPrintDialog"));
+    setWindowTitle(engineText(16001, "Drukowanie"));
+
+    // Where the print goes.
+    const QString printerName = sessionPrinter().printerName();
+    toPrinter_ = radio(engineText(16002, "Drukarka") + QStringLiteral(": ") +
+                           (printerName.isEmpty() ? QStringLiteral("-") : printerName),
+                       "cadPrintToPrinter");
+    toPdf_ = radio(QStringLiteral("PDF"), "cadPrintToPdf");
+    pdfPath_ = new QLineEdit(settings.pdfPath);
+    pdfPath_->setObjectName(QStringLiteral("cadPrintPdfPath"));
+    auto* output = new QGroupBox;
+    auto* outputLayout = new QGridLayout(output);
+    auto* setup = new QPushButton(QString::fromUtf8("Ustawienia drukarki…"));
+    setup->setObjectName(QStringLiteral("cadPrintPrinterSetup"));
+    setup->setAutoDefault(false);
+    connect(setup, &QPushButton::clicked, this, [this] {
+        if (!runPrintSetup(this))
+            return;
+        const QString name = sessionPrinter().printerName();
+        toPrinter_->setText(engineText(16002, "Drukarka") + QStringLiteral(": ") +
+                            (name.isEmpty() ? QStringLiteral("-") : name));
+        toPrinter_->setChecked(true);
+    });
+    outputLayout->addWidget(toPrinter_, 0, 0);
+    outputLayout->addWidget(setup, 0, 1);
+    outputLayout->addWidget(toPdf_, 1, 0);
+    outputLayout->addWidget(pdfPath_, 1, 1);
+    (settings.toPdf ? toPdf_ : toPrinter_)->setChecked(true);
+
+    // What is printed.
+    all_ = radio(engineText(16005, "Cały rysunek"), "cadPrintAll");
+    view_ = radio(engineText(16008, "Widok"), "cadPrintView");
+    window_ = radio(engineText(16009, "Okno"), "cadPrintWindow");
+    auto* what = new QGroupBox;
+    auto* whatLayout = new QGridLayout(what);
+    whatLayout->addWidget(all_, 0, 0, 1, 4);
+    whatLayout->addWidget(view_, 1, 0, 1, 4);
+    whatLayout->addWidget(window_, 2, 0, 1, 4);
+    const char* edgeNames[4] = {"cadPrintLeft", "cadPrintBottom", "cadPrintRight", "cadPrintTop"};
+    const double edges[4] = {settings.window.left, settings.window.bottom, settings.window.right,
+                             settings.window.top};
+    for (int i = 0; i < 4; ++i) {
+        windowEdges_[i] = number(edgeNames[i], -1e12, 1e12, 3);
+        windowEdges_[i]->setValue(std::isfinite(edges[i]) ? edges[i] : 0.0);
+        whatLayout->addWidget(windowEdges_[i], 3, i);
+    }
+    switch (settings.area) {
+    case PrintSettings::Area::All:
+        all_->setChecked(true);
+        break;
+    case PrintSettings::Area::View:
+        view_->setChecked(true);
+        break;
+    case PrintSettings::Area::Window:
+        window_->setChecked(true);
+        break;
+    }
+
+    // Scale and page.
+    fit_ = new QCheckBox(engineText(16004, "Dopasuj do strony"));
+    fit_->setObjectName(QStringLiteral("cadPrintFit"));
+    fit_->setChecked(settings.fitToPage);
+    scaleX_ = number("cadPrintScaleX", 0.001, 1e6, 3);
+    scaleX_->setValue(settings.scalePaper);
+    scaleY_ = number("cadPrintScaleY", 0.001, 1e9, 3);
+    scaleY_->setValue(settings.scaleDrawing);
+    auto* scale = new QHBoxLayout;
+    scale->addWidget(new QLabel(engineText(16021, "x")));
+    scale->addWidget(scaleX_);
+    scale->addWidget(new QLabel(engineText(16022, "y")));
+    scale->addWidget(scaleY_);
+    margins_ = number("cadPrintMargins", 0, 100, 1);
+    margins_->setSuffix(QStringLiteral(" mm"));
+    margins_->setValue(settings.marginMm);
+    copies_ = new QSpinBox;
+    copies_->setObjectName(QStringLiteral("cadPrintCopies"));
+    copies_->setRange(1, 999);
+    copies_->setValue(std::max(1, settings.copies));
+    portrait_ = radio(engineText(16027, "Pionowo"), "cadPrintPortrait");
+    landscape_ = radio(engineText(16028, "Poziomo"), "cadPrintLandscape");
+    (settings.orientation == QPageLayout::Landscape ? landscape_ : portrait_)->setChecked(true);
+    auto* orientation = new QHBoxLayout;
+    orientation->addWidget(portrait_);
+    orientation->addWidget(landscape_);
+    auto* orientationGroup = new QButtonGroup(this);
+    orientationGroup->addButton(portrait_);
+    orientationGroup->addButton(landscape_);
+
+    tiles_ = new QCheckBox(QString::fromUtf8("Podziel na arkusze"));
+    tiles_->setObjectName(QStringLiteral("cadPrintTiles"));
+    tiles_->setChecked(settings.tiles);
+    auto* form = new QFormLayout;
+    form->addRow(fit_);
+    form->addRow(engineText(16020, "Skala"), scale);
+    form->addRow(tiles_);
+    form->addRow(engineText(16023, "Marginesy"), margins_);
+    form->addRow(engineText(16024, "Liczba kopii"), copies_);
+    form->addRow(orientation);
+
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cadPrintOk"));
+    box->button(QDialogButtonBox::Ok)->setText(engineText(11201, "OK"));
+    box->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cadPrintCancel"));
+    box->button(QDialogButtonBox::Cancel)->setText(engineText(11202, "Anuluj"));
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(output);
+    layout->addWidget(what);
+    layout->addLayout(form);
+    layout->addWidget(box);
+
+    for (QAbstractButton* b :
+         std::initializer_list<QAbstractButton*>{toPrinter_, toPdf_, fit_, all_, view_, window_})
+        connect(b, &QAbstractButton::toggled, this, [this] { updateEnabled(); });
+    updateEnabled();
+}
+
+void PrintDialog::updateEnabled() {
+    pdfPath_->setEnabled(toPdf_->isChecked());
+    scaleX_->setEnabled(!fit_->isChecked());
+    scaleY_->setEnabled(!fit_->isChecked());
+    tiles_->setEnabled(!fit_->isChecked());
+    for (QDoubleSpinBox* edge : windowEdges_)
+        edge->setEnabled(window_->isChecked());
+}
+
+PrintSettings PrintDialog::settings() const {
+    PrintSettings s = initial_;
+    s.toPdf = toPdf_->isChecked();
+    s.pdfPath = pdfPath_->text().trimmed();
+    s.fitToPage = fit_->isChecked();
+    s.scalePaper = scaleX_->value();
+    s.scaleDrawing = scaleY_->value();
+    s.tiles = tiles_->isChecked();
+    s.area = all_->isChecked()    ? PrintSettings::Area::All
+             : view_->isChecked() ? PrintSettings::Area::View
+                                  : PrintSettings::Area::Window;
+    if (s.area == PrintSettings::Area::Window) {
+        s.window = Rect();
+        s.window.add(windowEdges_[0]->value(), windowEdges_[1]->value());
+        s.window.add(windowEdges_[2]->value(), windowEdges_[3]->value());
+    }
+    s.marginMm = margins_->value();
+    s.copies = copies_->value();
+    s.orientation = landscape_->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait;
+    return s;
+}
+
+int runPrintCommand(QWidget* parent) {
+    Document* d = engine().active();
+    if (!d)
+        return 0;
+    PrintSettings start = sessionPrintSettings();
+    if (start.window.empty())
+        start.window = d->view.rect();
+    PrintDialog dialog(start, parent);
+    if (showModal(dialog) != QDialog::Accepted)
+        return 0;
+    PrintSettings s = dialog.settings();
+    d = engine().active(); // the dialog ran an event loop
+    if (!d)
+        return 0;
+    if (s.area == PrintSettings::Area::View)
+        s.window = d->view.rect();
+    sessionPrintSettings() = s;
+    const std::string caption = toEngineText(engineText(16001, "Drukowanie"));
+    bool printed = false;
+    if (s.toPdf) {
+        QString path = s.pdfPath;
+        if (path.isEmpty()) {
+            const auto chosen = engine().responder()->saveFileName(
+                caption, "PDF (*.pdf)|*.pdf|",
+                d->path.empty() ? std::string("rysunek.pdf") : d->path + ".pdf");
+            if (!chosen)
+                return 0;
+            path = QFile::decodeName(chosen->c_str());
+        }
+        s.pageSize = sessionPrinter().pageLayout().pageSize(); // as the printer set-up chose
+        printed = printToPdf(*d->drawing, s, path);
+    } else {
+        QPrinter& printer = sessionPrinter();
+        printer.setCopyCount(s.copies);
+        printed = printDrawing(*d->drawing, s, printer);
+    }
+    if (!printed) {
+        engine().responder()->tell(
+            caption, toEngineText(QString::fromUtf8("Nie udało się wydrukować rysunku.")), true);
+        return 0;
+    }
+    return 1;
+}
+
+} // namespace cad

@@ -1,1 +1,334 @@
-// Written next.
+#include "engine/ui/Toolbars.h"
+
+#include "engine/Engine.h"
+#include "engine/ui/QtResponder.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
+
+// The icons live in the engine's static library: nothing else would pull them in.
+static void loadEngineIcons() {
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace cad {
+
+namespace {
+
+// Tooltips come from the engine's texts (the program answers them in Polish). Where the program
+// has no text of its own for a command, the number is one it leaves unanswered and the English
+// words below are shown:
+//   18173 show line widths  -> 19026 (no text in the program)
+//   18501 drawing info      -> 19027 (no text in the program; 19031 is the drawing settings)
+//   17453 layers dialog     -> 11501, the caption of that dialog
+//   snaps 17501-17512       -> 19101-19112
+const std::vector<ButtonLook> looks = {
+    // Files, view, clipboard
+    {17003, "save", 19003, "Save the drawing to a file"},
+    {17031, "print", 19004, "Print"},
+    {17051, "zoom-all", 19006, "Zoom to the whole drawing"},
+    {17052, "zoom-window", 19007, "Zoom to a window"},
+    {17053, "pan", 19010, "Pan the view"},
+    {17055, "zoom-in", 19008, "Zoom in"},
+    {17056, "zoom-out", 19009, "Zoom out"},
+    {17061, "zoom-previous", 19011, "Previous view"},
+    {17062, "zoom-selection", 19012, "Zoom to the selection"},
+    {17081, "view-save", 10988, "Save the current view"},
+    {17082, "view-list", 10985, "Views"},
+    {18171, "redraw", 0, "Redraw"},
+    {17431, "undo", 19032, "Undo"},
+    {17432, "redo", 19033, "Redo"},
+    {17441, "cut", 19034, "Cut"},
+    {17442, "copy", 19035, "Copy"},
+    {17443, "paste", 19036, "Paste"},
+    {17453, "layers", 11501, "Layers"},
+    // Editing
+    {17401, "properties", 19037, "Object properties"},
+    {17402, "copy-objects", 19038, "Copy objects"},
+    {17403, "move", 19039, "Move"},
+    {17404, "rotate", 19040, "Rotate"},
+    {17405, "scale", 19041, "Scale"},
+    {17406, "mirror", 19042, "Mirror"},
+    {17407, "delete", 19043, "Delete"},
+    {17408, "explode", 19044, "Explode"},
+    {17409, "make-block", 19045, "Create a block"},
+    // Drawing
+    {17110, "point", 19051, "Point"},
+    {17120, "line", 19052, "Line"},
+    {17130, "polyline", 19053, "Polyline"},
+    {17131, "spline", 19054, "Spline"},
+    {17140, "circle", 19055, "Circle (centre, radius)"},
+    {17143, "circle-3p", 19056, "Circle (3 points)"},
+    {17150, "arc", 19057, "Arc (centre, start, end)"},
+    {17154, "arc-3p", 19058, "Arc (start, middle, end)"},
+    {17170, "ellipse", 19059, "Ellipse"},
+    {17180, "rectangle", 19060, "Rectangle"},
+    {17240, "hatch", 19061, "Hatch"},
+    {17250, "text", 19062, "Text"},
+    {17260, "symbol", 19063, "Symbol"},
+    {17280, "insert-block", 19064, "Insert a block"},
+    {17290, "image", 19065, "Raster image"},
+    // Display and tools
+    {17304, "grid", 19022, "Show the grid"},
+    {18173, "line-widths", 19026, "Show line widths"},
+    {18174, "line-axes", 19023, "Lines without width"},
+    {18175, "fill-outlines", 19024, "Fills as outlines only"},
+    {18501, "info", 19027, "Drawing information"},
+    {18502, "measure", 19025, "Measure distance and area"},
+    // Snaps
+    {17501, "snap-end", 19101, "Snap to end points"},
+    {17502, "snap-middle", 19102, "Snap to midpoints"},
+    {17503, "snap-intersection", 19103, "Snap to intersections"},
+    {17504, "snap-centre", 19104, "Snap to centres"},
+    {17505, "snap-tracking", 19105, "Tracking"},
+    {17506, "snap-perpendicular", 19106, "Snap perpendicular"},
+    {17507, "snap-tangent", 19107, "Snap tangent"},
+    {17508, "snap-node", 19108, "Snap to points"},
+    {17509, "snap-nearest", 19109, "Snap to the nearest point"},
+    {17510, "snap-grid", 19110, "Snap to the grid"},
+    {17511, "snap-polar", 19111, "Snap in steps of length and angle"},
+    {17512, "snap-none", 19112, "No snapping"},
+};
+
+constexpr int firstSnap = 17501, lastSnap = 17511, noSnap = 17512;
+
+QColor fromWindowsColor(unsigned int c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+} // namespace
+
+const std::vector<ButtonLook>& buttonLooks() {
+    return looks;
+}
+
+const ButtonLook* buttonLook(int command) {
+    const auto it = std::find_if(looks.begin(), looks.end(),
+                                 [command](const ButtonLook& l) { return l.command == command; });
+    return it == looks.end() ? nullptr : &*it;
+}
+
+QString buttonIconPath(int command) {
+    static const bool loaded = (loadEngineIcons(), true);
+    (void)loaded;
+    const ButtonLook* look = buttonLook(command);
+    return QStringLiteral(":/cadengine/icons/%1.svg")
+        .arg(QString::fromLatin1(look ? look->icon : "command"));
+}
+
+QIcon buttonIcon(int command) {
+    return QIcon(buttonIconPath(command));
+}
+
+QString buttonToolTip(int command) {
+    const ButtonLook* look = buttonLook(command);
+    if (!look)
+        return QStringLiteral("%1").arg(command);
+    const QString text = fromEngineText(engine().text(look->textNumber));
+    return text.isEmpty() ? QString::fromLatin1(look->english) : text;
+}
+
+std::vector<int> defaultButtons(int toolbarId) {
+    switch (toolbarId) {
+    case CAD_TOOLBAR_STANDARD:
+        return {17003, 17031, 0,     17051, 17052, 17053, 17055, 17056, 17061, 17062,
+                0,     17431, 17432, 0,     17441, 17442, 17443, 0,     17453};
+    case CAD_TOOLBAR_DRAW:
+        return {17110, 17120, 17130, 17131, 0,     17140, 17143, 17150, 17154,
+                17170, 17180, 0,     17240, 17250, 17260, 17280, 17290};
+    case CAD_TOOLBAR_EDIT:
+        return {17401, 0, 17402, 17403, 17404, 17405, 17406, 0, 17407, 17408, 17409};
+    case CAD_TOOLBAR_SNAPS: {
+        std::vector<int> codes;
+        for (int c = firstSnap; c <= lastSnap; ++c)
+            codes.push_back(c);
+        codes.push_back(0);
+        codes.push_back(noSnap);
+        return codes;
+    }
+    default:
+        return {};
+    }
+}
+
+bool isSnapMode(int command) {
+    return command >= firstSnap && command <= lastSnap;
+}
+
+// ---- command buttons ---------------------------------------------------------------------------
+
+CommandToolBar::CommandToolBar(int id, const std::vector<int>& commands,
+                               Qt::Orientation orientation, QWidget* parent)
+    : QToolBar(parent) {
+    setObjectName(QStringLiteral("cadToolbar%1").arg(id));
+    setOrientation(orientation);
+    setMovable(false);
+    setFloatable(false);
+    setIconSize(QSize(16, 16));
+    for (const int code : commands) {
+        if (code == 0) {
+            addSeparator();
+            continue;
+        }
+        QAction* action = addAction(buttonIcon(code), buttonToolTip(code));
+        action->setToolTip(buttonToolTip(code));
+        action->setCheckable(isSnapMode(code));
+        if (QWidget* button = widgetForAction(action))
+            button->setObjectName(QStringLiteral("cadButton%1").arg(code));
+        connect(action, &QAction::triggered, this, [this, code] { run(code); });
+        actions_.emplace_back(code, action);
+    }
+    updateButtons();
+    observer_ = engine().addObserver([this] { updateButtons(); });
+}
+
+CommandToolBar::~CommandToolBar() {
+    engine().removeObserver(observer_);
+}
+
+void CommandToolBar::updateButtons() {
+    for (auto& [code, action] : actions_)
+        action->setEnabled(cadCommandExists(code));
+}
+
+void CommandToolBar::showEvent(QShowEvent* event) {
+    updateButtons();
+    QToolBar::showEvent(event);
+}
+
+void CommandToolBar::run(int command) {
+    if (command == noSnap)
+        for (auto& [code, action] : actions_)
+            if (isSnapMode(code))
+                action->setChecked(false);
+    cadExecute(command);
+}
+
+// ---- layers and line styles --------------------------------------------------------------------
+
+QIcon colorSwatchIcon(unsigned int color) {
+    QPixmap pixmap(14, 14);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(80, 80, 80));
+    p.setBrush(fromWindowsColor(color));
+    p.drawRect(1, 1, 11, 11);
+    p.end();
+    return QIcon(pixmap);
+}
+
+QIcon linePatternIcon(const std::vector<double>& pattern) {
+    constexpr int width = 48, height = 12;
+    QPixmap pixmap(width, height);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(Qt::black, 1.5, Qt::SolidLine, Qt::FlatCap));
+    const double y = height / 2.0;
+    double total = 0;
+    for (const double v : pattern)
+        total += std::abs(v);
+    if (pattern.empty() || !(total > 0)) {
+        p.drawLine(QPointF(1, y), QPointF(width - 1, y));
+        return QIcon(pixmap);
+    }
+    // Two repeats of the pattern across the picture, whatever its units.
+    const double scale = (width - 2) / (2 * total);
+    double x = 1;
+    for (int guard = 0; x < width - 1 && guard < 200; ++guard) {
+        for (const double v : pattern) {
+            if (x >= width - 1)
+                break;
+            if (v > 0) {
+                p.drawLine(QPointF(x, y), QPointF(std::min(x + v * scale, width - 1.0), y));
+                x += v * scale;
+            } else if (v < 0) {
+                x += -v * scale;
+            } else {
+                p.drawPoint(QPointF(x, y));
+                x += 1;
+            }
+        }
+    }
+    p.end();
+    return QIcon(pixmap);
+}
+
+TableToolBar::TableToolBar(int id, Table table, QWidget* parent) : QToolBar(parent), table_(table) {
+    setObjectName(QStringLiteral("cadToolbar%1").arg(id));
+    setMovable(false);
+    setFloatable(false);
+    combo_ = new QComboBox(this);
+    combo_->setObjectName(table == Table::Layers ? QStringLiteral("cadLayerCombo")
+                                                 : QStringLiteral("cadLineStyleCombo"));
+    combo_->setMinimumWidth(120);
+    combo_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    combo_->setIconSize(table == Table::Layers ? QSize(14, 14) : QSize(48, 12));
+    if (table == Table::Layers) {
+        const QString layers = fromEngineText(engine().text(11501));
+        combo_->setToolTip(layers.isEmpty() ? QStringLiteral("Layers") : layers);
+    } else {
+        combo_->setToolTip(QStringLiteral("Line styles"));
+    }
+    addWidget(combo_);
+    connect(combo_, &QComboBox::currentIndexChanged, this, [this](int index) { choose(index); });
+    refresh();
+    observer_ = engine().addObserver([this] { refresh(); });
+}
+
+TableToolBar::~TableToolBar() {
+    engine().removeObserver(observer_);
+}
+
+void TableToolBar::refresh() {
+    const Drawing* dr = activeDrawing();
+    std::vector<QString> names;
+    int current = -1;
+    if (dr) {
+        if (table_ == Table::Layers) {
+            for (const Layer& l : dr->layers) {
+                names.push_back(fromEngineText(l.name) + QLatin1Char('\x1f') +
+                                QString::number(l.color));
+            }
+            current = dr->current.layer;
+        } else {
+            for (const LineStyle& s : dr->lineStyles)
+                names.push_back(fromEngineText(s.name) + QLatin1Char('\x1f') +
+                                fromEngineText(s.definition));
+            current = dr->current.lineStyle;
+        }
+    }
+    const QSignalBlocker block(combo_);
+    if (names != shown_) {
+        combo_->clear();
+        if (dr) {
+            if (table_ == Table::Layers)
+                for (const Layer& l : dr->layers)
+                    combo_->addItem(colorSwatchIcon(l.color), fromEngineText(l.name));
+            else
+                for (const LineStyle& s : dr->lineStyles)
+                    combo_->addItem(linePatternIcon(s.pattern), fromEngineText(s.name));
+        }
+        shown_ = std::move(names);
+    }
+    combo_->setCurrentIndex(current >= 0 && current < combo_->count() ? current : -1);
+    combo_->setEnabled(dr != nullptr);
+}
+
+void TableToolBar::choose(int index) {
+    if (index < 0)
+        return;
+    if (table_ == Table::Layers)
+        cadLayerActive(index);
+    else
+        cadStLineActive(index);
+}
+
+} // namespace cad

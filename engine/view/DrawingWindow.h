@@ -1,2 +1,105 @@
-// Written next.
+// The drawing window: shows the active document through its view, zooms with the wheel, pans
+// with the middle button, and picks the points of the view commands (zoom window, pan).
 #pragma once
+
+#include "engine/Engine.h"
+#include "engine/render/BoxCache.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cad {
+
+class NavigatorWindow;
+
+// A view kept under a name (Windows-1250 bytes), in Document::savedViews.
+using SavedView = std::pair<std::string, View>;
+
+// A text of the view module: the program's text of that number, else an English one.
+std::string viewText(int number);
+// The same, decoded for Qt.
+QString viewQText(int number);
+QString fromW1250(const std::string& bytes);
+std::string toW1250(const QString& text);
+
+class DrawingWindow final : public QWidget, public WindowSink {
+public:
+    explicit DrawingWindow(QWidget* parent);
+    ~DrawingWindow() override;
+
+    // The window the engine shows its documents in, or nullptr.
+    static DrawingWindow* current();
+
+    void refresh() override;
+    void documentChanged() override;
+
+    // What left clicks in the window do.
+    enum class Mode { Idle, FirstCorner, SecondCorner, Pan };
+    Mode mode() const { return mode_; }
+    void startZoomWindow();
+    void startPan();
+    void cancel(); // back to Idle, the prompt cleared
+
+    // Pixels of the window and drawing units of the active document's view.
+    Vec2 toDrawing(QPointF pixel) const;
+    QPointF toPixel(Vec2 p) const;
+    // p on the nearest grid node when the active drawing snaps to its grid; else p.
+    Vec2 snap(Vec2 p) const;
+
+    // Makes the active document's view as large as the window.
+    void fitView();
+
+    // How often the drawing was rendered into the cached image.
+    int renderCount() const { return renders_; }
+
+    // The navigator, shown (created on first use) or hidden again.
+    void toggleNavigator();
+    NavigatorWindow* navigator() const;
+
+    // Asks for the name of a view, given a suggestion; nothing when cancelled. The dialog,
+    // unless replaced.
+    static std::function<std::optional<std::string>(const std::string&)> askViewName;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool needsRender(const Document& d) const;
+    QSize deviceSize() const; // of the cached image
+    void render(Document& d);
+    void prompt(int number);
+    void endDrag(QPoint at);
+
+    Mode mode_ = Mode::Idle;
+    Vec2 firstCorner_;
+    QPoint mouse_;
+    bool dragging_ = false;
+    QPoint dragStart_, dragNow_;
+
+    QImage image_;
+    bool dirty_ = true;
+    View rendered_;
+    int renderedDocument_ = 0;
+    std::map<int, BoxCache> caches_; // by document handle
+    int renders_ = 0;
+    QPointer<NavigatorWindow> navigator_;
+};
+
+// Draws the grid of the settings over a view of that size.
+void drawGrid(QPainter& painter, const DrawingSettings& s, const View& view);
+
+} // namespace cad

@@ -271,6 +271,10 @@ Drawing sampleDrawing(bool longText) {
     d.lineStyles.push_back({"Dziwna", "nic", {1.5, -kInf, 0, 1e300}});
     d.textStyles.push_back({"Opisy \xa3\xd3\x8c", "Liberation Sans", 0.8, 15, 3, false, false});
     d.settings = {0x202020, 2, 12, 0x00FFFF, 0, 0x0000FF, true, false};
+    d.settings.gridShown = true;
+    d.settings.gridStepX = 2.5;
+    d.settings.gridOriginY = -7;
+    d.settings.gridKind = 3;
 
     // Block 0 "Znak": a circle and a text; block 1: a line and an insert of block 0.
     d.current.layer = 1;
@@ -413,6 +417,8 @@ std::string tablesOf(const Tables& t) {
         b.number(n);
     b.put<std::uint32_t>(0xFFFFFF).put<std::int32_t>(0).put<std::int32_t>(5);
     b.put<std::uint32_t>(0).put<std::int32_t>(1).put<std::uint32_t>(0xFF0000).put<std::uint8_t>(0);
+    b.put(10.0).put(10.0).put(0.0).put(0.0).put<std::uint32_t>(0xC0C0C0).put<std::int32_t>(
+        0); // grid
     b.put<std::int32_t>(t.currentLayer).put<std::int32_t>(0).put<std::int32_t>(0);
     b.put<std::int32_t>(0).put(0.0).put(0.0).put(2.5);
     b.number(t.layerCount).text(t.layerName).put<std::uint32_t>(0x123456);
@@ -776,7 +782,7 @@ TEST(NativeFormat, HostileCountsAndSizesAreRefusedBeforeAnythingIsAllocated) {
               kReads);
     // A string length far beyond the file, and numbers of more than 64 bits.
     std::string tables = tablesOf({});
-    const std::size_t nameAt = 9 + 25 + 40 + 1; // counts, settings, current, layer count
+    const std::size_t nameAt = 9 + 65 + 40 + 1; // counts, settings, current, layer count
     ASSERT_EQ(tables.substr(nameAt, 2), "\x01\x30");
     for (const std::string& length :
          {Bytes().number(1ull << 62).str(), Bytes().number(~0ull).str(),
