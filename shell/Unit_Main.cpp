@@ -1,8 +1,430 @@
 #include "shell/Unit_Main.h"
 
+#include "engine/CadApi.h"
+#include "shell/DwgProc.h"
+#include "shell/EngineResponder.h"
+#include "support/Platform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TForm_Main* Form_Main = nullptr;
+
+namespace {
+
+QString fromUtf8(const char8_t* s) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(s));
+}
+
+// A panel as the layout of the main window has it: a frame with a name, a fixed size along
+// the edge it is aligned to, and a layout for its children.
+QFrame* makePanel(const char* name, QWidget* parent, QFrame::Shadow bevel = QFrame::Plain) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setFrameShape(bevel == QFrame::Plain ? QFrame::NoFrame : QFrame::Panel);
+    f->setFrameShadow(bevel);
+    return f;
+}
+
+QBoxLayout* tight(QBoxLayout* l) {
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(0);
+    return l;
+}
+
+// The top-level menus that need an open drawing, and the items of "Plik" that do.
+const char* const kDocumentMenus[] = {"Edycja1", "Zaznaczanie1", "Rysuj1",
+                                      "Palety1", "Widok1",       "Ustawienia1"};
+const char* const kDocumentItems[] = {"ImportujplikKWL1",
+                                      "EksportujdoDXF1",
+                                      "ZapiszRDW1",
+                                      "ZapiszjakoRDW1",
+                                      "Listaotwartychdokumentw1",
+                                      "Zamknijaktywnyplik1",
+                                      "Zamknijwszystkieotwartepliki1",
+                                      "Drukuj1"};
+
+} // namespace
+
 TForm_Main::TForm_Main(QWidget* parent) : QMainWindow(parent) {
+    Form_Main = this;
     setObjectName(QStringLiteral("Form_Main"));
     setWindowTitle(QStringLiteral("Edytor KWL"));
     resize(729, 509);
     setMinimumSize(400, 300);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    setFont(font);
+    buildPanels();
+    buildMenus();
+    buildSpeedButtons();
+}
+
+TForm_Main::~TForm_Main() {
+    if (Form_Main == this)
+        Form_Main = nullptr;
+}
+
+void TForm_Main::buildPanels() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+    auto* column = tight(new QVBoxLayout(client));
+
+    auto add = [this](QFrame* f) {
+        panels_.insert(f->objectName(), f);
+        return f;
+    };
+
+    QFrame* wysoki = add(makePanel("Panel_wysoki", client));
+    wysoki->setFixedHeight(31);
+    auto* wysokiLayout = tight(new QHBoxLayout(wysoki));
+    wysokiLayout->addWidget(add(makePanel("Panel_control", wysoki)));
+    column->addWidget(wysoki);
+
+    QFrame* gora = add(makePanel("Panel_gora", client));
+    gora->setFixedHeight(30);
+    auto* goraLayout = tight(new QHBoxLayout(gora));
+    QFrame* level = add(makePanel("Panel_Level", gora, QFrame::Sunken));
+    level->setFixedWidth(216);
+    QFrame* line = add(makePanel("Panel_Line", gora, QFrame::Sunken));
+    line->setFixedWidth(200);
+    QFrame* snap = add(makePanel("Panel_snap", gora, QFrame::Sunken));
+    goraLayout->addWidget(level);
+    goraLayout->addWidget(line);
+    goraLayout->addWidget(snap, 1);
+    column->addWidget(gora);
+
+    auto* middle = tight(new QHBoxLayout());
+    QFrame* splitter = add(makePanel("Splitter1", client));
+    splitter->setFixedWidth(1);
+    middle->addWidget(splitter);
+    QFrame* srodkowy = add(makePanel("Panel_srodkowy", client));
+    auto* srodkowyLayout = tight(new QHBoxLayout(srodkowy));
+    QFrame* legenda = add(makePanel("Panel_Legenda", srodkowy));
+    legenda->setFixedWidth(54);
+    auto* legendaLayout = tight(new QHBoxLayout(legenda));
+    QFrame* draw = add(makePanel("Panel_Draw", legenda));
+    draw->setFixedWidth(23);
+    QFrame* edit = add(makePanel("Panel_Edit", legenda));
+    edit->setFixedWidth(23);
+    legendaLayout->addWidget(draw);
+    legendaLayout->addWidget(edit);
+    legendaLayout->addStretch();
+    srodkowyLayout->addWidget(legenda);
+
+    QFrame* mainPanel = add(makePanel("Panel_main", srodkowy, QFrame::Sunken));
+    auto* mainLayout = tight(new QVBoxLayout(mainPanel));
+    QFrame* winCad = add(makePanel("win_cad", mainPanel));
+    winCad->setAutoFillBackground(true);
+    QPalette teal = winCad->palette();
+    teal.setColor(QPalette::Window, QColor(0, 128, 128));
+    winCad->setPalette(teal);
+    mainLayout->addWidget(winCad, 1);
+    QFrame* view = add(makePanel("Panel_view", mainPanel));
+    view->setFixedHeight(25);
+    auto* viewLayout = tight(new QHBoxLayout(view));
+    QFrame* zoom = add(makePanel("Panel_zoom", view));
+    zoom->setFixedWidth(164);
+    QFrame* saved = add(makePanel("Panel_SvedView", view));
+    saved->setFixedWidth(52);
+    viewLayout->addWidget(zoom);
+    viewLayout->addWidget(saved);
+    viewLayout->addStretch();
+    mainLayout->addWidget(view);
+    srodkowyLayout->addWidget(mainPanel, 1);
+    middle->addWidget(srodkowy, 1);
+    column->addLayout(middle, 1);
+
+    ProgressBar1 = new QProgressBar(client);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFixedHeight(8);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    column->addWidget(ProgressBar1);
+
+    QFrame* status = add(makePanel("Panel_status", client));
+    status->setFixedHeight(22);
+    richeditrobo = new QPlainTextEdit(status);
+    richeditrobo->setObjectName(QStringLiteral("richeditrobo"));
+    richeditrobo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    richeditrobo->hide();
+    column->addWidget(status);
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->hide();
+}
+
+void TForm_Main::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu* top = nullptr;
+    QMenu* sub = nullptr;
+    for (const MenuEntry& e : MainMenuTable()) {
+        const QString name = QString::fromLatin1(e.name);
+        QMenu* into = sub ? sub : top;
+        switch (e.kind) {
+        case MenuKind::Menu:
+            top = bar->addMenu(fromUtf8(e.caption));
+            top->setObjectName(name);
+            menus_.insert(name, top);
+            actions_.insert(name, top->menuAction());
+            break;
+        case MenuKind::Submenu:
+            sub = top->addMenu(fromUtf8(e.caption));
+            sub->setObjectName(name);
+            sub->menuAction()->setObjectName(name);
+            menus_.insert(name, sub);
+            actions_.insert(name, sub->menuAction());
+            break;
+        case MenuKind::EndSubmenu:
+            sub = nullptr;
+            break;
+        case MenuKind::EndMenu:
+            top = nullptr;
+            break;
+        case MenuKind::Separator: {
+            QAction* a = into->addSeparator();
+            a->setObjectName(name);
+            actions_.insert(name, a);
+            break;
+        }
+        case MenuKind::Item: {
+            QAction* a = into->addAction(fromUtf8(e.caption));
+            a->setObjectName(name);
+            actions_.insert(name, a);
+            connect(a, &QAction::triggered, this, [this, &e] { run(e); });
+            break;
+        }
+        }
+    }
+    // The toolbar-panel items show whether their panel is shown.
+    for (const char* n : {"Warstwy1", "Styllinii1", "Snapy1", "Rysowanie1", "Edycja_Tool"}) {
+        actions_.value(QString::fromLatin1(n))->setCheckable(true);
+        actions_.value(QString::fromLatin1(n))->setChecked(true);
+    }
+    action(QStringLiteral("Drukuj1"))->setToolTip(QStringLiteral("Drukuj"));
+}
+
+void TForm_Main::buildSpeedButtons() {
+    int x = 0;
+    for (const SpeedButtonEntry& e : SpeedButtonTable()) {
+        const QString name = QString::fromLatin1(e.name);
+        const bool saved = name.startsWith(QStringLiteral("SpeedButton"));
+        QFrame* parent =
+            panel(saved ? QStringLiteral("Panel_SvedView") : QStringLiteral("Panel_zoom"));
+        auto* b = new QToolButton(parent);
+        b->setObjectName(name);
+        b->setAutoRaise(true);
+        b->setToolTip(fromUtf8(e.hint));
+        b->setIcon(cadCommandIcon(e.code));
+        if (saved && x > 140)
+            x = 0;
+        b->setGeometry(x, 0, 20, 21);
+        x += 20;
+        const int code = e.code;
+        connect(b, &QToolButton::clicked, this, [code] { cadExecute(code); });
+    }
+}
+
+QList<QAction*> TForm_Main::documentActions() const {
+    QList<QAction*> list;
+    for (const char* n : kDocumentMenus)
+        list << action(QString::fromLatin1(n));
+    for (const char* n : kDocumentItems)
+        list << action(QString::fromLatin1(n));
+    return list;
+}
+
+void TForm_Main::EnableDocumentMenus() {
+    for (QAction* a : documentActions())
+        a->setEnabled(true);
+}
+
+void TForm_Main::DisableDocumentMenus() {
+    for (QAction* a : documentActions())
+        a->setEnabled(false);
+}
+
+void TForm_Main::SetDrawingTitle(const QString& fileName) {
+    QString name = fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name = name.left(dot);
+    const QString title = QStringLiteral("KWL_Edytor-[") + name + QLatin1Char(']');
+    QApplication::setApplicationDisplayName(QString());
+    setWindowTitle(title);
+}
+
+void TForm_Main::CreateEngineWindow(QWidget* parent) {
+    cadSetMsgHandler(DwgProc);
+    cadSetResponder(std::make_shared<EngineResponder>());
+    cadToolBarCreate(panel(QStringLiteral("Panel_Level")), CAD_TOOLBAR_LAYERS, 0, 0, 210, 26,
+                     nullptr, nullptr);
+    cadToolBarCreate(panel(QStringLiteral("Panel_Line")), CAD_TOOLBAR_LINESTYLES, 0, 0, 200, 26,
+                     nullptr, nullptr);
+    cadToolBarCreate(panel(QStringLiteral("Panel_snap")), CAD_TOOLBAR_SNAPS, 0, 0, 0, 1, nullptr,
+                     nullptr);
+    for (int code : {17110, 17120, 17130, 17131, 17140, 17143, 17150, 17154, 17170, 17180, 17240,
+                     17250, 17260, 17280, 17290, 17304})
+        cadToolBarButton(code);
+    cadToolBarCreate(panel(QStringLiteral("Panel_Edit")), CAD_TOOLBAR_EDIT, -1, 1, 30, 600, nullptr,
+                     nullptr);
+    for (int code : {17003, 17031, 18502, 0, 17453, 0, 18174, 18173, 18175, 0, 18501, 17431, 17432,
+                     0, 17441, 17442, 17443})
+        cadToolBarButton(code);
+    cadToolBarCreate(panel(QStringLiteral("Panel_Draw")), CAD_TOOLBAR_DRAW, -1, 1, 30, 600, nullptr,
+                     nullptr);
+    cadToolBarCreate(panel(QStringLiteral("Panel_control")), CAD_TOOLBAR_STANDARD, 0, 0, -1, 1,
+                     nullptr, nullptr);
+    cadStatBarCreate(panel(QStringLiteral("Panel_status")), nullptr);
+    engineWindow = cadWndCreate(parent, 13, 0, 0, parent->width(), parent->height());
+    if (engineWindow != 0)
+        cadPropPut(CAD_PROP_WINDOW_CAPTION, engineWindow, "Wczytaj dane");
+}
+
+void TForm_Main::ResizeEngineWindow(QWidget* window) {
+    int width = 0, height = 0;
+    if (!cadGetWinSize(window, width, height) || width <= 0 || height <= 0)
+        return;
+    cadWndResize(engineWindow, 0, 0, width, height);
+    cadStatBarResize();
+}
+
+void TForm_Main::FormCreate(const QStringList& arguments) {
+    setAcceptDrops(true);
+    cadPropPutInt(CAD_PROP_CONFIRM_DELETE, 0, 0);
+    programDirectory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    rememberedDirectory = programDirectory;
+    versionText = QStringLiteral(" 5.140828");
+    SetDrawingTitle(QStringLiteral(" "));
+    CreateEngineWindow(panel(QStringLiteral("win_cad")));
+    panel(QStringLiteral("win_cad"))->installEventFilter(this);
+    DisableDocumentMenus();
+    if (!arguments.isEmpty() && !arguments.first().isEmpty()) {
+        cadFileNew(engineWindow, "");
+        cadFileLoad(QFile::encodeName(arguments.first()).toStdString(), CAD_FORMAT_ANY);
+        EnableDocumentMenus();
+    }
+    ListBox1->clear();
+    ListBox1->addItems(CurrentPlatform().fontFamilies());
+}
+
+void TForm_Main::run(const MenuEntry& e) {
+    switch (e.action) {
+    case MenuAction::Engine:
+        cadExecute(e.code);
+        break;
+    case MenuAction::FileList:
+        cadFileList(engineWindow);
+        break;
+    case MenuAction::PrintSetup:
+        cadPrintSetup(engineWindow);
+        break;
+    case MenuAction::Quit:
+        if (shutdown())
+            close();
+        break;
+    case MenuAction::SelectAll:
+        selectAll(true);
+        break;
+    case MenuAction::SelectNone:
+        selectAll(false);
+        break;
+    case MenuAction::ToggleLayers:
+        toggleTopPanel(QStringLiteral("Warstwy1"), QStringLiteral("Panel_Level"));
+        break;
+    case MenuAction::ToggleLineStyles:
+        toggleTopPanel(QStringLiteral("Styllinii1"), QStringLiteral("Panel_Line"));
+        break;
+    case MenuAction::ToggleSnaps:
+        toggleTopPanel(QStringLiteral("Snapy1"), QStringLiteral("Panel_snap"));
+        break;
+    case MenuAction::ToggleDraw:
+        toggleColumn(QStringLiteral("Rysowanie1"), QStringLiteral("Panel_Draw"),
+                     QStringLiteral("Edycja_Tool"), QStringLiteral("Panel_Edit"));
+        break;
+    case MenuAction::ToggleEdit:
+        toggleColumn(QStringLiteral("Edycja_Tool"), QStringLiteral("Panel_Edit"),
+                     QStringLiteral("Rysowanie1"), QStringLiteral("Panel_Draw"));
+        break;
+    default:
+        // The flows of the drawing files, settings, road signs, text search and the secondary
+        // windows are connected as they are written.
+        break;
+    }
+}
+
+void TForm_Main::toggleTopPanel(const QString& item, const QString& panelName) {
+    QAction* a = action(item);
+    if (!a->isChecked()) { // the click has already flipped the check mark
+        panel(panelName)->hide();
+        return;
+    }
+    panel(QStringLiteral("Panel_gora"))->show();
+    panel(panelName)->show();
+}
+
+void TForm_Main::toggleColumn(const QString& item, const QString& panelName,
+                              const QString& otherItem, const QString& otherPanel) {
+    QFrame* legenda = panel(QStringLiteral("Panel_Legenda"));
+    const bool otherShown = action(otherItem)->isChecked() && !panel(otherPanel)->isHidden();
+    if (!action(item)->isChecked()) {
+        panel(panelName)->hide();
+        if (!otherShown) {
+            legenda->hide();
+        } else {
+            legenda->show();
+            legenda->setFixedWidth(30);
+        }
+        return;
+    }
+    panel(panelName)->show();
+    legenda->show();
+    legenda->setFixedWidth(otherShown ? 54 : 30);
+}
+
+void TForm_Main::selectAll(bool select) {
+    cadSelect(select ? 1 : 0, -1);
+    cadUpdate();
+    cadRedraw();
+}
+
+bool TForm_Main::shutdown() {
+    return cadExecute(CAD_CMD_CLOSE_ALL) != 0;
+}
+
+void TForm_Main::closeEvent(QCloseEvent* event) {
+    if (shutdown())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm_Main::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (engineWindow != 0)
+        ResizeEngineWindow(panel(QStringLiteral("win_cad")));
+}
+
+bool TForm_Main::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == panel(QStringLiteral("win_cad")) &&
+        engineWindow != 0)
+        ResizeEngineWindow(panel(QStringLiteral("win_cad")));
+    return QMainWindow::eventFilter(watched, event);
 }

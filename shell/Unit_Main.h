@@ -1,10 +1,77 @@
-// The main window.
+// The main window: its panels, menus and speed buttons, the engine's toolbars, status bar and
+// drawing window inside them, the start-up sequence and the shutdown.
 #pragma once
 
+#include "shell/MenuTable.h"
+
 #include <QMainWindow>
+#include <QMap>
+#include <QString>
+
+class QAction;
+class QFrame;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QToolButton;
 
 class TForm_Main : public QMainWindow {
     Q_OBJECT
 public:
     explicit TForm_Main(QWidget* parent = nullptr);
+    ~TForm_Main() override;
+
+    // The start-up sequence, with the program's command-line arguments (without the program).
+    void FormCreate(const QStringList& arguments);
+
+    void SetDrawingTitle(const QString& fileName);
+    void EnableDocumentMenus();
+    void DisableDocumentMenus();
+    void CreateEngineWindow(QWidget* parent);
+    void ResizeEngineWindow(QWidget* window);
+
+    // Controls by their component names.
+    QAction* action(const QString& name) const { return actions_.value(name); }
+    QMenu* menu(const QString& name) const { return menus_.value(name); }
+    QFrame* panel(const QString& name) const { return panels_.value(name); }
+    QProgressBar* ProgressBar1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QPlainTextEdit* richeditrobo = nullptr;
+
+    // Shell state.
+    QString programDirectory;    // with a trailing separator
+    QString rememberedDirectory; // where the open dialogs start
+    QString pendingFileName;     // handed to the next open command by a drop or a recent file
+    QString versionText = QStringLiteral(" 5.140828");
+    int engineWindow = 0;
+
+    // The menu items that need an open drawing.
+    QList<QAction*> documentActions() const;
+
+    // Runs what a menu item runs.
+    void run(const MenuEntry& entry);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;               // FormClose
+    void resizeEvent(QResizeEvent* event) override;             // FormResize
+    bool eventFilter(QObject* watched, QEvent* event) override; // win_cadResize
+
+private:
+    void buildPanels();
+    void buildMenus();
+    void buildSpeedButtons();
+    void toggleTopPanel(const QString& item, const QString& panelName);
+    void toggleColumn(const QString& item, const QString& panelName, const QString& otherItem,
+                      const QString& otherPanel);
+    void selectAll(bool select);
+    void chooseBackground();
+    bool shutdown();
+
+    QMap<QString, QAction*> actions_;
+    QMap<QString, QMenu*> menus_;
+    QMap<QString, QFrame*> panels_;
 };
+
+// The one main window, as the units that call back into it know it.
+extern TForm_Main* Form_Main;

@@ -1,11 +1,38 @@
+#include "blocks/Unit_mnoznik.h"
+#include "blocks/przesuniecie.h"
+#include "import/Unit_progres.h"
+#include "shell/Kwl_szuk_tekst.h"
 #include "shell/Unit_Main.h"
+#include "windows/Kwlpomoc.h"
+#include "windows/kwl_info.h"
+#include "windows/projekty.h"
 
-#include <QApplication>
+#include "support/Application.h"
+
+#include <QTranslator>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KWL_Edytor"));
+    Application app(argc, argv);
+    Application::setApplicationName(QStringLiteral("KWL_Edytor"));
+    QTranslator qtPolish;
+    InstallPolishQtTranslation(app, qtPolish);
+
+    // The eight windows, each created once, in this order, and kept until the end.
     TForm_Main mainWindow;
+    // Laid out at its full size first, so that a drawing named on the command line is fitted
+    // to the window the person will see.
     mainWindow.showMaximized();
+    QApplication::processEvents();
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    mainWindow.FormCreate(arguments);
+    TFormProjekty projects(&mainWindow);
+    TForm_Progres progress(&mainWindow);
+    TForm_mnoznik multiplier(&mainWindow);
+    TFormOProgramie about(&mainWindow);
+    TFormKwlpomoc description;
+    TFormprzesuniecie shift(&mainWindow);
+    TForm_szukaj_tekst textSearch(&mainWindow);
+
     return QApplication::exec();
 }

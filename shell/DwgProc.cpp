@@ -1,0 +1,41 @@
+#include "shell/DwgProc.h"
+
+#include "engine/CadApi.h"
+#include "shell/Unit_Main.h"
+#include "support/Cp1250.h"
+#include "support/Strings.h"
+
+#include <QFile>
+
+int DwgProc(int, int message, int prm1, int, double, double, void*) {
+    switch (message) {
+    case CAD_MSG_TEXT: {
+        const auto text = FindEngineString(prm1);
+        if (!text)
+            return 0;
+        cadPropPut(CAD_PROP_TEXT_ANSWER, 0, *text);
+        return 1;
+    }
+    case CAD_MSG_DOC_EVENT:
+        if (prm1 == CAD_DOC_ACTIVATED)
+            RefreshDrawingTitle();
+        return 0;
+    case CAD_MSG_DOC_CREATED:
+    case CAD_MSG_DOC_CLOSED:
+    case CAD_MSG_DOC_RENAMED:
+        RefreshDrawingTitle();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void RefreshDrawingTitle() {
+    if (!Form_Main)
+        return;
+    const std::string name = cadPropGet(CAD_PROP_DOC_FILENAME, -1).value_or(std::string());
+    // File names are the file system's bytes.
+    const QString shown = name.empty() ? QStringLiteral("bez nazwy")
+                                       : QFile::decodeName(QByteArray::fromStdString(name));
+    Form_Main->SetDrawingTitle(shown);
+}
