@@ -20,6 +20,7 @@
 #include <vector>
 
 class QIcon;
+class QString;
 class QWidget;
 
 // ---- messages from the engine to the program --------------------------------------------------
@@ -64,6 +65,10 @@ public:
                                                     std::string_view filter,
                                                     std::string_view suggestedPath) = 0;
 };
+
+// A file filter of the responder ("description|patterns|...") in Qt's form
+// ("description (patterns);;...").
+QString cadFilterForQt(std::string_view filter);
 
 // Installs the responder; nullptr restores the engine's own dialogs. Returns the previous one.
 std::shared_ptr<CadResponder> cadSetResponder(std::shared_ptr<CadResponder> responder);

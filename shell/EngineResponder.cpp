@@ -5,26 +5,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QStringList>
-
-namespace {
-
-// "description|patterns|…" as a Qt filter: "description (patterns);;…"
-QString qtFilter(std::string_view filter) {
-    const QStringList parts = FromCp1250(filter).split(QLatin1Char('|'));
-    QStringList out;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        QString description = parts[i].trimmed();
-        if (!description.contains(QLatin1Char('(')))
-            description += QStringLiteral(" (") + patterns + QLatin1Char(')');
-        out << description;
-    }
-    return out.join(QStringLiteral(";;"));
-}
-
-} // namespace
 
 int EngineResponder::ask(std::string_view caption, std::string_view text, bool withCancel) {
     const int answer =
@@ -51,7 +31,7 @@ std::optional<std::string> EngineResponder::saveFileName(std::string_view captio
     const QString path = CurrentPlatform().saveFileName(
         QApplication::activeWindow(), FromCp1250(caption),
         QFile::decodeName(QByteArray(suggestedPath.data(), qsizetype(suggestedPath.size()))),
-        qtFilter(filter));
+        cadFilterForQt(filter));
     if (path.isEmpty())
         return std::nullopt;
     return QFile::encodeName(path).toStdString();

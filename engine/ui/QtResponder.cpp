@@ -6,13 +6,8 @@
 #include <QMessageBox>
 #include <QStringDecoder>
 
-namespace cad {
-
-namespace {
-
-// "description|patterns|..." as a Qt filter: "description (patterns);;..."
-QString qtFilter(std::string_view filter) {
-    const QStringList parts = fromEngineText(filter).split(QLatin1Char('|'));
+QString cadFilterForQt(std::string_view filter) {
+    const QStringList parts = cad::fromEngineText(filter).split(QLatin1Char('|'));
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
@@ -25,7 +20,7 @@ QString qtFilter(std::string_view filter) {
     return out.join(QStringLiteral(";;"));
 }
 
-} // namespace
+namespace cad {
 
 QString fromEngineText(std::string_view bytes) {
     QStringDecoder decoder("windows-1250");
@@ -63,7 +58,7 @@ std::optional<std::string> QtResponder::saveFileName(std::string_view caption,
         QApplication::activeWindow(), fromEngineText(caption),
         QFile::decodeName(
             QByteArray(suggestedPath.data(), static_cast<qsizetype>(suggestedPath.size()))),
-        qtFilter(filter));
+        cadFilterForQt(filter));
     if (path.isEmpty())
         return std::nullopt;
     return QFile::encodeName(path).toStdString();

@@ -3,6 +3,7 @@
 #include "tests/engine/EngineTestSupport.h"
 
 #include <QFile>
+#include <QString>
 
 #include <fstream>
 
@@ -268,6 +269,20 @@ TEST_F(Documents, NoDocumentMeansFailureEverywhere) {
     EXPECT_EQ(cadFileSave(path("x.rdw"), CAD_FORMAT_NATIVE), 0);
     EXPECT_FALSE(cadGetStatistics().has_value());
     EXPECT_TRUE(cadDrawingInfo().empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(FileFilters, TheEnginesFiltersBecomeQtFilters) {
+    EXPECT_EQ(cadFilterForQt("Pliki DXF (*.dxf)|*.dxf|"), QStringLiteral("Pliki DXF (*.dxf)"));
+    EXPECT_EQ(cadFilterForQt("Rysunki|*.rdw;*.bak|Wszystkie|*|"),
+              QStringLiteral("Rysunki (*.rdw *.bak);;Wszystkie (*)"));
+    EXPECT_EQ(cadFilterForQt("Rysunki \xB3\xB9"
+                             "ki|*.rdw|"),
+              QString::fromUtf8("Rysunki łąki (*.rdw)"));
+    EXPECT_EQ(cadFilterForQt(""), QString());
 }
 
 } // namespace
