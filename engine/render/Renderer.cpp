@@ -266,6 +266,30 @@ private:
             addPoint(pts[0].x, pts[0].y);
     }
 
+    // The common case on one pass: a continuous, unfilled polyline, transformed and thinned
+    // to the device's pixels as it is read.
+    void plainPolyline(const Vec2* v, std::uint32_t n, const Affine& m, bool closed) {
+        if (n == 0)
+            return;
+        const Vec2 first = m.apply(v[0]);
+        Vec2 last = first;
+        bool drew = false;
+        for (std::uint32_t i = 1; i < n; ++i) {
+            const Vec2 q = m.apply(v[i]);
+            if (std::abs(q.x - last.x) < 0.75 && std::abs(q.y - last.y) < 0.75)
+                continue;
+            segment(last, q);
+            last = q;
+            drew = true;
+        }
+        if (closed && n > 2) {
+            segment(last, first);
+            drew = true;
+        }
+        if (!drew && clip_.contains(pointRect(first)))
+            addPoint(first.x, first.y);
+    }
+
     static Rect pointRect(Vec2 p) {
         Rect r;
         r.add(p);
@@ -374,12 +398,16 @@ private:
         }
     }
 
+    // The dashed style of an entity, or nullptr for a continuous line.
+    const LineStyle* dashStyle(const Entity& e) const {
+        if (e.lineStyle <= 0 || static_cast<std::size_t>(e.lineStyle) >= d_.lineStyles.size())
+            return nullptr;
+        const LineStyle& style = d_.lineStyles[static_cast<std::size_t>(e.lineStyle)];
+        return style.pattern.empty() ? nullptr : &style;
+    }
+
     void outline(const Entity& e, const Affine& m, const std::vector<Vec2>& device, bool closed) {
-        const LineStyle* style =
-            e.lineStyle > 0 && static_cast<std::size_t>(e.lineStyle) < d_.lineStyles.size()
-                ? &d_.lineStyles[static_cast<std::size_t>(e.lineStyle)]
-                : nullptr;
-        if (style && !style->pattern.empty())
+        if (const LineStyle* style = dashStyle(e))
             dashed(device, closed, *style, m);
         else
             polyline(device, closed);
@@ -403,6 +431,10 @@ private:
         switch (e.type) {
         case EntityType::Polyline: {
             const Vec2* v = d_.vertexData(e);
+            if (!e.has(EntityFlag::Filled) && !dashStyle(e)) {
+                plainPolyline(v, e.count, m, e.has(EntityFlag::Closed));
+                break;
+            }
             pts.reserve(e.count);
             for (std::uint32_t i = 0; i < e.count; ++i)
                 pts.push_back(m.apply(v[i]));
