@@ -144,11 +144,16 @@ void Engine::close(int handle) {
                                  [&](const auto& d) { return d->handle == handle; });
     if (it == documents_.end())
         return;
-    documents_.erase(it);
-    notify(handle, CAD_MSG_DOC_CLOSED);
-    if (active_ == handle) {
+    // The program hears of the closing while no document is active yet: nothing it asks for
+    // may reach the closed one.
+    const bool wasActive = active_ == handle;
+    if (wasActive) {
         active_ = 0;
         activeDoc_ = nullptr;
+    }
+    documents_.erase(it);
+    notify(handle, CAD_MSG_DOC_CLOSED);
+    if (wasActive) {
         if (!documents_.empty()) {
             activate(*documents_.back());
         } else {

@@ -286,3 +286,26 @@ TEST(FileFilters, TheEnginesFiltersBecomeQtFilters) {
 }
 
 } // namespace
+
+namespace {
+
+class ClosingDocuments : public EngineTest {};
+
+TEST_F(ClosingDocuments, TheProgramMayAskAboutDocumentsWhileOneCloses) {
+    std::vector<std::optional<std::string>> names;
+    cadSetMsgHandler([&](int, int msg, int, int, double, double, void*) {
+        if (msg != CAD_MSG_TEXT)
+            names.push_back(cadPropGet(CAD_PROP_DOC_FILENAME, -1));
+        return 0;
+    });
+    cadFileNew(0, "");
+    ASSERT_EQ(cadFileSave(path("first.rdw"), CAD_FORMAT_NATIVE), 1);
+    cadFileNew(0, "");
+    names.clear();
+    cadDocClose(-1); // hears 107 (no document active yet), then 13 for the first one
+    cadDocClose(-1); // hears 107, then 13 with none left
+    EXPECT_EQ(names, (std::vector<std::optional<std::string>>{std::nullopt, "first.rdw",
+                                                              std::nullopt, std::nullopt}));
+}
+
+} // namespace
