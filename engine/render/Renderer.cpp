@@ -221,6 +221,12 @@ private:
 
     // Clips a device segment to the drawn area (Liang-Barsky) and batches what remains.
     void segment(Vec2 a, Vec2 b) {
+        // Most segments lie wholly in the drawn area.
+        if (a.x >= clip_.left && a.x <= clip_.right && a.y >= clip_.bottom && a.y <= clip_.top &&
+            b.x >= clip_.left && b.x <= clip_.right && b.y >= clip_.bottom && b.y <= clip_.top) {
+            addLine(a.x, a.y, b.x, b.y);
+            return;
+        }
         double t0 = 0, t1 = 1;
         const double dx = b.x - a.x, dy = b.y - a.y;
         const double pTerms[4] = {-dx, dx, -dy, dy};
