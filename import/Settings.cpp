@@ -1,0 +1,194 @@
+#include "import/Settings.h"
+
+#include "engine/CadApi.h"
+#include "support/Platform.h"
+#include "support/ProgramDirectory.h"
+#include "support/brdodatkirozn.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <charconv>
+#include <cstdio>
+
+int DrawingKind = 0;
+
+namespace {
+
+constexpr std::array<int, 11> kBuiltInColours{
+    0, 255, 65535, 32768, 16776960, 16711680, 16711935, 12632256, 2763429, 9109643, 25600};
+
+QString fromUtf8(const char8_t* s) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(s));
+}
+
+// The lines of a settings file; a CR before the line end is not part of the line.
+QByteArrayList readLines(const QString& path) {
+    QByteArrayList lines;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    const QByteArray all = file.readAll();
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf('\n', start);
+        if (end < 0)
+            end = all.size();
+        QByteArray line = all.mid(start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        lines << line;
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The keyword of the split line: field 1 trimmed and upper-cased.
+std::string keyword(const FieldSplitter& f) {
+    std::string k(f.field(1));
+    const auto first = k.find_first_not_of(' ');
+    const auto last = k.find_last_not_of(' ');
+    k = first == std::string::npos ? std::string() : k.substr(first, last - first + 1);
+    for (char& c : k)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return k;
+}
+
+[[noreturn]] void refuse(const QString& fileName, int lineNumber, const QString& what) {
+    throw SettingsError(QStringLiteral("%1, %2 %3: %4")
+                            .arg(fileName, fromUtf8(u8"wiersz"))
+                            .arg(lineNumber)
+                            .arg(what)
+                            .toStdString());
+}
+
+QByteArray backgroundLine(int colour) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "KLRTL,%d,%d,%d", colour & 0xFF, (colour >> 8) & 0xFF,
+                  (colour >> 16) & 0xFF);
+    return buffer;
+}
+
+QByteArray layerLine(int index, double width, int colour) {
+    // Written with "." as decimal point whatever the locale: the number goes through to_chars.
+    char number[64];
+    const auto fixed =
+        std::to_chars(number, number + sizeof number, width, std::chars_format::fixed, 4);
+    const std::string widthText(number, fixed.ptr);
+    char buffer[160];
+    std::snprintf(buffer, sizeof buffer, "GRULI,%d,%s,%d,%d,%d", index, widthText.c_str(),
+                  colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    return buffer;
+}
+
+} // namespace
+
+void SettingsTable::resetBuiltIn() {
+    highestIndex = 10;
+    background = 0;
+    for (int i = 0; i <= 10; ++i) {
+        width[static_cast<std::size_t>(i)] = 0.09 + 0.03 * i;
+        colour[static_cast<std::size_t>(i)] = kBuiltInColours[static_cast<std::size_t>(i)];
+    }
+}
+
+SettingsTable& Settings() {
+    static SettingsTable table = [] {
+        SettingsTable t;
+        t.resetBuiltIn();
+        return t;
+    }();
+    return table;
+}
+
+double WidthFactor(int drawingKind) {
+    return drawingKind == 2 ? 0.1 : 1.0;
+}
+
+void LoadSettings(const QString& fileName) {
+    SettingsTable& table = Settings();
+    table.resetBuiltIn();
+    const QString path = ProgramFile(fileName);
+    if (!FileCanBeOpened(path))
+        return;
+    FieldSplitter f;
+    f.separator = ",";
+    int lineNumber = 0;
+    for (const QByteArray& line : readLines(path)) {
+        ++lineNumber;
+        f.line = line.toStdString();
+        f.split();
+        const std::string key = keyword(f);
+        if (key == "KLRTL") {
+            const int red = f.integer(2), green = f.integer(3), blue = f.integer(4);
+            for (int c : {red, green, blue})
+                if (c < 0 || c > 255)
+                    refuse(fileName, lineNumber,
+                           fromUtf8(u8"składowa koloru tła spoza zakresu 0–255"));
+            table.background = red + 256 * green + 65536 * blue;
+        } else if (key == "GRULI") {
+            const int i = f.integer(2);
+            if (i < 0 || i > 100)
+                refuse(fileName, lineNumber, fromUtf8(u8"numer warstwy spoza zakresu 0–100"));
+            const auto slot = static_cast<std::size_t>(i);
+            table.width[slot] = f.real(3);
+            // The three parts are not limited: a value above 255 spills into the next byte,
+            // as it always has in these files.
+            table.colour[slot] = static_cast<int>(static_cast<unsigned>(f.integer(4)) +
+                                                  256u * static_cast<unsigned>(f.integer(5)) +
+                                                  65536u * static_cast<unsigned>(f.integer(6)));
+            table.highestIndex = std::max(table.highestIndex, i);
+        }
+    }
+}
+
+QByteArrayList RewriteSettingsLines(const QByteArrayList& lines) {
+    const SettingsTable& table = Settings();
+    const int layers = cadLayerCount();
+    const double factor = WidthFactor(DrawingKind);
+    auto lineFor = [&](int i) {
+        return layerLine(i, cadPropGetDbl(CAD_PROP_LAYER_WIDTH, i).value_or(0.0) / factor,
+                         cadPropGetInt(CAD_PROP_LAYER_COLOR, i).value_or(0));
+    };
+    QByteArrayList out;
+    if (lines.isEmpty()) {
+        out << backgroundLine(table.background);
+        for (int i = 0; i < layers && i < kSettingsEntries; ++i)
+            out << lineFor(i);
+        return out;
+    }
+    FieldSplitter f;
+    f.separator = ",";
+    for (const QByteArray& line : lines) {
+        f.line = line.toStdString();
+        f.split();
+        const std::string key = keyword(f);
+        if (key == "KLRTL") {
+            out << backgroundLine(table.background);
+        } else if (key == "GRULI") {
+            const int i = f.integer(2);
+            out << (i >= 0 && i < layers ? lineFor(i) : line);
+        } else {
+            out << line;
+        }
+    }
+    return out;
+}
+
+void SaveSettingsAsDefault() {
+    if (ShowMessageBox(kMbQuestion, QStringLiteral("Uwaga, wybierz"),
+                       fromUtf8(u8"Zapisać aktualne ustawienia jako domyślne(kolory, "
+                                u8"grubości linii)")) != kIdYes)
+        return;
+    const QString path = ProgramFile(QStringLiteral("KWL.knf"));
+    const QByteArrayList lines = RewriteSettingsLines(readLines(path));
+    // Written beside and renamed into place, so a failed write leaves the old file whole.
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
+    for (const QByteArray& line : lines)
+        written = written && file.write(line + "\r\n") == line.size() + 2;
+    if (!written || !file.commit())
+        ShowMessageBox(kMbError, QStringLiteral("KWL_Edytor"),
+                       fromUtf8(u8"Nie można zapisać ustawień do pliku ") + path);
+}

@@ -1,0 +1,50 @@
+// The colour and line-width settings: a width and a colour for each layer number 0 to 100 and the
+// background colour of new drawings, read from "KWL.knf" and written back to it from the layers
+// of the current drawing.
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <stdexcept>
+
+inline constexpr int kSettingsEntries = 101;
+
+struct SettingsTable {
+    std::array<double, kSettingsEntries> width{};
+    std::array<int, kSettingsEntries> colour{}; // 0x00BBGGRR
+    int highestIndex = 10;
+    int background = 0;
+
+    // Entries 0 to 10, the highest index and the background back to the built-in values;
+    // entries 11 to 100 keep what they hold.
+    void resetBuiltIn();
+};
+
+SettingsTable& Settings();
+
+// The kind of the last road-design drawing opened (0 none, 1 or 2); it picks the line-style file
+// and the width factor.
+extern int DrawingKind;
+// 0.1 for drawings of kind 2, whose widths are a tenth of the table's, else 1.
+double WidthFactor(int drawingKind);
+
+// A settings line that cannot be taken (a colour outside 0..255, an index outside 0..100).
+class SettingsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Resets the built-in values and reads the settings file of that name in the program directory
+// (nothing more when it is missing). Throws SettingsError at a line it cannot take; the lines
+// before it stay in force.
+void LoadSettings(const QString& fileName);
+
+// Asks whether to keep the current layers' colours and widths and the background as the
+// defaults and, on Yes, rewrites the settings lines of "KWL.knf" from them.
+void SaveSettingsAsDefault();
+
+// The "KWL.knf" lines rewritten from the active document: the background line from the table,
+// each layer line whose index names a layer of the document from that layer. Other lines stay.
+// Given no lines (no file yet), one background line and one line per layer (up to 100).
+QByteArrayList RewriteSettingsLines(const QByteArrayList& lines);

@@ -1,0 +1,90 @@
+#include "tests/import/ImportTestSupport.h"
+
+#include "import/Settings.h"
+#include "import/Styles.h"
+#include "tests/common/ScriptedPlatform.h"
+
+namespace {
+
+using SettingsTest = ImportTest;
+
+TEST_F(SettingsTest, BuiltInTableWithoutAFile) {
+    Settings().highestIndex = 50;
+    Settings().width[50] = 1;
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().highestIndex, 10);
+    EXPECT_EQ(Settings().background, 0);
+    EXPECT_NEAR(Settings().width[10], 0.39, 1e-12);
+    EXPECT_EQ(Settings().colour[4], 16776960);
+    EXPECT_EQ(Settings().width[50], 1) << "entries above 10 keep what an earlier load put there";
+    write("KWL.knf", "");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().highestIndex, 10);
+}
+
+TEST_F(SettingsTest, LinesOfTheFile) {
+    write("KWL.knf", " kLrTl ,255, 255 ,255\r\n"
+                     "GRULI,40,0.5,255,0,0\r\n"
+                     "# a comment line\r\n"
+                     "\r\n"
+                     "gruli,5,0.2,0,128,0,opis\r\n"
+                     "GRULI,6,x,300,0,0\r\n"
+                     "GRULI,5,0.25,0,128,0\n");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().background, 0xFFFFFF);
+    EXPECT_EQ(Settings().highestIndex, 40);
+    EXPECT_EQ(Settings().width[40], 0.5);
+    EXPECT_EQ(Settings().colour[40], 255);
+    EXPECT_EQ(Settings().width[5], 0.25) << "a later line for an index wins";
+    EXPECT_EQ(Settings().colour[5], 32768);
+    EXPECT_EQ(Settings().width[6], -99999999.0);
+    EXPECT_EQ(Settings().colour[6], 300) << "a part above 255 spills into the next byte";
+}
+
+TEST_F(SettingsTest, ValueOutOfRangeStopsTheReadingWithAnError) {
+    write("KWL.knf", "GRULI,3,0.5,1,2,3\r\nKLRTL,256,0,0\r\nGRULI,4,0.5,1,2,3\r\n");
+    EXPECT_THROW(LoadSettings(QStringLiteral("KWL.knf")), SettingsError);
+    EXPECT_EQ(Settings().width[3], 0.5) << "lines before the wrong one stay";
+    EXPECT_NEAR(Settings().width[4], 0.21, 1e-12);
+    write("KWL.knf", "GRULI,101,0.5,1,2,3\r\n");
+    EXPECT_THROW(LoadSettings(QStringLiteral("KWL.knf")), SettingsError);
+    write("KWL.knf", "GRULI,,0.5,1,2,3\r\n");
+    EXPECT_THROW(LoadSettings(QStringLiteral("KWL.knf")), SettingsError);
+}
+
+TEST_F(SettingsTest, SavingRewritesTheLinesOfTheFileFromTheLayers) {
+    const std::string original = "; ustawienia\r\nKLRTL,0,0,0\r\nGRULI,1,0.12,255,0,0,opis\r\n"
+                                 "GRULI,2,0.15,255,255,0\r\nGRULI,50,1,1,1,1\r\n";
+    write("KWL.knf", original);
+    CreateSettingsLayers();
+    DrawingKind = 2;
+    ScaleLayerWidths(2);
+    cadPropPutInt(CAD_PROP_LAYER_COLOR, 1, 0x0000FF00);
+    Settings().background = 0x00FFFFFF;
+
+    Script().messageBoxAnswers = {kIdNo};
+    SaveSettingsAsDefault();
+    EXPECT_EQ(read("KWL.knf"), original) << "only Yes saves";
+    EXPECT_EQ(Script().messageBoxes[0].caption, QStringLiteral("Uwaga, wybierz"));
+
+    Script().messageBoxAnswers = {kIdYes};
+    SaveSettingsAsDefault();
+    EXPECT_EQ(read("KWL.knf"), "; ustawienia\r\nKLRTL,255,255,255\r\nGRULI,1,0.1200,0,255,0\r\n"
+                               "GRULI,2,0.1500,255,255,0\r\nGRULI,50,1,1,1,1\r\n");
+}
+
+TEST_F(SettingsTest, SavingWithoutAFileWritesAWholeOne) {
+    CreateSettingsLayers();
+    Script().messageBoxAnswers = {kIdYes};
+    SaveSettingsAsDefault();
+    const std::string saved = read("KWL.knf");
+    EXPECT_EQ(saved.rfind("KLRTL,0,0,0\r\nGRULI,0,0.0900,0,0,0\r\n", 0), 0u);
+    EXPECT_NE(saved.find("GRULI,10,0.3900,0,100,0\r\n"), std::string::npos);
+    // What was saved reads back as the same table.
+    Settings().background = 5;
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().background, 0);
+    EXPECT_EQ(Settings().colour[10], 25600);
+}
+
+} // namespace
