@@ -125,11 +125,11 @@ inline constexpr int CAD_CMD_VIEWS = 17082;     // the saved views: show, rename
 inline constexpr int CAD_CMD_SHOW_GRID = 17304; // grid on or off (toggle)
 inline constexpr int CAD_CMD_GRID = 17461;      // the grid dialog
 inline constexpr int CAD_CMD_NAVIGATOR = 18504; // a small window with the whole drawing
+inline constexpr int CAD_CMD_MEASURE = 18502;   // measure lengths, angles and areas in the window
 // The engine's dialogs
 inline constexpr int CAD_CMD_LAYERS = 17453;      // the layers dialog
 inline constexpr int CAD_CMD_LAYER_ORDER = 18505; // the list and order of layers
 inline constexpr int CAD_CMD_INFO = 18501;        // drawing information and statistics
-inline constexpr int CAD_CMD_MEASURE = 18502;     // distance and area measurement
 
 // Runs a command with its own interaction; non-zero when it ran to its end. An unknown code
 // returns 0.

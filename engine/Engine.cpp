@@ -27,6 +27,15 @@ const std::map<int, std::string_view>& defaultTexts() {
         {10541, "Drawings  (*.rdw)|*.rdw|"},
         {10551, "DXF files (*.dxf)|*.dxf|"},
         {10552, "Export to DXF"},
+        {16301, "Distance/Area"},
+        {16302, "Take from object"},
+        {16303, "Start"},
+        {16304, "Finish"},
+        {16305, "Distance:"},
+        {16306, "Total:"},
+        {16307, "Angle:"},
+        {16308, "Area:"},
+        {16309, "Total area:"},
         {17001, "File name: %s"},
         {17002, "File size: %d bytes"},
         {17003, "Width:  %.3f mm"},
@@ -61,6 +70,9 @@ const std::map<int, std::string_view>& defaultTexts() {
         {17060, "Hatch:     %d"},
         {17061, "Rectangle: %d"},
         {19003, "Save the drawing to a file"},
+        {19308, "First point"},
+        {19317, "Next point"},
+        {19333, "Select object"},
     };
     return texts;
 }
@@ -98,6 +110,7 @@ Rect View::rect() const {
 Engine::Engine() {
     registerDocumentCommands(*this);
     registerViewCommands(*this);
+    registerMeasureCommand(*this);
     registerDialogCommands(*this);
 }
 

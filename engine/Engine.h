@@ -31,6 +31,7 @@ public:
 // Each part of the engine adds its commands to the engine when the engine starts.
 void registerDocumentCommands(Engine& e); // CadApi.cpp: files, closing, display settings
 void registerViewCommands(Engine& e);     // view/: zoom, pan, views, navigator, grid
+void registerMeasureCommand(Engine& e);   // view/: distance and area measurement
 void registerDialogCommands(Engine& e);   // ui/: layers, files list, print, information
 
 // What a document's view shows: a centre and a scale, for a window of a given size.

@@ -83,6 +83,7 @@ DrawingWindow::DrawingWindow(QWidget* parent) : QWidget(parent) {
 }
 
 DrawingWindow::~DrawingWindow() {
+    tool_.reset(); // while its windows, children of this one, still exist
     if (engine().window == this)
         engine().window = nullptr;
     delete navigator_;
@@ -152,7 +153,40 @@ void DrawingWindow::prompt(int number) {
         engine().onPrompt(number ? viewText(number) : std::string());
 }
 
+int DrawingWindow::pick(QPointF pixel,
+                        const std::function<std::optional<double>(int, Vec2)>& distance) {
+    Document* d = engine().active();
+    if (!d)
+        return -1;
+    const Drawing& dr = *d->drawing;
+    constexpr double kPickPixels = 5;
+    const double tolerance = kPickPixels * d->view.unitsPerPixel;
+    const Vec2 at = toDrawing(pixel);
+    Rect area;
+    area.add(at.x - tolerance, at.y - tolerance);
+    area.add(at.x + tolerance, at.y + tolerance);
+    std::vector<const CullItem*> near;
+    caches_[d->handle].query(dr, area, near);
+    int best = -1;
+    double bestDistance = tolerance;
+    // On equal distances the later entity wins: it is drawn over the earlier one.
+    for (const CullItem* item : near) {
+        const Entity& e = dr.entities[item->handle];
+        if (e.layer >= 0 && static_cast<std::size_t>(e.layer) < dr.layers.size() &&
+            !dr.layers[static_cast<std::size_t>(e.layer)].visible)
+            continue;
+        const int handle = static_cast<int>(item->handle);
+        const auto away = distance(handle, at);
+        if (away && *away <= bestDistance) {
+            best = handle;
+            bestDistance = *away;
+        }
+    }
+    return best;
+}
+
 void DrawingWindow::startZoomWindow() {
+    cancel();
     mode_ = Mode::FirstCorner;
     setFocus(); // for Esc
     prompt(19302);
@@ -160,16 +194,29 @@ void DrawingWindow::startZoomWindow() {
 }
 
 void DrawingWindow::startPan() {
+    cancel();
     mode_ = Mode::Pan;
     setFocus();
     setCursor(Qt::OpenHandCursor);
     prompt(0);
 }
 
+void DrawingWindow::startTool(std::unique_ptr<WindowTool> tool) {
+    cancel();
+    tool_ = std::move(tool);
+    if (!tool_)
+        return;
+    mode_ = Mode::Tool;
+    setFocus(); // for Esc
+    update();
+}
+
 void DrawingWindow::cancel() {
     const bool was = mode_ != Mode::Idle;
     mode_ = Mode::Idle;
     setCursor(Qt::CrossCursor);
+    // The tool goes last, so that whatever it does on its way out finds the window idle.
+    const std::unique_ptr<WindowTool> ending = std::move(tool_);
     if (was) {
         prompt(0);
         update();
@@ -232,6 +279,8 @@ void DrawingWindow::paintEvent(QPaintEvent*) {
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(a, QPointF(mouse_)).normalized());
     }
+    if (tool_)
+        tool_->paint(p);
 }
 
 void DrawingWindow::resizeEvent(QResizeEvent*) {
@@ -261,7 +310,9 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton)
         return;
-    if (mode_ == Mode::FirstCorner) {
+    if (mode_ == Mode::Tool) {
+        tool_->leftClick(at);
+    } else if (mode_ == Mode::FirstCorner) {
         firstCorner_ = snap(toDrawing(at));
         mode_ = Mode::SecondCorner;
         prompt(19303);
@@ -285,6 +336,9 @@ void DrawingWindow::mouseMoveEvent(QMouseEvent* event) {
         dragNow_ = mouse_;
         update();
     } else if (mode_ == Mode::SecondCorner) {
+        update();
+    } else if (mode_ == Mode::Tool) {
+        tool_->cursorMoved(mouse_);
         update();
     }
     if (engine().onCursor && engine().active()) {

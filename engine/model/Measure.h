@@ -1,0 +1,42 @@
+// Lengths, areas and directions of what a person measures: picked points and entities.
+#pragma once
+
+#include "engine/model/Drawing.h"
+
+#include <cmath>
+#include <optional>
+#include <span>
+
+namespace cad {
+
+double distance(Vec2 a, Vec2 b);
+// The length of the path through the points, with the segment back to the first point when
+// closed.
+double pathLength(std::span<const Vec2> points, bool closed = false);
+// The area of the polygon through the points (shoelace formula): positive when they run
+// counter-clockwise, negative when clockwise, 0 for fewer than three points.
+double signedArea(std::span<const Vec2> points);
+inline double polygonArea(std::span<const Vec2> points) {
+    return std::abs(signedArea(points));
+}
+// The direction from a to b in degrees, counter-clockwise from the x axis, in [0, 360);
+// 0 when the points are the same.
+double segmentAngle(Vec2 a, Vec2 b);
+// The sweep of an arc from its start to its end angle, counter-clockwise, in (0, 360]
+// (equal angles make a whole turn).
+double arcSweep(double startDegrees, double endDegrees);
+double distanceToSegment(Vec2 p, Vec2 a, Vec2 b);
+
+struct EntityMeasure {
+    double length = 0;           // the length, or the perimeter of a closed shape
+    std::optional<double> area;  // closed shapes only
+    std::optional<double> angle; // lines: the direction from start to end
+};
+// The measures of a live entity that has a length (lines, polylines, circles, arcs, ellipses,
+// rectangles, hatch boundaries); nothing for the other kinds and for an invalid handle.
+std::optional<EntityMeasure> measureEntity(const Drawing& d, int handle);
+// The distance from p to the outline of an entity that measureEntity measures; nothing for the
+// others.
+std::optional<double> distanceToEntity(const Drawing& d, int handle, Vec2 p);
+
+} // namespace cad

@@ -1,0 +1,259 @@
+// The distance and area measurement: the person picks points in the drawing window, or takes
+// an entity whole, and a small tool window beside the drawing shows the last segment, the
+// length so far, its direction and the area enclosed. Nothing in the drawing changes.
+#include "engine/Engine.h"
+#include "engine/model/Measure.h"
+#include "engine/view/DrawingWindow.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace cad {
+
+namespace {
+
+// Texts of the tool window and the prompts while picking.
+constexpr int kTitleText = 16301;
+constexpr int kFromObjectText = 16302;
+constexpr int kStartText = 16303;
+constexpr int kFinishText = 16304;
+constexpr int kFirstPointPrompt = 19308;
+constexpr int kNextPointPrompt = 19317;
+constexpr int kObjectPrompt = 19333;
+
+constexpr int kDecimals = 3;
+
+// The rows of the tool window: their texts and the object names of their values.
+enum Row { Distance, Total, Angle, Area, TotalArea, RowCount };
+constexpr std::array<int, RowCount> kRowTexts = {16305, 16306, 16307, 16308, 16309};
+constexpr std::array<const char*, RowCount> kRowNames = {"cadMeasureDistance", "cadMeasureTotal",
+                                                         "cadMeasureAngle", "cadMeasureArea",
+                                                         "cadMeasureTotalArea"};
+
+// The tool window. Closing it, or Esc in it, ends the measurement.
+class MeasurePanel final : public QWidget {
+public:
+    explicit MeasurePanel(QWidget* parent) : QWidget(parent, Qt::Tool) {
+        setObjectName("cadMeasure");
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setWindowTitle(viewQText(kTitleText));
+        auto* layout = new QVBoxLayout(this);
+        auto* grid = new QGridLayout;
+        for (int row = 0; row < RowCount; ++row) {
+            auto* name = new QLabel(viewQText(kRowTexts[row]), this);
+            auto* value = new QLabel(this);
+            value->setObjectName(kRowNames[row]);
+            value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            value->setMinimumWidth(value->fontMetrics().horizontalAdvance("-99999999.999"));
+            grid->addWidget(name, row, 0);
+            grid->addWidget(value, row, 1);
+            values[row] = value;
+        }
+        layout->addLayout(grid);
+        auto* buttons = new QHBoxLayout;
+        fromObject = addButton(buttons, "cadMeasureObject", kFromObjectText);
+        start = addButton(buttons, "cadMeasureStart", kStartText);
+        finish = addButton(buttons, "cadMeasureFinish", kFinishText);
+        layout->addLayout(buttons);
+    }
+
+    std::array<QLabel*, RowCount> values{};
+    QPushButton* fromObject = nullptr;
+    QPushButton* start = nullptr;
+    QPushButton* finish = nullptr;
+    std::function<void()> onClose;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->accept();
+        if (onClose)
+            onClose();
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape && onClose)
+            onClose();
+        else
+            QWidget::keyPressEvent(event);
+    }
+
+private:
+    QPushButton* addButton(QHBoxLayout* row, const char* name, int text) {
+        auto* b = new QPushButton(viewQText(text), this);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        row->addWidget(b);
+        return b;
+    }
+};
+
+class MeasureTool final : public WindowTool {
+public:
+    explicit MeasureTool(DrawingWindow& window)
+        : window_(window), panel_(new MeasurePanel(&window)) {
+        // The buttons end, at most, with the window destroying this tool: nothing may follow
+        // that in their handlers.
+        panel_->onClose = [this] { window_.cancel(); };
+        QObject::connect(panel_->finish, &QPushButton::clicked, panel_,
+                         [this] { window_.cancel(); });
+        QObject::connect(panel_->start, &QPushButton::clicked, panel_, [this] { restart(); });
+        QObject::connect(panel_->fromObject, &QPushButton::clicked, panel_, [this] {
+            takingObject_ = true;
+            window_.prompt(kObjectPrompt);
+        });
+    }
+    ~MeasureTool() override {
+        if (!panel_)
+            return;
+        // The panel may be the sender of the click that ends the tool.
+        panel_->onClose = nullptr;
+        panel_->hide();
+        panel_->deleteLater();
+    }
+
+    void begin() {
+        showValues();
+        panel_->adjustSize();
+        const QPoint corner(std::max(0, window_.width() - panel_->width() - 8), 8);
+        panel_->move(window_.mapToGlobal(corner));
+        panel_->show();
+        window_.prompt(kFirstPointPrompt);
+    }
+
+    void leftClick(QPointF pixel) override {
+        if (takingObject_) {
+            takeObject(pixel);
+            return;
+        }
+        object_.reset();
+        points_.push_back(window_.snap(window_.toDrawing(pixel)));
+        window_.prompt(kNextPointPrompt);
+        showValues();
+    }
+
+    void cursorMoved(QPointF pixel) override { cursor_ = window_.snap(window_.toDrawing(pixel)); }
+
+    void paint(QPainter& p) override {
+        if (points_.empty())
+            return;
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setBrush(Qt::NoBrush);
+        QPolygonF picked;
+        for (const Vec2& v : points_)
+            picked << window_.toPixel(v);
+        p.setPen(QPen(QColor(255, 0, 255), 0));
+        p.drawPolyline(picked);
+        for (const QPointF& at : picked)
+            p.drawRect(QRectF(at - QPointF(2, 2), QSizeF(4, 4)));
+        if (points_.size() > 2) {
+            // The side that closes the measured area.
+            p.setPen(QPen(QColor(255, 0, 255), 0, Qt::DotLine));
+            p.drawLine(picked.back(), picked.front());
+        }
+        if (cursor_ && !takingObject_) {
+            p.setPen(QPen(Qt::gray, 0, Qt::DashLine));
+            p.drawLine(picked.back(), window_.toPixel(*cursor_));
+        }
+        p.restore();
+    }
+
+private:
+    std::optional<double> currentArea() const {
+        if (object_)
+            return object_->area;
+        if (points_.size() > 2)
+            return polygonArea(points_);
+        return std::nullopt;
+    }
+
+    void takeObject(QPointF pixel) {
+        const Drawing* dr = activeDrawing();
+        if (!dr)
+            return;
+        const int handle =
+            window_.pick(pixel, [dr](int h, Vec2 at) { return distanceToEntity(*dr, h, at); });
+        const auto measured = measureEntity(*dr, handle);
+        if (!measured)
+            return; // missed: the person tries again
+        object_ = measured;
+        points_.clear();
+        takingObject_ = false;
+        window_.prompt(kFirstPointPrompt);
+        showValues();
+    }
+
+    // Starts a new measurement; the area of this one goes into the sum.
+    void restart() {
+        areaSum_ += currentArea().value_or(0);
+        points_.clear();
+        object_.reset();
+        takingObject_ = false;
+        window_.prompt(kFirstPointPrompt);
+        showValues();
+    }
+
+    // What the panel shows: the current measurement and the sum of areas.
+    void showValues() {
+        std::array<std::optional<double>, RowCount> v;
+        if (object_) {
+            v[Total] = object_->length;
+            v[Angle] = object_->angle;
+        } else if (!points_.empty()) {
+            v[Total] = pathLength(points_);
+            if (points_.size() > 1) {
+                const Vec2 a = points_[points_.size() - 2], b = points_.back();
+                v[Distance] = distance(a, b);
+                v[Angle] = segmentAngle(a, b);
+            }
+        }
+        // A direction just below a whole turn would read 360.000.
+        if (v[Angle] && *v[Angle] >= 360 - 0.5e-3)
+            v[Angle] = 0.0;
+        v[Area] = currentArea();
+        v[TotalArea] = areaSum_ + currentArea().value_or(0);
+        for (int row = 0; row < RowCount && panel_; ++row)
+            panel_->values[row]->setText(
+                v[row] ? QString::fromStdString(formatNumber(*v[row], kDecimals)) : QString());
+        window_.update();
+    }
+
+    DrawingWindow& window_;
+    QPointer<MeasurePanel> panel_; // a child of the window
+    std::vector<Vec2> points_;
+    std::optional<EntityMeasure> object_; // an entity taken whole instead of points
+    bool takingObject_ = false;
+    double areaSum_ = 0; // of the measurements before this one
+    std::optional<Vec2> cursor_;
+};
+
+int measure() {
+    DrawingWindow* w = DrawingWindow::current();
+    if (!w || !engine().active())
+        return 0;
+    auto tool = std::make_unique<MeasureTool>(*w);
+    MeasureTool* started = tool.get();
+    w->startTool(std::move(tool));
+    started->begin();
+    return 1;
+}
+
+} // namespace
+
+void registerMeasureCommand(Engine& e) {
+    e.addCommand(CAD_CMD_MEASURE, measure);
+}
+
+} // namespace cad

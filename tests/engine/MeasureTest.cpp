@@ -1,0 +1,225 @@
+// Measuring: the geometry, and the command driven through the drawing window.
+#include "engine/model/Measure.h"
+#include "engine/Engine.h"
+#include "engine/view/DrawingWindow.h"
+#include "tests/engine/EngineTestSupport.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include <algorithm>
+#include <vector>
+
+using namespace cad;
+
+namespace {
+
+const std::vector<Vec2> kSquare = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+
+TEST(Measure, LengthsAndAreas) {
+    EXPECT_DOUBLE_EQ(pathLength(kSquare), 30);
+    EXPECT_DOUBLE_EQ(pathLength(kSquare, true), 40);
+    EXPECT_DOUBLE_EQ(signedArea(kSquare), 100) << "anticlockwise";
+    const std::vector<Vec2> clockwise(kSquare.rbegin(), kSquare.rend());
+    EXPECT_DOUBLE_EQ(signedArea(clockwise), -100);
+    EXPECT_DOUBLE_EQ(polygonArea(clockwise), 100);
+    EXPECT_DOUBLE_EQ(polygonArea(std::vector<Vec2>{{0, 0}, {5, 5}}), 0);
+    const std::vector<Vec2> far = {{1e7, 1e7}, {1e7 + 3, 1e7}, {1e7, 1e7 + 4}};
+    EXPECT_DOUBLE_EQ(polygonArea(far), 6);
+    EXPECT_DOUBLE_EQ(distanceToSegment({5, 3}, {0, 0}, {10, 0}), 3);
+    EXPECT_DOUBLE_EQ(distanceToSegment({13, 4}, {0, 0}, {10, 0}), 5);
+}
+
+TEST(Measure, AnglesInAllQuadrants) {
+    EXPECT_DOUBLE_EQ(segmentAngle({0, 0}, {1, 0}), 0);
+    EXPECT_DOUBLE_EQ(segmentAngle({0, 0}, {1, 1}), 45);
+    EXPECT_DOUBLE_EQ(segmentAngle({0, 0}, {-1, 1}), 135);
+    EXPECT_DOUBLE_EQ(segmentAngle({0, 0}, {-1, 0}), 180);
+    EXPECT_DOUBLE_EQ(segmentAngle({0, 0}, {-1, -1}), 225);
+    EXPECT_DOUBLE_EQ(segmentAngle({0, 0}, {0, -2}), 270);
+    EXPECT_DOUBLE_EQ(segmentAngle({2, 2}, {2, 2}), 0);
+    EXPECT_DOUBLE_EQ(arcSweep(350, 10), 20);
+    EXPECT_DOUBLE_EQ(arcSweep(30, 30), 360);
+}
+
+TEST(Measure, Entities) {
+    Drawing d;
+    const int circle = d.addCircle({{5, 5}, 2});
+    const int arc = d.addArc({{0, 0}, 3, 0, 90});
+    const int line = d.addLine({{0, 0}, {0, -4}});
+    const int open = d.addPolyline(kSquare.data(), kSquare.size(), false);
+    const int closed = d.addPolyline(kSquare.data(), kSquare.size(), true);
+    const int ellipse = d.addEllipse({{0, 0}, 3, 3, 30, 0, 360});
+    const int text = d.addText({});
+
+    EXPECT_NEAR(measureEntity(d, circle)->length, 4 * kPi, 1e-12);
+    EXPECT_NEAR(*measureEntity(d, circle)->area, 4 * kPi, 1e-12);
+    EXPECT_NEAR(measureEntity(d, arc)->length, 1.5 * kPi, 1e-12);
+    EXPECT_FALSE(measureEntity(d, arc)->area);
+    EXPECT_DOUBLE_EQ(measureEntity(d, line)->length, 4);
+    EXPECT_DOUBLE_EQ(*measureEntity(d, line)->angle, 270);
+    EXPECT_DOUBLE_EQ(measureEntity(d, open)->length, 30);
+    EXPECT_FALSE(measureEntity(d, open)->area);
+    EXPECT_DOUBLE_EQ(measureEntity(d, closed)->length, 40);
+    EXPECT_DOUBLE_EQ(*measureEntity(d, closed)->area, 100);
+    EXPECT_NEAR(measureEntity(d, ellipse)->length, 6 * kPi, 1e-9);
+    const std::vector<Vec2> withHole = {{0, 0}, {10, 0}, {10, 10}, {0, 10},
+                                        {4, 4}, {4, 6},  {6, 6},   {6, 4}};
+    HatchData loops;
+    loops.loops = {4, 4};
+    const int hatch = d.addHatch(withHole.data(), withHole.size(), loops);
+    EXPECT_DOUBLE_EQ(*measureEntity(d, hatch)->area, 96);
+    EXPECT_DOUBLE_EQ(measureEntity(d, hatch)->length, 48);
+    const int rectangle = d.addRectangle({{0, 0}, 4, 3, 90});
+    EXPECT_DOUBLE_EQ(*measureEntity(d, rectangle)->area, 12);
+    EXPECT_NEAR(*distanceToEntity(d, rectangle, {0, 3}), 1, 1e-12) << "turned: 3 wide, 4 high";
+    EXPECT_FALSE(measureEntity(d, text));
+    EXPECT_FALSE(measureEntity(d, 99));
+
+    EXPECT_NEAR(*distanceToEntity(d, circle, {5, 8}), 1, 1e-12);
+    EXPECT_NEAR(*distanceToEntity(d, arc, {0, 5}), 2, 1e-12);
+    EXPECT_NEAR(*distanceToEntity(d, arc, {6, -4}), 5, 1e-12) << "nearest end, (3, 0)";
+    EXPECT_DOUBLE_EQ(*distanceToEntity(d, closed, {-1, 5}), 1) << "the closing side";
+    EXPECT_FALSE(distanceToEntity(d, text, {0, 0}));
+}
+
+constexpr int kWidth = 400, kHeight = 300;
+
+// True when a pixel of that colour lies within two pixels of `at`.
+bool near(const QImage& image, QPointF at, const QColor& color) {
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx)
+            if (image.pixelColor(at.toPoint() + QPoint(dx, dy)) == color)
+                return true;
+    return false;
+}
+
+// The command in a window showing (0, 0) to (200, 150) at half a unit a pixel.
+class MeasureCommandTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        parent.resize(kWidth, kHeight);
+        ASSERT_GT(cadFileNew(0, ""), 0);
+        circle = cadAddCircle(150, 100, 10);
+        ASSERT_EQ(cadWndCreate(&parent, 13, 0, 0, kWidth, kHeight), 1);
+        w = dynamic_cast<DrawingWindow*>(cadWndWidget(1));
+        ASSERT_NE(w, nullptr);
+        Document* d = engine().active();
+        d->view.centre = {100, 75};
+        d->view.unitsPerPixel = 0.5;
+        d->drawing->modified = false;
+        engine().onPrompt = [this](const std::string& p) { prompt = p; };
+    }
+
+    void click(Vec2 at, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(w, button, Qt::NoModifier, w->toPixel(at).toPoint());
+    }
+    QWidget* panel() const { return w->findChild<QWidget*>("cadMeasure"); }
+    QString value(const char* name) const {
+        auto* label = panel()->findChild<QLabel*>(name);
+        return label ? label->text() : QStringLiteral("(none)");
+    }
+    void press(const char* button) {
+        QTest::mouseClick(panel()->findChild<QPushButton*>(button), Qt::LeftButton);
+    }
+
+    QWidget parent;
+    DrawingWindow* w = nullptr;
+    int circle = -1;
+    std::string prompt;
+};
+
+TEST_F(MeasureCommandTest, PickedPointsShowDistancesAngleAndArea) {
+    EXPECT_TRUE(cadCommandExists(CAD_CMD_MEASURE));
+    ASSERT_EQ(cadExecute(CAD_CMD_MEASURE), 1);
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_TRUE(panel()->isVisible());
+    EXPECT_TRUE(panel()->isWindow());
+    EXPECT_EQ(panel()->windowTitle(), "Distance/Area");
+    EXPECT_EQ(prompt, "First point");
+
+    click({10, 10});
+    EXPECT_EQ(prompt, "Next point");
+    EXPECT_EQ(value("cadMeasureTotal"), "0.000");
+    EXPECT_EQ(value("cadMeasureDistance"), "");
+    click({40, 50});
+    EXPECT_EQ(value("cadMeasureDistance"), "50.000");
+    EXPECT_EQ(value("cadMeasureAngle"), "53.130");
+    EXPECT_EQ(value("cadMeasureArea"), "") << "two points enclose nothing";
+    const QPointF cursor = w->toPixel({10, 50});
+    QMouseEvent move(QEvent::MouseMove, cursor, w->mapToGlobal(cursor), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+    const QImage image = w->grab().toImage();
+    EXPECT_TRUE(near(image, w->toPixel({25, 30}), QColor(255, 0, 255))) << "the picked line";
+    EXPECT_TRUE(near(image, w->toPixel({25, 50}), QColor(Qt::gray))) << "the rubber band";
+    click({10, 50});
+    EXPECT_EQ(value("cadMeasureDistance"), "30.000");
+    EXPECT_EQ(value("cadMeasureTotal"), "80.000");
+    EXPECT_EQ(value("cadMeasureAngle"), "180.000");
+    EXPECT_EQ(value("cadMeasureArea"), "600.000");
+    EXPECT_EQ(value("cadMeasureTotalArea"), "600.000");
+
+    QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    EXPECT_EQ(prompt, "");
+    EXPECT_TRUE(panel() == nullptr || !panel()->isVisible());
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 0);
+    EXPECT_EQ(activeDrawing()->entities.size(), 1u);
+}
+
+TEST_F(MeasureCommandTest, StartAddsToTheTotalAreaAndObjectsAreTakenWhole) {
+    ASSERT_EQ(cadExecute(CAD_CMD_MEASURE), 1);
+    for (Vec2 p : {Vec2{0, 0}, Vec2{10, 0}, Vec2{10, 10}, Vec2{0, 10}})
+        click(p);
+    EXPECT_EQ(value("cadMeasureArea"), "100.000");
+    press("cadMeasureStart");
+    EXPECT_EQ(value("cadMeasureArea"), "");
+    EXPECT_EQ(value("cadMeasureTotal"), "");
+    EXPECT_EQ(value("cadMeasureTotalArea"), "100.000");
+
+    press("cadMeasureObject");
+    EXPECT_EQ(prompt, "Select object");
+    click({100, 100}); // nothing there
+    EXPECT_EQ(value("cadMeasureTotal"), "");
+    click({160, 101}); // on the circle
+    EXPECT_EQ(value("cadMeasureTotal"), "62.832");
+    EXPECT_EQ(value("cadMeasureArea"), "314.159");
+    EXPECT_EQ(value("cadMeasureTotalArea"), "414.159");
+    EXPECT_EQ(prompt, "First point");
+
+    press("cadMeasureFinish");
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    EXPECT_FALSE(activeDrawing()->modified);
+}
+
+TEST_F(MeasureCommandTest, GridSnapRightButtonAndProgramTexts) {
+    cadSetMsgHandler([](int, int message, int number, int, double, double, void*) {
+        if (message != CAD_MSG_TEXT || number != 16305)
+            return 0;
+        cadPropPut(CAD_PROP_TEXT_ANSWER, 0, "Odleg\xB3o\x9C\xE6:");
+        return 1;
+    });
+    activeDrawing()->settings.gridSnap = true; // steps of 10
+    ASSERT_EQ(cadExecute(CAD_CMD_MEASURE), 1);
+    const auto labels = panel()->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+        return l->text() == QString::fromUtf8("Odległość:");
+    }));
+    click({11.5, 9});
+    click({9, 21.5});
+    EXPECT_EQ(value("cadMeasureDistance"), "10.000");
+    EXPECT_EQ(value("cadMeasureAngle"), "90.000");
+    click({0, 0}, Qt::RightButton);
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    EXPECT_EQ(cadExecute(CAD_CMD_MEASURE), 1) << "again after it ended";
+    cadDocClose(cadDocGetActive());
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle) << "its document closed";
+    EXPECT_EQ(cadExecute(CAD_CMD_MEASURE), 0) << "no document";
+}
+
+} // namespace
