@@ -1,21 +1,32 @@
 #include "shell/Unit_Main.h"
 
 #include "engine/CadApi.h"
+#include "import/Settings.h"
+#include "import/Styles.h"
+#include "import/Unit_progres.h"
+#include "import/brostotwpliki.h"
+#include "shell/DrawingFiles.h"
 #include "shell/DwgProc.h"
 #include "shell/EngineResponder.h"
+#include "support/Application.h"
 #include "support/Platform.h"
+#include "support/ProgramDirectory.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QToolButton>
@@ -71,11 +82,21 @@ TForm_Main::TForm_Main(QWidget* parent) : QMainWindow(parent) {
     buildPanels();
     buildMenus();
     buildSpeedButtons();
+    // What the reading of a drawing locks and moves while it runs.
+    MainWindowParts parts;
+    parts.window = this;
+    parts.progressBar = ProgressBar1;
+    parts.engineWindow = panel(QStringLiteral("win_cad"));
+    for (const char* n : {"Panel_wysoki", "Panel_gora", "Panel_srodkowy", "Panel_status"})
+        parts.panels << panel(QString::fromLatin1(n));
+    parts.menuBar = menuBar();
+    AttachMainWindow(parts);
 }
 
 TForm_Main::~TForm_Main() {
     if (Form_Main == this)
         Form_Main = nullptr;
+    AttachMainWindow({});
 }
 
 void TForm_Main::buildPanels() {
@@ -309,20 +330,96 @@ void TForm_Main::ResizeEngineWindow(QWidget* window) {
 void TForm_Main::FormCreate(const QStringList& arguments) {
     setAcceptDrops(true);
     cadPropPutInt(CAD_PROP_CONFIRM_DELETE, 0, 0);
-    programDirectory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    programDirectory = ProgramDirectory();
     rememberedDirectory = programDirectory;
+    LoadRecentFiles(recentFilesPath());
     versionText = QStringLiteral(" 5.140828");
     SetDrawingTitle(QStringLiteral(" "));
+    DrawingKind = 0;
     CreateEngineWindow(panel(QStringLiteral("win_cad")));
     panel(QStringLiteral("win_cad"))->installEventFilter(this);
-    DisableDocumentMenus();
-    if (!arguments.isEmpty() && !arguments.first().isEmpty()) {
-        cadFileNew(engineWindow, "");
-        cadFileLoad(QFile::encodeName(arguments.first()).toStdString(), CAD_FORMAT_ANY);
-        EnableDocumentMenus();
+    try {
+        LoadSettings(QStringLiteral("KWL.knf"));
+    } catch (const std::exception& error) {
+        // The lines before the wrong one are in force; the program starts all the same.
+        ShowGeneralErrorReport(QString::fromUtf8(error.what()));
     }
+    DisableDocumentMenus();
+    // The fonts first: a road-design drawing named on the command line takes its text style
+    // from them.
     ListBox1->clear();
     ListBox1->addItems(CurrentPlatform().fontFamilies());
+    QStringList fonts;
+    for (int i = 0; i < ListBox1->count(); ++i)
+        fonts << ListBox1->item(i)->text();
+    SetInstalledFonts(fonts);
+    if (!arguments.isEmpty() && !arguments.first().isEmpty()) {
+        const QString file = arguments.first();
+        if (QFileInfo(file).suffix().compare(QStringLiteral("kwl"), Qt::CaseInsensitive) == 0) {
+            // The engine cannot read a road-design drawing: it goes through the open flow.
+            OpenRoadDesignFile(*this, file);
+        } else {
+            cadFileNew(engineWindow, "");
+            cadFileLoad(QFile::encodeName(file).toStdString(), CAD_FORMAT_ANY);
+        }
+        EnableDocumentMenus();
+    }
+    BuildRecentFilesMenu(this, menu(QStringLiteral("Plik1")),
+                         [this](QAction* entry) { MyMenuHandler(entry); });
+}
+
+QString TForm_Main::recentFilesPath() const {
+    return programDirectory + QStringLiteral("KWL_OST_PLIKI.bin");
+}
+
+void TForm_Main::openByExtension(const QString& path, bool engineDrawingOtherwise) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : path.mid(dot).toUpper();
+    if (extension == QStringLiteral(".KWL"))
+        OpenRoadDesignDrawing(*this);
+    else if (extension == QStringLiteral(".DXF"))
+        OpenDxfDrawing(*this);
+    else if (extension == QStringLiteral(".RDW") || engineDrawingOtherwise)
+        OpenEngineDrawing(*this);
+}
+
+void TForm_Main::AppMessage(const QStringList& droppedFiles) {
+    if (droppedFiles.isEmpty())
+        return;
+    const QString file = droppedFiles.first();
+    const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : file.mid(dot).toUpper();
+    // A file of another kind opens nothing and is not left behind for the next open command.
+    if (extension != QStringLiteral(".KWL") && extension != QStringLiteral(".DXF") &&
+        extension != QStringLiteral(".RDW"))
+        return;
+    pendingFileName = file;
+    openByExtension(file, false);
+}
+
+void TForm_Main::MyMenuHandler(QAction* entry) {
+    pendingFileName = RecentEntryPath(entry->text());
+    openByExtension(pendingFileName, true);
+}
+
+void TForm_Main::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm_Main::dropEvent(QDropEvent* event) {
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    event->acceptProposedAction();
+    AppMessage(files);
+}
+
+void TForm_Main::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        RequestCancel();
+    QMainWindow::keyPressEvent(event);
 }
 
 void TForm_Main::run(const MenuEntry& e) {
@@ -363,11 +460,65 @@ void TForm_Main::run(const MenuEntry& e) {
         toggleColumn(QStringLiteral("Edycja_Tool"), QStringLiteral("Panel_Edit"),
                      QStringLiteral("Rysowanie1"), QStringLiteral("Panel_Draw"));
         break;
+    case MenuAction::OpenKwl:
+        OpenRoadDesignDrawing(*this);
+        break;
+    case MenuAction::OpenDxf:
+        OpenDxfDrawing(*this);
+        break;
+    case MenuAction::OpenRdw:
+        OpenEngineDrawing(*this);
+        break;
+    case MenuAction::ImportKwl:
+        ImportRoadDesignDrawing(*this);
+        break;
+    case MenuAction::ExportDxf:
+        ExportDrawingToDxf();
+        break;
+    case MenuAction::Save:
+        SaveDrawing();
+        break;
+    case MenuAction::SaveAs:
+        SaveDrawingAs();
+        break;
+    case MenuAction::CloseActive:
+        CloseActiveDrawing();
+        break;
+    case MenuAction::LayersDialog:
+        cadExecute(CAD_CMD_LAYERS);
+        SaveSettingsAsDefault();
+        break;
+    case MenuAction::Background:
+        chooseBackground();
+        break;
+    case MenuAction::ReadDefaults:
+        try {
+            LoadSettings(QStringLiteral("KWL_kopia.knf"));
+        } catch (const std::exception& error) {
+            ShowGeneralErrorReport(QString::fromUtf8(error.what()));
+        }
+        break;
+    case MenuAction::SaveSettings:
+        SaveSettingsAsDefault();
+        break;
     default:
-        // The flows of the drawing files, settings, road signs, text search and the secondary
-        // windows are connected as they are written.
+        // Road signs, text search, the multiplier and the secondary windows are connected as
+        // they are written.
         break;
     }
+}
+
+void TForm_Main::chooseBackground() {
+    const int current = Settings().background;
+    const QColor initial(current & 0xFF, (current >> 8) & 0xFF, (current >> 16) & 0xFF);
+    const auto chosen = CurrentPlatform().chooseColor(this, initial);
+    if (!chosen)
+        return;
+    const int colour = chosen->red() | (chosen->green() << 8) | (chosen->blue() << 16);
+    cadPropPutInt(CAD_PROP_DOC_BACKCOLOR, cadDocGetActive(), colour);
+    Settings().background = colour;
+    cadExecute(CAD_CMD_REDRAW);
+    SaveSettingsAsDefault();
 }
 
 void TForm_Main::toggleTopPanel(const QString& item, const QString& panelName) {
@@ -405,15 +556,18 @@ void TForm_Main::selectAll(bool select) {
     cadRedraw();
 }
 
-bool TForm_Main::shutdown() {
-    return cadExecute(CAD_CMD_CLOSE_ALL) != 0;
-}
-
 void TForm_Main::closeEvent(QCloseEvent* event) {
     if (shutdown())
         event->accept();
     else
         event->ignore();
+}
+
+bool TForm_Main::shutdown() {
+    if (cadExecute(CAD_CMD_CLOSE_ALL) == 0)
+        return false;
+    SaveRecentFiles(recentFilesPath());
+    return true;
 }
 
 void TForm_Main::resizeEvent(QResizeEvent* event) {

@@ -52,10 +52,20 @@ public:
     // Runs what a menu item runs.
     void run(const MenuEntry& entry);
 
+    // Files dropped on the window: the first one is opened by its extension.
+    void AppMessage(const QStringList& droppedFiles);
+    // A recent-files entry of the "Plik" menu was clicked.
+    void MyMenuHandler(QAction* entry);
+    // The path of the recent-files list.
+    QString recentFilesPath() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;               // FormClose
     void resizeEvent(QResizeEvent* event) override;             // FormResize
     bool eventFilter(QObject* watched, QEvent* event) override; // win_cadResize
+    void keyPressEvent(QKeyEvent* event) override;              // FormKeyPress
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildPanels();
@@ -66,6 +76,7 @@ private:
                       const QString& otherPanel);
     void selectAll(bool select);
     void chooseBackground();
+    void openByExtension(const QString& path, bool engineDrawingOtherwise);
     bool shutdown();
 
     QMap<QString, QAction*> actions_;

@@ -19,13 +19,6 @@ int main(int argc, char* argv[]) {
 
     // The eight windows, each created once, in this order, and kept until the end.
     TForm_Main mainWindow;
-    // Laid out at its full size first, so that a drawing named on the command line is fitted
-    // to the window the person will see.
-    mainWindow.showMaximized();
-    QApplication::processEvents();
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-    mainWindow.FormCreate(arguments);
     TFormProjekty projects(&mainWindow);
     TForm_Progres progress(&mainWindow);
     TForm_mnoznik multiplier(&mainWindow);
@@ -33,6 +26,14 @@ int main(int argc, char* argv[]) {
     TFormKwlpomoc description;
     TFormprzesuniecie shift(&mainWindow);
     TForm_szukaj_tekst textSearch(&mainWindow);
+    // The start-up sequence runs once every window exists (a drawing named on the command line
+    // is read with the progress window), and with the main window laid out at its full size, so
+    // that the drawing is fitted to the window the person will see.
+    mainWindow.showMaximized();
+    QApplication::processEvents();
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    mainWindow.FormCreate(arguments);
 
     return QApplication::exec();
 }

@@ -5,6 +5,7 @@
 #include "shell/Unit_Main.h"
 #include "support/Cp1250.h"
 #include "tests/common/ScriptedPlatform.h"
+#include "tests/shell/MainWindowFixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,24 +23,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        cadReset();
-        window = std::make_unique<TForm_Main>();
-        window->resize(1000, 700);
-        window->FormCreate({});
-        window->show();
-    }
-    void TearDown() override {
-        window.reset();
-        cadReset();
-    }
-    QFrame* panel(const char* name) { return window->panel(QString::fromLatin1(name)); }
-    QAction* item(const char* name) { return window->action(QString::fromLatin1(name)); }
-    std::unique_ptr<TForm_Main> window;
-};
 
 TEST_F(MainWindow, PanelsStandWhereTheLayoutPutsThem) {
     for (const char* name :

@@ -1,0 +1,309 @@
+// The drawing-file commands as a person uses them: open, import, drop, recent files, save with
+// a backup, export, and the settings items of the "Ustawienia" menu.
+#include "shell/DrawingFiles.h"
+#include "blocks/przesuniecie.h"
+#include "import/RoadDesignReader.h"
+#include "import/Styles.h"
+#include "tests/common/ScriptedPlatform.h"
+#include "tests/shell/MainWindowFixture.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+std::string record(char kind, char sub, const std::string& rest = {}) {
+    return std::string{kind, sub} + rest + "\r\n";
+}
+
+// A small road drawing: kind 1 ("0,0") or 2, one polyline on pen 1 and a text.
+std::string roadDrawing(const std::string& second = "PLAN,0,0") {
+    return "&IBMRYSUNEKZEVO\r\n" + second + "\r\n" + record(1, 1) + record(2, 3, ",10,20") +
+           record(2, 2, ",30,20") + record(2, 2, ",30,40") + record(3, 1, ",10,20") +
+           "1,1,0,0\r\nKM 0+100\r\n" + record(1, 0);
+}
+
+int countEntities(int type) {
+    int n = 0;
+    for (int e = cadGetEntity(CAD_GET_FIRST, 0, 0); e >= 0; e = cadGetEntity(CAD_GET_NEXT, 0, 0))
+        n += cadPropGetInt(CAD_PROP_ENT_TYPE, e) == type ? 1 : 0;
+    return n;
+}
+
+std::string activePath() {
+    return cadPropGet(CAD_PROP_DOC_PATH, -1).value_or("");
+}
+
+class DrawingFiles : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        previousDir = QDir::currentPath();
+        progress = std::make_unique<TForm_Progres>(window.get());
+        shift = std::make_unique<TFormprzesuniecie>(window.get());
+        SetInstalledFonts({QStringLiteral("Courier New")});
+    }
+    void TearDown() override {
+        QDir::setCurrent(previousDir);
+        shift.reset();
+        progress.reset();
+        MainWindow::TearDown();
+    }
+    void prepare() override {
+        write(QStringLiteral("KWL.knf"), "KLRTL,255,255,255\r\nGRULI,31,0.5,0,0,255\r\n");
+        write(QStringLiteral("KWL_Style_linii1.knf"), "welta style linii\r\nKreskowa;2,-1\r\n");
+        write(QStringLiteral("KWL_Style_linii2.knf"), "welta style linii\r\nProfil;5,-5\r\n");
+        QDir(dir.path()).mkdir(QStringLiteral("rys"));
+    }
+    QString previousDir;
+    std::unique_ptr<TForm_Progres> progress;
+    std::unique_ptr<TFormprzesuniecie> shift;
+};
+
+TEST_F(DrawingFiles, OpeningARoadDrawingConvertsItAndStoresItAsRdw) {
+    const QString kwl = write(QStringLiteral("rys/droga.kwl"), roadDrawing());
+    EXPECT_FALSE(item("Zapiszjakordw1") && item("Zapiszjakordw1")->isEnabled());
+    Script().fileAnswers = {kwl};
+    item("PlikKWL1")->trigger();
+
+    ASSERT_EQ(Script().fileDialogs.size(), 1u);
+    EXPECT_EQ(Script().fileDialogs[0].caption, QStringLiteral("Otwórz plik KWL"));
+    EXPECT_EQ(Script().fileDialogs[0].folder, window->programDirectory);
+    EXPECT_TRUE(item("ZapiszRDW1")->isEnabled());
+    EXPECT_EQ(window->rememberedDirectory, path(QStringLiteral("rys")));
+    EXPECT_EQ(QDir::currentPath(), path(QStringLiteral("rys")));
+    EXPECT_EQ(RecentFilesList().entries(), QStringList{kwl});
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[droga]"));
+
+    // The settings file gave the background and pen layer 31; kind 1 keeps the widths.
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_BACKCOLOR, -1), 0xFFFFFF);
+    EXPECT_GE(cadLayerIndex("30", 0), 0) << "settings layers up to the highest index";
+    EXPECT_NEAR(*cadPropGetDbl(CAD_PROP_LAYER_WIDTH, cadLayerIndex("31", 0)), 0.5, 1e-12);
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 1);
+    EXPECT_EQ(countEntities(CAD_ENT_TEXT), 1);
+    EXPECT_GE(cadStLineIndex("Kreskowa", 0), 0);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 1) << "the content waits for a save";
+    const int added = cadAddLine(0, 0, 1, 1);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_ENT_LAYER, added), cadLayerIndex("0", 0)) << "layer 0 active";
+    cadPropPutInt(CAD_PROP_ENT_LAYER, added, 0);
+    EXPECT_EQ(DrawingKind, 1);
+    EXPECT_EQ(activePath(), path(QStringLiteral("rys/droga.rdw")).toStdString());
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("rys/droga.rdw"))));
+    EXPECT_FALSE(Busy);
+    EXPECT_TRUE(panel("Panel_gora")->isEnabled());
+    EXPECT_FALSE(progress->isVisible());
+}
+
+TEST_F(DrawingFiles, KindTwoDrawingsTakeATenthOfTheWidthsAndTheirOwnLineStyles) {
+    Script().fileAnswers = {write(QStringLiteral("profil.kwl"), roadDrawing("PROFIL,1000,100"))};
+    item("PlikKWL1")->trigger();
+    EXPECT_EQ(DrawingKind, 2);
+    EXPECT_NEAR(*cadPropGetDbl(CAD_PROP_LAYER_WIDTH, cadLayerIndex("31", 0)), 0.05, 1e-12);
+    EXPECT_GE(cadStLineIndex("Profil", 0), 0);
+    EXPECT_LT(cadStLineIndex("Kreskowa", 0), 0);
+}
+
+TEST_F(DrawingFiles, ConvertedDrawingNamesNeverOverwriteARealDrawing) {
+    const QString kwl = path(QStringLiteral("a.b.kwl"));
+    EXPECT_EQ(ConvertedDrawingName(kwl), path(QStringLiteral("a.b.rdw")));
+    write(QStringLiteral("a.b.rdw"), std::string(1000, 'x'));
+    EXPECT_EQ(ConvertedDrawingName(kwl), path(QStringLiteral("a.b.rdw"))) << "small: reused";
+    write(QStringLiteral("a.b.rdw"), std::string(1001, 'x'));
+    write(QStringLiteral("a.b1.rdw"), std::string(2000, 'x'));
+    EXPECT_EQ(ConvertedDrawingName(kwl), path(QStringLiteral("a.b2.rdw")));
+    EXPECT_EQ(ConvertedDrawingName(QStringLiteral("/x.y/plan")), QStringLiteral("/x.rdw"))
+        << "the cut is taken on the whole path";
+}
+
+TEST_F(DrawingFiles, AFailedOpenTellsWhyAndGivesTheProgramBack) {
+    Script().fileAnswers = {path(QStringLiteral("brak.kwl"))};
+    Script().messageBoxAnswers = {kIdOk};
+    item("PlikKWL1")->trigger();
+    ASSERT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_TRUE(Script().messageBoxes[0].text.startsWith(
+        QStringLiteral("Wystąpił błąd podczas otwierania pliku ") +
+        path(QStringLiteral("brak.kwl"))));
+    EXPECT_FALSE(Busy);
+    EXPECT_EQ(window->ProgressBar1->value(), 0);
+    EXPECT_TRUE(panel("Panel_gora")->isEnabled());
+    EXPECT_TRUE(item("Edycja1")->isEnabled());
+    EXPECT_FALSE(progress->isVisible());
+}
+
+TEST_F(DrawingFiles, ImportAddsTheShiftedDrawingToTheActiveOne) {
+    cadFileNew(window->engineWindow, "");
+    window->EnableDocumentMenus();
+    const QString kwl = write(QStringLiteral("droga.kwl"), roadDrawing());
+    Script().fileAnswers = {kwl};
+    Script().modalActions = {[](QWidget* form) {
+        auto* d = static_cast<TFormprzesuniecie*>(form);
+        d->show();
+        d->Edit1->setText(QStringLiteral("100"));
+        d->Edit2->setText(QStringLiteral("200"));
+        d->Button1->click();
+        return int(QDialog::Accepted);
+    }};
+    item("PlikKWL2")->trigger();
+    EXPECT_EQ(Script().fileDialogs[0].caption, QStringLiteral("Importuj plik KWL"));
+    const int first = cadGetEntity(CAD_GET_FIRST, 0, 0);
+    EXPECT_EQ(cadPolylineVertices(first), (std::vector<double>{110, 220, 130, 220, 130, 240}));
+    EXPECT_TRUE(RecentFilesList().entries().isEmpty()) << "an import is no recent file";
+
+    Script().fileAnswers = {kwl};
+    Script().modalActions = {[](QWidget* form) {
+        static_cast<TFormprzesuniecie*>(form)->Button2->click();
+        return int(QDialog::Rejected);
+    }};
+    item("PlikKWL2")->trigger();
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 1) << "Rezygnuj reads nothing";
+}
+
+TEST_F(DrawingFiles, DroppedFilesOpenTheFirstByItsExtension) {
+    const QString kwl = write(QStringLiteral("Plan.Kwl"), roadDrawing());
+    Script().fileAnswers = {QString()};
+    window->AppMessage({kwl, path(QStringLiteral("b.kwl")), path(QStringLiteral("c.kwl"))});
+    ASSERT_EQ(Script().fileDialogs.size(), 1u);
+    EXPECT_EQ(Script().fileDialogs[0].caption, QStringLiteral("Otwórz plik KWL"));
+    EXPECT_EQ(Script().fileDialogs[0].folder, kwl) << "the dialog starts on the dropped file";
+    EXPECT_TRUE(window->pendingFileName.isEmpty());
+
+    window->AppMessage({path(QStringLiteral("notatki.txt"))});
+    EXPECT_EQ(Script().fileDialogs.size(), 1u);
+    EXPECT_TRUE(window->pendingFileName.isEmpty());
+
+    // A native drawing opens at once, without a dialog.
+    cadFileNew(0, "");
+    cadAddLine(0, 0, 1, 1);
+    const std::string rdw = path(QStringLiteral("rys/x.rdw")).toStdString();
+    ASSERT_NE(cadFileSave(rdw, CAD_FORMAT_NATIVE), 0);
+    cadDocClose(cadDocGetActive());
+    window->AppMessage({path(QStringLiteral("rys/x.rdw"))});
+    EXPECT_EQ(Script().fileDialogs.size(), 1u);
+    EXPECT_EQ(activePath(), rdw);
+    EXPECT_EQ(RecentFilesList().entries().first(), QString::fromStdString(rdw));
+}
+
+class RecentEntries : public DrawingFiles {
+protected:
+    void prepare() override {
+        DrawingFiles::prepare();
+        write(QStringLiteral("KWL_OST_PLIKI.bin"), "/r&d/plan.kwl\r\n/a/b.DXF\r\n");
+    }
+};
+
+TEST_F(RecentEntries, OpenTheirPathUnchanged) {
+    QList<QAction*> entries;
+    for (QAction* a : window->menu(QStringLiteral("Plik1"))->actions())
+        if (a->objectName().startsWith(QStringLiteral("br")))
+            entries << a;
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0]->text(), QStringLiteral("0 /r&&d/plan.kwl"));
+    EXPECT_TRUE(entries[0]->isEnabled());
+    Script().fileAnswers = {QString(), QString()};
+    entries[0]->trigger();
+    entries[1]->trigger();
+    ASSERT_EQ(Script().fileDialogs.size(), 2u);
+    EXPECT_EQ(Script().fileDialogs[0].folder, QStringLiteral("/r&d/plan.kwl"));
+    EXPECT_EQ(Script().fileDialogs[1].caption, QStringLiteral("Otwórz plik DXF"));
+    EXPECT_EQ(window->rememberedDirectory, QStringLiteral("/a"));
+}
+
+TEST_F(DrawingFiles, ClosingWritesTheRecentFilesOnlyWhenTheProgramReallyCloses) {
+    AddRecentFile(QStringLiteral("/rys/a.kwl"));
+    cadFileNew(window->engineWindow, "");
+    cadAddLine(0, 0, 1, 1);
+    Script().messageBoxAnswers = {kIdCancel};
+    QCloseEvent refuse;
+    QApplication::sendEvent(window.get(), &refuse);
+    EXPECT_FALSE(refuse.isAccepted());
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("KWL_OST_PLIKI.bin"))));
+    Script().messageBoxAnswers = {kIdNo};
+    QCloseEvent accept;
+    QApplication::sendEvent(window.get(), &accept);
+    EXPECT_TRUE(accept.isAccepted());
+    EXPECT_EQ(read(QStringLiteral("KWL_OST_PLIKI.bin")), "/rys/a.kwl\r\n");
+}
+
+TEST_F(DrawingFiles, SavingKeepsThePreviousVersionAsBak) {
+    Script().fileAnswers = {write(QStringLiteral("droga.kwl"), roadDrawing())};
+    item("PlikKWL1")->trigger();
+    const std::string first = read(QStringLiteral("droga.rdw"));
+    item("ZapiszRDW1")->trigger();
+    EXPECT_EQ(read(QStringLiteral("droga.bak")), first);
+    cadAddLine(0, 0, 5, 5);
+    const std::string second = read(QStringLiteral("droga.rdw"));
+    item("ZapiszRDW1")->trigger();
+    EXPECT_EQ(read(QStringLiteral("droga.bak")), second);
+    EXPECT_NE(read(QStringLiteral("droga.rdw")), second);
+}
+
+TEST_F(DrawingFiles, DxfExportSetsMillimetresAlsoWhenCancelled) {
+    cadFileNew(window->engineWindow, "");
+    window->EnableDocumentMenus();
+    Script().fileAnswers = {QString()};
+    item("EksportujdoDXF1")->trigger();
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_UNITS, -1), 2);
+}
+
+TEST_F(DrawingFiles, BackgroundColourGoesToTheDrawingAndTheTable) {
+    write(QStringLiteral("KWL.knf"), "KLRTL,0,0,0\r\n");
+    cadFileNew(window->engineWindow, "");
+    window->EnableDocumentMenus();
+    const int before = Settings().background;
+    Script().colorAnswers = {std::nullopt, QColor(255, 255, 0)};
+    item("Kolorta1")->trigger();
+    EXPECT_EQ(Settings().background, before) << "cancelled: nothing changes, no question";
+    Script().messageBoxAnswers = {kIdYes};
+    item("Kolorta1")->trigger();
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_BACKCOLOR, -1), 0x00FFFF);
+    EXPECT_EQ(Settings().background, 0x00FFFF);
+    EXPECT_EQ(read(QStringLiteral("KWL.knf")), "KLRTL,255,255,0\r\n");
+}
+
+TEST_F(DrawingFiles, EscapeCancelsOnlyWhileADrawingIsRead) {
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(CancelRequested);
+    Busy = true;
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(CancelRequested);
+    Busy = CancelRequested = false;
+}
+
+class CommandLine : public DrawingFiles {
+protected:
+    void prepare() override {
+        DrawingFiles::prepare();
+        arguments = {write(QStringLiteral("wiersz.kwl"), roadDrawing())};
+    }
+};
+
+TEST_F(CommandLine, RoadDrawingNamedOnTheCommandLineIsConvertedWithoutADialog) {
+    EXPECT_TRUE(Script().fileDialogs.empty());
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 1);
+    EXPECT_EQ(activePath(), path(QStringLiteral("wiersz.rdw")).toStdString());
+    EXPECT_TRUE(item("Edycja1")->isEnabled());
+}
+
+class BadSettings : public MainWindow {
+protected:
+    void prepare() override {
+        write(QStringLiteral("KWL.knf"), "GRULI,3,0.5,1,2,3\r\nKLRTL,300,0,0\r\n");
+        Script().messageBoxAnswers = {kIdOk};
+    }
+};
+
+TEST_F(BadSettings, StartUpReportsTheLineAndGoesOn) {
+    ASSERT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_TRUE(Script().messageBoxes[0].text.contains(QStringLiteral("KWL.knf")));
+    EXPECT_EQ(Settings().width[3], 0.5);
+    EXPECT_FALSE(item("Edycja1")->isEnabled()) << "the start-up went on";
+}
+
+} // namespace
