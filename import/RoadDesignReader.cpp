@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <chrono>
+
 long long FileSize = 0;
 
 namespace {
@@ -47,6 +49,10 @@ private:
     void beginPolyline(double x, double y);
     void addVertex(double x, double y);
     void text(double x, double y);
+    // Every hundredth line gives the person's input (a click on "Anuluj") a chance, at most
+    // about a hundred times a second: asking the window system takes longer than reading a
+    // hundred lines.
+    void letEventsRun();
 
     QString path_;
     double shiftX_, shiftY_;
@@ -59,7 +65,18 @@ private:
     bool haveCurrent_ = false;
     double currentX_ = 0, currentY_ = 0;
     int kind_ = 0;
+    bool eventsRan_ = false;
+    std::chrono::steady_clock::time_point lastEvents_;
 };
+
+void Reader::letEventsRun() {
+    const auto now = std::chrono::steady_clock::now();
+    if (eventsRan_ && now - lastEvents_ < std::chrono::milliseconds(10))
+        return;
+    eventsRan_ = true;
+    CurrentPlatform().processEvents();
+    lastEvents_ = std::chrono::steady_clock::now();
+}
 
 int Reader::run() {
     Busy = true;
@@ -121,7 +138,7 @@ bool Reader::record() {
     SetProgressPosition(byteCount_);
     StepMainProgress(byteCount_);
     if (lineCount_ % 100 == 0)
-        CurrentPlatform().processEvents();
+        letEventsRun();
     f.split();
     if (f.line.size() < 2) {
         ShowMessageBox(kMbError, QStringLiteral("Błąd w pliku"),

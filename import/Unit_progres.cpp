@@ -29,6 +29,11 @@ int scaled(std::int64_t value) {
     return static_cast<int>(value >> progressShift);
 }
 
+// The bar is moved when its position has changed by a thousandth or more: it looks the same,
+// and a progress bar is too slow to be set for every line of a large file.
+std::int64_t shownPosition = 0;
+std::int64_t visibleStep = 1;
+
 } // namespace
 
 TForm_Progres::TForm_Progres(QWidget* parent)
@@ -102,6 +107,8 @@ void ShowProgress(const QString& caption, const QString& description, std::int64
     Form_Progres->Label_opis->setText(description);
     Form_Progres->Progres->setRange(0, std::max(0, scaled(maximum)));
     Form_Progres->Progres->setValue(0);
+    shownPosition = 0;
+    visibleStep = std::max<std::int64_t>(1, maximum / 1000);
     if (QWidget* owner = Form_Progres->parentWidget(); owner && owner->isVisible()) {
         const QRect r = owner->frameGeometry();
         Form_Progres->move(r.center() - Form_Progres->rect().center());
@@ -110,9 +117,11 @@ void ShowProgress(const QString& caption, const QString& description, std::int64
 }
 
 void SetProgressPosition(std::int64_t position) {
-    if (Form_Progres && position > 0)
-        Form_Progres->Progres->setValue(
-            std::min(scaled(position), Form_Progres->Progres->maximum()));
+    if (!Form_Progres || position <= 0 ||
+        (position > shownPosition && position - shownPosition < visibleStep))
+        return;
+    shownPosition = position;
+    Form_Progres->Progres->setValue(std::min(scaled(position), Form_Progres->Progres->maximum()));
 }
 
 void CloseProgress() {

@@ -526,7 +526,8 @@ bool isCompact(const Drawing& d) {
     return true;
 }
 
-template <typename T> bool copyEntry(const std::vector<T>& from, std::vector<T>& to, Entity& e) {
+template <typename T, typename A>
+bool copyEntry(const std::vector<T, A>& from, std::vector<T, A>& to, Entity& e) {
     if (e.first >= from.size())
         return false;
     to.push_back(from[e.first]);

@@ -114,7 +114,7 @@ public:
     std::vector<EllipseData> ellipses;
     std::vector<RectangleData> rectangles;
     std::vector<InsertData> inserts;
-    std::vector<TextData> texts;
+    std::vector<TextData, LargeAllocator<TextData>> texts;
     std::vector<HatchData> hatches;
     std::vector<ImageData> images;
 

@@ -124,7 +124,7 @@ private:
         return mapped;
     }
 
-    template <typename T> static std::uint64_t push(std::vector<T>& table, T value) {
+    template <typename T, typename A> static std::uint64_t push(std::vector<T, A>& table, T value) {
         table.push_back(std::move(value));
         return table.size() - 1;
     }
