@@ -295,6 +295,8 @@ int cadPropPut(int property, int index, std::string_view value) {
             (property == CAD_PROP_TEXTSTYLE_NAME ? s->name : s->font) = std::string(value);
         }
         dr->edited();
+        // The style lists (toolbars, dialogs) show names and patterns.
+        engine().tablesChanged();
         return 1;
     }
     default:

@@ -9,6 +9,7 @@
 
 #include "support/Application.h"
 
+#include <QScreen>
 #include <QTranslator>
 
 int main(int argc, char* argv[]) {
@@ -29,6 +30,10 @@ int main(int argc, char* argv[]) {
     // The start-up sequence runs once every window exists (a drawing named on the command line
     // is read with the progress window), and with the main window laid out at its full size, so
     // that the drawing is fitted to the window the person will see.
+    // Without a window manager (a virtual display) maximising does nothing: the window is
+    // given the screen's size first.
+    if (const QScreen* screen = mainWindow.screen())
+        mainWindow.resize(screen->availableGeometry().size());
     mainWindow.showMaximized();
     QApplication::processEvents();
     QStringList arguments = QApplication::arguments();
