@@ -26,7 +26,8 @@ run: build
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure
 
-bench: deps
+bench:
+	@bash tools/install-deps.sh --bench
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKWL_BENCH=ON >/dev/null
 	@cmake --build build-bench --target benchmarks
 

@@ -10,6 +10,11 @@ packages=(
     libclang-rt-14-dev zlib1g-dev
     fonts-liberation2 python3-ezdxf poppler-utils xvfb xauth locales
 )
+# The comparison benchmarks (`tools/install-deps.sh --bench`, run by `make bench`) measure the
+# program against other programs on the same drawings.
+if [ "${1:-}" = "--bench" ]; then
+    packages+=(librecad bc)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
