@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <thread>
 
 namespace cad {
 
@@ -58,25 +59,32 @@ public:
                     drawEntity(d_.entities[h], view_.toDevice, nullptr, 0);
             return;
         }
-        const Rect visible = worldRect(view_.toDevice);
+        findVisible(visible_);
+        drawItems(visible_, 0, visible_.size());
+    }
+
+    // The entities in view, from the cache's grid, in drawing order.
+    void findVisible(std::vector<const CullItem*>& out) {
+        cache_->query(d_, worldRect(view_.toDevice), out);
+    }
+
+    // Draws items [from, to) of a visible list, with their records and vertices fetched from
+    // memory a few entities ahead.
+    void drawItems(const std::vector<const CullItem*>& items, std::size_t from, std::size_t to) {
         // An entity smaller than a pixel is a dot.
         const double pixel = 1.0 / view_.toDevice.scale();
-        // The visible ones first, from the cache's grid; then drawing them, with their records
-        // and vertices fetched from memory a few entities ahead.
-        cache_->query(d_, visible, visible_);
-        const std::size_t n = visible_.size();
-        for (std::size_t k = 0; k < n; ++k) {
-            if (k + 24 < n)
-                __builtin_prefetch(&d_.entities[visible_[k + 24]->handle]);
-            if (k + 12 < n) {
-                const Entity& ahead = d_.entities[visible_[k + 12]->handle];
+        for (std::size_t k = from; k < to; ++k) {
+            if (k + 24 < to)
+                __builtin_prefetch(&d_.entities[items[k + 24]->handle]);
+            if (k + 12 < to) {
+                const Entity& ahead = d_.entities[items[k + 12]->handle];
                 if (ahead.type == EntityType::Polyline && ahead.first < d_.vertices.size()) {
                     const Vec2* v = &d_.vertices[ahead.first];
                     for (std::uint32_t i = 0; i < ahead.count && i < 16; i += 4)
                         __builtin_prefetch(v + i);
                 }
             }
-            const CullItem& item = *visible_[k];
+            const CullItem& item = *items[k];
             const FloatBox& b = item.box;
             const Entity& e = d_.entities[item.handle];
             if (e.has(EntityFlag::Deleted) || e.owner != kModelSpace)
@@ -706,14 +714,67 @@ private:
 
 } // namespace
 
+namespace {
+
+// Below this many entities in view one thread draws them all.
+constexpr std::size_t kParallelFrom = 20000;
+
+// A raster image the painter draws on, when it may take a second thread's help.
+QImage* rasterTarget(QPainter& painter) {
+    QPaintDevice* device = painter.device();
+    if (!device || device->devType() != QInternal::Image)
+        return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    const auto f = image->format();
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+                   f == QImage::Format_ARGB32_Premultiplied
+               ? image
+               : nullptr;
+}
+
+} // namespace
+
 void renderDrawing(QPainter& painter, const Drawing& drawing, const RenderView& view,
                    const RenderOptions& options, BoxCache* cache) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    {
+    QImage* target =
+        cache && std::thread::hardware_concurrency() > 1 ? rasterTarget(painter) : nullptr;
+    std::vector<const CullItem*> visible;
+    if (target) {
+        Painter(painter, drawing, view, options, cache).findVisible(visible);
+        if (visible.size() < kParallelFrom)
+            target = nullptr;
+    }
+    if (!target) {
         Painter p(painter, drawing, view, options, cache);
         p.drawModelSpace();
+        painter.restore();
+        return;
     }
+    // Two halves of the drawing order at once: the second half on a transparent layer of its
+    // own, laid over the first when both are done, so that what comes later still covers what
+    // came before. The drawing is only read; its memo of block extents is filled first.
+    for (int b = 0; b < static_cast<int>(drawing.blocks.size()); ++b)
+        drawing.blockExtents(b);
+    const std::size_t half = visible.size() / 2;
+    QImage overlay(target->size(), QImage::Format_ARGB32_Premultiplied);
+    overlay.setDevicePixelRatio(target->devicePixelRatio());
+    std::thread helper([&] {
+        overlay.fill(Qt::transparent);
+        QPainter op(&overlay);
+        op.setTransform(painter.transform());
+        op.setRenderHint(QPainter::Antialiasing, false);
+        Painter p(op, drawing, view, options, cache);
+        p.drawItems(visible, half, visible.size());
+    });
+    {
+        Painter p(painter, drawing, view, options, cache);
+        p.drawItems(visible, 0, half);
+    }
+    helper.join();
+    painter.resetTransform();
+    painter.drawImage(QPointF(0, 0), overlay);
     painter.restore();
 }
 

@@ -204,4 +204,29 @@ TEST(Renderer, AbsurdValuesNeitherHangNorPaintGarbage) {
     EXPECT_EQ(at(image, 100, 50), QColor(Qt::red));
 }
 
+TEST(Renderer, LargeViewsDrawnInTwoHalvesKeepTheDrawingOrder) {
+    // Enough entities in view for two threads: red first, then blue over the same places,
+    // then a few green ones elsewhere. With and without the cache (one thread) alike.
+    Drawing d;
+    d.layers.push_back(Layer{"red", kRed, kRed, 0, true, false, true});
+    d.layers.push_back(Layer{"blue", kBlue, kBlue, 0, true, false, true});
+    d.layers.push_back(Layer{"green", kGreen, kGreen, 0, true, false, true});
+    for (int layer = 1; layer <= 2; ++layer) {
+        d.current.layer = layer;
+        for (int i = 0; i < 15000; ++i) {
+            const double y = 10 + (i % 60);
+            polyline(d, {{10, y}, {150, y}});
+        }
+    }
+    d.current.layer = 3;
+    polyline(d, {{160, 10}, {160, 90}});
+    BoxCache cache;
+    const QImage split = render(d, {}, &cache);
+    const QImage whole = render(d);
+    EXPECT_EQ(at(split, 80, 30), QColor(Qt::blue));
+    EXPECT_EQ(at(split, 160, 50), QColor(Qt::green));
+    EXPECT_EQ(countColor(split, QColor(Qt::red)), 0);
+    EXPECT_EQ(split, whole);
+}
+
 } // namespace
