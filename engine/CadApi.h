@@ -177,6 +177,24 @@ int cadFileList(int window);
 // The system's printer set-up dialog.
 int cadPrintSetup(int window);
 
+// ---- export of the active document ---------------------------------------------------------------
+
+struct CadPageOptions {
+    // The paper, in millimetres; a page is turned to landscape when the drawing is wider than
+    // high.
+    double paperWidthMm = 210, paperHeightMm = 297;
+    // 0: the whole drawing fitted on one page. Otherwise drawing units on a millimetre of
+    // paper (the scale), the drawing spread over as many pages as it needs.
+    double unitsPerPaperMm = 0;
+    double marginMm = 10;
+};
+// Prints the whole drawing into a PDF file. 1, or 0 when nothing could be written.
+int cadExportPdf(std::string_view path, const CadPageOptions& options);
+// Draws the whole drawing, fitted, on its background colour into a PNG or SVG picture of
+// width x height pixels. 1, or 0 when nothing could be written.
+int cadExportPng(std::string_view path, int width, int height);
+int cadExportSvg(std::string_view path, int width, int height);
+
 // ---- layers and styles --------------------------------------------------------------------------
 
 // Adds a layer, or for a name that exists gives that layer the width and colours; its index.

@@ -1,6 +1,7 @@
 #include "blocks/Unit_mnoznik.h"
 #include "blocks/przesuniecie.h"
 #include "import/Unit_progres.h"
+#include "shell/CommandLine.h"
 #include "shell/Kwl_szuk_tekst.h"
 #include "shell/Unit_Main.h"
 #include "windows/Kwlpomoc.h"
@@ -13,6 +14,20 @@
 #include <QTranslator>
 
 int main(int argc, char* argv[]) {
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    if (IsCommandLine(given)) {
+        // The command line needs no screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Qt's own notes (about the session and the like) would only clutter the messages.
+        if (qEnvironmentVariableIsEmpty("KWL_QT_MESSAGES"))
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        Application app(argc, argv);
+        Application::setApplicationName(QStringLiteral("KWL_Edytor"));
+        return RunCommandLine(given, stdout, stderr);
+    }
     Application app(argc, argv);
     Application::setApplicationName(QStringLiteral("KWL_Edytor"));
     QTranslator qtPolish;

@@ -1,0 +1,412 @@
+#include "shell/CommandLine.h"
+
+#include "engine/CadApi.h"
+#include "import/RoadDesignReader.h"
+#include "import/Settings.h"
+#include "import/Styles.h"
+#include "import/Unit_progres.h"
+#include "shell/DrawingFiles.h"
+#include "shell/DwgProc.h"
+#include "support/Cp1250.h"
+#include "support/Platform.h"
+#include "support/QtPlatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QProgressBar>
+
+#include <memory>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+QString fromUtf8(const char8_t* s) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(s));
+}
+
+void print(std::FILE* f, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), f);
+}
+
+const char8_t kUsage[] =
+    u8"Użycie:\n"
+    u8"  KWL_Edytor [PLIK]                      okno programu (z rysunkiem)\n"
+    u8"  KWL_Edytor --export WYJŚCIE WEJŚCIE    zamienia rysunek na inny format\n"
+    u8"  KWL_Edytor --export-dir KATALOG --format pdf|dxf|svg|png|rdw WEJŚCIE...\n"
+    u8"                                         zamienia wiele rysunków naraz\n"
+    u8"  KWL_Edytor --info WEJŚCIE...           informacje i statystyka rysunku\n"
+    u8"  KWL_Edytor --help | --version\n"
+    u8"\n"
+    u8"WEJŚCIE: rysunek drogowy .kwl, plik .dxf albo rysunek programu .rdw.\n"
+    u8"Format wyjścia wynika z rozszerzenia: .rdw, .dxf, .pdf, .svg, .png.\n"
+    u8"Opcje:\n"
+    u8"  --paper A4|A3|A2|A1|A0|A5|SZERxWYS   papier PDF (mm), domyślnie A4\n"
+    u8"  --scale 1:N                          PDF w skali (np. 1:500) na tylu arkuszach,\n"
+    u8"                                       ilu potrzeba; bez niej rysunek na jednej stronie\n"
+    u8"  --size SZERxWYS                      rozmiar obrazu PNG i SVG w pikselach,\n"
+    u8"                                       domyślnie 1920x1080\n"
+    u8"\n"
+    u8"Kod wyjścia: 0 wszystko zamienione, 1 któryś plik się nie udał, 2 błędne wywołanie.\n";
+
+// The person is not there: questions get their harmless answer, messages are kept for the
+// report of the file they came with.
+class ConsolePlatform : public Platform {
+public:
+    QStringList messages;
+    int messageBox(const QString&, const QString& text, int style) override {
+        messages << text;
+        return (style & 0x0F) == kMbYesNo ? kIdNo : kIdOk;
+    }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    std::optional<QColor> chooseColor(QWidget*, const QColor&) override { return std::nullopt; }
+    int showModal(QWidget*) override { return 0; }
+    void beep() override {}
+    QStringList fontFamilies() override {
+        return FontFamiliesWithSubstitutes(QFontDatabase::families());
+    }
+    void processEvents() override {}
+};
+
+class ConsoleResponder : public CadResponder {
+public:
+    QStringList messages;
+    int ask(std::string_view, std::string_view, bool) override { return CAD_ASK_NO; }
+    void tell(std::string_view, std::string_view text, bool) override {
+        messages << FromCp1250(text).simplified();
+    }
+    std::optional<std::string> saveFileName(std::string_view, std::string_view,
+                                            std::string_view) override {
+        return std::nullopt;
+    }
+};
+
+class UsageError {
+public:
+    QString text;
+};
+
+struct Options {
+    enum class Mode { None, Export, ExportDir, Info, Help, Version } mode = Mode::None;
+    QString output;    // --export
+    QString directory; // --export-dir
+    QString format;    // --format
+    double paperWidth = 210, paperHeight = 297;
+    long long scale = 0; // 1:N
+    int width = 1920, height = 1080;
+    QStringList inputs;
+};
+
+const QStringList kFormats{QStringLiteral("pdf"), QStringLiteral("dxf"), QStringLiteral("svg"),
+                           QStringLiteral("png"), QStringLiteral("rdw")};
+
+std::optional<std::pair<double, double>> sizePair(const QString& text) {
+    const QStringList parts = text.toLower().split(QLatin1Char('x'));
+    if (parts.size() != 2)
+        return std::nullopt;
+    bool okW = false, okH = false;
+    const double w = parts[0].toDouble(&okW), h = parts[1].toDouble(&okH);
+    if (!okW || !okH || !(w > 0) || !(h > 0) || w > 1e5 || h > 1e5)
+        return std::nullopt;
+    return std::pair{w, h};
+}
+
+Options parse(const QStringList& arguments) {
+    Options o;
+    auto setMode = [&o](Options::Mode m) {
+        if (o.mode != Options::Mode::None && o.mode != m)
+            throw UsageError{QStringLiteral("--export, --export-dir, --info, --help i --version "
+                                            "wykluczają się")};
+        o.mode = m;
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString arg = arguments[i];
+        QString value;
+        bool hasValue = false;
+        if (arg.startsWith(QStringLiteral("--")) && arg.contains(QLatin1Char('='))) {
+            value = arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
+            arg = arg.left(arg.indexOf(QLatin1Char('=')));
+            hasValue = true;
+        }
+        auto next = [&]() {
+            if (hasValue)
+                return value;
+            if (i + 1 >= arguments.size())
+                throw UsageError{QStringLiteral("brak wartości po ") + arg};
+            return arguments[++i];
+        };
+        if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
+            setMode(Options::Mode::Help);
+        } else if (arg == QStringLiteral("--version")) {
+            setMode(Options::Mode::Version);
+        } else if (arg == QStringLiteral("--info")) {
+            setMode(Options::Mode::Info);
+        } else if (arg == QStringLiteral("--export")) {
+            setMode(Options::Mode::Export);
+            o.output = next();
+        } else if (arg == QStringLiteral("--export-dir")) {
+            setMode(Options::Mode::ExportDir);
+            o.directory = next();
+        } else if (arg == QStringLiteral("--format")) {
+            o.format = next().toLower();
+            if (!kFormats.contains(o.format))
+                throw UsageError{QStringLiteral("nieznany format: ") + o.format};
+        } else if (arg == QStringLiteral("--paper")) {
+            const QString paper = next().toUpper();
+            static const QMap<QString, std::pair<double, double>> named{
+                {QStringLiteral("A0"), {841, 1189}}, {QStringLiteral("A1"), {594, 841}},
+                {QStringLiteral("A2"), {420, 594}},  {QStringLiteral("A3"), {297, 420}},
+                {QStringLiteral("A4"), {210, 297}},  {QStringLiteral("A5"), {148, 210}}};
+            const auto size =
+                named.contains(paper) ? std::optional(named.value(paper)) : sizePair(paper);
+            if (!size)
+                throw UsageError{QStringLiteral("nieznany papier: ") + paper};
+            o.paperWidth = size->first;
+            o.paperHeight = size->second;
+        } else if (arg == QStringLiteral("--scale")) {
+            const QString scale = next();
+            const QStringList parts = scale.split(QLatin1Char(':'));
+            bool ok = parts.size() == 2 && parts[0] == QStringLiteral("1");
+            const long long n = ok ? parts[1].toLongLong(&ok) : 0;
+            if (!ok || n <= 0 || n > 100'000'000)
+                throw UsageError{QStringLiteral("skala ma postać 1:N, np. 1:500, a nie ") + scale};
+            o.scale = n;
+        } else if (arg == QStringLiteral("--size")) {
+            const auto size = sizePair(next());
+            if (!size || size->first > 30000 || size->second > 30000)
+                throw UsageError{QStringLiteral("rozmiar ma postać SZERxWYS, np. 1920x1080")};
+            o.width = static_cast<int>(size->first);
+            o.height = static_cast<int>(size->second);
+        } else if (arg.startsWith(QStringLiteral("--"))) {
+            throw UsageError{QStringLiteral("nieznana opcja: ") + arg};
+        } else {
+            o.inputs << arguments[i];
+        }
+    }
+    switch (o.mode) {
+    case Options::Mode::None:
+        throw UsageError{QStringLiteral("brak polecenia")};
+    case Options::Mode::Export:
+        if (o.inputs.size() != 1)
+            throw UsageError{QStringLiteral("--export zamienia jeden plik: WYJŚCIE WEJŚCIE")};
+        if (!kFormats.contains(QFileInfo(o.output).suffix().toLower()))
+            throw UsageError{fromUtf8(u8"nieznany format wyjścia: ") + o.output};
+        break;
+    case Options::Mode::ExportDir:
+        if (o.format.isEmpty())
+            throw UsageError{QStringLiteral("--export-dir wymaga --format")};
+        [[fallthrough]];
+    case Options::Mode::Info:
+        if (o.inputs.isEmpty())
+            throw UsageError{QStringLiteral("brak plików wejściowych")};
+        break;
+    default:
+        break;
+    }
+    return o;
+}
+
+class Converter {
+public:
+    Converter(const Options& o, std::FILE* out, std::FILE* err) : o_(o), out_(out), err_(err) {}
+    int run();
+
+private:
+    bool load(const QString& input);
+    bool write(const QString& output);
+    void fail(const QString& file, const QString& reason) {
+        print(err_, QStringLiteral("KWL_Edytor: %1: %2\n").arg(file, reason));
+        failed_ = true;
+    }
+    QString engineReason(const QString& fallback) const {
+        return responder_->messages.isEmpty() ? fallback : responder_->messages.last();
+    }
+    void closeAll() {
+        for (int d : cadDocList())
+            cadDocClose(d);
+    }
+
+    const Options& o_;
+    std::FILE* out_;
+    std::FILE* err_;
+    bool failed_ = false;
+    ConsolePlatform* platform_ = nullptr;
+    std::shared_ptr<ConsoleResponder> responder_;
+    QProgressBar progress_;
+    QString reading_;
+    bool progressShown_ = false;
+};
+
+bool Converter::load(const QString& input) {
+    platform_->messages.clear();
+    responder_->messages.clear();
+    const QFileInfo info(input);
+    if (!info.exists())
+        return fail(input, QStringLiteral("nie ma takiego pliku")), false;
+    if (!info.isFile())
+        return fail(input, QStringLiteral("to nie jest plik")), false;
+    const QString suffix = info.suffix().toLower();
+    const std::string bytes = QFile::encodeName(input).toStdString();
+    if (suffix == QStringLiteral("kwl")) {
+        reading_ = info.fileName();
+        int kind = 0;
+        try {
+            kind = ConvertRoadDesignDrawing(input, 0);
+        } catch (const std::exception& e) {
+            return fail(input, QString::fromUtf8(e.what())), false;
+        }
+        if (progressShown_) {
+            print(err_, QStringLiteral("\r\033[K"));
+            progressShown_ = false;
+        }
+        if (kind == 0)
+            return fail(input, QStringLiteral("to nie jest rysunek drogowy KWL")), false;
+        // Plans are in metres, profile and cross-section sheets in millimetres of paper.
+        cadPropPutInt(CAD_PROP_DOC_UNITS, -1, kind == 1 ? 4 : 2);
+        if (!platform_->messages.isEmpty()) // an incomplete line: what was read is kept
+            fail(input, platform_->messages.join(QLatin1Char(' ')) +
+                            fromUtf8(u8" (zapisano to, co dało się wczytać)"));
+        return true;
+    }
+    if (suffix == QStringLiteral("rdw")) {
+        if (cadFileOpen(0, bytes) == 0)
+            return fail(input, engineReason(QStringLiteral("plik jest uszkodzony"))), false;
+        return true;
+    }
+    if (suffix == QStringLiteral("dxf")) {
+        cadFileNew(0, "");
+        if (cadFileLoad(bytes, CAD_FORMAT_ANY) == 0)
+            return fail(input, engineReason(QStringLiteral("plik jest uszkodzony"))), false;
+        return true;
+    }
+    return fail(input, QStringLiteral("nieznany rodzaj pliku (oczekiwano .kwl, .dxf lub .rdw)")),
+           false;
+}
+
+bool Converter::write(const QString& output) {
+    responder_->messages.clear();
+    const QString suffix = QFileInfo(output).suffix().toLower();
+    const std::string bytes = QFile::encodeName(output).toStdString();
+    int done = 0;
+    if (suffix == QStringLiteral("rdw")) {
+        done = cadFileSave(bytes, CAD_FORMAT_NATIVE);
+    } else if (suffix == QStringLiteral("dxf")) {
+        done = cadFileSave(bytes, CAD_FORMAT_DXF);
+    } else if (suffix == QStringLiteral("pdf")) {
+        CadPageOptions page;
+        page.paperWidthMm = o_.paperWidth;
+        page.paperHeightMm = o_.paperHeight;
+        if (o_.scale > 0) {
+            const int units = cadPropGetInt(CAD_PROP_DOC_UNITS, -1).value_or(0);
+            const double mmPerUnit = units == 4 ? 1000 : units == 3 ? 10 : units == 1 ? 25.4 : 1;
+            page.unitsPerPaperMm = static_cast<double>(o_.scale) / mmPerUnit;
+        }
+        done = cadExportPdf(bytes, page);
+    } else if (suffix == QStringLiteral("svg")) {
+        done = cadExportSvg(bytes, o_.width, o_.height);
+    } else if (suffix == QStringLiteral("png")) {
+        done = cadExportPng(bytes, o_.width, o_.height);
+    }
+    if (done == 0)
+        fail(output, engineReason(QStringLiteral("nie można zapisać pliku")));
+    return done != 0;
+}
+
+int Converter::run() {
+    auto platform = std::make_unique<ConsolePlatform>();
+    platform_ = platform.get();
+    auto previous = InstallPlatform(std::move(platform));
+    responder_ = std::make_shared<ConsoleResponder>();
+    auto previousResponder = cadSetResponder(responder_);
+    cadSetMsgHandler(DwgProc);
+    try {
+        LoadSettings(QStringLiteral("KWL.knf"));
+    } catch (const std::exception& e) {
+        print(err_, QStringLiteral("KWL_Edytor: KWL.knf: %1\n").arg(QString::fromUtf8(e.what())));
+    }
+    SetInstalledFonts(CurrentPlatform().fontFamilies());
+    // Progress of long reads on a terminal.
+    if (isatty(fileno(err_))) {
+        progress_.setRange(0, 100);
+        QObject::connect(&progress_, &QProgressBar::valueChanged, [this](int value) {
+            if (progress_.maximum() <= 0 || value <= 0)
+                return;
+            print(err_, QStringLiteral("\r%1: %2%")
+                            .arg(reading_)
+                            .arg(static_cast<int>(100.0 * value / progress_.maximum())));
+            std::fflush(err_);
+            progressShown_ = true;
+        });
+        AttachMainWindow({nullptr, &progress_, nullptr, {}, nullptr});
+    }
+
+    for (const QString& input : o_.inputs) {
+        if (load(input)) {
+            if (o_.mode == Options::Mode::Info) {
+                if (o_.inputs.size() > 1)
+                    print(out_, QStringLiteral("== %1 ==\n").arg(input));
+                for (const std::string& line : cadDrawingInfo())
+                    print(out_, FromCp1250(line) + QLatin1Char('\n'));
+            } else if (o_.mode == Options::Mode::Export) {
+                write(o_.output);
+            } else {
+                write(QDir(o_.directory)
+                          .filePath(QFileInfo(input).completeBaseName() + QLatin1Char('.') +
+                                    o_.format));
+            }
+        }
+        closeAll();
+    }
+    AttachMainWindow({});
+    cadSetMsgHandler({});
+    cadSetResponder(previousResponder);
+    InstallPlatform(std::move(previous));
+    return failed_ ? 1 : 0;
+}
+
+} // namespace
+
+bool IsCommandLine(const QStringList& arguments) {
+    for (const QString& a : arguments)
+        for (const char* option : {"--export", "--export-dir", "--info", "--help", "-h",
+                                   "--version", "--format", "--paper", "--scale", "--size"})
+            if (a == QLatin1String(option) ||
+                a.startsWith(QLatin1String(option) + QLatin1Char('=')))
+                return true;
+    return false;
+}
+
+int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+    Options o;
+    try {
+        o = parse(arguments);
+    } catch (const UsageError& e) {
+        print(err, QStringLiteral("KWL_Edytor: %1\n").arg(e.text) +
+                       fromUtf8(u8"Spróbuj: KWL_Edytor --help\n"));
+        return 2;
+    }
+    if (o.mode == Options::Mode::Help) {
+        print(out, fromUtf8(kUsage));
+        return 0;
+    }
+    if (o.mode == Options::Mode::Version) {
+        print(out, QStringLiteral("KWL_Edytor " KWL_VERSION "\n"));
+        return 0;
+    }
+    if (o.mode == Options::Mode::ExportDir && !QDir(o.directory).exists() &&
+        !QDir().mkpath(o.directory)) {
+        print(err, QStringLiteral("KWL_Edytor: %1: ").arg(o.directory) +
+                       fromUtf8(u8"nie można utworzyć katalogu\n"));
+        return 1;
+    }
+    return Converter(o, out, err).run();
+}

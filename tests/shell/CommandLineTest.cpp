@@ -1,0 +1,217 @@
+// The command line on the sample drawings and on bad input: what it writes is read by other
+// programs (ezdxf audits the DXF, pdftoppm renders the PDF), and its exit codes and messages.
+#include "shell/CommandLine.h"
+#include "engine/CadApi.h"
+#include "import/Settings.h"
+#include "support/ProgramDirectory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+const QString kSamples = QStringLiteral(KWL_SOURCE_DIR "/samples/");
+
+class Console : public ::testing::Test {
+protected:
+    void SetUp() override {
+        cadReset();
+        ASSERT_TRUE(dir.isValid());
+        SetProgramDirectory(QStringLiteral(KWL_SOURCE_DIR "/data"));
+    }
+    void TearDown() override {
+        SetProgramDirectory(QString());
+        cadReset();
+    }
+    // Runs the command line in this process; its exit status, with what it printed.
+    int run(const QStringList& arguments) {
+        std::FILE* o = std::tmpfile();
+        std::FILE* e = std::tmpfile();
+        const int status = RunCommandLine(arguments, o, e);
+        out = contents(o);
+        err = contents(e);
+        return status;
+    }
+    static QString contents(std::FILE* f) {
+        std::rewind(f);
+        QByteArray bytes;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+            bytes.append(buffer, static_cast<qsizetype>(n));
+        std::fclose(f);
+        return QString::fromUtf8(bytes);
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void write(const QString& name, const QByteArray& bytes) const {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QTemporaryDir dir;
+    QString out, err;
+};
+
+// ezdxf's audit of a DXF file and what it holds: layer names and entities by type.
+QJsonObject describeDxf(const QString& file) {
+    static const char* script = R"(
+import json, sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+auditor = doc.audit()
+counts = {}
+for e in doc.modelspace():
+    counts[e.dxftype()] = counts.get(e.dxftype(), 0) + 1
+print(json.dumps({"errors": len(auditor.errors), "layers": [l.dxf.name for l in doc.layers],
+                  "counts": counts}))
+)";
+    QProcess p;
+    p.start(QStringLiteral(KWL_SYSTEM_PYTHON),
+            {QStringLiteral("-c"), QString::fromUtf8(script), file});
+    p.waitForFinished(120000);
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+TEST_F(Console, RoadDrawingToDxfThatEzdxfAuditsWithTheSameLayersAndEntities) {
+    ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("plan.dxf")),
+                   kSamples + QStringLiteral("plan.kwl")}),
+              0)
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(kSamples + QStringLiteral("plan.rdw")))
+        << "nothing beside the source";
+    ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("plan.rdw")),
+                   kSamples + QStringLiteral("plan.kwl")}),
+              0);
+    // What the converted drawing holds, from the native file.
+    ASSERT_GT(cadFileOpen(0, QFile::encodeName(path(QStringLiteral("plan.rdw"))).toStdString()), 0);
+    const auto stats = cadGetStatistics();
+    ASSERT_TRUE(stats);
+    const QJsonObject dxf = describeDxf(path(QStringLiteral("plan.dxf")));
+    EXPECT_EQ(dxf[QStringLiteral("errors")].toInt(-1), 0);
+    const QJsonObject counts = dxf[QStringLiteral("counts")].toObject();
+    EXPECT_EQ(counts[QStringLiteral("LWPOLYLINE")].toInt() +
+                  counts[QStringLiteral("POLYLINE")].toInt(),
+              stats->byType[CAD_ENT_POLYLINE - CAD_ENT_POINT]);
+    EXPECT_EQ(counts[QStringLiteral("TEXT")].toInt() + counts[QStringLiteral("MTEXT")].toInt(),
+              stats->byType[CAD_ENT_TEXT - CAD_ENT_POINT]);
+    EXPECT_GT(stats->byType[CAD_ENT_POLYLINE - CAD_ENT_POINT], 1000);
+    const QJsonArray layers = dxf[QStringLiteral("layers")].toArray();
+    for (const char* name : {"0", "10", "31", "33"})
+        EXPECT_TRUE(layers.contains(QString::fromLatin1(name))) << name;
+}
+
+TEST_F(Console, PdfPagesRenderWithTheDrawingOnThem) {
+    ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("profil.pdf")),
+                   QStringLiteral("--paper"), QStringLiteral("A3"),
+                   kSamples + QStringLiteral("profil.kwl")}),
+              0)
+        << err.toStdString();
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-png"),
+                  path(QStringLiteral("profil.pdf")), path(QStringLiteral("page"))});
+    ASSERT_TRUE(render.waitForFinished(60000));
+    ASSERT_EQ(render.exitCode(), 0);
+    const QImage page(path(QStringLiteral("page-1.png")));
+    ASSERT_FALSE(page.isNull());
+    EXPECT_GT(page.width(), page.height()) << "a wide sheet is printed landscape";
+    int drawn = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            drawn += page.pixelColor(x, y) != QColor(Qt::white);
+    EXPECT_GT(drawn, 500);
+
+    // At a scale the plan is spread over several pages.
+    ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("plan.pdf")),
+                   QStringLiteral("--scale=1:1000"), kSamples + QStringLiteral("plan.kwl")}),
+              0);
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {path(QStringLiteral("plan.pdf"))});
+    ASSERT_TRUE(info.waitForFinished(60000));
+    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    const auto pages = text.section(QStringLiteral("Pages:"), 1)
+                           .trimmed()
+                           .section(QLatin1Char('\n'), 0, 0)
+                           .toInt();
+    EXPECT_GT(pages, 1);
+}
+
+TEST_F(Console, ManyFilesAtOnceGoOnPastAFailure) {
+    write(QStringLiteral("zly.kwl"), "IBMRYSUNEK\r\n0,0,0\r\n");
+    write(QStringLiteral("zly.rdw"), QByteArray(400, 'x'));
+    const QString outDir = path(QStringLiteral("wyniki"));
+    EXPECT_EQ(run({QStringLiteral("--export-dir"), outDir, QStringLiteral("--format"),
+                   QStringLiteral("png"), QStringLiteral("--size"), QStringLiteral("640x480"),
+                   kSamples + QStringLiteral("przekroje.kwl"), path(QStringLiteral("brak.kwl")),
+                   path(QStringLiteral("zly.kwl")), path(QStringLiteral("zly.rdw")),
+                   kSamples + QStringLiteral("profil.kwl")}),
+              1);
+    const QImage png(outDir + QStringLiteral("/przekroje.png"));
+    EXPECT_EQ(png.size(), QSize(640, 480));
+    EXPECT_TRUE(QFile::exists(outDir + QStringLiteral("/profil.png")));
+    EXPECT_TRUE(
+        err.contains(path(QStringLiteral("brak.kwl")) + QStringLiteral(": nie ma takiego pliku")));
+    EXPECT_TRUE(err.contains(path(QStringLiteral("zly.kwl")) +
+                             QStringLiteral(": to nie jest rysunek drogowy KWL")));
+    EXPECT_TRUE(err.contains(path(QStringLiteral("zly.rdw")) + QStringLiteral(": ")));
+    EXPECT_EQ(err.count(QLatin1Char('\n')), 3) << err.toStdString();
+
+    EXPECT_EQ(run({QStringLiteral("--export-dir"), outDir, QStringLiteral("--format"),
+                   QStringLiteral("svg"), kSamples + QStringLiteral("profil.kwl")}),
+              0);
+    EXPECT_TRUE(QSvgRenderer(outDir + QStringLiteral("/profil.svg")).isValid());
+}
+
+TEST_F(Console, InformationWithTheEnginesTexts) {
+    ASSERT_EQ(run({QStringLiteral("--info"), kSamples + QStringLiteral("profil.kwl")}), 0);
+    EXPECT_TRUE(out.contains(QString::fromUtf8(cadText(17008).c_str()).left(5)));
+    EXPECT_TRUE(out.contains(QStringLiteral("Warstwy")));
+}
+
+TEST_F(Console, WrongUsageIsTwo) {
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("--export"), path(QStringLiteral("a.pdf"))},
+          QStringList{QStringLiteral("--export"), path(QStringLiteral("a.doc")),
+                      QStringLiteral("b.kwl")},
+          QStringList{QStringLiteral("--export-dir"), path(QString()), QStringLiteral("b.kwl")},
+          QStringList{QStringLiteral("--info")},
+          QStringList{QStringLiteral("--info"), QStringLiteral("--bogus"), QStringLiteral("b.kwl")},
+          QStringList{QStringLiteral("--export"), path(QStringLiteral("a.pdf")),
+                      QStringLiteral("--scale"), QStringLiteral("500"), QStringLiteral("b.kwl")},
+          QStringList{QStringLiteral("--help"), QStringLiteral("--version")}}) {
+        EXPECT_EQ(run(args), 2) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("--help")));
+    }
+    EXPECT_EQ(run({QStringLiteral("--help")}), 0);
+    EXPECT_TRUE(out.contains(QStringLiteral("--export-dir")));
+}
+
+TEST_F(Console, TheProgramNeedsNoDisplay) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KWL_EXECUTABLE),
+            {QStringLiteral("--export"), path(QStringLiteral("p.png")),
+             kSamples + QStringLiteral("plan.kwl")});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("p.png"))));
+    p.start(QStringLiteral(KWL_EXECUTABLE), {QStringLiteral("--version")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("KWL_Edytor "));
+}
+
+} // namespace
