@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 SAMPLE ?= samples/plan.kwl
 
-.PHONY: deps configure build run test bench fuzz clean
+.PHONY: deps configure build run test bench fuzz package clean
 
 deps:
 	@bash tools/install-deps.sh
@@ -36,5 +36,10 @@ fuzz: deps
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build build-fuzz --target fuzzers
 
+package: deps
+	@cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DKWL_TESTS=OFF >/dev/null
+	@cmake --build build-package
+	@bash tools/check-package.sh build-package
+
 clean:
-	rm -rf $(BUILD) build-asan build-bench build-fuzz
+	rm -rf $(BUILD) build-asan build-bench build-fuzz build-package

@@ -109,7 +109,7 @@ double WidthFactor(int drawingKind) {
 void LoadSettings(const QString& fileName) {
     SettingsTable& table = Settings();
     table.resetBuiltIn();
-    const QString path = ProgramFile(fileName);
+    const QString path = ProgramFileToRead(fileName);
     if (!FileCanBeOpened(path))
         return;
     FieldSplitter f;
@@ -181,8 +181,9 @@ void SaveSettingsAsDefault() {
                        fromUtf8(u8"Zapisać aktualne ustawienia jako domyślne(kolory, "
                                 u8"grubości linii)")) != kIdYes)
         return;
-    const QString path = ProgramFile(QStringLiteral("KWL.knf"));
-    const QByteArrayList lines = RewriteSettingsLines(readLines(path));
+    const QByteArrayList lines =
+        RewriteSettingsLines(readLines(ProgramFileToRead(QStringLiteral("KWL.knf"))));
+    const QString path = ProgramFileToWrite(QStringLiteral("KWL.knf"));
     // Written beside and renamed into place, so a failed write leaves the old file whole.
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);

@@ -332,7 +332,7 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
     cadPropPutInt(CAD_PROP_CONFIRM_DELETE, 0, 0);
     programDirectory = ProgramDirectory();
     rememberedDirectory = programDirectory;
-    LoadRecentFiles(recentFilesPath());
+    LoadRecentFiles(ProgramFileToRead(recentFilesName()));
     versionText = QStringLiteral(" 5.140828");
     SetDrawingTitle(QStringLiteral(" "));
     DrawingKind = 0;
@@ -366,10 +366,6 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
     }
     BuildRecentFilesMenu(this, menu(QStringLiteral("Plik1")),
                          [this](QAction* entry) { MyMenuHandler(entry); });
-}
-
-QString TForm_Main::recentFilesPath() const {
-    return programDirectory + QStringLiteral("KWL_OST_PLIKI.bin");
 }
 
 void TForm_Main::openByExtension(const QString& path, bool engineDrawingOtherwise) {
@@ -566,7 +562,7 @@ void TForm_Main::closeEvent(QCloseEvent* event) {
 bool TForm_Main::shutdown() {
     if (cadExecute(CAD_CMD_CLOSE_ALL) == 0)
         return false;
-    SaveRecentFiles(recentFilesPath());
+    SaveRecentFiles(ProgramFileToWrite(recentFilesName()));
     return true;
 }
 

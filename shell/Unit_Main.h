@@ -56,8 +56,9 @@ public:
     void AppMessage(const QStringList& droppedFiles);
     // A recent-files entry of the "Plik" menu was clicked.
     void MyMenuHandler(QAction* entry);
-    // The path of the recent-files list.
-    QString recentFilesPath() const;
+    // The name of the recent-files list (in the program directory, or the user's configuration
+    // folder when that is not writable).
+    static QString recentFilesName() { return QStringLiteral("KWL_OST_PLIKI.bin"); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;               // FormClose

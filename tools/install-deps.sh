@@ -9,6 +9,7 @@ packages=(
     libdxflib-dev libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
     libclang-rt-14-dev zlib1g-dev
     fonts-liberation2 python3-ezdxf poppler-utils xvfb xauth locales
+    dpkg-dev desktop-file-utils appstream
 )
 # The comparison benchmarks (`tools/install-deps.sh --bench`, run by `make bench`) measure the
 # program against other programs on the same drawings.

@@ -2,7 +2,11 @@
 
 #include "import/Settings.h"
 #include "import/Styles.h"
+#include "support/ProgramDirectory.h"
 #include "tests/common/ScriptedPlatform.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -85,6 +89,49 @@ TEST_F(SettingsTest, SavingWithoutAFileWritesAWholeOne) {
     LoadSettings(QStringLiteral("KWL.knf"));
     EXPECT_EQ(Settings().background, 0);
     EXPECT_EQ(Settings().colour[10], 25600);
+}
+
+} // namespace
+
+namespace {
+
+class ReadOnlyProgramDirectory : public ImportTest {
+protected:
+    void SetUp() override {
+        ImportTest::SetUp();
+        ASSERT_TRUE(user.isValid());
+        SetUserConfigDirectory(user.path() + QStringLiteral("/kwl-edytor"));
+        OverrideProgramDirectoryWritable(false);
+    }
+    void TearDown() override {
+        OverrideProgramDirectoryWritable(std::nullopt);
+        SetUserConfigDirectory(QString());
+        ImportTest::TearDown();
+    }
+    QTemporaryDir user;
+};
+
+TEST_F(ReadOnlyProgramDirectory, SettingsGoToTheUsersFolderAndAreReadFromThereFirst) {
+    write("KWL.knf", "KLRTL,0,0,0\r\nGRULI,1,0.12,255,0,0\r\n");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().background, 0) << "the shipped copy serves until the user has one";
+
+    CreateSettingsLayers();
+    Settings().background = 0xFFFFFF;
+    Script().messageBoxAnswers = {kIdYes};
+    SaveSettingsAsDefault();
+    EXPECT_EQ(read("KWL.knf"), "KLRTL,0,0,0\r\nGRULI,1,0.12,255,0,0\r\n") << "shipped copy kept";
+    QFile mine(user.path() + QStringLiteral("/kwl-edytor/KWL.knf"));
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mine.readAll(), QByteArray("KLRTL,255,255,255\r\nGRULI,1,0.1200,255,0,0\r\n"));
+
+    Settings().background = 5;
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().background, 0xFFFFFF);
+
+    OverrideProgramDirectoryWritable(true);
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().background, 0) << "a writable program directory keeps its own file";
 }
 
 } // namespace
