@@ -177,7 +177,8 @@ int cadFileList(int window);
 // The system's printer set-up dialog.
 int cadPrintSetup(int window);
 
-// ---- export of the active document ---------------------------------------------------------------
+// ---- export of the active document
+// ---------------------------------------------------------------
 
 struct CadPageOptions {
     // The paper, in millimetres; a page is turned to landscape when the drawing is wider than
