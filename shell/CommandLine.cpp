@@ -9,6 +9,7 @@
 #include "shell/DwgProc.h"
 #include "support/Cp1250.h"
 #include "support/Platform.h"
+#include "support/ProgramDirectory.h"
 #include "support/QtPlatform.h"
 
 #include <QDir>
@@ -221,8 +222,9 @@ public:
     int run();
 
 private:
-    bool load(const QString& input);
-    bool write(const QString& output);
+    // The file at path, named as the person gave it in messages.
+    bool load(const QString& path, const QString& shown);
+    bool write(const QString& path, const QString& shown);
     void fail(const QString& file, const QString& reason) {
         print(err_, QStringLiteral("KWL_Edytor: %1: %2\n").arg(file, reason));
         failed_ = true;
@@ -246,21 +248,21 @@ private:
     bool progressShown_ = false;
 };
 
-bool Converter::load(const QString& input) {
+bool Converter::load(const QString& path, const QString& input) {
     platform_->messages.clear();
     responder_->messages.clear();
-    const QFileInfo info(input);
+    const QFileInfo info(path);
     if (!info.exists())
         return fail(input, QStringLiteral("nie ma takiego pliku")), false;
     if (!info.isFile())
         return fail(input, QStringLiteral("to nie jest plik")), false;
     const QString suffix = info.suffix().toLower();
-    const std::string bytes = QFile::encodeName(input).toStdString();
+    const std::string bytes = QFile::encodeName(path).toStdString();
     if (suffix == QStringLiteral("kwl")) {
         reading_ = info.fileName();
         int kind = 0;
         try {
-            kind = ConvertRoadDesignDrawing(input, 0);
+            kind = ConvertRoadDesignDrawing(path, 0);
         } catch (const std::exception& e) {
             return fail(input, QString::fromUtf8(e.what())), false;
         }
@@ -292,10 +294,10 @@ bool Converter::load(const QString& input) {
            false;
 }
 
-bool Converter::write(const QString& output) {
+bool Converter::write(const QString& path, const QString& output) {
     responder_->messages.clear();
-    const QString suffix = QFileInfo(output).suffix().toLower();
-    const std::string bytes = QFile::encodeName(output).toStdString();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const std::string bytes = QFile::encodeName(path).toStdString();
     int done = 0;
     if (suffix == QStringLiteral("rdw")) {
         done = cadFileSave(bytes, CAD_FORMAT_NATIVE);
@@ -349,23 +351,34 @@ int Converter::run() {
         AttachMainWindow({nullptr, &progress_, nullptr, {}, nullptr});
     }
 
-    for (const QString& input : o_.inputs) {
-        if (load(input)) {
+    // Road drawings are converted with the block library beside the program, which the window
+    // takes from the current directory: the inputs are made absolute first.
+    QStringList inputs;
+    for (const QString& input : o_.inputs)
+        inputs << QFileInfo(input).absoluteFilePath();
+    const QString output = QFileInfo(o_.output).absoluteFilePath();
+    const QString directory = QFileInfo(o_.directory).absoluteFilePath();
+    const QString previousDirectory = QDir::currentPath();
+    QDir::setCurrent(ProgramDirectory());
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        const QString& input = inputs[i];
+        if (load(input, o_.inputs[i])) {
             if (o_.mode == Options::Mode::Info) {
                 if (o_.inputs.size() > 1)
-                    print(out_, QStringLiteral("== %1 ==\n").arg(input));
+                    print(out_, QStringLiteral("== %1 ==\n").arg(o_.inputs[i]));
                 for (const std::string& line : cadDrawingInfo())
                     print(out_, FromCp1250(line) + QLatin1Char('\n'));
             } else if (o_.mode == Options::Mode::Export) {
-                write(o_.output);
+                write(output, o_.output);
             } else {
-                write(QDir(o_.directory)
-                          .filePath(QFileInfo(input).completeBaseName() + QLatin1Char('.') +
-                                    o_.format));
+                const QString name =
+                    QFileInfo(input).completeBaseName() + QLatin1Char('.') + o_.format;
+                write(QDir(directory).filePath(name), QDir(o_.directory).filePath(name));
             }
         }
         closeAll();
     }
+    QDir::setCurrent(previousDirectory);
     AttachMainWindow({});
     cadSetMsgHandler({});
     cadSetResponder(previousResponder);

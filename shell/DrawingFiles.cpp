@@ -1,5 +1,6 @@
 #include "shell/DrawingFiles.h"
 
+#include "blocks/Kwl_bloki.h"
 #include "blocks/przesuniecie.h"
 #include "engine/CadApi.h"
 #include "import/RoadDesignReader.h"
@@ -136,6 +137,7 @@ int ConvertRoadDesignDrawing(const QString& path, int engineWindow,
     DrawingKind = ReadRoadDesignDrawing(path, 0.0, 0.0);
     cadLayerActive(cadLayerIndex("0", 0));
     LoadLineStyles(QStringLiteral("KWL_Style_linii%1.knf").arg(DrawingKind));
+    LoadBlockLibrary();
     ScaleLayerWidths(DrawingKind);
     return DrawingKind;
 }

@@ -10,9 +10,10 @@
 class TForm_Main;
 
 // Turns a road-design drawing into a new document of the engine window: a new document with
-// the table's layers, the records of the file, the line styles of its kind and the widths of
-// its kind. beforeReading runs once the document and its layers exist. The drawing kind.
-// Errors (the file cannot be read) are std::runtime_error; the document stays.
+// the table's layers, the records of the file, the line styles of its kind, the block library
+// of the current directory and the widths of its kind. beforeReading runs once the document and its
+// layers exist. The drawing kind. Errors (the file cannot be read) are std::runtime_error; the
+// document stays.
 int ConvertRoadDesignDrawing(const QString& path, int engineWindow,
                              const std::function<void()>& beforeReading = {});
 

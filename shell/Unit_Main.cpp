@@ -1,5 +1,6 @@
 #include "shell/Unit_Main.h"
 
+#include "blocks/Unit_mnoznik.h"
 #include "engine/CadApi.h"
 #include "import/Settings.h"
 #include "import/Styles.h"
@@ -8,6 +9,8 @@
 #include "shell/DrawingFiles.h"
 #include "shell/DwgProc.h"
 #include "shell/EngineResponder.h"
+#include "shell/Kwl_szuk_tekst.h"
+#include "shell/RoadSigns.h"
 #include "support/Application.h"
 #include "support/Platform.h"
 #include "support/ProgramDirectory.h"
@@ -24,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
@@ -497,9 +501,39 @@ void TForm_Main::run(const MenuEntry& e) {
     case MenuAction::SaveSettings:
         SaveSettingsAsDefault();
         break;
+    case MenuAction::FindText:
+        FindNextText();
+        break;
+    case MenuAction::SelectTexts:
+        SelectAllTexts();
+        break;
+    case MenuAction::SignsAll:
+        LoadRoadSigns(11);
+        break;
+    case MenuAction::Signs1:
+        LoadRoadSigns(1);
+        break;
+    case MenuAction::Signs2:
+        LoadRoadSigns(2);
+        break;
+    case MenuAction::Signs3:
+        LoadRoadSigns(3);
+        break;
+    case MenuAction::Signs4:
+        LoadRoadSigns(4);
+        break;
+    case MenuAction::Signs9:
+        LoadRoadSigns(9);
+        break;
+    case MenuAction::Multiplier:
+        if (Form_mnoznik) {
+            Form_mnoznik->Edit_mnoznik->setText(QStringLiteral("1"));
+            CurrentPlatform().showModal(Form_mnoznik);
+        }
+        break;
     default:
-        // Road signs, text search, the multiplier and the secondary windows are connected as
-        // they are written.
+        // The projects window, the description and the about window are connected as they
+        // are written.
         break;
     }
 }
