@@ -14,6 +14,9 @@
 #include "support/Application.h"
 #include "support/Platform.h"
 #include "support/ProgramDirectory.h"
+#include "windows/Kwlpomoc.h"
+#include "windows/kwl_info.h"
+#include "windows/projekty.h"
 
 #include <QAction>
 #include <QApplication>
@@ -531,9 +534,26 @@ void TForm_Main::run(const MenuEntry& e) {
             CurrentPlatform().showModal(Form_mnoznik);
         }
         break;
+    case MenuAction::Projects:
+        if (FormProjekty) {
+            FormProjekty->rememberedDirectory = &rememberedDirectory;
+            CurrentPlatform().showModal(FormProjekty);
+        }
+        break;
+    case MenuAction::Description:
+        if (FormKwlpomoc) {
+            FormKwlpomoc->show();
+            FormKwlpomoc->raise();
+            FormKwlpomoc->activateWindow();
+        }
+        break;
+    case MenuAction::About:
+        if (FormOProgramie) {
+            FormOProgramie->setVersion(versionText);
+            CurrentPlatform().showModal(FormOProgramie);
+        }
+        break;
     default:
-        // The projects window, the description and the about window are connected as they
-        // are written.
         break;
     }
 }
