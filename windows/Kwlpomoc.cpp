@@ -117,8 +117,10 @@ void TFormKwlpomoc::FormCreate() {
     if (!FileCanBeOpened(path))
         return;
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
+    if (file.open(QIODevice::ReadOnly)) {
         ReadRtf(file.readAll(), *RichEdit1->document());
+        RichEdit1->moveCursor(QTextCursor::Start); // shown from its beginning
+    }
 }
 
 void TFormKwlpomoc::resizeEvent(QResizeEvent* event) {
