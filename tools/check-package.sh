@@ -16,7 +16,10 @@ echo "package: $deb"
 files=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
 for f in ./usr/bin/KWL_Edytor ./usr/lib/kwl-edytor/KWL_Edytor ./usr/lib/kwl-edytor/KWL.knf \
          ./usr/lib/kwl-edytor/KWL_kopia.knf ./usr/lib/kwl-edytor/KWL_Style_linii1.knf \
-         ./usr/lib/kwl-edytor/KWL_Style_linii2.knf \
+         ./usr/lib/kwl-edytor/KWL_Style_linii2.knf ./usr/lib/kwl-edytor/KWL_BLOKI.knf \
+         ./usr/lib/kwl-edytor/KWL_AAA1.BIN ./usr/lib/kwl-edytor/KWL_AAA9.BIN \
+         ./usr/lib/kwl-edytor/projekty.prj ./usr/lib/kwl-edytor/kwl_OPIS.rtf \
+         ./usr/lib/kwl-edytor/Przyklady/plan.kwl \
          ./usr/share/applications/org.kwl_edytor.KWLEdytor.desktop \
          ./usr/share/metainfo/org.kwl_edytor.KWLEdytor.metainfo.xml \
          ./usr/share/mime/packages/kwl-edytor.xml \

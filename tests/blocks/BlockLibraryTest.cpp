@@ -111,3 +111,15 @@ TEST_F(BlockLibrary, MissingFileChangesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BlockLibrary, ShippedLibraryReadsWhole) {
+    LoadBlockLibraryFile(QStringLiteral(KWL_SOURCE_DIR "/data/KWL_BLOKI.knf"));
+    EXPECT_GE(cadBlockCount(), 15);
+    for (const char* name : {"STRZALKA_N", "SLUPEK_KM", "WPUST", "DRZEWO_L", "PRZEPUST"})
+        EXPECT_GE(cadBlockIndex(name), 0) << name;
+    EXPECT_FALSE(Busy);
+}
+
+} // namespace
