@@ -2,8 +2,8 @@
 
 #include "engine/CadApi.h"
 #include "import/Styles.h"
-#include "support/ProgramDirectory.h"
 #include "support/Platform.h"
+#include "support/ProgramDirectory.h"
 #include "support/brdodatkirozn.h"
 
 #include <QApplication>
