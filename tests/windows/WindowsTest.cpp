@@ -84,6 +84,7 @@ TEST_F(Windows, ProjectsChooseTheFolderWhereDialogsStart) {
 
     // "Rezygnuj" puts back the folder of before the showing.
     form.show();
+    root = form.TreeView1->topLevelItem(0); // the showing builds the tree anew
     form.TreeView1->setCurrentItem(root->child(0));
     form.TreeView1Click();
     form.Button2->click();
