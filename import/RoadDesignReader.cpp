@@ -37,7 +37,7 @@ QString applicationTitle() {
 class Reader {
 public:
     Reader(const QString& path, double shiftX, double shiftY)
-        : path_(path), shiftX_(shiftX), shiftY_(shiftY) {}
+        : path_(path), shiftX_(shiftX), shiftY_(shiftY), currentX_(shiftX), currentY_(shiftY) {}
 
     int run();
 
@@ -46,6 +46,8 @@ private:
     bool record();
     // Ends the pending polyline; false when the person confirmed a cancel.
     bool endPolyline(bool mayCancel);
+    // True when nothing but empty lines is left in the file.
+    bool onlyEmptyLinesLeft();
     void beginPolyline(double x, double y);
     void addVertex(double x, double y);
     void text(double x, double y);
@@ -62,8 +64,8 @@ private:
     long long byteCount_ = 0;
     bool pending_ = false;
     int vertices_ = 0;
-    bool haveCurrent_ = false;
-    double currentX_ = 0, currentY_ = 0;
+    // The pen stands at the shifted origin until the file moves it.
+    double currentX_, currentY_;
     int kind_ = 0;
     bool eventsRan_ = false;
     std::chrono::steady_clock::time_point lastEvents_;
@@ -80,6 +82,8 @@ void Reader::letEventsRun() {
 
 int Reader::run() {
     Busy = true;
+    // A request left over from earlier work (a block load) must not cancel this read.
+    CancelRequested = false;
     SetStatusText(ToCp1250(fromUtf8(u8"Wczytywanie pliku ") + path_));
     SetBusyCursor(true);
     LockUserInterface();
@@ -141,6 +145,12 @@ bool Reader::record() {
         letEventsRun();
     f.split();
     if (f.line.size() < 2) {
+        // Empty lines that only end the file (an extra line end is common) lose nothing.
+        if (f.line.empty() && onlyEmptyLinesLeft()) {
+            if (pending_)
+                endPolyline(false);
+            return false;
+        }
         ShowMessageBox(kMbError, QStringLiteral("Błąd w pliku"),
                        fromUtf8(u8"Niekompletne dane w pliku, przerwano wczytywanie rysunku"));
         if (pending_)
@@ -175,6 +185,16 @@ bool Reader::record() {
     return true;
 }
 
+bool Reader::onlyEmptyLinesLeft() {
+    std::string next;
+    while (!lines_->atEnd()) {
+        lines_->readLine(next);
+        if (!next.empty())
+            return false;
+    }
+    return true;
+}
+
 bool Reader::endPolyline(bool mayCancel) {
     const bool add = vertices_ > 1;
     pending_ = false;
@@ -203,21 +223,13 @@ void Reader::beginPolyline(double x, double y) {
     cadPolylineBegin();
     currentX_ = x;
     currentY_ = y;
-    haveCurrent_ = true;
     cadVertex(x, y);
     vertices_ = 1;
 }
 
 void Reader::addVertex(double x, double y) {
-    if (vertices_ == 0) {
-        // Before any point of the file the pen has no position: the line starts where it is
-        // drawn to rather than at an invented origin.
-        if (!haveCurrent_) {
-            beginPolyline(x, y);
-            return;
-        }
+    if (vertices_ == 0)
         beginPolyline(currentX_, currentY_);
-    }
     currentX_ = x;
     currentY_ = y;
     cadVertex(x, y);

@@ -78,7 +78,7 @@ void SelectOrCreateLayer(std::string_view name) {
     const SettingsTable& table = Settings();
     double width = table.width[1];
     int colour = table.colour[10];
-    if (*number >= 0 && *number < table.highestIndex) {
+    if (*number >= 0 && *number <= table.highestIndex) {
         width = table.width[static_cast<std::size_t>(*number)];
         colour = table.colour[static_cast<std::size_t>(*number)];
     }

@@ -88,11 +88,12 @@ TEST_F(ReaderTest, PenChangeBetweenTwoDrawnRunsSplitsThemAtTheSharedPoint) {
 }
 
 TEST_F(ReaderTest, LastPolylineAndALeadingPenDownAreKept) {
-    readBytes(header() + pen(1) + down(3, 4) + down(5, 4) + pen(2) + up(0, 0) + down(7, 7));
+    readBytes(header() + pen(1) + down(3, 4) + down(5, 4) + pen(2) + up(0, 0) + down(7, 7), 100,
+              200);
     const auto p = polylines();
     ASSERT_EQ(p.size(), 2u);
-    EXPECT_EQ(p[0].vertices, (V{3, 4, 5, 4})) << "no line from an invented origin";
-    EXPECT_EQ(p[1].vertices, (V{0, 0, 7, 7})) << "the polyline open at the end of the file";
+    EXPECT_EQ(p[0].vertices, (V{100, 200, 103, 204, 105, 204})) << "from the shifted origin";
+    EXPECT_EQ(p[1].vertices, (V{100, 200, 107, 207})) << "the polyline open at the end";
 }
 
 TEST_F(ReaderTest, TextsTakeTheirParametersAndKeepTheCurrentPoint) {
@@ -154,6 +155,22 @@ TEST_F(ReaderTest, IncompleteLineStopsWithAMessageAndKeepsWhatWasRead) {
     EXPECT_EQ(p[0].vertices, (V{0, 0, 1, 1}));
 }
 
+TEST_F(ReaderTest, EmptyLinesThatOnlyEndTheFileAreQuiet) {
+    EXPECT_EQ(readBytes(header() + pen(1) + up(0, 0) + down(1, 1) + "\r\n\r\n\r\n"), 1);
+    EXPECT_TRUE(Script().messageBoxes.empty());
+    ASSERT_EQ(polylines().size(), 1u);
+    EXPECT_EQ(polylines()[0].vertices, (V{0, 0, 1, 1}));
+
+    // An empty line with records after it is an incomplete drawing.
+    cadFileNew(0, "");
+    Script().messageBoxAnswers = {kIdOk};
+    readBytes(header() + pen(1) + up(0, 0) + down(1, 1) + "\r\n\r\n" + up(5, 5) + down(6, 6));
+    ASSERT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_EQ(Script().messageBoxes[0].text,
+              QStringLiteral("Niekompletne dane w pliku, przerwano wczytywanie rysunku"));
+    EXPECT_EQ(polylines().size(), 1u);
+}
+
 TEST_F(ReaderTest, CancelIsAskedAfterTheNextPolylineAndMayBeDeclined) {
     std::string bytes = header() + pen(1);
     for (int i = 0; i < 300; ++i)
@@ -187,6 +204,19 @@ TEST_F(ReaderTest, CancelIsAskedAfterTheNextPolylineAndMayBeDeclined) {
 TEST_F(ReaderTest, CancelWhileNothingIsReadHasNoEffect) {
     RequestCancel();
     EXPECT_FALSE(CancelRequested);
+}
+
+TEST_F(ReaderTest, ARequestLeftOverFromEarlierWorkDoesNotCancelTheRead) {
+    std::string bytes = header() + pen(1);
+    for (int i = 0; i < 10; ++i)
+        bytes += up(i, 0) + down(i, 1);
+    Busy = true;
+    RequestCancel(); // as a block load might leave it
+    Busy = false;
+    ASSERT_TRUE(CancelRequested);
+    readBytes(bytes);
+    EXPECT_TRUE(Script().messageBoxes.empty()) << "no cancel question";
+    EXPECT_EQ(polylines().size(), 10u);
 }
 
 TEST_F(ReaderTest, MissingFileIsAnErrorForTheCaller) {

@@ -47,7 +47,8 @@ TEST_F(StylesTest, SettingsLayersAndPenLayers) {
     EXPECT_NEAR(*cadPropGetDbl(CAD_PROP_LAYER_WIDTH, pen), 0.12, 1e-9);
     EXPECT_EQ(cadPropGetInt(CAD_PROP_LAYER_COLOR, pen), 25600);
 
-    // With a table up to 68, numbers below the highest index come from the table.
+    // With a table up to 68, numbers up to the highest index come from the table, the last
+    // one included.
     Settings().highestIndex = 68;
     Settings().width[40] = 0.5;
     Settings().colour[40] = 255;
@@ -56,7 +57,9 @@ TEST_F(StylesTest, SettingsLayersAndPenLayers) {
     SelectOrCreateLayer("68");
     EXPECT_NEAR(*cadPropGetDbl(CAD_PROP_LAYER_WIDTH, cadLayerIndex("40", 0)), 0.5, 1e-9);
     EXPECT_EQ(cadPropGetInt(CAD_PROP_LAYER_COLOR, cadLayerIndex("40", 0)), 255);
-    EXPECT_NEAR(*cadPropGetDbl(CAD_PROP_LAYER_WIDTH, cadLayerIndex("68", 0)), 0.12, 1e-9);
+    EXPECT_NEAR(*cadPropGetDbl(CAD_PROP_LAYER_WIDTH, cadLayerIndex("68", 0)), 0.7, 1e-9);
+    SelectOrCreateLayer("69");
+    EXPECT_NEAR(*cadPropGetDbl(CAD_PROP_LAYER_WIDTH, cadLayerIndex("69", 0)), 0.12, 1e-9);
 
     const int before = cadLayerCount();
     SelectOrCreateLayer("40");
