@@ -1,10 +1,13 @@
 // Any bytes as the files a road-design drawing brings with it: the drawing itself (read into a
-// fresh document), the settings file and a line-style file. The first byte picks which. A
-// platform that answers every question with its first button stands in for the person.
+// fresh document), the settings file, a line-style file and the recent-files list. The first
+// byte picks which. A platform that answers every question with its first button stands in for
+// the person. The recent-files list must come back the same after a save and a load, and each
+// menu entry must give back its path.
 #include "engine/CadApi.h"
 #include "import/RoadDesignReader.h"
 #include "import/Settings.h"
 #include "import/Styles.h"
+#include "import/brostotwpliki.h"
 #include "support/Platform.h"
 #include "support/ProgramDirectory.h"
 
@@ -60,7 +63,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    const int target = data[0] % 3;
+    const int target = data[0] % 4;
     ++data;
     --size;
     cadReset();
@@ -76,9 +79,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             LoadSettings(QStringLiteral("KWL.knf"));
             CreateSettingsLayers();
             SelectOrCreateLayer("255");
-        } else {
+        } else if (target == 2) {
             writeFile(folder + QStringLiteral("/KWL_Style_linii1.knf"), data, size);
             LoadLineStyles(QStringLiteral("KWL_Style_linii1.knf"));
+        } else {
+            const QString list = folder + QStringLiteral("/KWL_OST_PLIKI.bin");
+            writeFile(list, data, size);
+            LoadRecentFiles(list);
+            AddRecentFile(QStringLiteral("/tmp/a&b/droga.kwl"));
+            const QStringList entries = RecentFilesList().entries();
+            if (entries.size() > kRecentFilesMax)
+                std::abort();
+            for (int i = 0; i < entries.size(); ++i)
+                if (RecentEntryPath(RecentEntryCaption(i, entries[i])) != entries[i])
+                    std::abort();
+            if (!SaveRecentFiles(list))
+                std::abort();
+            LoadRecentFiles(list);
+            if (RecentFilesList().entries() != entries)
+                std::abort();
         }
     } catch (const std::runtime_error&) {
         // Refusals the program reports to the person.
