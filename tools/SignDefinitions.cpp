@@ -2,6 +2,9 @@
 
 #include "support/Cp1250.h"
 
+#include <QList>
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -126,34 +129,16 @@ public:
 
     // UTF-8 to Windows-1250; a character the code page lacks is an error.
     std::string encode(std::string_view utf8) const {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = decoder(QByteArrayView(utf8.data(), qsizetype(utf8.size())));
+        if (decoder.hasError())
+            fail("the text is not UTF-8");
         std::string out;
-        for (std::size_t i = 0; i < utf8.size();) {
-            const auto b0 = static_cast<unsigned char>(utf8[i]);
-            char32_t cp = 0;
-            std::size_t len = 1;
-            if (b0 < 0x80)
-                cp = b0;
-            else if ((b0 & 0xE0) == 0xC0)
-                cp = b0 & 0x1F, len = 2;
-            else if ((b0 & 0xF0) == 0xE0)
-                cp = b0 & 0x0F, len = 3;
-            else if ((b0 & 0xF8) == 0xF0)
-                cp = b0 & 0x07, len = 4;
-            else
-                fail("the text is not UTF-8");
-            if (i + len > utf8.size())
-                fail("the text is not UTF-8");
-            for (std::size_t k = 1; k < len; ++k) {
-                const auto b = static_cast<unsigned char>(utf8[i + k]);
-                if ((b & 0xC0) != 0x80)
-                    fail("the text is not UTF-8");
-                cp = (cp << 6) | (b & 0x3F);
-            }
+        for (const char32_t cp : text.toUcs4()) {
             const int byte = cp < 0x20 ? -1 : cp1250::byteFor(cp);
             if (byte < 0)
                 fail("the text has a character that Windows-1250 lacks");
             out.push_back(static_cast<char>(byte));
-            i += len;
         }
         return out;
     }
