@@ -1,6 +1,7 @@
 #include "tools/SignDefinitions.h"
 
 #include "support/Cp1250.h"
+#include "support/brdodatkirozn.h"
 
 #include <QList>
 #include <QStringDecoder>
@@ -100,17 +101,12 @@ public:
     }
 
     double number(std::string_view s, std::string_view what) const {
-        double v = 0;
-        const char* b = s.data();
-        const char* e = b + s.size();
-        if (b != e && *b == '+')
-            ++b;
-        const auto [end, ec] = std::from_chars(b, e, v);
-        if (s.empty() || ec != std::errc() || end != e || !std::isfinite(v))
+        const std::optional<double> v = ParseReal(s);
+        if (!v)
             fail("'" + std::string(s) + "' is not a number (" + std::string(what) + ")");
-        if (std::abs(v) > 1e6)
+        if (std::abs(*v) > 1e6)
             fail("'" + std::string(s) + "' is too large (" + std::string(what) + ")");
-        return v;
+        return *v;
     }
 
     std::uint32_t colour(std::string_view s) const {
