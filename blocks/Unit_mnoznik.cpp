@@ -11,25 +11,20 @@
 
 TForm_mnoznik* Form_mnoznik = nullptr;
 
-namespace {
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-} // namespace
-
 TForm_mnoznik::TForm_mnoznik(QWidget* parent)
     : QDialog(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
     Form_mnoznik = this;
     setObjectName(QStringLiteral("Form_mnoznik"));
-    setWindowTitle(fromUtf8(u8"Zmiana grubości linii"));
+    setWindowTitle(QString::fromUtf8(u8"Zmiana grubości linii"));
     setFixedSize(258, 104);
 
-    Label1 = new QLabel(fromUtf8(u8"Zastosuj mnożnik do aktualnych grubości linii:"), this);
+    Label1 =
+        new QLabel(QString::fromUtf8(u8"Zastosuj mnożnik do aktualnych grubości linii:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setGeometry(8, 6, 242, 30);
-    Label2 = new QLabel(fromUtf8(u8"Mnożnik:"), this);
+    Label2 = new QLabel(QString::fromUtf8(u8"Mnożnik:"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(8, 44, 60, 16);
     Edit_mnoznik = new QLineEdit(QStringLiteral("1"), this);
@@ -58,15 +53,15 @@ void TForm_mnoznik::Button1Click() {
     const QString text = Edit_mnoznik->text().trimmed();
     const QString title = QApplication::applicationName();
     if (text.isEmpty()) {
-        CurrentPlatform().messageBox(title, fromUtf8(u8"Musisz wprowadzić wartość mnożnika"),
-                                     kMbOk);
+        CurrentPlatform().messageBox(
+            title, QString::fromUtf8(u8"Musisz wprowadzić wartość mnożnika"), kMbOk);
         Edit_mnoznik->setFocus();
         return;
     }
     const double factor = TextToReal(text);
     if (!(factor > 0)) {
         CurrentPlatform().messageBox(
-            title, fromUtf8(u8"Wprowadź poprawną liczbową wartość mnożnika"), kMbOk);
+            title, QString::fromUtf8(u8"Wprowadź poprawną liczbową wartość mnożnika"), kMbOk);
         Edit_mnoznik->setFocus();
         return;
     }

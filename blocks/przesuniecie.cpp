@@ -12,10 +12,6 @@ TFormprzesuniecie* Formprzesuniecie = nullptr;
 
 namespace {
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 QString twoDecimals(double value) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.2f", value);
@@ -29,13 +25,13 @@ TFormprzesuniecie::TFormprzesuniecie(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     Formprzesuniecie = this;
     setObjectName(QStringLiteral("Formprzesuniecie"));
-    setWindowTitle(fromUtf8(u8"Przesunięcie współrzednych "));
+    setWindowTitle(QString::fromUtf8(u8"Przesunięcie współrzednych "));
     setFixedSize(217, 95);
 
-    Label1 = new QLabel(fromUtf8(u8"Przesunięcie X(E)"), this);
+    Label1 = new QLabel(QString::fromUtf8(u8"Przesunięcie X(E)"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(8, 12, 100, 16);
-    Label2 = new QLabel(fromUtf8(u8"Przesunięcie Y(N)"), this);
+    Label2 = new QLabel(QString::fromUtf8(u8"Przesunięcie Y(N)"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(8, 38, 100, 16);
     Label4 = new QLabel(this);

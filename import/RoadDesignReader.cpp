@@ -18,10 +18,6 @@ long long FileSize = 0;
 
 namespace {
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 bool isHeader(std::string_view field) {
     const std::string_view bare = kRoadDesignHeader;
     return field == bare || (field.size() == bare.size() + 2 && field.front() == '"' &&
@@ -84,7 +80,7 @@ int Reader::run() {
     Busy = true;
     // A request left over from earlier work (a block load) must not cancel this read.
     CancelRequested = false;
-    SetStatusText(ToCp1250(fromUtf8(u8"Wczytywanie pliku ") + path_));
+    SetStatusText(ToCp1250(QString::fromUtf8(u8"Wczytywanie pliku ") + path_));
     SetBusyCursor(true);
     LockUserInterface();
     ShowProgress(QStringLiteral("Otwieranie pliku KWL"), QStringLiteral("Stan zaawansowania:"),
@@ -101,11 +97,12 @@ int Reader::run() {
                 lines.readLine(f.line);
                 f.split();
                 if (!isHeader(f.field(1))) {
-                    CurrentPlatform().messageBox(applicationTitle(),
-                                                 fromUtf8(u8"Wybrany plik \"") + path_ +
-                                                     fromUtf8(u8"\" nie jest właściwym plikiem "
-                                                              u8"projektu KWL"),
-                                                 kMbOk);
+                    CurrentPlatform().messageBox(
+                        applicationTitle(),
+                        QString::fromUtf8(u8"Wybrany plik \"") + path_ +
+                            QString::fromUtf8(u8"\" nie jest właściwym plikiem "
+                                              u8"projektu KWL"),
+                        kMbOk);
                     break;
                 }
                 lines.readLine(f.line);
@@ -123,7 +120,8 @@ int Reader::run() {
             endPolyline(false);
         lines_ = nullptr;
     }
-    SetStatusText(ToCp1250(fromUtf8(u8"Wczytywanie pliku ") + path_ + fromUtf8(u8" zakończone")));
+    SetStatusText(ToCp1250(QString::fromUtf8(u8"Wczytywanie pliku ") + path_ +
+                           QString::fromUtf8(u8" zakończone")));
     cadExecute(CAD_CMD_REDRAW);
     cadExecute(CAD_CMD_ZOOM_ALL);
     SetBusyCursor(false);
@@ -151,8 +149,9 @@ bool Reader::record() {
                 endPolyline(false);
             return false;
         }
-        ShowMessageBox(kMbError, QStringLiteral("Błąd w pliku"),
-                       fromUtf8(u8"Niekompletne dane w pliku, przerwano wczytywanie rysunku"));
+        ShowMessageBox(
+            kMbError, QStringLiteral("Błąd w pliku"),
+            QString::fromUtf8(u8"Niekompletne dane w pliku, przerwano wczytywanie rysunku"));
         if (pending_)
             endPolyline(false);
         return false;
@@ -209,7 +208,7 @@ bool Reader::endPolyline(bool mayCancel) {
     }
     if (mayCancel && CancelRequested) {
         if (ShowMessageBox(kMbQuestion, QStringLiteral("Anulowanie operacji"),
-                           fromUtf8(u8"Czy anulować bieżącą operację?")) == kIdYes) {
+                           QString::fromUtf8(u8"Czy anulować bieżącą operację?")) == kIdYes) {
             CloseProgress();
             return false;
         }

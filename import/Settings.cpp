@@ -18,10 +18,6 @@ namespace {
 constexpr std::array<int, 11> kBuiltInColours{
     0, 255, 65535, 32768, 16776960, 16711680, 16711935, 12632256, 2763429, 9109643, 25600};
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 // The lines of a settings file; a CR before the line end is not part of the line.
 QByteArrayList readLines(const QString& path) {
     QByteArrayList lines;
@@ -57,7 +53,7 @@ std::string keyword(const FieldSplitter& f) {
 
 [[noreturn]] void refuse(const QString& fileName, int lineNumber, const QString& what) {
     throw SettingsError(QStringLiteral("%1, %2 %3: %4")
-                            .arg(fileName, fromUtf8(u8"wiersz"))
+                            .arg(fileName, QString::fromUtf8(u8"wiersz"))
                             .arg(lineNumber)
                             .arg(what)
                             .toStdString());
@@ -125,12 +121,13 @@ void LoadSettings(const QString& fileName) {
             for (int c : {red, green, blue})
                 if (c < 0 || c > 255)
                     refuse(fileName, lineNumber,
-                           fromUtf8(u8"składowa koloru tła spoza zakresu 0–255"));
+                           QString::fromUtf8(u8"składowa koloru tła spoza zakresu 0–255"));
             table.background = red + 256 * green + 65536 * blue;
         } else if (key == "GRULI") {
             const int i = f.integer(2);
             if (i < 0 || i > 100)
-                refuse(fileName, lineNumber, fromUtf8(u8"numer warstwy spoza zakresu 0–100"));
+                refuse(fileName, lineNumber,
+                       QString::fromUtf8(u8"numer warstwy spoza zakresu 0–100"));
             const auto slot = static_cast<std::size_t>(i);
             table.width[slot] = f.real(3);
             // The three parts are not limited: a value above 255 spills into the next byte,
@@ -178,8 +175,8 @@ QByteArrayList RewriteSettingsLines(const QByteArrayList& lines) {
 
 void SaveSettingsAsDefault() {
     if (ShowMessageBox(kMbQuestion, QStringLiteral("Uwaga, wybierz"),
-                       fromUtf8(u8"Zapisać aktualne ustawienia jako domyślne(kolory, "
-                                u8"grubości linii)")) != kIdYes)
+                       QString::fromUtf8(u8"Zapisać aktualne ustawienia jako domyślne(kolory, "
+                                         u8"grubości linii)")) != kIdYes)
         return;
     const QByteArrayList lines =
         RewriteSettingsLines(readLines(ProgramFileToRead(QStringLiteral("KWL.knf"))));
@@ -191,5 +188,5 @@ void SaveSettingsAsDefault() {
         written = written && file.write(line + "\r\n") == line.size() + 2;
     if (!written || !file.commit())
         ShowMessageBox(kMbError, QStringLiteral("KWL_Edytor"),
-                       fromUtf8(u8"Nie można zapisać ustawień do pliku ") + path);
+                       QString::fromUtf8(u8"Nie można zapisać ustawień do pliku ") + path);
 }

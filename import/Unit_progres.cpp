@@ -41,7 +41,7 @@ TForm_Progres::TForm_Progres(QWidget* parent)
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
     Form_Progres = this;
     setObjectName(QStringLiteral("Form_Progres"));
-    setWindowTitle(QString::fromUtf8(reinterpret_cast<const char*>(u8"Postęp")));
+    setWindowTitle(QString::fromUtf8(u8"Postęp"));
     setFixedSize(316, 71);
     setModal(false);
 

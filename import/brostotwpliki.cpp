@@ -106,8 +106,7 @@ bool SaveRecentFiles(const QString& listFile) {
     if (RecentFilesList().save(listFile))
         return true;
     ShowMessageBox(kMbWarning, QStringLiteral("KWL_Edytor"),
-                   QString::fromUtf8(reinterpret_cast<const char*>(
-                       u8"Nie można zapisać listy ostatnio otwieranych plików ")) +
+                   QString::fromUtf8(u8"Nie można zapisać listy ostatnio otwieranych plików ") +
                        listFile);
     return false;
 }

@@ -25,10 +25,6 @@
 
 namespace {
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 void print(std::FILE* f, const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), f);
@@ -200,7 +196,7 @@ Options parse(const QStringList& arguments) {
         if (o.inputs.size() != 1)
             throw UsageError{QStringLiteral("--export zamienia jeden plik: WYJŚCIE WEJŚCIE")};
         if (!kFormats.contains(QFileInfo(o.output).suffix().toLower()))
-            throw UsageError{fromUtf8(u8"nieznany format wyjścia: ") + o.output};
+            throw UsageError{QString::fromUtf8(u8"nieznany format wyjścia: ") + o.output};
         break;
     case Options::Mode::ExportDir:
         if (o.format.isEmpty())
@@ -276,7 +272,7 @@ bool Converter::load(const QString& path, const QString& input) {
         cadPropPutInt(CAD_PROP_DOC_UNITS, -1, kind == 1 ? 4 : 2);
         if (!platform_->messages.isEmpty()) // an incomplete line: what was read is kept
             fail(input, platform_->messages.join(QLatin1Char(' ')) +
-                            fromUtf8(u8" (zapisano to, co dało się wczytać)"));
+                            QString::fromUtf8(u8" (zapisano to, co dało się wczytać)"));
         return true;
     }
     if (suffix == QStringLiteral("rdw")) {
@@ -404,11 +400,11 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
         o = parse(arguments);
     } catch (const UsageError& e) {
         print(err, QStringLiteral("KWL_Edytor: %1\n").arg(e.text) +
-                       fromUtf8(u8"Spróbuj: KWL_Edytor --help\n"));
+                       QString::fromUtf8(u8"Spróbuj: KWL_Edytor --help\n"));
         return 2;
     }
     if (o.mode == Options::Mode::Help) {
-        print(out, fromUtf8(kUsage));
+        print(out, QString::fromUtf8(kUsage));
         return 0;
     }
     if (o.mode == Options::Mode::Version) {
@@ -418,7 +414,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     if (o.mode == Options::Mode::ExportDir && !QDir(o.directory).exists() &&
         !QDir().mkpath(o.directory)) {
         print(err, QStringLiteral("KWL_Edytor: %1: ").arg(o.directory) +
-                       fromUtf8(u8"nie można utworzyć katalogu\n"));
+                       QString::fromUtf8(u8"nie można utworzyć katalogu\n"));
         return 1;
     }
     return Converter(o, out, err).run();

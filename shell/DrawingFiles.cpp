@@ -19,10 +19,6 @@
 
 namespace {
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 std::string fileBytes(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
@@ -70,8 +66,8 @@ QString chooseWithPending(TForm_Main& main, const QString& filter, const QString
 void openFailed(const QString& path, const std::exception& error) {
     // The reason follows on its own line, so the person knows what to mend.
     CurrentPlatform().messageBox(Form_Main ? Form_Main->windowTitle() : QString(),
-                                 fromUtf8(u8"Wystąpił błąd podczas otwierania pliku ") + path +
-                                     QLatin1Char('\n') + QString::fromUtf8(error.what()),
+                                 QString::fromUtf8(u8"Wystąpił błąd podczas otwierania pliku ") +
+                                     path + QLatin1Char('\n') + QString::fromUtf8(error.what()),
                                  kMbOk);
     SetBusyCursor(false);
     ClearMainProgress();

@@ -16,10 +16,6 @@ bool SearchAccepted = false;
 
 namespace {
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 bool isText(int entity) {
     return cadPropGetInt(CAD_PROP_ENT_TYPE, entity).value_or(0) == CAD_ENT_TEXT;
 }
@@ -43,11 +39,11 @@ TForm_szukaj_tekst::TForm_szukaj_tekst(QWidget* parent) : QDialog(parent) {
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(120, 8, 249, 21);
-    CheckBox1 = new QCheckBox(fromUtf8(u8"Od początku rysunku"), this);
+    CheckBox1 = new QCheckBox(QString::fromUtf8(u8"Od początku rysunku"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->move(24, 32);
     CheckBox1->setChecked(true);
-    CheckBox2 = new QCheckBox(fromUtf8(u8"Usuń poprzednie zaznaczenia"), this);
+    CheckBox2 = new QCheckBox(QString::fromUtf8(u8"Usuń poprzednie zaznaczenia"), this);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     CheckBox2->move(24, 64);
     CheckBox2->setChecked(true);
@@ -104,8 +100,8 @@ void FindNextText() {
         request = CAD_GET_NEXT;
         if (entity < 0) {
             ShowMessageBox(kMbWarning, QStringLiteral("Wynik poszukiwania"),
-                           fromUtf8(u8"Nie znaleziono w tekstach na rysunku wybranego "
-                                    u8"fragmentu \"") +
+                           QString::fromUtf8(u8"Nie znaleziono w tekstach na rysunku wybranego "
+                                             u8"fragmentu \"") +
                                fragment + QLatin1Char('"'));
             break;
         }

@@ -9,11 +9,7 @@
 #include <QApplication>
 #include <QFile>
 
-namespace {
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-} // namespace
+namespace {} // namespace
 
 void LoadRoadSigns(int group) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -31,15 +27,15 @@ void LoadRoadSigns(int group) {
     QApplication::restoreOverrideCursor();
     if (loaded >= 1)
         ShowMessageBox(kMbWarning, QStringLiteral("Uwaga, Wczytano znaki drogowe"),
-                       fromUtf8(u8"Liczba wczytanych grup znaków drogowych: ") +
+                       QString::fromUtf8(u8"Liczba wczytanych grup znaków drogowych: ") +
                            QString::number(loaded) +
-                           fromUtf8(u8". Dostępne są one jako bloki do wstawienia"));
+                           QString::fromUtf8(u8". Dostępne są one jako bloki do wstawienia"));
     else
-        ShowMessageBox(kMbWarning, fromUtf8(u8"Uwaga, Brak znaków drogowych"),
-                       fromUtf8(u8"Nie wczytano żadnych znaków drogowych"));
+        ShowMessageBox(kMbWarning, QString::fromUtf8(u8"Uwaga, Brak znaków drogowych"),
+                       QString::fromUtf8(u8"Nie wczytano żadnych znaków drogowych"));
     const int blocks = cadBlockCount();
     if (blocks > 0)
-        ShowMessageBox(kMbWarning, fromUtf8(u8"Uwaga, Liczba bloków"),
-                       fromUtf8(u8"Liczba dostępnych bloków w rysunku wynosi: ") +
+        ShowMessageBox(kMbWarning, QString::fromUtf8(u8"Uwaga, Liczba bloków"),
+                       QString::fromUtf8(u8"Liczba dostępnych bloków w rysunku wynosi: ") +
                            QString::number(blocks));
 }

@@ -43,10 +43,6 @@ TForm_Main* Form_Main = nullptr;
 
 namespace {
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 // A panel as the layout of the main window has it: a frame with a name, a fixed size along
 // the edge it is aligned to, and a layout for its children.
 QFrame* makePanel(const char* name, QWidget* parent, QFrame::Shadow bevel = QFrame::Plain) {
@@ -208,13 +204,13 @@ void TForm_Main::buildMenus() {
         QMenu* into = sub ? sub : top;
         switch (e.kind) {
         case MenuKind::Menu:
-            top = bar->addMenu(fromUtf8(e.caption));
+            top = bar->addMenu(QString::fromUtf8(e.caption));
             top->setObjectName(name);
             menus_.insert(name, top);
             actions_.insert(name, top->menuAction());
             break;
         case MenuKind::Submenu:
-            sub = top->addMenu(fromUtf8(e.caption));
+            sub = top->addMenu(QString::fromUtf8(e.caption));
             sub->setObjectName(name);
             sub->menuAction()->setObjectName(name);
             menus_.insert(name, sub);
@@ -233,7 +229,7 @@ void TForm_Main::buildMenus() {
             break;
         }
         case MenuKind::Item: {
-            QAction* a = into->addAction(fromUtf8(e.caption));
+            QAction* a = into->addAction(QString::fromUtf8(e.caption));
             a->setObjectName(name);
             actions_.insert(name, a);
             connect(a, &QAction::triggered, this, [this, &e] { run(e); });
@@ -259,7 +255,7 @@ void TForm_Main::buildSpeedButtons() {
         auto* b = new QToolButton(parent);
         b->setObjectName(name);
         b->setAutoRaise(true);
-        b->setToolTip(fromUtf8(e.hint));
+        b->setToolTip(QString::fromUtf8(e.hint));
         b->setIcon(cadCommandIcon(e.code));
         if (saved && x > 140)
             x = 0;

@@ -20,10 +20,6 @@ TFormKwlpomoc* FormKwlpomoc = nullptr;
 
 namespace {
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 constexpr int kPanelHeight = 52;
 constexpr int kMinimumWidth = 640;
 constexpr int kMinimumClientHeight = 400;
@@ -32,22 +28,22 @@ constexpr int kMinimumClientHeight = 400;
 
 FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FindDialog1"));
-    setWindowTitle(fromUtf8(u8"Znajdź"));
+    setWindowTitle(QString::fromUtf8(u8"Znajdź"));
     setModal(false);
     findText = new QLineEdit(this);
     findText->setObjectName(QStringLiteral("findText"));
-    auto* label = new QLabel(fromUtf8(u8"Znajdź:"), this);
+    auto* label = new QLabel(QString::fromUtf8(u8"Znajdź:"), this);
     label->setBuddy(findText);
     auto* direction = new QGroupBox(QStringLiteral("Kierunek"), this);
-    up = new QRadioButton(fromUtf8(u8"W górę"), direction);
+    up = new QRadioButton(QString::fromUtf8(u8"W górę"), direction);
     up->setObjectName(QStringLiteral("up"));
-    down = new QRadioButton(fromUtf8(u8"W dół"), direction);
+    down = new QRadioButton(QString::fromUtf8(u8"W dół"), direction);
     down->setObjectName(QStringLiteral("down"));
     down->setChecked(true);
     auto* directionLayout = new QHBoxLayout(direction);
     directionLayout->addWidget(up);
     directionLayout->addWidget(down);
-    findNext = new QPushButton(fromUtf8(u8"Znajdź następny"), this);
+    findNext = new QPushButton(QString::fromUtf8(u8"Znajdź następny"), this);
     findNext->setObjectName(QStringLiteral("findNext"));
     findNext->setDefault(true);
     cancel = new QPushButton(QStringLiteral("Anuluj"), this);

@@ -11,10 +11,6 @@ TFormOProgramie* FormOProgramie = nullptr;
 
 namespace {
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 const char8_t kAuthors[] = u8"Autorzy: zespół KWL_Edytora";
 
 // The picture, 239 x 204 as drawn, stretched over the window.
@@ -35,7 +31,7 @@ TFormOProgramie::TFormOProgramie(QWidget* parent) : QDialog(parent) {
     Q_INIT_RESOURCE(windows);
     FormOProgramie = this;
     setObjectName(QStringLiteral("FormOProgramie"));
-    setWindowTitle(fromUtf8(u8"Edytor rysunków"));
+    setWindowTitle(QString::fromUtf8(u8"Edytor rysunków"));
     setFixedSize(355, 307);
 
     Image1 = new QLabel(this);
@@ -43,7 +39,7 @@ TFormOProgramie::TFormOProgramie(QWidget* parent) : QDialog(parent) {
     Image1->setGeometry(0, 0, 355, 307);
     Image1->setScaledContents(true);
     Image1->setPixmap(picture(QSize(355, 307)));
-    Image1->setToolTip(fromUtf8(kAuthors));
+    Image1->setToolTip(QString::fromUtf8(kAuthors));
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -78,8 +74,9 @@ TFormOProgramie::~TFormOProgramie() {
 }
 
 void TFormOProgramie::setVersion(const QString& versionText) {
-    Label1->setText(fromUtf8(u8"KWL_Edytor — edytor rysunków drogowych\n") + fromUtf8(kAuthors) +
-                    fromUtf8(u8"\nWszelkie prawa zastrzeżone\nwersja: ") + versionText);
+    Label1->setText(QString::fromUtf8(u8"KWL_Edytor — edytor rysunków drogowych\n") +
+                    QString::fromUtf8(kAuthors) +
+                    QString::fromUtf8(u8"\nWszelkie prawa zastrzeżone\nwersja: ") + versionText);
 }
 
 void TFormOProgramie::SpeedButton1Click() {

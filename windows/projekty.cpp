@@ -22,10 +22,6 @@ namespace {
 
 constexpr int kMaxLines = 65535;
 
-QString fromUtf8(const char8_t* s) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s));
-}
-
 // Field k of a projects line (a missing one is empty), as text.
 QString field(const QByteArray& line, int k) {
     FieldSplitter f;
@@ -72,7 +68,7 @@ TFormProjekty::TFormProjekty(QWidget* parent) : QDialog(parent) {
     QFont bold = Label2->font();
     bold.setBold(true);
     Label2->setFont(bold);
-    Label4 = new QLabel(fromUtf8(u8"Ścieżka dostępu"), this);
+    Label4 = new QLabel(QString::fromUtf8(u8"Ścieżka dostępu"), this);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setGeometry(324, 140, 294, 16);
     Label3 = new QLabel(this);
@@ -112,8 +108,8 @@ void TFormProjekty::FormActivate() {
     QByteArrayList lines;
     while (!file.atEnd()) {
         if (lines.size() >= kMaxLines) {
-            ShowGeneralErrorReport(fromUtf8(u8"Plik projektów ma więcej niż 65535 wierszy: ") +
-                                   path);
+            ShowGeneralErrorReport(
+                QString::fromUtf8(u8"Plik projektów ma więcej niż 65535 wierszy: ") + path);
             return;
         }
         QByteArray line = file.readLine();
@@ -168,7 +164,7 @@ bool TFormProjekty::enterRememberedDirectory() {
     if (::chdir(folder.constData()) == 0)
         return true;
     const int error = errno;
-    ShowGeneralErrorReport(fromUtf8(u8"Nie można przejść do folderu ") + remembered() +
+    ShowGeneralErrorReport(QString::fromUtf8(u8"Nie można przejść do folderu ") + remembered() +
                            QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
     return false;
 }
