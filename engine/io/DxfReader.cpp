@@ -101,14 +101,8 @@ std::string upper(std::string_view s) {
     return u;
 }
 
-bool finite(Vec2 p) {
-    return std::isfinite(p.x) && std::isfinite(p.y);
-}
-
-double normalisedDegrees(double a) {
-    a = std::fmod(a, 360.0);
-    return a < 0 ? a + 360.0 : a;
-}
+using dxf::finite;
+using dxf::normalisedDegrees;
 
 double degrees(double radians) {
     return radians * 180.0 / kPi;

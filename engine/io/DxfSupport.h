@@ -1,11 +1,25 @@
-// What the DXF reader and writer share: colour numbers, lineweights, units and table names.
+// What the DXF reader and writer share: colour numbers, lineweights, units, table names and a
+// few geometry checks.
 #pragma once
 
+#include "engine/model/Geometry.h"
+
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace cad::dxf {
+
+// ---- geometry.
+inline bool finite(Vec2 p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+// An angle in degrees brought into [0, 360).
+inline double normalisedDegrees(double a) {
+    a = std::fmod(a, 360.0);
+    return a < 0 ? a + 360.0 : a;
+}
 
 // ---- colours. Ours are 0x00BBGGRR; DXF has palette indexes (ACI, 1..255) and true colours
 // (group 420, 0x00RRGGBB).

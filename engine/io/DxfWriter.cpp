@@ -51,14 +51,8 @@ constexpr int Rectangle = 4; // a closed LWPOLYLINE that is one of our rectangle
 bool finite(double v) {
     return std::isfinite(v);
 }
-bool finite(Vec2 p) {
-    return std::isfinite(p.x) && std::isfinite(p.y);
-}
-
-double normalisedDegrees(double a) {
-    a = std::fmod(a, 360.0);
-    return a < 0 ? a + 360.0 : a;
-}
+using dxf::finite;
+using dxf::normalisedDegrees;
 
 // dxflib's ASCII writer flushes its stream after every number and prints numbers with 16 fixed
 // decimals into a buffer of 256 bytes (which large numbers overflow). This writer keeps dxflib's
