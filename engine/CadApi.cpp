@@ -247,6 +247,8 @@ int cadLayerAdd(std::string_view name, double width, int color, int fillColor) {
     if (!dr || name.empty())
         return -1;
     int index = dr->findLayer(name);
+    if (index < 0 && dr->layers.size() > static_cast<std::size_t>(kMostLayers))
+        return -1;
     if (index < 0) {
         dr->layers.push_back(Layer{std::string(name), 0, 0, 0, true, false, true});
         index = static_cast<int>(dr->layers.size() - 1);
@@ -284,6 +286,8 @@ int cadStLineAdd(std::string_view name, std::string_view definition) {
     if (!dr || name.empty())
         return -1;
     int index = dr->findLineStyle(name);
+    if (index < 0 && dr->lineStyles.size() > static_cast<std::size_t>(kMostLineStyles))
+        return -1;
     if (index < 0) {
         dr->lineStyles.push_back(LineStyle{std::string(name), {}, {}});
         index = static_cast<int>(dr->lineStyles.size() - 1);
@@ -429,7 +433,7 @@ int cadAddHatch(std::string_view pattern, int solid, double scale, double angle)
     Document* d = engine().active();
     if (!d || !d->hatchStart)
         return -1;
-    HatchData h;
+    HatchSpec h;
     h.pattern = std::string(pattern);
     h.solid = solid != 0;
     h.scale = scale;
@@ -443,7 +447,7 @@ int cadAddHatch(std::string_view pattern, int solid, double scale, double angle)
         d->drawing->vertices.resize(*d->polylineStart);
         d->polylineStart.reset();
     }
-    return d->drawing->addHatchAt(start, std::move(h));
+    return d->drawing->addHatchAt(start, h);
 }
 
 int cadAddImage(std::string_view path, double x, double y, double width, double height) {
@@ -488,7 +492,7 @@ int cadAddText(double x, double y, std::string_view text) {
     if (!dr)
         return -1;
     const CurrentAttributes& c = dr->current;
-    return dr->addText(TextData{{x, y},
+    return dr->addText(TextSpec{{x, y},
                                 c.textHeight,
                                 c.textRotation,
                                 c.textOblique,

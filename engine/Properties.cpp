@@ -120,12 +120,6 @@ double* geometryField(Drawing& dr, const Entity& e, int property) {
             return &dr.texts[i].p.x;
         case CAD_PROP_ENT_Y:
             return &dr.texts[i].p.y;
-        case CAD_PROP_TEXT_HEIGHT:
-            return &dr.texts[i].height;
-        case CAD_PROP_TEXT_ROTATION:
-            return &dr.texts[i].rotation;
-        case CAD_PROP_TEXT_OBLIQUE:
-            return &dr.texts[i].oblique;
         }
         break;
     case EntityType::Hatch:
@@ -154,10 +148,26 @@ double* geometryField(Drawing& dr, const Entity& e, int property) {
     return nullptr;
 }
 
-// The text field of an entity that a property names, or nullptr.
-std::string* textField(Drawing& dr, const Entity& e, int property) {
-    if (property == CAD_PROP_TEXT_STRING && e.type == EntityType::Text)
-        return &dr.texts[e.first].text;
+// The text parameter of a text entity that a property names, or nullptr.
+double* textParameter(TextParams& p, int property) {
+    switch (property) {
+    case CAD_PROP_TEXT_HEIGHT:
+        return &p.height;
+    case CAD_PROP_TEXT_ROTATION:
+        return &p.rotation;
+    case CAD_PROP_TEXT_OBLIQUE:
+        return &p.oblique;
+    }
+    return nullptr;
+}
+
+// The pooled bytes of an entity that a property names (a text's string, a hatch's pattern,
+// an image's path), or nullptr.
+PooledText* pooledField(Drawing& dr, Entity& e, int property, PooledText& textBytes) {
+    if (property == CAD_PROP_TEXT_STRING && e.type == EntityType::Text) {
+        textBytes = {dr.texts[e.first].chars, e.count};
+        return &textBytes;
+    }
     if (property == CAD_PROP_ENT_NAME && e.type == EntityType::Hatch)
         return &dr.hatches[e.first].pattern;
     if (property == CAD_PROP_ENT_NAME && e.type == EntityType::Image)
@@ -242,9 +252,10 @@ std::optional<std::string> cadPropGet(int property, int index) {
             return b->name;
         break;
     default:
+        PooledText text;
         if (Entity* e = entityOf(dr, index))
-            if (std::string* field = textField(*dr, *e, property))
-                return *field;
+            if (PooledText* field = pooledField(*dr, *e, property, text))
+                return std::string(dr->pooled(*field));
     }
     return std::nullopt;
 }
@@ -300,9 +311,14 @@ int cadPropPut(int property, int index, std::string_view value) {
         return 1;
     }
     default:
+        PooledText text;
         if (Entity* e = entityOf(dr, index))
-            if (std::string* field = textField(*dr, *e, property)) {
-                *field = std::string(value);
+            if (PooledText* field = pooledField(*dr, *e, property, text)) {
+                *field = dr->pool(value);
+                if (e->type == EntityType::Text) {
+                    dr->texts[e->first].chars = field->offset;
+                    e->count = field->size;
+                }
                 dr->edited();
                 return 1;
             }
@@ -379,7 +395,7 @@ std::optional<int> cadPropGetInt(int property, int index) {
     case CAD_PROP_ENT_LINESTYLE:
         return e->lineStyle;
     case CAD_PROP_ENT_COLOR:
-        return static_cast<int>(e->color);
+        return static_cast<int>(dr->ownStyle(static_cast<std::size_t>(index)).color);
     case CAD_PROP_ENT_COLOR_BYLAYER:
         return e->has(EntityFlag::ColorByLayer) ? 1 : 0;
     case CAD_PROP_ENT_WIDTH_BYLAYER:
@@ -404,8 +420,8 @@ std::optional<int> cadPropGetInt(int property, int index) {
     case CAD_PROP_TEXT_STYLE:
         if (e->type != EntityType::Text)
             return std::nullopt;
-        return property == CAD_PROP_TEXT_ALIGN ? dr->texts[e->first].align
-                                               : dr->texts[e->first].style;
+        return property == CAD_PROP_TEXT_ALIGN ? dr->paramsOf(dr->texts[e->first]).align
+                                               : dr->paramsOf(dr->texts[e->first]).style;
     }
     return std::nullopt;
 }
@@ -488,17 +504,20 @@ int cadPropPutInt(int property, int index, int value) {
     case CAD_PROP_ENT_LAYER:
         if (!item(dr->layers, value))
             return 0;
-        e->layer = value;
+        e->layer = static_cast<std::uint16_t>(value);
         break;
     case CAD_PROP_ENT_LINESTYLE:
         if (!item(dr->lineStyles, value))
             return 0;
-        e->lineStyle = value;
+        e->lineStyle = static_cast<std::uint16_t>(value);
         break;
-    case CAD_PROP_ENT_COLOR:
-        e->color = static_cast<std::uint32_t>(value);
+    case CAD_PROP_ENT_COLOR: {
+        OwnStyle own = dr->ownStyle(static_cast<std::size_t>(index));
+        own.color = static_cast<std::uint32_t>(value);
+        dr->setOwnStyle(static_cast<std::size_t>(index), own);
         e->set(EntityFlag::ColorByLayer, false);
         break;
+    }
     case CAD_PROP_ENT_COLOR_BYLAYER:
         e->set(EntityFlag::ColorByLayer, value != 0);
         break;
@@ -517,20 +536,22 @@ int cadPropPutInt(int property, int index, int value) {
         break;
     case CAD_PROP_ENT_BLOCK:
         if (e->type != EntityType::Insert || !item(dr->blocks, value) ||
-            dr->wouldRecurse(e->owner, value))
+            dr->wouldRecurse(dr->ownerOf(index), value))
             return 0;
         dr->inserts[e->first].block = value;
         break;
     case CAD_PROP_TEXT_ALIGN:
-        if (e->type != EntityType::Text || value < 0 || value > 8)
+    case CAD_PROP_TEXT_STYLE: {
+        if (e->type != EntityType::Text)
             return 0;
-        dr->texts[e->first].align = value;
-        break;
-    case CAD_PROP_TEXT_STYLE:
-        if (e->type != EntityType::Text || !item(dr->textStyles, value))
+        if (property == CAD_PROP_TEXT_ALIGN ? value < 0 || value > 8 : !item(dr->textStyles, value))
             return 0;
-        dr->texts[e->first].style = value;
+        TextData& t = dr->texts[e->first];
+        TextParams p = dr->paramsOf(t);
+        (property == CAD_PROP_TEXT_ALIGN ? p.align : p.style) = value;
+        t.params = dr->internParams(p);
         break;
+    }
     default:
         return 0;
     }
@@ -564,7 +585,12 @@ std::optional<double> cadPropGetDbl(int property, int index) {
     if (!e)
         return std::nullopt;
     if (property == CAD_PROP_ENT_WIDTH)
-        return e->width;
+        return dr->ownStyle(static_cast<std::size_t>(index)).width;
+    if (e->type == EntityType::Text) {
+        TextParams p = dr->paramsOf(dr->texts[e->first]);
+        if (const double* field = textParameter(p, property))
+            return *field;
+    }
     if (const double* field = geometryField(*dr, *e, property))
         return *field;
     return std::nullopt;
@@ -602,9 +628,20 @@ int cadPropPutDbl(int property, int index, double value) {
     Entity* e = entityOf(dr, index);
     if (!e)
         return 0;
+    TextParams params;
+    double* parameter = nullptr;
+    if (e->type == EntityType::Text) {
+        params = dr->paramsOf(dr->texts[e->first]);
+        parameter = textParameter(params, property);
+    }
     if (property == CAD_PROP_ENT_WIDTH) {
-        e->width = value;
+        OwnStyle own = dr->ownStyle(static_cast<std::size_t>(index));
+        own.width = value;
+        dr->setOwnStyle(static_cast<std::size_t>(index), own);
         e->set(EntityFlag::WidthByLayer, false);
+    } else if (parameter) {
+        *parameter = value;
+        dr->texts[e->first].params = dr->internParams(params);
     } else if (double* field = geometryField(*dr, *e, property)) {
         *field = value;
     } else {

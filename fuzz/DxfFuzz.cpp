@@ -39,14 +39,19 @@ bool consistent(const cad::Drawing& d) {
                  std::size_t(d.inserts[i].block) < d.blocks.size();
             break;
         case EntityType::Text:
-            ok = i < d.texts.size() && d.texts[i].style >= 0 &&
-                 std::size_t(d.texts[i].style) < d.textStyles.size();
+            ok = i < d.texts.size() && d.texts[i].params < d.textParams.size() &&
+                 d.paramsOf(d.texts[i]).style >= 0 &&
+                 std::size_t(d.paramsOf(d.texts[i]).style) < d.textStyles.size() &&
+                 std::uint64_t(d.texts[i].chars) + e.count <= d.chars.size();
             break;
         case EntityType::Hatch: {
             ok = i < d.hatches.size() && d.hatches[i].firstVertex + e.count <= d.vertices.size();
             std::uint64_t sum = 0;
-            for (const std::uint32_t n : ok ? d.hatches[i].loops : std::vector<std::uint32_t>{})
-                sum += n;
+            ok = ok && std::uint64_t(d.hatches[i].firstLoop) + d.hatches[i].loopCount <=
+                           d.hatchLoops.size();
+            if (ok)
+                for (const std::uint32_t n : d.loopsOf(d.hatches[i]))
+                    sum += n;
             ok = ok && sum == e.count;
             break;
         }
@@ -54,7 +59,7 @@ bool consistent(const cad::Drawing& d) {
             ok = i < d.images.size();
             break;
         }
-        if (!ok || e.layer < 0 || std::size_t(e.layer) >= d.layers.size() || e.lineStyle < 0 ||
+        if (!ok || std::size_t(e.layer) >= d.layers.size() ||
             std::size_t(e.lineStyle) >= d.lineStyles.size())
             return false;
     }

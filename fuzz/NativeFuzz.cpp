@@ -92,7 +92,7 @@ std::string smallDrawing(std::minstd_rand& random) {
                static_cast<std::int32_t>(random() % 9),
                1,
                "Km 0+\xb9"});
-    d.addHatch(path, 3, {0, "ANSI31", random() % 2 == 0, 1, 45, {3}});
+    d.addHatch(path, 3, {"ANSI31", random() % 2 == 0, 1, 45, {3}});
     d.addImage({"mapa.png", {number(), number()}, number(), number()});
     return cad::writeNative(d);
 }

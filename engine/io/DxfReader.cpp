@@ -799,7 +799,7 @@ private:
     std::vector<ControlPoint> control_;
     std::vector<Vec2> fit_;
     std::vector<double> knots_;
-    HatchData hatch_;
+    HatchSpec hatch_;
     std::vector<std::vector<Vec2>> loops_;
 };
 
@@ -976,7 +976,7 @@ void Builder::endBlock() {
     if (const auto it = blocks_.find(key); it != blocks_.end())
         for (std::size_t h = blockFirst_; h < d_.entities.size(); ++h) {
             Entity& e = d_.entities[h];
-            if (e.type == EntityType::Insert && e.owner == kModelSpace &&
+            if (e.type == EntityType::Insert && !e.has(EntityFlag::InBlock) &&
                 !e.has(EntityFlag::Deleted) &&
                 d_.wouldRecurse(it->second, d_.inserts[e.first].block)) {
                 e.set(EntityFlag::Deleted, true);
@@ -1020,19 +1020,22 @@ bool Builder::begin(Fields& f, Ocs* ocs) {
 
 void Builder::attributesOf(const Fields& f, int handle, bool filled) {
     Entity& e = d_.entities[std::size_t(handle)];
+    OwnStyle own;
     const long aci = f.integer(62, dxf::kByLayer);
     if (f.has(420)) {
         e.set(EntityFlag::ColorByLayer, false);
-        e.color = dxf::fromTrueColor(f.integer(420, 0));
+        own.color = dxf::fromTrueColor(f.integer(420, 0));
     } else if (aci != dxf::kByLayer && aci != dxf::kByBlock && aci >= -255 && aci <= 255) {
         e.set(EntityFlag::ColorByLayer, false);
-        e.color = dxf::aciColor(int(std::abs(aci)));
+        own.color = dxf::aciColor(int(std::abs(aci)));
     }
     const long lw = f.integer(370, dxf::kLineweightByLayer);
     if (lw >= 0 && lw <= 1000) {
         e.set(EntityFlag::WidthByLayer, false);
-        e.width = double(lw) / 100;
+        own.width = double(lw) / 100;
     }
+    if (own != OwnStyle{})
+        d_.setOwnStyle(std::size_t(handle), own);
     long marks = 0;
     parseInteger(f.xdata(kAppName, 1070, "0"), marks);
     if (filled || (marks & Mark::Filled))
@@ -1204,7 +1207,7 @@ void Builder::addHatch(const DL_HatchData& d) {
     pending_ = Pending::Hatch;
     pendingFields_ = f;
     pendingOcs_ = ocs;
-    hatch_ = HatchData{};
+    hatch_ = HatchSpec{};
     hatch_.solid = d.solid;
     hatch_.pattern = name(trim(f.str(2)));
     hatch_.scale = std::isfinite(d.scale) && d.scale != 0 ? d.scale : 1;
@@ -1330,7 +1333,7 @@ void Builder::addInsert(const DL_InsertData& d) {
 }
 
 void Builder::textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical) {
-    TextData t;
+    TextSpec t;
     // Aligned and fitted texts run from the first point to the second.
     const bool between = horizontal == 3 || horizontal == 5;
     const bool anchored = (horizontal != 0 || vertical != 0) && !between && f.has(11);
@@ -1419,7 +1422,7 @@ void Builder::addMText(const DL_MTextData&) {
         if (line.empty())
             continue;
         const double offset = (first + double(i)) * step;
-        TextData t;
+        TextSpec t;
         t.p = {p.x + down.x * offset, p.y + down.y * offset};
         if (!finite(t.p))
             continue;
@@ -1445,7 +1448,7 @@ void Builder::addImage(const DL_ImageData&) {
     const Vec2 p{f.real(10, 0), f.real(20, 0)};
     const Vec2 u{f.real(11, 1), f.real(21, 0)}, v{f.real(12, 0), f.real(22, 1)};
     const double pixelsX = f.real(13, 1), pixelsY = f.real(23, 1);
-    ImageData im;
+    ImageSpec im;
     im.p = p;
     im.width = u.x * pixelsX;
     im.height = v.y * pixelsY;

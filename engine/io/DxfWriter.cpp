@@ -187,6 +187,10 @@ private:
     void objects();
 
     bool writable(std::uint32_t handle, std::int32_t owner) const;
+    // The handle of an entity record of the drawing.
+    std::size_t handleOf(const Entity& e) const {
+        return static_cast<std::size_t>(&e - d_.entities.data());
+    }
     void entity(std::uint32_t handle, unsigned long ownerRecord);
 
     void begin(const char* type, const Entity& e, unsigned long owner, const char* subclass);
@@ -614,7 +618,7 @@ bool Exporter::writable(std::uint32_t h, std::int32_t owner) const {
     if (h >= d_.entities.size())
         return false;
     const Entity& e = d_.entities[h];
-    return !e.has(EntityFlag::Deleted) && e.owner == owner;
+    return !e.has(EntityFlag::Deleted) && e.has(EntityFlag::InBlock) == (owner != kModelSpace);
 }
 
 void Exporter::begin(const char* type, const Entity& e, unsigned long owner, const char* subclass) {
@@ -626,12 +630,13 @@ void Exporter::begin(const char* type, const Entity& e, unsigned long owner, con
     if (const auto style = static_cast<std::size_t>(e.lineStyle);
         style > 0 && style < lineTypeNames_.size())
         w_.dxfString(6, lineTypeNames_[style]);
+    const OwnStyle own = d_.ownStyle(handleOf(e));
     if (!e.has(EntityFlag::ColorByLayer)) {
-        w_.dxfInt(62, dxf::nearestAci(e.color));
-        w_.dxfInt(420, dxf::toTrueColor(e.color));
+        w_.dxfInt(62, dxf::nearestAci(own.color));
+        w_.dxfInt(420, dxf::toTrueColor(own.color));
     }
     if (!e.has(EntityFlag::WidthByLayer))
-        w_.dxfInt(370, dxf::nearestLineweight(e.width));
+        w_.dxfInt(370, dxf::nearestLineweight(own.width));
     w_.dxfString(100, subclass);
 }
 
@@ -701,7 +706,8 @@ void Exporter::entity(std::uint32_t h, unsigned long owner) {
         std::vector<Loop> loops;
         std::size_t at = hd.firstVertex;
         const std::size_t end = hd.firstVertex + e.count;
-        for (const std::uint32_t n : hd.loops) {
+        const auto loopCounts = d_.loopsOf(hd);
+        for (const std::uint32_t n : loopCounts) {
             if (n == 0 || n > end - at)
                 break;
             loops.push_back(Loop{{d_.vertices.begin() + std::ptrdiff_t(at),
@@ -709,12 +715,12 @@ void Exporter::entity(std::uint32_t h, unsigned long owner) {
                                  {}});
             at += n;
         }
-        if (hd.loops.empty() && e.count > 0) // one loop of every vertex
+        if (loopCounts.empty() && e.count > 0) // one loop of every vertex
             loops.push_back(Loop{{d_.vertices.begin() + std::ptrdiff_t(at),
                                   d_.vertices.begin() + std::ptrdiff_t(end)},
                                  {}});
         if (!loops.empty())
-            hatch(e, owner, loops, hd.solid, hd.pattern, hd.scale, hd.angle, 0);
+            hatch(e, owner, loops, hd.solid != 0, d_.pooled(hd.pattern), hd.scale, hd.angle, 0);
         break;
     }
     case EntityType::Image:
@@ -854,7 +860,8 @@ void Exporter::insert(const Entity& e, unsigned long owner) {
         !blockWritable_[std::size_t(in.block)] || !finite(in.p) || !finite(in.scaleX) ||
         !finite(in.scaleY) || !finite(in.angle))
         return;
-    if (e.owner != kModelSpace && d_.wouldRecurse(e.owner, in.block))
+    if (const int blockOwner = d_.ownerOf(int(handleOf(e)));
+        blockOwner != kModelSpace && d_.wouldRecurse(blockOwner, in.block))
         return;
     begin("INSERT", e, owner, "AcDbBlockReference");
     w_.dxfString(2, blockNames_[std::size_t(in.block)]);
@@ -869,8 +876,9 @@ void Exporter::insert(const Entity& e, unsigned long owner) {
 }
 
 void Exporter::text(const Entity& e, unsigned long owner) {
-    const TextData& t = d_.texts[e.first];
-    if (!finite(t.p) || !finite(t.height) || !finite(t.rotation))
+    const TextData& td = d_.texts[e.first];
+    const TextParams& t = d_.paramsOf(td);
+    if (!finite(td.p) || !finite(t.height) || !finite(t.rotation))
         return;
     const int align = t.align >= 0 && t.align <= 8 ? t.align : 0;
     const int horizontal = align % 3, vertical = align / 3;
@@ -880,9 +888,9 @@ void Exporter::text(const Entity& e, unsigned long owner) {
     const double widthFactor =
         style < d_.textStyles.size() ? d_.textStyles[style].widthFactor : 1.0;
     begin("TEXT", e, owner, "AcDbText");
-    w_.coord(10, t.p.x, t.p.y, 0);
+    w_.coord(10, td.p.x, td.p.y, 0);
     w_.dxfReal(40, t.height);
-    w_.dxfString(1, dxf::oneLine(t.text));
+    w_.dxfString(1, dxf::oneLine(std::string(d_.textOf(e))));
     if (t.rotation != 0)
         w_.dxfReal(50, normalisedDegrees(t.rotation));
     if (std::isfinite(widthFactor) && widthFactor > 0 && widthFactor != 1)
@@ -894,7 +902,7 @@ void Exporter::text(const Entity& e, unsigned long owner) {
     if (horizontal != 0)
         w_.dxfInt(72, horizontal);
     if (align != 0)
-        w_.coord(11, t.p.x, t.p.y, 0);
+        w_.coord(11, td.p.x, td.p.y, 0);
     w_.subClass("AcDbText");
     if (vertical != 0)
         w_.dxfInt(73, vertical == 1 ? 2 : 3);
@@ -963,10 +971,11 @@ void Exporter::image(const Entity& e, unsigned long owner) {
         return;
     ImageDef def;
     // A path in the file system's bytes; in the file in Windows-1250 with escapes.
-    def.path = dxf::oneLine(dxf::encodeCp1250Escaped(
-        QFile::decodeName(QByteArray::fromStdString(im.path)).toStdU32String()));
+    const QString path =
+        QFile::decodeName(QByteArray::fromStdString(std::string(d_.pooled(im.path))));
+    def.path = dxf::oneLine(dxf::encodeCp1250Escaped(path.toStdU32String()));
     // The IMAGE measures the picture in pixels; without the picture, 1000 along its width.
-    const QSize size = QImageReader(QFile::decodeName(QByteArray::fromStdString(im.path))).size();
+    const QSize size = QImageReader(path).size();
     if (size.isValid() && size.width() > 0 && size.height() > 0) {
         def.pixelsX = size.width();
         def.pixelsY = size.height();

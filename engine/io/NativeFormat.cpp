@@ -13,17 +13,23 @@
 //   content
 //     tables: u64 packed length, u64 plain length, then a zlib stream holding the record
 //             counts of the large arrays, the settings, the current attributes, layers, line
-//             styles, text styles, blocks (with their entity handles), texts, hatches and
-//             images; counts and string lengths in there are LEB128 numbers, strings are
-//             their bytes as they are
+//             styles, text styles, blocks (with their entity handles), text parameters,
+//             hatches, hatch loops and images; counts and string lengths in there are LEB128
+//             numbers, strings are their bytes as they are
 //     the large arrays, one after the other, their records as they lie in memory:
-//             entities (40 bytes), vertices (16), points (16), lines (32), circles (24),
-//             arcs (40), ellipses (56), rectangles (40), and inserts (48: i32 block, four
-//             zero bytes, then position, scales and angle)
+//             entities (16 bytes), vertices (16), points (16), lines (32), circles (24),
+//             arcs (40), ellipses (56), rectangles (40), inserts (48: i32 block, four zero
+//             bytes, then position, scales and angle), texts (24: position, u32 offset of its
+//             bytes, u32 parameters), the character pool (bytes of texts, pattern names and
+//             image paths) and the entities' own styles (16: u32 colour, four zero bytes,
+//             width; none, or one for every entity)
 //
 // Only the stored entity flags are written. A drawing holding deleted entities, or table
 // entries that no entity uses, is compacted first: its live entities keep their order, every
 // table follows the order of the entities, and block entity lists are renumbered to match.
+//
+// Files of format 1 (40-byte entity records that carried their own colour, width and block;
+// texts, hatches and images with their strings in the tables) are read and converted.
 #include "engine/io/NativeFormat.h"
 
 #include "engine/io/FileError.h"
@@ -46,6 +52,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <type_traits>
 
 namespace cad {
@@ -67,11 +74,16 @@ constexpr std::uint64_t kMostInflation = 1032;
 constexpr std::uint64_t kMostRecords = INT_MAX;
 
 // The record layouts the large arrays rely on.
-static_assert(std::is_trivially_copyable_v<Entity> && sizeof(Entity) == 40);
-static_assert(offsetof(Entity, flags) == 1 && offsetof(Entity, layer) == 4 &&
-              offsetof(Entity, color) == 12 && offsetof(Entity, width) == 16 &&
-              offsetof(Entity, owner) == 24 && offsetof(Entity, count) == 28 &&
-              offsetof(Entity, first) == 32);
+static_assert(std::is_trivially_copyable_v<Entity> && sizeof(Entity) == 16);
+static_assert(offsetof(Entity, flags) == 1 && offsetof(Entity, fit) == 2 &&
+              offsetof(Entity, layer) == 4 && offsetof(Entity, lineStyle) == 6 &&
+              offsetof(Entity, first) == 8 && offsetof(Entity, count) == 12);
+static_assert(std::is_trivially_copyable_v<TextData> && sizeof(TextData) == 24 &&
+              offsetof(TextData, chars) == 16 && offsetof(TextData, params) == 20);
+static_assert(std::is_trivially_copyable_v<OwnStyle> && sizeof(OwnStyle) == 16 &&
+              offsetof(OwnStyle, width) == 8);
+// Format 1 kept 40-byte entity records.
+constexpr std::size_t kEntityRecord1 = 40;
 template <typename T, std::size_t Doubles>
 constexpr bool kDoublesOnly = std::is_trivially_copyable_v<T> &&
                               sizeof(T) == Doubles * sizeof(double);
@@ -177,9 +189,9 @@ private:
 };
 
 void packTables(const Drawing& d, Packer& out) {
-    for (std::size_t n :
-         {d.entities.size(), d.vertices.size(), d.points.size(), d.lines.size(), d.circles.size(),
-          d.arcs.size(), d.ellipses.size(), d.rectangles.size(), d.inserts.size()})
+    for (std::size_t n : {d.entities.size(), d.vertices.size(), d.points.size(), d.lines.size(),
+                          d.circles.size(), d.arcs.size(), d.ellipses.size(), d.rectangles.size(),
+                          d.inserts.size(), d.texts.size(), d.chars.size(), d.ownStyles.size()})
         out.number(n);
 
     const DrawingSettings& s = d.settings;
@@ -239,30 +251,31 @@ void packTables(const Drawing& d, Packer& out) {
         out.number(b.entities.size());
         out.raw(b.entities.data(), b.entities.size() * sizeof(std::uint32_t));
     }
-    out.number(d.texts.size());
-    for (const TextData& t : d.texts) {
-        out.scalar(t.p.x);
-        out.scalar(t.p.y);
+    out.number(d.textParams.size());
+    for (const TextParams& t : d.textParams) {
         out.scalar(t.height);
         out.scalar(t.rotation);
         out.scalar(t.oblique);
         out.scalar(t.align);
         out.scalar(t.style);
-        out.text(t.text);
     }
     out.number(d.hatches.size());
     for (const HatchData& h : d.hatches) {
         out.number(h.firstVertex);
-        out.text(h.pattern);
-        out.byte(bits(h.solid, false));
+        out.number(h.pattern.offset);
+        out.number(h.pattern.size);
+        out.number(h.firstLoop);
+        out.number(h.loopCount);
+        out.byte(bits(h.solid != 0, false));
         out.scalar(h.scale);
         out.scalar(h.angle);
-        out.number(h.loops.size());
-        out.raw(h.loops.data(), h.loops.size() * sizeof(std::uint32_t));
     }
+    out.number(d.hatchLoops.size());
+    out.raw(d.hatchLoops.data(), d.hatchLoops.size() * sizeof(std::uint32_t));
     out.number(d.images.size());
     for (const ImageData& i : d.images) {
-        out.text(i.path);
+        out.number(i.path.offset);
+        out.number(i.path.size);
         out.scalar(i.p.x);
         out.scalar(i.p.y);
         out.scalar(i.width);
@@ -342,7 +355,9 @@ void writeContent(const Drawing& d, Output& out) {
                d.vertices.size() * sizeof(Vec2) + d.points.size() * sizeof(PointData) +
                d.lines.size() * sizeof(LineData) + d.circles.size() * sizeof(CircleData) +
                d.arcs.size() * sizeof(ArcData) + d.ellipses.size() * sizeof(EllipseData) +
-               d.rectangles.size() * sizeof(RectangleData) + d.inserts.size() * kInsertRecord);
+               d.rectangles.size() * sizeof(RectangleData) + d.inserts.size() * kInsertRecord +
+               d.texts.size() * sizeof(TextData) + d.chars.size() +
+               d.ownStyles.size() * sizeof(OwnStyle));
     out.scalar<std::uint64_t>(packed.size());
     out.scalar<std::uint64_t>(tables.bytes().size());
     out.put(packed.data(), packed.size());
@@ -355,8 +370,10 @@ void writeContent(const Drawing& d, Output& out) {
         const std::size_t n = std::min(kChunk, d.entities.size() - i);
         chunk.assign(d.entities.begin() + static_cast<std::ptrdiff_t>(i),
                      d.entities.begin() + static_cast<std::ptrdiff_t>(i + n));
-        for (Entity& e : chunk)
+        for (Entity& e : chunk) {
             e.flags &= EntityFlag::Stored;
+            e.reserved = 0;
+        }
         out.put(chunk.data(), n * sizeof(Entity));
     }
 
@@ -383,6 +400,18 @@ void writeContent(const Drawing& d, Output& out) {
             storeAt<double>(r + 40, in.angle);
         }
         out.put(records.data(), n * kInsertRecord);
+    }
+    putArray(out, d.texts);
+    putArray(out, d.chars);
+    std::vector<OwnStyle> styles;
+    styles.reserve(std::min(kChunk, d.ownStyles.size()));
+    for (std::size_t i = 0; i < d.ownStyles.size(); i += kChunk) {
+        const std::size_t n = std::min(kChunk, d.ownStyles.size() - i);
+        styles.assign(d.ownStyles.begin() + static_cast<std::ptrdiff_t>(i),
+                      d.ownStyles.begin() + static_cast<std::ptrdiff_t>(i + n));
+        for (OwnStyle& own : styles)
+            own.reserved = 0;
+        out.put(styles.data(), n * sizeof(OwnStyle));
     }
 }
 
@@ -491,14 +520,26 @@ int typeIndex(EntityType type) {
 }
 
 // True when the drawing can be written as it is: no entity is deleted, and every table holds
-// exactly the entries its entities use, in the order of the entities. Drawings built by
-// adding entities are like that.
+// exactly the entries its entities use, in the order of the entities; the character pool
+// holds their bytes in that order, text parameters are numbered by first use, and own styles
+// are kept only when some entity has one. Drawings built by adding entities are like that.
 bool isCompact(const Drawing& d) {
     std::array<std::uint64_t, kEntityTypeCount> next{};
-    std::uint64_t nextVertex = 0;
-    for (const Entity& e : d.entities) {
+    std::uint64_t nextVertex = 0, nextChar = 0, nextLoop = 0, nextParams = 0;
+    auto pooledInOrder = [&](PooledText t) {
+        if (t.size == 0)
+            return t.offset == 0;
+        if (t.offset != nextChar)
+            return false;
+        nextChar += t.size;
+        return true;
+    };
+    bool anyOwnStyle = false;
+    for (std::size_t h = 0; h < d.entities.size(); ++h) {
+        const Entity& e = d.entities[h];
         if (e.has(EntityFlag::Deleted) || !isEntityType(static_cast<int>(e.type)))
             return false;
+        anyOwnStyle = anyOwnStyle || d.ownStyle(h) != OwnStyle{};
         std::uint64_t& n = next[static_cast<std::size_t>(typeIndex(e.type))];
         if (e.type == EntityType::Polyline) {
             if (e.first != nextVertex)
@@ -510,12 +551,30 @@ bool isCompact(const Drawing& d) {
             return false;
         ++n;
         if (e.type == EntityType::Hatch) {
-            if (e.first >= d.hatches.size() || d.hatches[e.first].firstVertex != nextVertex)
+            if (e.first >= d.hatches.size())
+                return false;
+            const HatchData& hatch = d.hatches[e.first];
+            if (hatch.firstVertex != nextVertex || !pooledInOrder(hatch.pattern) ||
+                hatch.firstLoop != nextLoop)
                 return false;
             nextVertex += e.count;
+            nextLoop += hatch.loopCount;
+        } else if (e.type == EntityType::Text) {
+            if (e.first >= d.texts.size())
+                return false;
+            const TextData& t = d.texts[e.first];
+            if (!pooledInOrder({t.chars, e.count}) || t.params > nextParams)
+                return false;
+            nextParams += t.params == nextParams;
+        } else if (e.type == EntityType::Image) {
+            if (e.first >= d.images.size() || !pooledInOrder(d.images[e.first].path))
+                return false;
         }
     }
-    if (nextVertex != d.vertices.size())
+    if (nextVertex != d.vertices.size() || nextChar != d.chars.size() ||
+        nextLoop != d.hatchLoops.size() || nextParams != d.textParams.size())
+        return false;
+    if (anyOwnStyle ? d.ownStyles.size() != d.entities.size() : !d.ownStyles.empty())
         return false;
     for (int t = kFirstEntityType; t < kFirstEntityType + kEntityTypeCount; ++t) {
         const auto type = static_cast<EntityType>(t);
@@ -531,7 +590,7 @@ bool copyEntry(const std::vector<T, A>& from, std::vector<T, A>& to, Entity& e) 
     if (e.first >= from.size())
         return false;
     to.push_back(from[e.first]);
-    e.first = to.size() - 1;
+    e.first = static_cast<std::uint32_t>(to.size() - 1);
     return true;
 }
 
@@ -541,6 +600,14 @@ bool copyVertices(const Drawing& from, std::uint64_t first, std::uint32_t count,
     const auto begin = from.vertices.begin() + static_cast<std::ptrdiff_t>(first);
     to.vertices.insert(to.vertices.end(), begin, begin + count);
     return true;
+}
+
+// The bytes of a pooled string of `from`, pooled again in `to`; nothing when they are out of
+// reach.
+std::optional<PooledText> copyPooled(const Drawing& from, PooledText t, Drawing& to) {
+    if (t.offset > from.chars.size() || t.size > from.chars.size() - t.offset)
+        return std::nullopt;
+    return to.pool(from.pooled(t));
 }
 
 // The drawing without deleted entities and unused table entries. Entities whose geometry is
@@ -556,18 +623,26 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
     // Room for what is kept, so that nothing is moved while copying.
     std::array<std::size_t, kEntityTypeCount> perType{};
     std::size_t live = 0;
-    std::uint64_t vertexCount = 0;
-    for (const Entity& e : d.entities)
+    std::uint64_t vertexCount = 0, charCount = 0;
+    bool anyOwnStyle = false;
+    for (std::size_t h = 0; h < d.entities.size(); ++h) {
+        const Entity& e = d.entities[h];
         if (!e.has(EntityFlag::Deleted) && isEntityType(static_cast<int>(e.type))) {
             ++live;
             ++perType[static_cast<std::size_t>(typeIndex(e.type))];
             if (e.type == EntityType::Polyline || e.type == EntityType::Hatch)
                 vertexCount += e.count;
+            if (e.type == EntityType::Text)
+                charCount += e.count;
+            anyOwnStyle = anyOwnStyle || d.ownStyle(h) != OwnStyle{};
         }
+    }
     auto keptOf = [&](EntityType t) { return perType[static_cast<std::size_t>(typeIndex(t))]; };
     reserveFresh(c->entities, live);
     reserveFresh(c->vertices,
                  static_cast<std::size_t>(std::min<std::uint64_t>(vertexCount, d.vertices.size())));
+    reserveFresh(c->chars,
+                 static_cast<std::size_t>(std::min<std::uint64_t>(charCount, d.chars.size())));
     reserveFresh(c->points, keptOf(EntityType::Point));
     reserveFresh(c->lines, keptOf(EntityType::Line));
     reserveFresh(c->circles, keptOf(EntityType::Circle));
@@ -578,9 +653,12 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
     reserveFresh(c->texts, keptOf(EntityType::Text));
     reserveFresh(c->hatches, keptOf(EntityType::Hatch));
     reserveFresh(c->images, keptOf(EntityType::Image));
+    if (anyOwnStyle)
+        reserveFresh(c->ownStyles, live);
 
     constexpr std::uint32_t kGone = std::numeric_limits<std::uint32_t>::max();
     std::vector<std::uint32_t> handles(d.entities.size(), kGone);
+    std::vector<std::uint32_t> params(d.textParams.size(), kGone);
     for (std::size_t h = 0; h < d.entities.size(); ++h) {
         Entity e = d.entities[h];
         if (e.has(EntityFlag::Deleted))
@@ -594,7 +672,7 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
             kept = copyEntry(d.lines, c->lines, e);
             break;
         case EntityType::Polyline: {
-            const std::uint64_t start = c->vertices.size();
+            const auto start = static_cast<std::uint32_t>(c->vertices.size());
             kept = copyVertices(d, e.first, e.count, *c);
             e.first = start;
             break;
@@ -614,30 +692,66 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
         case EntityType::Insert:
             kept = copyEntry(d.inserts, c->inserts, e);
             break;
-        case EntityType::Text:
-            kept = copyEntry(d.texts, c->texts, e);
+        case EntityType::Text: {
+            if (e.first >= d.texts.size())
+                break;
+            TextData t = d.texts[e.first];
+            const auto bytes = copyPooled(d, {t.chars, e.count}, *c);
+            if (!bytes || t.params >= d.textParams.size())
+                break;
+            std::uint32_t& mapped = params[t.params];
+            if (mapped == kGone) {
+                c->textParams.push_back(d.textParams[t.params]);
+                mapped = static_cast<std::uint32_t>(c->textParams.size() - 1);
+            }
+            t.chars = bytes->offset;
+            t.params = mapped;
+            c->texts.push_back(t);
+            e.first = static_cast<std::uint32_t>(c->texts.size() - 1);
+            kept = true;
             break;
+        }
         case EntityType::Hatch: {
             if (e.first >= d.hatches.size())
                 break;
             HatchData hatch = d.hatches[e.first];
+            if (hatch.firstLoop > d.hatchLoops.size() ||
+                hatch.loopCount > d.hatchLoops.size() - hatch.firstLoop)
+                break;
             const std::uint64_t start = c->vertices.size();
-            if (!copyVertices(d, hatch.firstVertex, e.count, *c))
+            const auto pattern = copyPooled(d, hatch.pattern, *c);
+            if (!pattern || !copyVertices(d, hatch.firstVertex, e.count, *c))
                 break;
             hatch.firstVertex = start;
-            c->hatches.push_back(std::move(hatch));
-            e.first = c->hatches.size() - 1;
+            hatch.pattern = *pattern;
+            const auto loops = d.loopsOf(d.hatches[e.first]);
+            hatch.firstLoop = static_cast<std::uint32_t>(c->hatchLoops.size());
+            c->hatchLoops.insert(c->hatchLoops.end(), loops.begin(), loops.end());
+            c->hatches.push_back(hatch);
+            e.first = static_cast<std::uint32_t>(c->hatches.size() - 1);
             kept = true;
             break;
         }
-        case EntityType::Image:
-            kept = copyEntry(d.images, c->images, e);
+        case EntityType::Image: {
+            if (e.first >= d.images.size())
+                break;
+            ImageData image = d.images[e.first];
+            const auto path = copyPooled(d, image.path, *c);
+            if (!path)
+                break;
+            image.path = *path;
+            c->images.push_back(image);
+            e.first = static_cast<std::uint32_t>(c->images.size() - 1);
+            kept = true;
             break;
+        }
         }
         if (!kept)
             continue;
         handles[h] = static_cast<std::uint32_t>(c->entities.size());
         c->entities.push_back(e);
+        if (anyOwnStyle)
+            c->ownStyles.push_back(d.ownStyle(h));
     }
 
     c->blocks.reserve(d.blocks.size());
@@ -766,7 +880,14 @@ std::string inflateBytes(const unsigned char* packed, std::uint64_t packedSize,
     return plain;
 }
 
-void unpackTables(Unpacker& in, Drawing& d) {
+// What a file of format 1 kept elsewhere than the drawing of today does: the block of every
+// entity, and the strings of texts, hatches and images in the tables.
+struct Format1 {
+    std::vector<std::int32_t> owners;
+    std::vector<std::string> texts; // by text index
+};
+
+void unpackTables(Unpacker& in, Drawing& d, int version, Format1& old) {
     DrawingSettings& s = d.settings;
     s.background = in.scalar<std::uint32_t>();
     s.units = in.scalar<std::int32_t>();
@@ -834,31 +955,80 @@ void unpackTables(Unpacker& in, Drawing& d) {
         for (std::uint32_t& h : b.entities)
             h = in.scalar<std::uint32_t>();
     }
-    d.texts.assign(in.count(49), TextData{});
-    for (TextData& t : d.texts) {
-        t.p.x = in.scalar<double>();
-        t.p.y = in.scalar<double>();
+    if (version == 1) {
+        // Texts with their parameters and strings; hatches and images with theirs.
+        const std::size_t texts = in.count(49);
+        d.texts.reserve(texts);
+        old.texts.reserve(texts);
+        for (std::size_t i = 0; i < texts; ++i) {
+            TextData t;
+            TextParams p;
+            t.p.x = in.scalar<double>();
+            t.p.y = in.scalar<double>();
+            p.height = in.scalar<double>();
+            p.rotation = in.scalar<double>();
+            p.oblique = in.scalar<double>();
+            p.align = in.scalar<std::int32_t>();
+            p.style = in.scalar<std::int32_t>();
+            old.texts.push_back(in.text());
+            t.params = d.internParams(p);
+            d.texts.push_back(t);
+        }
+        d.hatches.assign(in.count(20), HatchData{});
+        for (HatchData& h : d.hatches) {
+            h.firstVertex = in.number();
+            h.pattern = d.pool(in.text());
+            h.solid = (in.flags(1) & 1) != 0;
+            h.scale = in.scalar<double>();
+            h.angle = in.scalar<double>();
+            const std::size_t loops = in.count(sizeof(std::uint32_t));
+            h.firstLoop = static_cast<std::uint32_t>(d.hatchLoops.size());
+            h.loopCount = static_cast<std::uint32_t>(loops);
+            for (std::size_t k = 0; k < loops; ++k)
+                d.hatchLoops.push_back(in.scalar<std::uint32_t>());
+        }
+        d.images.assign(in.count(33), ImageData{});
+        for (ImageData& i : d.images) {
+            i.path = d.pool(in.text());
+            i.p.x = in.scalar<double>();
+            i.p.y = in.scalar<double>();
+            i.width = in.scalar<double>();
+            i.height = in.scalar<double>();
+        }
+        return;
+    }
+    d.textParams.assign(in.count(32), TextParams{});
+    for (TextParams& t : d.textParams) {
         t.height = in.scalar<double>();
         t.rotation = in.scalar<double>();
         t.oblique = in.scalar<double>();
         t.align = in.scalar<std::int32_t>();
         t.style = in.scalar<std::int32_t>();
-        t.text = in.text();
     }
-    d.hatches.assign(in.count(20), HatchData{});
+    d.hatches.assign(in.count(22), HatchData{});
     for (HatchData& h : d.hatches) {
         h.firstVertex = in.number();
-        h.pattern = in.text();
+        const std::uint64_t offset = in.number(), size = in.number();
+        const std::uint64_t firstLoop = in.number(), loopCount = in.number();
+        if (offset > UINT32_MAX || size > UINT32_MAX || firstLoop > UINT32_MAX ||
+            loopCount > UINT32_MAX)
+            damaged("a hatch lies outside its tables");
+        h.pattern = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(size)};
+        h.firstLoop = static_cast<std::uint32_t>(firstLoop);
+        h.loopCount = static_cast<std::uint32_t>(loopCount);
         h.solid = (in.flags(1) & 1) != 0;
         h.scale = in.scalar<double>();
         h.angle = in.scalar<double>();
-        h.loops.resize(in.count(sizeof(std::uint32_t)));
-        for (std::uint32_t& n : h.loops)
-            n = in.scalar<std::uint32_t>();
     }
-    d.images.assign(in.count(33), ImageData{});
+    d.hatchLoops.resize(in.count(sizeof(std::uint32_t)));
+    for (std::uint32_t& n : d.hatchLoops)
+        n = in.scalar<std::uint32_t>();
+    d.images.assign(in.count(34), ImageData{});
     for (ImageData& i : d.images) {
-        i.path = in.text();
+        const std::uint64_t offset = in.number(), size = in.number();
+        if (offset > UINT32_MAX || size > UINT32_MAX)
+            damaged("an image path lies outside the characters");
+        i.path = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(size)};
         i.p.x = in.scalar<double>();
         i.p.y = in.scalar<double>();
         i.width = in.scalar<double>();
@@ -870,18 +1040,33 @@ bool within(std::int64_t index, std::size_t size) {
     return index >= 0 && static_cast<std::uint64_t>(index) < size;
 }
 
+bool pooledWithin(PooledText t, std::size_t size) {
+    return t.offset <= size && t.size <= size - t.offset;
+}
+
 // Fails unless every index in the drawing leads where it should.
 void validate(const Drawing& d) {
     if (!within(d.current.layer, d.layers.size()) ||
         !within(d.current.lineStyle, d.lineStyles.size()) ||
         !within(d.current.textStyle, d.textStyles.size()))
         damaged("the current layer or style does not exist");
+    if (d.layers.size() > static_cast<std::size_t>(kMostLayers) + 1 ||
+        d.lineStyles.size() > static_cast<std::size_t>(kMostLineStyles) + 1)
+        damaged("it has more layers or line styles than a drawing may");
     for (const InsertData& i : d.inserts)
         if (!within(i.block, d.blocks.size()))
             damaged("an insert names a block that does not exist");
-    for (const TextData& t : d.texts)
+    for (const TextParams& t : d.textParams)
         if (!within(t.style, d.textStyles.size()))
             damaged("a text has a style that does not exist");
+    for (const TextData& t : d.texts)
+        if (t.params >= d.textParams.size())
+            damaged("a text has parameters that do not exist");
+    for (const ImageData& i : d.images)
+        if (!pooledWithin(i.path, d.chars.size()))
+            damaged("an image path lies outside the characters");
+    if (!d.ownStyles.empty() && d.ownStyles.size() != d.entities.size())
+        damaged("the own styles do not match the entities");
 
     const std::uint64_t vertexCount = d.vertices.size();
     std::vector<std::uint64_t> hatchVertices(d.hatches.size(), 0);
@@ -889,8 +1074,11 @@ void validate(const Drawing& d) {
         const HatchData& h = d.hatches[i];
         if (h.firstVertex > vertexCount)
             damaged("a hatch lies outside the vertices");
+        if (!pooledWithin(h.pattern, d.chars.size()) || h.firstLoop > d.hatchLoops.size() ||
+            h.loopCount > d.hatchLoops.size() - h.firstLoop)
+            damaged("a hatch lies outside its tables");
         std::uint64_t sum = 0;
-        for (std::uint32_t n : h.loops) {
+        for (std::uint32_t n : d.loopsOf(h)) {
             sum += n;
             if (sum > vertexCount - h.firstVertex)
                 damaged("a hatch lies outside the vertices");
@@ -902,13 +1090,11 @@ void validate(const Drawing& d) {
     for (const Entity& e : d.entities) {
         if (!isEntityType(static_cast<int>(e.type)))
             damaged("an entity is of an unknown kind");
-        if ((e.flags & ~EntityFlag::Stored) != 0)
+        if ((e.flags & ~EntityFlag::Stored) != 0 || e.reserved != 0)
             damaged("an entity has unknown flags");
         if (!within(e.layer, d.layers.size()) || !within(e.lineStyle, d.lineStyles.size()))
             damaged("an entity has a layer or line style that does not exist");
-        if (e.owner != kModelSpace && !within(e.owner, d.blocks.size()))
-            damaged("an entity belongs to a block that does not exist");
-        owned += e.owner != kModelSpace;
+        owned += e.has(EntityFlag::InBlock);
         switch (e.type) {
         case EntityType::Polyline:
             if (e.first > vertexCount || e.count > vertexCount - e.first)
@@ -917,6 +1103,11 @@ void validate(const Drawing& d) {
         case EntityType::Hatch:
             if (e.first >= d.hatches.size() || e.count != hatchVertices[e.first])
                 damaged("a hatch does not match its boundary");
+            break;
+        case EntityType::Text:
+            if (e.first >= d.texts.size() ||
+                !pooledWithin({d.texts[e.first].chars, e.count}, d.chars.size()))
+                damaged("a text lies outside the characters");
             break;
         default:
             if (e.first >= tableSize(d, e.type))
@@ -929,8 +1120,7 @@ void validate(const Drawing& d) {
     std::uint64_t listedCount = 0;
     for (std::size_t b = 0; b < d.blocks.size(); ++b)
         for (std::uint32_t h : d.blocks[b].entities) {
-            if (h >= d.entities.size() || d.entities[h].owner != static_cast<std::int64_t>(b) ||
-                listed[h])
+            if (h >= d.entities.size() || !d.entities[h].has(EntityFlag::InBlock) || listed[h])
                 damaged("a block lists an entity that is not its own");
             listed[h] = 1;
             ++listedCount;
@@ -968,6 +1158,33 @@ void validate(const Drawing& d) {
                 state[inner] = Open;
                 path.push_back({inner, 0});
             }
+        }
+    }
+}
+
+// Checks what a file of format 1 said of blocks and texts, and gives the entities what the
+// records of today keep of it.
+void convertFormat1(Drawing& d, Format1& old) {
+    for (std::size_t b = 0; b < d.blocks.size(); ++b)
+        for (std::uint32_t h : d.blocks[b].entities)
+            if (h >= old.owners.size() || old.owners[h] != static_cast<std::int64_t>(b))
+                damaged("a block lists an entity that is not its own");
+    for (std::size_t h = 0; h < d.entities.size(); ++h) {
+        Entity& e = d.entities[h];
+        const std::int32_t owner = old.owners[h];
+        if (owner != kModelSpace && !within(owner, d.blocks.size()))
+            damaged("an entity belongs to a block that does not exist");
+        e.set(EntityFlag::InBlock, owner != kModelSpace);
+        if (e.type == EntityType::Text) {
+            if (e.first >= d.texts.size())
+                damaged("an entity lies outside its table");
+            // A text's string goes into the pool the first time an entity names it.
+            const std::string& bytes = old.texts[e.first];
+            if (bytes.size() > UINT32_MAX)
+                damaged("a text is too long");
+            const PooledText t = d.pool(bytes);
+            d.texts[e.first].chars = t.offset;
+            e.count = t.size;
         }
     }
 }
@@ -1067,7 +1284,47 @@ private:
     const std::string& path_;
 };
 
-void readContent(Source& in, Drawing& d) {
+// Entity records of format 1, converted as they come in.
+void readEntities1(Source& in, Drawing& d, std::uint64_t n, Format1& old) {
+    if (n > in.left() / kEntityRecord1 || n > kMostRecords)
+        damaged("a count is larger than the file");
+    reserveFresh(d.entities, static_cast<std::size_t>(n));
+    old.owners.reserve(static_cast<std::size_t>(n));
+    std::array<unsigned char, kEntityRecord1> r{};
+    bool anyOwnStyle = false;
+    std::vector<OwnStyle> styles;
+    for (std::uint64_t i = 0; i < n; ++i) {
+        in.read(r.data(), r.size());
+        Entity e;
+        e.type = static_cast<EntityType>(r[0]);
+        e.flags = r[1];
+        if ((e.flags & ~EntityFlag::Stored) != 0 || (e.flags & EntityFlag::InBlock) != 0)
+            damaged("an entity has unknown flags");
+        e.fit = r[2];
+        const auto layer = loadAt<std::int32_t>(r.data() + 4);
+        const auto lineStyle = loadAt<std::int32_t>(r.data() + 8);
+        if (layer < 0 || layer > kMostLayers || lineStyle < 0 || lineStyle > kMostLineStyles)
+            damaged("an entity has a layer or line style that does not exist");
+        e.layer = static_cast<std::uint16_t>(layer);
+        e.lineStyle = static_cast<std::uint16_t>(lineStyle);
+        OwnStyle own;
+        own.color = loadAt<std::uint32_t>(r.data() + 12);
+        own.width = loadAt<double>(r.data() + 16);
+        old.owners.push_back(loadAt<std::int32_t>(r.data() + 24));
+        e.count = loadAt<std::uint32_t>(r.data() + 28);
+        const auto first = loadAt<std::uint64_t>(r.data() + 32);
+        if (first > UINT32_MAX)
+            damaged("an entity lies outside its table");
+        e.first = static_cast<std::uint32_t>(first);
+        d.entities.push_back(e);
+        styles.push_back(own);
+        anyOwnStyle = anyOwnStyle || own != OwnStyle{};
+    }
+    if (anyOwnStyle)
+        d.ownStyles.assign(styles.begin(), styles.end());
+}
+
+void readContent(Source& in, Drawing& d, int version) {
     const auto packedSize = in.scalar<std::uint64_t>();
     const auto plainSize = in.scalar<std::uint64_t>();
     if (packedSize > in.left())
@@ -1078,10 +1335,15 @@ void readContent(Source& in, Drawing& d) {
         inflateBytes(reinterpret_cast<const unsigned char*>(packed.data()), packedSize, plainSize);
     Unpacker tables(reinterpret_cast<const unsigned char*>(plain.data()), plain.size());
 
-    std::array<std::uint64_t, 9> counts{};
-    for (std::uint64_t& n : counts)
-        n = tables.number();
-    in.array(d.entities, counts[0], kMostRecords);
+    std::array<std::uint64_t, 12> counts{};
+    const std::size_t countsGiven = version == 1 ? 9 : 12;
+    for (std::size_t i = 0; i < countsGiven; ++i)
+        counts[i] = tables.number();
+    Format1 old;
+    if (version == 1)
+        readEntities1(in, d, counts[0], old);
+    else
+        in.array(d.entities, counts[0], kMostRecords);
     in.array(d.vertices, counts[1], std::numeric_limits<std::uint64_t>::max());
     in.array(d.points, counts[2], kMostRecords);
     in.array(d.lines, counts[3], kMostRecords);
@@ -1106,12 +1368,22 @@ void readContent(Source& in, Drawing& d) {
         i.scaleY = loadAt<double>(r.data() + 32);
         i.angle = loadAt<double>(r.data() + 40);
     }
+    if (version >= 2) {
+        in.array(d.texts, counts[9], kMostRecords);
+        in.array(d.chars, counts[10], UINT32_MAX);
+        in.array(d.ownStyles, counts[11], kMostRecords);
+        for (const OwnStyle& own : d.ownStyles)
+            if (own.reserved != 0)
+                damaged("an own style is unreadable");
+    }
     if (in.left() != 0)
         damaged("it holds more than a drawing");
 
-    unpackTables(tables, d);
+    unpackTables(tables, d, version, old);
     if (!tables.atEnd())
         damaged("its tables hold more than they should");
+    if (version == 1)
+        convertFormat1(d, old);
 }
 
 // Checks a header of which `available` bytes are at hand, in a file of `total` bytes.
@@ -1145,7 +1417,7 @@ void checkHeader(const unsigned char* p, std::size_t available, std::uint64_t to
 // The drawing of a file whose header has passed checkHeader.
 std::unique_ptr<Drawing> readDrawing(const unsigned char* header, Source& content) {
     auto d = std::make_unique<Drawing>();
-    readContent(content, *d);
+    readContent(content, *d, static_cast<int>(loadAt<std::uint32_t>(header + kVersionAt)));
     const uLong crc = crc32_z(content.checksum(), header + kVersionAt, kChecksumAt - kVersionAt);
     if (static_cast<std::uint32_t>(crc) != loadAt<std::uint32_t>(header + kChecksumAt))
         damaged("its checksum does not match its content");

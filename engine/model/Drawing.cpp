@@ -2,6 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
 
 namespace cad {
 
@@ -95,9 +98,9 @@ int Drawing::findBlock(std::string_view name) const {
 int Drawing::addRecord(EntityType type, std::uint64_t first, std::uint32_t count) {
     Entity e;
     e.type = type;
-    e.layer = current.layer;
-    e.lineStyle = current.lineStyle;
-    e.first = first;
+    e.layer = static_cast<std::uint16_t>(current.layer);
+    e.lineStyle = static_cast<std::uint16_t>(current.lineStyle);
+    e.first = static_cast<std::uint32_t>(first);
     e.count = count;
     entities.push_back(e);
     touch();
@@ -111,6 +114,8 @@ int Drawing::addPolyline(const Vec2* first, std::size_t count, bool closed, std:
 }
 
 int Drawing::addPolylineAt(std::uint64_t firstVertex, bool closed, std::uint8_t fit) {
+    if (firstVertex > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("the drawing holds too many vertices");
     const int h = addRecord(EntityType::Polyline, firstVertex,
                             static_cast<std::uint32_t>(vertices.size() - firstVertex));
     entities.back().set(EntityFlag::Closed, closed);
@@ -139,30 +144,128 @@ int Drawing::addRectangle(const RectangleData& d) {
 int Drawing::addInsert(const InsertData& d) {
     return addRecord(EntityType::Insert, append(inserts, d));
 }
-int Drawing::addText(TextData d) {
-    texts.push_back(std::move(d));
-    return addRecord(EntityType::Text, texts.size() - 1);
+int Drawing::addText(const TextSpec& t) {
+    const PooledText bytes = pool(t.text);
+    texts.push_back(TextData{t.p, bytes.offset, internParams(t.params())});
+    return addRecord(EntityType::Text, texts.size() - 1, bytes.size);
 }
-int Drawing::addHatch(const Vec2* first, std::size_t count, HatchData d) {
+int Drawing::addHatch(const Vec2* first, std::size_t count, const HatchSpec& h) {
     const std::uint64_t start = vertices.size();
     vertices.insert(vertices.end(), first, first + count);
-    return addHatchAt(start, std::move(d));
+    return addHatchAt(start, h);
 }
 
-int Drawing::addHatchAt(std::uint64_t firstVertex, HatchData d) {
+int Drawing::addHatchAt(std::uint64_t firstVertex, const HatchSpec& h) {
+    HatchData d;
     d.firstVertex = firstVertex;
-    hatches.push_back(std::move(d));
+    d.pattern = pool(h.pattern);
+    d.firstLoop = static_cast<std::uint32_t>(hatchLoops.size());
+    d.loopCount = static_cast<std::uint32_t>(h.loops.size());
+    hatchLoops.insert(hatchLoops.end(), h.loops.begin(), h.loops.end());
+    d.solid = h.solid ? 1 : 0;
+    d.scale = h.scale;
+    d.angle = h.angle;
+    hatches.push_back(d);
     return addRecord(EntityType::Hatch, hatches.size() - 1,
                      static_cast<std::uint32_t>(vertices.size() - firstVertex));
 }
-int Drawing::addImage(const ImageData& d) {
-    return addRecord(EntityType::Image, append(images, d));
+int Drawing::addImage(const ImageSpec& d) {
+    return addRecord(EntityType::Image,
+                     append(images, ImageData{pool(d.path), d.p, d.width, d.height}));
+}
+
+PooledText Drawing::pool(std::string_view bytes) {
+    if (bytes.empty())
+        return {};
+    if (bytes.size() > std::numeric_limits<std::uint32_t>::max() - chars.size())
+        throw std::length_error("the drawing holds too many characters");
+    const PooledText t{static_cast<std::uint32_t>(chars.size()),
+                       static_cast<std::uint32_t>(bytes.size())};
+    chars.insert(chars.end(), bytes.begin(), bytes.end());
+    return t;
+}
+
+std::size_t TextParamsHash::operator()(const TextParams& p) const {
+    // The bytes of the parameters, so that every different set (a not-a-number height too)
+    // is told apart.
+    static_assert(sizeof(TextParams) == 32, "no padding between the fields");
+    std::uint64_t words[4];
+    std::memcpy(words, &p, sizeof words);
+    std::uint64_t h = 0x9E3779B97F4A7C15ull;
+    for (std::uint64_t w : words)
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+    return static_cast<std::size_t>(h ^ (h >> 31));
+}
+
+bool TextParamsHash::same(const TextParams& a, const TextParams& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+std::uint32_t Drawing::internParams(const TextParams& p) {
+    // Texts come in runs of one look: the last answer is asked for again most of the time.
+    if (lastParams_ < textParams.size() && TextParamsHash::same(textParams[lastParams_], p))
+        return lastParams_;
+    // The table may have been filled or cut back by others (a file being read): the index
+    // catches up with it. Equal sets listed twice keep the first index.
+    if (paramsIndexed_ > textParams.size()) {
+        paramsIndex_.clear();
+        paramsIndexed_ = 0;
+    }
+    for (; paramsIndexed_ < textParams.size(); ++paramsIndexed_)
+        paramsIndex_.emplace(textParams[paramsIndexed_],
+                             static_cast<std::uint32_t>(paramsIndexed_));
+    const auto [it, added] = paramsIndex_.emplace(p, static_cast<std::uint32_t>(textParams.size()));
+    if (added) {
+        textParams.push_back(p);
+        ++paramsIndexed_;
+    }
+    lastParams_ = it->second;
+    return it->second;
+}
+
+TextSpec Drawing::textSpec(const Entity& e) const {
+    const TextData& t = texts[e.first];
+    const TextParams& p = paramsOf(t);
+    return TextSpec{t.p, p.height, p.rotation, p.oblique, p.align, p.style, std::string(textOf(e))};
+}
+
+void Drawing::setOwnStyle(std::size_t handle, const OwnStyle& s) {
+    if (handle >= entities.size())
+        return;
+    if (ownStyles.size() < entities.size()) {
+        if (s == OwnStyle{} && handle >= ownStyles.size())
+            return;
+        ownStyles.resize(entities.size());
+    }
+    ownStyles[handle] = s;
+}
+
+std::uint32_t Drawing::colorOf(std::size_t handle, const Entity& e) const {
+    if (!e.has(EntityFlag::ColorByLayer))
+        return ownStyle(handle).color;
+    return e.layer < layers.size() ? layers[e.layer].color : 0;
+}
+
+double Drawing::widthOf(std::size_t handle, const Entity& e) const {
+    if (!e.has(EntityFlag::WidthByLayer))
+        return ownStyle(handle).width;
+    return e.layer < layers.size() ? layers[e.layer].width : 0;
+}
+
+int Drawing::ownerOf(int handle) const {
+    if (!valid(handle) || !entities[static_cast<std::size_t>(handle)].has(EntityFlag::InBlock))
+        return kModelSpace;
+    for (std::size_t b = 0; b < blocks.size(); ++b)
+        for (std::uint32_t h : blocks[b].entities)
+            if (h == static_cast<std::uint32_t>(handle))
+                return static_cast<int>(b);
+    return kModelSpace;
 }
 
 int Drawing::makeBlock(std::string_view name, Vec2 base, std::size_t firstHandle) {
     std::vector<std::uint32_t> owned;
     for (std::size_t h = firstHandle; h < entities.size(); ++h)
-        if (!entities[h].has(EntityFlag::Deleted) && entities[h].owner == kModelSpace)
+        if (!entities[h].has(EntityFlag::Deleted) && !entities[h].has(EntityFlag::InBlock))
             owned.push_back(static_cast<std::uint32_t>(h));
     if (owned.empty())
         return -1;
@@ -181,7 +284,7 @@ int Drawing::makeBlock(std::string_view name, Vec2 base, std::size_t firstHandle
         blocks[static_cast<std::size_t>(index)].base = base;
     }
     for (std::uint32_t h : owned) {
-        entities[h].owner = index;
+        entities[h].set(EntityFlag::InBlock, true);
         entities[h].set(EntityFlag::Selected, false);
     }
     blocks[static_cast<std::size_t>(index)].entities = std::move(owned);
@@ -327,13 +430,14 @@ Rect Drawing::entityExtents(int handle, int depth) const {
     }
     case EntityType::Text: {
         const auto& t = texts[e.first];
+        const TextParams& p = paramsOf(t);
         // Without the font at hand: an average letter is about 0.6 of the height wide.
-        const double w = 0.6 * t.height * static_cast<double>(t.text.size());
-        const double h = t.height;
-        const int horizontal = t.align % 3, vertical = t.align / 3;
+        const double w = 0.6 * p.height * static_cast<double>(e.count);
+        const double h = p.height;
+        const int horizontal = p.align % 3, vertical = p.align / 3;
         const double dx = horizontal == 1 ? -w / 2 : horizontal == 2 ? -w : 0;
         const double dy = vertical == 1 ? -h / 2 : vertical == 2 ? -h : 0;
-        addRotatedBox(r, t.p, dx, dy, w, h, t.rotation);
+        addRotatedBox(r, t.p, dx, dy, w, h, p.rotation);
         break;
     }
     case EntityType::Image: {
@@ -372,7 +476,7 @@ Rect Drawing::blockExtents(int block, int depth) const {
 Rect Drawing::extents() const {
     Rect r;
     for (std::size_t h = 0; h < entities.size(); ++h)
-        if (entities[h].owner == kModelSpace && !entities[h].has(EntityFlag::Deleted))
+        if (!entities[h].has(EntityFlag::InBlock) && !entities[h].has(EntityFlag::Deleted))
             r.add(entityExtents(static_cast<int>(h)));
     return r;
 }
@@ -380,7 +484,7 @@ Rect Drawing::extents() const {
 int Drawing::selectAll(bool select) {
     int n = 0;
     for (auto& e : entities)
-        if (e.owner == kModelSpace && !e.has(EntityFlag::Deleted)) {
+        if (!e.has(EntityFlag::InBlock) && !e.has(EntityFlag::Deleted)) {
             e.set(EntityFlag::Selected, select);
             ++n;
         }
@@ -390,14 +494,15 @@ int Drawing::selectAll(bool select) {
 int Drawing::selectedCount() const {
     int n = 0;
     for (const auto& e : entities)
-        n += e.owner == kModelSpace && !e.has(EntityFlag::Deleted) && e.has(EntityFlag::Selected);
+        n += !e.has(EntityFlag::InBlock) && !e.has(EntityFlag::Deleted) &&
+             e.has(EntityFlag::Selected);
     return n;
 }
 
 Rect Drawing::selectionExtents() const {
     Rect r;
     for (std::size_t h = 0; h < entities.size(); ++h)
-        if (entities[h].owner == kModelSpace && !entities[h].has(EntityFlag::Deleted) &&
+        if (!entities[h].has(EntityFlag::InBlock) && !entities[h].has(EntityFlag::Deleted) &&
             entities[h].has(EntityFlag::Selected))
             r.add(entityExtents(static_cast<int>(h)));
     return r;

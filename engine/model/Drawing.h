@@ -9,8 +9,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace cad {
@@ -87,6 +89,13 @@ struct CurrentAttributes {
     double textHeight = 2.5;
 };
 
+// Hashes and compares text parameters by their bytes.
+struct TextParamsHash {
+    std::size_t operator()(const TextParams& p) const;
+    bool operator()(const TextParams& a, const TextParams& b) const { return same(a, b); }
+    static bool same(const TextParams& a, const TextParams& b);
+};
+
 class Drawing {
 public:
     Drawing(); // layer "0", continuous line style 0, default text style 0
@@ -117,6 +126,15 @@ public:
     std::vector<TextData, LargeAllocator<TextData>> texts;
     std::vector<HatchData> hatches;
     std::vector<ImageData> images;
+    // The bytes of texts, hatch pattern names and image paths, one after the other.
+    std::vector<char, LargeAllocator<char>> chars;
+    // The different looks of texts, each once.
+    std::vector<TextParams> textParams;
+    // Vertex counts of hatch boundary loops.
+    std::vector<std::uint32_t> hatchLoops;
+    // Own colours and widths by handle; empty until some entity has its own, then as long as
+    // `entities`.
+    std::vector<OwnStyle, LargeAllocator<OwnStyle>> ownStyles;
 
     bool valid(int handle) const {
         return handle >= 0 && static_cast<std::size_t>(handle) < entities.size() &&
@@ -124,8 +142,11 @@ public:
     }
     // A live entity of the drawing itself (not of a block).
     bool inModelSpace(int handle) const {
-        return valid(handle) && entities[static_cast<std::size_t>(handle)].owner == kModelSpace;
+        return valid(handle) &&
+               !entities[static_cast<std::size_t>(handle)].has(EntityFlag::InBlock);
     }
+    // The block an entity belongs to, or kModelSpace.
+    int ownerOf(int handle) const;
 
     // New entities with the current attributes. Each returns the new handle.
     int addPolyline(const Vec2* first, std::size_t count, bool closed, std::uint8_t fit = 0);
@@ -136,18 +157,44 @@ public:
     int addEllipse(const EllipseData& d);
     int addRectangle(const RectangleData& d);
     int addInsert(const InsertData& d);
-    int addText(TextData d);
-    int addHatch(const Vec2* first, std::size_t count, HatchData d);
+    int addText(const TextSpec& t);
+    int addHatch(const Vec2* first, std::size_t count, const HatchSpec& h);
     // The same over vertices already at the end of `vertices`, from firstVertex on.
     int addPolylineAt(std::uint64_t firstVertex, bool closed, std::uint8_t fit = 0);
-    int addHatchAt(std::uint64_t firstVertex, HatchData d);
-    int addImage(const ImageData& d);
+    int addHatchAt(std::uint64_t firstVertex, const HatchSpec& h);
+    int addImage(const ImageSpec& d);
 
     // Vertices of a polyline or hatch.
     const Vec2* vertexData(const Entity& e) const {
         return vertices.data() +
                (e.type == EntityType::Hatch ? hatches[e.first].firstVertex : e.first);
     }
+
+    // ---- the pooled parts of texts, hatches and images
+    PooledText pool(std::string_view bytes);
+    std::string_view pooled(PooledText t) const {
+        return t.size == 0 ? std::string_view() : std::string_view(chars.data() + t.offset, t.size);
+    }
+    // The string of a text entity.
+    std::string_view textOf(const Entity& e) const {
+        return pooled({texts[e.first].chars, e.count});
+    }
+    const TextParams& paramsOf(const TextData& t) const { return textParams[t.params]; }
+    // The index of a set of text parameters, added when new.
+    std::uint32_t internParams(const TextParams& p);
+    std::span<const std::uint32_t> loopsOf(const HatchData& h) const {
+        return {hatchLoops.data() + h.firstLoop, h.loopCount};
+    }
+    // A text's parameters, for code that builds or changes one.
+    TextSpec textSpec(const Entity& e) const;
+
+    // ---- own colour and width
+    OwnStyle ownStyle(std::size_t handle) const {
+        return handle < ownStyles.size() ? ownStyles[handle] : OwnStyle{};
+    }
+    void setOwnStyle(std::size_t handle, const OwnStyle& s);
+    std::uint32_t colorOf(std::size_t handle, const Entity& e) const;
+    double widthOf(std::size_t handle, const Entity& e) const;
 
     // The entities created from `firstHandle` on, in model space, become the block `name`
     // with that base point (a block of that name is replaced). Its index, or -1 when there
@@ -194,6 +241,10 @@ private:
     mutable std::vector<Rect> blockExtents_;
     mutable std::vector<char> blockExtentsKnown_;
     mutable std::uint64_t blockExtentsEdits_ = ~std::uint64_t(0);
+    // Where each set of text parameters is, made again when it no longer fits the table.
+    std::unordered_map<TextParams, std::uint32_t, TextParamsHash, TextParamsHash> paramsIndex_;
+    std::size_t paramsIndexed_ = 0; // entries of textParams the index has seen
+    std::uint32_t lastParams_ = 0;  // the set looked for last
 };
 
 // Walks the drawing's model-space entities (requests first / next); -1 at the end.

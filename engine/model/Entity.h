@@ -1,12 +1,14 @@
-// The entities of a drawing. Every entity has a fixed-size record; polylines and hatch
+// The entities of a drawing. Every entity has a small fixed-size record; polylines and hatch
 // boundaries keep their vertices in the drawing's shared vertex array (16 bytes a vertex), the
-// other kinds keep their geometry in a table of their own, indexed by the record.
+// other kinds keep their geometry in a table of their own, indexed by the record. Every
+// geometry record is plain data, so that a change can be kept and given back by copying bytes.
 #pragma once
 
 #include "engine/model/Geometry.h"
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace cad {
@@ -38,29 +40,48 @@ inline constexpr std::uint8_t ColorByLayer = 0x04;
 inline constexpr std::uint8_t WidthByLayer = 0x08;
 inline constexpr std::uint8_t Filled = 0x10;
 inline constexpr std::uint8_t Closed = 0x20;
+// The entity belongs to a block (the block's list names it), not to the drawing itself.
+inline constexpr std::uint8_t InBlock = 0x40;
 // Flags that a file keeps; selection and deletion are not stored.
-inline constexpr std::uint8_t Stored = ColorByLayer | WidthByLayer | Filled | Closed;
+inline constexpr std::uint8_t Stored = ColorByLayer | WidthByLayer | Filled | Closed | InBlock;
 } // namespace EntityFlag
 
 inline constexpr std::int32_t kModelSpace = -1;
+
+// Layers and line styles are indexed by 16 bits in entity records.
+inline constexpr int kMostLayers = 65535;
+inline constexpr int kMostLineStyles = 65535;
 
 struct Entity {
     EntityType type = EntityType::Point;
     std::uint8_t flags = EntityFlag::ColorByLayer | EntityFlag::WidthByLayer;
     std::uint8_t fit = 0; // polyline: 0 straight segments
     std::uint8_t reserved = 0;
-    std::int32_t layer = 0;
-    std::int32_t lineStyle = 0;
-    std::uint32_t color = 0;          // own colour, 0x00BBGGRR
-    double width = 0;                 // own width, mm
-    std::int32_t owner = kModelSpace; // the block it belongs to, or kModelSpace
-    std::uint32_t count = 0;          // polyline, hatch: number of vertices
-    std::uint64_t first = 0;          // polyline: first vertex; others: index into their table
+    std::uint16_t layer = 0;
+    std::uint16_t lineStyle = 0;
+    std::uint32_t first = 0; // polyline: first vertex; others: index into their table
+    std::uint32_t count = 0; // polyline, hatch: number of vertices; text: bytes of its string
 
     bool has(std::uint8_t f) const { return (flags & f) != 0; }
-    void set(std::uint8_t f, bool on) { flags = on ? (flags | f) : (flags & ~f); }
+    void set(std::uint8_t f, bool on) {
+        flags = static_cast<std::uint8_t>(on ? (flags | f) : (flags & ~f));
+    }
 };
-static_assert(sizeof(Entity) == 40);
+static_assert(sizeof(Entity) == 16 && std::is_trivially_copyable_v<Entity>);
+
+// An entity's own colour and width, used where it is not "by layer".
+struct OwnStyle {
+    std::uint32_t color = 0; // 0x00BBGGRR
+    std::uint32_t reserved = 0;
+    double width = 0; // mm
+    friend bool operator==(const OwnStyle&, const OwnStyle&) = default;
+};
+
+// Bytes kept in the drawing's character pool (texts, hatch pattern names, image paths).
+struct PooledText {
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+};
 
 struct PointData {
     Vec2 p;
@@ -91,22 +112,54 @@ struct InsertData {
     Vec2 p;
     double scaleX = 1, scaleY = 1, angle = 0;
 };
+// How texts look; a drawing keeps each different set once and texts name theirs.
+struct TextParams {
+    double height = 1, rotation = 0, oblique = 0;
+    std::int32_t align = 0;
+    std::int32_t style = 0;
+    friend bool operator==(const TextParams&, const TextParams&) = default;
+};
+// A text: its string (Windows-1250 bytes) lies in the character pool at `chars`, as long as
+// the entity's count says.
 struct TextData {
+    Vec2 p;
+    std::uint32_t chars = 0;
+    std::uint32_t params = 0; // index into the drawing's text parameters
+};
+struct HatchData {
+    std::uint64_t firstVertex = 0; // boundary vertices in the drawing's vertex array
+    PooledText pattern;            // Windows-1250 bytes; ignored when solid
+    std::uint32_t firstLoop = 0;   // vertex counts of the boundary loops, in the loop array
+    std::uint32_t loopCount = 0;
+    std::uint32_t solid = 1;
+    double scale = 1, angle = 0;
+};
+struct ImageData {
+    PooledText path; // file-system bytes
+    Vec2 p;
+    double width = 0, height = 0;
+};
+
+static_assert(std::is_trivially_copyable_v<TextData> && std::is_trivially_copyable_v<HatchData> &&
+              std::is_trivially_copyable_v<ImageData> && sizeof(TextData) == 24);
+
+// What a text, hatch or image is made of, for building one (the drawing pools the bytes).
+struct TextSpec {
     Vec2 p;
     double height = 1, rotation = 0, oblique = 0;
     std::int32_t align = 0;
     std::int32_t style = 0;
-    std::string text; // Windows-1250 bytes
+    std::string text;
+    TextParams params() const { return {height, rotation, oblique, align, style}; }
 };
-struct HatchData {
-    std::uint64_t firstVertex = 0; // boundary vertices in the drawing's vertex array
-    std::string pattern;           // Windows-1250 bytes; ignored when solid
+struct HatchSpec {
+    std::string pattern;
     bool solid = true;
     double scale = 1, angle = 0;
-    std::vector<std::uint32_t> loops; // vertex count of each boundary loop, in order
+    std::vector<std::uint32_t> loops;
 };
-struct ImageData {
-    std::string path; // file-system bytes
+struct ImageSpec {
+    std::string path;
     Vec2 p;
     double width = 0, height = 0;
 };

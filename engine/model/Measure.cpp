@@ -81,7 +81,7 @@ std::vector<std::span<const Vec2>> hatchLoops(const Drawing& d, const Entity& e)
     std::vector<std::span<const Vec2>> loops;
     const Vec2* v = d.vertexData(e);
     std::uint64_t at = 0;
-    for (std::uint32_t n : d.hatches[e.first].loops) {
+    for (std::uint32_t n : d.loopsOf(d.hatches[e.first])) {
         if (n == 0 || at + n > e.count)
             break;
         loops.emplace_back(v + at, n);

@@ -41,13 +41,14 @@ public:
         return mapped;
     }
 
-    // Copies one entity of `from` into `into` with the given owner; the new handle.
+    // Copies one entity of `from` into `into`, for a block or for the drawing itself; the new
+    // handle.
     int entity(int handle, int owner) {
         Entity e = from_.entities[static_cast<std::size_t>(handle)];
         e.set(EntityFlag::Selected, false);
-        e.layer = layer(e.layer);
-        e.lineStyle = lineStyle(e.lineStyle);
-        e.owner = owner;
+        e.layer = static_cast<std::uint16_t>(layer(e.layer));
+        e.lineStyle = static_cast<std::uint16_t>(lineStyle(e.lineStyle));
+        e.set(EntityFlag::InBlock, owner != kModelSpace);
         switch (e.type) {
         case EntityType::Point:
             e.first = push(into_.points, from_.points[e.first]);
@@ -67,9 +68,12 @@ public:
         case EntityType::Rectangle:
             e.first = push(into_.rectangles, from_.rectangles[e.first]);
             break;
-        case EntityType::Image:
-            e.first = push(into_.images, from_.images[e.first]);
+        case EntityType::Image: {
+            ImageData d = from_.images[e.first];
+            d.path = into_.pool(from_.pooled(d.path));
+            e.first = push(into_.images, d);
             break;
+        }
         case EntityType::Insert: {
             InsertData d = from_.inserts[e.first];
             d.block = block(d.block);
@@ -77,14 +81,16 @@ public:
             break;
         }
         case EntityType::Text: {
-            TextData d = from_.texts[e.first];
-            d.style = textStyle(d.style);
-            e.first = push(into_.texts, std::move(d));
+            TextSpec t = from_.textSpec(e);
+            t.style = textStyle(t.style);
+            const PooledText bytes = into_.pool(t.text);
+            e.first =
+                push(into_.texts, TextData{t.p, bytes.offset, into_.internParams(t.params())});
             break;
         }
         case EntityType::Polyline: {
             const Vec2* v = from_.vertexData(e);
-            e.first = into_.vertices.size();
+            e.first = static_cast<std::uint32_t>(into_.vertices.size());
             into_.vertices.insert(into_.vertices.end(), v, v + e.count);
             break;
         }
@@ -93,11 +99,18 @@ public:
             const Vec2* v = from_.vertexData(e);
             d.firstVertex = into_.vertices.size();
             into_.vertices.insert(into_.vertices.end(), v, v + e.count);
-            e.first = push(into_.hatches, std::move(d));
+            d.pattern = into_.pool(from_.pooled(d.pattern));
+            const auto loops = from_.loopsOf(from_.hatches[e.first]);
+            d.firstLoop = static_cast<std::uint32_t>(into_.hatchLoops.size());
+            into_.hatchLoops.insert(into_.hatchLoops.end(), loops.begin(), loops.end());
+            e.first = push(into_.hatches, d);
             break;
         }
         }
         into_.entities.push_back(e);
+        const OwnStyle own = from_.ownStyle(static_cast<std::size_t>(handle));
+        if (own != OwnStyle{})
+            into_.setOwnStyle(into_.entities.size() - 1, own);
         into_.touch();
         return static_cast<int>(into_.entities.size() - 1);
     }
@@ -124,9 +137,9 @@ private:
         return mapped;
     }
 
-    template <typename T, typename A> static std::uint64_t push(std::vector<T, A>& table, T value) {
+    template <typename T, typename A> static std::uint32_t push(std::vector<T, A>& table, T value) {
         table.push_back(std::move(value));
-        return table.size() - 1;
+        return static_cast<std::uint32_t>(table.size() - 1);
     }
 
     Drawing& into_;

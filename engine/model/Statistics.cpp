@@ -10,21 +10,21 @@ DrawingStatistics computeStatistics(const Drawing& d) {
         const Entity& e = d.entities[h];
         if (e.has(EntityFlag::Deleted))
             continue;
-        if (e.owner != kModelSpace) {
-            if (e.owner >= 0 && static_cast<std::size_t>(e.owner) < s.byBlock.size())
-                ++s.byBlock[static_cast<std::size_t>(e.owner)];
+        if (e.has(EntityFlag::InBlock))
             continue;
-        }
         ++s.entities;
         ++s.byType[static_cast<std::size_t>(static_cast<int>(e.type) - kFirstEntityType)];
-        if (e.layer >= 0 && static_cast<std::size_t>(e.layer) < s.byLayer.size())
+        if (e.layer < s.byLayer.size())
             ++s.byLayer[static_cast<std::size_t>(e.layer)];
         if (e.type == EntityType::Polyline || e.type == EntityType::Hatch)
             s.vertices += e.count;
         else if (e.type == EntityType::Text)
-            s.textChars += static_cast<std::int64_t>(d.texts[e.first].text.size());
+            s.textChars += e.count;
         s.extents.add(d.entityExtents(static_cast<int>(h)));
     }
+    for (std::size_t b = 0; b < d.blocks.size(); ++b)
+        for (std::uint32_t h : d.blocks[b].entities)
+            s.byBlock[b] += d.valid(static_cast<int>(h));
     return s;
 }
 

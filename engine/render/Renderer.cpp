@@ -2,6 +2,7 @@
 
 #include "engine/render/BoxCache.h"
 
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
@@ -87,7 +88,7 @@ public:
             const CullItem& item = *items[k];
             const FloatBox& b = item.box;
             const Entity& e = d_.entities[item.handle];
-            if (e.has(EntityFlag::Deleted) || e.owner != kModelSpace)
+            if (e.has(EntityFlag::Deleted) || e.has(EntityFlag::InBlock))
                 continue;
             if (b.right - b.left < pixel && b.top - b.bottom < pixel && !isText(e)) {
                 if (!visibleLayer(e))
@@ -122,9 +123,12 @@ private:
     }
 
     const Layer* layerOf(const Entity& e) const {
-        return e.layer >= 0 && static_cast<std::size_t>(e.layer) < d_.layers.size()
-                   ? &d_.layers[static_cast<std::size_t>(e.layer)]
-                   : nullptr;
+        return e.layer < d_.layers.size() ? &d_.layers[static_cast<std::size_t>(e.layer)] : nullptr;
+    }
+
+    // An entity's own colour and width; every entity drawn is a record of the drawing.
+    OwnStyle ownOf(const Entity& e) const {
+        return d_.ownStyle(static_cast<std::size_t>(&e - d_.entities.data()));
     }
 
     bool visibleLayer(const Entity& e) const {
@@ -144,11 +148,12 @@ private:
         if (selected) {
             s.color = o_.selectionColor.rgb();
         } else {
-            const std::uint32_t c = e.has(EntityFlag::ColorByLayer) ? (l ? l->color : 0) : e.color;
+            const std::uint32_t c =
+                e.has(EntityFlag::ColorByLayer) ? (l ? l->color : 0) : ownOf(e).color;
             s.color = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                            static_cast<int>((c >> 16) & 0xFF));
         }
-        const double mm = e.has(EntityFlag::WidthByLayer) ? (l ? l->width : 0) : e.width;
+        const double mm = e.has(EntityFlag::WidthByLayer) ? (l ? l->width : 0) : ownOf(e).width;
         s.widthPx = 1;
         if (o_.showLineWidths && std::isfinite(mm) && mm > 0)
             s.widthPx = std::clamp(mm * o_.pixelsPerMm, 1.0, 2000.0);
@@ -159,7 +164,7 @@ private:
         if (o_.showSelection && e.has(EntityFlag::Selected))
             return o_.selectionColor;
         if (!e.has(EntityFlag::ColorByLayer))
-            return toQColor(e.color);
+            return toQColor(ownOf(e).color);
         const Layer* l = layerOf(insertion && e.layer == 0 ? *insertion : e);
         return toQColor(l ? l->fillColor : 0);
     }
@@ -507,7 +512,7 @@ private:
             drawHatch(e, insertion, m);
             break;
         case EntityType::Text:
-            drawText(d_.texts[e.first], m);
+            drawText(e, m);
             break;
         case EntityType::Insert:
             drawInsert(e, m, depth);
@@ -524,7 +529,7 @@ private:
         QPainterPath path;
         path.setFillRule(Qt::OddEvenFill);
         std::uint32_t at = 0;
-        for (std::uint32_t n : h.loops) {
+        for (std::uint32_t n : d_.loopsOf(h)) {
             if (n == 0 || at + n > e.count)
                 break;
             QPolygonF loop;
@@ -549,9 +554,12 @@ private:
         p_.setBrush(Qt::NoBrush);
     }
 
-    void drawText(const TextData& t, const Affine& m) {
+    void drawText(const Entity& e, const Affine& m) {
+        const TextData& td = d_.texts[e.first];
+        const TextParams& t = d_.paramsOf(td);
+        const std::string_view bytes = d_.textOf(e);
         const double heightPx = std::abs(t.height) * m.scale();
-        if (!(heightPx >= 0.5) || t.text.empty() || !std::isfinite(heightPx))
+        if (!(heightPx >= 0.5) || bytes.empty() || !std::isfinite(heightPx))
             return;
         const TextStyle* style =
             t.style >= 0 && static_cast<std::size_t>(t.style) < d_.textStyles.size()
@@ -563,10 +571,10 @@ private:
         const QFontMetricsF& fm = sf.metrics;
         const double cap = sf.cap;
         const QString text =
-            decoder_(QByteArrayView(t.text.data(), static_cast<qsizetype>(t.text.size())));
+            decoder_(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
         const double k = t.height / cap;
         const double oblique = std::tan(radians(std::clamp(t.oblique, -80.0, 80.0)));
-        const Affine local = Affine::translation(t.p.x, t.p.y)
+        const Affine local = Affine::translation(td.p.x, td.p.y)
                                  .after(Affine::rotation(t.rotation))
                                  .after(Affine{1, 0, oblique, 1, 0, 0})
                                  .after(Affine::scaling(k * widthFactor, -k));
@@ -642,7 +650,8 @@ private:
         flush();
         const QRectF target(QPointF(std::max(r.left, clip_.left), std::max(r.bottom, clip_.bottom)),
                             QPointF(std::min(r.right, clip_.right), std::min(r.top, clip_.top)));
-        const QImage image(QString::fromLocal8Bit(im.path.c_str()));
+        const std::string path(d_.pooled(im.path));
+        const QImage image(QFile::decodeName(QByteArray::fromStdString(path)));
         if (image.isNull()) {
             // A missing picture shows where it would stand.
             std::vector<Vec2> frame = {

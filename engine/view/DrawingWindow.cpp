@@ -172,7 +172,7 @@ int DrawingWindow::pick(QPointF pixel,
     // On equal distances the later entity wins: it is drawn over the earlier one.
     for (const CullItem* item : near) {
         const Entity& e = dr.entities[item->handle];
-        if (e.layer >= 0 && static_cast<std::size_t>(e.layer) < dr.layers.size() &&
+        if (e.layer < dr.layers.size() &&
             !dr.layers[static_cast<std::size_t>(e.layer)].visible)
             continue;
         const int handle = static_cast<int>(item->handle);

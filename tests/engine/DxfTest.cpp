@@ -141,11 +141,9 @@ struct Sample {
 void own(Drawing& d, std::uint32_t color, double width = -1) {
     Entity& e = d.entities.back();
     e.set(EntityFlag::ColorByLayer, false);
-    e.color = color;
-    if (width >= 0) {
+    if (width >= 0)
         e.set(EntityFlag::WidthByLayer, false);
-        e.width = width;
-    }
+    d.setOwnStyle(d.entities.size() - 1, {color, 0, width >= 0 ? width : 0});
 }
 
 Sample sampleDrawing() {
@@ -191,10 +189,10 @@ Sample sampleDrawing() {
     d.addEllipse({{40, 0}, 2, 4, 30, 10, 200}); // taller than wide: DXF turns it
     d.addRectangle({{60, 20}, 4, 2, 15});
     d.current.layer = s.notes;
-    d.addText(TextData{{1, 1}, 2.5, 10, 15, 4, s.noteStyle, cp1250("Zażółć gęślą jaźń")});
-    d.addText(TextData{{3, -4}, 1.5, 0, 0, 0, 0, "plain"});
+    d.addText(TextSpec{{1, 1}, 2.5, 10, 15, 4, s.noteStyle, cp1250("Zażółć gęślą jaźń")});
+    d.addText(TextSpec{{3, -4}, 1.5, 0, 0, 0, 0, "plain"});
     const Vec2 area[] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 1}, {2, 1}, {2, 2}};
-    HatchData hd;
+    HatchSpec hd;
     hd.solid = false;
     hd.pattern = "ANSI31";
     hd.scale = 2;
@@ -607,7 +605,7 @@ TEST_F(DxfTest, NamesAreMadeValidAndUniqueForDxf) {
     d.lineStyles.push_back(LineStyle{"continuous", "1,-1", parseLinePattern("1,-1")});
     d.textStyles[0].name = "STANDARD"; // the name the dimension style needs, in capitals
     d.current.layer = 2;
-    d.addText(TextData{{0, 0}, 1, 0, 0, 0, 0, "two\nlines\r"});
+    d.addText(TextSpec{{0, 0}, 1, 0, 0, 0, 0, "two\nlines\r"});
     const std::size_t first = d.entities.size();
     d.addPoint({{1, 1}});
     const int anonymous = d.makeBlock("*U1", {0, 0}, first); // a star marks anonymous blocks
@@ -729,7 +727,7 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         EXPECT_EQ(line.layer, roads);
         EXPECT_EQ(line.lineStyle, dashed);
         EXPECT_FALSE(line.has(EntityFlag::ColorByLayer));
-        EXPECT_EQ(line.color, 0x0000FFu); // red
+        EXPECT_EQ(d.ownStyle(std::size_t(lines[0])).color, 0x0000FFu); // red
         EXPECT_TRUE(line.has(EntityFlag::WidthByLayer));
 
         const auto polylines = ofType(d, EntityType::Polyline);
@@ -752,7 +750,7 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         EXPECT_EQ(verticesOf(d, solid), (std::vector<Vec2>{{0, 0}, {1, 0}, {1, 1}, {0, 1}}));
 
         const auto texts = ofType(d, EntityType::Text);
-        const TextData& polish = d.texts[at(d, texts[0]).first];
+        const TextSpec polish = d.textSpec(at(d, texts[0]));
         EXPECT_EQ(fromCp1250(polish.text), QString::fromUtf8("Zażółć gęślą jaźń"));
         EXPECT_VEC(polish.p, 10, 20);
         EXPECT_EQ(polish.align, 4);
@@ -760,9 +758,9 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         EXPECT_EQ(polish.style, note);
         // Written as \U+ escapes where the code page lacks them; %%d is the degree sign;
         // Cyrillic has no place in Windows-1250.
-        EXPECT_EQ(fromCp1250(d.texts[at(d, texts[1]).first].text), QString::fromUtf8("łą° ?"));
+        EXPECT_EQ(fromCp1250(d.textSpec(at(d, texts[1])).text), QString::fromUtf8("łą° ?"));
         // The attribute of the insert: a text where it stands.
-        const TextData& attribute = d.texts[at(d, texts[2]).first];
+        const TextSpec attribute = d.textSpec(at(d, texts[2]));
         EXPECT_EQ(fromCp1250(attribute.text), QString::fromUtf8("Słup 12"));
         EXPECT_VEC(attribute.p, 101, 99);
         EXPECT_EQ(attribute.height, 0.5);
@@ -775,7 +773,7 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         EXPECT_EQ(d.blocks[std::size_t(klocek)].entities.size(), 2u);
         const Entity& nested = at(d, int(d.blocks[std::size_t(outer)].entities[0]));
         EXPECT_EQ(nested.type, EntityType::Insert);
-        EXPECT_EQ(nested.owner, outer);
+        EXPECT_EQ(d.ownerOf(int(d.blocks[std::size_t(outer)].entities[0])), outer);
         EXPECT_EQ(d.inserts[nested.first].block, klocek);
         const InsertData& insert = d.inserts[at(d, ofType(d, EntityType::Insert)[0]).first];
         EXPECT_EQ(insert.block, klocek);
@@ -789,10 +787,10 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         const Entity& coloured = at(d, polylines[2]);
         EXPECT_TRUE(coloured.has(EntityFlag::Closed));
         EXPECT_FALSE(coloured.has(EntityFlag::WidthByLayer));
-        EXPECT_DOUBLE_EQ(coloured.width, 0.5);
+        EXPECT_DOUBLE_EQ(d.ownStyle(std::size_t(polylines[2])).width, 0.5);
         if (r2018) {
             EXPECT_FALSE(coloured.has(EntityFlag::ColorByLayer));
-            EXPECT_EQ(coloured.color, 0x302010u);
+            EXPECT_EQ(d.ownStyle(std::size_t(polylines[2])).color, 0x302010u);
         }
         // A half circle (bulge 1) from (0,0) to (2,0) becomes points on it.
         const auto bulged = verticesOf(d, polylines[3]);
@@ -811,8 +809,8 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         EXPECT_DOUBLE_EQ(e.endAngle, 180);
 
         // The MTEXT: one text a line from its top left corner down, formatting taken out.
-        const TextData& first = d.texts[at(d, texts[3]).first];
-        const TextData& second = d.texts[at(d, texts[4]).first];
+        const TextSpec first = d.textSpec(at(d, texts[3]));
+        const TextSpec second = d.textSpec(at(d, texts[4]));
         EXPECT_EQ(first.text, "Pierwsza");
         EXPECT_EQ(fromCp1250(second.text), QString::fromUtf8("Druga Łódź"));
         EXPECT_EQ(first.align, 6);
@@ -823,15 +821,17 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         const auto hatches = ofType(d, EntityType::Hatch);
         const HatchData& solidHatch = d.hatches[at(d, hatches[0]).first];
         EXPECT_TRUE(solidHatch.solid);
-        EXPECT_EQ(solidHatch.loops, (std::vector<std::uint32_t>{4, 3}));
-        EXPECT_EQ(at(d, hatches[0]).color, 0x00FFFFu); // yellow
+        EXPECT_EQ(
+            std::vector<std::uint32_t>(d.loopsOf(solidHatch).begin(), d.loopsOf(solidHatch).end()),
+            (std::vector<std::uint32_t>{4, 3}));
+        EXPECT_EQ(d.ownStyle(std::size_t(hatches[0])).color, 0x00FFFFu); // yellow
         const HatchData& edges = d.hatches[at(d, hatches[1]).first];
         EXPECT_FALSE(edges.solid);
-        EXPECT_EQ(edges.pattern, "ANSI31");
+        EXPECT_EQ(d.pooled(edges.pattern), "ANSI31");
         EXPECT_EQ(edges.scale, 2);
-        ASSERT_EQ(edges.loops.size(), 1u);
+        ASSERT_EQ(edges.loopCount, 1u);
         const auto outline = verticesOf(d, hatches[1]);
-        EXPECT_EQ(outline.size(), edges.loops[0]);
+        EXPECT_EQ(outline.size(), d.loopsOf(edges)[0]);
         EXPECT_EQ(outline.front(), (Vec2{0, 0}));
         Rect box;
         for (const Vec2& p : outline)
@@ -852,7 +852,7 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
                   fitted.end());
 
         const ImageData& image = d.images[at(d, ofType(d, EntityType::Image)[0]).first];
-        EXPECT_EQ(image.path, "obraz.png");
+        EXPECT_EQ(d.pooled(image.path), "obraz.png");
         EXPECT_NEAR(image.width, 6.4, 1e-9);
         EXPECT_NEAR(image.height, 4.8, 1e-9);
     }
@@ -1004,8 +1004,8 @@ TEST_F(DxfTest, ReadsCodePagesMirroredEntitiesArraysAndDropsWhatItCannotShow) {
 
     const auto texts = ofType(d, EntityType::Text);
     ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(d.texts[at(d, texts[0]).first].text, "???");
-    EXPECT_EQ(fromCp1250(d.texts[at(d, texts[1]).first].text), QString::fromUtf8("?50 ±0.1"));
+    EXPECT_EQ(d.textOf(at(d, texts[0])), "???");
+    EXPECT_EQ(fromCp1250(d.textSpec(at(d, texts[1])).text), QString::fromUtf8("?50 ±0.1"));
 
     // The array insert: three columns 10 apart, two rows 5 apart.
     const auto inserts = ofType(d, EntityType::Insert);
@@ -1075,10 +1075,12 @@ TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
         EXPECT_EQ(b.lineStyle, a.lineStyle);
         EXPECT_EQ(b.flags & EntityFlag::Stored, a.flags & EntityFlag::Stored);
         if (!a.has(EntityFlag::ColorByLayer)) {
-            EXPECT_EQ(b.color, a.color);
+            EXPECT_EQ(d.ownStyle(std::size_t(is[i])).color,
+                      s.d.ownStyle(std::size_t(was[i])).color);
         }
         if (!a.has(EntityFlag::WidthByLayer)) {
-            EXPECT_DOUBLE_EQ(b.width, a.width);
+            EXPECT_DOUBLE_EQ(d.ownStyle(std::size_t(is[i])).width,
+                             s.d.ownStyle(std::size_t(was[i])).width);
         }
         switch (a.type) {
         case EntityType::Point:
@@ -1123,8 +1125,8 @@ TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
             break;
         }
         case EntityType::Text: {
-            const TextData& x = s.d.texts[a.first];
-            const TextData& y = d.texts[b.first];
+            const TextSpec x = s.d.textSpec(a);
+            const TextSpec y = d.textSpec(b);
             EXPECT_EQ(y.text, x.text);
             EXPECT_EQ(y.p, x.p);
             EXPECT_EQ(y.height, x.height);
@@ -1138,9 +1140,9 @@ TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
             const HatchData& x = s.d.hatches[a.first];
             const HatchData& y = d.hatches[b.first];
             EXPECT_EQ(verticesOf(d, is[i]), verticesOf(s.d, was[i]));
-            EXPECT_EQ(y.loops, x.loops);
+            EXPECT_TRUE(std::ranges::equal(d.loopsOf(y), s.d.loopsOf(x)));
             EXPECT_EQ(y.solid, x.solid);
-            EXPECT_EQ(y.pattern, x.pattern);
+            EXPECT_EQ(d.pooled(y.pattern), s.d.pooled(x.pattern));
             EXPECT_DOUBLE_EQ(y.scale, x.scale);
             EXPECT_DOUBLE_EQ(y.angle, x.angle);
             break;
@@ -1158,7 +1160,7 @@ TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
         case EntityType::Image: {
             const ImageData& x = s.d.images[a.first];
             const ImageData& y = d.images[b.first];
-            EXPECT_EQ(y.path, x.path);
+            EXPECT_EQ(d.pooled(y.path), s.d.pooled(x.path));
             EXPECT_EQ(y.p, x.p);
             EXPECT_NEAR(y.width, x.width, 1e-9);
             EXPECT_NEAR(y.height, x.height, 1e-9);
@@ -1184,14 +1186,14 @@ TEST_F(DxfTest, AbsurdValuesAreWrittenAndReadBackAndNonFiniteOnesLeftOut) {
     const Vec2 same[] = {{1e16, 1e16}, {1e16, 1e16}};
     d.addPolyline(same, 2, false); // of no length
     d.addPolyline(same, 1, false); // one vertex
-    d.addText(TextData{{0, 0}, 1e16, 99999999, 0, 0, 0, "big"});
+    d.addText(TextSpec{{0, 0}, 1e16, 99999999, 0, 0, 0, "big"});
     d.addCircle({{0, 0}, 1e300});
     d.addEllipse({{0, 0}, 0, 0, 0, 0, 360}); // a point: no ellipse DXF can hold
     // Not finite: left out.
     d.addLine({{nan, 0}, {1, 1}});
     const Vec2 bad[] = {{0, 0}, {inf, 1}};
     d.addPolyline(bad, 2, false);
-    d.addText(TextData{{0, 0}, nan, 0, 0, 0, 0, "nan"});
+    d.addText(TextSpec{{0, 0}, nan, 0, 0, 0, 0, "nan"});
     d.addCircle({{0, 0}, -inf});
     d.addInsert({5, {0, 0}, 1, 1, 0}); // no such block
     d.lineStyles.push_back(LineStyle{"odd", "1,-1", {1, nan, -1}});
@@ -1209,11 +1211,11 @@ TEST_F(DxfTest, AbsurdValuesAreWrittenAndReadBackAndNonFiniteOnesLeftOut) {
     const LineData& line = back.lines[at(back, all[0]).first];
     EXPECT_EQ(line.a, (Vec2{-99999999, 1e16}));
     EXPECT_EQ(line.b, (Vec2{99999999, -1e16}));
-    EXPECT_EQ(at(back, all[0]).width, 0);
+    EXPECT_EQ(back.ownStyle(std::size_t(all[0])).width, 0);
     EXPECT_EQ(verticesOf(back, all[1]), (std::vector<Vec2>{{1e16, 1e16}, {1e16, 1e16}}));
     EXPECT_EQ(verticesOf(back, all[2]), (std::vector<Vec2>{{1e16, 1e16}}));
-    EXPECT_EQ(back.texts[at(back, all[3]).first].height, 1e16);
-    EXPECT_DOUBLE_EQ(back.texts[at(back, all[3]).first].rotation, std::fmod(99999999.0, 360));
+    EXPECT_EQ(back.textSpec(at(back, all[3])).height, 1e16);
+    EXPECT_DOUBLE_EQ(back.textSpec(at(back, all[3])).rotation, std::fmod(99999999.0, 360));
     EXPECT_EQ(back.circles[at(back, all[4]).first].radius, 1e300);
     EXPECT_EQ(back.lineStyles.back().pattern, (std::vector<double>{1, -1}));
 }
@@ -1243,7 +1245,7 @@ TEST_F(DxfTest, AbsurdNumbersInAFileDoNotBreakTheReading) {
         EXPECT_FALSE(d.entityExtents(h).empty() && at(d, h).type != EntityType::Insert);
     EXPECT_EQ(countByType(d)[EntityType::Line], 1);
     EXPECT_EQ(d.circles.at(0).radius, 5);
-    EXPECT_EQ(d.texts.at(0).height, 2.5);
+    EXPECT_EQ(d.paramsOf(d.texts.at(0)).height, 2.5);
     EXPECT_EQ(countByType(d)[EntityType::Polyline], 2);
     EXPECT_EQ(countByType(d)[EntityType::Insert], 1); // an array too large: one insert
     // Out of range lines, a zero scale and the ellipse without axis are skipped.

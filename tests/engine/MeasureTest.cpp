@@ -68,7 +68,7 @@ TEST(Measure, Entities) {
     EXPECT_NEAR(measureEntity(d, ellipse)->length, 6 * kPi, 1e-9);
     const std::vector<Vec2> withHole = {{0, 0}, {10, 0}, {10, 10}, {0, 10},
                                         {4, 4}, {4, 6},  {6, 6},   {6, 4}};
-    HatchData loops;
+    HatchSpec loops;
     loops.loops = {4, 4};
     const int hatch = d.addHatch(withHole.data(), withHole.size(), loops);
     EXPECT_DOUBLE_EQ(*measureEntity(d, hatch)->area, 96);

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -141,19 +142,22 @@ std::string describe(const Drawing& d, std::size_t handle) {
                bytesOf(i.angle);
     }
     case cad::EntityType::Text: {
-        const auto& t = d.texts[first];
+        e.first = static_cast<std::uint32_t>(first);
+        const cad::TextSpec t = d.textSpec(e);
         return s + bytesOf(t.p) + bytesOf(t.height) + bytesOf(t.rotation) + bytesOf(t.oblique) +
                bytesOf(t.align) + bytesOf(t.style) + "|" + t.text;
     }
     case cad::EntityType::Hatch: {
         const auto& h = d.hatches[first];
-        return s + h.pattern + "|" + bytesOf(h.solid) + bytesOf(h.scale) + bytesOf(h.angle) +
-               bytesOf(h.loops.data(), h.loops.size() * 4) +
+        const auto loops = d.loopsOf(h);
+        return s + std::string(d.pooled(h.pattern)) + "|" + bytesOf(h.solid) + bytesOf(h.scale) +
+               bytesOf(h.angle) + bytesOf(loops.data(), loops.size() * 4) +
                bytesOf(d.vertices.data() + h.firstVertex, e.count * sizeof(cad::Vec2));
     }
     case cad::EntityType::Image: {
         const auto& i = d.images[first];
-        return s + i.path + "|" + bytesOf(i.p) + bytesOf(i.width) + bytesOf(i.height);
+        return s + std::string(d.pooled(i.path)) + "|" + bytesOf(i.p) + bytesOf(i.width) +
+               bytesOf(i.height);
     }
     }
     return s;
@@ -293,10 +297,8 @@ Drawing sampleDrawing(bool longText) {
     d.addLine({{kNaN, kInf}, {-kInf, -0.0}});
     const cad::Vec2 path[] = {{0, 0}, {10, 0}, {10, 1e16}, {-99999999, 5}};
     d.addPolyline(path, 4, true, 2);
-    d.entities.back().color = 0x00ABCDEF;
+    d.setOwnStyle(d.entities.size() - 1, {0x00ABCDEF, 0, 0.7});
     d.entities.back().set(cad::EntityFlag::ColorByLayer, false);
-    d.entities.back().width = 0.7;
-    d.entities.back().reserved = 9;
     d.addCircle({{5, 5}, -3});
     d.addArc({{1, 2}, 3, 350, 10});
     d.addEllipse({{0, 0}, 4, 2, 45, kNaN, 720});
@@ -318,9 +320,9 @@ Drawing sampleDrawing(bool longText) {
         d.addText({{9, 9}, 1, 0, 0, 0, 0, text});
     }
     const cad::Vec2 boundary[] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 1}, {2, 1}, {2, 2}};
-    d.addHatch(boundary, 7, {0, "ANSI31 \xa5", false, 2.5, 45, {4, 3}});
+    d.addHatch(boundary, 7, {"ANSI31 \xa5", false, 2.5, 45, {4, 3}});
     d.entities.back().set(cad::EntityFlag::Filled, true);
-    d.addHatch(boundary, 3, {0, "", true, 1, 0, {3}});
+    d.addHatch(boundary, 3, {"", true, 1, 0, {3}});
     d.addImage({"/home/projekt/mapa \xb9.png", {10, 20}, 300, 200});
     d.addPolyline(path, 0, false);
     d.current = {2, 1, 1, 5, 45, kNaN, 3.5};
@@ -342,7 +344,7 @@ Drawing smallDrawing() {
     d.addPolyline(path, 3, false);
     d.addInsert({0, {3, 4}, 1, 1, 0});
     d.addText({{1, 1}, 2.5, 0, 0, 0, 0, "Km 0+100"});
-    d.addHatch(path, 3, {0, "", true, 1, 0, {3}});
+    d.addHatch(path, 3, {"", true, 1, 0, {3}});
     return d;
 }
 
@@ -402,7 +404,7 @@ std::string zlibStored(const std::string& plain) {
 }
 
 struct Tables {
-    std::array<std::uint64_t, 9> counts{}; // of the large arrays
+    std::array<std::uint64_t, 12> counts{}; // of the large arrays
     std::uint64_t layerCount = 1;
     std::string layerName = "0";
     std::uint8_t layerBits = 5;
@@ -427,7 +429,7 @@ std::string tablesOf(const Tables& t) {
     b.number(1).text("Standard").text("DejaVu Sans").put(1.0).put(0.0);
     b.put<std::int32_t>(5).put<std::uint8_t>(3);
     b.raw(t.blocks);
-    b.number(0).number(0).number(0); // texts, hatches, images
+    b.number(0).number(0).number(0).number(0); // text parameters, hatches, loops, images
     b.raw(t.tail);
     return b.str();
 }
@@ -435,7 +437,7 @@ std::string tablesOf(const Tables& t) {
 std::string fileOf(const std::string& tables, const std::string& arrays = "") {
     const std::string packed = zlibStored(tables);
     Bytes b;
-    b.raw("\x89RDW\r\n\x1a\n").put<std::uint32_t>(1).put<std::uint32_t>(~1u);
+    b.raw("\x89RDW\r\n\x1a\n").put<std::uint32_t>(2).put<std::uint32_t>(~2u);
     b.put<std::uint64_t>(0);
     b.put<std::uint32_t>(0).put<std::uint32_t>(0);
     b.put<std::uint64_t>(packed.size()).put<std::uint64_t>(tables.size()).raw(packed);
@@ -465,7 +467,9 @@ TEST(NativeFormat, RoundTripKeepsEveryTableEntityAndByte) {
     expectSameDrawing(original, *loaded);
     EXPECT_FALSE(loaded->modified);
     EXPECT_EQ(loaded->selectedCount(), 0);
-    EXPECT_EQ(loaded->texts[3].text.size(), 1u << 20);
+    EXPECT_TRUE(std::any_of(loaded->entities.begin(), loaded->entities.end(), [](const auto& e) {
+        return e.type == cad::EntityType::Text && e.count == 1u << 20;
+    }));
     EXPECT_FALSE(loaded->hasRecursiveBlock());
 
     // The same bytes in memory, and saving what was loaded changes nothing.
@@ -622,13 +626,13 @@ TEST(NativeFormat, NewerVersionsAreRefusedAndDamagedVersionsAreNot) {
         cad::resealNative(b);
         return b;
     };
-    EXPECT_EQ(readError(withVersion(2, ~2u)), Kind::NewerVersion);
+    EXPECT_EQ(readError(withVersion(3, ~3u)), Kind::NewerVersion);
     EXPECT_EQ(readError(withVersion(0xFFFFFFFF, 0)), Kind::NewerVersion);
     // A newer file is recognised by its header alone, whatever follows.
     EXPECT_EQ(readError(withVersion(7, ~7u).substr(0, 16)), Kind::NewerVersion);
     EXPECT_EQ(readError(withVersion(2, ~1u)), Kind::Damaged);
     EXPECT_EQ(readError(withVersion(0, ~0u)), Kind::Damaged);
-    EXPECT_EQ(readError(withVersion(1, ~1u)), kReads);
+    EXPECT_EQ(readError(withVersion(2, ~2u)), kReads);
 
     // The reserved header field is zero in this version.
     std::string reserved = bytes;
@@ -704,19 +708,25 @@ TEST(NativeFormat, InconsistentContentIsRefused) {
     // smallDrawing: 0 circle (block 0), 1 polyline, 2 insert, 3 text, 4 hatch.
     EXPECT_EQ(savedWith([](Drawing&) {}), kReads);
     EXPECT_EQ(savedWith([](Drawing& d) { d.entities[1].layer = 2; }), Kind::Damaged);
-    EXPECT_EQ(savedWith([](Drawing& d) { d.entities[1].layer = -1; }), Kind::Damaged);
+    EXPECT_EQ(savedWith([](Drawing& d) { d.entities[1].layer = 65535; }), Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.entities[3].lineStyle = 1; }), Kind::Damaged);
-    EXPECT_EQ(savedWith([](Drawing& d) { d.entities[1].owner = 1; }), Kind::Damaged);
-    EXPECT_EQ(savedWith([](Drawing& d) { d.entities[1].owner = -2; }), Kind::Damaged);
-    EXPECT_EQ(savedWith([](Drawing& d) { d.entities[1].owner = 0; }), Kind::Damaged);
-    EXPECT_EQ(savedWith([](Drawing& d) { d.texts[0].style = 1; }), Kind::Damaged);
+    EXPECT_EQ(savedWith([](Drawing& d) { d.entities[1].set(cad::EntityFlag::InBlock, true); }),
+              Kind::Damaged);
+    EXPECT_EQ(savedWith([](Drawing& d) { d.entities[0].set(cad::EntityFlag::InBlock, false); }),
+              Kind::Damaged);
+    EXPECT_EQ(savedWith([](Drawing& d) { d.textParams[0].style = 1; }), Kind::Damaged);
+
     EXPECT_EQ(savedWith([](Drawing& d) { d.inserts[0].block = 1; }), Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.inserts[0].block = -1; }), Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.current.layer = 2; }), Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.current.lineStyle = 1; }), Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.current.textStyle = -1; }), Kind::Damaged);
-    EXPECT_EQ(savedWith([](Drawing& d) { d.hatches[0].loops = {2}; }), Kind::Damaged);
-    EXPECT_EQ(savedWith([](Drawing& d) { d.hatches[0].loops = {3, 1}; }), Kind::Damaged);
+    EXPECT_EQ(savedWith([](Drawing& d) { d.hatchLoops = {2}; }), Kind::Damaged);
+    EXPECT_EQ(savedWith([](Drawing& d) {
+                  d.hatchLoops = {3, 1};
+                  d.hatches[0].loopCount = 2;
+              }),
+              Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.blocks[0].entities = {0, 0}; }), Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.blocks[0].entities = {0, 1}; }), Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.blocks[0].entities = {0, 99}; }), Kind::Damaged);
@@ -728,7 +738,7 @@ TEST(NativeFormat, InconsistentContentIsRefused) {
     const std::string bytes = cad::writeNative(smallDrawing());
     auto patched = [&](std::size_t entity, std::size_t offset, auto value) {
         std::string b = bytes;
-        std::memcpy(b.data() + entitiesAt(b) + entity * 40 + offset, &value, sizeof value);
+        std::memcpy(b.data() + entitiesAt(b) + entity * 16 + offset, &value, sizeof value);
         cad::resealNative(b);
         return readError(b);
     };
@@ -737,18 +747,23 @@ TEST(NativeFormat, InconsistentContentIsRefused) {
     EXPECT_EQ(patched(1, 0, std::uint8_t{31}), Kind::Damaged);
     EXPECT_EQ(patched(1, 1, cad::EntityFlag::Selected), Kind::Damaged);
     EXPECT_EQ(patched(1, 1, cad::EntityFlag::Deleted), Kind::Damaged);
-    EXPECT_EQ(patched(1, 1, std::uint8_t{0x40}), Kind::Damaged);
-    EXPECT_EQ(patched(1, 28, std::uint32_t{7}), Kind::Damaged); // past the vertices
-    EXPECT_EQ(patched(1, 32, std::uint64_t{5}), Kind::Damaged);
-    EXPECT_EQ(patched(1, 32, ~std::uint64_t{0}), Kind::Damaged);
-    EXPECT_EQ(patched(0, 32, std::uint64_t{1}), Kind::Damaged); // one circle only
-    EXPECT_EQ(patched(2, 32, std::uint64_t{1}), Kind::Damaged); // one insert only
-    EXPECT_EQ(patched(3, 32, std::uint64_t{1}), Kind::Damaged); // one text only
-    EXPECT_EQ(patched(4, 32, std::uint64_t{1}), Kind::Damaged); // one hatch only
-    EXPECT_EQ(patched(4, 28, std::uint32_t{2}), Kind::Damaged); // not what its loops hold
-    EXPECT_EQ(patched(2, 0, std::uint8_t{20}), Kind::Damaged);  // a point; there is none
-    EXPECT_EQ(patched(2, 0, std::uint8_t{23}), kReads);         // a circle; there is one
-    EXPECT_EQ(patched(3, 0, std::uint8_t{29}), Kind::Damaged);  // a hatch of no vertices
+    EXPECT_EQ(patched(1, 1, std::uint8_t{0x80}), Kind::Damaged);
+    EXPECT_EQ(patched(1, 1, std::uint8_t{0x40}), Kind::Damaged); // in no block's list
+    EXPECT_EQ(patched(1, 3, std::uint8_t{1}), Kind::Damaged);    // the unused byte
+    EXPECT_EQ(patched(1, 4, std::uint16_t{2}), Kind::Damaged);   // no such layer
+    EXPECT_EQ(patched(1, 6, std::uint16_t{1}), Kind::Damaged);   // no such line style
+    EXPECT_EQ(patched(1, 12, std::uint32_t{7}), Kind::Damaged);  // past the vertices
+    EXPECT_EQ(patched(1, 8, std::uint32_t{5}), Kind::Damaged);
+    EXPECT_EQ(patched(1, 8, ~std::uint32_t{0}), Kind::Damaged);
+    EXPECT_EQ(patched(0, 8, std::uint32_t{1}), Kind::Damaged);   // one circle only
+    EXPECT_EQ(patched(2, 8, std::uint32_t{1}), Kind::Damaged);   // one insert only
+    EXPECT_EQ(patched(3, 8, std::uint32_t{1}), Kind::Damaged);   // one text only
+    EXPECT_EQ(patched(3, 12, std::uint32_t{99}), Kind::Damaged); // past the characters
+    EXPECT_EQ(patched(4, 8, std::uint32_t{1}), Kind::Damaged);   // one hatch only
+    EXPECT_EQ(patched(4, 12, std::uint32_t{2}), Kind::Damaged);  // not what its loops hold
+    EXPECT_EQ(patched(2, 0, std::uint8_t{20}), Kind::Damaged);   // a point; there is none
+    EXPECT_EQ(patched(2, 0, std::uint8_t{23}), kReads);          // a circle; there is one
+    EXPECT_EQ(patched(3, 0, std::uint8_t{29}), Kind::Damaged);   // a hatch of no vertices
 }
 
 TEST(NativeFormat, HostileCountsAndSizesAreRefusedBeforeAnythingIsAllocated) {
@@ -782,7 +797,7 @@ TEST(NativeFormat, HostileCountsAndSizesAreRefusedBeforeAnythingIsAllocated) {
               kReads);
     // A string length far beyond the file, and numbers of more than 64 bits.
     std::string tables = tablesOf({});
-    const std::size_t nameAt = 9 + 65 + 40 + 1; // counts, settings, current, layer count
+    const std::size_t nameAt = 12 + 65 + 40 + 1; // counts, settings, current, layer count
     ASSERT_EQ(tables.substr(nameAt, 2), "\x01\x30");
     for (const std::string& length :
          {Bytes().number(1ull << 62).str(), Bytes().number(~0ull).str(),
@@ -794,7 +809,7 @@ TEST(NativeFormat, HostileCountsAndSizesAreRefusedBeforeAnythingIsAllocated) {
     }
 
     // Large arrays claiming more records than the file holds, or fewer.
-    for (std::size_t array = 0; array < 9; ++array)
+    for (std::size_t array = 0; array < 12; ++array)
         for (std::uint64_t n : {1ull, 1ull << 30, 1ull << 58, ~0ull}) {
             EXPECT_EQ(withTables([&](Tables& t) { t.counts[array] = n; }), Kind::Damaged)
                 << "array " << array << " count " << n;
@@ -839,6 +854,62 @@ TEST(NativeFormat, HostileCountsAndSizesAreRefusedBeforeAnythingIsAllocated) {
         EXPECT_EQ(readError(fileOf(tablesOf(oneInsert), insert.str())),
                   unused == 0 ? kReads : Kind::Damaged);
     }
+}
+
+// Drawings saved by the first version of the format, whose entity records carried their own
+// colour, width and block, and whose texts, hatches and images kept their strings in the
+// tables, open with everything in its place.
+TEST(NativeFormat, FilesOfTheFirstFormatAreReadAndConverted) {
+    const auto d = cad::loadNative(KWL_TEST_DATA "/version1.rdw");
+    using cad::EntityType;
+    ASSERT_EQ(d->layers.size(), 3u);
+    EXPECT_EQ(d->layers[2].name, "opisy \xb9");
+    ASSERT_EQ(d->blocks.size(), 1u);
+    EXPECT_EQ(d->blocks[0].name, "znak");
+    EXPECT_EQ(d->blocks[0].entities.size(), 2u);
+    std::map<EntityType, std::vector<int>> byType;
+    for (int h = 0; h < static_cast<int>(d->entities.size()); ++h)
+        if (d->inModelSpace(h))
+            byType[d->entities[static_cast<std::size_t>(h)].type].push_back(h);
+    for (const int h : d->blocks[0].entities)
+        EXPECT_EQ(d->ownerOf(h), 0);
+    EXPECT_EQ(byType[EntityType::Insert].size(), 2u);
+    EXPECT_EQ(byType[EntityType::Line].size(), 1u);
+
+    const cad::Entity& polyline = d->entities[std::size_t(byType[EntityType::Polyline].at(0))];
+    EXPECT_TRUE(polyline.has(cad::EntityFlag::Closed) && polyline.has(cad::EntityFlag::Filled));
+    EXPECT_EQ(polyline.layer, 1);
+    EXPECT_EQ(polyline.lineStyle, 1);
+
+    const int circle = byType[EntityType::Circle].at(0);
+    EXPECT_FALSE(d->entities[std::size_t(circle)].has(cad::EntityFlag::ColorByLayer));
+    EXPECT_EQ(d->ownStyle(std::size_t(circle)).color, 0x00AA55u);
+    EXPECT_DOUBLE_EQ(d->ownStyle(std::size_t(circle)).width, 0.7);
+
+    const auto& texts = byType[EntityType::Text];
+    ASSERT_EQ(texts.size(), 2u);
+    const cad::TextSpec km = d->textSpec(d->entities[std::size_t(texts[0])]);
+    EXPECT_EQ(km.text, "KM 0+100 \xa3\xf3\x64\xbc");
+    EXPECT_EQ(km.height, 2.5);
+    EXPECT_EQ(km.rotation, 90);
+    EXPECT_EQ(km.align, 4);
+    EXPECT_EQ(km.style, 1);
+    EXPECT_EQ(d->textSpec(d->entities[std::size_t(texts[1])]).text, "drugi\nwiersz");
+
+    const cad::Entity& hatch = d->entities[std::size_t(byType[EntityType::Hatch].at(0))];
+    const cad::HatchData& h = d->hatches[hatch.first];
+    EXPECT_EQ(d->pooled(h.pattern), "ANSI31");
+    EXPECT_FALSE(h.solid);
+    EXPECT_EQ(h.scale, 2.5);
+    EXPECT_EQ(std::vector<std::uint32_t>(d->loopsOf(h).begin(), d->loopsOf(h).end()),
+              (std::vector<std::uint32_t>{4, 3}));
+    const cad::ImageData& image =
+        d->images[d->entities[std::size_t(byType[EntityType::Image].at(0))].first];
+    EXPECT_EQ(d->pooled(image.path), "/home/projekt/mapa \xb9.png");
+
+    // Saved again in today's format, it reads back the same.
+    const auto again = cad::readNative(cad::writeNative(*d));
+    expectSameDrawing(*d, *again);
 }
 
 TEST(NativeFormat, BlocksThatContainThemselvesAreRefused) {

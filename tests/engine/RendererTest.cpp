@@ -61,7 +61,7 @@ TEST(Renderer, OwnColoursHiddenLayersAndPrinting) {
     d.layers.push_back(Layer{"screen only", kRed, kRed, 0, true, false, false});
     const int own = polyline(d, {{10, 10}, {190, 10}});
     d.entities[static_cast<std::size_t>(own)].set(EntityFlag::ColorByLayer, false);
-    d.entities[static_cast<std::size_t>(own)].color = kBlue;
+    d.setOwnStyle(static_cast<std::size_t>(own), {kBlue, 0, 0});
     d.current.layer = 1;
     polyline(d, {{10, 50}, {190, 50}});
     d.current.layer = 2;
