@@ -1,6 +1,5 @@
 // Drawing a large drawing into a full-HD image: the whole of it, and a tenth of it.
 #include "engine/model/Drawing.h"
-#include "engine/render/BoxCache.h"
 #include "engine/render/Renderer.h"
 
 #include <QGuiApplication>
@@ -47,8 +46,8 @@ void render(benchmark::State& state, double fraction) {
     static QGuiApplication* app = new QGuiApplication(argc, argv);
     (void)app;
     const Drawing& d = bigDrawing();
-    BoxCache cache;
-    cache.items(d);
+    std::vector<std::uint32_t> all0;
+    d.query(d.extents(), all0); // the index, made once
     QImage image(1920, 1080, QImage::Format_RGB32);
     const Rect all = d.extents();
     const double perPixel = std::max(all.width() / 1920, all.height() / 1080) * fraction;
@@ -56,7 +55,7 @@ void render(benchmark::State& state, double fraction) {
     for (auto _ : state) {
         image.fill(Qt::white);
         QPainter p(&image);
-        renderDrawing(p, d, view, RenderOptions{}, &cache);
+        renderDrawing(p, d, view, RenderOptions{});
     }
 }
 

@@ -43,6 +43,12 @@ std::unique_ptr<Drawing> readAnyDrawing(const std::string& path) {
     throw FileError(FileError::Kind::UnknownFormat, path + " is not a drawing");
 }
 
+// The change being recorded in the active document, if any: what is about to change is kept
+// in it first.
+ChangeSet* recording() {
+    return engine().recording(engine().active());
+}
+
 std::optional<CadRect> toCadRect(const Rect& r) {
     if (r.empty())
         return std::nullopt;
@@ -111,6 +117,8 @@ int cadFileLoad(std::string_view pathView, int format) {
         engine().reportFileError(e, path);
         return 0;
     }
+    // A loaded file starts the document's history anew.
+    d->forgetChanges();
     d->walk = EntityWalk{};
     engine().tablesChanged();
     engine().zoomAll(*d);
@@ -171,6 +179,47 @@ int cadExecute(int command) {
 
 bool cadCommandExists(int command) {
     return engine().hasCommand(command);
+}
+
+// ---- undo ---------------------------------------------------------------------------------------
+
+void cadUndoGroupBegin() {
+    Engine& e = engine();
+    Document* d = e.active();
+    // A group belongs to the document it began in; a nested one joins it.
+    if (e.groupDepth > 0) {
+        ++e.groupDepth;
+        return;
+    }
+    if (!d)
+        return;
+    if (!d->recording)
+        d->recording = std::make_unique<ChangeSet>(*d->drawing);
+    ++d->recordingDepth;
+    e.groupDocument = d->handle;
+    e.groupDepth = 1;
+}
+
+void cadUndoGroupEnd() {
+    Engine& e = engine();
+    if (e.groupDepth == 0 || --e.groupDepth > 0)
+        return;
+    Document* d = e.find(e.groupDocument);
+    e.groupDocument = 0;
+    if (!d || !d->recording || --d->recordingDepth > 0)
+        return;
+    d->journal.push(std::move(d->recording));
+    d->recording.reset();
+}
+
+bool cadCanUndo() {
+    const Document* d = engine().active();
+    return d && d->journal.canUndo();
+}
+
+bool cadCanRedo() {
+    const Document* d = engine().active();
+    return d && d->journal.canRedo();
 }
 
 namespace cad {
@@ -249,6 +298,8 @@ int cadLayerAdd(std::string_view name, double width, int color, int fillColor) {
     int index = dr->findLayer(name);
     if (index < 0 && dr->layers.size() > static_cast<std::size_t>(kMostLayers))
         return -1;
+    if (ChangeSet* c = recording())
+        c->keepLayers();
     if (index < 0) {
         dr->layers.push_back(Layer{std::string(name), 0, 0, 0, true, false, true});
         index = static_cast<int>(dr->layers.size() - 1);
@@ -257,7 +308,7 @@ int cadLayerAdd(std::string_view name, double width, int color, int fillColor) {
     l.width = width;
     l.color = static_cast<std::uint32_t>(color);
     l.fillColor = static_cast<std::uint32_t>(fillColor);
-    dr->edited();
+    dr->touch();
     engine().tablesChanged();
     return index;
 }
@@ -271,6 +322,8 @@ int cadLayerActive(int index) {
     Drawing* dr = activeDrawing();
     if (!dr || !inRange(dr->layers, index))
         return 0;
+    if (ChangeSet* c = recording())
+        c->keepSettings();
     dr->current.layer = index;
     engine().tablesChanged();
     return 1;
@@ -288,6 +341,8 @@ int cadStLineAdd(std::string_view name, std::string_view definition) {
     int index = dr->findLineStyle(name);
     if (index < 0 && dr->lineStyles.size() > static_cast<std::size_t>(kMostLineStyles))
         return -1;
+    if (ChangeSet* c = recording())
+        c->keepLineStyles();
     if (index < 0) {
         dr->lineStyles.push_back(LineStyle{std::string(name), {}, {}});
         index = static_cast<int>(dr->lineStyles.size() - 1);
@@ -295,7 +350,7 @@ int cadStLineAdd(std::string_view name, std::string_view definition) {
     LineStyle& s = dr->lineStyles[static_cast<std::size_t>(index)];
     s.definition = std::string(definition);
     s.pattern = parseLinePattern(definition);
-    dr->edited();
+    dr->touch();
     engine().tablesChanged();
     return index;
 }
@@ -309,6 +364,8 @@ int cadStLineActive(int index) {
     Drawing* dr = activeDrawing();
     if (!dr || !inRange(dr->lineStyles, index))
         return 0;
+    if (ChangeSet* c = recording())
+        c->keepSettings();
     dr->current.lineStyle = index;
     engine().tablesChanged();
     return 1;
@@ -325,6 +382,8 @@ int cadStTextAdd(std::string_view name, std::string_view font, double widthFacto
     if (!dr || name.empty())
         return -1;
     int index = dr->findTextStyle(name);
+    if (ChangeSet* c = recording())
+        c->keepTextStyles();
     if (index < 0) {
         dr->textStyles.push_back(TextStyle{std::string(name), {}, 1, 0, 5, true, true});
         index = static_cast<int>(dr->textStyles.size() - 1);
@@ -345,6 +404,8 @@ int cadStTextActive(int index) {
     Drawing* dr = activeDrawing();
     if (!dr || !inRange(dr->textStyles, index))
         return 0;
+    if (ChangeSet* c = recording())
+        c->keepSettings();
     dr->current.textStyle = index;
     return 1;
 }
@@ -466,6 +527,8 @@ int cadSetTextParam(int parameter, double value) {
     Drawing* dr = activeDrawing();
     if (!dr)
         return 0;
+    if (ChangeSet* changes = recording())
+        changes->keepSettings();
     CurrentAttributes& c = dr->current;
     switch (parameter) {
     case CAD_TEXT_ALIGN:
@@ -515,6 +578,16 @@ int cadBlockAdd(std::string_view name, double baseX, double baseY) {
         return -1;
     const std::size_t first = *d->blockStart;
     d->blockStart.reset();
+    if (ChangeSet* c = recording()) {
+        // The entities that go into the block, and those of a block it replaces, change.
+        Drawing& dr = *d->drawing;
+        c->keepBlocks();
+        for (std::size_t h = first; h < dr.entities.size(); ++h)
+            c->keep(static_cast<std::uint32_t>(h));
+        if (const int old = dr.findBlock(name); old >= 0)
+            for (const std::uint32_t h : dr.blocks[static_cast<std::size_t>(old)].entities)
+                c->keep(h);
+    }
     return d->drawing->makeBlock(name, {baseX, baseY}, first);
 }
 
@@ -532,7 +605,17 @@ int cadBlockAddF(std::string_view pathView, std::string_view name) {
         engine().reportFileError(e, path);
         return -1;
     }
-    return copyBlocks(*dr, *source, name);
+    if (ChangeSet* c = recording()) {
+        c->keepBlocks();
+        c->keepLayers();
+        c->keepLineStyles();
+        c->keepTextStyles();
+    }
+    const int copied = copyBlocks(*dr, *source, name);
+    if (copied > 0)
+        dr->blocksChanged();
+    engine().tablesChanged();
+    return copied;
 }
 
 int cadBlockCount() {
@@ -566,10 +649,7 @@ int cadSelect(int select, int entity) {
         dr->selectAll(select != 0);
         return 1;
     }
-    if (!dr->inModelSpace(entity))
-        return 0;
-    dr->entities[static_cast<std::size_t>(entity)].set(EntityFlag::Selected, select != 0);
-    return 1;
+    return dr->select(entity, select != 0) ? 1 : 0;
 }
 
 int cadSelectedCount() {

@@ -126,6 +126,16 @@ inline constexpr int CAD_CMD_SHOW_GRID = 17304; // grid on or off (toggle)
 inline constexpr int CAD_CMD_GRID = 17461;      // the grid dialog
 inline constexpr int CAD_CMD_NAVIGATOR = 18504; // a small window with the whole drawing
 inline constexpr int CAD_CMD_MEASURE = 18502;   // measure lengths, angles and areas in the window
+// Editing
+inline constexpr int CAD_CMD_ERASE = 17407; // erase the selection, or what is picked then
+inline constexpr int CAD_CMD_UNDO = 17431;  // take the last change back
+inline constexpr int CAD_CMD_REDO = 17432;  // make the last change taken back anew
+// Selecting
+inline constexpr int CAD_CMD_SELECT_POINT = 18531;    // entity after entity by pointing
+inline constexpr int CAD_CMD_SELECT_WINDOW = 18532;   // inside a rectangle of two corners
+inline constexpr int CAD_CMD_SELECT_POLYGON = 18533;  // inside a polygon of picked points
+inline constexpr int CAD_CMD_SELECT_FENCE = 18534;    // crossed by a line of picked points
+inline constexpr int CAD_CMD_SELECT_DISTANCE = 18535; // within a distance of a picked point
 // The engine's dialogs
 inline constexpr int CAD_CMD_LAYERS = 17453;      // the layers dialog
 inline constexpr int CAD_CMD_LAYER_ORDER = 18505; // the list and order of layers
@@ -136,6 +146,16 @@ inline constexpr int CAD_CMD_INFO = 18501;        // drawing information and sta
 int cadExecute(int command);
 // True when the engine has a command of that code.
 bool cadCommandExists(int command);
+
+// ---- undo
+// The program's own changes of the active document from cadUndoGroupBegin to cadUndoGroupEnd
+// make one step of its undo journal, which undo takes back whole. Groups nest: the outermost
+// end makes the step. Changes the program makes outside a group cannot be taken back.
+void cadUndoGroupBegin();
+void cadUndoGroupEnd();
+// Whether the active document has a change to take back / to make anew.
+bool cadCanUndo();
+bool cadCanRedo();
 
 // ---- the drawing window, toolbars and status bar
 // ---------------------------------------------------

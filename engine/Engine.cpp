@@ -112,6 +112,85 @@ Engine::Engine() {
     registerViewCommands(*this);
     registerMeasureCommand(*this);
     registerDialogCommands(*this);
+    registerEditCommands(*this);
+    registerSelectionCommands(*this);
+}
+
+Edit::Edit(Document& d) : document_(d) {
+    if (!d.recording) {
+        d.recording = std::make_unique<ChangeSet>(*d.drawing);
+        d.recordingDepth = 0;
+    }
+    ++d.recordingDepth;
+}
+
+Edit::~Edit() {
+    if (open_)
+        abandon();
+}
+
+void Edit::commit() {
+    if (!open_)
+        return;
+    open_ = false;
+    if (--document_.recordingDepth > 0)
+        return;
+    document_.journal.push(std::move(document_.recording));
+    document_.recording.reset();
+}
+
+void Edit::abandon() {
+    if (!open_)
+        return;
+    open_ = false;
+    // Inside a larger change what was done stays part of it.
+    if (--document_.recordingDepth > 0)
+        return;
+    std::unique_ptr<ChangeSet> set = std::move(document_.recording);
+    // Nothing of the change stays: neither in the drawing nor as a mark of a change.
+    set->exchange();
+}
+
+bool Engine::undo(Document& d) {
+    return step(d, true);
+}
+
+bool Engine::redo(Document& d) {
+    return step(d, false);
+}
+
+bool Engine::step(Document& d, bool back) {
+    const ChangeSet* next = back ? d.journal.nextUndo() : d.journal.nextRedo();
+    if (!next) {
+        responder()->tell(text(10501), text(back ? 10503 : 10504), false);
+        return false;
+    }
+    Drawing& dr = *d.drawing;
+    // What it changes is drawn again where it was and where it is.
+    Rect area;
+    const auto addArea = [&] {
+        for (const std::uint32_t h : next->kept())
+            area.add(dr.entityExtents(static_cast<int>(h)));
+        for (std::uint32_t h = next->addedFrom(); h < next->addedTo(); ++h)
+            area.add(dr.entityExtents(static_cast<int>(h)));
+    };
+    addArea();
+    std::vector<std::uint32_t> touched;
+    if (back)
+        d.journal.undo(&touched);
+    else
+        d.journal.redo(&touched);
+    addArea();
+    dr.selectAll(false);
+    for (const std::uint32_t h : touched)
+        dr.select(static_cast<int>(h), true);
+    if (next->changesTables()) {
+        tablesChanged();
+        redraw();
+    } else {
+        redrawArea(d, area);
+    }
+    return true;
 }
 
 Engine& Engine::instance() {
@@ -157,6 +236,10 @@ void Engine::close(int handle) {
                                  [&](const auto& d) { return d->handle == handle; });
     if (it == documents_.end())
         return;
+    if (window)
+        window->documentClosing(handle);
+    if (groupDocument == handle)
+        groupDocument = 0;
     // The program hears of the closing while no document is active yet: nothing it asks for
     // may reach the closed one.
     const bool wasActive = active_ == handle;
@@ -236,7 +319,7 @@ bool Engine::saveAs(Document& d, const std::string& path) {
         reportFileError(e, path);
         return false;
     }
-    d.drawing->modified = false;
+    d.saved();
     if (d.path != path) {
         d.path = path;
         notify(d.handle, CAD_MSG_DOC_RENAMED);
@@ -256,7 +339,7 @@ bool Engine::closeWithQuestion(int handle) {
     Document* d = find(handle);
     if (!d)
         return true;
-    if (d->drawing->modified) {
+    if (d->modified()) {
         const int answer =
             responder()->ask(text(10501), formatText(text(10507), {displayName(*d)}), true);
         if (answer == CAD_ASK_CANCEL)
@@ -274,6 +357,11 @@ bool Engine::closeWithQuestion(int handle) {
 void Engine::redraw() {
     if (window)
         window->refresh();
+}
+
+void Engine::redrawArea(const Document& d, const Rect& area) {
+    if (window && &d == activeDoc_)
+        window->refreshArea(area);
 }
 
 void Engine::pushView(Document& d) {
@@ -306,6 +394,12 @@ void Engine::zoomAll(Document& d) {
 }
 
 void Engine::reset() {
+    // Commands working on the documents end first.
+    if (window)
+        for (const auto& d : documents_)
+            window->documentClosing(d->handle);
+    groupDocument = 0;
+    groupDepth = 0;
     documents_.clear();
     active_ = 0;
     activeDoc_ = nullptr;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/CadApi.h"
+#include "engine/edit/Journal.h"
 #include "engine/model/Drawing.h"
 
 #include <functional>
@@ -24,15 +25,21 @@ public:
     virtual ~WindowSink() = default;
     // The active document, or its view, or its content changed: show it again.
     virtual void refresh() = 0;
+    // The active document changed within an area (drawing units): show that part again.
+    virtual void refreshArea(const Rect& area) = 0;
     // Another document became active, or the active one closed.
     virtual void documentChanged() = 0;
+    // A document is about to close: whatever works on it stops.
+    virtual void documentClosing(int handle) = 0;
 };
 
 // Each part of the engine adds its commands to the engine when the engine starts.
-void registerDocumentCommands(Engine& e); // CadApi.cpp: files, closing, display settings
-void registerViewCommands(Engine& e);     // view/: zoom, pan, views, navigator, grid
-void registerMeasureCommand(Engine& e);   // view/: distance and area measurement
-void registerDialogCommands(Engine& e);   // ui/: layers, files list, print, information
+void registerDocumentCommands(Engine& e);  // CadApi.cpp: files, closing, display settings
+void registerViewCommands(Engine& e);      // view/: zoom, pan, views, navigator, grid
+void registerMeasureCommand(Engine& e);    // view/: distance and area measurement
+void registerDialogCommands(Engine& e);    // ui/: layers, files list, print, information
+void registerEditCommands(Engine& e);      // commands/: undo, redo, erase
+void registerSelectionCommands(Engine& e); // commands/: selecting by point, window, fence...
 
 // What a document's view shows: a centre and a scale, for a window of a given size.
 struct View {
@@ -55,6 +62,50 @@ struct Document {
     std::vector<std::uint32_t> hatchLoops;    // loops collected for the next hatch
     std::optional<std::size_t> hatchStart;    // first vertex of those loops
     std::optional<std::size_t> blockStart;    // first entity of the block being collected
+
+    // ---- undo
+    Journal journal;
+    // The change being recorded (by a command or a group of the program's calls), and how
+    // many have joined it.
+    std::unique_ptr<ChangeSet> recording;
+    int recordingDepth = 0;
+    // The journal's state when the document was last saved or opened.
+    std::uint64_t savedState = 0;
+    // Changed since the last save: by a step of the journal, or by something it does not hold.
+    bool modified() const { return drawing->modified || journal.state() != savedState; }
+    // Marks the document as saved as it is now.
+    void saved() {
+        drawing->modified = false;
+        savedState = journal.state();
+    }
+    // Starts the journal anew: after a file was loaded into the document.
+    void forgetChanges() {
+        recording.reset();
+        recordingDepth = 0;
+        journal.clear();
+        savedState = drawing->modified ? ~std::uint64_t(0) : journal.state();
+    }
+};
+
+// One change of a document by a command: it joins the change being recorded or begins one;
+// commit() makes it a step of the journal (at the outermost level), and a change never
+// committed is taken back whole.
+class Edit {
+public:
+    explicit Edit(Document& d);
+    Edit(const Edit&) = delete;
+    Edit& operator=(const Edit&) = delete;
+    ~Edit();
+    ChangeSet& changes() { return *document_.recording; }
+    Drawing& drawing() { return *document_.drawing; }
+    Document& document() { return document_; }
+    void commit();
+    // Takes the change back now.
+    void abandon();
+
+private:
+    Document& document_;
+    bool open_ = true;
 };
 
 class Engine {
@@ -84,6 +135,20 @@ public:
     // ---- engine-wide settings
     int confirmDelete = 1;
     std::string windowCaption;
+
+    // ---- changes
+    // The change being recorded in a document, or nullptr: whoever changes the document first
+    // tells it what is about to change.
+    ChangeSet* recording(Document* d) { return d ? d->recording.get() : nullptr; }
+    // Takes the last change of a document back, or makes the last one taken back anew; what it
+    // changed is selected and shown. False (after telling the person) when there is none.
+    bool undo(Document& d);
+    bool redo(Document& d);
+    bool step(Document& d, bool back);
+    // The document whose group of the program's calls is being recorded (0: none, or closed
+    // meanwhile), and how deep the groups are.
+    int groupDocument = 0;
+    int groupDepth = 0;
 
     // ---- files
     // Saves a document in the native format under path; it takes that name. False (after
@@ -125,6 +190,8 @@ public:
     std::function<void(const std::string&)> onPrompt;
     // Shows the active document's view again: after a change of the drawing or of the view.
     void redraw();
+    // Shows again the part of a document's view where its drawing changed.
+    void redrawArea(const Document& d, const Rect& area);
 
     // ---- views
     void zoomTo(Document& d, const Rect& r);

@@ -16,6 +16,21 @@ template <typename T> T* item(std::vector<T>& v, int i) {
                                                             : nullptr;
 }
 
+// The change being recorded in the active document, if any.
+ChangeSet* recording() {
+    return engine().recording(engine().active());
+}
+
+// Keeps an entity, or a table, in the change being recorded before it changes.
+void keepEntity(int handle) {
+    if (ChangeSet* c = recording())
+        c->keep(static_cast<std::uint32_t>(handle), Keep::Everything);
+}
+template <typename Keeper> void keepTable(Keeper keeper) {
+    if (ChangeSet* c = recording())
+        (c->*keeper)();
+}
+
 Entity* entityOf(Drawing* dr, int handle) {
     return dr && dr->valid(handle) ? &dr->entities[static_cast<std::size_t>(handle)] : nullptr;
 }
@@ -274,11 +289,13 @@ int cadPropPut(int property, int index, std::string_view value) {
         return 0;
     switch (property) {
     case CAD_PROP_LAYER_NAME:
+        keepTable(&ChangeSet::keepLayers);
         if (!renameUnique(dr->layers, index, value, *dr))
             return 0;
         engine().tablesChanged();
         return 1;
     case CAD_PROP_BLOCK_NAME:
+        keepTable(&ChangeSet::keepBlocks);
         return renameUnique(dr->blocks, index, value, *dr) ? 1 : 0;
     case CAD_PROP_LINESTYLE_NAME:
     case CAD_PROP_TEXTSTYLE_NAME:
@@ -289,6 +306,7 @@ int cadPropPut(int property, int index, std::string_view value) {
     case CAD_PROP_TEXTSTYLE_FONT: {
         const bool lineStyle =
             property == CAD_PROP_LINESTYLE_NAME || property == CAD_PROP_LINESTYLE_DEFINITION;
+        keepTable(lineStyle ? &ChangeSet::keepLineStyles : &ChangeSet::keepTextStyles);
         if (lineStyle) {
             LineStyle* s = item(dr->lineStyles, index);
             if (!s)
@@ -305,7 +323,7 @@ int cadPropPut(int property, int index, std::string_view value) {
                 return 0;
             (property == CAD_PROP_TEXTSTYLE_NAME ? s->name : s->font) = std::string(value);
         }
-        dr->edited();
+        dr->touch();
         // The style lists (toolbars, dialogs) show names and patterns.
         engine().tablesChanged();
         return 1;
@@ -314,12 +332,13 @@ int cadPropPut(int property, int index, std::string_view value) {
         PooledText text;
         if (Entity* e = entityOf(dr, index))
             if (PooledText* field = pooledField(*dr, *e, property, text)) {
+                keepEntity(index);
                 *field = dr->pool(value);
                 if (e->type == EntityType::Text) {
                     dr->texts[e->first].chars = field->offset;
                     e->count = field->size;
                 }
-                dr->edited();
+                dr->changed(static_cast<std::uint32_t>(index));
                 return 1;
             }
     }
@@ -340,7 +359,7 @@ std::optional<int> cadPropGetInt(int property, int index) {
         case CAD_PROP_DOC_BACKCOLOR:
             return static_cast<int>(s.background);
         case CAD_PROP_DOC_MODIFIED:
-            return d->drawing->modified ? 1 : 0;
+            return d->modified() ? 1 : 0;
         case CAD_PROP_DOC_CURSOR_SIZE:
             return s.cursorSize;
         case CAD_PROP_DOC_CURSOR_COLOR:
@@ -437,12 +456,18 @@ int cadPropPutInt(int property, int index, int value) {
             return 0;
         DrawingSettings& s = d->drawing->settings;
         const auto color = static_cast<std::uint32_t>(value) & 0xFFFFFFu;
+        if (property != CAD_PROP_DOC_MODIFIED)
+            if (ChangeSet* c = engine().recording(d))
+                c->keepSettings();
         switch (property) {
         case CAD_PROP_DOC_BACKCOLOR:
             s.background = color;
             break;
         case CAD_PROP_DOC_MODIFIED:
-            d->drawing->modified = value != 0;
+            if (value != 0)
+                d->drawing->modified = true;
+            else
+                d->saved();
             return 1;
         case CAD_PROP_DOC_CURSOR_SIZE:
             if (value < 0 || value > 100)
@@ -475,6 +500,7 @@ int cadPropPutInt(int property, int index, int value) {
     if (Layer* l = item(dr->layers, index); l && property >= CAD_PROP_LAYER_COLOR &&
                                             property <= CAD_PROP_LAYER_PRINTABLE &&
                                             property != CAD_PROP_LAYER_WIDTH) {
+        keepTable(&ChangeSet::keepLayers);
         switch (property) {
         case CAD_PROP_LAYER_COLOR:
             l->color = static_cast<std::uint32_t>(value);
@@ -492,7 +518,7 @@ int cadPropPutInt(int property, int index, int value) {
             l->printable = value != 0;
             break;
         }
-        dr->edited();
+        dr->touch();
         engine().tablesChanged();
         engine().redraw();
         return 1;
@@ -500,6 +526,7 @@ int cadPropPutInt(int property, int index, int value) {
     Entity* e = entityOf(dr, index);
     if (!e)
         return 0;
+    keepEntity(index);
     switch (property) {
     case CAD_PROP_ENT_LAYER:
         if (!item(dr->layers, value))
@@ -555,7 +582,7 @@ int cadPropPutInt(int property, int index, int value) {
     default:
         return 0;
     }
-    dr->edited();
+    dr->changed(static_cast<std::uint32_t>(index));
     return 1;
 }
 
@@ -603,24 +630,27 @@ int cadPropPutDbl(int property, int index, double value) {
     switch (property) {
     case CAD_PROP_LAYER_WIDTH:
         if (Layer* l = item(dr->layers, index)) {
+            keepTable(&ChangeSet::keepLayers);
             l->width = value;
-            dr->edited();
+            dr->touch();
             return 1;
         }
         return 0;
     case CAD_PROP_TEXTSTYLE_WIDTHFACTOR:
     case CAD_PROP_TEXTSTYLE_OBLIQUE:
         if (TextStyle* s = item(dr->textStyles, index)) {
+            keepTable(&ChangeSet::keepTextStyles);
             (property == CAD_PROP_TEXTSTYLE_WIDTHFACTOR ? s->widthFactor : s->oblique) = value;
-            dr->edited();
+            dr->touch();
             return 1;
         }
         return 0;
     case CAD_PROP_BLOCK_BASE_X:
     case CAD_PROP_BLOCK_BASE_Y:
         if (Block* b = item(dr->blocks, index)) {
+            keepTable(&ChangeSet::keepBlocks);
             (property == CAD_PROP_BLOCK_BASE_X ? b->base.x : b->base.y) = value;
-            dr->edited();
+            dr->blocksChanged();
             return 1;
         }
         return 0;
@@ -628,6 +658,7 @@ int cadPropPutDbl(int property, int index, double value) {
     Entity* e = entityOf(dr, index);
     if (!e)
         return 0;
+    keepEntity(index);
     TextParams params;
     double* parameter = nullptr;
     if (e->type == EntityType::Text) {
@@ -647,7 +678,7 @@ int cadPropPutDbl(int property, int index, double value) {
     } else {
         return 0;
     }
-    dr->edited();
+    dr->changed(static_cast<std::uint32_t>(index));
     return 1;
 }
 

@@ -288,7 +288,7 @@ int Drawing::makeBlock(std::string_view name, Vec2 base, std::size_t firstHandle
         entities[h].set(EntityFlag::Selected, false);
     }
     blocks[static_cast<std::size_t>(index)].entities = std::move(owned);
-    edited();
+    blocksChanged();
     return index;
 }
 
@@ -482,6 +482,7 @@ Rect Drawing::extents() const {
 }
 
 int Drawing::selectAll(bool select) {
+    ++selectionVersion;
     int n = 0;
     for (auto& e : entities)
         if (!e.has(EntityFlag::InBlock) && !e.has(EntityFlag::Deleted)) {
@@ -489,6 +490,17 @@ int Drawing::selectAll(bool select) {
             ++n;
         }
     return n;
+}
+
+bool Drawing::select(int handle, bool on) {
+    if (!inModelSpace(handle))
+        return false;
+    Entity& e = entities[static_cast<std::size_t>(handle)];
+    if (e.has(EntityFlag::Selected) != on) {
+        e.set(EntityFlag::Selected, on);
+        ++selectionVersion;
+    }
+    return true;
 }
 
 int Drawing::selectedCount() const {

@@ -6,6 +6,7 @@
 #include "engine/model/Entity.h"
 #include "engine/model/Geometry.h"
 #include "engine/model/LargeAllocator.h"
+#include "engine/model/SpatialIndex.h"
 
 #include <cstdint>
 #include <optional>
@@ -211,21 +212,52 @@ public:
     Rect extents() const;               // of model space; empty when there is nothing
     Rect blockExtents(int block) const; // in block coordinates
 
+    // ---- where entities lie
+    // The index, brought up to date by its queries.
+    SpatialIndex& index() const { return index_; }
+    // The drawing's own live entities whose boxes meet `area`, in drawing order.
+    void query(const Rect& area, std::vector<std::uint32_t>& out) const {
+        index_.query(*this, area, out);
+    }
+
     // ---- selection
     int selectAll(bool select);
     int selectedCount() const;
     Rect selectionExtents() const;
+    // Selects or deselects one entity of the drawing itself; false when there is no such one.
+    bool select(int handle, bool on);
+    // Counts changes of the selection, for views that draw it.
+    std::uint64_t selectionVersion = 0;
 
     // ---- state of the document
     std::uint64_t serial = nextSerial(); // tells drawings apart for caches
+    // Changed since the last save by something the document's undo journal does not hold.
     bool modified = false;
-    // Counts changes that can alter entities already made (their geometry, block content,
-    // deletion); adding entities does not count. Views keep derived data until it changes.
+    // Counts changes of anything drawn, for views that keep derived pictures.
+    std::uint64_t version = 0;
+    // Counts changes of block definitions, which move every insertion of them.
     std::uint64_t edits = 0;
-    void touch() { modified = true; }
-    void edited() {
+    // Something drawn changed: a table entry (layer, style), a setting.
+    void touch() {
         modified = true;
+        ++version;
+    }
+    // An entity's record, geometry or own style changed, or it was deleted or revived.
+    void changed(std::uint32_t handle) {
+        modified = true;
+        ++version;
+        if (handle < entities.size() && entities[handle].has(EntityFlag::InBlock)) {
+            blocksChanged();
+            return;
+        }
+        index_.changed(handle);
+    }
+    // Block definitions changed.
+    void blocksChanged() {
+        modified = true;
+        ++version;
         ++edits;
+        index_.invalidate();
     }
 
 private:
@@ -241,6 +273,7 @@ private:
     mutable std::vector<Rect> blockExtents_;
     mutable std::vector<char> blockExtentsKnown_;
     mutable std::uint64_t blockExtentsEdits_ = ~std::uint64_t(0);
+    mutable SpatialIndex index_;
     // Where each set of text parameters is, made again when it no longer fits the table.
     std::unordered_map<TextParams, std::uint32_t, TextParamsHash, TextParamsHash> paramsIndex_;
     std::size_t paramsIndexed_ = 0; // entries of textParams the index has seen

@@ -1,7 +1,5 @@
 #include "engine/render/Renderer.h"
 
-#include "engine/render/BoxCache.h"
-
 #include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
@@ -10,6 +8,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QStringDecoder>
+#include <QTransform>
 
 #include <algorithm>
 #include <bit>
@@ -29,6 +28,10 @@ RenderView RenderView::centredOn(Vec2 centre, double unitsPerPixel, int widthPx,
 
 namespace {
 
+QTransform toQt(const Affine& m) {
+    return QTransform(m.a, m.b, m.c, m.d, m.e, m.f);
+}
+
 constexpr int kMaxBlockDepth = 16;
 constexpr double kMargin = 4; // pixels drawn beyond the device edge, for wide pens
 constexpr std::size_t kMaxBatches = 64;
@@ -42,10 +45,12 @@ struct Stroke {
 
 class Painter {
 public:
-    Painter(QPainter& p, const Drawing& d, const RenderView& v, const RenderOptions& o,
-            BoxCache* cache)
-        : p_(p), d_(d), o_(o), cache_(cache),
-          view_(v), clip_{-kMargin, -kMargin, v.widthPx + kMargin, v.heightPx + kMargin} {
+    Painter(QPainter& p, const Drawing& d, const RenderView& v, const RenderOptions& o)
+        : p_(p), d_(d), o_(o),
+          view_(v), clip_{v.clipPx.empty()
+                              ? Rect{-kMargin, -kMargin, v.widthPx + kMargin, v.heightPx + kMargin}
+                              : Rect{v.clipPx.left - kMargin, v.clipPx.bottom - kMargin,
+                                     v.clipPx.right + kMargin, v.clipPx.top + kMargin}} {
         batches_.reserve(kMaxBatches); // batch addresses stay put
         batches_.push_back(Batch{stroke_, {}, {}});
         current_ = &batches_.back();
@@ -54,41 +59,36 @@ public:
     ~Painter() { flush(); }
 
     void drawModelSpace() {
-        if (!cache_) {
-            for (std::size_t h = 0; h < d_.entities.size(); ++h)
-                if (d_.inModelSpace(static_cast<int>(h)))
-                    drawEntity(d_.entities[h], view_.toDevice, nullptr, 0);
-            return;
-        }
         findVisible(visible_);
         drawItems(visible_, 0, visible_.size());
     }
 
-    // The entities in view, from the cache's grid, in drawing order.
-    void findVisible(std::vector<const CullItem*>& out) {
-        cache_->query(d_, worldRect(view_.toDevice), out);
-    }
+    // The entities in view, from the drawing's index, in drawing order.
+    void findVisible(std::vector<std::uint32_t>& out) { d_.query(worldRect(view_.toDevice), out); }
 
     // Draws items [from, to) of a visible list, with their records and vertices fetched from
     // memory a few entities ahead.
-    void drawItems(const std::vector<const CullItem*>& items, std::size_t from, std::size_t to) {
+    void drawItems(const std::vector<std::uint32_t>& items, std::size_t from, std::size_t to) {
         // An entity smaller than a pixel is a dot.
         const double pixel = 1.0 / view_.toDevice.scale();
+        const SpatialIndex& index = d_.index();
         for (std::size_t k = from; k < to; ++k) {
             if (k + 24 < to)
-                __builtin_prefetch(&d_.entities[items[k + 24]->handle]);
+                __builtin_prefetch(&d_.entities[items[k + 24]]);
             if (k + 12 < to) {
-                const Entity& ahead = d_.entities[items[k + 12]->handle];
+                const Entity& ahead = d_.entities[items[k + 12]];
                 if (ahead.type == EntityType::Polyline && ahead.first < d_.vertices.size()) {
                     const Vec2* v = &d_.vertices[ahead.first];
                     for (std::uint32_t i = 0; i < ahead.count && i < 16; i += 4)
                         __builtin_prefetch(v + i);
                 }
             }
-            const CullItem& item = *items[k];
-            const FloatBox& b = item.box;
-            const Entity& e = d_.entities[item.handle];
+            const std::uint32_t handle = items[k];
+            const FloatBox& b = index.box(handle);
+            const Entity& e = d_.entities[handle];
             if (e.has(EntityFlag::Deleted) || e.has(EntityFlag::InBlock))
+                continue;
+            if (o_.onlySelected && !e.has(EntityFlag::Selected))
                 continue;
             if (b.right - b.left < pixel && b.top - b.bottom < pixel && !isText(e)) {
                 if (!visibleLayer(e))
@@ -599,7 +599,7 @@ private:
             return;
         flush();
         p_.save();
-        p_.setTransform(full.toQt());
+        p_.setTransform(toQt(full));
         p_.setFont(font);
         p_.setPen(QColor::fromRgb(stroke_.color));
         p_.drawText(QPointF(x, y), text);
@@ -708,14 +708,13 @@ private:
     QPainter& p_;
     const Drawing& d_;
     const RenderOptions& o_;
-    BoxCache* cache_;
     RenderView view_;
     Rect clip_;
     Stroke stroke_;
     std::vector<Batch> batches_;
     Batch* current_ = nullptr;
     std::vector<Vec2> scratch_;
-    std::vector<const CullItem*> visible_;
+    std::vector<std::uint32_t> visible_;
     std::vector<std::pair<Rect, bool>> blockExtents_;
     QStringDecoder decoder_{"windows-1250"};
     std::vector<std::unique_ptr<StyleFont>> fonts_;
@@ -744,19 +743,18 @@ QImage* rasterTarget(QPainter& painter) {
 } // namespace
 
 void renderDrawing(QPainter& painter, const Drawing& drawing, const RenderView& view,
-                   const RenderOptions& options, BoxCache* cache) {
+                   const RenderOptions& options) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    QImage* target =
-        cache && std::thread::hardware_concurrency() > 1 ? rasterTarget(painter) : nullptr;
-    std::vector<const CullItem*> visible;
+    QImage* target = std::thread::hardware_concurrency() > 1 ? rasterTarget(painter) : nullptr;
+    std::vector<std::uint32_t> visible;
     if (target) {
-        Painter(painter, drawing, view, options, cache).findVisible(visible);
+        Painter(painter, drawing, view, options).findVisible(visible);
         if (visible.size() < kParallelFrom)
             target = nullptr;
     }
     if (!target) {
-        Painter p(painter, drawing, view, options, cache);
+        Painter p(painter, drawing, view, options);
         p.drawModelSpace();
         painter.restore();
         return;
@@ -774,16 +772,30 @@ void renderDrawing(QPainter& painter, const Drawing& drawing, const RenderView& 
         QPainter op(&overlay);
         op.setTransform(painter.transform());
         op.setRenderHint(QPainter::Antialiasing, false);
-        Painter p(op, drawing, view, options, cache);
+        Painter p(op, drawing, view, options);
         p.drawItems(visible, half, visible.size());
     });
     {
-        Painter p(painter, drawing, view, options, cache);
+        Painter p(painter, drawing, view, options);
         p.drawItems(visible, 0, half);
     }
     helper.join();
     painter.resetTransform();
     painter.drawImage(QPointF(0, 0), overlay);
+    painter.restore();
+}
+
+void renderEntities(QPainter& painter, const Drawing& drawing, const RenderView& view,
+                    const RenderOptions& options, const std::vector<std::uint32_t>& handles) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    // The boxes of the entities as the index has them now.
+    std::vector<std::uint32_t> none;
+    drawing.query(Rect{}, none);
+    {
+        Painter p(painter, drawing, view, options);
+        p.drawItems(handles, 0, handles.size());
+    }
     painter.restore();
 }
 

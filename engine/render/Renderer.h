@@ -2,23 +2,25 @@
 // PDF, SVG or PNG file. Screen, print and export share this one path.
 #pragma once
 
+#include "engine/model/Affine.h"
 #include "engine/model/Drawing.h"
-#include "engine/render/Affine.h"
 
 #include <QColor>
+
+#include <cstdint>
+#include <vector>
 
 class QPainter;
 
 namespace cad {
-
-class BoxCache;
 
 struct RenderOptions {
     double pixelsPerMm = 96.0 / 25.4; // device pixels in a millimetre of paper (line widths)
     bool showLineWidths = true;       // false: every line one pixel wide
     bool fillOutlinesOnly = false;    // filled shapes drawn as outlines
     bool printing = false;            // leave out layers that are not printable
-    bool showSelection = true;
+    bool showSelection = false;       // selected entities in the selection colour
+    bool onlySelected = false;        // draw the selected entities alone
     QColor selectionColor = QColor(255, 0, 255);
 };
 
@@ -26,6 +28,8 @@ struct RenderView {
     Affine toDevice; // drawing units to device pixels
     int widthPx = 0; // the device area to fill
     int heightPx = 0;
+    // When not empty, only this part of the device area is drawn.
+    Rect clipPx;
 
     // The view that shows `world` (drawing units) centred in a device of that size, with
     // unitsPerPixel drawing units a pixel; y grows upwards in the drawing, downwards on devices.
@@ -33,9 +37,12 @@ struct RenderView {
 };
 
 // Draws the drawing's own entities (block insertions with their blocks). The background is
-// not painted. A BoxCache kept between calls makes culling cheap.
+// not painted. The drawing's index tells what is in view.
 void renderDrawing(QPainter& painter, const Drawing& drawing, const RenderView& view,
-                   const RenderOptions& options, BoxCache* cache = nullptr);
+                   const RenderOptions& options);
+// Draws the given entities of the drawing itself, in the order given.
+void renderEntities(QPainter& painter, const Drawing& drawing, const RenderView& view,
+                    const RenderOptions& options, const std::vector<std::uint32_t>& handles);
 
 // Windows colour 0x00BBGGRR as a Qt colour.
 inline QColor toQColor(std::uint32_t c) {

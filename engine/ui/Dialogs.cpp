@@ -60,14 +60,29 @@ void remapLayers(Drawing& drawing, std::vector<Layer> layers, const std::vector<
             return 0;
         return std::max(0, oldToNew[static_cast<std::size_t>(old)]);
     };
-    for (Entity& e : drawing.entities)
-        e.layer = map(e.layer);
+    // The change being recorded (the dialog's command records one) keeps what changes.
+    ChangeSet* changes = engine().recording(engine().active());
+    if (changes && &changes->drawing() != &drawing)
+        changes = nullptr;
+    if (changes) {
+        changes->keepLayers();
+        changes->keepSettings();
+    }
+    for (std::size_t h = 0; h < drawing.entities.size(); ++h) {
+        Entity& e = drawing.entities[h];
+        const auto layer = static_cast<std::uint16_t>(map(e.layer));
+        if (layer == e.layer)
+            continue;
+        if (changes)
+            changes->keep(static_cast<std::uint32_t>(h));
+        e.layer = layer;
+    }
     drawing.current.layer = map(drawing.current.layer);
     drawing.layers = std::move(layers);
 }
 
 void tablesEdited(Drawing& drawing) {
-    drawing.edited();
+    drawing.touch();
     engine().tablesChanged();
     engine().redraw();
 }
@@ -480,7 +495,7 @@ void FileListDialog::fillList() {
     for (const auto& d : engine().documents()) {
         QString name = d->path.empty() ? engineText(10502, "Bez nazwy")
                                        : QFileInfo(QFile::decodeName(d->path.c_str())).fileName();
-        if (d->drawing->modified)
+        if (d->modified())
             name += QStringLiteral(" *");
         auto* item = new QListWidgetItem(name);
         item->setData(Qt::UserRole, d->handle);

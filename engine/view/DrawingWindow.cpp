@@ -1,5 +1,6 @@
 #include "engine/view/DrawingWindow.h"
 
+#include "engine/model/Picking.h"
 #include "engine/render/Renderer.h"
 #include "engine/view/ViewDialogs.h"
 
@@ -7,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QWheelEvent>
@@ -74,16 +76,43 @@ std::function<std::optional<std::string>(const std::string&)> DrawingWindow::ask
         return ViewNameDialog::ask(DrawingWindow::current(), suggestion);
     };
 
+namespace {
+
+// Up to this many selected entities show their grips.
+constexpr std::size_t kMostGripped = 300;
+constexpr int kGripPixels = 7;
+// A press that moves farther than this, in pixels, drags a selection window.
+constexpr int kDragPixels = 3;
+
+QColor windowColor(bool crossing) {
+    return crossing ? QColor(0, 160, 0) : QColor(0, 90, 220);
+}
+
+} // namespace
+
 DrawingWindow::DrawingWindow(QWidget* parent) : QWidget(parent) {
     setObjectName("cadDrawingWindow");
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::CrossCursor);
+    // The keys people expect of an editor, wherever the focus is in the window that holds the
+    // drawing (fields that take them for themselves, such as text fields, keep them).
+    const std::pair<QKeySequence, int> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), CAD_CMD_UNDO},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), CAD_CMD_REDO},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), CAD_CMD_REDO},
+        {QKeySequence(Qt::Key_Delete), CAD_CMD_ERASE},
+    };
+    for (const auto& [sequence, code] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [code = code] { cadExecute(code); });
+    }
 }
 
 DrawingWindow::~DrawingWindow() {
-    tool_.reset(); // while its windows, children of this one, still exist
+    command_.reset(); // while its windows, children of this one, still exist
     if (engine().window == this)
         engine().window = nullptr;
     delete navigator_;
@@ -95,7 +124,14 @@ DrawingWindow* DrawingWindow::current() {
 
 void DrawingWindow::refresh() {
     dirty_ = true;
-    update();
+    QWidget::update();
+    if (navigator_)
+        navigator_->update();
+}
+
+void DrawingWindow::refreshArea(const Rect& area) {
+    damage_.add(area);
+    QWidget::update();
     if (navigator_)
         navigator_->update();
 }
@@ -103,10 +139,14 @@ void DrawingWindow::refresh() {
 void DrawingWindow::documentChanged() {
     cancel();
     dragging_ = false;
+    selectFrom_.reset();
     fitView();
-    for (auto it = caches_.begin(); it != caches_.end();)
-        it = engine().find(it->first) ? std::next(it) : caches_.erase(it);
     refresh();
+}
+
+void DrawingWindow::documentClosing(int handle) {
+    if (command_ && command_->document().handle == handle)
+        endCommand();
 }
 
 void DrawingWindow::fitView() {
@@ -135,6 +175,11 @@ QPointF DrawingWindow::toPixel(Vec2 p) const {
             v.heightPx / 2.0 - (p.y - v.centre.y) / v.unitsPerPixel};
 }
 
+double DrawingWindow::pixelSize() const {
+    const Document* d = engine().active();
+    return d ? d->view.unitsPerPixel : 1.0;
+}
+
 Vec2 DrawingWindow::snap(Vec2 p) const {
     const Drawing* dr = activeDrawing();
     if (!dr || !dr->settings.gridSnap)
@@ -149,88 +194,116 @@ Vec2 DrawingWindow::snap(Vec2 p) const {
 }
 
 void DrawingWindow::prompt(int number) {
-    if (engine().onPrompt)
-        engine().onPrompt(number ? viewText(number) : std::string());
+    commandPrompt_ = number;
+    if (viewMode_ == Mode::Idle)
+        showPrompt(number);
 }
 
-int DrawingWindow::pick(QPointF pixel,
-                        const std::function<std::optional<double>(int, Vec2)>& distance) {
-    Document* d = engine().active();
-    if (!d)
-        return -1;
-    const Drawing& dr = *d->drawing;
-    constexpr double kPickPixels = 5;
-    const double tolerance = kPickPixels * d->view.unitsPerPixel;
-    const Vec2 at = toDrawing(pixel);
-    Rect area;
-    area.add(at.x - tolerance, at.y - tolerance);
-    area.add(at.x + tolerance, at.y + tolerance);
-    std::vector<const CullItem*> near;
-    caches_[d->handle].query(dr, area, near);
-    int best = -1;
-    double bestDistance = tolerance;
-    // On equal distances the later entity wins: it is drawn over the earlier one.
-    for (const CullItem* item : near) {
-        const Entity& e = dr.entities[item->handle];
-        if (e.layer < dr.layers.size() &&
-            !dr.layers[static_cast<std::size_t>(e.layer)].visible)
-            continue;
-        const int handle = static_cast<int>(item->handle);
-        const auto away = distance(handle, at);
-        if (away && *away <= bestDistance) {
-            best = handle;
-            bestDistance = *away;
-        }
-    }
-    return best;
+void DrawingWindow::showPrompt(int number) {
+    if (!engine().onPrompt)
+        return;
+    std::string text = number ? viewText(number) : std::string();
+    // A command's prompts follow its name.
+    if (command_ && viewMode_ == Mode::Idle && command_->name() != 0 && number != 0)
+        text = viewText(command_->name()) + ": " + text;
+    engine().onPrompt(text);
+}
+
+DrawingWindow::Mode DrawingWindow::mode() const {
+    if (viewMode_ != Mode::Idle)
+        return viewMode_;
+    return command_ ? Mode::Command : Mode::Idle;
 }
 
 void DrawingWindow::startZoomWindow() {
-    cancel();
-    mode_ = Mode::FirstCorner;
+    endViewMode();
+    viewMode_ = Mode::FirstCorner;
     setFocus(); // for Esc
-    prompt(19302);
-    update();
+    showPrompt(19302);
+    QWidget::update();
 }
 
 void DrawingWindow::startPan() {
-    cancel();
-    mode_ = Mode::Pan;
+    endViewMode();
+    viewMode_ = Mode::Pan;
     setFocus();
     setCursor(Qt::OpenHandCursor);
-    prompt(0);
+    showPrompt(0);
 }
 
-void DrawingWindow::startTool(std::unique_ptr<WindowTool> tool) {
-    cancel();
-    tool_ = std::move(tool);
-    if (!tool_)
+void DrawingWindow::endViewMode() {
+    if (viewMode_ == Mode::Idle)
         return;
-    mode_ = Mode::Tool;
-    setFocus(); // for Esc
-    update();
+    viewMode_ = Mode::Idle;
+    setCursor(Qt::CrossCursor);
+    // Back to the command that runs, if any.
+    showPrompt(command_ ? commandPrompt_ : 0);
+    QWidget::update();
+}
+
+void DrawingWindow::startCommand(std::unique_ptr<Command> command) {
+    cancel();
+    if (!command)
+        return;
+    command_ = std::move(command);
+    commandPrompt_ = 0;
+    finishing_ = false;
+    setFocus(); // for Esc and Enter
+    ++dispatching_;
+    command_->start(*this);
+    --dispatching_;
+    settleCommand();
+    QWidget::update();
+}
+
+void DrawingWindow::finish() {
+    finishing_ = true;
+    if (dispatching_ == 0)
+        settleCommand();
+}
+
+void DrawingWindow::settleCommand() {
+    if (finishing_)
+        endCommand();
+}
+
+void DrawingWindow::endCommand() {
+    finishing_ = false;
+    selectFrom_.reset();
+    selectDragging_ = false;
+    // The command goes last, so that whatever it does on its way out finds the window idle;
+    // a change it left unfinished is taken back as it goes.
+    const std::unique_ptr<Command> ending = std::move(command_);
+    commandPrompt_ = 0;
+    if (viewMode_ == Mode::Idle)
+        showPrompt(0);
+    QWidget::update();
 }
 
 void DrawingWindow::cancel() {
-    const bool was = mode_ != Mode::Idle;
-    mode_ = Mode::Idle;
-    setCursor(Qt::CrossCursor);
-    // The tool goes last, so that whatever it does on its way out finds the window idle.
-    const std::unique_ptr<WindowTool> ending = std::move(tool_);
-    if (was) {
-        prompt(0);
-        update();
-    }
+    endViewMode();
+    if (command_)
+        endCommand();
+    showPrompt(0);
 }
 
 bool DrawingWindow::needsRender(const Document& d) const {
     return dirty_ || image_.size() != deviceSize() ||
            image_.devicePixelRatio() != devicePixelRatioF() || renderedDocument_ != d.handle ||
-           !sameView(rendered_, d.view);
+           renderedSerial_ != d.drawing->serial || !sameView(rendered_, d.view);
 }
 
 QSize DrawingWindow::deviceSize() const {
     return (QSizeF(size()) * devicePixelRatioF()).toSize();
+}
+
+RenderOptions DrawingWindow::renderOptions(const Document& d) const {
+    const DrawingSettings& s = d.drawing->settings;
+    RenderOptions options;
+    options.pixelsPerMm = logicalDpiX() / 25.4;
+    options.showLineWidths = s.showLineWidths;
+    options.fillOutlinesOnly = s.showFillOutlinesOnly;
+    return options;
 }
 
 void DrawingWindow::render(Document& d) {
@@ -243,17 +316,100 @@ void DrawingWindow::render(Document& d) {
     QPainter p(&image_);
     if (s.gridShown)
         drawGrid(p, s, d.view);
-    RenderOptions options;
-    options.pixelsPerMm = logicalDpiX() / 25.4;
-    options.showLineWidths = s.showLineWidths;
-    options.fillOutlinesOnly = s.showFillOutlinesOnly;
     const RenderView view =
         RenderView::centredOn(d.view.centre, d.view.unitsPerPixel, width(), height());
-    renderDrawing(p, *d.drawing, view, options, &caches_[d.handle]);
+    renderDrawing(p, *d.drawing, view, renderOptions(d));
     rendered_ = d.view;
     renderedDocument_ = d.handle;
+    renderedSerial_ = d.drawing->serial;
     dirty_ = false;
+    damage_ = Rect{};
     ++renders_;
+}
+
+void DrawingWindow::renderDamage(Document& d) {
+    const Drawing& dr = *d.drawing;
+    const DrawingSettings& s = dr.settings;
+    // Wide lines reach beyond their entities' boxes by half their width.
+    const RenderOptions options = renderOptions(d);
+    double widest = 0;
+    if (options.showLineWidths)
+        for (const Layer& l : dr.layers)
+            if (std::isfinite(l.width))
+                widest = std::max(widest, l.width);
+    const double margin = std::min(widest * options.pixelsPerMm, 2000.0) / 2 + 3;
+    QRectF area =
+        QRectF(toPixel({damage_.left, damage_.top}), toPixel({damage_.right, damage_.bottom}))
+            .normalized()
+            .adjusted(-margin, -margin, margin, margin);
+    area = area.intersected(QRectF(rect()));
+    damage_ = Rect{};
+    if (area.isEmpty())
+        return;
+    const QRect pixels = area.toAlignedRect();
+    QPainter p(&image_);
+    p.setClipRect(pixels);
+    p.fillRect(pixels, toQColor(s.background));
+    if (s.gridShown)
+        drawGrid(p, s, d.view);
+    RenderView view = RenderView::centredOn(d.view.centre, d.view.unitsPerPixel, width(), height());
+    view.clipPx = Rect{double(pixels.left()), double(pixels.top()), double(pixels.right() + 1),
+                       double(pixels.bottom() + 1)};
+    renderDrawing(p, dr, view, options);
+    ++partialRenders_;
+}
+
+void DrawingWindow::paintSelection(QPainter& p, Document& d) {
+    const Drawing& dr = *d.drawing;
+    const std::uint64_t key[4] = {std::uint64_t(d.handle), dr.serial, dr.selectionVersion,
+                                  dr.version};
+    const bool same = std::equal(std::begin(key), std::end(key), std::begin(selectionFor_));
+    if (!same) {
+        selected_.clear();
+        for (std::size_t h = 0; h < dr.entities.size(); ++h) {
+            const Entity& e = dr.entities[h];
+            if ((e.flags & (EntityFlag::Selected | EntityFlag::Deleted | EntityFlag::InBlock)) ==
+                EntityFlag::Selected)
+                selected_.push_back(static_cast<std::uint32_t>(h));
+        }
+    }
+    if (!same || !sameView(selectionView_, d.view) || selectionImage_.size() != deviceSize()) {
+        std::copy(std::begin(key), std::end(key), std::begin(selectionFor_));
+        selectionView_ = d.view;
+        selectionImage_ = QImage();
+        if (!selected_.empty()) {
+            selectionImage_ = QImage(deviceSize(), QImage::Format_ARGB32_Premultiplied);
+            selectionImage_.setDevicePixelRatio(devicePixelRatioF());
+            selectionImage_.fill(Qt::transparent);
+            QPainter sp(&selectionImage_);
+            RenderOptions options = renderOptions(d);
+            options.showSelection = true;
+            options.onlySelected = true;
+            options.selectionColor = QColor(255, 0, 255);
+            renderEntities(
+                sp, dr,
+                RenderView::centredOn(d.view.centre, d.view.unitsPerPixel, width(), height()),
+                options, selected_);
+        }
+    }
+    if (!selectionImage_.isNull())
+        p.drawImage(0, 0, selectionImage_);
+    if (!dr.settings.showGrips || selected_.empty() || selected_.size() > kMostGripped)
+        return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(Qt::black, 0));
+    p.setBrush(toQColor(dr.settings.gripColor));
+    const QRectF viewRect =
+        QRectF(rect()).adjusted(-kGripPixels, -kGripPixels, kGripPixels, kGripPixels);
+    for (const std::uint32_t h : selected_)
+        for (const Vec2 g : gripPoints(dr, static_cast<int>(h))) {
+            const QPointF at = toPixel(g);
+            if (viewRect.contains(at))
+                p.drawRect(QRectF(at.x() - kGripPixels / 2.0, at.y() - kGripPixels / 2.0,
+                                  kGripPixels, kGripPixels));
+        }
+    p.restore();
 }
 
 void DrawingWindow::paintEvent(QPaintEvent*) {
@@ -266,21 +422,38 @@ void DrawingWindow::paintEvent(QPaintEvent*) {
     fitView();
     if (needsRender(*d))
         render(*d);
+    else if (!damage_.empty())
+        renderDamage(*d);
     if (dragging_) {
         // The cached image follows the mouse until the drag ends.
         p.fillRect(rect(), toQColor(d->drawing->settings.background));
         p.drawImage(dragNow_ - dragStart_, image_);
-    } else {
-        p.drawImage(0, 0, image_);
+        return;
     }
-    if (mode_ == Mode::SecondCorner) {
+    p.drawImage(0, 0, image_);
+    paintSelection(p, *d);
+    if (viewMode_ == Mode::SecondCorner) {
         const QPointF a = toPixel(firstCorner_);
         p.setPen(QPen(Qt::gray, 0, Qt::DashLine));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(a, QPointF(mouse_)).normalized());
     }
-    if (tool_)
-        tool_->paint(p);
+    if (selectFrom_ && selectDragging_) {
+        const bool crossing = mouse_.x() < selectFrom_->x();
+        QColor fill = windowColor(crossing);
+        fill.setAlpha(40);
+        p.setPen(QPen(windowColor(crossing), 0, crossing ? Qt::DashLine : Qt::SolidLine));
+        p.setBrush(fill);
+        p.drawRect(QRectF(*selectFrom_, QPointF(mouse_)).normalized());
+    }
+    if (command_) {
+        if (const auto base = command_->basePoint();
+            base && command_->wants() == Command::Wants::Point) {
+            p.setPen(QPen(Qt::gray, 0, Qt::DashLine));
+            p.drawLine(toPixel(*base), toPixel(snap(toDrawing(mouse_))));
+        }
+        command_->paint(p);
+    }
 }
 
 void DrawingWindow::resizeEvent(QResizeEvent*) {
@@ -290,6 +463,57 @@ void DrawingWindow::resizeEvent(QResizeEvent*) {
         navigator_->update();
 }
 
+bool DrawingWindow::picking() const {
+    return viewMode_ == Mode::Idle && (!command_ || command_->wants() == Command::Wants::Entities);
+}
+
+void DrawingWindow::selectAt(QPointF pixel, bool shift) {
+    Drawing* dr = activeDrawing();
+    if (!dr)
+        return;
+    const int h = entityAt(*dr, toDrawing(pixel), kPickPixels * pixelSize());
+    if (command_) {
+        // Picking for a command adds; with Shift it takes away.
+        if (h >= 0)
+            dr->select(h, !shift);
+    } else if (shift) {
+        if (h >= 0)
+            dr->select(h, !dr->entities[static_cast<std::size_t>(h)].has(EntityFlag::Selected));
+    } else {
+        dr->selectAll(false);
+        if (h >= 0)
+            dr->select(h, true);
+    }
+    QWidget::update();
+}
+
+void DrawingWindow::selectIn(QPointF from, QPointF to, bool shift) {
+    Drawing* dr = activeDrawing();
+    if (!dr)
+        return;
+    Rect area;
+    area.add(toDrawing(from));
+    area.add(toDrawing(to));
+    // From left to right what lies wholly inside; from right to left what it touches.
+    const AreaRule rule = to.x() >= from.x() ? AreaRule::Inside : AreaRule::Touching;
+    const auto found = entitiesInRect(*dr, area, rule, pixelSize() / 2);
+    if (!command_ && !shift)
+        dr->selectAll(false);
+    const bool select = !(command_ && shift);
+    for (const std::uint32_t h : found)
+        dr->select(static_cast<int>(h), select);
+    QWidget::update();
+}
+
+void DrawingWindow::entitiesDone() {
+    if (!command_)
+        return;
+    ++dispatching_;
+    command_->entitiesPicked();
+    --dispatching_;
+    settleCommand();
+}
+
 void DrawingWindow::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     mouse_ = at;
@@ -297,7 +521,7 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
     if (!d)
         return;
     const bool panButton = event->button() == Qt::MiddleButton ||
-                           (mode_ == Mode::Pan && event->button() == Qt::LeftButton);
+                           (viewMode_ == Mode::Pan && event->button() == Qt::LeftButton);
     if (panButton) {
         dragging_ = true;
         dragStart_ = dragNow_ = at;
@@ -305,28 +529,46 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() == Qt::RightButton) {
-        cancel();
+        selectFrom_.reset();
+        if (viewMode_ != Mode::Idle) {
+            endViewMode();
+        } else if (command_ && command_->wants() == Command::Wants::Entities) {
+            entitiesDone();
+        } else if (command_) {
+            ++dispatching_;
+            const bool goesOn = command_->enter();
+            --dispatching_;
+            if (!goesOn)
+                finishing_ = true;
+            settleCommand();
+        }
         return;
     }
     if (event->button() != Qt::LeftButton)
         return;
-    if (mode_ == Mode::Tool) {
-        tool_->leftClick(at);
-    } else if (mode_ == Mode::FirstCorner) {
+    if (viewMode_ == Mode::FirstCorner) {
         firstCorner_ = snap(toDrawing(at));
-        mode_ = Mode::SecondCorner;
-        prompt(19303);
-        update();
-    } else if (mode_ == Mode::SecondCorner) {
+        viewMode_ = Mode::SecondCorner;
+        showPrompt(19303);
+        QWidget::update();
+    } else if (viewMode_ == Mode::SecondCorner) {
         const Vec2 second = snap(toDrawing(at));
-        mode_ = Mode::Idle;
-        prompt(0);
+        endViewMode();
         Rect r;
         r.add(firstCorner_);
         r.add(second);
         if (r.width() > 0 && r.height() > 0)
             engine().zoomTo(*d, r);
-        update();
+        QWidget::update();
+    } else if (command_ && command_->wants() == Command::Wants::Point) {
+        ++dispatching_;
+        command_->point(snap(toDrawing(at)));
+        --dispatching_;
+        settleCommand();
+        QWidget::update();
+    } else if (picking()) {
+        selectFrom_ = event->position();
+        selectDragging_ = false;
     }
 }
 
@@ -334,12 +576,20 @@ void DrawingWindow::mouseMoveEvent(QMouseEvent* event) {
     mouse_ = event->position().toPoint();
     if (dragging_) {
         dragNow_ = mouse_;
-        update();
-    } else if (mode_ == Mode::SecondCorner) {
-        update();
-    } else if (mode_ == Mode::Tool) {
-        tool_->cursorMoved(mouse_);
-        update();
+        QWidget::update();
+    } else if (selectFrom_) {
+        if (!selectDragging_ && (event->position() - *selectFrom_).manhattanLength() > kDragPixels)
+            selectDragging_ = true;
+        if (selectDragging_)
+            QWidget::update();
+    } else if (viewMode_ == Mode::SecondCorner) {
+        QWidget::update();
+    } else if (command_ && viewMode_ == Mode::Idle) {
+        ++dispatching_;
+        command_->cursor(snap(toDrawing(event->position())));
+        --dispatching_;
+        settleCommand();
+        QWidget::update();
     }
     if (engine().onCursor && engine().active()) {
         const Vec2 p = snap(toDrawing(event->position()));
@@ -348,20 +598,32 @@ void DrawingWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void DrawingWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (selectFrom_ && event->button() == Qt::LeftButton) {
+        const QPointF from = *selectFrom_;
+        const bool drag = selectDragging_;
+        selectFrom_.reset();
+        selectDragging_ = false;
+        const bool shift = event->modifiers() & Qt::ShiftModifier;
+        if (drag)
+            selectIn(from, event->position(), shift);
+        else
+            selectAt(event->position(), shift);
+        return;
+    }
     if (!dragging_)
         return;
     if (event->button() == Qt::MiddleButton ||
-        (mode_ == Mode::Pan && event->button() == Qt::LeftButton))
+        (viewMode_ == Mode::Pan && event->button() == Qt::LeftButton))
         endDrag(event->position().toPoint());
 }
 
 void DrawingWindow::endDrag(QPoint at) {
     dragging_ = false;
-    setCursor(mode_ == Mode::Pan ? Qt::OpenHandCursor : Qt::CrossCursor);
+    setCursor(viewMode_ == Mode::Pan ? Qt::OpenHandCursor : Qt::CrossCursor);
     Document* d = engine().active();
     const QPoint delta = at - dragStart_;
     if (!d || delta.isNull()) {
-        update();
+        QWidget::update();
         return;
     }
     engine().pushView(*d);
@@ -389,13 +651,64 @@ void DrawingWindow::wheelEvent(QWheelEvent* event) {
 }
 
 void DrawingWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
         if (dragging_) {
             dragging_ = false;
-            update();
+            QWidget::update();
+        } else if (selectFrom_) {
+            selectFrom_.reset();
+            selectDragging_ = false;
+            QWidget::update();
+        } else if (viewMode_ != Mode::Idle) {
+            endViewMode();
+        } else if (command_) {
+            ++dispatching_;
+            const bool goesOn = command_->back();
+            --dispatching_;
+            if (!goesOn)
+                finishing_ = true;
+            settleCommand();
+        } else if (Drawing* dr = activeDrawing()) {
+            dr->selectAll(false);
+            QWidget::update();
         }
-        cancel();
         return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (command_ && viewMode_ == Mode::Idle) {
+            if (command_->wants() == Command::Wants::Entities) {
+                entitiesDone();
+            } else {
+                ++dispatching_;
+                const bool goesOn = command_->enter();
+                --dispatching_;
+                if (!goesOn)
+                    finishing_ = true;
+                settleCommand();
+            }
+            return;
+        }
+        break;
+    case Qt::Key_Backspace:
+        if (command_ && viewMode_ == Mode::Idle) {
+            ++dispatching_;
+            command_->backspace();
+            --dispatching_;
+            settleCommand();
+            QWidget::update();
+            return;
+        }
+        break;
+    case Qt::Key_Delete:
+        // Where the window's shortcut does not reach (a window of its own).
+        if (!command_ && event->modifiers() == Qt::NoModifier) {
+            cadExecute(CAD_CMD_ERASE);
+            return;
+        }
+        break;
+    default:
+        break;
     }
     QWidget::keyPressEvent(event);
 }

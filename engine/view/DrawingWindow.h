@@ -1,10 +1,14 @@
 // The drawing window: shows the active document through its view, zooms with the wheel, pans
-// with the middle button, picks the points of the view commands (zoom window, pan) and passes
-// the clicks of a window tool (measuring) on to it.
+// with the middle button, picks the points of the view commands (zoom window, pan), runs the
+// interactive commands, and when none runs selects: a click picks the entity under the
+// cursor, Shift+click adds or removes one, a drag from left to right takes what lies wholly
+// inside, from right to left what it touches. The drawing is rendered into a cached image,
+// again only where it changed; the selection, grips, rubber bands and previews are painted
+// over it.
 #pragma once
 
 #include "engine/Engine.h"
-#include "engine/render/BoxCache.h"
+#include "engine/commands/Command.h"
 
 #include <QImage>
 #include <QPointer>
@@ -12,7 +16,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,19 +26,7 @@ class QPainter;
 namespace cad {
 
 class NavigatorWindow;
-
-// A command that works in the drawing window for as long as the person needs it: the window
-// hands it the left clicks and the cursor and lets it draw over the drawing. It ends with Esc,
-// the right button, another window command or another document, or when it asks the window to
-// cancel; the window then destroys it.
-class WindowTool {
-public:
-    virtual ~WindowTool() = default;
-    virtual void leftClick(QPointF pixel) = 0;
-    virtual void cursorMoved(QPointF) {}
-    // Draws over the drawing, in the window's pixels.
-    virtual void paint(QPainter&) {}
-};
+struct RenderOptions;
 
 // A view kept under a name (Windows-1250 bytes), in Document::savedViews.
 using SavedView = std::pair<std::string, View>;
@@ -47,7 +38,7 @@ QString viewQText(int number);
 QString fromW1250(const std::string& bytes);
 std::string toW1250(const QString& text);
 
-class DrawingWindow final : public QWidget, public WindowSink {
+class DrawingWindow final : public QWidget, public WindowSink, private CommandHost {
 public:
     explicit DrawingWindow(QWidget* parent);
     ~DrawingWindow() override;
@@ -56,35 +47,40 @@ public:
     static DrawingWindow* current();
 
     void refresh() override;
+    void refreshArea(const Rect& area) override;
     void documentChanged() override;
+    void documentClosing(int handle) override;
 
-    // What left clicks in the window do.
-    enum class Mode { Idle, FirstCorner, SecondCorner, Pan, Tool };
-    Mode mode() const { return mode_; }
+    // What left clicks in the window do: pick corners of a zoom window, pan, feed the running
+    // command, or select.
+    enum class Mode { Idle, FirstCorner, SecondCorner, Pan, Command };
+    Mode mode() const;
+    // The view commands work over a running command, which goes on after them.
     void startZoomWindow();
     void startPan();
-    // Hands the window's clicks to the tool until it ends (any tool before it ends first).
-    void startTool(std::unique_ptr<WindowTool> tool);
-    WindowTool* tool() const { return tool_.get(); }
-    void cancel(); // back to Idle, the prompt cleared, a tool ended
+    // Runs a command until it finishes or is left (a running one is left first).
+    void startCommand(std::unique_ptr<Command> command);
+    Command* command() const { return command_.get(); }
+    // Leaves the view command and the running command; back to Idle, the prompt cleared.
+    void cancel();
     // Shows the text of that number as the command prompt (0: none).
-    void prompt(int number);
+    void prompt(int number) override;
 
     // Pixels of the window and drawing units of the active document's view.
-    Vec2 toDrawing(QPointF pixel) const;
-    QPointF toPixel(Vec2 p) const;
+    Vec2 toDrawing(QPointF pixel) const override;
+    QPointF toPixel(Vec2 p) const override;
+    double pixelSize() const override;
     // p on the nearest grid node when the active drawing snaps to its grid; else p.
     Vec2 snap(Vec2 p) const;
-    // The live, visible entity of the active drawing nearest to a pixel, within a few pixels,
-    // among those `distance` measures (drawing units; nothing for entities it does not take);
-    // -1 when there is none.
-    int pick(QPointF pixel, const std::function<std::optional<double>(int, Vec2)>& distance);
+    // How near, in pixels, a click must come to an entity to pick it.
+    static constexpr double kPickPixels = 5;
 
     // Makes the active document's view as large as the window.
     void fitView();
 
-    // How often the drawing was rendered into the cached image.
+    // How often the drawing was rendered into the cached image, whole or in part.
     int renderCount() const { return renders_; }
+    int partialRenderCount() const { return partialRenders_; }
 
     // The navigator, shown (created on first use) or hidden again.
     void toggleNavigator();
@@ -104,24 +100,60 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // CommandHost
+    void update() override { QWidget::update(); }
+    void redrawArea(const Rect& area) override { refreshArea(area); }
+    void finish() override;
+    QWidget* widget() override { return this; }
+
+    void showPrompt(int number);
+    void endViewMode();
+    RenderOptions renderOptions(const Document& d) const;
     bool needsRender(const Document& d) const;
     QSize deviceSize() const; // of the cached image
     void render(Document& d);
+    void renderDamage(Document& d);
+    void paintSelection(QPainter& p, Document& d);
     void endDrag(QPoint at);
+    // Lets a command go that finished, once it is no longer being called.
+    void settleCommand();
+    void endCommand();
 
-    Mode mode_ = Mode::Idle;
+    // Selecting with the mouse, idle or for a command that wants entities.
+    bool picking() const;
+    void selectAt(QPointF pixel, bool shift);
+    void selectIn(QPointF from, QPointF to, bool shift);
+    // Ends picking entities for the running command.
+    void entitiesDone();
+
+    Mode viewMode_ = Mode::Idle; // Idle, FirstCorner, SecondCorner or Pan
     Vec2 firstCorner_;
     QPoint mouse_;
-    bool dragging_ = false;
+    bool dragging_ = false; // panning
     QPoint dragStart_, dragNow_;
-    std::unique_ptr<WindowTool> tool_;
+    // A left-button drag that selects, from where it started.
+    std::optional<QPointF> selectFrom_;
+    bool selectDragging_ = false;
+    std::unique_ptr<Command> command_;
+    int commandPrompt_ = 0; // the prompt the command showed last
+    bool finishing_ = false;
+    int dispatching_ = 0; // calls into the command under way
 
     QImage image_;
     bool dirty_ = true;
+    Rect damage_; // parts of the drawing to render again, in drawing units
     View rendered_;
     int renderedDocument_ = 0;
-    std::map<int, BoxCache> caches_; // by document handle
+    std::uint64_t renderedSerial_ = 0;
     int renders_ = 0;
+    int partialRenders_ = 0;
+
+    // The selection as last drawn: its picture, its entities, and what it was drawn for.
+    QImage selectionImage_;
+    std::vector<std::uint32_t> selected_;
+    std::uint64_t selectionFor_[4] = {};
+    View selectionView_;
+
     QPointer<NavigatorWindow> navigator_;
 };
 

@@ -239,7 +239,7 @@ NavigatorWindow::NavigatorWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
 bool NavigatorWindow::changed() const {
     const Drawing* dr = activeDrawing();
-    return !dr || dr->serial != serial_ || dr->edits != edits_ ||
+    return !dr || dr->serial != serial_ || dr->version != edits_ ||
            dr->entities.size() != entities_ || image_.size() != size();
 }
 
@@ -248,10 +248,10 @@ Rect NavigatorWindow::frame() const {
     if (!d)
         return {};
     const Drawing& dr = *d->drawing;
-    if (dr.serial != frameSerial_ || dr.edits != frameEdits_ ||
+    if (dr.serial != frameSerial_ || dr.version != frameEdits_ ||
         dr.entities.size() != frameEntities_) {
         frameSerial_ = dr.serial;
-        frameEdits_ = dr.edits;
+        frameEdits_ = dr.version;
         frameEntities_ = dr.entities.size();
         drawingFrame_ = Rect{};
         const Rect e = dr.extents();
@@ -292,7 +292,7 @@ void NavigatorWindow::paintEvent(QPaintEvent*) {
     const Drawing& dr = *d->drawing;
     if (changed()) {
         serial_ = dr.serial;
-        edits_ = dr.edits;
+        edits_ = dr.version;
         entities_ = dr.entities.size();
         frame();
         image_ = QImage(size(), QImage::Format_RGB32);

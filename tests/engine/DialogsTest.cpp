@@ -88,7 +88,7 @@ TEST_F(DialogsTest, AddRenameAndMakeCurrent) {
     click(dialog, "cadLayerCurrent");
     EXPECT_EQ(drawing().layers.size(), 1u) << "nothing changes before OK";
 
-    const auto edits = drawing().edits;
+    const auto edits = drawing().version;
     click(dialog, "cadLayerOk");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_EQ(drawing().layers.size(), 3u);
@@ -101,7 +101,7 @@ TEST_F(DialogsTest, AddRenameAndMakeCurrent) {
     EXPECT_EQ(l.color, 0x0000FFu);
     EXPECT_EQ(l.fillColor, 0xFF0000u);
     EXPECT_EQ(drawing().current.layer, 1);
-    EXPECT_GT(drawing().edits, edits);
+    EXPECT_GT(drawing().version, edits);
     EXPECT_TRUE(drawing().modified);
     chooseColor = savedChooser;
 }
@@ -167,7 +167,7 @@ TEST_F(DialogsTest, DeleteRenumbersLaterLayers) {
 TEST_F(DialogsTest, CancelChangesNothing) {
     cadLayerAdd("a", 0.3, 0x123456, 0);
     const auto layers = drawing().layers;
-    const auto edits = drawing().edits;
+    const auto edits = drawing().version;
     LayersDialog dialog(drawing());
     click(dialog, "cadLayerAdd");
     select(dialog, 0);
@@ -177,7 +177,7 @@ TEST_F(DialogsTest, CancelChangesNothing) {
     click(dialog, "cadLayerCancel");
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(drawing().layers, layers);
-    EXPECT_EQ(drawing().edits, edits);
+    EXPECT_EQ(drawing().version, edits);
 }
 
 TEST_F(DialogsTest, LayersCommandShowsTheDialog) {

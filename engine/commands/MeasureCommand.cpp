@@ -2,7 +2,9 @@
 // an entity whole, and a small tool window beside the drawing shows the last segment, the
 // length so far, its direction and the area enclosed. Nothing in the drawing changes.
 #include "engine/Engine.h"
+#include "engine/commands/Command.h"
 #include "engine/model/Measure.h"
+#include "engine/model/Picking.h"
 #include "engine/view/DrawingWindow.h"
 
 #include <QCloseEvent>
@@ -99,21 +101,9 @@ private:
     }
 };
 
-class MeasureTool final : public WindowTool {
+class MeasureTool final : public Command {
 public:
-    explicit MeasureTool(DrawingWindow& window)
-        : window_(window), panel_(new MeasurePanel(&window)) {
-        // The buttons end, at most, with the window destroying this tool: nothing may follow
-        // that in their handlers.
-        panel_->onClose = [this] { window_.cancel(); };
-        QObject::connect(panel_->finish, &QPushButton::clicked, panel_,
-                         [this] { window_.cancel(); });
-        QObject::connect(panel_->start, &QPushButton::clicked, panel_, [this] { restart(); });
-        QObject::connect(panel_->fromObject, &QPushButton::clicked, panel_, [this] {
-            takingObject_ = true;
-            window_.prompt(kObjectPrompt);
-        });
-    }
+    explicit MeasureTool(Document& d) : Command(d) {}
     ~MeasureTool() override {
         if (!panel_)
             return;
@@ -123,27 +113,40 @@ public:
         panel_->deleteLater();
     }
 
-    void begin() {
+    void start(CommandHost& host) override {
+        host_ = &host;
+        QWidget* window = host.widget();
+        panel_ = new MeasurePanel(window);
+        // The buttons end, at most, with the window letting this command go: nothing may
+        // follow that in their handlers.
+        panel_->onClose = [this] { host_->finish(); };
+        QObject::connect(panel_->finish, &QPushButton::clicked, panel_,
+                         [this] { host_->finish(); });
+        QObject::connect(panel_->start, &QPushButton::clicked, panel_, [this] { restart(); });
+        QObject::connect(panel_->fromObject, &QPushButton::clicked, panel_, [this] {
+            takingObject_ = true;
+            host_->prompt(kObjectPrompt);
+        });
         showValues();
         panel_->adjustSize();
-        const QPoint corner(std::max(0, window_.width() - panel_->width() - 8), 8);
-        panel_->move(window_.mapToGlobal(corner));
+        const QPoint corner(std::max(0, window->width() - panel_->width() - 8), 8);
+        panel_->move(window->mapToGlobal(corner));
         panel_->show();
-        window_.prompt(kFirstPointPrompt);
+        host.prompt(kFirstPointPrompt);
     }
 
-    void leftClick(QPointF pixel) override {
+    void point(Vec2 p) override {
         if (takingObject_) {
-            takeObject(pixel);
+            takeObject(p);
             return;
         }
         object_.reset();
-        points_.push_back(window_.snap(window_.toDrawing(pixel)));
-        window_.prompt(kNextPointPrompt);
+        points_.push_back(p);
+        host_->prompt(kNextPointPrompt);
         showValues();
     }
 
-    void cursorMoved(QPointF pixel) override { cursor_ = window_.snap(window_.toDrawing(pixel)); }
+    void cursor(Vec2 p) override { cursor_ = p; }
 
     void paint(QPainter& p) override {
         if (points_.empty())
@@ -153,7 +156,7 @@ public:
         p.setBrush(Qt::NoBrush);
         QPolygonF picked;
         for (const Vec2& v : points_)
-            picked << window_.toPixel(v);
+            picked << host_->toPixel(v);
         p.setPen(QPen(QColor(255, 0, 255), 0));
         p.drawPolyline(picked);
         for (const QPointF& at : picked)
@@ -165,7 +168,7 @@ public:
         }
         if (cursor_ && !takingObject_) {
             p.setPen(QPen(Qt::gray, 0, Qt::DashLine));
-            p.drawLine(picked.back(), window_.toPixel(*cursor_));
+            p.drawLine(picked.back(), host_->toPixel(*cursor_));
         }
         p.restore();
     }
@@ -179,19 +182,19 @@ private:
         return std::nullopt;
     }
 
-    void takeObject(QPointF pixel) {
-        const Drawing* dr = activeDrawing();
-        if (!dr)
-            return;
-        const int handle =
-            window_.pick(pixel, [dr](int h, Vec2 at) { return distanceToEntity(*dr, h, at); });
-        const auto measured = measureEntity(*dr, handle);
+    void takeObject(Vec2 at) {
+        const Drawing& dr = *document().drawing;
+        const double reach = DrawingWindow::kPickPixels * host_->pixelSize();
+        const int handle = nearestEntity(dr, at, reach, [&dr, at](int h) {
+            return distanceToEntity(dr, h, at).value_or(std::numeric_limits<double>::infinity());
+        });
+        const auto measured = measureEntity(dr, handle);
         if (!measured)
             return; // missed: the person tries again
         object_ = measured;
         points_.clear();
         takingObject_ = false;
-        window_.prompt(kFirstPointPrompt);
+        host_->prompt(kFirstPointPrompt);
         showValues();
     }
 
@@ -201,7 +204,7 @@ private:
         points_.clear();
         object_.reset();
         takingObject_ = false;
-        window_.prompt(kFirstPointPrompt);
+        host_->prompt(kFirstPointPrompt);
         showValues();
     }
 
@@ -227,10 +230,10 @@ private:
         for (int row = 0; row < RowCount && panel_; ++row)
             panel_->values[row]->setText(
                 v[row] ? QString::fromStdString(formatNumber(*v[row], kDecimals)) : QString());
-        window_.update();
+        host_->update();
     }
 
-    DrawingWindow& window_;
+    CommandHost* host_ = nullptr;
     QPointer<MeasurePanel> panel_; // a child of the window
     std::vector<Vec2> points_;
     std::optional<EntityMeasure> object_; // an entity taken whole instead of points
@@ -241,12 +244,10 @@ private:
 
 int measure() {
     DrawingWindow* w = DrawingWindow::current();
-    if (!w || !engine().active())
+    Document* d = engine().active();
+    if (!w || !d)
         return 0;
-    auto tool = std::make_unique<MeasureTool>(*w);
-    MeasureTool* started = tool.get();
-    w->startTool(std::move(tool));
-    started->begin();
+    w->startCommand(std::make_unique<MeasureTool>(*d));
     return 1;
 }
 

@@ -1,0 +1,80 @@
+// An interactive command: a small state machine that the drawing window feeds with what the
+// person does. The window picks points (through its snapping), lets the person pick entities
+// the way the idle window selects them, draws the rubber band from the command's base point
+// and the command's preview over the drawing, and turns Esc, Enter, Backspace and the right
+// button into the calls below. A command changes its document only through an Edit; when it
+// is left unfinished the Edit takes everything back.
+#pragma once
+
+#include "engine/Engine.h"
+
+#include <QPointF>
+
+#include <optional>
+
+class QPainter;
+class QWidget;
+
+namespace cad {
+
+// What a command sees of the window it runs in.
+class CommandHost {
+public:
+    virtual ~CommandHost() = default;
+    // Drawing units and the window's pixels, through the active document's view.
+    virtual Vec2 toDrawing(QPointF pixel) const = 0;
+    virtual QPointF toPixel(Vec2 p) const = 0;
+    // Drawing units of one pixel.
+    virtual double pixelSize() const = 0;
+    // Shows the text of that number as the prompt (0: none).
+    virtual void prompt(int text) = 0;
+    // The command's picture changed: paint the window again (not the drawing under it).
+    virtual void update() = 0;
+    // The drawing changed under an area: draw that part again.
+    virtual void redrawArea(const Rect& area) = 0;
+    // The command is done; the window lets it go once the current event is handled.
+    virtual void finish() = 0;
+    // The window, as a parent for a command's own small windows.
+    virtual QWidget* widget() = 0;
+};
+
+class Command {
+public:
+    explicit Command(Document& document) : document_(document) {}
+    virtual ~Command() = default;
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
+
+    Document& document() const { return document_; }
+    // The text number of the command's short name, shown before its prompts (0: none).
+    virtual int name() const { return 0; }
+
+    // What the next left click gives the command: a point, or entities picked as the idle
+    // window selects them (a click, a window, a crossing) until Enter or the right button.
+    enum class Wants { Point, Entities };
+    virtual Wants wants() const { return Wants::Point; }
+
+    // Starts the command in a window; it shows its first prompt (or finishes at once).
+    virtual void start(CommandHost& host) = 0;
+    // A picked point (snapped where the window snaps).
+    virtual void point(Vec2) {}
+    // The cursor moved (snapped as points are).
+    virtual void cursor(Vec2) {}
+    // The person ended picking entities (Wants::Entities): the drawing's selection holds them.
+    virtual void entitiesPicked() {}
+    // Esc: one step back. False when there is nothing to step back to: the command ends.
+    virtual bool back() { return false; }
+    // Enter or the right button: ends what can be ended. False: the command ends as it is.
+    virtual bool enter() { return false; }
+    // Backspace: drops the last point picked.
+    virtual void backspace() {}
+    // Draws the command's preview over the drawing, in the window's pixels.
+    virtual void paint(QPainter&) {}
+    // The point a rubber band runs from to the cursor, when there is one.
+    virtual std::optional<Vec2> basePoint() const { return std::nullopt; }
+
+private:
+    Document& document_;
+};
+
+} // namespace cad
