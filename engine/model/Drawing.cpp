@@ -483,11 +483,16 @@ Rect Drawing::extents() const {
 
 int Drawing::selectAll(bool select) {
     ++selectionVersion;
+    // What lies on hidden or locked layers is never selected.
+    std::vector<char> closed(layers.size(), 0);
+    for (std::size_t l = 0; l < layers.size(); ++l)
+        closed[l] = !layers[l].visible || layers[l].locked;
     int n = 0;
     for (auto& e : entities)
         if (!e.has(EntityFlag::InBlock) && !e.has(EntityFlag::Deleted)) {
-            e.set(EntityFlag::Selected, select);
-            ++n;
+            const bool on = select && !(e.layer < closed.size() && closed[e.layer]);
+            e.set(EntityFlag::Selected, on);
+            n += on;
         }
     return n;
 }
@@ -496,6 +501,8 @@ bool Drawing::select(int handle, bool on) {
     if (!inModelSpace(handle))
         return false;
     Entity& e = entities[static_cast<std::size_t>(handle)];
+    if (on && e.layer < layers.size() && (!layers[e.layer].visible || layers[e.layer].locked))
+        return false;
     if (e.has(EntityFlag::Selected) != on) {
         e.set(EntityFlag::Selected, on);
         ++selectionVersion;

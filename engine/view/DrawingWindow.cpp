@@ -1,5 +1,6 @@
 #include "engine/view/DrawingWindow.h"
 
+#include "engine/edit/Operations.h"
 #include "engine/model/Picking.h"
 #include "engine/render/Renderer.h"
 #include "engine/view/ViewDialogs.h"
@@ -248,6 +249,8 @@ void DrawingWindow::startCommand(std::unique_ptr<Command> command) {
     command_ = std::move(command);
     commandPrompt_ = 0;
     finishing_ = false;
+    // A command left midway gives back the selection it found.
+    selectionBefore_ = selectedEntities(*command_->document().drawing);
     setFocus(); // for Esc and Enter
     ++dispatching_;
     command_->start(*this);
@@ -268,6 +271,13 @@ void DrawingWindow::settleCommand() {
 }
 
 void DrawingWindow::endCommand() {
+    if (!finishing_ && command_) {
+        Drawing& dr = *command_->document().drawing;
+        dr.selectAll(false);
+        for (const std::uint32_t h : selectionBefore_)
+            dr.select(static_cast<int>(h), true);
+    }
+    selectionBefore_.clear();
     finishing_ = false;
     selectFrom_.reset();
     selectDragging_ = false;
@@ -700,10 +710,27 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
             return;
         }
         break;
+    // Where the window's shortcuts do not reach (the window not active), the keys still work
+    // in the window itself.
     case Qt::Key_Delete:
-        // Where the window's shortcut does not reach (a window of its own).
-        if (!command_ && event->modifiers() == Qt::NoModifier) {
+        if (event->modifiers() == Qt::NoModifier) {
             cadExecute(CAD_CMD_ERASE);
+            return;
+        }
+        break;
+    case Qt::Key_Z:
+        if (event->modifiers() == Qt::ControlModifier) {
+            cadExecute(CAD_CMD_UNDO);
+            return;
+        }
+        if (event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
+            cadExecute(CAD_CMD_REDO);
+            return;
+        }
+        break;
+    case Qt::Key_Y:
+        if (event->modifiers() == Qt::ControlModifier) {
+            cadExecute(CAD_CMD_REDO);
             return;
         }
         break;

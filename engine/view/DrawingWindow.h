@@ -137,7 +137,8 @@ private:
     std::unique_ptr<Command> command_;
     int commandPrompt_ = 0; // the prompt the command showed last
     bool finishing_ = false;
-    int dispatching_ = 0; // calls into the command under way
+    int dispatching_ = 0;                        // calls into the command under way
+    std::vector<std::uint32_t> selectionBefore_; // when the command began
 
     QImage image_;
     bool dirty_ = true;

@@ -1,0 +1,211 @@
+// Selecting, erasing and undoing in a drawing of a million entities (polylines, lines,
+// circles and texts over a 100 km x 60 km area), through the engine and its drawing window
+// as the person uses them.
+#include "engine/Engine.h"
+#include "engine/edit/Operations.h"
+#include "engine/model/Picking.h"
+#include "engine/render/Renderer.h"
+#include "engine/view/DrawingWindow.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <random>
+
+using namespace cad;
+
+namespace {
+
+constexpr int kEntities = 1'000'000;
+
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "bench_edit";
+    static char* argv[] = {name, nullptr};
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// The document of the million entities, made once, with a drawing window on the whole of it.
+struct Scene {
+    Document* document = nullptr;
+    DrawingWindow* window = nullptr;
+    QWidget parent;
+    Rect all;
+};
+
+Scene& scene() {
+    static Scene* s = [] {
+        application();
+        auto* s = new Scene;
+        cadReset();
+        cadPropPutInt(CAD_PROP_CONFIRM_DELETE, 0, 0);
+        cadFileNew(0, "");
+        s->document = engine().active();
+        Drawing& d = *s->document->drawing;
+        for (int l = 1; l < 20; ++l)
+            d.layers.push_back(Layer{std::to_string(30 + l), std::uint32_t(l * 0x0A0B0C), 0, 0.25,
+                                     true, false, true});
+        std::mt19937 random(7);
+        std::uniform_real_distribution<double> x(0, 100000), y(0, 60000), step(-8, 8);
+        std::vector<Vec2> v(6);
+        d.entities.reserve(kEntities);
+        for (int i = 0; i < kEntities; ++i) {
+            d.current.layer = i % 20;
+            const Vec2 p{x(random), y(random)};
+            switch (i % 4) {
+            case 0:
+            case 1:
+                v[0] = p;
+                for (std::size_t k = 1; k < v.size(); ++k)
+                    v[k] = {v[k - 1].x + step(random), v[k - 1].y + step(random)};
+                d.addPolyline(v.data(), v.size(), false);
+                break;
+            case 2:
+                d.addLine({p, {p.x + step(random), p.y + step(random)}});
+                break;
+            default:
+                if (i % 8 == 3)
+                    d.addCircle({p, 3});
+                else
+                    d.addText({p, 2.5, 0, 0, 0, 0, "Km " + std::to_string(i)});
+                break;
+            }
+        }
+        s->document->saved();
+        s->all = d.extents();
+        s->parent.resize(1920, 1080);
+        cadWndCreate(&s->parent, 13, 0, 0, 1920, 1080);
+        s->window = DrawingWindow::current();
+        engine().zoomAll(*s->document);
+        s->window->grab(); // the first picture, and the index
+        return s;
+    }();
+    return *s;
+}
+
+// A square of the drawing holding about a tenth of it.
+Rect tenth(const Scene& s) {
+    const double side = std::sqrt(0.1);
+    const Vec2 c = s.all.centre();
+    return Rect{c.x - s.all.width() * side / 2, c.y - s.all.height() * side / 2,
+                c.x + s.all.width() * side / 2, c.y + s.all.height() * side / 2};
+}
+
+void EntityUnderTheCursor(benchmark::State& state) {
+    Scene& s = scene();
+    const Drawing& d = *s.document->drawing;
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> pick(0, kEntities - 1);
+    // Five pixels of reach at a view of the whole drawing: some 300 m.
+    const double reach = DrawingWindow::kPickPixels * s.document->view.unitsPerPixel;
+    for (auto _ : state) {
+        const int h = pick(random);
+        const Rect box = d.entityExtents(h);
+        benchmark::DoNotOptimize(entityAt(d, box.centre(), reach));
+    }
+}
+
+void WindowSelectionOfATenth(benchmark::State& state) {
+    Scene& s = scene();
+    const Drawing& d = *s.document->drawing;
+    std::size_t found = 0;
+    for (auto _ : state)
+        found = entitiesInRect(d, tenth(s), AreaRule::Inside, 1).size();
+    state.counters["selected"] = double(found);
+}
+
+void CrossingSelectionOfATenth(benchmark::State& state) {
+    Scene& s = scene();
+    const Drawing& d = *s.document->drawing;
+    std::size_t found = 0;
+    for (auto _ : state)
+        found = entitiesInRect(d, tenth(s), AreaRule::Touching, 1).size();
+    state.counters["selected"] = double(found);
+}
+
+// Selecting everything and drawing it highlighted over the drawing, as the window paints it.
+void SelectAllWithHighlight(benchmark::State& state) {
+    Scene& s = scene();
+    for (auto _ : state) {
+        cadSelect(1, -1);
+        s.window->grab();
+        state.PauseTiming();
+        cadSelect(0, -1);
+        s.window->grab();
+        state.ResumeTiming();
+    }
+}
+
+// Erasing 100 000 selected entities, and taking the erase back: the journal and the index,
+// the drawing aside.
+void EraseAndUndoAHundredThousand(benchmark::State& state) {
+    Scene& s = scene();
+    Drawing& d = *s.document->drawing;
+    std::vector<std::uint32_t> chosen;
+    for (std::uint32_t h = 0; h < kEntities; h += 10)
+        chosen.push_back(h);
+    std::vector<std::uint32_t> probe;
+    double eraseSeconds = 0, undoSeconds = 0;
+    std::size_t journalBytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const std::uint32_t h : chosen)
+            d.select(static_cast<int>(h), true);
+        state.ResumeTiming();
+        auto t0 = std::chrono::steady_clock::now();
+        {
+            Edit edit(*s.document);
+            erase(edit.changes(), selectedEntities(d));
+            edit.commit();
+            d.query(Rect{0, 0, 1, 1}, probe); // the index brought up to date
+        }
+        auto t1 = std::chrono::steady_clock::now();
+        journalBytes = s.document->journal.nextUndo()->bytes();
+        s.document->journal.undo();
+        d.query(Rect{0, 0, 1, 1}, probe);
+        auto t2 = std::chrono::steady_clock::now();
+        eraseSeconds += std::chrono::duration<double>(t1 - t0).count();
+        undoSeconds += std::chrono::duration<double>(t2 - t1).count();
+        state.PauseTiming();
+        d.selectAll(false);
+        s.document->journal.clear();
+        state.ResumeTiming();
+    }
+    state.counters["erase_ms"] = 1000 * eraseSeconds / double(state.iterations());
+    state.counters["undo_ms"] = 1000 * undoSeconds / double(state.iterations());
+    state.counters["journal_bytes_per_entity"] = double(journalBytes) / double(chosen.size());
+}
+
+// Erasing one entity with the Delete key until the window shows the drawing without it.
+void EraseOneUntilShown(benchmark::State& state) {
+    Scene& s = scene();
+    Drawing& d = *s.document->drawing;
+    std::uint32_t next = 5;
+    for (auto _ : state) {
+        state.PauseTiming();
+        while (!d.inModelSpace(static_cast<int>(next)))
+            next += 7;
+        d.select(static_cast<int>(next), true);
+        s.window->grab();
+        state.ResumeTiming();
+        cadExecute(CAD_CMD_ERASE);
+        s.window->grab();
+    }
+    state.counters["partial_renders"] = s.window->partialRenderCount();
+}
+
+} // namespace
+
+BENCHMARK(EntityUnderTheCursor)->Unit(benchmark::kMicrosecond);
+BENCHMARK(WindowSelectionOfATenth)->Unit(benchmark::kMillisecond);
+BENCHMARK(CrossingSelectionOfATenth)->Unit(benchmark::kMillisecond);
+BENCHMARK(SelectAllWithHighlight)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(EraseAndUndoAHundredThousand)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(EraseOneUntilShown)->Unit(benchmark::kMillisecond)->Iterations(20);
