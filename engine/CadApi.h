@@ -126,6 +126,26 @@ inline constexpr int CAD_CMD_SHOW_GRID = 17304; // grid on or off (toggle)
 inline constexpr int CAD_CMD_GRID = 17461;      // the grid dialog
 inline constexpr int CAD_CMD_NAVIGATOR = 18504; // a small window with the whole drawing
 inline constexpr int CAD_CMD_MEASURE = 18502;   // measure lengths, angles and areas in the window
+// Drawing: each picks its points in the drawing window
+inline constexpr int CAD_CMD_DRAW_POINT = 17110;
+inline constexpr int CAD_CMD_DRAW_LINE = 17120;            // segment after segment
+inline constexpr int CAD_CMD_DRAW_POLYLINE = 17130;
+inline constexpr int CAD_CMD_DRAW_SPLINE = 17131;          // a curve through the points
+inline constexpr int CAD_CMD_DRAW_CIRCLE = 17140;          // centre, radius
+inline constexpr int CAD_CMD_DRAW_CIRCLE_DIAMETER = 17141; // centre, diameter
+inline constexpr int CAD_CMD_DRAW_CIRCLE_2P = 17142;       // two points across
+inline constexpr int CAD_CMD_DRAW_CIRCLE_3P = 17143;       // three points on it
+inline constexpr int CAD_CMD_DRAW_ARC = 17150;             // centre, start, end
+inline constexpr int CAD_CMD_DRAW_ARC_SEM = 17153;         // start, end, a point between
+inline constexpr int CAD_CMD_DRAW_ARC_SME = 17154;         // start, a point between, end
+inline constexpr int CAD_CMD_DRAW_SECTOR = 17165;          // centre, start, end
+inline constexpr int CAD_CMD_DRAW_ELLIPSE = 17170;         // centre, axis end, other radius
+inline constexpr int CAD_CMD_DRAW_RECTANGLE = 17180;       // two corners
+inline constexpr int CAD_CMD_DRAW_HATCH = 17240;
+inline constexpr int CAD_CMD_DRAW_TEXT = 17250;
+inline constexpr int CAD_CMD_DRAW_SYMBOL = 17260;
+inline constexpr int CAD_CMD_INSERT_BLOCK = 17280;
+inline constexpr int CAD_CMD_DRAW_IMAGE = 17290;
 // Editing
 inline constexpr int CAD_CMD_ERASE = 17407; // erase the selection, or what is picked then
 inline constexpr int CAD_CMD_UNDO = 17431;  // take the last change back

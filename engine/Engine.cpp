@@ -114,6 +114,7 @@ Engine::Engine() {
     registerDialogCommands(*this);
     registerEditCommands(*this);
     registerSelectionCommands(*this);
+    registerDrawCommands(*this);
 }
 
 Edit::Edit(Document& d) : document_(d) {

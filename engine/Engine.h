@@ -40,6 +40,7 @@ void registerMeasureCommand(Engine& e);    // view/: distance and area measureme
 void registerDialogCommands(Engine& e);    // ui/: layers, files list, print, information
 void registerEditCommands(Engine& e);      // commands/: undo, redo, erase
 void registerSelectionCommands(Engine& e); // commands/: selecting by point, window, fence...
+void registerDrawCommands(Engine& e);      // commands/: the drawing commands
 
 // What a document's view shows: a centre and a scale, for a window of a given size.
 struct View {

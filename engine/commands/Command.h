@@ -68,6 +68,11 @@ public:
     virtual bool enter() { return false; }
     // Backspace: drops the last point picked.
     virtual void backspace() {}
+    // A key the window does not use itself (a letter a prompt names); true when taken.
+    virtual bool key(int /*qtKey*/) { return false; }
+    // A number the person typed, when the command asks for a value (a radius, a scale, an
+    // angle) rather than a point; true when taken. Otherwise the window makes it a point.
+    virtual bool number(double) { return false; }
     // Draws the command's preview over the drawing, in the window's pixels.
     virtual void paint(QPainter&) {}
     // The point a rubber band runs from to the cursor, when there is one.

@@ -174,6 +174,16 @@ int Drawing::addImage(const ImageSpec& d) {
                      append(images, ImageData{pool(d.path), d.p, d.width, d.height}));
 }
 
+int Drawing::addSpline(const Vec2* fitPoints, std::size_t count, bool closed) {
+    // Until splines are an entity kind of their own: a polyline fitted through its points.
+    return addPolyline(fitPoints, count, closed, 1);
+}
+
+int Drawing::addSector(const ArcData& d) {
+    // Until sectors are an entity kind of their own: the arc.
+    return addArc(d);
+}
+
 PooledText Drawing::pool(std::string_view bytes) {
     if (bytes.empty())
         return {};

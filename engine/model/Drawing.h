@@ -164,6 +164,9 @@ public:
     int addPolylineAt(std::uint64_t firstVertex, bool closed, std::uint8_t fit = 0);
     int addHatchAt(std::uint64_t firstVertex, const HatchSpec& h);
     int addImage(const ImageSpec& d);
+    // A smooth curve through fit points, and an arc closed through its centre.
+    int addSpline(const Vec2* fitPoints, std::size_t count, bool closed);
+    int addSector(const ArcData& d);
 
     // Vertices of a polyline or hatch.
     const Vec2* vertexData(const Entity& e) const {

@@ -737,6 +737,17 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
     default:
         break;
     }
+    if (command_ && viewMode_ == Mode::Idle &&
+        (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
+        ++dispatching_;
+        const bool taken = command_->key(event->key());
+        --dispatching_;
+        settleCommand();
+        if (taken) {
+            QWidget::update();
+            return;
+        }
+    }
     QWidget::keyPressEvent(event);
 }
 

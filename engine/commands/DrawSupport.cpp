@@ -1,0 +1,146 @@
+#include "engine/commands/DrawSupport.h"
+
+#include "engine/model/Outline.h"
+#include "engine/model/Spline.h"
+#include "engine/render/Renderer.h"
+#include "engine/view/DrawingWindow.h"
+
+#include <QPainter>
+
+namespace cad {
+
+void AddingSink::added(int handle) {
+    if (handle >= 0)
+        area_.add(drawing().entityExtents(handle));
+}
+
+void AddingSink::point(Vec2 p) {
+    added(drawing().addPoint({p}));
+}
+void AddingSink::line(Vec2 a, Vec2 b) {
+    added(drawing().addLine({a, b}));
+}
+void AddingSink::polyline(std::span<const Vec2> points, bool closed) {
+    if (points.size() >= 2)
+        added(drawing().addPolyline(points.data(), points.size(), closed));
+}
+void AddingSink::spline(std::span<const Vec2> fitPoints, bool closed) {
+    if (fitPoints.size() >= 2)
+        added(drawing().addSpline(fitPoints.data(), fitPoints.size(), closed));
+}
+void AddingSink::circle(const CircleData& c) {
+    if (c.radius > 0)
+        added(drawing().addCircle(c));
+}
+void AddingSink::arc(const ArcData& a) {
+    if (a.radius > 0)
+        added(drawing().addArc(a));
+}
+void AddingSink::sector(const ArcData& a) {
+    if (a.radius > 0)
+        added(drawing().addSector(a));
+}
+void AddingSink::ellipse(const EllipseData& e) {
+    added(drawing().addEllipse(e));
+}
+void AddingSink::rectangle(const RectangleData& r) {
+    added(drawing().addRectangle(r));
+}
+
+void AddingSink::commit() {
+    edit_.commit();
+    if (!area_.empty())
+        host_.redrawArea(area_);
+    area_ = Rect{};
+}
+
+PreviewSink::PreviewSink(QPainter& painter, CommandHost& host, const Document& d)
+    : p_(painter), host_(host) {
+    const Drawing& dr = *d.drawing;
+    const auto layer = static_cast<std::size_t>(dr.current.layer);
+    QColor color = layer < dr.layers.size() ? toQColor(dr.layers[layer].color) : QColor(Qt::black);
+    if (color == toQColor(dr.settings.background))
+        color = QColor(Qt::gray);
+    p_.save();
+    p_.setRenderHint(QPainter::Antialiasing, true);
+    p_.setPen(QPen(color, 0));
+    p_.setBrush(Qt::NoBrush);
+}
+
+PreviewSink::~PreviewSink() {
+    p_.restore();
+}
+
+void PreviewSink::path(std::span<const Vec2> points, bool closed) {
+    QPolygonF polygon;
+    for (const Vec2 v : points)
+        polygon << host_.toPixel(v);
+    if (closed)
+        p_.drawPolygon(polygon);
+    else
+        p_.drawPolyline(polygon);
+}
+
+void PreviewSink::point(Vec2 p) {
+    const QPointF at = host_.toPixel(p);
+    p_.drawLine(at - QPointF(3, 0), at + QPointF(3, 0));
+    p_.drawLine(at - QPointF(0, 3), at + QPointF(0, 3));
+}
+void PreviewSink::line(Vec2 a, Vec2 b) {
+    p_.drawLine(host_.toPixel(a), host_.toPixel(b));
+}
+void PreviewSink::polyline(std::span<const Vec2> points, bool closed) {
+    path(points, closed);
+}
+void PreviewSink::spline(std::span<const Vec2> fitPoints, bool closed) {
+    std::vector<Vec2> curve;
+    splinePoints(fitPoints, closed, host_.pixelSize(), curve);
+    path(curve, false);
+}
+void PreviewSink::circle(const CircleData& c) {
+    std::vector<Vec2> points;
+    arcPoints(c.centre, c.radius, 0, 360, host_.pixelSize(), points);
+    path(points, true);
+}
+void PreviewSink::arc(const ArcData& a) {
+    std::vector<Vec2> points;
+    double sweep = std::fmod(a.endAngle - a.startAngle + 720.0, 360.0);
+    if (sweep == 0)
+        sweep = 360;
+    arcPoints(a.centre, a.radius, a.startAngle, sweep, host_.pixelSize(), points);
+    path(points, false);
+}
+void PreviewSink::sector(const ArcData& a) {
+    std::vector<Vec2> points{a.centre};
+    double sweep = std::fmod(a.endAngle - a.startAngle + 720.0, 360.0);
+    if (sweep == 0)
+        sweep = 360;
+    arcPoints(a.centre, a.radius, a.startAngle, sweep, host_.pixelSize(), points);
+    path(points, true);
+}
+void PreviewSink::ellipse(const EllipseData& e) {
+    std::vector<Vec2> points;
+    ellipsePoints(e, 0, 360, host_.pixelSize(), points);
+    path(points, true);
+}
+void PreviewSink::rectangle(const RectangleData& r) {
+    const Affine m =
+        Affine::translation(r.centre.x, r.centre.y).after(Affine::rotation(r.rotation));
+    const double w = r.width / 2, h = r.height / 2;
+    const Vec2 corners[] = {m.apply({-w, -h}), m.apply({w, -h}), m.apply({w, h}), m.apply({-w, h})};
+    path(corners, true);
+}
+
+int startDrawCommand(const std::function<std::unique_ptr<Command>(Document&)>& make) {
+    Document* d = engine().active();
+    DrawingWindow* w = DrawingWindow::current();
+    if (!d || !w)
+        return 0;
+    std::unique_ptr<Command> command = make(*d);
+    if (!command)
+        return 0;
+    w->startCommand(std::move(command));
+    return 1;
+}
+
+} // namespace cad

@@ -1,0 +1,83 @@
+// What the drawing commands share: a sink that either adds the entities a command makes to its
+// document, as one step, or draws them as the preview that follows the cursor; and the start of
+// a drawing command in the drawing window.
+#pragma once
+
+#include "engine/Engine.h"
+#include "engine/commands/Command.h"
+
+#include <memory>
+#include <span>
+
+class QPainter;
+
+namespace cad {
+
+// Prompts of the engine's own.
+inline constexpr int kNextPointOrClose = 19340; // "Next point (Z closes, Enter ends)"
+
+class ShapeSink {
+public:
+    virtual ~ShapeSink() = default;
+    virtual void point(Vec2 p) = 0;
+    virtual void line(Vec2 a, Vec2 b) = 0;
+    virtual void polyline(std::span<const Vec2> points, bool closed) = 0;
+    virtual void spline(std::span<const Vec2> fitPoints, bool closed) = 0;
+    virtual void circle(const CircleData& c) = 0;
+    virtual void arc(const ArcData& a) = 0;
+    virtual void sector(const ArcData& a) = 0;
+    virtual void ellipse(const EllipseData& e) = 0;
+    virtual void rectangle(const RectangleData& r) = 0;
+};
+
+// Adds what it is given to a document, all of it one step when committed, and shows it.
+class AddingSink final : public ShapeSink {
+public:
+    AddingSink(CommandHost& host, Document& d) : host_(host), edit_(d) {}
+    void point(Vec2 p) override;
+    void line(Vec2 a, Vec2 b) override;
+    void polyline(std::span<const Vec2> points, bool closed) override;
+    void spline(std::span<const Vec2> fitPoints, bool closed) override;
+    void circle(const CircleData& c) override;
+    void arc(const ArcData& a) override;
+    void sector(const ArcData& a) override;
+    void ellipse(const EllipseData& e) override;
+    void rectangle(const RectangleData& r) override;
+    // Takes a handle of what was added (for commands that add other kinds themselves).
+    void added(int handle);
+    Drawing& drawing() { return edit_.drawing(); }
+    // Makes it a step (nothing when nothing was added) and shows the area it covers.
+    void commit();
+
+private:
+    CommandHost& host_;
+    Edit edit_;
+    Rect area_;
+};
+
+// Draws what it is given over the drawing window, in the active layer's colour.
+class PreviewSink final : public ShapeSink {
+public:
+    PreviewSink(QPainter& painter, CommandHost& host, const Document& d);
+    ~PreviewSink() override;
+    void point(Vec2 p) override;
+    void line(Vec2 a, Vec2 b) override;
+    void polyline(std::span<const Vec2> points, bool closed) override;
+    void spline(std::span<const Vec2> fitPoints, bool closed) override;
+    void circle(const CircleData& c) override;
+    void arc(const ArcData& a) override;
+    void sector(const ArcData& a) override;
+    void ellipse(const EllipseData& e) override;
+    void rectangle(const RectangleData& r) override;
+
+private:
+    void path(std::span<const Vec2> points, bool closed);
+    QPainter& p_;
+    CommandHost& host_;
+};
+
+// Starts the command `make` gives for the active document in the drawing window; 0 when there
+// is no document or no window.
+int startDrawCommand(const std::function<std::unique_ptr<Command>(Document&)>& make);
+
+} // namespace cad
