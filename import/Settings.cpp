@@ -9,7 +9,6 @@
 #include <QSaveFile>
 
 #include <charconv>
-#include <cstdio>
 
 int DrawingKind = 0;
 
@@ -59,11 +58,15 @@ std::string keyword(const FieldSplitter& f) {
                             .toStdString());
 }
 
+// Red, green and blue of a colour, as ",r,g,b".
+QByteArray colourFields(int colour) {
+    return ',' + QByteArray::number(colour & 0xFF) + ',' +
+           QByteArray::number((colour >> 8) & 0xFF) + ',' +
+           QByteArray::number((colour >> 16) & 0xFF);
+}
+
 QByteArray backgroundLine(int colour) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "KLRTL,%d,%d,%d", colour & 0xFF, (colour >> 8) & 0xFF,
-                  (colour >> 16) & 0xFF);
-    return buffer;
+    return "KLRTL" + colourFields(colour);
 }
 
 QByteArray layerLine(int index, double width, int colour) {
@@ -71,11 +74,8 @@ QByteArray layerLine(int index, double width, int colour) {
     char number[64];
     const auto fixed =
         std::to_chars(number, number + sizeof number, width, std::chars_format::fixed, 4);
-    const std::string widthText(number, fixed.ptr);
-    char buffer[160];
-    std::snprintf(buffer, sizeof buffer, "GRULI,%d,%s,%d,%d,%d", index, widthText.c_str(),
-                  colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-    return buffer;
+    return "GRULI," + QByteArray::number(index) + ',' +
+           QByteArray(number, static_cast<qsizetype>(fixed.ptr - number)) + colourFields(colour);
 }
 
 } // namespace
