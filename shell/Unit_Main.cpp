@@ -304,16 +304,18 @@ void TForm_Main::CreateEngineWindow(QWidget* parent) {
                      nullptr, nullptr);
     cadToolBarCreate(panel(QStringLiteral("Panel_snap")), CAD_TOOLBAR_SNAPS, 0, 0, 0, 1, nullptr,
                      nullptr);
+    // The buttons declared before a toolbar is created go on that toolbar; the edit column is
+    // created before any, so it carries the engine's own edit buttons.
+    cadToolBarCreate(panel(QStringLiteral("Panel_Edit")), CAD_TOOLBAR_EDIT, -1, 1, 30, 600, nullptr,
+                     nullptr);
     for (int code : {17110, 17120, 17130, 17131, 17140, 17143, 17150, 17154, 17170, 17180, 17240,
                      17250, 17260, 17280, 17290, 17304})
         cadToolBarButton(code);
-    cadToolBarCreate(panel(QStringLiteral("Panel_Edit")), CAD_TOOLBAR_EDIT, -1, 1, 30, 600, nullptr,
+    cadToolBarCreate(panel(QStringLiteral("Panel_Draw")), CAD_TOOLBAR_DRAW, -1, 1, 30, 600, nullptr,
                      nullptr);
     for (int code : {17003, 17031, 18502, 0, 17453, 0, 18174, 18173, 18175, 0, 18501, 17431, 17432,
                      0, 17441, 17442, 17443})
         cadToolBarButton(code);
-    cadToolBarCreate(panel(QStringLiteral("Panel_Draw")), CAD_TOOLBAR_DRAW, -1, 1, 30, 600, nullptr,
-                     nullptr);
     cadToolBarCreate(panel(QStringLiteral("Panel_control")), CAD_TOOLBAR_STANDARD, 0, 0, -1, 1,
                      nullptr, nullptr);
     cadStatBarCreate(panel(QStringLiteral("Panel_status")), nullptr);
