@@ -80,7 +80,7 @@ void Reader::letEventsRun() {
 int Reader::run() {
     Busy = true;
     // A request left over from earlier work (a block load) must not cancel this read.
-    CancelRequested = false;
+    CancelRequested = CancelConfirmed = false;
     SetStatusText(ToCp1250(QString::fromUtf8(u8"Wczytywanie pliku ") + path_));
     SetBusyCursor(true);
     LockUserInterface();
@@ -127,7 +127,7 @@ int Reader::run() {
     ClearMainProgress();
     CloseProgress();
     Busy = false;
-    CancelRequested = false;
+    CancelRequested = CancelConfirmed = false;
     UnlockUserInterface();
     return kind_;
 }
@@ -214,8 +214,7 @@ bool Reader::endPolyline(bool mayCancel) {
         cadExecute(CAD_CMD_REDRAW);
     }
     if (mayCancel && CancelRequested) {
-        if (ShowMessageBox(kMbQuestion, QStringLiteral("Anulowanie operacji"),
-                           QString::fromUtf8(u8"Czy anulować bieżącą operację?")) == kIdYes) {
+        if (CancelConfirmed || ConfirmCancel()) {
             CloseProgress();
             return false;
         }

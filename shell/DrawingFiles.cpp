@@ -72,7 +72,7 @@ void openFailed(const QString& path, const std::exception& error) {
     SetBusyCursor(false);
     ClearMainProgress();
     Busy = false;
-    CancelRequested = false;
+    CancelRequested = CancelConfirmed = false;
     CloseProgress();
     UnlockUserInterface();
 }

@@ -371,6 +371,7 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
     }
     BuildRecentFilesMenu(this, menu(QStringLiteral("Plik1")),
                          [this](QAction* entry) { MyMenuHandler(entry); });
+    closeIfAskedDuringRead();
 }
 
 void TForm_Main::openByExtension(const QString& path, bool engineDrawingOtherwise) {
@@ -385,7 +386,8 @@ void TForm_Main::openByExtension(const QString& path, bool engineDrawingOtherwis
 }
 
 void TForm_Main::AppMessage(const QStringList& droppedFiles) {
-    if (droppedFiles.isEmpty())
+    // While a drawing is read, nothing starts inside that read.
+    if (Busy || droppedFiles.isEmpty())
         return;
     const QString file = droppedFiles.first();
     const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
@@ -396,15 +398,19 @@ void TForm_Main::AppMessage(const QStringList& droppedFiles) {
         return;
     pendingFileName = file;
     openByExtension(file, false);
+    closeIfAskedDuringRead();
 }
 
 void TForm_Main::MyMenuHandler(QAction* entry) {
+    if (Busy)
+        return;
     pendingFileName = RecentEntryPath(entry->text());
     openByExtension(pendingFileName, true);
+    closeIfAskedDuringRead();
 }
 
 void TForm_Main::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (!Busy && event->mimeData()->hasUrls())
         event->acceptProposedAction();
 }
 
@@ -424,6 +430,19 @@ void TForm_Main::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm_Main::run(const MenuEntry& e) {
+    // The menus are locked while a drawing is read; nothing starts inside that read.
+    if (Busy)
+        return;
+    try {
+        runFlow(e);
+    } catch (const std::exception& error) {
+        // An error nothing in the flow caught ends the flow here, not in Qt's event delivery.
+        ShowGeneralErrorReport(QString::fromUtf8(error.what()));
+    }
+    closeIfAskedDuringRead();
+}
+
+void TForm_Main::runFlow(const MenuEntry& e) {
     switch (e.action) {
     case MenuAction::Engine:
         cadExecute(e.code);
@@ -493,11 +512,7 @@ void TForm_Main::run(const MenuEntry& e) {
         chooseBackground();
         break;
     case MenuAction::ReadDefaults:
-        try {
-            LoadSettings(QStringLiteral("KWL_kopia.knf"));
-        } catch (const std::exception& error) {
-            ShowGeneralErrorReport(QString::fromUtf8(error.what()));
-        }
+        LoadSettings(QStringLiteral("KWL_kopia.knf"));
         break;
     case MenuAction::SaveSettings:
         SaveSettingsAsDefault();
@@ -605,10 +620,28 @@ void TForm_Main::selectAll(bool select) {
 }
 
 void TForm_Main::closeEvent(QCloseEvent* event) {
+    if (Busy) {
+        // Closing in the middle of a read: the read is cancelled first, if the person wants
+        // that, and the window closes when the command that reads has returned.
+        event->ignore();
+        if (!closeAfterRead_ && ConfirmCancel()) {
+            CancelRequested = CancelConfirmed = true;
+            closeAfterRead_ = true;
+        }
+        return;
+    }
     if (shutdown())
         event->accept();
     else
         event->ignore();
+}
+
+void TForm_Main::closeIfAskedDuringRead() {
+    if (!closeAfterRead_ || Busy)
+        return;
+    closeAfterRead_ = false;
+    CancelRequested = CancelConfirmed = false;
+    close();
 }
 
 bool TForm_Main::shutdown() {

@@ -54,6 +54,9 @@ int main(int argc, char* argv[]) {
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     mainWindow.FormCreate(arguments);
+    // Closed already (during the read of the drawing named on the command line).
+    if (!mainWindow.isVisible())
+        return 0;
 
     return QApplication::exec();
 }

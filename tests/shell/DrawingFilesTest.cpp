@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -215,6 +216,114 @@ TEST_F(RecentEntries, OpenTheirPathUnchanged) {
     EXPECT_EQ(window->rememberedDirectory, QStringLiteral("/a"));
 }
 
+// A road drawing long enough for the reader to let events run in the middle of it.
+std::string longRoadDrawing(int polylines) {
+    std::string bytes = "&IBMRYSUNEKZEVO\r\nPLAN,0,0\r\n" + record(1, 1);
+    for (int i = 0; i < polylines; ++i)
+        bytes += record(2, 3, "," + std::to_string(i) + ",0") +
+                 record(2, 2, "," + std::to_string(i) + ",1");
+    return bytes + record(1, 0);
+}
+
+// While a drawing is read, a dropped file and a recent-files entry start nothing inside the
+// read: the first file is read whole into its own document.
+TEST_F(RecentEntries, NothingStartsInsideARead) {
+    QAction* recent = nullptr;
+    for (QAction* a : window->menu(QStringLiteral("Plik1"))->actions())
+        if (a->objectName().startsWith(QStringLiteral("br")) && !recent)
+            recent = a;
+    ASSERT_NE(recent, nullptr);
+    const QString kwl = write(QStringLiteral("droga.kwl"), longRoadDrawing(400));
+    const QString other = write(QStringLiteral("inna.kwl"), roadDrawing());
+    int interruptions = 0;
+    Script().onProcessEvents = [&] {
+        if (!Busy || interruptions++ > 0)
+            return;
+        window->AppMessage({other});
+        recent->trigger();
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(other)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        EXPECT_FALSE(enter.isAccepted()) << "nothing can be dropped now";
+    };
+    Script().fileAnswers = {kwl};
+    item("PlikKWL1")->trigger();
+
+    EXPECT_EQ(interruptions > 0, true) << "the reader let events run";
+    EXPECT_EQ(Script().fileDialogs.size(), 1u) << "no second open dialog";
+    EXPECT_TRUE(window->pendingFileName.isEmpty());
+    EXPECT_EQ(cadDocList().size(), 1u);
+    EXPECT_EQ(activePath(), path(QStringLiteral("droga.rdw")).toStdString());
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 400) << "the whole file in its own document";
+    EXPECT_FALSE(Busy);
+    EXPECT_TRUE(panel("Panel_gora")->isEnabled());
+    EXPECT_TRUE(item("Plik1")->isEnabled());
+
+    // Afterwards they work again.
+    Script().onProcessEvents = nullptr;
+    Script().fileAnswers = {QString()};
+    window->AppMessage({other});
+    EXPECT_EQ(Script().fileDialogs.size(), 2u);
+}
+
+// Closing the main window during a read asks whether to cancel the read; the window closes
+// only once the read has stopped.
+TEST_F(DrawingFiles, ClosingTheWindowDuringAReadAsksToCancelItFirst) {
+    const QString kwl = write(QStringLiteral("droga.kwl"), longRoadDrawing(400));
+    bool closeRefusedWhileBusy = false;
+    int closes = 0;
+    Script().onProcessEvents = [&] {
+        if (!Busy || closes++ > 0)
+            return;
+        QCloseEvent close;
+        QApplication::sendEvent(window.get(), &close);
+        closeRefusedWhileBusy = !close.isAccepted() && window->isVisible();
+    };
+    // "No": the read goes on to its end, the window stays.
+    Script().fileAnswers = {kwl};
+    Script().messageBoxAnswers = {kIdNo};
+    item("PlikKWL1")->trigger();
+    EXPECT_TRUE(closeRefusedWhileBusy);
+    ASSERT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_EQ(Script().messageBoxes[0].caption, QStringLiteral("Anulowanie operacji"));
+    EXPECT_EQ(Script().messageBoxes[0].text, QStringLiteral("Czy anulować bieżącą operację?"));
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 400);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(CancelRequested);
+
+    // "Yes": the read stops without a second question, then the window closes as it always
+    // does (here the unsaved drawing's question is cancelled, so the window stays with it).
+    closes = 0;
+    Script().messageBoxes.clear();
+    Script().fileAnswers = {kwl};
+    Script().messageBoxAnswers = {kIdYes, kIdCancel};
+    item("PlikKWL1")->trigger();
+    EXPECT_TRUE(closeRefusedWhileBusy);
+    ASSERT_EQ(Script().messageBoxes.size(), 2u);
+    EXPECT_EQ(Script().messageBoxes[0].text, QStringLiteral("Czy anulować bieżącą operację?"));
+    EXPECT_TRUE(Script().messageBoxes[1].text.startsWith(QStringLiteral("Zapisać zmiany")))
+        << "the close came after the read";
+    EXPECT_GT(countEntities(CAD_ENT_POLYLINE), 0);
+    EXPECT_LT(countEntities(CAD_ENT_POLYLINE), 400) << "the read was cancelled";
+    EXPECT_FALSE(Busy);
+    EXPECT_FALSE(CancelRequested);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(panel("Panel_gora")->isEnabled());
+
+    // "Yes" again, and the drawings are not saved: the program ends.
+    closes = 0;
+    Script().messageBoxes.clear();
+    Script().fileAnswers = {kwl};
+    Script().messageBoxAnswers = {kIdYes};
+    for (std::size_t d = 0; d <= cadDocList().size(); ++d)
+        Script().messageBoxAnswers.push_back(kIdNo);
+    item("PlikKWL1")->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(cadDocList().empty());
+}
+
 TEST_F(DrawingFiles, ClosingWritesTheRecentFilesOnlyWhenTheProgramReallyCloses) {
     AddRecentFile(QStringLiteral("/rys/a.kwl"));
     cadFileNew(window->engineWindow, "");
@@ -265,6 +374,23 @@ TEST_F(DrawingFiles, BackgroundColourGoesToTheDrawingAndTheTable) {
     EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_BACKCOLOR, -1), 0x00FFFF);
     EXPECT_EQ(Settings().background, 0x00FFFF);
     EXPECT_EQ(read(QStringLiteral("KWL.knf")), "KLRTL,255,255,0\r\n");
+}
+
+// A line the field splitter refuses (400 fields or more) ends the flow with the general error
+// report; the file stays as it was and the program goes on.
+TEST_F(DrawingFiles, ASettingsLineOfTooManyFieldsIsReportedAndNothingIsWritten) {
+    const std::string settings =
+        "KLRTL,0,0,0\r\nGRULI,1,0.5,0,0,0" + std::string(420, ',') + "\r\n";
+    write(QStringLiteral("KWL.knf"), settings);
+    cadFileNew(window->engineWindow, "");
+    window->EnableDocumentMenus();
+    Script().messageBoxAnswers = {kIdYes, kIdOk};
+    item("Zapiszustawienia1")->trigger();
+    ASSERT_EQ(Script().messageBoxes.size(), 2u);
+    EXPECT_EQ(Script().messageBoxes[1].style, kMbError);
+    EXPECT_TRUE(Script().messageBoxes[1].text.contains(QStringLiteral("400")));
+    EXPECT_EQ(read(QStringLiteral("KWL.knf")), settings);
+    EXPECT_TRUE(item("Ustawienia1")->isEnabled());
 }
 
 TEST_F(DrawingFiles, EscapeCancelsOnlyWhileADrawingIsRead) {

@@ -28,7 +28,7 @@ protected:
         Settings() = SettingsTable{};
         Settings().resetBuiltIn();
         RecentFilesList().clear();
-        Busy = CancelRequested = false;
+        Busy = CancelRequested = CancelConfirmed = false;
         prepare();
         window = std::make_unique<TForm_Main>();
         window->resize(1000, 700);
