@@ -131,6 +131,7 @@ int ConvertRoadDesignDrawing(const QString& path, int engineWindow,
     if (beforeReading)
         beforeReading();
     DrawingKind = ReadRoadDesignDrawing(path, 0.0, 0.0);
+    SetDocumentDrawingKind(DrawingDocument, DrawingKind);
     cadLayerActive(cadLayerIndex("0", 0));
     LoadLineStyles(QStringLiteral("KWL_Style_linii%1.knf").arg(DrawingKind));
     LoadBlockLibrary();

@@ -376,6 +376,30 @@ TEST_F(DrawingFiles, BackgroundColourGoesToTheDrawingAndTheTable) {
     EXPECT_EQ(read(QStringLiteral("KWL.knf")), "KLRTL,255,255,0\r\n");
 }
 
+// "Zapisz ustawienia" as the menu runs it: each description stays, and the widths are those of
+// the active drawing's own kind, whichever drawing was read last.
+TEST_F(DrawingFiles, SavingSettingsKeepsDescriptionsAndTheActiveDrawingsWidths) {
+    write(QStringLiteral("KWL.knf"), "KLRTL,255,255,255,t\xB3o\r\n"
+                                     "GRULI,31,0.5,0,0,255,o\x9C drogi\r\n");
+    Script().fileAnswers = {write(QStringLiteral("plan.kwl"), roadDrawing())};
+    item("PlikKWL1")->trigger();
+    const int plan = cadDocGetActive();
+    Script().fileAnswers = {write(QStringLiteral("profil.kwl"), roadDrawing("PROFIL,1000,100"))};
+    item("PlikKWL1")->trigger();
+    ASSERT_EQ(DrawingKind, 2);
+    cadDocSetActive(plan);
+    Script().messageBoxAnswers = {kIdYes};
+    item("Zapiszustawienia1")->trigger();
+    EXPECT_EQ(read(QStringLiteral("KWL.knf")), "KLRTL,255,255,255,t\xB3o\r\n"
+                                               "GRULI,31,0.5000,0,0,255,o\x9C drogi\r\n");
+    cadDocClose(plan);
+    Script().messageBoxAnswers = {kIdYes};
+    item("Zapiszustawienia1")->trigger();
+    EXPECT_EQ(read(QStringLiteral("KWL.knf")), "KLRTL,255,255,255,t\xB3o\r\n"
+                                               "GRULI,31,0.5000,0,0,255,o\x9C drogi\r\n")
+        << "the profile's tenth is divided back";
+}
+
 // A line the field splitter refuses (400 fields or more) ends the flow with the general error
 // report; the file stays as it was and the program goes on.
 TEST_F(DrawingFiles, ASettingsLineOfTooManyFieldsIsReportedAndNothingIsWritten) {
@@ -391,6 +415,36 @@ TEST_F(DrawingFiles, ASettingsLineOfTooManyFieldsIsReportedAndNothingIsWritten) 
     EXPECT_TRUE(Script().messageBoxes[1].text.contains(QStringLiteral("400")));
     EXPECT_EQ(read(QStringLiteral("KWL.knf")), settings);
     EXPECT_TRUE(item("Ustawienia1")->isEnabled());
+}
+
+class WithoutSettingsFile : public DrawingFiles {
+protected:
+    void prepare() override {
+        DrawingFiles::prepare();
+        QFile::remove(path(QStringLiteral("KWL.knf")));
+    }
+};
+
+// Without a KWL.knf the file is made from the layers numbered like the table; the pens' layers
+// (30, 31, ...) neither give their values to other numbers nor become settings of their own.
+TEST_F(WithoutSettingsFile, SavingSettingsMakesAFileOfTheTablesNumbers) {
+    Script().fileAnswers = {write(QStringLiteral("droga.kwl"), roadDrawing())};
+    item("PlikKWL1")->trigger();
+    ASSERT_GE(cadLayerIndex("31", 0), 0);
+    cadPropPutDbl(CAD_PROP_LAYER_WIDTH, cadLayerIndex("31", 0), 1.5);
+    Script().messageBoxAnswers = {kIdYes};
+    item("Zapiszustawienia1")->trigger();
+    const std::string saved = read(QStringLiteral("KWL.knf"));
+    EXPECT_NE(saved.find("GRULI,10,0.3900,0,100,0\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("GRULI,11,"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("GRULI,31,"), std::string::npos) << saved;
+
+    LoadSettings(QStringLiteral("KWL.knf"));
+    Script().fileAnswers = {path(QStringLiteral("droga.kwl"))};
+    item("PlikKWL1")->trigger();
+    EXPECT_GE(cadLayerIndex("10", 0), 0);
+    EXPECT_LT(cadLayerIndex("11", 0), 0) << "no spurious layers in a new drawing";
+    EXPECT_LT(cadLayerIndex("29", 0), 0);
 }
 
 TEST_F(DrawingFiles, EscapeCancelsOnlyWhileADrawingIsRead) {

@@ -27,6 +27,7 @@ protected:
         SetProgramDirectory(dir.path());
         Settings() = SettingsTable{};
         Settings().resetBuiltIn();
+        ForgetDocumentDrawingKinds();
         RecentFilesList().clear();
         Busy = CancelRequested = CancelConfirmed = false;
         prepare();
