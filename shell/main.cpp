@@ -11,6 +11,7 @@
 #include "support/Application.h"
 
 #include <QScreen>
+#include <QTimer>
 #include <QTranslator>
 
 int main(int argc, char* argv[]) {
@@ -57,6 +58,10 @@ int main(int argc, char* argv[]) {
     // Closed already (during the read of the drawing named on the command line).
     if (!mainWindow.isVisible())
         return 0;
+    // A run that checks the start-up (CI runs the program on its sample so): the program ends
+    // once the window has come up, asking nothing and writing nothing more.
+    if (!qEnvironmentVariableIsEmpty("KWL_QUIT_AFTER_START"))
+        QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
 
     return QApplication::exec();
 }

@@ -21,7 +21,7 @@
 
 namespace {
 
-const QString kSamples = QStringLiteral(KWL_SOURCE_DIR "/samples/");
+const QString kSources = QStringLiteral(KWL_SOURCE_DIR "/samples/");
 
 class Console : public ::testing::Test {
 protected:
@@ -29,6 +29,7 @@ protected:
         cadReset();
         ASSERT_TRUE(dir.isValid());
         SetProgramDirectory(QStringLiteral(KWL_SOURCE_DIR "/data"));
+        copySamples();
     }
     void TearDown() override {
         SetProgramDirectory(QString());
@@ -58,9 +59,20 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
+    // The shipped samples are read from copies, with their block library beside them: nothing
+    // the tests write, nor anything earlier runs of the program left beside the shipped ones,
+    // changes what the tests see.
+    void copySamples() {
+        QDir(dir.path()).mkpath(QStringLiteral("samples"));
+        for (const char* name : {"plan.kwl", "profil.kwl", "przekroje.kwl", "KWL_BLOKI.knf"})
+            ASSERT_TRUE(QFile::copy(kSources + QString::fromLatin1(name),
+                                    path(QStringLiteral("samples/")) + QString::fromLatin1(name)));
+        samples = path(QStringLiteral("samples/"));
+    }
 
     QTemporaryDir dir;
     QString out, err;
+    QString samples;
 };
 
 // ezdxf's audit of a DXF file and what it holds: layer names and entities by type.
@@ -84,13 +96,13 @@ print(json.dumps({"errors": len(auditor.errors), "layers": [l.dxf.name for l in 
 
 TEST_F(Console, RoadDrawingToDxfThatEzdxfAuditsWithTheSameLayersAndEntities) {
     ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("plan.dxf")),
-                   kSamples + QStringLiteral("plan.kwl")}),
+                   samples + QStringLiteral("plan.kwl")}),
               0)
         << err.toStdString();
-    EXPECT_FALSE(QFile::exists(kSamples + QStringLiteral("plan.rdw")))
+    EXPECT_FALSE(QFile::exists(samples + QStringLiteral("plan.rdw")))
         << "nothing beside the source";
     ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("plan.rdw")),
-                   kSamples + QStringLiteral("plan.kwl")}),
+                   samples + QStringLiteral("plan.kwl")}),
               0);
     // What the converted drawing holds, from the native file.
     ASSERT_GT(cadFileOpen(0, QFile::encodeName(path(QStringLiteral("plan.rdw"))).toStdString()), 0);
@@ -113,7 +125,7 @@ TEST_F(Console, RoadDrawingToDxfThatEzdxfAuditsWithTheSameLayersAndEntities) {
 TEST_F(Console, PdfPagesRenderWithTheDrawingOnThem) {
     ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("profil.pdf")),
                    QStringLiteral("--paper"), QStringLiteral("A3"),
-                   kSamples + QStringLiteral("profil.kwl")}),
+                   samples + QStringLiteral("profil.kwl")}),
               0)
         << err.toStdString();
     QProcess render;
@@ -133,7 +145,7 @@ TEST_F(Console, PdfPagesRenderWithTheDrawingOnThem) {
 
     // At a scale the plan is spread over several pages.
     ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("plan.pdf")),
-                   QStringLiteral("--scale=1:1000"), kSamples + QStringLiteral("plan.kwl")}),
+                   QStringLiteral("--scale=1:1000"), samples + QStringLiteral("plan.kwl")}),
               0);
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {path(QStringLiteral("plan.pdf"))});
@@ -152,9 +164,9 @@ TEST_F(Console, ManyFilesAtOnceGoOnPastAFailure) {
     const QString outDir = path(QStringLiteral("wyniki"));
     EXPECT_EQ(run({QStringLiteral("--export-dir"), outDir, QStringLiteral("--format"),
                    QStringLiteral("png"), QStringLiteral("--size"), QStringLiteral("640x480"),
-                   kSamples + QStringLiteral("przekroje.kwl"), path(QStringLiteral("brak.kwl")),
+                   samples + QStringLiteral("przekroje.kwl"), path(QStringLiteral("brak.kwl")),
                    path(QStringLiteral("zly.kwl")), path(QStringLiteral("zly.rdw")),
-                   kSamples + QStringLiteral("profil.kwl")}),
+                   samples + QStringLiteral("profil.kwl")}),
               1);
     const QImage png(outDir + QStringLiteral("/przekroje.png"));
     EXPECT_EQ(png.size(), QSize(640, 480));
@@ -167,13 +179,13 @@ TEST_F(Console, ManyFilesAtOnceGoOnPastAFailure) {
     EXPECT_EQ(err.count(QLatin1Char('\n')), 3) << err.toStdString();
 
     EXPECT_EQ(run({QStringLiteral("--export-dir"), outDir, QStringLiteral("--format"),
-                   QStringLiteral("svg"), kSamples + QStringLiteral("profil.kwl")}),
+                   QStringLiteral("svg"), samples + QStringLiteral("profil.kwl")}),
               0);
     EXPECT_TRUE(QSvgRenderer(outDir + QStringLiteral("/profil.svg")).isValid());
 }
 
 TEST_F(Console, InformationWithTheEnginesTexts) {
-    ASSERT_EQ(run({QStringLiteral("--info"), kSamples + QStringLiteral("profil.kwl")}), 0);
+    ASSERT_EQ(run({QStringLiteral("--info"), samples + QStringLiteral("profil.kwl")}), 0);
     EXPECT_TRUE(out.contains(QString::fromUtf8(cadText(17008).c_str()).left(5)));
     EXPECT_TRUE(out.contains(QStringLiteral("Warstwy")));
 }
@@ -205,7 +217,7 @@ TEST_F(Console, TheProgramNeedsNoDisplay) {
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(KWL_EXECUTABLE),
             {QStringLiteral("--export"), path(QStringLiteral("p.png")),
-             kSamples + QStringLiteral("plan.kwl")});
+             samples + QStringLiteral("plan.kwl")});
     ASSERT_TRUE(p.waitForFinished(120000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("p.png"))));
