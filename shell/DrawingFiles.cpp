@@ -146,6 +146,9 @@ void OpenRoadDesignDrawing(TForm_Main& main) {
 }
 
 void OpenRoadDesignFile(TForm_Main& main, const QString& path) {
+    // As when the drawing is chosen in the dialog: its folder is the current directory, where
+    // the block library is found.
+    QDir::setCurrent(QFileInfo(path).absolutePath());
     try {
         main.EnableDocumentMenus();
         main.rememberedDirectory = QFileInfo(path).absolutePath();

@@ -359,7 +359,8 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
         fonts << ListBox1->item(i)->text();
     SetInstalledFonts(fonts);
     if (!arguments.isEmpty() && !arguments.first().isEmpty()) {
-        const QString file = arguments.first();
+        // Named from the directory the program was started in, which the open flow may change.
+        const QString file = QFileInfo(arguments.first()).absoluteFilePath();
         if (QFileInfo(file).suffix().compare(QStringLiteral("kwl"), Qt::CaseInsensitive) == 0) {
             // The engine cannot read a road-design drawing: it goes through the open flow.
             OpenRoadDesignFile(*this, file);

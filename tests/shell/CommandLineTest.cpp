@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -190,6 +191,33 @@ TEST_F(Console, InformationWithTheEnginesTexts) {
     EXPECT_TRUE(out.contains(QStringLiteral("Warstwy")));
 }
 
+// The block library of each drawing's own folder, never the program's (which ships one): none
+// there, no blocks.
+TEST_F(Console, RoadDrawingsTakeTheBlockLibraryOfTheirOwnFolder) {
+    QDir(dir.path()).mkpath(QStringLiteral("bez"));
+    ASSERT_TRUE(
+        QFile::copy(samples + QStringLiteral("plan.kwl"), path(QStringLiteral("bez/a.kwl"))));
+    write(QStringLiteral("KWL_BLOKI.knf"), "BLOCK\r\nCIRCLE,0,0,1,1\r\nBLOCKNAME,WLASNY,0,0\r\n");
+    ASSERT_TRUE(QFile::copy(samples + QStringLiteral("profil.kwl"), path(QStringLiteral("b.kwl"))));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(samples);
+    EXPECT_EQ(run({QStringLiteral("--export-dir"), path(QStringLiteral("wyniki")),
+                   QStringLiteral("--format"), QStringLiteral("rdw"),
+                   path(QStringLiteral("bez/a.kwl")), QStringLiteral("../b.kwl")}),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(QDir::currentPath(), samples.chopped(1)) << "the directory is given back";
+    QDir::setCurrent(previous);
+    auto blocksOf = [this](const char* name) {
+        cadReset();
+        EXPECT_GT(cadFileOpen(0, QFile::encodeName(path(QString::fromLatin1(name))).toStdString()),
+                  0);
+        return std::pair{cadBlockIndex("STRZALKA_N") >= 0, cadBlockIndex("WLASNY") >= 0};
+    };
+    EXPECT_EQ(blocksOf("wyniki/a.rdw"), std::pair(false, false)) << "no library beside it";
+    EXPECT_EQ(blocksOf("wyniki/b.rdw"), std::pair(false, true));
+}
+
 TEST_F(Console, WrongUsageIsTwo) {
     for (const QStringList& args :
          {QStringList{QStringLiteral("--export"), path(QStringLiteral("a.pdf"))},
@@ -203,9 +231,58 @@ TEST_F(Console, WrongUsageIsTwo) {
           QStringList{QStringLiteral("--help"), QStringLiteral("--version")}}) {
         EXPECT_EQ(run(args), 2) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(err.contains(QStringLiteral("--help")));
+        EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << "one line: " << err.toStdString();
     }
     EXPECT_EQ(run({QStringLiteral("--help")}), 0);
     EXPECT_TRUE(out.contains(QStringLiteral("--export-dir")));
+}
+
+// An option the program does not know is wrong usage, never the name of a drawing; Qt's own
+// options are left to Qt.
+TEST_F(Console, UnknownOptionsAreWrongUsage) {
+    const QStringList bogus{QStringLiteral("--bogus")};
+    const QStringList mistyped{QStringLiteral("--exprot"), path(QStringLiteral("a.pdf")),
+                               samples + QStringLiteral("plan.kwl")};
+    const QStringList dash{QStringLiteral("-x"), samples + QStringLiteral("plan.kwl")};
+    for (const QStringList& args : {bogus, mistyped, dash}) {
+        EXPECT_TRUE(IsCommandLine(args)) << args.first().toStdString();
+        EXPECT_EQ(run(args), 2);
+        EXPECT_TRUE(err.startsWith(QStringLiteral("KWL_Edytor: nieznana opcja: ") + args.first()))
+            << err.toStdString();
+        EXPECT_EQ(err.count(QLatin1Char('\n')), 1);
+    }
+    EXPECT_FALSE(IsCommandLine({samples + QStringLiteral("plan.kwl")}));
+    EXPECT_FALSE(IsCommandLine(
+        {QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("plan.kwl")}));
+    EXPECT_FALSE(IsCommandLine({QStringLiteral("--style=fusion")}));
+    EXPECT_FALSE(IsCommandLine({}));
+
+    QProcess p;
+    p.start(QStringLiteral(KWL_EXECUTABLE), {QStringLiteral("--exprot"), QStringLiteral("x.pdf"),
+                                             samples + QStringLiteral("plan.kwl")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 2);
+    const QString said = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(said.count(QLatin1Char('\n')), 1) << said.toStdString();
+    EXPECT_FALSE(QFile::exists(samples + QStringLiteral("plan.rdw")));
+}
+
+// The window without any display to open it on: one clear line and status 1, not Qt's abort.
+TEST_F(Console, TheWindowWithoutADisplaySaysSoInOneLine) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        env.remove(QString::fromLatin1(name));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KWL_EXECUTABLE), {samples + QStringLiteral("plan.kwl")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "no abort";
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString said = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(said.count(QLatin1Char('\n')), 1) << said.toStdString();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("KWL_Edytor: "))) << said.toStdString();
+    EXPECT_FALSE(QFile::exists(samples + QStringLiteral("plan.rdw")));
 }
 
 TEST_F(Console, TheProgramNeedsNoDisplay) {

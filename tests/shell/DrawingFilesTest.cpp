@@ -471,6 +471,36 @@ TEST_F(CommandLine, RoadDrawingNamedOnTheCommandLineIsConvertedWithoutADialog) {
     EXPECT_TRUE(item("Edycja1")->isEnabled());
 }
 
+// A drawing named on the command line relative to where the program was started, with a block
+// library beside it and another beside the program.
+class CommandLineInAFolder : public DrawingFiles {
+protected:
+    void prepare() override {
+        DrawingFiles::prepare();
+        started = QDir::currentPath();
+        write(QStringLiteral("KWL_BLOKI.knf"),
+              "BLOCK\r\nCIRCLE,0,0,1,1\r\nBLOCKNAME,PROGRAM,0,0\r\n");
+        write(QStringLiteral("rys/KWL_BLOKI.knf"),
+              "BLOCK\r\nCIRCLE,0,0,1,1\r\nBLOCKNAME,RYSUNEK,0,0\r\n");
+        write(QStringLiteral("rys/wiersz.kwl"), roadDrawing());
+        QDir::setCurrent(dir.path());
+        arguments = {QStringLiteral("rys/wiersz.kwl")};
+    }
+    void TearDown() override {
+        DrawingFiles::TearDown();
+        QDir::setCurrent(started);
+    }
+    QString started;
+};
+
+TEST_F(CommandLineInAFolder, TheDrawingTakesTheBlockLibraryOfItsOwnFolder) {
+    EXPECT_EQ(activePath(), path(QStringLiteral("rys/wiersz.rdw")).toStdString());
+    EXPECT_GE(cadBlockIndex("RYSUNEK"), 0);
+    EXPECT_LT(cadBlockIndex("PROGRAM"), 0);
+    EXPECT_EQ(QDir::currentPath(), path(QStringLiteral("rys")));
+    EXPECT_EQ(RecentFilesList().entries().value(0), path(QStringLiteral("rys/wiersz.kwl")));
+}
+
 class BadSettings : public MainWindow {
 protected:
     void prepare() override {
