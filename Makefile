@@ -15,12 +15,20 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD)
 
+# The sample is opened from a copy in the build folder (with the block library beside it), so
+# that the drawing the program stores beside what it opens never lands in the source tree.
+RUN_DIR = $(abspath $(BUILD))/sample
+
 run: build
-	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
 	    echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set): run it under a virtual one with 'xvfb-run -a make run', or from a desktop session."; \
 	    exit 1; \
 	fi
-	@if [ -f "$(SAMPLE)" ]; then cd $(BUILD) && ./KWL_Edytor "$(CURDIR)/$(SAMPLE)"; \
+	@if [ -f "$(SAMPLE)" ]; then \
+	    mkdir -p "$(RUN_DIR)" && cp "$(SAMPLE)" "$(RUN_DIR)/" && \
+	    if [ -f "$$(dirname "$(SAMPLE)")/KWL_BLOKI.knf" ]; then \
+	        cp "$$(dirname "$(SAMPLE)")/KWL_BLOKI.knf" "$(RUN_DIR)/"; fi && \
+	    cd $(BUILD) && ./KWL_Edytor "$(RUN_DIR)/$$(basename "$(SAMPLE)")"; \
 	else cd $(BUILD) && ./KWL_Edytor; fi
 
 test: build

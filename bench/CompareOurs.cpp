@@ -24,7 +24,8 @@ double timed(const std::function<bool()>& work, const char* name) {
     }
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%s %.1f\n", name, ms);
+    // "." as decimal point whatever the locale Qt took from the environment: compare.sh reads it.
+    std::printf("%s %s\n", name, QByteArray::number(ms, 'f', 1).constData());
     return ms;
 }
 

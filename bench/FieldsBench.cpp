@@ -4,15 +4,23 @@
 
 #include <benchmark/benchmark.h>
 
+#include <charconv>
 #include <string>
 #include <vector>
 
 namespace {
 
+// As the road-design programs write them, with "." whatever the locale.
+std::string number(double v) {
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 6).ptr;
+    return std::string(text, end);
+}
+
 std::vector<std::string> roadLines() {
     std::vector<std::string> lines;
     for (int i = 0; i < 1000; ++i) {
-        lines.push_back("PD," + std::to_string(1000 + i * 0.125) + "," + std::to_string(i * 7.5));
+        lines.push_back("PD," + number(1000 + i * 0.125) + "," + number(i * 7.5));
         if (i % 50 == 0)
             lines.push_back("TX,12.5,-3.25,0.0,2.5,KM 0+" + std::to_string(i));
     }

@@ -69,7 +69,10 @@ int main(int argc, char* argv[]) {
     if (!printActive(pdf))
         return 1;
     const double printDxf = since(start);
-    std::printf("kwl_convert %.1f\nkwl_print %.1f\ndxf_load %.1f\ndxf_print %.1f\n", convert,
-                printConverted, loadDxf, printDxf);
+    // "." as decimal point whatever the locale Qt took from the environment: the script reads it.
+    auto ms = [](double v) { return QByteArray::number(v, 'f', 1); };
+    std::printf("kwl_convert %s\nkwl_print %s\ndxf_load %s\ndxf_print %s\n",
+                ms(convert).constData(), ms(printConverted).constData(), ms(loadDxf).constData(),
+                ms(printDxf).constData());
     return 0;
 }

@@ -6,17 +6,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <cstdio>
-
 TFormprzesuniecie* Formprzesuniecie = nullptr;
 
 namespace {
 
+// Two decimals with "." as the point whatever the desktop's language: the fields are read back
+// with "." only, so a shift shown as "100,00" would come back as no value at all.
 QString twoDecimals(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", value);
-    // "%.2f" follows the C locale, which the program never changes: "." stays the point.
-    return QString::fromLatin1(buffer);
+    return QString::number(value, 'f', 2);
 }
 
 } // namespace

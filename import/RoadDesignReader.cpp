@@ -47,6 +47,7 @@ private:
     void beginPolyline(double x, double y);
     void addVertex(double x, double y);
     void text(double x, double y);
+    void notARoadDrawing() const;
     // Every hundredth line gives the person's input (a click on "Anuluj") a chance, at most
     // about a hundred times a second: asking the window system takes longer than reading a
     // hundred lines.
@@ -79,7 +80,7 @@ void Reader::letEventsRun() {
 int Reader::run() {
     Busy = true;
     // A request left over from earlier work (a block load) must not cancel this read.
-    CancelRequested = false;
+    CancelRequested = CancelConfirmed = false;
     SetStatusText(ToCp1250(QString::fromUtf8(u8"Wczytywanie pliku ") + path_));
     SetBusyCursor(true);
     LockUserInterface();
@@ -97,12 +98,7 @@ int Reader::run() {
                 lines.readLine(f.line);
                 f.split();
                 if (!isHeader(f.field(1))) {
-                    CurrentPlatform().messageBox(
-                        applicationTitle(),
-                        QString::fromUtf8(u8"Wybrany plik \"") + path_ +
-                            QString::fromUtf8(u8"\" nie jest właściwym plikiem "
-                                              u8"projektu KWL"),
-                        kMbOk);
+                    notARoadDrawing();
                     break;
                 }
                 lines.readLine(f.line);
@@ -114,6 +110,9 @@ int Reader::run() {
             if (!record())
                 break;
         }
+        // An empty file has no header either.
+        if (lineCount_ == 0)
+            notARoadDrawing();
         // A polyline still open at the end of the file has no record after it to end it; it
         // is kept rather than lost.
         if (pending_)
@@ -128,9 +127,17 @@ int Reader::run() {
     ClearMainProgress();
     CloseProgress();
     Busy = false;
-    CancelRequested = false;
+    CancelRequested = CancelConfirmed = false;
     UnlockUserInterface();
     return kind_;
+}
+
+void Reader::notARoadDrawing() const {
+    CurrentPlatform().messageBox(applicationTitle(),
+                                 QString::fromUtf8(u8"Wybrany plik \"") + path_ +
+                                     QString::fromUtf8(u8"\" nie jest właściwym plikiem "
+                                                       u8"projektu KWL"),
+                                 kMbOk);
 }
 
 bool Reader::record() {
@@ -207,8 +214,7 @@ bool Reader::endPolyline(bool mayCancel) {
         cadExecute(CAD_CMD_REDRAW);
     }
     if (mayCancel && CancelRequested) {
-        if (ShowMessageBox(kMbQuestion, QStringLiteral("Anulowanie operacji"),
-                           QString::fromUtf8(u8"Czy anulować bieżącą operację?")) == kIdYes) {
+        if (CancelConfirmed || ConfirmCancel()) {
             CloseProgress();
             return false;
         }

@@ -9,7 +9,8 @@
 #include <QSaveFile>
 
 #include <charconv>
-#include <cstdio>
+#include <map>
+#include <string>
 
 int DrawingKind = 0;
 
@@ -18,12 +19,13 @@ namespace {
 constexpr std::array<int, 11> kBuiltInColours{
     0, 255, 65535, 32768, 16776960, 16711680, 16711935, 12632256, 2763429, 9109643, 25600};
 
-// The lines of a settings file; a CR before the line end is not part of the line.
-QByteArrayList readLines(const QString& path) {
+// The lines of a settings file (nothing when it cannot be read); a CR before the line end is not
+// part of the line.
+std::optional<QByteArrayList> readLines(const QString& path) {
     QByteArrayList lines;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return lines;
+        return std::nullopt;
     const QByteArray all = file.readAll();
     qsizetype start = 0;
     while (start < all.size()) {
@@ -59,11 +61,28 @@ std::string keyword(const FieldSplitter& f) {
                             .toStdString());
 }
 
+// Red, green and blue of a colour, as ",r,g,b".
+QByteArray colourFields(int colour) {
+    return ',' + QByteArray::number(colour & 0xFF) + ',' +
+           QByteArray::number((colour >> 8) & 0xFF) + ',' +
+           QByteArray::number((colour >> 16) & 0xFF);
+}
+
 QByteArray backgroundLine(int colour) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "KLRTL,%d,%d,%d", colour & 0xFF, (colour >> 8) & 0xFF,
-                  (colour >> 16) & 0xFF);
-    return buffer;
+    return "KLRTL" + colourFields(colour);
+}
+
+// What follows field k of the split line, from the separator before field k + 1 on; empty when
+// the line has no more fields.
+QByteArray after(const FieldSplitter& f, int k) {
+    if (f.count() <= k)
+        return {};
+    return QByteArray::fromStdString(f.line.substr(static_cast<std::size_t>(f.start(k + 1) - 2)));
+}
+
+std::map<int, int>& documentKinds() {
+    static std::map<int, int> kinds;
+    return kinds;
 }
 
 QByteArray layerLine(int index, double width, int colour) {
@@ -71,11 +90,8 @@ QByteArray layerLine(int index, double width, int colour) {
     char number[64];
     const auto fixed =
         std::to_chars(number, number + sizeof number, width, std::chars_format::fixed, 4);
-    const std::string widthText(number, fixed.ptr);
-    char buffer[160];
-    std::snprintf(buffer, sizeof buffer, "GRULI,%d,%s,%d,%d,%d", index, widthText.c_str(),
-                  colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-    return buffer;
+    return "GRULI," + QByteArray::number(index) + ',' +
+           QByteArray(number, static_cast<qsizetype>(fixed.ptr - number)) + colourFields(colour);
 }
 
 } // namespace
@@ -102,6 +118,23 @@ double WidthFactor(int drawingKind) {
     return drawingKind == 2 ? 0.1 : 1.0;
 }
 
+void SetDocumentDrawingKind(int document, int kind) {
+    documentKinds()[document] = kind;
+}
+
+int DocumentDrawingKind(int document) {
+    const auto it = documentKinds().find(document);
+    return it == documentKinds().end() ? 0 : it->second;
+}
+
+void ForgetDocumentDrawingKind(int document) {
+    documentKinds().erase(document);
+}
+
+void ForgetDocumentDrawingKinds() {
+    documentKinds().clear();
+}
+
 void LoadSettings(const QString& fileName) {
     SettingsTable& table = Settings();
     table.resetBuiltIn();
@@ -111,7 +144,10 @@ void LoadSettings(const QString& fileName) {
     FieldSplitter f;
     f.separator = ",";
     int lineNumber = 0;
-    for (const QByteArray& line : readLines(path)) {
+    const auto lines = readLines(path);
+    if (!lines)
+        return;
+    for (const QByteArray& line : *lines) {
         ++lineNumber;
         f.line = line.toStdString();
         f.split();
@@ -140,32 +176,38 @@ void LoadSettings(const QString& fileName) {
     }
 }
 
-QByteArrayList RewriteSettingsLines(const QByteArrayList& lines) {
+QByteArrayList RewriteSettingsLines(const std::optional<QByteArrayList>& lines) {
     const SettingsTable& table = Settings();
     const int layers = cadLayerCount();
-    const double factor = WidthFactor(DrawingKind);
-    auto lineFor = [&](int i) {
-        return layerLine(i, cadPropGetDbl(CAD_PROP_LAYER_WIDTH, i).value_or(0.0) / factor,
-                         cadPropGetInt(CAD_PROP_LAYER_COLOR, i).value_or(0));
+    const double factor = WidthFactor(DocumentDrawingKind(cadDocGetActive()));
+    auto fromLayer = [factor](int number, int layer) {
+        return layerLine(number, cadPropGetDbl(CAD_PROP_LAYER_WIDTH, layer).value_or(0.0) / factor,
+                         cadPropGetInt(CAD_PROP_LAYER_COLOR, layer).value_or(0));
     };
     QByteArrayList out;
-    if (lines.isEmpty()) {
+    if (!lines) {
+        // A new file: the numbers of the table, each from the layer of that name. The layers
+        // of pens beyond the table are no settings.
         out << backgroundLine(table.background);
-        for (int i = 0; i < layers && i < kSettingsEntries; ++i)
-            out << lineFor(i);
+        for (int i = 0; i <= table.highestIndex && i < kSettingsEntries; ++i) {
+            const int layer = cadLayerIndex(std::to_string(i), 0);
+            const auto slot = static_cast<std::size_t>(i);
+            out << (layer >= 0 ? fromLayer(i, layer)
+                               : layerLine(i, table.width[slot], table.colour[slot]));
+        }
         return out;
     }
     FieldSplitter f;
     f.separator = ",";
-    for (const QByteArray& line : lines) {
+    for (const QByteArray& line : *lines) {
         f.line = line.toStdString();
         f.split();
         const std::string key = keyword(f);
         if (key == "KLRTL") {
-            out << backgroundLine(table.background);
+            out << backgroundLine(table.background) + after(f, 4);
         } else if (key == "GRULI") {
             const int i = f.integer(2);
-            out << (i >= 0 && i < layers ? lineFor(i) : line);
+            out << (i >= 0 && i < layers ? fromLayer(i, i) + after(f, 6) : line);
         } else {
             out << line;
         }

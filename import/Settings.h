@@ -5,7 +5,10 @@
 
 #include <QString>
 
+#include <QByteArrayList>
+
 #include <array>
+#include <optional>
 #include <stdexcept>
 
 inline constexpr int kSettingsEntries = 101;
@@ -28,6 +31,13 @@ SettingsTable& Settings();
 extern int DrawingKind;
 // 0.1 for drawings of kind 2, whose widths are a tenth of the table's, else 1.
 double WidthFactor(int drawingKind);
+// The kind of road-design drawing each open document was made from (0 for any other document):
+// its layer widths are that kind's, whichever drawing was read last.
+void SetDocumentDrawingKind(int document, int kind);
+int DocumentDrawingKind(int document);
+void ForgetDocumentDrawingKind(int document);
+// Every document's kind forgotten (the engine starts again from no documents).
+void ForgetDocumentDrawingKinds();
 
 // A settings line that cannot be taken (a colour outside 0..255, an index outside 0..100).
 class SettingsError : public std::runtime_error {
@@ -45,6 +55,9 @@ void LoadSettings(const QString& fileName);
 void SaveSettingsAsDefault();
 
 // The "KWL.knf" lines rewritten from the active document: the background line from the table,
-// each layer line whose index names a layer of the document from that layer. Other lines stay.
-// Given no lines (no file yet), one background line and one line per layer (up to 100).
-QByteArrayList RewriteSettingsLines(const QByteArrayList& lines);
+// each layer line whose index names a layer of the document from that layer, widths divided by
+// the factor of the document's own kind; what followed the rewritten fields (a description)
+// stays, and so do other lines. Given no file (nullopt), one background line and one layer line
+// for each number up to the table's highest index, from the layer of that name (from the table
+// when the document has none).
+QByteArrayList RewriteSettingsLines(const std::optional<QByteArrayList>& lines);

@@ -42,6 +42,7 @@ void SetInstalledFonts(const QStringList& families) {
 
 int NewDrawingDocument(int engineWindow) {
     DrawingDocument = cadFileNew(engineWindow, "");
+    SetDocumentDrawingKind(DrawingDocument, 0);
     cadExecute(CAD_CMD_SHOW_WIDTHS);
     cadPropPutInt(CAD_PROP_DOC_BACKCOLOR, DrawingDocument, Settings().background);
     cadPropPutInt(CAD_PROP_DOC_CURSOR_COLOR, 0, 65280);

@@ -1,6 +1,8 @@
 #include "import/Unit_progres.h"
 
 #include "engine/CadApi.h"
+#include "support/Platform.h"
+#include "support/brdodatkirozn.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,6 +16,7 @@
 TForm_Progres* Form_Progres = nullptr;
 bool Busy = false;
 bool CancelRequested = false;
+bool CancelConfirmed = false;
 
 namespace {
 
@@ -87,6 +90,11 @@ void TForm_Progres::reject() {
 void RequestCancel() {
     if (Busy)
         CancelRequested = true;
+}
+
+bool ConfirmCancel() {
+    return ShowMessageBox(kMbQuestion, QStringLiteral("Anulowanie operacji"),
+                          QString::fromUtf8(u8"Czy anulować bieżącą operację?")) == kIdYes;
 }
 
 void AttachMainWindow(const MainWindowParts& p) {

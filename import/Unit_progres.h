@@ -37,8 +37,13 @@ extern TForm_Progres* Form_Progres;
 extern bool Busy;
 // A cancel request, looked at by the reader.
 extern bool CancelRequested;
+// Set with the request when the person has already said Yes to the cancel question (closing the
+// main window asks it at once): the reader then stops at its next look without asking again.
+extern bool CancelConfirmed;
 // Escape on the main window: a cancel request while busy.
 void RequestCancel();
+// Asks "Czy anulować bieżącą operację?"; true when the answer is Yes.
+bool ConfirmCancel();
 
 // What the lock and the main progress bar need of the main window, handed over when the main
 // window is built.

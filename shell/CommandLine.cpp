@@ -183,7 +183,7 @@ Options parse(const QStringList& arguments) {
                 throw UsageError{QStringLiteral("rozmiar ma postać SZERxWYS, np. 1920x1080")};
             o.width = static_cast<int>(size->first);
             o.height = static_cast<int>(size->second);
-        } else if (arg.startsWith(QStringLiteral("--"))) {
+        } else if (arg.size() > 1 && arg.startsWith(QLatin1Char('-'))) {
             throw UsageError{QStringLiteral("nieznana opcja: ") + arg};
         } else {
             o.inputs << arguments[i];
@@ -347,17 +347,18 @@ int Converter::run() {
         AttachMainWindow({nullptr, &progress_, nullptr, {}, nullptr});
     }
 
-    // Road drawings are converted with the block library beside the program, which the window
-    // takes from the current directory: the inputs are made absolute first.
+    // Road drawings are converted with the block library of their own folder, as the window
+    // converts a drawing chosen in its dialog (which makes that folder the current directory):
+    // the paths are made absolute first.
     QStringList inputs;
     for (const QString& input : o_.inputs)
         inputs << QFileInfo(input).absoluteFilePath();
     const QString output = QFileInfo(o_.output).absoluteFilePath();
     const QString directory = QFileInfo(o_.directory).absoluteFilePath();
     const QString previousDirectory = QDir::currentPath();
-    QDir::setCurrent(ProgramDirectory());
     for (qsizetype i = 0; i < inputs.size(); ++i) {
         const QString& input = inputs[i];
+        QDir::setCurrent(QFileInfo(input).absolutePath());
         if (load(input, o_.inputs[i])) {
             if (o_.mode == Options::Mode::Info) {
                 if (o_.inputs.size() > 1)
@@ -384,13 +385,42 @@ int Converter::run() {
 
 } // namespace
 
+bool IsQtOption(const QString& argument) {
+    // Qt's own options, which it takes from the command line itself (with one dash or two).
+    static const QStringList kQt{QStringLiteral("platform"),
+                                 QStringLiteral("platformpluginpath"),
+                                 QStringLiteral("platformtheme"),
+                                 QStringLiteral("plugin"),
+                                 QStringLiteral("qwindowgeometry"),
+                                 QStringLiteral("qwindowtitle"),
+                                 QStringLiteral("qwindowicon"),
+                                 QStringLiteral("geometry"),
+                                 QStringLiteral("title"),
+                                 QStringLiteral("icon"),
+                                 QStringLiteral("display"),
+                                 QStringLiteral("name"),
+                                 QStringLiteral("reverse"),
+                                 QStringLiteral("session"),
+                                 QStringLiteral("style"),
+                                 QStringLiteral("stylesheet"),
+                                 QStringLiteral("widgetcount"),
+                                 QStringLiteral("qmljsdebugger"),
+                                 QStringLiteral("nograb"),
+                                 QStringLiteral("dograb"),
+                                 QStringLiteral("sync"),
+                                 QStringLiteral("testability")};
+    if (!argument.startsWith(QLatin1Char('-')))
+        return false;
+    QString name = argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
+    name = name.section(QLatin1Char('='), 0, 0);
+    return kQt.contains(name);
+}
+
 bool IsCommandLine(const QStringList& arguments) {
+    // Any option of ours, known or not (a mistyped one is wrong usage, never a file name).
     for (const QString& a : arguments)
-        for (const char* option : {"--export", "--export-dir", "--info", "--help", "-h",
-                                   "--version", "--format", "--paper", "--scale", "--size"})
-            if (a == QLatin1String(option) ||
-                a.startsWith(QLatin1String(option) + QLatin1Char('=')))
-                return true;
+        if (a.size() > 1 && a.startsWith(QLatin1Char('-')) && !IsQtOption(a))
+            return true;
     return false;
 }
 
@@ -399,8 +429,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     try {
         o = parse(arguments);
     } catch (const UsageError& e) {
-        print(err, QStringLiteral("KWL_Edytor: %1\n").arg(e.text) +
-                       QString::fromUtf8(u8"Spróbuj: KWL_Edytor --help\n"));
+        print(err, QStringLiteral("KWL_Edytor: %1 (zob. KWL_Edytor --help)\n").arg(e.text));
         return 2;
     }
     if (o.mode == Options::Mode::Help) {

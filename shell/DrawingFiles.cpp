@@ -72,7 +72,7 @@ void openFailed(const QString& path, const std::exception& error) {
     SetBusyCursor(false);
     ClearMainProgress();
     Busy = false;
-    CancelRequested = false;
+    CancelRequested = CancelConfirmed = false;
     CloseProgress();
     UnlockUserInterface();
 }
@@ -131,6 +131,7 @@ int ConvertRoadDesignDrawing(const QString& path, int engineWindow,
     if (beforeReading)
         beforeReading();
     DrawingKind = ReadRoadDesignDrawing(path, 0.0, 0.0);
+    SetDocumentDrawingKind(DrawingDocument, DrawingKind);
     cadLayerActive(cadLayerIndex("0", 0));
     LoadLineStyles(QStringLiteral("KWL_Style_linii%1.knf").arg(DrawingKind));
     LoadBlockLibrary();
@@ -145,6 +146,9 @@ void OpenRoadDesignDrawing(TForm_Main& main) {
 }
 
 void OpenRoadDesignFile(TForm_Main& main, const QString& path) {
+    // As when the drawing is chosen in the dialog: its folder is the current directory, where
+    // the block library is found.
+    QDir::setCurrent(QFileInfo(path).absolutePath());
     try {
         main.EnableDocumentMenus();
         main.rememberedDirectory = QFileInfo(path).absolutePath();

@@ -24,7 +24,8 @@ QString ConvertedDrawingName(const QString& path);
 // The menu commands; each takes the main window's state (pending file name, remembered
 // directory, engine window).
 void OpenRoadDesignDrawing(TForm_Main& main);
-// The open flow of a road-design drawing after its dialog, for a path given otherwise.
+// The open flow of a road-design drawing after its dialog, for a path given otherwise (an
+// absolute one): its folder becomes the current directory, as the dialog makes it.
 void OpenRoadDesignFile(TForm_Main& main, const QString& path);
 void OpenDxfDrawing(TForm_Main& main);
 void OpenEngineDrawing(TForm_Main& main);

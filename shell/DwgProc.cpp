@@ -1,13 +1,14 @@
 #include "shell/DwgProc.h"
 
 #include "engine/CadApi.h"
+#include "import/Settings.h"
 #include "shell/Unit_Main.h"
 #include "support/Cp1250.h"
 #include "support/Strings.h"
 
 #include <QFile>
 
-int DwgProc(int, int message, int prm1, int, double, double, void*) {
+int DwgProc(int document, int message, int prm1, int, double, double, void*) {
     switch (message) {
     case CAD_MSG_TEXT: {
         const auto text = FindEngineString(prm1);
@@ -22,6 +23,10 @@ int DwgProc(int, int message, int prm1, int, double, double, void*) {
         return 0;
     case CAD_MSG_DOC_CREATED:
     case CAD_MSG_DOC_CLOSED:
+        // A new document, or one gone, has no kind of road drawing (yet).
+        ForgetDocumentDrawingKind(document);
+        RefreshDrawingTitle();
+        return 0;
     case CAD_MSG_DOC_RENAMED:
         RefreshDrawingTitle();
         return 0;

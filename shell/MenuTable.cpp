@@ -144,16 +144,6 @@ constexpr auto kMenu = std::to_array<MenuEntry>({
     {Kind::Menu, "Pomoc1", u8"Pomoc", 0, Action::Nothing},
     {Kind::Item, "Opisprogramu1", u8"Opis programu", 0, Action::Description},
     {Kind::Item, "Oprogramie1", u8"O programie", 0, Action::About},
-    {Kind::Item, "SpeedRepaint", u8"Odśwież widok", 18171, Action::Engine},
-    {Kind::Item, "SpeedPlus", u8"Powiększ", 17055, Action::Engine},
-    {Kind::Item, "SpeedMinus", u8"Oddal", 17056, Action::Engine},
-    {Kind::Item, "SpeedOkno", u8"Powiększ do okna", 17052, Action::Engine},
-    {Kind::Item, "SpeedBiez", u8"Powiększ do całości", 17051, Action::Engine},
-    {Kind::Item, "SpeedWszystko", u8"Przesuń widok", 17053, Action::Engine},
-    {Kind::Item, "Speed_Previous", u8"Poprzedni widok", 17061, Action::Engine},
-    {Kind::Item, "Speed_Selection", u8"Powiększ do zaznaczonych", 17062, Action::Engine},
-    {Kind::Item, "SpeedButton1", u8"Zapisz widok", 17081, Action::Engine},
-    {Kind::Item, "SpeedButton2", u8"Przywołaj zapisany widok", 17082, Action::Engine},
     {Kind::EndMenu, "", u8"", 0, Action::Nothing},
 });
 

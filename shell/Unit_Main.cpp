@@ -304,16 +304,18 @@ void TForm_Main::CreateEngineWindow(QWidget* parent) {
                      nullptr, nullptr);
     cadToolBarCreate(panel(QStringLiteral("Panel_snap")), CAD_TOOLBAR_SNAPS, 0, 0, 0, 1, nullptr,
                      nullptr);
+    // The buttons declared before a toolbar is created go on that toolbar; the edit column is
+    // created before any, so it carries the engine's own edit buttons.
+    cadToolBarCreate(panel(QStringLiteral("Panel_Edit")), CAD_TOOLBAR_EDIT, -1, 1, 30, 600, nullptr,
+                     nullptr);
     for (int code : {17110, 17120, 17130, 17131, 17140, 17143, 17150, 17154, 17170, 17180, 17240,
                      17250, 17260, 17280, 17290, 17304})
         cadToolBarButton(code);
-    cadToolBarCreate(panel(QStringLiteral("Panel_Edit")), CAD_TOOLBAR_EDIT, -1, 1, 30, 600, nullptr,
+    cadToolBarCreate(panel(QStringLiteral("Panel_Draw")), CAD_TOOLBAR_DRAW, -1, 1, 30, 600, nullptr,
                      nullptr);
     for (int code : {17003, 17031, 18502, 0, 17453, 0, 18174, 18173, 18175, 0, 18501, 17431, 17432,
                      0, 17441, 17442, 17443})
         cadToolBarButton(code);
-    cadToolBarCreate(panel(QStringLiteral("Panel_Draw")), CAD_TOOLBAR_DRAW, -1, 1, 30, 600, nullptr,
-                     nullptr);
     cadToolBarCreate(panel(QStringLiteral("Panel_control")), CAD_TOOLBAR_STANDARD, 0, 0, -1, 1,
                      nullptr, nullptr);
     cadStatBarCreate(panel(QStringLiteral("Panel_status")), nullptr);
@@ -357,7 +359,8 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
         fonts << ListBox1->item(i)->text();
     SetInstalledFonts(fonts);
     if (!arguments.isEmpty() && !arguments.first().isEmpty()) {
-        const QString file = arguments.first();
+        // Named from the directory the program was started in, which the open flow may change.
+        const QString file = QFileInfo(arguments.first()).absoluteFilePath();
         if (QFileInfo(file).suffix().compare(QStringLiteral("kwl"), Qt::CaseInsensitive) == 0) {
             // The engine cannot read a road-design drawing: it goes through the open flow.
             OpenRoadDesignFile(*this, file);
@@ -369,6 +372,7 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
     }
     BuildRecentFilesMenu(this, menu(QStringLiteral("Plik1")),
                          [this](QAction* entry) { MyMenuHandler(entry); });
+    closeIfAskedDuringRead();
 }
 
 void TForm_Main::openByExtension(const QString& path, bool engineDrawingOtherwise) {
@@ -383,7 +387,8 @@ void TForm_Main::openByExtension(const QString& path, bool engineDrawingOtherwis
 }
 
 void TForm_Main::AppMessage(const QStringList& droppedFiles) {
-    if (droppedFiles.isEmpty())
+    // While a drawing is read, nothing starts inside that read.
+    if (Busy || droppedFiles.isEmpty())
         return;
     const QString file = droppedFiles.first();
     const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
@@ -394,15 +399,19 @@ void TForm_Main::AppMessage(const QStringList& droppedFiles) {
         return;
     pendingFileName = file;
     openByExtension(file, false);
+    closeIfAskedDuringRead();
 }
 
 void TForm_Main::MyMenuHandler(QAction* entry) {
+    if (Busy)
+        return;
     pendingFileName = RecentEntryPath(entry->text());
     openByExtension(pendingFileName, true);
+    closeIfAskedDuringRead();
 }
 
 void TForm_Main::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (!Busy && event->mimeData()->hasUrls())
         event->acceptProposedAction();
 }
 
@@ -422,6 +431,19 @@ void TForm_Main::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm_Main::run(const MenuEntry& e) {
+    // The menus are locked while a drawing is read; nothing starts inside that read.
+    if (Busy)
+        return;
+    try {
+        runFlow(e);
+    } catch (const std::exception& error) {
+        // An error nothing in the flow caught ends the flow here, not in Qt's event delivery.
+        ShowGeneralErrorReport(QString::fromUtf8(error.what()));
+    }
+    closeIfAskedDuringRead();
+}
+
+void TForm_Main::runFlow(const MenuEntry& e) {
     switch (e.action) {
     case MenuAction::Engine:
         cadExecute(e.code);
@@ -491,11 +513,7 @@ void TForm_Main::run(const MenuEntry& e) {
         chooseBackground();
         break;
     case MenuAction::ReadDefaults:
-        try {
-            LoadSettings(QStringLiteral("KWL_kopia.knf"));
-        } catch (const std::exception& error) {
-            ShowGeneralErrorReport(QString::fromUtf8(error.what()));
-        }
+        LoadSettings(QStringLiteral("KWL_kopia.knf"));
         break;
     case MenuAction::SaveSettings:
         SaveSettingsAsDefault();
@@ -603,10 +621,28 @@ void TForm_Main::selectAll(bool select) {
 }
 
 void TForm_Main::closeEvent(QCloseEvent* event) {
+    if (Busy) {
+        // Closing in the middle of a read: the read is cancelled first, if the person wants
+        // that, and the window closes when the command that reads has returned.
+        event->ignore();
+        if (!closeAfterRead_ && ConfirmCancel()) {
+            CancelRequested = CancelConfirmed = true;
+            closeAfterRead_ = true;
+        }
+        return;
+    }
     if (shutdown())
         event->accept();
     else
         event->ignore();
+}
+
+void TForm_Main::closeIfAskedDuringRead() {
+    if (!closeAfterRead_ || Busy)
+        return;
+    closeAfterRead_ = false;
+    CancelRequested = CancelConfirmed = false;
+    close();
 }
 
 bool TForm_Main::shutdown() {

@@ -49,7 +49,8 @@ public:
     // The menu items that need an open drawing.
     QList<QAction*> documentActions() const;
 
-    // Runs what a menu item runs.
+    // Runs what a menu item runs; an error that leaves the flow is reported with the general
+    // error report.
     void run(const MenuEntry& entry);
 
     // Files dropped on the window: the first one is opened by its extension.
@@ -72,6 +73,7 @@ private:
     void buildPanels();
     void buildMenus();
     void buildSpeedButtons();
+    void runFlow(const MenuEntry& entry);
     void toggleTopPanel(const QString& item, const QString& panelName);
     void toggleColumn(const QString& item, const QString& panelName, const QString& otherItem,
                       const QString& otherPanel);
@@ -79,10 +81,14 @@ private:
     void chooseBackground();
     void openByExtension(const QString& path, bool engineDrawingOtherwise);
     bool shutdown();
+    // Closes the window when that was asked for while a drawing was being read, once the command
+    // that read it has returned.
+    void closeIfAskedDuringRead();
 
     QMap<QString, QAction*> actions_;
     QMap<QString, QMenu*> menus_;
     QMap<QString, QFrame*> panels_;
+    bool closeAfterRead_ = false;
 };
 
 // The one main window, as the units that call back into it know it.

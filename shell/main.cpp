@@ -11,7 +11,39 @@
 #include "support/Application.h"
 
 #include <QScreen>
+#include <QTimer>
 #include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The arguments after the program's name, as the application object left them (without Qt's own
+// options).
+QStringList programArguments() {
+    QStringList arguments = QApplication::arguments();
+    if (!arguments.isEmpty())
+        arguments.removeFirst();
+    return arguments;
+}
+
+// While the window's application object starts: Qt's notes are kept back, and when it cannot
+// reach any display (it would end the program with an abort) one clear line is all that is said.
+void startingWindowMessages(QtMsgType type, const QMessageLogContext&, const QString&) {
+    if (type != QtFatalMsg)
+        return;
+    const QByteArray line =
+        QString::fromUtf8(u8"KWL_Edytor: nie można otworzyć okna programu: brak "
+                          u8"ekranu (uruchom na pulpicie albo przez "
+                          u8"xvfb-run; bez ekranu działa --export i --info)\n")
+            .toLocal8Bit();
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QStringList given;
@@ -26,9 +58,11 @@ int main(int argc, char* argv[]) {
             qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
         Application app(argc, argv);
         Application::setApplicationName(QStringLiteral("KWL_Edytor"));
-        return RunCommandLine(given, stdout, stderr);
+        return RunCommandLine(programArguments(), stdout, stderr);
     }
+    const QtMessageHandler previousHandler = qInstallMessageHandler(startingWindowMessages);
     Application app(argc, argv);
+    qInstallMessageHandler(previousHandler);
     Application::setApplicationName(QStringLiteral("KWL_Edytor"));
     QTranslator qtPolish;
     InstallPolishQtTranslation(app, qtPolish);
@@ -51,9 +85,14 @@ int main(int argc, char* argv[]) {
         mainWindow.resize(screen->availableGeometry().size());
     mainWindow.showMaximized();
     QApplication::processEvents();
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-    mainWindow.FormCreate(arguments);
+    mainWindow.FormCreate(programArguments());
+    // Closed already (during the read of the drawing named on the command line).
+    if (!mainWindow.isVisible())
+        return 0;
+    // A run that checks the start-up (CI runs the program on its sample so): the program ends
+    // once the window has come up, asking nothing and writing nothing more.
+    if (!qEnvironmentVariableIsEmpty("KWL_QUIT_AFTER_START"))
+        QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
 
     return QApplication::exec();
 }

@@ -1,5 +1,5 @@
-// The program's QApplication: Qt's Polish texts, and one general error report for errors that
-// nothing else caught, after which the program goes on.
+// The program's QApplication: numbers with "." as decimal point, Qt's Polish texts, and one
+// general error report for errors that nothing else caught, after which the program goes on.
 #pragma once
 
 #include <QApplication>

@@ -38,7 +38,8 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Shows a message box owned by the active window; returns kIdOk, kIdCancel, kIdYes or kIdNo.
+    // Shows a message box owned by the active window (above a window that stays on top of the
+    // others, when one is shown); returns kIdOk, kIdCancel, kIdYes or kIdNo.
     virtual int messageBox(const QString& caption, const QString& text, int style) = 0;
     // The chosen file's path, or an empty text when the person cancelled. The filter uses
     // Qt's form ("Pliki KWL (*.kwl)", several separated by ";;").

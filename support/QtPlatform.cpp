@@ -55,10 +55,27 @@ int resultOf(int button) {
     }
 }
 
+// The window a message belongs to: the active one, unless a window that stays above the others
+// is shown (the progress window of a read, the line-width dialog); then that one, so that the
+// message stands above it rather than hidden behind it.
+QWidget* ownerOfMessages() {
+    QWidget* active = QApplication::activeWindow();
+    if (active && active->isVisible() && active->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
+            !qobject_cast<QMessageBox*>(w))
+            return w;
+    return active;
+}
+
 } // namespace
 
 int QtPlatform::messageBox(const QString& caption, const QString& text, int style) {
-    QMessageBox box(iconOf(style), caption, text, buttonsOf(style), QApplication::activeWindow());
+    QWidget* owner = ownerOfMessages();
+    QMessageBox box(iconOf(style), caption, text, buttonsOf(style), owner);
+    if (owner && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
     const int buttons = style & 0x0F;
     if (buttons == kMbYesNo || buttons == kMbYesNoCancel)
         box.setDefaultButton(QMessageBox::Yes);

@@ -236,6 +236,11 @@ void FilterNumericKey(QChar& key) {
     const char16_t c = key.unicode();
     if (c == 8 || c == 9 || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-')
         return;
+    // The decimal key of a Polish keyboard types a comma; the numbers are read with ".".
+    if (c == u',') {
+        key = QChar(u'.');
+        return;
+    }
     key = QChar(0);
     CurrentPlatform().beep();
 }
@@ -248,6 +253,13 @@ bool NumericKeyFilter::eventFilter(QObject* watched, QEvent* event) {
             FilterNumericKey(key);
             if (key.isNull())
                 return true;
+            if (key != typed[0]) {
+                // Typed as the character the filter made of it.
+                if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
+                    edit->insert(QString(key));
+                    return true;
+                }
+            }
         }
     }
     return QObject::eventFilter(watched, event);

@@ -82,8 +82,9 @@ int LastPosOfAny(const QString& set, const QString& text);
 // characters when it holds none.
 int ShowMessageBox(int flags, const QString& caption, const QString& message, int extraFlags = 0);
 
-// Key filter of numeric edit fields: backspace, tab, digits, "." and "-" pass; any other
-// character becomes 0 and the platform beeps.
+// Key filter of numeric edit fields: backspace, tab, digits, "." and "-" pass; a comma (the
+// decimal key of a Polish keyboard) becomes "."; any other character becomes 0 and the platform
+// beeps.
 void FilterNumericKey(QChar& key);
 
 // Applies FilterNumericKey to the characters typed into an edit field. Editing and navigation

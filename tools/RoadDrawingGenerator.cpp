@@ -362,6 +362,7 @@ struct Words {
     W arcEnd{u8"KŁ"};
     W arcMiddle{u8"ŚŁ"};
     W arcName{u8"Łuk nr "};
+    W angle{u8" kąt="};
     W profileTitle{u8"PROFIL PODŁUŻNY"};
     W profileScale{u8"Skala pozioma 1:1000, skala pionowa 1:100"};
     W datum{u8"Poziom porównawczy "};
@@ -918,8 +919,8 @@ private:
             w_.text(at, 2, 1, 0, 0,
                     t.arcName.bytes + no + ": R=" + fixed(radius, 2) + " L=" + fixed(e.length, 2));
             w_.text(at + Pt{0, -3.5}, 2, 1, 0, 0,
-                    "T=" + fixed(tangent, 2) + " B=" + fixed(external, 2) +
-                        " kąt=" + fixed(degrees(turn), 4));
+                    "T=" + fixed(tangent, 2) + " B=" + fixed(external, 2) + t.angle.bytes +
+                        fixed(degrees(turn), 4));
         }
     }
 

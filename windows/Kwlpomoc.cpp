@@ -69,6 +69,9 @@ TFormKwlpomoc::TFormKwlpomoc(QWidget* parent) : QWidget(parent, Qt::Window) {
     FormKwlpomoc = this;
     setObjectName(QStringLiteral("FormKwlpomoc"));
     setWindowTitle(QStringLiteral("Opis programu"));
+    // A window of its own beside the main window, but the program ends when the main window
+    // closes, whether the description is open or not.
+    setAttribute(Qt::WA_QuitOnClose, false);
     resize(648, 497);
 
     RichEdit1 = new QTextEdit(this);

@@ -117,7 +117,20 @@ void TFormProjekty::FormActivate() {
             line.chop(1);
         lines << line;
     }
-    lines_ = lines;
+    // Every line is split once here, where the showing starts: a line that cannot be (400
+    // fields or more) is reported, and the window offers the projects before it.
+    lines_.clear();
+    for (const QByteArray& line : lines) {
+        try {
+            field(line, 1);
+        } catch (const std::exception& error) {
+            ShowGeneralErrorReport(path + QStringLiteral(", ") + QString::fromUtf8(u8"wiersz ") +
+                                   QString::number(lines_.size() + 1) + QStringLiteral(": ") +
+                                   QString::fromUtf8(error.what()));
+            break;
+        }
+        lines_ << line;
+    }
     TreeView1->clear();
     auto* root = new QTreeWidgetItem(TreeView1, {QStringLiteral("Dostępne projekty")});
     for (const QByteArray& line : lines_) {

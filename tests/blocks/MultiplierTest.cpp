@@ -58,9 +58,24 @@ TEST_F(Multiplier, EmptyZeroAndMalformedFactorsAreRefused) {
     EXPECT_NEAR(width("a"), 0.3, 1e-12);
 }
 
-TEST_F(Multiplier, KeysEscapeAndCancel) {
+TEST_F(Multiplier, ACommaTypedOnAPolishKeyboardIsTheDecimalPoint) {
     dialog.Edit_mnoznik->clear();
     QTest::keyClicks(dialog.Edit_mnoznik, QStringLiteral("1,5"));
+    EXPECT_EQ(dialog.Edit_mnoznik->text(), QStringLiteral("1.5"));
+    // The numeric keypad's decimal key of a Polish layout.
+    dialog.Edit_mnoznik->end(false);
+    QTest::keyClick(dialog.Edit_mnoznik, Qt::Key_Comma, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.Edit_mnoznik->text(), QStringLiteral("1.5."));
+    dialog.Edit_mnoznik->backspace();
+    dialog.Button1->click();
+    EXPECT_NEAR(width("a"), 0.45, 1e-12);
+    EXPECT_NEAR(width("b"), 0.75, 1e-12);
+    EXPECT_EQ(Script().beeps, 0);
+}
+
+TEST_F(Multiplier, KeysEscapeAndCancel) {
+    dialog.Edit_mnoznik->clear();
+    QTest::keyClicks(dialog.Edit_mnoznik, QStringLiteral("1x5"));
     EXPECT_EQ(dialog.Edit_mnoznik->text(), QStringLiteral("15"));
     EXPECT_EQ(Script().beeps, 1);
     QTest::keyClick(&dialog, Qt::Key_Escape);

@@ -30,6 +30,11 @@ TEST(ShiftDialogTest, ShowsTheValuesLastAppliedAndRemembersItsPlace) {
     EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("100.00"));
     EXPECT_EQ(dialog.Edit2->text(), QStringLiteral("-50.00"));
     EXPECT_EQ(dialog.frameGeometry().topLeft(), QPoint(300, 250));
+    // Applied again as shown, whatever the desktop's language: the same shifts.
+    dialog.Button1->click();
+    EXPECT_EQ(dialog.shiftX, 100);
+    EXPECT_EQ(dialog.shiftY, -50);
+    dialog.show();
 
     // "Rezygnuj" (and Escape) keep the values in force and cancel.
     dialog.Edit1->setText(QStringLiteral("7"));
@@ -52,13 +57,19 @@ TEST(ShiftDialogTest, KeyFilterAndValuesThatAreNoNumbers) {
     dialog.show();
     dialog.Edit1->clear();
     QTest::keyClicks(dialog.Edit1, QStringLiteral("1,5a-"));
-    EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("15-"));
-    EXPECT_EQ(Script().beeps, 2);
+    EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("1.5-")) << "a comma is the decimal point";
+    EXPECT_EQ(Script().beeps, 1);
     dialog.Edit2->setText(QStringLiteral("1.2.3"));
     dialog.Button1->click();
-    EXPECT_EQ(dialog.shiftX, -99999999.0);
+    EXPECT_EQ(dialog.shiftX, -99999999.0) << "1.5- is no number";
     EXPECT_EQ(dialog.shiftY, -99999999.0);
     EXPECT_TRUE(dialog.applied);
+
+    dialog.show();
+    dialog.Edit1->clear();
+    QTest::keyClicks(dialog.Edit1, QStringLiteral("-12,25"));
+    dialog.Button1->click();
+    EXPECT_EQ(dialog.shiftX, -12.25);
 }
 
 } // namespace

@@ -16,6 +16,7 @@ void ImportTest::SetUp() {
     Settings() = SettingsTable{};
     Settings().resetBuiltIn();
     DrawingKind = 0;
+    ForgetDocumentDrawingKinds();
     Busy = false;
     CancelRequested = false;
     RecentFilesList().clear();

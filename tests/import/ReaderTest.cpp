@@ -33,16 +33,19 @@ TEST_F(ReaderTest, HeaderDecidesWhetherAndWhatKindOfDrawingItIs) {
     EXPECT_EQ(readBytes(header("P,0,5")), 2);
     EXPECT_EQ(readBytes("&IBMRYSUNEKZEVO\r\n"), 2) << "missing fields do not count as 0";
     EXPECT_EQ(readBytes("\"&IBMRYSUNEKZEVO\",x\r\nP,0,0\r\n"), 1);
-    EXPECT_EQ(readBytes(""), 0);
     EXPECT_TRUE(Script().messageBoxes.empty());
 
-    for (const std::string wrong : {"&ibmrysunekzevo", "IBMRYSUNEKZEVO"}) {
+    // A wrong header, and an empty file, which has none.
+    const std::string rest = "\r\nP,0,0\r\n" + up(0, 0) + down(1, 1) + pen(1);
+    for (const std::string& wrong :
+         {"&ibmrysunekzevo" + rest, "IBMRYSUNEKZEVO" + rest, std::string(), std::string("\r\n")}) {
         Script().messageBoxes.clear();
         Script().messageBoxAnswers = {kIdOk};
-        EXPECT_EQ(readBytes(wrong + "\r\nP,0,0\r\n" + up(0, 0) + down(1, 1) + pen(1)), 0);
-        ASSERT_EQ(Script().messageBoxes.size(), 1u);
+        EXPECT_EQ(readBytes(wrong), 0);
+        ASSERT_EQ(Script().messageBoxes.size(), 1u) << wrong.size();
         EXPECT_TRUE(Script().messageBoxes[0].text.startsWith(QStringLiteral("Wybrany plik \"")));
         EXPECT_TRUE(Script().messageBoxes[0].text.contains(QStringLiteral("drawing.kwl\"")));
+        EXPECT_FALSE(Busy);
     }
     EXPECT_TRUE(Entities().empty());
 }

@@ -61,7 +61,7 @@ TEST_F(SettingsTest, SavingRewritesTheLinesOfTheFileFromTheLayers) {
                                  "GRULI,2,0.15,255,255,0\r\nGRULI,50,1,1,1,1\r\n";
     write("KWL.knf", original);
     CreateSettingsLayers();
-    DrawingKind = 2;
+    SetDocumentDrawingKind(cadDocGetActive(), 2);
     ScaleLayerWidths(2);
     cadPropPutInt(CAD_PROP_LAYER_COLOR, 1, 0x0000FF00);
     Settings().background = 0x00FFFFFF;
@@ -73,8 +73,69 @@ TEST_F(SettingsTest, SavingRewritesTheLinesOfTheFileFromTheLayers) {
 
     Script().messageBoxAnswers = {kIdYes};
     SaveSettingsAsDefault();
-    EXPECT_EQ(read("KWL.knf"), "; ustawienia\r\nKLRTL,255,255,255\r\nGRULI,1,0.1200,0,255,0\r\n"
+    EXPECT_EQ(read("KWL.knf"), "; ustawienia\r\nKLRTL,255,255,255\r\n"
+                               "GRULI,1,0.1200,0,255,0,opis\r\n"
                                "GRULI,2,0.1500,255,255,0\r\nGRULI,50,1,1,1,1\r\n");
+}
+
+// What follows the fields a rewritten line gets (the description of a layer) stays, however
+// many commas it holds; so does a line the document has no layer for.
+TEST_F(SettingsTest, SavingKeepsWhatFollowsTheRewrittenFields) {
+    const std::string original = "KLRTL,0,0,0,t\xB3o\r\n"
+                                 "GRULI,0,0.09,0,0,0,o\x9C drogi,kolor 1\r\n"
+                                 "GRULI,1,0.12,255,0,0,\r\n"
+                                 "GRULI,2,0.15,255,255,0\r\n"
+                                 "GRULI,40,0.3,1,2,3,bez warstwy\r\n";
+    write("KWL.knf", original);
+    CreateSettingsLayers();
+    Script().messageBoxAnswers = {kIdYes};
+    SaveSettingsAsDefault();
+    EXPECT_EQ(read("KWL.knf"), "KLRTL,0,0,0,t\xB3o\r\n"
+                               "GRULI,0,0.0900,0,0,0,o\x9C drogi,kolor 1\r\n"
+                               "GRULI,1,0.1200,255,0,0,\r\n"
+                               "GRULI,2,0.1500,255,255,0\r\n"
+                               "GRULI,40,0.3,1,2,3,bez warstwy\r\n");
+}
+
+TEST_F(SettingsTest, WidthsAreDividedByTheFactorOfTheActiveDocumentsOwnKind) {
+    write("KWL.knf", "GRULI,3,0.18,0,128,0\r\n");
+    const int plan = cadFileNew(0, "");
+    SetDocumentDrawingKind(plan, 1);
+    CreateSettingsLayers();
+    const int profile = cadFileNew(0, "");
+    SetDocumentDrawingKind(profile, 2);
+    CreateSettingsLayers();
+    ScaleLayerWidths(2);
+    DrawingKind = 2; // the kind of the drawing read last
+    cadDocSetActive(plan);
+    Script().messageBoxAnswers = {kIdYes, kIdYes};
+    SaveSettingsAsDefault();
+    EXPECT_EQ(read("KWL.knf"), "GRULI,3,0.1800,0,128,0\r\n");
+    cadDocSetActive(profile);
+    SaveSettingsAsDefault();
+    EXPECT_EQ(read("KWL.knf"), "GRULI,3,0.1800,0,128,0\r\n");
+    EXPECT_EQ(DocumentDrawingKind(cadFileNew(0, "")), 0) << "any other document";
+}
+
+TEST_F(SettingsTest, AnEmptyFileIsReadAsEmptyAndNotReplaced) {
+    write("KWL.knf", "");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().highestIndex, 10);
+    CreateSettingsLayers();
+    Script().messageBoxAnswers = {kIdYes};
+    SaveSettingsAsDefault();
+    EXPECT_EQ(read("KWL.knf"), "");
+}
+
+TEST_F(SettingsTest, ALineOfTooManyFieldsStopsTheSavingBeforeAnythingIsWritten) {
+    const std::string original =
+        "KLRTL,0,0,0\r\nGRULI,1,0.12,255,0,0" + std::string(400, ',') + "\r\n";
+    write("KWL.knf", original);
+    CreateSettingsLayers();
+    Settings().background = 0xFFFFFF;
+    Script().messageBoxAnswers = {kIdYes};
+    EXPECT_THROW(SaveSettingsAsDefault(), std::range_error);
+    EXPECT_EQ(read("KWL.knf"), original);
 }
 
 TEST_F(SettingsTest, SavingWithoutAFileWritesAWholeOne) {
@@ -89,6 +150,27 @@ TEST_F(SettingsTest, SavingWithoutAFileWritesAWholeOne) {
     LoadSettings(QStringLiteral("KWL.knf"));
     EXPECT_EQ(Settings().background, 0);
     EXPECT_EQ(Settings().colour[10], 25600);
+}
+
+// A new file takes each number from the layer of that name, wherever the layer stands, and only
+// the numbers of the table: the layers of the pens read (31, 47, ...) are no settings.
+TEST_F(SettingsTest, ANewFileKeepsEachNumbersOwnValues) {
+    cadLayerAdd("47", 0.7, 0x0000FF, 0x0000FF);
+    cadLayerAdd("31", 0.35, 0x2828C8, 0x2828C8);
+    CreateSettingsLayers();
+    cadLayerAdd("51", 0.9, 0xFF0000, 0xFF0000);
+    cadPropPutDbl(CAD_PROP_LAYER_WIDTH, cadLayerIndex("3", 0), 0.5);
+    Script().messageBoxAnswers = {kIdYes};
+    SaveSettingsAsDefault();
+    const std::string saved = read("KWL.knf");
+    EXPECT_NE(saved.find("GRULI,3,0.5000,0,128,0\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("GRULI,10,0.3900,0,100,0\r\n"), std::string::npos);
+    EXPECT_EQ(saved.find("GRULI,11,"), std::string::npos);
+    EXPECT_EQ(saved.find("GRULI,31,"), std::string::npos);
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().highestIndex, 10) << "no spurious layers in the next drawing";
+    EXPECT_EQ(Settings().width[3], 0.5);
+    EXPECT_EQ(Settings().colour[2], 65535);
 }
 
 } // namespace

@@ -18,10 +18,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
-const QString kSamples = QStringLiteral(KWL_SOURCE_DIR "/samples/");
+const QString kSources = QStringLiteral(KWL_SOURCE_DIR "/samples/");
 
 class Console : public ::testing::Test {
 protected:
@@ -29,6 +30,7 @@ protected:
         cadReset();
         ASSERT_TRUE(dir.isValid());
         SetProgramDirectory(QStringLiteral(KWL_SOURCE_DIR "/data"));
+        copySamples();
     }
     void TearDown() override {
         SetProgramDirectory(QString());
@@ -58,9 +60,20 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
+    // The shipped samples are read from copies, with their block library beside them: nothing
+    // the tests write, nor anything earlier runs of the program left beside the shipped ones,
+    // changes what the tests see.
+    void copySamples() {
+        QDir(dir.path()).mkpath(QStringLiteral("samples"));
+        for (const char* name : {"plan.kwl", "profil.kwl", "przekroje.kwl", "KWL_BLOKI.knf"})
+            ASSERT_TRUE(QFile::copy(kSources + QString::fromLatin1(name),
+                                    path(QStringLiteral("samples/")) + QString::fromLatin1(name)));
+        samples = path(QStringLiteral("samples/"));
+    }
 
     QTemporaryDir dir;
     QString out, err;
+    QString samples;
 };
 
 // ezdxf's audit of a DXF file and what it holds: layer names and entities by type.
@@ -84,13 +97,13 @@ print(json.dumps({"errors": len(auditor.errors), "layers": [l.dxf.name for l in 
 
 TEST_F(Console, RoadDrawingToDxfThatEzdxfAuditsWithTheSameLayersAndEntities) {
     ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("plan.dxf")),
-                   kSamples + QStringLiteral("plan.kwl")}),
+                   samples + QStringLiteral("plan.kwl")}),
               0)
         << err.toStdString();
-    EXPECT_FALSE(QFile::exists(kSamples + QStringLiteral("plan.rdw")))
+    EXPECT_FALSE(QFile::exists(samples + QStringLiteral("plan.rdw")))
         << "nothing beside the source";
     ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("plan.rdw")),
-                   kSamples + QStringLiteral("plan.kwl")}),
+                   samples + QStringLiteral("plan.kwl")}),
               0);
     // What the converted drawing holds, from the native file.
     ASSERT_GT(cadFileOpen(0, QFile::encodeName(path(QStringLiteral("plan.rdw"))).toStdString()), 0);
@@ -113,7 +126,7 @@ TEST_F(Console, RoadDrawingToDxfThatEzdxfAuditsWithTheSameLayersAndEntities) {
 TEST_F(Console, PdfPagesRenderWithTheDrawingOnThem) {
     ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("profil.pdf")),
                    QStringLiteral("--paper"), QStringLiteral("A3"),
-                   kSamples + QStringLiteral("profil.kwl")}),
+                   samples + QStringLiteral("profil.kwl")}),
               0)
         << err.toStdString();
     QProcess render;
@@ -133,7 +146,7 @@ TEST_F(Console, PdfPagesRenderWithTheDrawingOnThem) {
 
     // At a scale the plan is spread over several pages.
     ASSERT_EQ(run({QStringLiteral("--export"), path(QStringLiteral("plan.pdf")),
-                   QStringLiteral("--scale=1:1000"), kSamples + QStringLiteral("plan.kwl")}),
+                   QStringLiteral("--scale=1:1000"), samples + QStringLiteral("plan.kwl")}),
               0);
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {path(QStringLiteral("plan.pdf"))});
@@ -152,9 +165,9 @@ TEST_F(Console, ManyFilesAtOnceGoOnPastAFailure) {
     const QString outDir = path(QStringLiteral("wyniki"));
     EXPECT_EQ(run({QStringLiteral("--export-dir"), outDir, QStringLiteral("--format"),
                    QStringLiteral("png"), QStringLiteral("--size"), QStringLiteral("640x480"),
-                   kSamples + QStringLiteral("przekroje.kwl"), path(QStringLiteral("brak.kwl")),
+                   samples + QStringLiteral("przekroje.kwl"), path(QStringLiteral("brak.kwl")),
                    path(QStringLiteral("zly.kwl")), path(QStringLiteral("zly.rdw")),
-                   kSamples + QStringLiteral("profil.kwl")}),
+                   samples + QStringLiteral("profil.kwl")}),
               1);
     const QImage png(outDir + QStringLiteral("/przekroje.png"));
     EXPECT_EQ(png.size(), QSize(640, 480));
@@ -167,15 +180,42 @@ TEST_F(Console, ManyFilesAtOnceGoOnPastAFailure) {
     EXPECT_EQ(err.count(QLatin1Char('\n')), 3) << err.toStdString();
 
     EXPECT_EQ(run({QStringLiteral("--export-dir"), outDir, QStringLiteral("--format"),
-                   QStringLiteral("svg"), kSamples + QStringLiteral("profil.kwl")}),
+                   QStringLiteral("svg"), samples + QStringLiteral("profil.kwl")}),
               0);
     EXPECT_TRUE(QSvgRenderer(outDir + QStringLiteral("/profil.svg")).isValid());
 }
 
 TEST_F(Console, InformationWithTheEnginesTexts) {
-    ASSERT_EQ(run({QStringLiteral("--info"), kSamples + QStringLiteral("profil.kwl")}), 0);
+    ASSERT_EQ(run({QStringLiteral("--info"), samples + QStringLiteral("profil.kwl")}), 0);
     EXPECT_TRUE(out.contains(QString::fromUtf8(cadText(17008).c_str()).left(5)));
     EXPECT_TRUE(out.contains(QStringLiteral("Warstwy")));
+}
+
+// The block library of each drawing's own folder, never the program's (which ships one): none
+// there, no blocks.
+TEST_F(Console, RoadDrawingsTakeTheBlockLibraryOfTheirOwnFolder) {
+    QDir(dir.path()).mkpath(QStringLiteral("bez"));
+    ASSERT_TRUE(
+        QFile::copy(samples + QStringLiteral("plan.kwl"), path(QStringLiteral("bez/a.kwl"))));
+    write(QStringLiteral("KWL_BLOKI.knf"), "BLOCK\r\nCIRCLE,0,0,1,1\r\nBLOCKNAME,WLASNY,0,0\r\n");
+    ASSERT_TRUE(QFile::copy(samples + QStringLiteral("profil.kwl"), path(QStringLiteral("b.kwl"))));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(samples);
+    EXPECT_EQ(run({QStringLiteral("--export-dir"), path(QStringLiteral("wyniki")),
+                   QStringLiteral("--format"), QStringLiteral("rdw"),
+                   path(QStringLiteral("bez/a.kwl")), QStringLiteral("../b.kwl")}),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(QDir::currentPath(), samples.chopped(1)) << "the directory is given back";
+    QDir::setCurrent(previous);
+    auto blocksOf = [this](const char* name) {
+        cadReset();
+        EXPECT_GT(cadFileOpen(0, QFile::encodeName(path(QString::fromLatin1(name))).toStdString()),
+                  0);
+        return std::pair{cadBlockIndex("STRZALKA_N") >= 0, cadBlockIndex("WLASNY") >= 0};
+    };
+    EXPECT_EQ(blocksOf("wyniki/a.rdw"), std::pair(false, false)) << "no library beside it";
+    EXPECT_EQ(blocksOf("wyniki/b.rdw"), std::pair(false, true));
 }
 
 TEST_F(Console, WrongUsageIsTwo) {
@@ -191,9 +231,58 @@ TEST_F(Console, WrongUsageIsTwo) {
           QStringList{QStringLiteral("--help"), QStringLiteral("--version")}}) {
         EXPECT_EQ(run(args), 2) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(err.contains(QStringLiteral("--help")));
+        EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << "one line: " << err.toStdString();
     }
     EXPECT_EQ(run({QStringLiteral("--help")}), 0);
     EXPECT_TRUE(out.contains(QStringLiteral("--export-dir")));
+}
+
+// An option the program does not know is wrong usage, never the name of a drawing; Qt's own
+// options are left to Qt.
+TEST_F(Console, UnknownOptionsAreWrongUsage) {
+    const QStringList bogus{QStringLiteral("--bogus")};
+    const QStringList mistyped{QStringLiteral("--exprot"), path(QStringLiteral("a.pdf")),
+                               samples + QStringLiteral("plan.kwl")};
+    const QStringList dash{QStringLiteral("-x"), samples + QStringLiteral("plan.kwl")};
+    for (const QStringList& args : {bogus, mistyped, dash}) {
+        EXPECT_TRUE(IsCommandLine(args)) << args.first().toStdString();
+        EXPECT_EQ(run(args), 2);
+        EXPECT_TRUE(err.startsWith(QStringLiteral("KWL_Edytor: nieznana opcja: ") + args.first()))
+            << err.toStdString();
+        EXPECT_EQ(err.count(QLatin1Char('\n')), 1);
+    }
+    EXPECT_FALSE(IsCommandLine({samples + QStringLiteral("plan.kwl")}));
+    EXPECT_FALSE(IsCommandLine(
+        {QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("plan.kwl")}));
+    EXPECT_FALSE(IsCommandLine({QStringLiteral("--style=fusion")}));
+    EXPECT_FALSE(IsCommandLine({}));
+
+    QProcess p;
+    p.start(QStringLiteral(KWL_EXECUTABLE), {QStringLiteral("--exprot"), QStringLiteral("x.pdf"),
+                                             samples + QStringLiteral("plan.kwl")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 2);
+    const QString said = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(said.count(QLatin1Char('\n')), 1) << said.toStdString();
+    EXPECT_FALSE(QFile::exists(samples + QStringLiteral("plan.rdw")));
+}
+
+// The window without any display to open it on: one clear line and status 1, not Qt's abort.
+TEST_F(Console, TheWindowWithoutADisplaySaysSoInOneLine) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        env.remove(QString::fromLatin1(name));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KWL_EXECUTABLE), {samples + QStringLiteral("plan.kwl")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "no abort";
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString said = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(said.count(QLatin1Char('\n')), 1) << said.toStdString();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("KWL_Edytor: "))) << said.toStdString();
+    EXPECT_FALSE(QFile::exists(samples + QStringLiteral("plan.rdw")));
 }
 
 TEST_F(Console, TheProgramNeedsNoDisplay) {
@@ -205,7 +294,7 @@ TEST_F(Console, TheProgramNeedsNoDisplay) {
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(KWL_EXECUTABLE),
             {QStringLiteral("--export"), path(QStringLiteral("p.png")),
-             kSamples + QStringLiteral("plan.kwl")});
+             samples + QStringLiteral("plan.kwl")});
     ASSERT_TRUE(p.waitForFinished(120000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("p.png"))));

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -215,6 +216,114 @@ TEST_F(RecentEntries, OpenTheirPathUnchanged) {
     EXPECT_EQ(window->rememberedDirectory, QStringLiteral("/a"));
 }
 
+// A road drawing long enough for the reader to let events run in the middle of it.
+std::string longRoadDrawing(int polylines) {
+    std::string bytes = "&IBMRYSUNEKZEVO\r\nPLAN,0,0\r\n" + record(1, 1);
+    for (int i = 0; i < polylines; ++i)
+        bytes += record(2, 3, "," + std::to_string(i) + ",0") +
+                 record(2, 2, "," + std::to_string(i) + ",1");
+    return bytes + record(1, 0);
+}
+
+// While a drawing is read, a dropped file and a recent-files entry start nothing inside the
+// read: the first file is read whole into its own document.
+TEST_F(RecentEntries, NothingStartsInsideARead) {
+    QAction* recent = nullptr;
+    for (QAction* a : window->menu(QStringLiteral("Plik1"))->actions())
+        if (a->objectName().startsWith(QStringLiteral("br")) && !recent)
+            recent = a;
+    ASSERT_NE(recent, nullptr);
+    const QString kwl = write(QStringLiteral("droga.kwl"), longRoadDrawing(400));
+    const QString other = write(QStringLiteral("inna.kwl"), roadDrawing());
+    int interruptions = 0;
+    Script().onProcessEvents = [&] {
+        if (!Busy || interruptions++ > 0)
+            return;
+        window->AppMessage({other});
+        recent->trigger();
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(other)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        EXPECT_FALSE(enter.isAccepted()) << "nothing can be dropped now";
+    };
+    Script().fileAnswers = {kwl};
+    item("PlikKWL1")->trigger();
+
+    EXPECT_EQ(interruptions > 0, true) << "the reader let events run";
+    EXPECT_EQ(Script().fileDialogs.size(), 1u) << "no second open dialog";
+    EXPECT_TRUE(window->pendingFileName.isEmpty());
+    EXPECT_EQ(cadDocList().size(), 1u);
+    EXPECT_EQ(activePath(), path(QStringLiteral("droga.rdw")).toStdString());
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 400) << "the whole file in its own document";
+    EXPECT_FALSE(Busy);
+    EXPECT_TRUE(panel("Panel_gora")->isEnabled());
+    EXPECT_TRUE(item("Plik1")->isEnabled());
+
+    // Afterwards they work again.
+    Script().onProcessEvents = nullptr;
+    Script().fileAnswers = {QString()};
+    window->AppMessage({other});
+    EXPECT_EQ(Script().fileDialogs.size(), 2u);
+}
+
+// Closing the main window during a read asks whether to cancel the read; the window closes
+// only once the read has stopped.
+TEST_F(DrawingFiles, ClosingTheWindowDuringAReadAsksToCancelItFirst) {
+    const QString kwl = write(QStringLiteral("droga.kwl"), longRoadDrawing(400));
+    bool closeRefusedWhileBusy = false;
+    int closes = 0;
+    Script().onProcessEvents = [&] {
+        if (!Busy || closes++ > 0)
+            return;
+        QCloseEvent close;
+        QApplication::sendEvent(window.get(), &close);
+        closeRefusedWhileBusy = !close.isAccepted() && window->isVisible();
+    };
+    // "No": the read goes on to its end, the window stays.
+    Script().fileAnswers = {kwl};
+    Script().messageBoxAnswers = {kIdNo};
+    item("PlikKWL1")->trigger();
+    EXPECT_TRUE(closeRefusedWhileBusy);
+    ASSERT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_EQ(Script().messageBoxes[0].caption, QStringLiteral("Anulowanie operacji"));
+    EXPECT_EQ(Script().messageBoxes[0].text, QStringLiteral("Czy anulować bieżącą operację?"));
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 400);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(CancelRequested);
+
+    // "Yes": the read stops without a second question, then the window closes as it always
+    // does (here the unsaved drawing's question is cancelled, so the window stays with it).
+    closes = 0;
+    Script().messageBoxes.clear();
+    Script().fileAnswers = {kwl};
+    Script().messageBoxAnswers = {kIdYes, kIdCancel};
+    item("PlikKWL1")->trigger();
+    EXPECT_TRUE(closeRefusedWhileBusy);
+    ASSERT_EQ(Script().messageBoxes.size(), 2u);
+    EXPECT_EQ(Script().messageBoxes[0].text, QStringLiteral("Czy anulować bieżącą operację?"));
+    EXPECT_TRUE(Script().messageBoxes[1].text.startsWith(QStringLiteral("Zapisać zmiany")))
+        << "the close came after the read";
+    EXPECT_GT(countEntities(CAD_ENT_POLYLINE), 0);
+    EXPECT_LT(countEntities(CAD_ENT_POLYLINE), 400) << "the read was cancelled";
+    EXPECT_FALSE(Busy);
+    EXPECT_FALSE(CancelRequested);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(panel("Panel_gora")->isEnabled());
+
+    // "Yes" again, and the drawings are not saved: the program ends.
+    closes = 0;
+    Script().messageBoxes.clear();
+    Script().fileAnswers = {kwl};
+    Script().messageBoxAnswers = {kIdYes};
+    for (std::size_t d = 0; d <= cadDocList().size(); ++d)
+        Script().messageBoxAnswers.push_back(kIdNo);
+    item("PlikKWL1")->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(cadDocList().empty());
+}
+
 TEST_F(DrawingFiles, ClosingWritesTheRecentFilesOnlyWhenTheProgramReallyCloses) {
     AddRecentFile(QStringLiteral("/rys/a.kwl"));
     cadFileNew(window->engineWindow, "");
@@ -267,6 +376,77 @@ TEST_F(DrawingFiles, BackgroundColourGoesToTheDrawingAndTheTable) {
     EXPECT_EQ(read(QStringLiteral("KWL.knf")), "KLRTL,255,255,0\r\n");
 }
 
+// "Zapisz ustawienia" as the menu runs it: each description stays, and the widths are those of
+// the active drawing's own kind, whichever drawing was read last.
+TEST_F(DrawingFiles, SavingSettingsKeepsDescriptionsAndTheActiveDrawingsWidths) {
+    write(QStringLiteral("KWL.knf"), "KLRTL,255,255,255,t\xB3o\r\n"
+                                     "GRULI,31,0.5,0,0,255,o\x9C drogi\r\n");
+    Script().fileAnswers = {write(QStringLiteral("plan.kwl"), roadDrawing())};
+    item("PlikKWL1")->trigger();
+    const int plan = cadDocGetActive();
+    Script().fileAnswers = {write(QStringLiteral("profil.kwl"), roadDrawing("PROFIL,1000,100"))};
+    item("PlikKWL1")->trigger();
+    ASSERT_EQ(DrawingKind, 2);
+    cadDocSetActive(plan);
+    Script().messageBoxAnswers = {kIdYes};
+    item("Zapiszustawienia1")->trigger();
+    EXPECT_EQ(read(QStringLiteral("KWL.knf")), "KLRTL,255,255,255,t\xB3o\r\n"
+                                               "GRULI,31,0.5000,0,0,255,o\x9C drogi\r\n");
+    cadDocClose(plan);
+    Script().messageBoxAnswers = {kIdYes};
+    item("Zapiszustawienia1")->trigger();
+    EXPECT_EQ(read(QStringLiteral("KWL.knf")), "KLRTL,255,255,255,t\xB3o\r\n"
+                                               "GRULI,31,0.5000,0,0,255,o\x9C drogi\r\n")
+        << "the profile's tenth is divided back";
+}
+
+// A line the field splitter refuses (400 fields or more) ends the flow with the general error
+// report; the file stays as it was and the program goes on.
+TEST_F(DrawingFiles, ASettingsLineOfTooManyFieldsIsReportedAndNothingIsWritten) {
+    const std::string settings =
+        "KLRTL,0,0,0\r\nGRULI,1,0.5,0,0,0" + std::string(420, ',') + "\r\n";
+    write(QStringLiteral("KWL.knf"), settings);
+    cadFileNew(window->engineWindow, "");
+    window->EnableDocumentMenus();
+    Script().messageBoxAnswers = {kIdYes, kIdOk};
+    item("Zapiszustawienia1")->trigger();
+    ASSERT_EQ(Script().messageBoxes.size(), 2u);
+    EXPECT_EQ(Script().messageBoxes[1].style, kMbError);
+    EXPECT_TRUE(Script().messageBoxes[1].text.contains(QStringLiteral("400")));
+    EXPECT_EQ(read(QStringLiteral("KWL.knf")), settings);
+    EXPECT_TRUE(item("Ustawienia1")->isEnabled());
+}
+
+class WithoutSettingsFile : public DrawingFiles {
+protected:
+    void prepare() override {
+        DrawingFiles::prepare();
+        QFile::remove(path(QStringLiteral("KWL.knf")));
+    }
+};
+
+// Without a KWL.knf the file is made from the layers numbered like the table; the pens' layers
+// (30, 31, ...) neither give their values to other numbers nor become settings of their own.
+TEST_F(WithoutSettingsFile, SavingSettingsMakesAFileOfTheTablesNumbers) {
+    Script().fileAnswers = {write(QStringLiteral("droga.kwl"), roadDrawing())};
+    item("PlikKWL1")->trigger();
+    ASSERT_GE(cadLayerIndex("31", 0), 0);
+    cadPropPutDbl(CAD_PROP_LAYER_WIDTH, cadLayerIndex("31", 0), 1.5);
+    Script().messageBoxAnswers = {kIdYes};
+    item("Zapiszustawienia1")->trigger();
+    const std::string saved = read(QStringLiteral("KWL.knf"));
+    EXPECT_NE(saved.find("GRULI,10,0.3900,0,100,0\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("GRULI,11,"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("GRULI,31,"), std::string::npos) << saved;
+
+    LoadSettings(QStringLiteral("KWL.knf"));
+    Script().fileAnswers = {path(QStringLiteral("droga.kwl"))};
+    item("PlikKWL1")->trigger();
+    EXPECT_GE(cadLayerIndex("10", 0), 0);
+    EXPECT_LT(cadLayerIndex("11", 0), 0) << "no spurious layers in a new drawing";
+    EXPECT_LT(cadLayerIndex("29", 0), 0);
+}
+
 TEST_F(DrawingFiles, EscapeCancelsOnlyWhileADrawingIsRead) {
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(CancelRequested);
@@ -289,6 +469,36 @@ TEST_F(CommandLine, RoadDrawingNamedOnTheCommandLineIsConvertedWithoutADialog) {
     EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 1);
     EXPECT_EQ(activePath(), path(QStringLiteral("wiersz.rdw")).toStdString());
     EXPECT_TRUE(item("Edycja1")->isEnabled());
+}
+
+// A drawing named on the command line relative to where the program was started, with a block
+// library beside it and another beside the program.
+class CommandLineInAFolder : public DrawingFiles {
+protected:
+    void prepare() override {
+        DrawingFiles::prepare();
+        started = QDir::currentPath();
+        write(QStringLiteral("KWL_BLOKI.knf"),
+              "BLOCK\r\nCIRCLE,0,0,1,1\r\nBLOCKNAME,PROGRAM,0,0\r\n");
+        write(QStringLiteral("rys/KWL_BLOKI.knf"),
+              "BLOCK\r\nCIRCLE,0,0,1,1\r\nBLOCKNAME,RYSUNEK,0,0\r\n");
+        write(QStringLiteral("rys/wiersz.kwl"), roadDrawing());
+        QDir::setCurrent(dir.path());
+        arguments = {QStringLiteral("rys/wiersz.kwl")};
+    }
+    void TearDown() override {
+        DrawingFiles::TearDown();
+        QDir::setCurrent(started);
+    }
+    QString started;
+};
+
+TEST_F(CommandLineInAFolder, TheDrawingTakesTheBlockLibraryOfItsOwnFolder) {
+    EXPECT_EQ(activePath(), path(QStringLiteral("rys/wiersz.rdw")).toStdString());
+    EXPECT_GE(cadBlockIndex("RYSUNEK"), 0);
+    EXPECT_LT(cadBlockIndex("PROGRAM"), 0);
+    EXPECT_EQ(QDir::currentPath(), path(QStringLiteral("rys")));
+    EXPECT_EQ(RecentFilesList().entries().value(0), path(QStringLiteral("rys/wiersz.kwl")));
 }
 
 class BadSettings : public MainWindow {

@@ -27,8 +27,9 @@ protected:
         SetProgramDirectory(dir.path());
         Settings() = SettingsTable{};
         Settings().resetBuiltIn();
+        ForgetDocumentDrawingKinds();
         RecentFilesList().clear();
-        Busy = CancelRequested = false;
+        Busy = CancelRequested = CancelConfirmed = false;
         prepare();
         window = std::make_unique<TForm_Main>();
         window->resize(1000, 700);

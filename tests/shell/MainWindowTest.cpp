@@ -6,6 +6,7 @@
 #include "support/Cp1250.h"
 #include "tests/common/ScriptedPlatform.h"
 #include "tests/shell/MainWindowFixture.h"
+#include "windows/Kwlpomoc.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,11 +19,28 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace {
+
+// Notes the application's request to quit its event loop.
+class QuitWatcher : public QObject {
+public:
+    explicit QuitWatcher(bool& seen) : seen_(seen) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == qApp && event->type() == QEvent::Quit)
+            seen_ = true;
+        return false;
+    }
+
+private:
+    bool& seen_;
+};
 
 TEST_F(MainWindow, PanelsStandWhereTheLayoutPutsThem) {
     for (const char* name :
@@ -101,6 +119,101 @@ TEST_F(MainWindow, MenusCarryTheirCaptionsInOrder) {
     EXPECT_EQ(window->menu("OtwrzplikKWL1")->actions().size(), 3);
     EXPECT_EQ(window->menu("uk1")->actions().size(), 3);
     EXPECT_EQ(window->menu("Wczytajznakidrogowe1")->actions().size(), 6);
+}
+
+// A menu's items as "name caption", separators as "name -", a submenu's items after it
+// indented by two blanks.
+QStringList menuItems(const QMenu* menu, const QString& indent = QString()) {
+    QStringList items;
+    for (const QAction* a : menu->actions()) {
+        items << indent + a->objectName() + QLatin1Char(' ') +
+                     (a->isSeparator() ? QStringLiteral("-") : a->text());
+        if (a->menu())
+            items << menuItems(a->menu(), indent + QStringLiteral("  "));
+    }
+    return items;
+}
+
+TEST_F(MainWindow, EveryMenuHoldsExactlyItsItems) {
+    const std::pair<const char*, const char*> menus[] = {
+        {"Plik1", "Projekty1 Projekty|OtwrzplikKWL1 Otwórz ...|  PlikKWL1 Plik KWL|"
+                  "  PlikDXF1 Plik DXF|  PlikRDW1 Plik KWL_Edytora|ImportujplikKWL1 Importuj ...|"
+                  "  PlikKWL2 Plik KWL|EksportujdoDXF1 Eksportuj do DXF|ZapiszRDW1 Zapisz plik|"
+                  "ZapiszjakoRDW1 Zapisz jako plik  KWL_Edytora|N4 -|"
+                  "Listaotwartychdokumentw1 Lista otwartych plików|"
+                  "Zamknijaktywnyplik1 Zamknij aktywny plik|"
+                  "Zamknijwszystkieotwartepliki1 Zamknij wszystkie otwarte pliki|N2 -|"
+                  "Parametrydrukarki1 Parametry drukarki|Drukuj1 Drukuj|N3 -|"
+                  "Zamknijprogram1 &Zamknij program|N16 -"},
+        {"Edycja1", "Undo1 Cofnij|Redo1 Ponów|N9 -|Waciwoci1 Właściwości|N10 -|"
+                    "Wytnijdoschowka1 Wytnij do schowka|Kopiujdoschowka1 Kopiuj do schowka|"
+                    "Wklejzeschowka1 Wklej ze schowka|N11 -|Kopiuj1 Kopiuj|Przesu1 Przesuń|"
+                    "Obr1 Obróć|Skaluj1 Skaluj|Odbicielustrzane1 Odbicie lustrzane|Usu1 Usuń|"
+                    "Rozbij1 Rozbij|Utwrzblok1 Utwórz blok|N1 -"},
+        {"Zaznaczanie1", "Punktowe1 Punktowe|Prostoktem1 Prostokątem|Wieloktem1 Wielokątem|"
+                         "Polilini1 Polilinią|"
+                         "Wzadanejodlegociodpunktu1 W zadanej odległości od punktu|N8 -|"
+                         "Znajdtekst1 Znajdź tekst|Zaznaczteksty1 Zaznacz teksty|"
+                         "Zaznaczwszystko1 Zaznacz wszystko|Usuzaznaczenie1 Usuń zaznaczenie"},
+        {"Rysuj1", "Punkt1 Punkt|Linia1 Linia|Polilinia1 Polilinia|Spline1 Spline|Tekst1 Tekst|"
+                   "Sektor1 Sektor|Elipsa1 Elipsa|Prostokt1 Prostokąt|N19 -|Okrg2 Okrąg|"
+                   "  Okrg1 Okrąg (środek,promień)|  Okrgrodekco1 Okrąg (środek, średnica)|"
+                   "  Okrg2punkty1 Okrąg (2 punkty)|  Okrg3punkty1 Okrąg (3 punkty)|uk1 Łuk|"
+                   "  ukrodekstartkoniec1 Łuk (środek,start,koniec) - CSE|"
+                   "  ukstartkoniecrodekSEM1 Łuk (start,koniec,środek) - SEM|"
+                   "  ukstartrodekkoniecSME1 Łuk (start,środek,koniec) - SME|N18 -|"
+                   "Hatch2 Kreskowanie|SymbolTTF1 Symbol TTF|Obrazrastrowy1 Wstaw obraz rastrowy"},
+        {"Palety1", "Listaotwartychplikw1 Lista otwartych plików|Listawarstw1 Lista warstw|"
+                    "Zapamitanewidoki1 Zapamiętane widoki|Nawigator1 Nawigator|N5 -|"
+                    "Warstwy1 Warstwy|Styllinii1 Styl linii|Snapy1 Snapy|Rysowanie1 Rysowanie|"
+                    "Edycja_Tool Edycja|N17 -|Wczytajznakidrogowe1 Wczytaj znaki drogowe|"
+                    "  Wszystkie1 Wszystkie|  Ostrzegawcze1 Ostrzegawcze|  Zakazu1 Zakazu|"
+                    "  Nakazu1 Nakazu|  Informacyjne1 Informacyjne|  Inne1 Inne"},
+        {"Widok1", "Przybliwidok1 Przybliż widok|Oddalwidok1 Oddal widok|"
+                   "Powikszdookna1 Powiększ do okna|Powikszdocaoci1 Powiększ do całości|"
+                   "Przesuwidok1 Przesuń widok|Poprzedniwidok1 Poprzedni widok|"
+                   "Powikszdozaznaczonych1 Powiększ do zaznaczonych|N6 -|"
+                   "Zapamitajwidok1 Zapamiętaj widok|"
+                   "Przywoajzapamitanywidok1 Przywołaj zapamiętany widok|N7 -|Odwie1 Odśwież"},
+        {"Ustawienia1", "Warstwy2 Warstwy|Kolejnowarstw1 Kolejność warstw|"
+                        "Zmianaszerokocilinii1 Szerokości linii|Kolorta1 Kolor tła|"
+                        "Czytajustawieniadomy1 Czytaj ustawienia domyślne|"
+                        "Zapiszustawienia1 Zapisz ustawienia|N14 -|Siatka1 Siatka|N15 -"},
+        {"Pomoc1", "Opisprogramu1 Opis programu|Oprogramie1 O programie"},
+    };
+    QStringList shown;
+    for (QAction* a : window->menuBar()->actions())
+        shown << a->menu()->objectName();
+    QStringList expected;
+    for (const auto& [name, items] : menus)
+        expected << QString::fromLatin1(name);
+    EXPECT_EQ(shown, expected);
+    for (const auto& [name, items] : menus)
+        EXPECT_EQ(menuItems(window->menu(QString::fromLatin1(name))),
+                  QString::fromUtf8(items).split(QLatin1Char('|')))
+            << name;
+}
+
+// Each set of declared buttons goes on the toolbar created after it.
+TEST_F(MainWindow, EngineToolbarsStandInThePanelsOfTheStartUp) {
+    auto codes = [this](const char* panelName) {
+        std::set<int> found;
+        for (const QWidget* w : panel(panelName)->findChildren<QWidget*>())
+            if (w->objectName().startsWith(QStringLiteral("cadButton")))
+                found.insert(w->objectName().mid(9).toInt());
+        return found;
+    };
+    EXPECT_EQ(codes("Panel_Draw"),
+              (std::set<int>{17110, 17120, 17130, 17131, 17140, 17143, 17150, 17154, 17170, 17180,
+                             17240, 17250, 17260, 17280, 17290, 17304}));
+    EXPECT_EQ(codes("Panel_control"),
+              (std::set<int>{17003, 17031, 18502, 17453, 18174, 18173, 18175, 18501, 17431, 17432,
+                             17441, 17442, 17443}));
+    const std::set<int> edit = codes("Panel_Edit");
+    for (int code = 17401; code <= 17409; ++code)
+        EXPECT_TRUE(edit.count(code)) << code;
+    for (int code : {17110, 17003, 17443})
+        EXPECT_FALSE(edit.count(code)) << code;
 }
 
 TEST_F(MainWindow, TitleShowsTheNameWithoutFolderAndLastExtension) {
@@ -193,6 +306,32 @@ TEST_F(MainWindow, CancellingTheSaveQuestionKeepsTheProgramRunning) {
     QApplication::sendEvent(window.get(), &accept);
     EXPECT_TRUE(accept.isAccepted());
     EXPECT_TRUE(cadDocList().empty());
+}
+
+// The program runs its event loop until the main window closes; an open description does not
+// keep it running.
+TEST_F(MainWindow, TheProgramEndsWhenTheMainWindowClosesWithTheDescriptionOpen) {
+    TFormKwlpomoc description;
+    description.show();
+    ASSERT_TRUE(description.isVisible());
+    bool quitAsked = false;
+    QuitWatcher watcher(quitAsked);
+    qApp->installEventFilter(&watcher);
+    QTimer::singleShot(0, window.get(), [this, &quitAsked] {
+        window->close();
+        // Runs after the request to quit, if there is one; without it the loop would go on.
+        QMetaObject::invokeMethod(
+            qApp,
+            [&quitAsked] {
+                if (!quitAsked)
+                    QCoreApplication::exit(99);
+            },
+            Qt::QueuedConnection);
+    });
+    EXPECT_EQ(QApplication::exec(), 0);
+    qApp->removeEventFilter(&watcher);
+    EXPECT_TRUE(quitAsked);
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(MainWindow, FontListOffersCourierNew) {

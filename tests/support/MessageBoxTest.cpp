@@ -57,7 +57,12 @@ TEST(NumericKeys, FilterPassesNumberCharactersAndBeepsAtOthers) {
         EXPECT_EQ(key, QChar(c));
     }
     EXPECT_EQ(Script().beeps, 0);
-    for (char16_t c : {u'a', u',', u'+', u' ', u'e', u'ł'}) {
+    // The decimal key of a Polish keyboard types a comma: it is the decimal point.
+    QChar comma(u',');
+    FilterNumericKey(comma);
+    EXPECT_EQ(comma, QChar(u'.'));
+    EXPECT_EQ(Script().beeps, 0);
+    for (char16_t c : {u'a', u';', u'+', u' ', u'e', u'ł'}) {
         QChar key(c);
         FilterNumericKey(key);
         EXPECT_TRUE(key.isNull());
@@ -69,13 +74,22 @@ TEST(NumericKeys, EditFieldTakesOnlyNumberCharacters) {
     QLineEdit edit;
     InstallNumericKeyFilter(&edit);
     edit.show();
-    QTest::keyClicks(&edit, "1a,5.2x-");
+    QTest::keyClicks(&edit, "1a;5.2x-");
     EXPECT_EQ(edit.text(), "15.2-");
     EXPECT_EQ(Script().beeps, 3);
     QTest::keyClick(&edit, Qt::Key_Backspace);
     QTest::keyClick(&edit, Qt::Key_Left);
     QTest::keyClick(&edit, Qt::Key_Delete);
     EXPECT_EQ(edit.text(), "15.");
+    EXPECT_EQ(Script().beeps, 3);
+    // A comma goes in as "." where the cursor stands, over a selection too.
+    edit.setText("12");
+    edit.setCursorPosition(1);
+    QTest::keyClick(&edit, Qt::Key_Comma);
+    EXPECT_EQ(edit.text(), "1.2");
+    edit.selectAll();
+    QTest::keyClicks(&edit, "0,25");
+    EXPECT_EQ(edit.text(), "0.25");
     EXPECT_EQ(Script().beeps, 3);
 }
 

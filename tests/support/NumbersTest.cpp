@@ -45,6 +45,7 @@ TEST(Numbers, ConversionIgnoresTheUsersLocale) {
         << "the pl_PL.UTF-8 locale is missing (tools/install-deps.sh generates it)";
     ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
     const std::locale previousCpp = std::locale::global(std::locale("pl_PL.UTF-8"));
+    const QLocale previousQt;
     QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
 
     EXPECT_EQ(TextToReal("1.5"), 1.5);
@@ -57,7 +58,7 @@ TEST(Numbers, ConversionIgnoresTheUsersLocale) {
     EXPECT_EQ(s.real(1), 2.75);
     EXPECT_EQ(s.real(2), kNoValueReal);
 
-    QLocale::setDefault(QLocale::c());
+    QLocale::setDefault(previousQt);
     std::locale::global(previousCpp);
     std::setlocale(LC_ALL, previousC.c_str());
 }

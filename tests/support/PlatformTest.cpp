@@ -3,9 +3,12 @@
 
 #include "tests/common/ScriptedPlatform.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFontDatabase>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +50,48 @@ TEST(Platform, InstallingNothingRestoresTheQtPlatform) {
     EXPECT_NE(dynamic_cast<QtPlatform*>(&CurrentPlatform()), nullptr);
     InstallPlatform(std::move(scripted));
     EXPECT_EQ(&CurrentPlatform(), &Script());
+}
+
+QMessageBox* shownMessageBox() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+            return box;
+    return nullptr;
+}
+
+// A message shown while a window that stays on top is up (the progress window of a read)
+// belongs to that window and stays on top too, so it is never hidden behind it.
+TEST(Platform, MessagesStandAboveAWindowThatStaysOnTop) {
+    QWidget main;
+    main.show();
+    QDialog progress(&main, Qt::Tool | Qt::WindowStaysOnTopHint);
+    progress.show();
+    main.activateWindow();
+    QtPlatform qt;
+    QWidget* owner = nullptr;
+    bool onTop = false;
+    QTimer::singleShot(0, [&] {
+        QMessageBox* box = shownMessageBox();
+        ASSERT_NE(box, nullptr);
+        owner = box->parentWidget();
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(qt.messageBox(QStringLiteral("Błąd w pliku"), QStringLiteral("Niekompletne dane"),
+                            kMbError),
+              kIdOk);
+    EXPECT_EQ(owner, &progress);
+    EXPECT_TRUE(onTop);
+
+    progress.hide();
+    QTimer::singleShot(0, [&] {
+        QMessageBox* box = shownMessageBox();
+        ASSERT_NE(box, nullptr);
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(qt.messageBox(QStringLiteral("Pytanie"), QStringLiteral("Czy?"), kMbQuestion), kIdNo);
+    EXPECT_FALSE(onTop) << "an ordinary message is no window that stays on top";
 }
 
 TEST(Platform, FontListAddsMetricCompatibleNamesSortedIgnoringCase) {

@@ -13,6 +13,10 @@
 
 namespace {
 
+std::string_view operator""_sv(const char8_t* text, std::size_t size) {
+    return {reinterpret_cast<const char*>(text), size};
+}
+
 std::string generate(RoadSheet sheet, std::uint64_t target = 0, std::uint32_t seed = 1) {
     std::ostringstream out;
     const std::uint64_t written = GenerateRoadDrawing(out, sheet, target, seed);
@@ -166,6 +170,17 @@ TEST(RoadDrawingGenerator, SameSeedSameBytes) {
     }
 }
 
+// Polish letters and the signs the generator writes, as UTF-8 would write them.
+bool holdsUtf8(std::string_view bytes) {
+    for (std::string_view utf8 :
+         {u8"ą"_sv, u8"ć"_sv, u8"ę"_sv, u8"ł"_sv, u8"ń"_sv, u8"ó"_sv, u8"ś"_sv,
+          u8"ź"_sv, u8"ż"_sv, u8"Ą"_sv, u8"Ć"_sv, u8"Ę"_sv, u8"Ł"_sv, u8"Ń"_sv,
+          u8"Ó"_sv, u8"Ś"_sv, u8"Ź"_sv, u8"Ż"_sv, u8"–"_sv, u8"°"_sv})
+        if (bytes.find(utf8) != std::string_view::npos)
+            return true;
+    return false;
+}
+
 TEST(RoadDrawingGenerator, TextsAreWindows1250) {
     EXPECT_EQ(toWindows1250(u8"Rów przydrożny"), "R\xF3w przydro\xBFny");
     EXPECT_EQ(toWindows1250(u8"ŁĄKA źdźbło Ść – 5°"),
@@ -173,6 +188,10 @@ TEST(RoadDrawingGenerator, TextsAreWindows1250) {
     EXPECT_EQ(toWindows1250(u8"α"), "?");
     const std::string plan = generate(RoadSheet::Plan);
     EXPECT_NE(plan.find("R\xF3w przydro\xBFny"), std::string::npos);
+    EXPECT_NE(plan.find(" k\xB9t="), std::string::npos) << "the arc data";
+    for (RoadSheet sheet : {RoadSheet::Plan, RoadSheet::Profile, RoadSheet::CrossSections})
+        for (std::uint32_t seed : {1u, 2u, 3u})
+            EXPECT_FALSE(holdsUtf8(generate(sheet, 0, seed))) << static_cast<int>(sheet) << seed;
     EXPECT_NE(plan.find("Granica dzia\xB3ki"), std::string::npos);
     EXPECT_NE(plan.find("KM 0+100"), std::string::npos);
     EXPECT_NE(generate(RoadSheet::Profile).find("PROFIL POD\xA3U\xAFNY"), std::string::npos);

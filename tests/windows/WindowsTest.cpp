@@ -164,6 +164,34 @@ TEST_F(Windows, AboutWindowClosesOnItsButtonAnyKeyOrTheTimer) {
     EXPECT_TRUE(about.isHidden());
 }
 
+// A line of 400 fields or more is reported where the showing starts; the projects before it are
+// offered and chosen as always.
+TEST_F(Windows, AProjectsLineOfTooManyFieldsIsReportedAndTheWindowGoesOn) {
+    QDir(dir.path()).mkpath(QStringLiteral("Obwodnica"));
+    write(QStringLiteral("projekty.prj"),
+          "Obwodnica,,Obwodnica miasta\r\n" + QByteArray(450, ',') + "\r\nPo,,za nim\r\n");
+    QString remembered = QStringLiteral("/start/");
+    TFormProjekty form;
+    form.rememberedDirectory = &remembered;
+    Script().messageBoxAnswers = {kIdOk};
+    form.show();
+    ASSERT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_EQ(Script().messageBoxes[0].style, kMbError);
+    EXPECT_TRUE(Script().messageBoxes[0].text.contains(QStringLiteral("projekty.prj")));
+    EXPECT_TRUE(Script().messageBoxes[0].text.contains(QStringLiteral("wiersz 2")));
+    QTreeWidgetItem* root = form.TreeView1->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(root->childCount(), 1);
+    form.TreeView1->setCurrentItem(root->child(0));
+    form.TreeView1Click();
+    EXPECT_EQ(remembered, folder(QStringLiteral("Obwodnica")));
+    // Selecting what matches no line walks past nothing it cannot read.
+    form.TreeView1->setCurrentItem(root);
+    form.TreeView1Click();
+    form.Button1->click();
+    EXPECT_TRUE(form.isHidden());
+}
+
 TEST_F(Windows, WithoutAProjectsFileTheButtonsStillWork) {
     QString remembered = dir.path() + QLatin1Char('/');
     TFormProjekty form;
