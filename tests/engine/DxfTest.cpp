@@ -623,7 +623,7 @@ TEST_F(DxfTest, NamesAreMadeValidAndUniqueForDxf) {
     for (const char* name : {"0", "zero", "a_b", "A_B_2", "_"})
         EXPECT_TRUE(layers.contains(name)) << name;
     EXPECT_EQ(f["linetypes"].toObject()["continuous_2"].toArray(), (QJsonArray{1.0, -1.0}));
-    EXPECT_EQ(f["entities"].toArray()[0].toObject()["text"].toString(), "two lines ");
+    EXPECT_EQ(f["entities"].toArray()[0].toObject()["text"].toString(), "two^Jlines^M");
     EXPECT_EQ(f["entities"].toArray()[0].toObject()["layer"].toString(), "A_B_2");
 }
 
@@ -1171,6 +1171,75 @@ TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
     EXPECT_EQ(d.blocks[0].base, s.d.blocks[0].base);
     ASSERT_EQ(d.blocks[0].entities.size(), 2u);
     EXPECT_EQ(at(d, int(d.blocks[0].entities[1])).type, EntityType::Circle);
+}
+
+// ---- texts keep every byte ------------------------------------------------------------------
+
+// The string of each TEXT of a file as ezdxf decodes its caret notation, as code points.
+const char* kCaretDecoded = R"PY(
+import sys, json, ezdxf
+from ezdxf.tools.text import caret_decode
+doc = ezdxf.readfile(sys.argv[1])
+print(json.dumps({"errors": len(doc.audit().errors),
+                  "texts": [[ord(c) for c in caret_decode(e.dxf.text)]
+                            for e in doc.modelspace() if e.dxftype() == "TEXT"]}))
+)PY";
+
+TEST_F(DxfTest, TextsKeepEveryByteThroughDxf) {
+    std::string everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte += char(b);
+    // What other readers decode the same way: line breaks, carets, tabs, letters.
+    const std::vector<std::string> decodedAlike = {
+        "km 0+125.00\nL=35.00 m",    "\na^b^^\n",        "^J is no line break", "\t\r\n",
+        cp1250("Łódź\nul. Żółta 5"), "  spaces around  "};
+    // What only a reader of the percent codes and escapes gets back.
+    const std::vector<std::string> escaped = {
+        "i=2.5%", "%%d", "50%%%p%", "%%%%", "C:\\U+0041\\M+18140\\U+12", everyByte, ""};
+    Drawing d;
+    for (const auto* list : {&decodedAlike, &escaped})
+        for (const std::string& t : *list)
+            d.addText(TextData{{0, 0}, 1, 0, 0, 0, 0, t});
+    saveDxf(d, path("texts.dxf"));
+
+    const DxfReadResult r = loadDxf(path("texts.dxf"));
+    const Drawing& back = *r.drawing;
+    const auto texts = ofType(back, EntityType::Text);
+    ASSERT_EQ(texts.size(), decodedAlike.size() + escaped.size());
+    std::size_t i = 0;
+    for (const auto* list : {&decodedAlike, &escaped})
+        for (const std::string& t : *list)
+            EXPECT_EQ(back.texts[at(back, texts[i++]).first].text, t) << i;
+
+    // ezdxf decodes the caret notation of our strings to the texts.
+    const QJsonObject f = pythonJson(kCaretDecoded, {QString::fromStdString(path("texts.dxf"))});
+    EXPECT_EQ(f["errors"].toInt(), 0);
+    const QJsonArray decoded = f["texts"].toArray();
+    ASSERT_EQ(decoded.size(), qsizetype(texts.size()));
+    for (std::size_t k = 0; k < decodedAlike.size(); ++k) {
+        QJsonArray expected;
+        for (const char32_t c : dxf::decodeCp1250(decodedAlike[k]))
+            expected.append(int(c));
+        EXPECT_EQ(decoded[qsizetype(k)].toArray(), expected) << k;
+    }
+}
+
+TEST_F(DxfTest, CaretNotationOfOtherWritersIsRead) {
+    writeFile(path("carets.dxf"),
+              "0\nSECTION\n2\nENTITIES\n"
+              "0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n1\n1\nfirst^Jsecond^Ithird^ ^M\n"
+              // A caret before a letter that names no control character, and at the end.
+              "0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n1\n1\n^a 2^3^\n"
+              // A raw tab, which no DXF string should hold.
+              "0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n1\n1\nx\ty\n"
+              "0\nENDSEC\n0\nEOF\n");
+    const DxfReadResult r = loadDxf(path("carets.dxf"));
+    const Drawing& d = *r.drawing;
+    const auto texts = ofType(d, EntityType::Text);
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(d.texts[at(d, texts[0]).first].text, "first\nsecond\tthird^\r");
+    EXPECT_EQ(d.texts[at(d, texts[1]).first].text, "^a 2^3^");
+    EXPECT_EQ(d.texts[at(d, texts[2]).first].text, "x y");
 }
 
 // ---- absurd values ------------------------------------------------------------------------
