@@ -23,6 +23,7 @@ const std::map<int, std::string_view>& defaultTexts() {
         {10510, "The file is already open"},
         {10512, "The file is damaged (checksum error)"},
         {10513, "Cannot write the file \\n%s"},
+        {10514, "The DXF file cannot be read: its content does not follow the DXF format \\n%s"},
         {10516, "Error: cannot read the file \\n%s"},
         {10541, "Drawings  (*.rdw)|*.rdw|"},
         {10551, "DXF files (*.dxf)|*.dxf|"},
@@ -215,6 +216,9 @@ void Engine::reportFileError(const FileError& error, const std::string& path) {
         break;
     case FileError::Kind::Damaged:
         number = 10512;
+        break;
+    case FileError::Kind::BrokenDxf:
+        number = 10514;
         break;
     case FileError::Kind::CannotWrite:
         number = 10513;

@@ -124,7 +124,7 @@ struct Record {
 };
 
 [[noreturn]] void damaged(const std::string& path, const std::string& why) {
-    throw FileError(FileError::Kind::Damaged, path + ": " + why);
+    throw FileError(FileError::Kind::BrokenDxf, path + ": " + why);
 }
 
 class DxfFile {

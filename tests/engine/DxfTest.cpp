@@ -1339,13 +1339,13 @@ TEST_F(DxfTest, BrokenFilesGiveErrors) {
     writeFile(path("binary.dxf"), QByteArray("AutoCAD Binary DXF\r\n\x1a\0", 22));
     EXPECT_EQ(loadError(path("binary.dxf")), FileError::Kind::UnknownFormat);
     writeFile(path("code.dxf"), "0\nSECTION\n2\nENTITIES\nten\nLINE\n0\nENDSEC\n0\nEOF\n");
-    EXPECT_EQ(loadError(path("code.dxf")), FileError::Kind::Damaged);
+    EXPECT_EQ(loadError(path("code.dxf")), FileError::Kind::BrokenDxf);
     writeFile(path("open.dxf"), "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n1\n");
-    EXPECT_EQ(loadError(path("open.dxf")), FileError::Kind::Damaged);
+    EXPECT_EQ(loadError(path("open.dxf")), FileError::Kind::BrokenDxf);
     writeFile(path("odd.dxf"), "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\n");
-    EXPECT_EQ(loadError(path("odd.dxf")), FileError::Kind::Damaged);
+    EXPECT_EQ(loadError(path("odd.dxf")), FileError::Kind::BrokenDxf);
     writeFile(path("before.dxf"), "999\nx\n10\n1\n0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
-    EXPECT_EQ(loadError(path("before.dxf")), FileError::Kind::Damaged);
+    EXPECT_EQ(loadError(path("before.dxf")), FileError::Kind::BrokenDxf);
     // A file can end without EOF after a whole section.
     writeFile(path("noeof.dxf"), "0\nSECTION\n2\nENTITIES\n0\nPOINT\n10\n1\n20\n2\n0\nENDSEC\n");
     EXPECT_EQ(loadDxf(path("noeof.dxf")).drawing->points.size(), 1u);
@@ -1380,7 +1380,7 @@ TEST_F(DxfTest, RandomAndTruncatedFilesGiveAnErrorOrADrawing) {
             EXPECT_LE(r.drawing->entities.size(), entities);
             ++read;
         } catch (const FileError& e) {
-            EXPECT_TRUE(e.kind() == FileError::Kind::Damaged ||
+            EXPECT_TRUE(e.kind() == FileError::Kind::BrokenDxf ||
                         e.kind() == FileError::Kind::UnknownFormat);
             ++damaged;
         }
@@ -1391,7 +1391,7 @@ TEST_F(DxfTest, RandomAndTruncatedFilesGiveAnErrorOrADrawing) {
     const qsizetype end = whole.lastIndexOf("ENDSEC", whole.indexOf("OBJECTS"));
     for (qsizetype cut = start; cut < end; cut += 7) {
         writeFile(path("cut.dxf"), whole.left(cut));
-        EXPECT_EQ(loadError(path("cut.dxf")), FileError::Kind::Damaged);
+        EXPECT_EQ(loadError(path("cut.dxf")), FileError::Kind::BrokenDxf);
     }
     (void)read;
 }
