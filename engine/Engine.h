@@ -75,8 +75,11 @@ public:
     std::shared_ptr<CadResponder> responder();
     std::shared_ptr<CadResponder> setResponder(std::shared_ptr<CadResponder> r);
     int notify(int document, int message, int prm1 = 0);
-    // The text of a number: the program's answer, else the engine's own English one.
+    // The text of a number: the program's answer, else the engine's own English one. Only the
+    // numbers of engine/Texts.cpp are asked for.
     std::string text(int number);
+    // The same for any number (empty when neither has a text), for callers of the interface.
+    std::string lookUpText(int number);
     std::string textAnswer;
     // Shows a file error with the text that fits it.
     void reportFileError(const FileError& error, const std::string& path);
@@ -154,6 +157,12 @@ inline Drawing* activeDrawing() {
     Document* d = engine().active();
     return d ? d->drawing.get() : nullptr;
 }
+
+// The engine's own English text of a number (engine/Texts.cpp), or nothing for a number the
+// engine never shows.
+std::optional<std::string_view> ownText(int number);
+// The numbers of all the engine's texts, in increasing order.
+std::vector<int> ownTextNumbers();
 
 // A value for formatText: a text or a number.
 struct TextArg {

@@ -695,7 +695,11 @@ std::vector<std::string> cadDrawingInfo() {
 }
 
 std::string cadText(int number) {
-    return engine().text(number);
+    return engine().lookUpText(number);
+}
+
+std::vector<int> cadTextNumbers() {
+    return ownTextNumbers();
 }
 
 std::string cadVersion() {

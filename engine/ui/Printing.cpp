@@ -3,6 +3,7 @@
 #include "engine/Engine.h"
 #include "engine/render/Renderer.h"
 #include "engine/ui/Dialogs.h"
+#include "engine/ui/QtResponder.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -179,26 +180,26 @@ QRadioButton* radio(const QString& text, const char* name) {
 PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     : QDialog(parent), initial_(settings) {
     setObjectName(QStringLiteral("cadPrintDialog"));
-    setWindowTitle(engineText(16001, "Drukowanie"));
+    setWindowTitle(engineText(16001));
 
     // Where the print goes.
     const QString printerName = sessionPrinter().printerName();
-    toPrinter_ = radio(engineText(16002, "Drukarka") + QStringLiteral(": ") +
+    toPrinter_ = radio(engineText(16013) + QLatin1Char(' ') +
                            (printerName.isEmpty() ? QStringLiteral("-") : printerName),
                        "cadPrintToPrinter");
-    toPdf_ = radio(QStringLiteral("PDF"), "cadPrintToPdf");
+    toPdf_ = radio(engineText(16029), "cadPrintToPdf");
     pdfPath_ = new QLineEdit(settings.pdfPath);
     pdfPath_->setObjectName(QStringLiteral("cadPrintPdfPath"));
     auto* output = new QGroupBox;
     auto* outputLayout = new QGridLayout(output);
-    auto* setup = new QPushButton(QString::fromUtf8("Ustawienia drukarki…"));
+    auto* setup = new QPushButton(engineText(16002));
     setup->setObjectName(QStringLiteral("cadPrintPrinterSetup"));
     setup->setAutoDefault(false);
     connect(setup, &QPushButton::clicked, this, [this] {
         if (!runPrintSetup(this))
             return;
         const QString name = sessionPrinter().printerName();
-        toPrinter_->setText(engineText(16002, "Drukarka") + QStringLiteral(": ") +
+        toPrinter_->setText(engineText(16013) + QLatin1Char(' ') +
                             (name.isEmpty() ? QStringLiteral("-") : name));
         toPrinter_->setChecked(true);
     });
@@ -209,9 +210,9 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     (settings.toPdf ? toPdf_ : toPrinter_)->setChecked(true);
 
     // What is printed.
-    all_ = radio(engineText(16005, "Cały rysunek"), "cadPrintAll");
-    view_ = radio(engineText(16008, "Widok"), "cadPrintView");
-    window_ = radio(engineText(16009, "Okno"), "cadPrintWindow");
+    all_ = radio(engineText(16005), "cadPrintAll");
+    view_ = radio(engineText(16008), "cadPrintView");
+    window_ = radio(engineText(16009), "cadPrintWindow");
     auto* what = new QGroupBox;
     auto* whatLayout = new QGridLayout(what);
     whatLayout->addWidget(all_, 0, 0, 1, 4);
@@ -238,7 +239,7 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     }
 
     // Scale and page.
-    fit_ = new QCheckBox(engineText(16004, "Dopasuj do strony"));
+    fit_ = new QCheckBox(engineText(16004));
     fit_->setObjectName(QStringLiteral("cadPrintFit"));
     fit_->setChecked(settings.fitToPage);
     scaleX_ = number("cadPrintScaleX", 0.001, 1e6, 3);
@@ -246,9 +247,9 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     scaleY_ = number("cadPrintScaleY", 0.001, 1e9, 3);
     scaleY_->setValue(settings.scaleDrawing);
     auto* scale = new QHBoxLayout;
-    scale->addWidget(new QLabel(engineText(16021, "x")));
+    scale->addWidget(new QLabel(engineText(16021)));
     scale->addWidget(scaleX_);
-    scale->addWidget(new QLabel(engineText(16022, "y")));
+    scale->addWidget(new QLabel(engineText(16022)));
     scale->addWidget(scaleY_);
     margins_ = number("cadPrintMargins", 0, 100, 1);
     margins_->setSuffix(QStringLiteral(" mm"));
@@ -257,8 +258,8 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     copies_->setObjectName(QStringLiteral("cadPrintCopies"));
     copies_->setRange(1, 999);
     copies_->setValue(std::max(1, settings.copies));
-    portrait_ = radio(engineText(16027, "Pionowo"), "cadPrintPortrait");
-    landscape_ = radio(engineText(16028, "Poziomo"), "cadPrintLandscape");
+    portrait_ = radio(engineText(16027), "cadPrintPortrait");
+    landscape_ = radio(engineText(16028), "cadPrintLandscape");
     (settings.orientation == QPageLayout::Landscape ? landscape_ : portrait_)->setChecked(true);
     auto* orientation = new QHBoxLayout;
     orientation->addWidget(portrait_);
@@ -267,22 +268,22 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     orientationGroup->addButton(portrait_);
     orientationGroup->addButton(landscape_);
 
-    tiles_ = new QCheckBox(QString::fromUtf8("Podziel na arkusze"));
+    tiles_ = new QCheckBox(engineText(16030));
     tiles_->setObjectName(QStringLiteral("cadPrintTiles"));
     tiles_->setChecked(settings.tiles);
     auto* form = new QFormLayout;
     form->addRow(fit_);
-    form->addRow(engineText(16020, "Skala"), scale);
+    form->addRow(engineText(16020), scale);
     form->addRow(tiles_);
-    form->addRow(engineText(16023, "Marginesy"), margins_);
-    form->addRow(engineText(16024, "Liczba kopii"), copies_);
+    form->addRow(engineText(16023), margins_);
+    form->addRow(engineText(16024), copies_);
     form->addRow(orientation);
 
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cadPrintOk"));
-    box->button(QDialogButtonBox::Ok)->setText(engineText(11201, "OK"));
+    box->button(QDialogButtonBox::Ok)->setText(engineText(11201));
     box->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cadPrintCancel"));
-    box->button(QDialogButtonBox::Cancel)->setText(engineText(11202, "Anuluj"));
+    box->button(QDialogButtonBox::Cancel)->setText(engineText(11202));
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -346,13 +347,13 @@ int runPrintCommand(QWidget* parent) {
     if (s.area == PrintSettings::Area::View)
         s.window = d->view.rect();
     sessionPrintSettings() = s;
-    const std::string caption = toEngineText(engineText(16001, "Drukowanie"));
+    const std::string caption = engine().text(16001);
     bool printed = false;
     if (s.toPdf) {
         QString path = s.pdfPath;
         if (path.isEmpty()) {
             const auto chosen = engine().responder()->saveFileName(
-                caption, "PDF (*.pdf)|*.pdf|",
+                caption, engine().text(10545),
                 d->path.empty() ? std::string("rysunek.pdf") : d->path + ".pdf");
             if (!chosen)
                 return 0;
@@ -366,8 +367,7 @@ int runPrintCommand(QWidget* parent) {
         printed = printDrawing(*d->drawing, s, printer);
     }
     if (!printed) {
-        engine().responder()->tell(
-            caption, toEngineText(QString::fromUtf8("Nie udało się wydrukować rysunku.")), true);
+        engine().responder()->tell(caption, engine().text(16031), true);
         return 0;
     }
     return 1;

@@ -19,40 +19,12 @@ namespace cad {
 
 namespace {
 
-// English texts for when the program gives none.
-const std::map<int, std::string_view>& englishTexts() {
-    static const std::map<int, std::string_view> texts = {
-        {10985, "Views:"},         {10986, "Rename"},
-        {10987, "Delete view"},    {10988, "Save the current view"},
-        {10989, "View name"},      {11201, "OK"},
-        {11202, "Cancel"},         {12401, "Grid"},
-        {12402, "Point"},          {12403, "Cross"},
-        {12404, "Diagonal cross"}, {12405, "Line"},
-        {12406, "Dotted line"},    {12407, "Dashed line"},
-        {12411, "Origin"},         {12412, "Step"},
-        {12413, "Horizontal"},     {12414, "Vertical"},
-        {12416, "Snap to grid"},   {12417, "Show grid"},
-        {12421, "Grid type"},      {12422, "Colour"},
-        {19302, "First corner"},   {19303, "Second corner"}};
-    return texts;
-}
-
 bool sameView(const View& a, const View& b) {
     return a.centre.x == b.centre.x && a.centre.y == b.centre.y &&
            a.unitsPerPixel == b.unitsPerPixel && a.widthPx == b.widthPx && a.heightPx == b.heightPx;
 }
 
 } // namespace
-
-std::string viewText(int number) {
-    std::string t = engine().text(number);
-    if (t.empty()) {
-        const auto it = englishTexts().find(number);
-        if (it != englishTexts().end())
-            t = std::string(it->second);
-    }
-    return t;
-}
 
 QString fromW1250(const std::string& bytes) {
     QStringDecoder decoder("windows-1250");
@@ -63,10 +35,6 @@ std::string toW1250(const QString& text) {
     QStringEncoder encoder("windows-1250");
     const QByteArray bytes = encoder(text);
     return bytes.toStdString();
-}
-
-QString viewQText(int number) {
-    return fromW1250(viewText(number));
 }
 
 std::function<std::optional<std::string>(const std::string&)> DrawingWindow::askViewName =
@@ -150,7 +118,7 @@ Vec2 DrawingWindow::snap(Vec2 p) const {
 
 void DrawingWindow::prompt(int number) {
     if (engine().onPrompt)
-        engine().onPrompt(number ? viewText(number) : std::string());
+        engine().onPrompt(number ? engine().text(number) : std::string());
 }
 
 int DrawingWindow::pick(QPointF pixel,

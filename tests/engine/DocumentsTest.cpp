@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -174,6 +175,17 @@ TEST_F(Documents, TheProgramsTextsReplaceTheEnginesOwn) {
     EXPECT_EQ(responder->messages.at(0).text, "B\xB3\xB9"
                                               "d: " +
                                                   path("missing.rdw"));
+}
+
+TEST_F(Documents, EveryTextTheEngineShowsHasItsOwnWords) {
+    cadSetMsgHandler(nullptr);
+    const std::vector<int> numbers = cadTextNumbers();
+    ASSERT_FALSE(numbers.empty());
+    EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+    EXPECT_EQ(std::adjacent_find(numbers.begin(), numbers.end()), numbers.end());
+    for (const int n : numbers)
+        EXPECT_FALSE(cadText(n).empty()) << n;
+    EXPECT_EQ(cadText(10508), ""); // a number the engine never shows
 }
 
 TEST_F(Documents, LoadingMergesIntoTheActiveDocument) {

@@ -236,7 +236,7 @@ TEST_F(ViewTest, ZoomWindowByTwoClicks) {
     EXPECT_EQ(prompts.back(), "Pierwszy naroznik");
     click(w, w->toPixel({10, 40}));
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::SecondCorner);
-    EXPECT_EQ(prompts.back(), viewText(19303));
+    EXPECT_EQ(prompts.back(), cadText(19303));
     w->grab(); // the rubber band
     click(w, w->toPixel({30, 50}));
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
@@ -262,7 +262,7 @@ TEST_F(ViewTest, EscapeCancelsZoomWindow) {
     std::string prompt = "?";
     engine().onPrompt = [&](const std::string& p) { prompt = p; };
     ASSERT_EQ(cadExecute(CAD_CMD_ZOOM_WINDOW), 1);
-    EXPECT_EQ(prompt, viewText(19302));
+    EXPECT_EQ(prompt, cadText(19302));
     click(w, {10, 10});
     QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
