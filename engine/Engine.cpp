@@ -266,6 +266,19 @@ void Engine::reset() {
     observers_.clear();
 }
 
+double millimetresPerUnit(int units) {
+    switch (units) {
+    case 1:
+        return 25.4;
+    case 3:
+        return 10;
+    case 4:
+        return 1000;
+    default:
+        return 1;
+    }
+}
+
 std::string formatNumber(double value, int decimals) {
     char buffer[64];
     const auto [end, ec] =

@@ -164,6 +164,10 @@ std::optional<std::string_view> ownText(int number);
 // The numbers of all the engine's texts, in increasing order.
 std::vector<int> ownTextNumbers();
 
+// Millimetres in a drawing unit (DrawingSettings::units: 0 unitless, 1 inch, 2 mm, 3 cm, 4 m).
+// A unitless drawing is taken as one in millimetres.
+double millimetresPerUnit(int units);
+
 // A value for formatText: a text or a number.
 struct TextArg {
     enum class Kind { Text, Integer, Real } kind;

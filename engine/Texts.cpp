@@ -95,8 +95,6 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {16013, "Current printer :"},
     {16016, "Printed area:"},
     {16020, "Scale:"},
-    {16021, "for X :"},
-    {16022, "for Y :"},
     {16023, "Print margins:"},
     {16024, "Copies :"},
     {16027, "Landscape"},
