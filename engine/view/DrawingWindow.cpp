@@ -369,12 +369,22 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void DrawingWindow::toggleNavigator() {
-    if (!navigator_) {
-        navigator_ = new NavigatorWindow(this);
-        navigator_->show();
+    if (navigator_ && navigator_->isVisible()) {
+        navigator_->hide();
         return;
     }
-    navigator_->setVisible(!navigator_->isVisible());
+    if (!navigator_)
+        navigator_ = new NavigatorWindow(this);
+    // It opens in the top right corner of the drawing area, wherever the main window is now,
+    // and no larger than that area.
+    constexpr int margin = 8, minimum = 80;
+    const int width = std::clamp(this->width() - 2 * margin, minimum, 240);
+    const int height = std::clamp(this->height() - 2 * margin, minimum, 180);
+    navigator_->resize(width, height);
+    const int frame = navigator_->frameGeometry().width() - navigator_->width();
+    navigator_->move(
+        mapToGlobal(QPoint(std::max(0, this->width() - width - frame - margin), margin)));
+    navigator_->show();
 }
 
 NavigatorWindow* DrawingWindow::navigator() const {

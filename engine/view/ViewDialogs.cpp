@@ -234,7 +234,6 @@ void GridDialog::applyTo(DrawingSettings& s) const {
 NavigatorWindow::NavigatorWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     setObjectName("cadNavigator");
     setWindowTitle(engineText(19029));
-    resize(240, 180);
     setCursor(Qt::CrossCursor);
 }
 

@@ -408,4 +408,27 @@ TEST_F(ViewTest, NavigatorCentresTheViewWhereClicked) {
     EXPECT_FALSE(n->isVisible());
 }
 
+TEST_F(ViewTest, NavigatorOpensInsideTheDrawingArea) {
+    parent.move(300, 200); // the main window somewhere on the screen
+    DrawingWindow* w = openWindow();
+    const auto area = [w] { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    NavigatorWindow* n = w->navigator();
+    ASSERT_NE(n, nullptr);
+    EXPECT_TRUE(area().contains(n->frameGeometry())) << "not over the menus above the area";
+    EXPECT_GT(n->width(), 100);
+    // Hidden, the main window moved, opened again: inside the area where it is now.
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    parent.move(20, 600);
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    EXPECT_TRUE(n->isVisible());
+    EXPECT_TRUE(area().contains(n->frameGeometry()));
+    // A small drawing area gets a smaller navigator.
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    parent.resize(150, 120);
+    cadWndResize(1, 0, 0, 150, 120);
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    EXPECT_TRUE(area().contains(n->frameGeometry()));
+}
+
 } // namespace
