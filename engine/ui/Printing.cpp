@@ -14,7 +14,6 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
@@ -256,7 +255,7 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     all_ = radio(engineText(16005), "cadPrintAll");
     view_ = radio(engineText(16008), "cadPrintView");
     window_ = radio(engineText(16009), "cadPrintWindow");
-    auto* what = new QGroupBox;
+    auto* what = new QGroupBox(engineText(16016));
     auto* whatLayout = new QGridLayout(what);
     whatLayout->addWidget(all_, 0, 0, 1, 4);
     whatLayout->addWidget(view_, 1, 0, 1, 4);
