@@ -456,6 +456,9 @@ std::optional<CadStatistics> cadGetStatistics();
 std::vector<std::string> cadDrawingInfo();
 // The text the engine shows for a number: the program's answer, else the engine's own.
 std::string cadText(int number);
+// The numbers of every text the engine shows, each of which it asks the program for, in
+// increasing order.
+std::vector<int> cadTextNumbers();
 
 // The engine's version, "major.minor".
 std::string cadVersion();

@@ -4,6 +4,8 @@
 #include "engine/io/NativeFormat.h"
 #include "engine/ui/QtResponder.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -12,70 +14,6 @@
 namespace cad {
 
 namespace {
-
-// The engine's own texts, shown when the program has none for a number.
-const std::map<int, std::string_view>& defaultTexts() {
-    static const std::map<int, std::string_view> texts = {
-        {10501, "Application"},
-        {10502, "Untitled"},
-        {10507, "Save changes to \"%s\"?"},
-        {10509, "The file was made by a newer version of the program"},
-        {10510, "The file is already open"},
-        {10512, "The file is damaged (checksum error)"},
-        {10513, "Cannot write the file \\n%s"},
-        {10516, "Error: cannot read the file \\n%s"},
-        {10541, "Drawings  (*.rdw)|*.rdw|"},
-        {10551, "DXF files (*.dxf)|*.dxf|"},
-        {10552, "Export to DXF"},
-        {16301, "Distance/Area"},
-        {16302, "Take from object"},
-        {16303, "Start"},
-        {16304, "Finish"},
-        {16305, "Distance:"},
-        {16306, "Total:"},
-        {16307, "Angle:"},
-        {16308, "Area:"},
-        {16309, "Total area:"},
-        {17001, "File name: %s"},
-        {17002, "File size: %d bytes"},
-        {17003, "Width:  %.3f mm"},
-        {17004, "Height: %.3f mm"},
-        {17005, "X min:   %.2f mm"},
-        {17006, "Y min:   %.2f mm"},
-        {17007, "X max:   %.2f mm"},
-        {17008, "Y max:   %.2f mm"},
-        {17021, "Pages:        %d"},
-        {17022, "Layers:       %d"},
-        {17023, "Line Styles:  %d"},
-        {17024, "Text Styles:  %d"},
-        {17025, "Hatch Styles: %d"},
-        {17026, "Dim. Styles:  %d"},
-        {17027, "Point Styles: %d"},
-        {17028, "Blocks:       %d"},
-        {17029, "Entities:     %d"},
-        {17030, "PolyVertexes: %d"},
-        {17031, "Text Chars:   %d"},
-        {17041, "Number of Entities by Layers"},
-        {17043, "Number of Entities by Blocks"},
-        {17050, "Number of Entities by Type"},
-        {17051, "Point:     %d"},
-        {17052, "Line:      %d"},
-        {17053, "Polyline:  %d"},
-        {17054, "Circle:    %d"},
-        {17055, "Arc:       %d"},
-        {17056, "Ellipse:   %d"},
-        {17057, "Text:      %d"},
-        {17058, "Bitmap:    %d"},
-        {17059, "Block:     %d"},
-        {17060, "Hatch:     %d"},
-        {17061, "Rectangle: %d"},
-        {19003, "Save the drawing to a file"},
-        {19308, "First point"},
-        {19317, "Next point"},
-        {19333, "Select object"},
-    };
-    return texts;
-}
 
 // The literal two characters backslash and n in a text stand for a line break.
 std::string withLineBreaks(std::string_view text) {
@@ -281,14 +219,18 @@ int Engine::notify(int document, int message, int prm1) {
 }
 
 std::string Engine::text(int number) {
+    Q_ASSERT_X(ownText(number), "Engine::text",
+               "every text the engine shows belongs in engine/Texts.cpp");
+    return lookUpText(number);
+}
+
+std::string Engine::lookUpText(int number) {
     if (handler) {
         textAnswer.clear();
         if (handler(active_, CAD_MSG_TEXT, number, 0, 0.0, 0.0, nullptr) == 1)
             return textAnswer;
     }
-    const auto& defaults = defaultTexts();
-    const auto it = defaults.find(number);
-    return it == defaults.end() ? std::string() : std::string(it->second);
+    return std::string(ownText(number).value_or(std::string_view()));
 }
 
 void Engine::reportFileError(const FileError& error, const std::string& path) {
@@ -299,6 +241,9 @@ void Engine::reportFileError(const FileError& error, const std::string& path) {
         break;
     case FileError::Kind::Damaged:
         number = 10512;
+        break;
+    case FileError::Kind::BrokenDxf:
+        number = 10514;
         break;
     case FileError::Kind::CannotWrite:
         number = 10513;
@@ -414,6 +359,19 @@ void Engine::reset() {
     onCursor = nullptr;
     onPrompt = nullptr;
     observers_.clear();
+}
+
+double millimetresPerUnit(int units) {
+    switch (units) {
+    case 1:
+        return 25.4;
+    case 3:
+        return 10;
+    case 4:
+        return 1000;
+    default:
+        return 1;
+    }
 }
 
 std::string formatNumber(double value, int decimals) {

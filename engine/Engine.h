@@ -127,8 +127,11 @@ public:
     std::shared_ptr<CadResponder> responder();
     std::shared_ptr<CadResponder> setResponder(std::shared_ptr<CadResponder> r);
     int notify(int document, int message, int prm1 = 0);
-    // The text of a number: the program's answer, else the engine's own English one.
+    // The text of a number: the program's answer, else the engine's own English one. Only the
+    // numbers of engine/Texts.cpp are asked for.
     std::string text(int number);
+    // The same for any number (empty when neither has a text), for callers of the interface.
+    std::string lookUpText(int number);
     std::string textAnswer;
     // Shows a file error with the text that fits it.
     void reportFileError(const FileError& error, const std::string& path);
@@ -222,6 +225,16 @@ inline Drawing* activeDrawing() {
     Document* d = engine().active();
     return d ? d->drawing.get() : nullptr;
 }
+
+// The engine's own English text of a number (engine/Texts.cpp), or nothing for a number the
+// engine never shows.
+std::optional<std::string_view> ownText(int number);
+// The numbers of all the engine's texts, in increasing order.
+std::vector<int> ownTextNumbers();
+
+// Millimetres in a drawing unit (DrawingSettings::units: 0 unitless, 1 inch, 2 mm, 3 cm, 4 m).
+// A unitless drawing is taken as one in millimetres.
+double millimetresPerUnit(int units);
 
 // A value for formatText: a text or a number.
 struct TextArg {

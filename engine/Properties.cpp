@@ -721,13 +721,15 @@ std::vector<std::string> cadDrawingInfo() {
     std::error_code ec;
     const auto size = d->path.empty() ? 0 : std::filesystem::file_size(d->path, ec);
     line(17002, static_cast<long long>(ec ? 0 : size));
+    // The texts say millimetres: the drawing's units are turned into them.
     const CadRect x = stats->extents.value_or(CadRect{});
-    line(17003, x.right - x.left);
-    line(17004, x.top - x.bottom);
-    line(17005, x.left);
-    line(17006, x.bottom);
-    line(17007, x.right);
-    line(17008, x.top);
+    const double mm = millimetresPerUnit(d->drawing->settings.units);
+    line(17003, (x.right - x.left) * mm);
+    line(17004, (x.top - x.bottom) * mm);
+    line(17005, x.left * mm);
+    line(17006, x.bottom * mm);
+    line(17007, x.right * mm);
+    line(17008, x.top * mm);
     line(17021, 1);
     line(17022, stats->layers);
     line(17023, stats->lineStyles);
@@ -763,7 +765,11 @@ std::vector<std::string> cadDrawingInfo() {
 }
 
 std::string cadText(int number) {
-    return engine().text(number);
+    return engine().lookUpText(number);
+}
+
+std::vector<int> cadTextNumbers() {
+    return ownTextNumbers();
 }
 
 std::string cadVersion() {

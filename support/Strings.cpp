@@ -841,13 +841,54 @@ constexpr std::array kTable = std::to_array<EngineString>({
     {19432, u8"User-defined"_w1250},
 });
 
-constexpr bool strictlyIncreasing() {
-    for (std::size_t i = 1; i < kTable.size(); ++i)
-        if (kTable[i - 1].number >= kTable[i].number)
+// The program's own texts for numbers the engine shows beyond the table above: Polish words
+// for what the engine would otherwise show in English.
+constexpr auto kProgramTable = std::to_array<EngineString>({
+    // Messages, file dialogs, the DXF export
+    {10513, u8"Nie można zapisać pliku \\n%s"_w1250},
+    {10514,
+     u8"Nie można wczytać pliku DXF: jego zawartość jest niezgodna z formatem DXF \\n%s"_w1250},
+    {10545, u8"Pliki PDF (*.pdf)|*.pdf|"_w1250},
+    {10552, u8"Eksportuj do DXF"_w1250},
+    // Layers
+    {10670, u8"Warstwa musi mieć nazwę."_w1250},
+    {10671, u8"Warstwa o tej nazwie już istnieje: %s"_w1250},
+    // The list of open files
+    {10983, u8"Aktywuj"_w1250},
+    {10984, u8"Zamknij plik"_w1250},
+    {10990, u8"Zamknij"_w1250},
+    {11513, u8"Kolejność warstw"_w1250},
+    // Printing
+    {16029, u8"Plik PDF:"_w1250},
+    {16030, u8"Podziel na arkusze"_w1250},
+    {16031, u8"Nie udało się wydrukować rysunku."_w1250},
+    {16032, u8"Wybierz..."_w1250},
+    {16033, u8"Skalę podaje się jako 1:N, np. 1:500"_w1250},
+    // Buttons and windows of commands
+    {19026, u8"Pokaż szerokości linii"_w1250},
+    {19027, u8"Informacje o rysunku"_w1250},
+    {19028, u8"Przerysuj"_w1250},
+    {19029, u8"Nawigator"_w1250},
+    // Prompts
+    {19340, u8"Następny punkt (Z zamyka, Enter kończy)"_w1250},
+});
+
+template <std::size_t N> constexpr bool strictlyIncreasing(const std::array<EngineString, N>& t) {
+    for (std::size_t i = 1; i < t.size(); ++i)
+        if (t[i - 1].number >= t[i].number)
             return false;
     return true;
 }
-static_assert(strictlyIncreasing(), "the lookup halves the table: keep numbers sorted and unique");
+static_assert(strictlyIncreasing(kTable) && strictlyIncreasing(kProgramTable),
+              "the lookup halves the tables: keep numbers sorted and unique");
+
+std::optional<std::string_view> find(std::span<const EngineString> table, int number) {
+    const auto it = std::lower_bound(table.begin(), table.end(), number,
+                                     [](const EngineString& e, int n) { return e.number < n; });
+    if (it == table.end() || it->number != number)
+        return std::nullopt;
+    return it->text;
+}
 
 } // namespace
 
@@ -855,10 +896,12 @@ std::span<const EngineString> EngineStringTable() {
     return kTable;
 }
 
+std::span<const EngineString> ProgramStringTable() {
+    return kProgramTable;
+}
+
 std::optional<std::string_view> FindEngineString(int number) {
-    const auto it = std::lower_bound(kTable.begin(), kTable.end(), number,
-                                     [](const EngineString& e, int n) { return e.number < n; });
-    if (it == kTable.end() || it->number != number)
-        return std::nullopt;
-    return it->text;
+    if (const auto text = find(kTable, number))
+        return text;
+    return find(kProgramTable, number);
 }

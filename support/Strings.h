@@ -13,6 +13,9 @@ struct EngineString {
 
 // The whole table, in increasing order of number.
 std::span<const EngineString> EngineStringTable();
+// The program's own texts, in increasing order of number: for the numbers the engine asks for
+// that the table above does not hold. No number is in both.
+std::span<const EngineString> ProgramStringTable();
 
-// The text of a number, or nothing when the table does not hold it.
+// The text of a number from either table, or nothing when neither holds it.
 std::optional<std::string_view> FindEngineString(int number);

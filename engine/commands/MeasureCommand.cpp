@@ -5,6 +5,7 @@
 #include "engine/commands/Command.h"
 #include "engine/model/Measure.h"
 #include "engine/model/Picking.h"
+#include "engine/ui/QtResponder.h"
 #include "engine/view/DrawingWindow.h"
 
 #include <QCloseEvent>
@@ -50,11 +51,11 @@ public:
     explicit MeasurePanel(QWidget* parent) : QWidget(parent, Qt::Tool) {
         setObjectName("cadMeasure");
         setAttribute(Qt::WA_ShowWithoutActivating);
-        setWindowTitle(viewQText(kTitleText));
+        setWindowTitle(engineText(kTitleText));
         auto* layout = new QVBoxLayout(this);
         auto* grid = new QGridLayout;
         for (int row = 0; row < RowCount; ++row) {
-            auto* name = new QLabel(viewQText(kRowTexts[row]), this);
+            auto* name = new QLabel(engineText(kRowTexts[row]), this);
             auto* value = new QLabel(this);
             value->setObjectName(kRowNames[row]);
             value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -93,7 +94,7 @@ protected:
 
 private:
     QPushButton* addButton(QHBoxLayout* row, const char* name, int text) {
-        auto* b = new QPushButton(viewQText(text), this);
+        auto* b = new QPushButton(engineText(text), this);
         b->setObjectName(name);
         b->setAutoDefault(false);
         row->addWidget(b);

@@ -4,6 +4,7 @@
 #include "engine/commands/Command.h"
 #include "engine/model/Picking.h"
 #include "engine/ui/Dialogs.h"
+#include "engine/ui/QtResponder.h"
 #include "engine/view/DrawingWindow.h"
 
 #include <QDialog>
@@ -163,14 +164,14 @@ class DistanceDialog final : public QDialog {
 public:
     DistanceDialog(double distance, QWidget* parent) : QDialog(parent) {
         setObjectName(QStringLiteral("cadSelectDistance"));
-        setWindowTitle(engineText(kDistanceName, "Zaznacz wg odległości"));
+        setWindowTitle(engineText(kDistanceName));
         auto* form = new QFormLayout(this);
         edit_ = new QLineEdit(QString::number(distance, 'g', 12));
         edit_->setObjectName(QStringLiteral("cadSelectDistanceValue"));
-        form->addRow(engineText(kDistanceLabel, "Odległość:"), edit_);
+        form->addRow(engineText(kDistanceLabel), edit_);
         auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        box->button(QDialogButtonBox::Ok)->setText(engineText(11201, "OK"));
-        box->button(QDialogButtonBox::Cancel)->setText(engineText(11202, "Anuluj"));
+        box->button(QDialogButtonBox::Ok)->setText(engineText(11201));
+        box->button(QDialogButtonBox::Cancel)->setText(engineText(11202));
         QPushButton* ok = box->button(QDialogButtonBox::Ok);
         ok->setObjectName(QStringLiteral("cadSelectDistanceOk"));
         // Only a distance can be confirmed.

@@ -379,6 +379,49 @@ std::u32string decodeEscapes(std::u32string_view text, bool percentCodes) {
     return out;
 }
 
+std::string encodeText(std::string_view cp1250) {
+    const std::u32string chars = decodeCp1250(cp1250); // one character a byte
+    std::string out;
+    out.reserve(cp1250.size() + 8);
+    for (std::size_t i = 0; i < cp1250.size(); ++i) {
+        const char c = cp1250[i];
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20) {
+            out += '^';
+            out += static_cast<char>(b + 0x40);
+        } else if (c == '^') {
+            out += "^ ";
+        } else if (c == '%' && ((i + 1 < cp1250.size() && cp1250[i + 1] == '%') ||
+                                (i > 0 && cp1250[i - 1] == '%'))) {
+            out += "%%%";
+        } else if (c == '\\' && (unicodeEscape(chars, i) >= 0 || multibyteEscape(chars, i))) {
+            out += "\\U+005C";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::u32string decodeCarets(std::u32string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        const char32_t next = i + 1 < text.size() ? text[i + 1] : 0;
+        if (c == '^' && next >= 0x40 && next <= 0x5F) {
+            out.push_back(next - 0x40);
+            ++i;
+        } else if (c == '^' && next == ' ') {
+            out.push_back(c);
+            ++i;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
 std::vector<std::u32string> mtextParagraphs(std::u32string_view text) {
     std::vector<std::u32string> paragraphs(1);
     auto put = [&](char32_t c) { paragraphs.back().push_back(c); };

@@ -45,6 +45,16 @@ std::string encodeCp1250Escaped(std::u32string_view text);
 // %%c (diameter), %%% and %%nnn, and drops the %%u / %%o switches.
 std::u32string decodeEscapes(std::u32string_view text, bool percentCodes);
 
+// A text of the drawing (Windows-1250 bytes) as the value of a TEXT string, written so that
+// readers decode it to the same bytes: control characters in caret notation (^J for a line
+// break, ^I for a tab, "^ " for the caret itself), each percent sign of a run of two or more as
+// "%%%" (else "%%d" would be read as a degree sign), and a backslash that would start a \U+ or
+// \M+ escape as \U+005C.
+std::string encodeText(std::string_view cp1250);
+// Caret notation decoded: ^@ to ^_ are the control characters 0 to 31, "^ " is a caret; a caret
+// before anything else stays as it is.
+std::u32string decodeCarets(std::u32string_view text);
+
 // The paragraphs of an MTEXT string with its formatting codes taken out.
 std::vector<std::u32string> mtextParagraphs(std::u32string_view text);
 

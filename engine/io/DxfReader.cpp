@@ -124,7 +124,7 @@ struct Record {
 };
 
 [[noreturn]] void damaged(const std::string& path, const std::string& why) {
-    throw FileError(FileError::Kind::Damaged, path + ": " + why);
+    throw FileError(FileError::Kind::BrokenDxf, path + ": " + why);
 }
 
 class DxfFile {
@@ -750,8 +750,14 @@ private:
     std::string name(std::string_view raw) const {
         return dxf::encodeCp1250(dxf::decodeEscapes(decoder_.decode(raw), false));
     }
+    // A TEXT string: control characters stand in it in caret notation (a raw one, which no
+    // DXF string should hold, is read as a space); then the %% codes and \U+ escapes.
     std::string text(std::string_view raw) const {
-        return dxf::oneLine(dxf::encodeCp1250(dxf::decodeEscapes(decoder_.decode(raw), true)));
+        std::u32string s = decoder_.decode(raw);
+        for (char32_t& c : s)
+            if (c < 0x20)
+                c = U' ';
+        return dxf::encodeCp1250(dxf::decodeEscapes(dxf::decodeCarets(s), true));
     }
 
     int layer(std::string_view raw);

@@ -3,9 +3,10 @@
 // group by group, so that each group sits in its proper subclass.
 //
 // Choices:
-// - Texts and names are the drawing's Windows-1250 bytes under $DWGCODEPAGE ANSI_1250; line
-//   breaks and other control characters in them become spaces, and characters that DXF table
-//   names may not hold become '_' (names are also made unique regardless of letter case).
+// - Texts and names are the drawing's Windows-1250 bytes under $DWGCODEPAGE ANSI_1250. The
+//   strings of texts keep every byte (line breaks in caret notation, see dxf::encodeText); in
+//   other strings control characters become spaces, and characters that DXF table names may
+//   not hold become '_' (names are also made unique regardless of letter case).
 // - Rectangles become closed LWPOLYLINEs; filled polylines, rectangles, circles and ellipses are
 //   written as their outline plus a solid HATCH under it. Extended data of the application
 //   KWL_EDYTOR marks both, so that our reader restores the entity as it was.
@@ -890,7 +891,7 @@ void Exporter::text(const Entity& e, unsigned long owner) {
     begin("TEXT", e, owner, "AcDbText");
     w_.coord(10, td.p.x, td.p.y, 0);
     w_.dxfReal(40, t.height);
-    w_.dxfString(1, dxf::oneLine(std::string(d_.textOf(e))));
+    w_.dxfString(1, dxf::encodeText(d_.textOf(e)));
     if (t.rotation != 0)
         w_.dxfReal(50, normalisedDegrees(t.rotation));
     if (std::isfinite(widthFactor) && widthFactor > 0 && widthFactor != 1)

@@ -12,7 +12,8 @@ public:
         CannotOpen,    // missing or unreadable
         UnknownFormat, // neither a native drawing nor DXF
         NewerVersion,  // a native drawing written by a newer version
-        Damaged,       // a native drawing whose content or checksum is wrong; a broken DXF
+        Damaged,       // a native drawing whose content or checksum is wrong
+        BrokenDxf,     // a DXF file whose lines do not make up DXF groups and sections
         CannotWrite,   // the file or its temporary could not be written or renamed
     };
     FileError(Kind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}

@@ -32,13 +32,6 @@ std::function<int(QDialog&)> showModal = [](QDialog& dialog) { return dialog.exe
 std::function<QColor(const QColor&, QWidget*)> chooseColor =
     [](const QColor& initial, QWidget* parent) { return QColorDialog::getColor(initial, parent); };
 
-QString engineText(int number, const char* fallbackUtf8) {
-    const std::string bytes = engine().text(number);
-    if (bytes.empty())
-        return QString::fromUtf8(fallbackUtf8);
-    return fromEngineText(bytes);
-}
-
 std::string toEngineText(const QString& text) {
     QStringEncoder encoder("windows-1250");
     const QByteArray bytes = encoder.isValid() ? QByteArray(encoder(text)) : text.toLatin1();
@@ -98,8 +91,8 @@ QDialogButtonBox* okCancel(QDialog* dialog, const char* prefix) {
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QPushButton* ok = box->button(QDialogButtonBox::Ok);
     QPushButton* cancel = box->button(QDialogButtonBox::Cancel);
-    ok->setText(engineText(11201, "OK"));
-    cancel->setText(engineText(11202, "Anuluj"));
+    ok->setText(engineText(11201));
+    cancel->setText(engineText(11202));
     ok->setObjectName(QString::fromLatin1(prefix) + QStringLiteral("Ok"));
     cancel->setObjectName(QString::fromLatin1(prefix) + QStringLiteral("Cancel"));
     QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
@@ -140,7 +133,7 @@ void reorderLayers(Drawing& drawing, const std::vector<int>& order) {
 
 LayersDialog::LayersDialog(Drawing& drawing, QWidget* parent) : QDialog(parent), drawing_(drawing) {
     setObjectName(QStringLiteral("cadLayersDialog"));
-    setWindowTitle(engineText(11501, "Warstwy"));
+    setWindowTitle(engineText(11501));
     for (std::size_t i = 0; i < drawing.layers.size(); ++i)
         rows_.push_back({drawing.layers[i], static_cast<int>(i)});
     current_ = std::clamp(drawing.current.layer, 0, static_cast<int>(rows_.size()) - 1);
@@ -148,7 +141,7 @@ LayersDialog::LayersDialog(Drawing& drawing, QWidget* parent) : QDialog(parent),
     list_ = new QTreeWidget;
     list_->setObjectName(QStringLiteral("cadLayerList"));
     list_->setColumnCount(2);
-    list_->setHeaderLabels({engineText(11502, "Nazwa"), engineText(11503, "Stan")});
+    list_->setHeaderLabels({engineText(11502), engineText(11503)});
     list_->setRootIsDecorated(false);
     list_->setMinimumWidth(320);
 
@@ -162,25 +155,25 @@ LayersDialog::LayersDialog(Drawing& drawing, QWidget* parent) : QDialog(parent),
     width_->setSuffix(QStringLiteral(" mm"));
     color_ = button(QString(), "cadLayerColor");
     fillColor_ = button(QString(), "cadLayerFillColor");
-    hidden_ = new QCheckBox(engineText(11508, "Niewidoczna"));
+    hidden_ = new QCheckBox(engineText(11508));
     hidden_->setObjectName(QStringLiteral("cadLayerHidden"));
-    locked_ = new QCheckBox(engineText(11509, "Tylko do odczytu"));
+    locked_ = new QCheckBox(engineText(11509));
     locked_->setObjectName(QStringLiteral("cadLayerLocked"));
-    noPrint_ = new QCheckBox(engineText(11510, "Nie drukuj / nie eksportuj"));
+    noPrint_ = new QCheckBox(engineText(11510));
     noPrint_->setObjectName(QStringLiteral("cadLayerNoPrint"));
 
     auto* form = new QFormLayout;
-    form->addRow(engineText(11504, "Nazwa"), name_);
-    form->addRow(engineText(11505, "Grubość linii"), width_);
-    form->addRow(engineText(11506, "Kolor linii"), color_);
-    form->addRow(engineText(11507, "Kolor wypełnienia"), fillColor_);
+    form->addRow(engineText(11504), name_);
+    form->addRow(engineText(11505), width_);
+    form->addRow(engineText(11506), color_);
+    form->addRow(engineText(11507), fillColor_);
     form->addRow(hidden_);
     form->addRow(locked_);
     form->addRow(noPrint_);
 
-    auto* add = button(engineText(11203, "Dodaj"), "cadLayerAdd");
-    auto* remove = button(engineText(11204, "Usuń"), "cadLayerDelete");
-    auto* current = button(engineText(11205, "Bieżąca"), "cadLayerCurrent");
+    auto* add = button(engineText(11203), "cadLayerAdd");
+    auto* remove = button(engineText(11204), "cadLayerDelete");
+    auto* current = button(engineText(11205), "cadLayerCurrent");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add);
     buttons->addWidget(remove);
@@ -188,7 +181,7 @@ LayersDialog::LayersDialog(Drawing& drawing, QWidget* parent) : QDialog(parent),
     buttons->addStretch();
 
     auto* right = new QVBoxLayout;
-    auto* title = new QLabel(engineText(11512, "Warstwa"));
+    auto* title = new QLabel(engineText(11512));
     right->addWidget(title);
     right->addLayout(form);
     right->addStretch();
@@ -256,11 +249,11 @@ void LayersDialog::updateRowText(int row) {
     if (row == current_)
         status << QStringLiteral("*");
     if (!l.visible)
-        status << engineText(11508, "Niewidoczna");
+        status << engineText(11508);
     if (l.locked)
-        status << engineText(11509, "Tylko do odczytu");
+        status << engineText(11509);
     if (!l.printable)
-        status << engineText(11510, "Nie drukuj / nie eksportuj");
+        status << engineText(11510);
     item->setText(1, status.join(QStringLiteral(", ")));
     QFont font = item->font(0);
     font.setBold(row == current_);
@@ -314,7 +307,8 @@ void LayersDialog::pickColor(bool fill) {
 }
 
 void LayersDialog::addLayer() {
-    const QString base = engineText(11512, "Warstwa");
+    // "Layer :" without its colon, and a number.
+    const QString base = engineText(11512).remove(QLatin1Char(':')).trimmed();
     QString name;
     for (int n = static_cast<int>(rows_.size());; ++n) {
         name = base + QLatin1Char(' ') + QString::number(n);
@@ -344,17 +338,16 @@ void LayersDialog::deleteLayer() {
     const int r = selectedRow();
     if (r < 0)
         return;
-    const auto refuse = [this](int number, const char* fallback) {
-        engine().responder()->tell(toEngineText(windowTitle()),
-                                   toEngineText(engineText(number, fallback)), true);
+    const auto refuse = [this](int number) {
+        engine().responder()->tell(toEngineText(windowTitle()), engine().text(number), true);
     };
     if (rows_.size() <= 1) {
-        refuse(10651, "Nie można usunąć ostatniej warstwy.");
+        refuse(10651);
         return;
     }
     const int original = rows_[static_cast<std::size_t>(r)].original;
     if (original >= 0 && layerHasEntities(drawing_, original)) {
-        refuse(10652, "Nie można usunąć warstwy, na której są obiekty.");
+        refuse(10652);
         return;
     }
     rows_.erase(rows_.begin() + r);
@@ -384,11 +377,9 @@ void LayersDialog::accept() {
         const std::string& name = rows_[i].layer.name;
         const bool empty = name.empty();
         if (empty || !names.insert(name).second) {
-            const QString message = empty
-                                        ? QString::fromUtf8("Warstwa musi mieć nazwę.")
-                                        : QString::fromUtf8("Warstwa o tej nazwie już istnieje: %1")
-                                              .arg(fromEngineText(name));
-            engine().responder()->tell(toEngineText(windowTitle()), toEngineText(message), true);
+            const std::string message =
+                empty ? engine().text(10670) : formatText(engine().text(10671), {name});
+            engine().responder()->tell(toEngineText(windowTitle()), message, true);
             list_->setCurrentItem(list_->topLevelItem(static_cast<int>(i)));
             return;
         }
@@ -411,7 +402,7 @@ void LayersDialog::accept() {
 LayerOrderDialog::LayerOrderDialog(Drawing& drawing, QWidget* parent)
     : QDialog(parent), drawing_(drawing) {
     setObjectName(QStringLiteral("cadLayerOrderDialog"));
-    setWindowTitle(QString::fromUtf8("Kolejność warstw"));
+    setWindowTitle(engineText(11513));
     for (std::size_t i = 0; i < drawing.layers.size(); ++i)
         order_.push_back(static_cast<int>(i));
     list_ = new QListWidget;
@@ -464,14 +455,14 @@ void LayerOrderDialog::accept() {
 
 FileListDialog::FileListDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("cadFileListDialog"));
-    setWindowTitle(engineText(10981, "Otwarte pliki"));
+    setWindowTitle(engineText(10981));
     list_ = new QListWidget;
     list_->setObjectName(QStringLiteral("cadFileListView"));
     status_ = new QLabel;
     status_->setObjectName(QStringLiteral("cadFileListStatus"));
-    auto* activate = button(QString::fromUtf8("Aktywuj"), "cadFileActivate");
-    auto* close = button(QString::fromUtf8("Zamknij plik"), "cadFileClose");
-    auto* done = button(QString::fromUtf8("Zamknij"), "cadFileListDone");
+    auto* activate = button(engineText(10983), "cadFileActivate");
+    auto* close = button(engineText(10984), "cadFileClose");
+    auto* done = button(engineText(10990), "cadFileListDone");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(activate);
     buttons->addWidget(close);
@@ -493,7 +484,7 @@ void FileListDialog::fillList() {
     const Document* active = engine().active();
     int select = 0;
     for (const auto& d : engine().documents()) {
-        QString name = d->path.empty() ? engineText(10502, "Bez nazwy")
+        QString name = d->path.empty() ? engineText(10502)
                                        : QFileInfo(QFile::decodeName(d->path.c_str())).fileName();
         if (d->modified())
             name += QStringLiteral(" *");
@@ -533,7 +524,7 @@ void FileListDialog::closeSelected() {
         return;
     const QString name = list_->currentItem()->text();
     if (engine().closeWithQuestion(handle)) {
-        status_->setText(engineText(10982, "Zamknięty plik") + QStringLiteral(": ") + name);
+        status_->setText(engineText(10982) + QStringLiteral(": ") + name);
         engine().redraw();
     }
     fillList();
@@ -543,7 +534,7 @@ void FileListDialog::closeSelected() {
 
 InfoDialog::InfoDialog(const std::vector<std::string>& lines, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("cadInfoDialog"));
-    setWindowTitle(QString::fromUtf8("Informacje o rysunku"));
+    setWindowTitle(engineText(19027));
     auto* text = new QPlainTextEdit;
     text->setObjectName(QStringLiteral("cadInfoText"));
     text->setReadOnly(true);
@@ -556,7 +547,7 @@ InfoDialog::InfoDialog(const std::vector<std::string>& lines, QWidget* parent) :
         all << fromEngineText(line);
     text->setPlainText(all.join(QLatin1Char('\n')));
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok);
-    box->button(QDialogButtonBox::Ok)->setText(engineText(11201, "OK"));
+    box->button(QDialogButtonBox::Ok)->setText(engineText(11201));
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);

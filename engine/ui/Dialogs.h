@@ -27,8 +27,6 @@ extern std::function<int(QDialog&)> showModal;
 // Lets the person choose a colour; an invalid colour when they cancelled.
 extern std::function<QColor(const QColor& initial, QWidget* parent)> chooseColor;
 
-// The engine's text of a number as a Qt string, or the fallback when the text is empty.
-QString engineText(int number, const char* fallbackUtf8);
 // A Qt string as Windows-1250 bytes, the engine's encoding of names.
 std::string toEngineText(const QString& text);
 

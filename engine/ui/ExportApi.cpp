@@ -65,8 +65,7 @@ int cadExportPdf(std::string_view path, const CadPageOptions& o) {
         !all.empty() && all.width() > all.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
     if (o.unitsPerPaperMm > 0) {
         s.fitToPage = false;
-        s.scalePaper = 1;
-        s.scaleDrawing = o.unitsPerPaperMm;
+        s.scale = o.unitsPerPaperMm * millimetresPerUnit(d->settings.units);
         s.tiles = true;
     }
     return printToPdf(*d, s, s.pdfPath) ? 1 : 0;

@@ -3,23 +3,26 @@
 #include "engine/Engine.h"
 #include "engine/render/Renderer.h"
 #include "engine/ui/Dialogs.h"
+#include "engine/ui/QtResponder.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -45,6 +48,24 @@ Rect printArea(const Drawing& drawing, const PrintSettings& settings) {
     return r;
 }
 
+QString scaleText(double scale) {
+    return QStringLiteral("1:") + QString::number(scale, 'f', QLocale::FloatingPointShortest);
+}
+
+std::optional<double> parseScale(const QString& text) {
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*1\\s*:\\s*([0-9]+(?:[.,][0-9]*)?)\\s*$"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    // A comma is the decimal point a Polish keyboard types.
+    bool ok = false;
+    const double n = QLocale::c().toDouble(match.captured(1).replace(QLatin1Char(','), '.'), &ok);
+    if (!ok || !(n > 0) || !std::isfinite(n))
+        return std::nullopt;
+    return n;
+}
+
 namespace {
 
 bool paintPages(const Drawing& drawing, const PrintSettings& settings, QPagedPaintDevice& device,
@@ -68,9 +89,8 @@ bool paintPages(const Drawing& drawing, const PrintSettings& settings, QPagedPai
         if (!(unitsPerPixel > 0))
             unitsPerPixel = 1 / pixelsPerMm; // a point or nothing wide: a unit a millimetre
     } else {
-        const double paper = settings.scalePaper > 0 ? settings.scalePaper : 1;
-        const double units = settings.scaleDrawing > 0 ? settings.scaleDrawing : 1;
-        unitsPerPixel = units / (paper * pixelsPerMm);
+        const double scale = settings.scale > 0 ? settings.scale : 1;
+        unitsPerPixel = scale / millimetresPerUnit(drawing.settings.units) / pixelsPerMm;
     }
     // One page shows the whole area, or at a scale, when asked, the area is divided into sheets
     // of a page each: rows from the top, columns from the left.
@@ -155,7 +175,11 @@ bool runPrintSetup(QWidget* parent) {
     QPrintDialog dialog(&sessionPrinter(), parent);
     dialog.setObjectName(QStringLiteral("cadPrintSetupDialog"));
     dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
-    return showModal(dialog) == QDialog::Accepted;
+    if (showModal(dialog) != QDialog::Accepted)
+        return false;
+    // The orientation chosen there is the one the next print starts with.
+    sessionPrintSettings().orientation = sessionPrinter().pageLayout().orientation();
+    return true;
 }
 
 namespace {
@@ -166,6 +190,18 @@ QDoubleSpinBox* number(const char* name, double low, double high, int decimals) 
     box->setRange(low, high);
     box->setDecimals(decimals);
     return box;
+}
+
+// Where a PDF of the active document goes unless the person says otherwise: beside its file,
+// with the extension ".pdf" (file-system bytes).
+std::string suggestedPdfPath() {
+    const Document* d = engine().active();
+    QString path = fromEngineText(engine().text(10502)) + QStringLiteral(".pdf");
+    if (d && !d->path.empty()) {
+        const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(d->path)));
+        path = file.dir().filePath(file.completeBaseName() + QStringLiteral(".pdf"));
+    }
+    return QFile::encodeName(path).toStdString();
 }
 
 QRadioButton* radio(const QString& text, const char* name) {
@@ -179,40 +215,47 @@ QRadioButton* radio(const QString& text, const char* name) {
 PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     : QDialog(parent), initial_(settings) {
     setObjectName(QStringLiteral("cadPrintDialog"));
-    setWindowTitle(engineText(16001, "Drukowanie"));
+    setWindowTitle(engineText(16001));
 
     // Where the print goes.
     const QString printerName = sessionPrinter().printerName();
-    toPrinter_ = radio(engineText(16002, "Drukarka") + QStringLiteral(": ") +
+    toPrinter_ = radio(engineText(16013) + QLatin1Char(' ') +
                            (printerName.isEmpty() ? QStringLiteral("-") : printerName),
                        "cadPrintToPrinter");
-    toPdf_ = radio(QStringLiteral("PDF"), "cadPrintToPdf");
+    toPdf_ = radio(engineText(16029), "cadPrintToPdf");
     pdfPath_ = new QLineEdit(settings.pdfPath);
     pdfPath_->setObjectName(QStringLiteral("cadPrintPdfPath"));
     auto* output = new QGroupBox;
     auto* outputLayout = new QGridLayout(output);
-    auto* setup = new QPushButton(QString::fromUtf8("Ustawienia drukarki…"));
+    auto* setup = new QPushButton(engineText(16002));
     setup->setObjectName(QStringLiteral("cadPrintPrinterSetup"));
     setup->setAutoDefault(false);
     connect(setup, &QPushButton::clicked, this, [this] {
         if (!runPrintSetup(this))
             return;
         const QString name = sessionPrinter().printerName();
-        toPrinter_->setText(engineText(16002, "Drukarka") + QStringLiteral(": ") +
+        toPrinter_->setText(engineText(16013) + QLatin1Char(' ') +
                             (name.isEmpty() ? QStringLiteral("-") : name));
         toPrinter_->setChecked(true);
+        (sessionPrintSettings().orientation == QPageLayout::Landscape ? landscape_ : portrait_)
+            ->setChecked(true);
     });
+    choosePdf_ = new QPushButton(engineText(16032));
+    choosePdf_->setObjectName(QStringLiteral("cadPrintPdfChoose"));
+    choosePdf_->setAutoDefault(false);
+    connect(choosePdf_, &QPushButton::clicked, this, [this] { choosePdf(); });
     outputLayout->addWidget(toPrinter_, 0, 0);
-    outputLayout->addWidget(setup, 0, 1);
+    outputLayout->addWidget(setup, 0, 1, 1, 2);
     outputLayout->addWidget(toPdf_, 1, 0);
     outputLayout->addWidget(pdfPath_, 1, 1);
+    outputLayout->addWidget(choosePdf_, 1, 2);
     (settings.toPdf ? toPdf_ : toPrinter_)->setChecked(true);
 
     // What is printed.
-    all_ = radio(engineText(16005, "Cały rysunek"), "cadPrintAll");
-    view_ = radio(engineText(16008, "Widok"), "cadPrintView");
-    window_ = radio(engineText(16009, "Okno"), "cadPrintWindow");
-    auto* what = new QGroupBox;
+    all_ = radio(engineText(16005), "cadPrintAll");
+    view_ = radio(engineText(16008), "cadPrintView");
+    window_ = radio(engineText(16009), "cadPrintWindow");
+    auto* what = new QGroupBox(engineText(16016));
     auto* whatLayout = new QGridLayout(what);
     whatLayout->addWidget(all_, 0, 0, 1, 4);
     whatLayout->addWidget(view_, 1, 0, 1, 4);
@@ -238,18 +281,12 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     }
 
     // Scale and page.
-    fit_ = new QCheckBox(engineText(16004, "Dopasuj do strony"));
+    fit_ = new QCheckBox(engineText(16004));
     fit_->setObjectName(QStringLiteral("cadPrintFit"));
     fit_->setChecked(settings.fitToPage);
-    scaleX_ = number("cadPrintScaleX", 0.001, 1e6, 3);
-    scaleX_->setValue(settings.scalePaper);
-    scaleY_ = number("cadPrintScaleY", 0.001, 1e9, 3);
-    scaleY_->setValue(settings.scaleDrawing);
-    auto* scale = new QHBoxLayout;
-    scale->addWidget(new QLabel(engineText(16021, "x")));
-    scale->addWidget(scaleX_);
-    scale->addWidget(new QLabel(engineText(16022, "y")));
-    scale->addWidget(scaleY_);
+    scale_ = new QLineEdit(scaleText(settings.scale > 0 ? settings.scale : 100));
+    scale_->setObjectName(QStringLiteral("cadPrintScale"));
+    scale_->setToolTip(engineText(16033));
     margins_ = number("cadPrintMargins", 0, 100, 1);
     margins_->setSuffix(QStringLiteral(" mm"));
     margins_->setValue(settings.marginMm);
@@ -257,8 +294,8 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     copies_->setObjectName(QStringLiteral("cadPrintCopies"));
     copies_->setRange(1, 999);
     copies_->setValue(std::max(1, settings.copies));
-    portrait_ = radio(engineText(16027, "Pionowo"), "cadPrintPortrait");
-    landscape_ = radio(engineText(16028, "Poziomo"), "cadPrintLandscape");
+    portrait_ = radio(engineText(16028), "cadPrintPortrait");
+    landscape_ = radio(engineText(16027), "cadPrintLandscape");
     (settings.orientation == QPageLayout::Landscape ? landscape_ : portrait_)->setChecked(true);
     auto* orientation = new QHBoxLayout;
     orientation->addWidget(portrait_);
@@ -267,22 +304,22 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
     orientationGroup->addButton(portrait_);
     orientationGroup->addButton(landscape_);
 
-    tiles_ = new QCheckBox(QString::fromUtf8("Podziel na arkusze"));
+    tiles_ = new QCheckBox(engineText(16030));
     tiles_->setObjectName(QStringLiteral("cadPrintTiles"));
     tiles_->setChecked(settings.tiles);
     auto* form = new QFormLayout;
     form->addRow(fit_);
-    form->addRow(engineText(16020, "Skala"), scale);
+    form->addRow(engineText(16020), scale_);
     form->addRow(tiles_);
-    form->addRow(engineText(16023, "Marginesy"), margins_);
-    form->addRow(engineText(16024, "Liczba kopii"), copies_);
-    form->addRow(orientation);
+    form->addRow(engineText(16023), margins_);
+    form->addRow(engineText(16024), copies_);
+    form->addRow(engineText(11410), orientation);
 
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cadPrintOk"));
-    box->button(QDialogButtonBox::Ok)->setText(engineText(11201, "OK"));
+    box->button(QDialogButtonBox::Ok)->setText(engineText(11201));
     box->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cadPrintCancel"));
-    box->button(QDialogButtonBox::Cancel)->setText(engineText(11202, "Anuluj"));
+    box->button(QDialogButtonBox::Cancel)->setText(engineText(11202));
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -300,11 +337,31 @@ PrintDialog::PrintDialog(const PrintSettings& settings, QWidget* parent)
 
 void PrintDialog::updateEnabled() {
     pdfPath_->setEnabled(toPdf_->isChecked());
-    scaleX_->setEnabled(!fit_->isChecked());
-    scaleY_->setEnabled(!fit_->isChecked());
+    scale_->setEnabled(!fit_->isChecked());
     tiles_->setEnabled(!fit_->isChecked());
     for (QDoubleSpinBox* edge : windowEdges_)
         edge->setEnabled(window_->isChecked());
+}
+
+void PrintDialog::choosePdf() {
+    const QString current = pdfPath_->text().trimmed();
+    const auto chosen = engine().responder()->saveFileName(
+        engine().text(16001), engine().text(10545),
+        current.isEmpty() ? suggestedPdfPath() : QFile::encodeName(current).toStdString());
+    if (!chosen || chosen->empty())
+        return;
+    pdfPath_->setText(QFile::decodeName(QByteArray::fromStdString(*chosen)));
+    toPdf_->setChecked(true);
+}
+
+void PrintDialog::accept() {
+    if (!fit_->isChecked() && !parseScale(scale_->text())) {
+        engine().responder()->tell(engine().text(16001), engine().text(16033), true);
+        scale_->setFocus();
+        scale_->selectAll();
+        return;
+    }
+    QDialog::accept();
 }
 
 PrintSettings PrintDialog::settings() const {
@@ -312,8 +369,7 @@ PrintSettings PrintDialog::settings() const {
     s.toPdf = toPdf_->isChecked();
     s.pdfPath = pdfPath_->text().trimmed();
     s.fitToPage = fit_->isChecked();
-    s.scalePaper = scaleX_->value();
-    s.scaleDrawing = scaleY_->value();
+    s.scale = parseScale(scale_->text()).value_or(initial_.scale);
     s.tiles = tiles_->isChecked();
     s.area = all_->isChecked()    ? PrintSettings::Area::All
              : view_->isChecked() ? PrintSettings::Area::View
@@ -346,14 +402,13 @@ int runPrintCommand(QWidget* parent) {
     if (s.area == PrintSettings::Area::View)
         s.window = d->view.rect();
     sessionPrintSettings() = s;
-    const std::string caption = toEngineText(engineText(16001, "Drukowanie"));
+    const std::string caption = engine().text(16001);
     bool printed = false;
     if (s.toPdf) {
         QString path = s.pdfPath;
         if (path.isEmpty()) {
-            const auto chosen = engine().responder()->saveFileName(
-                caption, "PDF (*.pdf)|*.pdf|",
-                d->path.empty() ? std::string("rysunek.pdf") : d->path + ".pdf");
+            const auto chosen = engine().responder()->saveFileName(caption, engine().text(10545),
+                                                                   suggestedPdfPath());
             if (!chosen)
                 return 0;
             path = QFile::decodeName(chosen->c_str());
@@ -366,8 +421,7 @@ int runPrintCommand(QWidget* parent) {
         printed = printDrawing(*d->drawing, s, printer);
     }
     if (!printed) {
-        engine().responder()->tell(
-            caption, toEngineText(QString::fromUtf8("Nie udało się wydrukować rysunku.")), true);
+        engine().responder()->tell(caption, engine().text(16031), true);
         return 0;
     }
     return 1;

@@ -9,6 +9,8 @@
 #include <QPageSize>
 #include <QString>
 
+#include <optional>
+
 class QPagedPaintDevice;
 class QPrinter;
 class QCheckBox;
@@ -16,17 +18,19 @@ class QDoubleSpinBox;
 class QSpinBox;
 class QRadioButton;
 class QLineEdit;
+class QPushButton;
 
 namespace cad {
 
 struct PrintSettings {
     enum class Area { All, View, Window };
     Area area = Area::All;
-    Rect window;               // drawing units, for Area::View and Area::Window
-    bool fitToPage = true;     // else at scale paperUnits : drawingUnits (mm on paper : units)
-    double scalePaper = 1;     // x
-    double scaleDrawing = 100; // y
-    bool tiles = false;        // at a scale: as many pages as the area needs
+    Rect window;           // drawing units, for Area::View and Area::Window
+    bool fitToPage = true; // else at the scale
+    // The scale 1:N: a millimetre of paper shows N millimetres of the drawing, in the drawing's
+    // own units (N / 1000 metres for a drawing in metres).
+    double scale = 100;
+    bool tiles = false; // at a scale: as many pages as the area needs
     double marginMm = 10;
     int copies = 1;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
@@ -37,6 +41,10 @@ struct PrintSettings {
 
 // The part of the drawing a print shows: the printable entities' extents, or the window.
 Rect printArea(const Drawing& drawing, const PrintSettings& settings);
+// A scale as it is written and shown, "1:N", and read back from what a person typed ("1:500",
+// "1 : 2,5"); nothing when it is not such a scale.
+QString scaleText(double scale);
+std::optional<double> parseScale(const QString& text);
 // Draws the drawing on a page of the device (on several when divided into sheets) (its page size
 // already set): the margins and orientation of the settings, the area fitted to the printable part
 // or at the scale, layers that are not printable left out; a view or window prints nothing beyond
@@ -57,16 +65,20 @@ public:
     PrintDialog(const PrintSettings& settings, QWidget* parent = nullptr);
     PrintSettings settings() const;
 
+    // A scale that is not "1:N" keeps the dialog open, with a message.
+    void accept() override;
+
 private:
     void updateEnabled();
+    void choosePdf();
 
     PrintSettings initial_;
     QRadioButton* toPrinter_ = nullptr;
     QRadioButton* toPdf_ = nullptr;
     QLineEdit* pdfPath_ = nullptr;
+    QPushButton* choosePdf_ = nullptr;
     QCheckBox* fit_ = nullptr;
-    QDoubleSpinBox* scaleX_ = nullptr;
-    QDoubleSpinBox* scaleY_ = nullptr;
+    QLineEdit* scale_ = nullptr;
     QCheckBox* tiles_ = nullptr;
     QRadioButton* all_ = nullptr;
     QRadioButton* view_ = nullptr;

@@ -1,5 +1,7 @@
 #include "engine/ui/QtResponder.h"
 
+#include "engine/Engine.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -25,6 +27,10 @@ namespace cad {
 QString fromEngineText(std::string_view bytes) {
     QStringDecoder decoder("windows-1250");
     return decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+QString engineText(int number) {
+    return fromEngineText(engine().text(number));
 }
 
 int QtResponder::ask(std::string_view caption, std::string_view text, bool withCancel) {

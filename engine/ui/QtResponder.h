@@ -17,5 +17,7 @@ public:
 
 // A Windows-1250 text as a Qt string.
 QString fromEngineText(std::string_view bytes);
+// The engine's text of a number (the program's, else the engine's own) as a Qt string.
+QString engineText(int number);
 
 } // namespace cad

@@ -22,79 +22,74 @@ namespace cad {
 
 namespace {
 
-// Tooltips come from the engine's texts (the program answers them in Polish). Where the program
-// has no text of its own for a command, the number is one it leaves unanswered and the English
-// words below are shown:
-//   18173 show line widths  -> 19026 (no text in the program)
-//   18501 drawing info      -> 19027 (no text in the program; 19031 is the drawing settings)
-//   17453 layers dialog     -> 11501, the caption of that dialog
-//   snaps 17501-17512       -> 19101-19112
+// Tooltips are engine texts: the program answers them in Polish. The snaps 17501-17512 take
+// 19101-19112; the layers dialog takes its caption, 11501.
 const std::vector<ButtonLook> looks = {
     // Files, view, clipboard
-    {17003, "save", 19003, "Save the drawing to a file"},
-    {17031, "print", 19004, "Print"},
-    {17051, "zoom-all", 19006, "Zoom to the whole drawing"},
-    {17052, "zoom-window", 19007, "Zoom to a window"},
-    {17053, "pan", 19010, "Pan the view"},
-    {17055, "zoom-in", 19008, "Zoom in"},
-    {17056, "zoom-out", 19009, "Zoom out"},
-    {17061, "zoom-previous", 19011, "Previous view"},
-    {17062, "zoom-selection", 19012, "Zoom to the selection"},
-    {17081, "view-save", 10988, "Save the current view"},
-    {17082, "view-list", 10985, "Views"},
-    {18171, "redraw", 0, "Redraw"},
-    {17431, "undo", 19032, "Undo"},
-    {17432, "redo", 19033, "Redo"},
-    {17441, "cut", 19034, "Cut"},
-    {17442, "copy", 19035, "Copy"},
-    {17443, "paste", 19036, "Paste"},
-    {17453, "layers", 11501, "Layers"},
+    {17003, "save", 19003},
+    {17031, "print", 19004},
+    {17051, "zoom-all", 19006},
+    {17052, "zoom-window", 19007},
+    {17053, "pan", 19010},
+    {17055, "zoom-in", 19008},
+    {17056, "zoom-out", 19009},
+    {17061, "zoom-previous", 19011},
+    {17062, "zoom-selection", 19012},
+    {17081, "view-save", 10988},
+    {17082, "view-list", 10985},
+    {18171, "redraw", 19028},
+    {17431, "undo", 19032},
+    {17432, "redo", 19033},
+    {17441, "cut", 19034},
+    {17442, "copy", 19035},
+    {17443, "paste", 19036},
+    {17453, "layers", 11501},
     // Editing
-    {17401, "properties", 19037, "Object properties"},
-    {17402, "copy-objects", 19038, "Copy objects"},
-    {17403, "move", 19039, "Move"},
-    {17404, "rotate", 19040, "Rotate"},
-    {17405, "scale", 19041, "Scale"},
-    {17406, "mirror", 19042, "Mirror"},
-    {17407, "delete", 19043, "Delete"},
-    {17408, "explode", 19044, "Explode"},
-    {17409, "make-block", 19045, "Create a block"},
+    {17401, "properties", 19037},
+    {17402, "copy-objects", 19038},
+    {17403, "move", 19039},
+    {17404, "rotate", 19040},
+    {17405, "scale", 19041},
+    {17406, "mirror", 19042},
+    {17407, "delete", 19043},
+    {17408, "explode", 19044},
+    {17409, "make-block", 19045},
     // Drawing
-    {17110, "point", 19051, "Point"},
-    {17120, "line", 19052, "Line"},
-    {17130, "polyline", 19053, "Polyline"},
-    {17131, "spline", 19054, "Spline"},
-    {17140, "circle", 19055, "Circle (centre, radius)"},
-    {17143, "circle-3p", 19056, "Circle (3 points)"},
-    {17150, "arc", 19057, "Arc (centre, start, end)"},
-    {17154, "arc-3p", 19058, "Arc (start, middle, end)"},
-    {17170, "ellipse", 19059, "Ellipse"},
-    {17180, "rectangle", 19060, "Rectangle"},
-    {17240, "hatch", 19061, "Hatch"},
-    {17250, "text", 19062, "Text"},
-    {17260, "symbol", 19063, "Symbol"},
-    {17280, "insert-block", 19064, "Insert a block"},
-    {17290, "image", 19065, "Raster image"},
+    {17110, "point", 19051},
+    {17120, "line", 19052},
+    {17130, "polyline", 19053},
+    {17131, "spline", 19054},
+    {17140, "circle", 19055},
+    {17143, "circle-3p", 19056},
+    {17150, "arc", 19057},
+    {17154, "arc-3p", 19058},
+    {17170, "ellipse", 19059},
+    {17180, "rectangle", 19060},
+    {17240, "hatch", 19061},
+    {17250, "text", 19062},
+    {17260, "symbol", 19063},
+    {17280, "insert-block", 19064},
+    {17290, "image", 19065},
     // Display and tools
-    {17304, "grid", 19022, "Show the grid"},
-    {18173, "line-widths", 19026, "Show line widths"},
-    {18174, "line-axes", 19023, "Lines without width"},
-    {18175, "fill-outlines", 19024, "Fills as outlines only"},
-    {18501, "info", 19027, "Drawing information"},
-    {18502, "measure", 19025, "Measure distance and area"},
+    {17304, "grid", 19022},
+    {18173, "line-widths", 19026},
+    {18174, "line-axes", 19023},
+    {18175, "fill-outlines", 19024},
+    {18501, "info", 19027},
+    {18502, "measure", 19025},
     // Snaps
-    {17501, "snap-end", 19101, "Snap to end points"},
-    {17502, "snap-middle", 19102, "Snap to midpoints"},
-    {17503, "snap-intersection", 19103, "Snap to intersections"},
-    {17504, "snap-centre", 19104, "Snap to centres"},
-    {17505, "snap-tracking", 19105, "Tracking"},
-    {17506, "snap-perpendicular", 19106, "Snap perpendicular"},
-    {17507, "snap-tangent", 19107, "Snap tangent"},
-    {17508, "snap-node", 19108, "Snap to points"},
-    {17509, "snap-nearest", 19109, "Snap to the nearest point"},
-    {17510, "snap-grid", 19110, "Snap to the grid"},
-    {17511, "snap-polar", 19111, "Snap in steps of length and angle"},
-    {17512, "snap-none", 19112, "No snapping"},
+    {17501, "snap-end", 19101},
+    {17502, "snap-middle", 19102},
+    {17503, "snap-intersection", 19103},
+    {17504, "snap-centre", 19104},
+    {17505, "snap-tracking", 19105},
+    {17506, "snap-perpendicular", 19106},
+    {17507, "snap-tangent", 19107},
+    {17508, "snap-node", 19108},
+    {17509, "snap-nearest", 19109},
+    {17510, "snap-grid", 19110},
+    {17511, "snap-polar", 19111},
+    {17512, "snap-none", 19112},
 };
 
 constexpr int firstSnap = 17501, lastSnap = 17511, noSnap = 17512;
@@ -132,8 +127,7 @@ QString buttonToolTip(int command) {
     const ButtonLook* look = buttonLook(command);
     if (!look)
         return QStringLiteral("%1").arg(command);
-    const QString text = fromEngineText(engine().text(look->textNumber));
-    return text.isEmpty() ? QString::fromLatin1(look->english) : text;
+    return engineText(look->textNumber);
 }
 
 std::vector<int> defaultButtons(int toolbarId) {
@@ -271,12 +265,7 @@ TableToolBar::TableToolBar(int id, Table table, QWidget* parent) : QToolBar(pare
     combo_->setMinimumWidth(120);
     combo_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     combo_->setIconSize(table == Table::Layers ? QSize(14, 14) : QSize(48, 12));
-    if (table == Table::Layers) {
-        const QString layers = fromEngineText(engine().text(11501));
-        combo_->setToolTip(layers.isEmpty() ? QStringLiteral("Layers") : layers);
-    } else {
-        combo_->setToolTip(QStringLiteral("Line styles"));
-    }
+    combo_->setToolTip(engineText(table == Table::Layers ? 11501 : 11645));
     addWidget(combo_);
     connect(combo_, &QComboBox::currentIndexChanged, this, [this](int index) { choose(index); });
     refresh();

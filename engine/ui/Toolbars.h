@@ -14,13 +14,11 @@ class QIcon;
 
 namespace cad {
 
-// What a command button shows: its icon in the resource and the number of its tooltip text,
-// with the English words used when the program gives no text for that number.
+// What a command button shows: its icon in the resource and the number of its tooltip text.
 struct ButtonLook {
     int command;
-    const char* icon;    // file name under :/cadengine/icons/, without ".svg"
-    int textNumber;      // engine text for the tooltip
-    const char* english; // used when the text is empty
+    const char* icon; // file name under :/cadengine/icons/, without ".svg"
+    int textNumber;   // engine text for the tooltip
 };
 
 // Every command the engine has a look for.

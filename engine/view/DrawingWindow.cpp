@@ -22,40 +22,12 @@ namespace cad {
 
 namespace {
 
-// English texts for when the program gives none.
-const std::map<int, std::string_view>& englishTexts() {
-    static const std::map<int, std::string_view> texts = {
-        {10985, "Views:"},         {10986, "Rename"},
-        {10987, "Delete view"},    {10988, "Save the current view"},
-        {10989, "View name"},      {11201, "OK"},
-        {11202, "Cancel"},         {12401, "Grid"},
-        {12402, "Point"},          {12403, "Cross"},
-        {12404, "Diagonal cross"}, {12405, "Line"},
-        {12406, "Dotted line"},    {12407, "Dashed line"},
-        {12411, "Origin"},         {12412, "Step"},
-        {12413, "Horizontal"},     {12414, "Vertical"},
-        {12416, "Snap to grid"},   {12417, "Show grid"},
-        {12421, "Grid type"},      {12422, "Colour"},
-        {19302, "First corner"},   {19303, "Second corner"}};
-    return texts;
-}
-
 bool sameView(const View& a, const View& b) {
     return a.centre.x == b.centre.x && a.centre.y == b.centre.y &&
            a.unitsPerPixel == b.unitsPerPixel && a.widthPx == b.widthPx && a.heightPx == b.heightPx;
 }
 
 } // namespace
-
-std::string viewText(int number) {
-    std::string t = engine().text(number);
-    if (t.empty()) {
-        const auto it = englishTexts().find(number);
-        if (it != englishTexts().end())
-            t = std::string(it->second);
-    }
-    return t;
-}
 
 QString fromW1250(const std::string& bytes) {
     QStringDecoder decoder("windows-1250");
@@ -66,10 +38,6 @@ std::string toW1250(const QString& text) {
     QStringEncoder encoder("windows-1250");
     const QByteArray bytes = encoder(text);
     return bytes.toStdString();
-}
-
-QString viewQText(int number) {
-    return fromW1250(viewText(number));
 }
 
 std::function<std::optional<std::string>(const std::string&)> DrawingWindow::askViewName =
@@ -203,10 +171,10 @@ void DrawingWindow::prompt(int number) {
 void DrawingWindow::showPrompt(int number) {
     if (!engine().onPrompt)
         return;
-    std::string text = number ? viewText(number) : std::string();
+    std::string text = number ? engine().text(number) : std::string();
     // A command's prompts follow its name.
     if (command_ && viewMode_ == Mode::Idle && command_->name() != 0 && number != 0)
-        text = viewText(command_->name()) + ": " + text;
+        text = engine().text(command_->name()) + ": " + text;
     engine().onPrompt(text);
 }
 
@@ -752,12 +720,22 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void DrawingWindow::toggleNavigator() {
-    if (!navigator_) {
-        navigator_ = new NavigatorWindow(this);
-        navigator_->show();
+    if (navigator_ && navigator_->isVisible()) {
+        navigator_->hide();
         return;
     }
-    navigator_->setVisible(!navigator_->isVisible());
+    if (!navigator_)
+        navigator_ = new NavigatorWindow(this);
+    // It opens in the top right corner of the drawing area, wherever the main window is now,
+    // and no larger than that area.
+    constexpr int margin = 8, minimum = 80;
+    const int width = std::clamp(this->width() - 2 * margin, minimum, 240);
+    const int height = std::clamp(this->height() - 2 * margin, minimum, 180);
+    navigator_->resize(width, height);
+    const int frame = navigator_->frameGeometry().width() - navigator_->width();
+    navigator_->move(
+        mapToGlobal(QPoint(std::max(0, this->width() - width - frame - margin), margin)));
+    navigator_->show();
 }
 
 NavigatorWindow* DrawingWindow::navigator() const {

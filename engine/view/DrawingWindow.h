@@ -31,10 +31,6 @@ struct RenderOptions;
 // A view kept under a name (Windows-1250 bytes), in Document::savedViews.
 using SavedView = std::pair<std::string, View>;
 
-// A text of the view module: the program's text of that number, else an English one.
-std::string viewText(int number);
-// The same, decoded for Qt.
-QString viewQText(int number);
 QString fromW1250(const std::string& bytes);
 std::string toW1250(const QString& text);
 

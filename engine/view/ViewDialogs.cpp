@@ -1,6 +1,7 @@
 #include "engine/view/ViewDialogs.h"
 
 #include "engine/render/Renderer.h"
+#include "engine/ui/QtResponder.h"
 #include "engine/view/DrawingWindow.h"
 
 #include <QCheckBox>
@@ -29,9 +30,9 @@ namespace {
 
 QDialogButtonBox* okCancel(QDialog* dialog) {
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    box->button(QDialogButtonBox::Ok)->setText(viewQText(11201));
+    box->button(QDialogButtonBox::Ok)->setText(engineText(11201));
     box->button(QDialogButtonBox::Ok)->setObjectName("ok");
-    box->button(QDialogButtonBox::Cancel)->setText(viewQText(11202));
+    box->button(QDialogButtonBox::Cancel)->setText(engineText(11202));
     box->button(QDialogButtonBox::Cancel)->setObjectName("cancel");
     QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
@@ -53,12 +54,12 @@ QDoubleSpinBox* numberBox(QWidget* parent, const char* name, double value, doubl
 
 ViewNameDialog::ViewNameDialog(QWidget* parent, const std::string& suggestion)
     : QDialog(parent), edit_(new QLineEdit(this)) {
-    setWindowTitle(viewQText(10988));
+    setWindowTitle(engineText(10988));
     edit_->setObjectName("name");
     edit_->setText(fromW1250(suggestion));
     edit_->selectAll();
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(viewQText(10989), this));
+    layout->addWidget(new QLabel(engineText(10989), this));
     layout->addWidget(edit_);
     layout->addWidget(okCancel(this));
 }
@@ -78,16 +79,16 @@ std::optional<std::string> ViewNameDialog::ask(QWidget* parent, const std::strin
 
 ViewsDialog::ViewsDialog(int document, QWidget* parent)
     : QDialog(parent), document_(document), list_(new QListWidget(this)) {
-    setWindowTitle(viewQText(10985).remove(QLatin1Char(':')));
+    setWindowTitle(engineText(10985).remove(QLatin1Char(':')));
     list_->setObjectName("views");
-    auto* show = new QPushButton(viewQText(11201), this);
+    auto* show = new QPushButton(engineText(11201), this);
     show->setObjectName("show");
     show->setDefault(true);
-    auto* rename = new QPushButton(viewQText(10986), this);
+    auto* rename = new QPushButton(engineText(10986), this);
     rename->setObjectName("rename");
-    auto* remove = new QPushButton(viewQText(10987), this);
+    auto* remove = new QPushButton(engineText(10987), this);
     remove->setObjectName("delete");
-    auto* close = new QPushButton(viewQText(11202), this);
+    auto* close = new QPushButton(engineText(11202), this);
     close->setObjectName("cancel");
     connect(show, &QPushButton::clicked, this, [this] { showSelected(); });
     connect(rename, &QPushButton::clicked, this, [this] { renameSelected(); });
@@ -102,7 +103,7 @@ ViewsDialog::ViewsDialog(int document, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(close);
     auto* left = new QVBoxLayout;
-    left->addWidget(new QLabel(viewQText(10985), this));
+    left->addWidget(new QLabel(engineText(10985), this));
     left->addWidget(list_);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
@@ -163,17 +164,17 @@ void ViewsDialog::deleteSelected() {
 // ---- the grid
 
 GridDialog::GridDialog(const DrawingSettings& s, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(viewQText(12401));
+    setWindowTitle(engineText(12401));
     stepX_ = numberBox(this, "stepX", s.gridStepX, 1e-4);
     stepY_ = numberBox(this, "stepY", s.gridStepY, 1e-4);
     originX_ = numberBox(this, "originX", s.gridOriginX, -1e9);
     originY_ = numberBox(this, "originY", s.gridOriginY, -1e9);
 
-    auto* step = new QGroupBox(viewQText(12412), this);
+    auto* step = new QGroupBox(engineText(12412), this);
     auto* stepForm = new QFormLayout(step);
-    stepForm->addRow(viewQText(12413), stepX_);
-    stepForm->addRow(viewQText(12414), stepY_);
-    auto* origin = new QGroupBox(viewQText(12411), this);
+    stepForm->addRow(engineText(12413), stepX_);
+    stepForm->addRow(engineText(12414), stepY_);
+    auto* origin = new QGroupBox(engineText(12411), this);
     auto* originForm = new QFormLayout(origin);
     originForm->addRow(QStringLiteral("X"), originX_);
     originForm->addRow(QStringLiteral("Y"), originY_);
@@ -181,25 +182,25 @@ GridDialog::GridDialog(const DrawingSettings& s, QWidget* parent) : QDialog(pare
     kind_ = new QComboBox(this);
     kind_->setObjectName("kind");
     for (int n = 12402; n <= 12407; ++n)
-        kind_->addItem(viewQText(n));
+        kind_->addItem(engineText(n));
     kind_->setCurrentIndex(std::clamp(s.gridKind, 0, 5));
-    shown_ = new QCheckBox(viewQText(12417), this);
+    shown_ = new QCheckBox(engineText(12417), this);
     shown_->setObjectName("show");
     shown_->setChecked(s.gridShown);
-    snap_ = new QCheckBox(viewQText(12416), this);
+    snap_ = new QCheckBox(engineText(12416), this);
     snap_->setObjectName("snap");
     snap_->setChecked(s.gridSnap);
-    colorButton_ = new QPushButton(viewQText(12422), this);
+    colorButton_ = new QPushButton(engineText(12422), this);
     colorButton_->setObjectName("color");
     setColor(s.gridColor);
     connect(colorButton_, &QPushButton::clicked, this, [this] {
-        const QColor c = QColorDialog::getColor(toQColor(color_), this, viewQText(12422));
+        const QColor c = QColorDialog::getColor(toQColor(color_), this, engineText(12422));
         if (c.isValid())
             setColor(static_cast<std::uint32_t>(c.red() | (c.green() << 8) | (c.blue() << 16)));
     });
 
     auto* kindForm = new QFormLayout;
-    kindForm->addRow(viewQText(12421), kind_);
+    kindForm->addRow(engineText(12421), kind_);
     auto* layout = new QGridLayout(this);
     layout->addWidget(step, 0, 0);
     layout->addWidget(origin, 0, 1);
@@ -232,8 +233,7 @@ void GridDialog::applyTo(DrawingSettings& s) const {
 
 NavigatorWindow::NavigatorWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     setObjectName("cadNavigator");
-    setWindowTitle(QStringLiteral("Nawigator"));
-    resize(240, 180);
+    setWindowTitle(engineText(19029));
     setCursor(Qt::CrossCursor);
 }
 

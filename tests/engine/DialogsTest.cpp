@@ -10,8 +10,10 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -272,6 +274,19 @@ TEST_F(DialogsTest, PrintSetupShowsThePrinterDialog) {
     EXPECT_TRUE(shown);
 }
 
+TEST_F(DialogsTest, TheOrientationOfThePrinterSetUpIsTheNextPrintsOrientation) {
+    ModalScope modal([&](QDialog&) {
+        sessionPrinter().setPageOrientation(QPageLayout::Landscape); // as the person chose
+        return QDialog::Accepted;
+    });
+    EXPECT_EQ(cadPrintSetup(0), 1);
+    EXPECT_EQ(sessionPrintSettings().orientation, QPageLayout::Landscape);
+    PrintDialog dialog(sessionPrintSettings());
+    EXPECT_TRUE(child<QRadioButton>(dialog, "cadPrintLandscape")->isChecked());
+    sessionPrinter().setPageOrientation(QPageLayout::Portrait);
+    sessionPrintSettings() = PrintSettings{};
+}
+
 namespace {
 
 // The PDF as an image at 50 dpi; a null image when it cannot be converted.
@@ -360,8 +375,7 @@ TEST_F(DialogsTest, PrintAtScale) {
     cadAddLine(0, 0, 100, 0); // 100 units at 1:1 is 100 mm on paper
     PrintSettings s;
     s.fitToPage = false;
-    s.scalePaper = 1;
-    s.scaleDrawing = 1;
+    s.scale = 1;
     const QString pdf = QString::fromStdString(path("scale.pdf"));
     ASSERT_TRUE(printToPdf(drawing(), s, pdf));
     const QImage page = rasterise(pdf);
@@ -423,8 +437,7 @@ TEST_F(DialogsTest, AtAScaleTheDrawingIsDividedIntoSheets) {
     cadAddLine(0, 0, 400, 0); // 400 mm at 1:1: three A4 sheets of 190 mm across
     PrintSettings s;
     s.fitToPage = false;
-    s.scalePaper = 1;
-    s.scaleDrawing = 1;
+    s.scale = 1;
     s.tiles = true;
     const QString pdf = QString::fromStdString(path("sheets.pdf"));
     ASSERT_TRUE(printToPdf(drawing(), s, pdf));
@@ -437,6 +450,156 @@ TEST_F(DialogsTest, AtAScaleTheDrawingIsDividedIntoSheets) {
     s.tiles = false;
     ASSERT_TRUE(printToPdf(drawing(), s, pdf));
     EXPECT_EQ(pdfPages(pdf), 1);
+}
+
+namespace {
+
+// What pdfinfo says of a PDF: its page count and the first page's size in points, as shown
+// (turned by the page's rotation).
+struct PdfInfo {
+    int pages = -1;
+    double width = 0, height = 0;
+};
+
+PdfInfo pdfInfo(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(-1) || p.exitCode() != 0)
+        return {};
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    PdfInfo info;
+    const auto pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(out);
+    const auto size =
+        QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+) pts")).match(out);
+    const auto rotation = QRegularExpression(QStringLiteral("Page rot:\\s+(\\d+)")).match(out);
+    if (!pages.hasMatch() || !size.hasMatch())
+        return {};
+    info.pages = pages.captured(1).toInt();
+    info.width = QLocale::c().toDouble(size.captured(1));
+    info.height = QLocale::c().toDouble(size.captured(2));
+    if (rotation.hasMatch() && rotation.captured(1).toInt() % 180 == 90)
+        std::swap(info.width, info.height);
+    return info;
+}
+
+constexpr double kA4Short = 595.28, kA4Long = 841.89; // points
+
+// Runs the print command to a PDF file, with the dialog set up by `setUp`.
+void printThroughTheDialog(const QString& pdf, const std::function<void(QDialog&)>& setUp) {
+    ModalScope modal([&](QDialog& d) {
+        child<QRadioButton>(d, "cadPrintToPdf")->setChecked(true);
+        child<QLineEdit>(d, "cadPrintPdfPath")->setText(pdf);
+        setUp(d);
+        d.accept();
+        return d.result();
+    });
+    EXPECT_EQ(cadExecute(CAD_CMD_PRINT), 1);
+    sessionPrintSettings() = PrintSettings{};
+}
+
+} // namespace
+
+TEST_F(DialogsTest, PagesHaveTheOrientationChosenByItsWords) {
+    sessionPrinter().setPageSize(QPageSize(QPageSize::A4));
+    cadAddLine(0, 0, 10, 30); // higher than wide: nothing but the choice makes pages landscape
+    for (const int words : {16027, 16028}) { // "landscape", "portrait"
+        const QString pdf = QString::fromStdString(path("orientation.pdf"));
+        printThroughTheDialog(pdf, [&](QDialog& d) {
+            int found = 0;
+            for (QRadioButton* r : d.findChildren<QRadioButton*>())
+                if (r->text() == QString::fromStdString(cadText(words))) {
+                    r->setChecked(true);
+                    ++found;
+                }
+            EXPECT_EQ(found, 1) << words;
+        });
+        const PdfInfo info = pdfInfo(pdf);
+        EXPECT_EQ(info.pages, 1);
+        EXPECT_NEAR(info.width, words == 16027 ? kA4Long : kA4Short, 1) << words;
+        EXPECT_NEAR(info.height, words == 16027 ? kA4Short : kA4Long, 1) << words;
+    }
+}
+
+TEST_F(DialogsTest, TheScaleIsOneToNInTheDrawingsUnits) {
+    sessionPrinter().setPageSize(QPageSize(QPageSize::A4));
+    cadAddLine(0, 0, 400, 0);
+    const QString pdf = QString::fromStdString(path("scale.pdf"));
+    const auto pagesAt = [&](const char* scale, bool landscape) {
+        printThroughTheDialog(pdf, [&](QDialog& d) {
+            child<QCheckBox>(d, "cadPrintFit")->setChecked(false);
+            child<QCheckBox>(d, "cadPrintTiles")->setChecked(true);
+            child<QLineEdit>(d, "cadPrintScale")->setText(QString::fromLatin1(scale));
+            child<QRadioButton>(d, landscape ? "cadPrintLandscape" : "cadPrintPortrait")
+                ->setChecked(true);
+        });
+        const PdfInfo info = pdfInfo(pdf);
+        EXPECT_NEAR(info.width, landscape ? kA4Long : kA4Short, 1);
+        return info.pages;
+    };
+    // 400 m at 1:1000 are 400 mm of paper: sheets of 190 mm across (A4 less its margins), or
+    // of 277 mm turned.
+    cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 4);
+    EXPECT_EQ(pagesAt("1:1000", false), 3);
+    EXPECT_EQ(pagesAt("1:1000", true), 2);
+    EXPECT_EQ(pagesAt("1:2000", false), 2);
+    // 400 mm at 1:1000 are 0.4 mm; at 1:1 again 400 mm.
+    cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 2);
+    EXPECT_EQ(pagesAt("1:1000", false), 1);
+    EXPECT_EQ(pagesAt("1:1", false), 3);
+    // 400 cm at 1:10 are 400 mm; 400 inches at 1:25,4 (typed with a comma) too.
+    cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 3);
+    EXPECT_EQ(pagesAt("1:10", false), 3);
+    cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 1);
+    EXPECT_EQ(pagesAt("1 : 25,4", false), 3);
+}
+
+TEST_F(DialogsTest, TheScaleIsReadAsWrittenAndAWrongOneKeepsTheDialogOpen) {
+    EXPECT_EQ(parseScale("1:500"), 500.0);
+    EXPECT_EQ(parseScale(" 1 : 2,5 "), 2.5);
+    EXPECT_EQ(parseScale("1:0.25"), 0.25);
+    for (const char* wrong : {"500", "2:500", "1:0", "1:-5", "1:", "1:5x", "", "1:1e3"})
+        EXPECT_FALSE(parseScale(QString::fromLatin1(wrong))) << wrong;
+    EXPECT_EQ(scaleText(500), "1:500");
+    EXPECT_EQ(scaleText(2.5), "1:2.5");
+    EXPECT_EQ(scaleText(1e6), "1:1000000");
+    EXPECT_EQ(parseScale(scaleText(1.0 / 3)), 1.0 / 3);
+
+    PrintSettings start;
+    start.scale = 500;
+    start.fitToPage = false;
+    PrintDialog dialog(start);
+    auto* scale = child<QLineEdit>(dialog, "cadPrintScale");
+    EXPECT_EQ(scale->text(), "1:500");
+    scale->setText("1:x");
+    click(dialog, "cadPrintOk");
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(responder->messages.size(), 1u);
+    EXPECT_EQ(responder->messages[0].text, cadText(16033));
+    EXPECT_DOUBLE_EQ(dialog.settings().scale, 500) << "the scale it had";
+    // Fitted to the page, the scale does not matter.
+    child<QCheckBox>(dialog, "cadPrintFit")->setChecked(true);
+    click(dialog, "cadPrintOk");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(DialogsTest, ThePdfFileIsChosenWithAFileDialogOrTyped) {
+    PrintDialog dialog(PrintSettings{});
+    auto* file = child<QLineEdit>(dialog, "cadPrintPdfPath");
+    const std::string chosen = path("wybrany plik.pdf");
+    responder->saveAnswers.push_back(chosen);
+    click(dialog, "cadPrintPdfChoose");
+    ASSERT_EQ(responder->saveFilters.size(), 1u);
+    EXPECT_NE(responder->saveFilters[0].find("*.pdf"), std::string::npos);
+    EXPECT_EQ(file->text(), QString::fromStdString(chosen));
+    EXPECT_TRUE(child<QRadioButton>(dialog, "cadPrintToPdf")->isChecked());
+    // Cancelled: what was there stays.
+    responder->saveAnswers.push_back(std::nullopt);
+    click(dialog, "cadPrintPdfChoose");
+    EXPECT_EQ(file->text(), QString::fromStdString(chosen));
+    // Typed.
+    file->setText(QStringLiteral("/tmp/typed.pdf"));
+    EXPECT_EQ(dialog.settings().pdfPath, QStringLiteral("/tmp/typed.pdf"));
+    EXPECT_TRUE(dialog.settings().toPdf);
 }
 
 TEST_F(DialogsTest, EmptyNameIsRefused) {
@@ -457,8 +620,8 @@ TEST_F(DialogsTest, PrintDialogGivesItsSettings) {
     start.window.add(3, 4);
     PrintDialog dialog(start);
     child<QCheckBox>(dialog, "cadPrintFit")->setChecked(false);
-    child<QDoubleSpinBox>(dialog, "cadPrintScaleX")->setValue(2);
-    child<QDoubleSpinBox>(dialog, "cadPrintScaleY")->setValue(500);
+    EXPECT_EQ(child<QLineEdit>(dialog, "cadPrintScale")->text(), "1:100");
+    child<QLineEdit>(dialog, "cadPrintScale")->setText("1:250");
     child<QCheckBox>(dialog, "cadPrintTiles")->setChecked(true);
     child<QRadioButton>(dialog, "cadPrintWindow")->setChecked(true);
     child<QDoubleSpinBox>(dialog, "cadPrintRight")->setValue(30);
@@ -467,8 +630,7 @@ TEST_F(DialogsTest, PrintDialogGivesItsSettings) {
     child<QRadioButton>(dialog, "cadPrintLandscape")->setChecked(true);
     const PrintSettings s = dialog.settings();
     EXPECT_FALSE(s.fitToPage);
-    EXPECT_DOUBLE_EQ(s.scalePaper, 2);
-    EXPECT_DOUBLE_EQ(s.scaleDrawing, 500);
+    EXPECT_DOUBLE_EQ(s.scale, 250);
     EXPECT_TRUE(s.tiles);
     EXPECT_EQ(s.area, PrintSettings::Area::Window);
     EXPECT_DOUBLE_EQ(s.window.left, 1);

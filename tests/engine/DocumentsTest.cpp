@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -130,6 +131,34 @@ TEST_F(Documents, DamagedAndNewerFilesGetTheirOwnTexts) {
     EXPECT_NE(std::find(texts.begin(), texts.end(), 10512), texts.end());
 }
 
+TEST_F(Documents, ABrokenDxfIsRefusedForItsContentNotForAChecksum) {
+    cadFileNew(0, "");
+    // The file ends inside a section.
+    writeBytes(path("cut.dxf"), "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n");
+    texts.clear();
+    EXPECT_EQ(cadFileLoad(path("cut.dxf"), CAD_FORMAT_ANY), 0);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), 10514), texts.end());
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), 10512), texts.end());
+    ASSERT_EQ(responder->messages.size(), 1u);
+    EXPECT_NE(responder->messages[0].text.find("cut.dxf"), std::string::npos);
+
+    // A whole DXF whose block inserts itself is read; that insert is left out, nothing else.
+    writeBytes(path("self.dxf"), "0\nSECTION\n2\nBLOCKS\n"
+                                 "0\nBLOCK\n2\nSELF\n70\n0\n10\n0\n20\n0\n"
+                                 "0\nINSERT\n8\n0\n2\nSELF\n10\n1\n20\n1\n"
+                                 "0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                                 "0\nENDBLK\n0\nENDSEC\n"
+                                 "0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n2\nSELF\n10\n0\n20\n0\n"
+                                 "0\nENDSEC\n0\nEOF\n");
+    responder->messages.clear();
+    EXPECT_EQ(cadFileLoad(path("self.dxf"), CAD_FORMAT_ANY), 1);
+    EXPECT_TRUE(responder->messages.empty());
+    EXPECT_EQ(cadGetStatistics()->entities, 1);
+    const int self = cadBlockIndex("SELF");
+    ASSERT_GE(self, 0);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_BLOCK_ENTITIES, self), 1);
+}
+
 TEST_F(Documents, TheProgramsTextsReplaceTheEnginesOwn) {
     cadSetMsgHandler([](int, int msg, int prm1, int, double, double, void*) {
         if (msg == CAD_MSG_TEXT && prm1 == 10516)
@@ -146,6 +175,17 @@ TEST_F(Documents, TheProgramsTextsReplaceTheEnginesOwn) {
     EXPECT_EQ(responder->messages.at(0).text, "B\xB3\xB9"
                                               "d: " +
                                                   path("missing.rdw"));
+}
+
+TEST_F(Documents, EveryTextTheEngineShowsHasItsOwnWords) {
+    cadSetMsgHandler(nullptr);
+    const std::vector<int> numbers = cadTextNumbers();
+    ASSERT_FALSE(numbers.empty());
+    EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+    EXPECT_EQ(std::adjacent_find(numbers.begin(), numbers.end()), numbers.end());
+    for (const int n : numbers)
+        EXPECT_FALSE(cadText(n).empty()) << n;
+    EXPECT_EQ(cadText(10508), ""); // a number the engine never shows
 }
 
 TEST_F(Documents, LoadingMergesIntoTheActiveDocument) {

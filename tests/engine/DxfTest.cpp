@@ -621,7 +621,7 @@ TEST_F(DxfTest, NamesAreMadeValidAndUniqueForDxf) {
     for (const char* name : {"0", "zero", "a_b", "A_B_2", "_"})
         EXPECT_TRUE(layers.contains(name)) << name;
     EXPECT_EQ(f["linetypes"].toObject()["continuous_2"].toArray(), (QJsonArray{1.0, -1.0}));
-    EXPECT_EQ(f["entities"].toArray()[0].toObject()["text"].toString(), "two lines ");
+    EXPECT_EQ(f["entities"].toArray()[0].toObject()["text"].toString(), "two^Jlines^M");
     EXPECT_EQ(f["entities"].toArray()[0].toObject()["layer"].toString(), "A_B_2");
 }
 
@@ -1175,6 +1175,75 @@ TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
     EXPECT_EQ(at(d, int(d.blocks[0].entities[1])).type, EntityType::Circle);
 }
 
+// ---- texts keep every byte ------------------------------------------------------------------
+
+// The string of each TEXT of a file as ezdxf decodes its caret notation, as code points.
+const char* kCaretDecoded = R"PY(
+import sys, json, ezdxf
+from ezdxf.tools.text import caret_decode
+doc = ezdxf.readfile(sys.argv[1])
+print(json.dumps({"errors": len(doc.audit().errors),
+                  "texts": [[ord(c) for c in caret_decode(e.dxf.text)]
+                            for e in doc.modelspace() if e.dxftype() == "TEXT"]}))
+)PY";
+
+TEST_F(DxfTest, TextsKeepEveryByteThroughDxf) {
+    std::string everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte += char(b);
+    // What other readers decode the same way: line breaks, carets, tabs, letters.
+    const std::vector<std::string> decodedAlike = {
+        "km 0+125.00\nL=35.00 m",    "\na^b^^\n",        "^J is no line break", "\t\r\n",
+        cp1250("Łódź\nul. Żółta 5"), "  spaces around  "};
+    // What only a reader of the percent codes and escapes gets back.
+    const std::vector<std::string> escaped = {
+        "i=2.5%", "%%d", "50%%%p%", "%%%%", "C:\\U+0041\\M+18140\\U+12", everyByte, ""};
+    Drawing d;
+    for (const auto* list : {&decodedAlike, &escaped})
+        for (const std::string& t : *list)
+            d.addText(TextSpec{{0, 0}, 1, 0, 0, 0, 0, t});
+    saveDxf(d, path("texts.dxf"));
+
+    const DxfReadResult r = loadDxf(path("texts.dxf"));
+    const Drawing& back = *r.drawing;
+    const auto texts = ofType(back, EntityType::Text);
+    ASSERT_EQ(texts.size(), decodedAlike.size() + escaped.size());
+    std::size_t i = 0;
+    for (const auto* list : {&decodedAlike, &escaped})
+        for (const std::string& t : *list)
+            EXPECT_EQ(back.textOf(at(back, texts[i++])), t) << i;
+
+    // ezdxf decodes the caret notation of our strings to the texts.
+    const QJsonObject f = pythonJson(kCaretDecoded, {QString::fromStdString(path("texts.dxf"))});
+    EXPECT_EQ(f["errors"].toInt(), 0);
+    const QJsonArray decoded = f["texts"].toArray();
+    ASSERT_EQ(decoded.size(), qsizetype(texts.size()));
+    for (std::size_t k = 0; k < decodedAlike.size(); ++k) {
+        QJsonArray expected;
+        for (const char32_t c : dxf::decodeCp1250(decodedAlike[k]))
+            expected.append(int(c));
+        EXPECT_EQ(decoded[qsizetype(k)].toArray(), expected) << k;
+    }
+}
+
+TEST_F(DxfTest, CaretNotationOfOtherWritersIsRead) {
+    writeFile(path("carets.dxf"),
+              "0\nSECTION\n2\nENTITIES\n"
+              "0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n1\n1\nfirst^Jsecond^Ithird^ ^M\n"
+              // A caret before a letter that names no control character, and at the end.
+              "0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n1\n1\n^a 2^3^\n"
+              // A raw tab, which no DXF string should hold.
+              "0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n1\n1\nx\ty\n"
+              "0\nENDSEC\n0\nEOF\n");
+    const DxfReadResult r = loadDxf(path("carets.dxf"));
+    const Drawing& d = *r.drawing;
+    const auto texts = ofType(d, EntityType::Text);
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(d.textOf(at(d, texts[0])), "first\nsecond\tthird^\r");
+    EXPECT_EQ(d.textOf(at(d, texts[1])), "^a 2^3^");
+    EXPECT_EQ(d.textOf(at(d, texts[2])), "x y");
+}
+
 // ---- absurd values ------------------------------------------------------------------------
 
 TEST_F(DxfTest, AbsurdValuesAreWrittenAndReadBackAndNonFiniteOnesLeftOut) {
@@ -1272,13 +1341,13 @@ TEST_F(DxfTest, BrokenFilesGiveErrors) {
     writeFile(path("binary.dxf"), QByteArray("AutoCAD Binary DXF\r\n\x1a\0", 22));
     EXPECT_EQ(loadError(path("binary.dxf")), FileError::Kind::UnknownFormat);
     writeFile(path("code.dxf"), "0\nSECTION\n2\nENTITIES\nten\nLINE\n0\nENDSEC\n0\nEOF\n");
-    EXPECT_EQ(loadError(path("code.dxf")), FileError::Kind::Damaged);
+    EXPECT_EQ(loadError(path("code.dxf")), FileError::Kind::BrokenDxf);
     writeFile(path("open.dxf"), "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n1\n");
-    EXPECT_EQ(loadError(path("open.dxf")), FileError::Kind::Damaged);
+    EXPECT_EQ(loadError(path("open.dxf")), FileError::Kind::BrokenDxf);
     writeFile(path("odd.dxf"), "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\n");
-    EXPECT_EQ(loadError(path("odd.dxf")), FileError::Kind::Damaged);
+    EXPECT_EQ(loadError(path("odd.dxf")), FileError::Kind::BrokenDxf);
     writeFile(path("before.dxf"), "999\nx\n10\n1\n0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
-    EXPECT_EQ(loadError(path("before.dxf")), FileError::Kind::Damaged);
+    EXPECT_EQ(loadError(path("before.dxf")), FileError::Kind::BrokenDxf);
     // A file can end without EOF after a whole section.
     writeFile(path("noeof.dxf"), "0\nSECTION\n2\nENTITIES\n0\nPOINT\n10\n1\n20\n2\n0\nENDSEC\n");
     EXPECT_EQ(loadDxf(path("noeof.dxf")).drawing->points.size(), 1u);
@@ -1313,7 +1382,7 @@ TEST_F(DxfTest, RandomAndTruncatedFilesGiveAnErrorOrADrawing) {
             EXPECT_LE(r.drawing->entities.size(), entities);
             ++read;
         } catch (const FileError& e) {
-            EXPECT_TRUE(e.kind() == FileError::Kind::Damaged ||
+            EXPECT_TRUE(e.kind() == FileError::Kind::BrokenDxf ||
                         e.kind() == FileError::Kind::UnknownFormat);
             ++damaged;
         }
@@ -1324,7 +1393,7 @@ TEST_F(DxfTest, RandomAndTruncatedFilesGiveAnErrorOrADrawing) {
     const qsizetype end = whole.lastIndexOf("ENDSEC", whole.indexOf("OBJECTS"));
     for (qsizetype cut = start; cut < end; cut += 7) {
         writeFile(path("cut.dxf"), whole.left(cut));
-        EXPECT_EQ(loadError(path("cut.dxf")), FileError::Kind::Damaged);
+        EXPECT_EQ(loadError(path("cut.dxf")), FileError::Kind::BrokenDxf);
     }
     (void)read;
 }

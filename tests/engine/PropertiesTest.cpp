@@ -310,4 +310,32 @@ TEST_F(Properties, DrawingInfoUsesTheEnginesTexts) {
         EXPECT_NE(std::find(asked.begin(), asked.end(), n), asked.end()) << n;
 }
 
+TEST_F(Properties, DrawingInfoGivesMillimetresWhateverTheDrawingsUnits) {
+    addPolyline({-1.5, 2, 0.25, 3});
+    const auto lines = [] {
+        const auto info = cadDrawingInfo();
+        return std::vector<std::string>(info.begin() + 2, info.begin() + 8);
+    };
+    const std::pair<int, std::vector<std::string>> expected[] = {
+        {4, // metres
+         {"Width:  1750.000 mm", "Height: 1000.000 mm", "X min:   -1500.00 mm",
+          "Y min:   2000.00 mm", "X max:   250.00 mm", "Y max:   3000.00 mm"}},
+        {3, // centimetres
+         {"Width:  17.500 mm", "Height: 10.000 mm", "X min:   -15.00 mm", "Y min:   20.00 mm",
+          "X max:   2.50 mm", "Y max:   30.00 mm"}},
+        {1, // inches
+         {"Width:  44.450 mm", "Height: 25.400 mm", "X min:   -38.10 mm", "Y min:   50.80 mm",
+          "X max:   6.35 mm", "Y max:   76.20 mm"}},
+        {2, // millimetres, and a drawing without units, as they are
+         {"Width:  1.750 mm", "Height: 1.000 mm", "X min:   -1.50 mm", "Y min:   2.00 mm",
+          "X max:   0.25 mm", "Y max:   3.00 mm"}},
+        {0,
+         {"Width:  1.750 mm", "Height: 1.000 mm", "X min:   -1.50 mm", "Y min:   2.00 mm",
+          "X max:   0.25 mm", "Y max:   3.00 mm"}}};
+    for (const auto& [units, text] : expected) {
+        cadPropPutInt(CAD_PROP_DOC_UNITS, -1, units);
+        EXPECT_EQ(lines(), text) << "units " << units;
+    }
+}
+
 } // namespace

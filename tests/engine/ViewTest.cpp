@@ -236,7 +236,7 @@ TEST_F(ViewTest, ZoomWindowByTwoClicks) {
     EXPECT_EQ(prompts.back(), "Pierwszy naroznik");
     click(w, w->toPixel({10, 40}));
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::SecondCorner);
-    EXPECT_EQ(prompts.back(), viewText(19303));
+    EXPECT_EQ(prompts.back(), cadText(19303));
     w->grab(); // the rubber band
     click(w, w->toPixel({30, 50}));
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
@@ -262,7 +262,7 @@ TEST_F(ViewTest, EscapeCancelsZoomWindow) {
     std::string prompt = "?";
     engine().onPrompt = [&](const std::string& p) { prompt = p; };
     ASSERT_EQ(cadExecute(CAD_CMD_ZOOM_WINDOW), 1);
-    EXPECT_EQ(prompt, viewText(19302));
+    EXPECT_EQ(prompt, cadText(19302));
     click(w, {10, 10});
     QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
@@ -406,6 +406,29 @@ TEST_F(ViewTest, NavigatorCentresTheViewWhereClicked) {
     EXPECT_NEAR(view().centre.y, 50, 1);
     ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
     EXPECT_FALSE(n->isVisible());
+}
+
+TEST_F(ViewTest, NavigatorOpensInsideTheDrawingArea) {
+    parent.move(300, 200); // the main window somewhere on the screen
+    DrawingWindow* w = openWindow();
+    const auto area = [w] { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    NavigatorWindow* n = w->navigator();
+    ASSERT_NE(n, nullptr);
+    EXPECT_TRUE(area().contains(n->frameGeometry())) << "not over the menus above the area";
+    EXPECT_GT(n->width(), 100);
+    // Hidden, the main window moved, opened again: inside the area where it is now.
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    parent.move(20, 600);
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    EXPECT_TRUE(n->isVisible());
+    EXPECT_TRUE(area().contains(n->frameGeometry()));
+    // A small drawing area gets a smaller navigator.
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    parent.resize(150, 120);
+    cadWndResize(1, 0, 0, 150, 120);
+    ASSERT_EQ(cadExecute(CAD_CMD_NAVIGATOR), 1);
+    EXPECT_TRUE(area().contains(n->frameGeometry()));
 }
 
 } // namespace

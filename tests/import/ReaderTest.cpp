@@ -145,6 +145,29 @@ TEST_F(ReaderTest, LineEndsAndEndOfFile) {
     EXPECT_EQ(all[2].vertices, (V{2, 2, 3, 3})) << "the line before Ctrl+Z counts";
 }
 
+TEST_F(ReaderTest, TextsComeBackFromDxfByteForByte) {
+    // Texts as road drawings have them: line breaks inside, Windows-1250 letters, carets and
+    // percent signs that DXF writes in codes of its own.
+    const std::vector<std::string> texts = {"KM 0+100\nL=35.00",
+                                            "\xA3\xF3\x64\x9F \xB9\xEA\n\xAF\xF3\xB3ty",
+                                            "^ caret ^J",
+                                            "i=2.5% 45%%d",
+                                            "\n",
+                                            "tab\tx"};
+    std::string bytes = header() + pen(1);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        bytes += text(0, double(i), "1,1,0,0", texts[i]);
+    readBytes(bytes);
+    ASSERT_EQ(cadFileSave(path("drawing.dxf"), CAD_FORMAT_DXF), 1);
+    ASSERT_GT(cadFileNew(0, ""), 0);
+    ASSERT_EQ(cadFileLoad(path("drawing.dxf"), CAD_FORMAT_ANY), 1);
+    std::vector<std::string> back;
+    for (const EntityInfo& e : Entities())
+        if (e.type == CAD_ENT_TEXT)
+            back.push_back(e.text);
+    EXPECT_EQ(back, texts);
+}
+
 TEST_F(ReaderTest, IncompleteLineStopsWithAMessageAndKeepsWhatWasRead) {
     Script().messageBoxAnswers = {kIdOk};
     EXPECT_EQ(readBytes(header("P,1,1") + pen(1) + up(0, 0) + down(1, 1) + "x\r\n" + up(5, 5) +

@@ -1,9 +1,11 @@
 #include "support/Strings.h"
 
+#include "engine/CadApi.h"
 #include "support/Cp1250.h"
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 
 namespace {
@@ -81,6 +83,55 @@ TEST(EngineStrings, RangesHoldTheirEntryCounts) {
         total += ranges[i].second;
     }
     EXPECT_EQ(total, 785);
+}
+
+// The printf-style fields of a text, in order ("%s", "%d", "%.3f", ...).
+std::vector<std::string> fieldsOf(std::string_view text) {
+    static const std::regex field("%(\\.[0-9]+)?[sdf]");
+    const std::string t(text);
+    std::vector<std::string> fields;
+    for (auto it = std::sregex_iterator(t.begin(), t.end(), field); it != std::sregex_iterator();
+         ++it)
+        fields.push_back(it->str());
+    return fields;
+}
+
+TEST(EngineStrings, EveryTextTheEngineShowsHasAnAnswerWithItsFields) {
+    cadReset(); // the engine's own words, no program asked
+    std::vector<int> unanswered;
+    for (const int number : cadTextNumbers()) {
+        const auto answer = FindEngineString(number);
+        if (!answer) {
+            unanswered.push_back(number);
+            continue;
+        }
+        // The engine fills the fields of its own words in: the answer has the same ones.
+        EXPECT_EQ(fieldsOf(*answer), fieldsOf(cadText(number))) << number;
+    }
+    EXPECT_EQ(unanswered, std::vector<int>{}) << "numbers the engine shows in English";
+}
+
+TEST(EngineStrings, TheProgramsOwnTextsAreKeptApartAndArePolish) {
+    cadReset();
+    const auto engineNumbers = cadTextNumbers();
+    std::set<int> previous;
+    for (const auto& e : ProgramStringTable()) {
+        // Only numbers the engine asks for; none the table holds, which would be found first.
+        EXPECT_TRUE(std::binary_search(engineNumbers.begin(), engineNumbers.end(), e.number))
+            << e.number;
+        EXPECT_EQ(FindEngineString(e.number)->data(), e.text.data()) << e.number;
+        EXPECT_FALSE(e.text.empty()) << e.number;
+        EXPECT_NE(std::string(e.text), cadText(e.number)) << "still the engine's English";
+        EXPECT_TRUE(previous.insert(e.number).second) << e.number;
+    }
+    // What a user saw in English: the tooltips of the line widths, the information and the
+    // line styles, and the title of the DXF export.
+    for (const auto& [number, polish] :
+         {std::pair{19026, u8"Pokaż szerokości linii"}, std::pair{19027, u8"Informacje o rysunku"},
+          std::pair{11645, u8"Style linii"}, std::pair{10552, u8"Eksportuj do DXF"}})
+        EXPECT_EQ(FromCp1250(std::string(FindEngineString(number).value_or(""))),
+                  QString::fromUtf8(polish))
+            << number;
 }
 
 } // namespace
