@@ -2,6 +2,7 @@
 
 #include "engine/CadApi.h"
 #include "support/Platform.h"
+#include "support/UndoGroup.h"
 #include "support/brdodatkirozn.h"
 
 #include <QApplication>
@@ -65,10 +66,14 @@ void TForm_mnoznik::Button1Click() {
         Edit_mnoznik->setFocus();
         return;
     }
-    const int layers = cadLayerCount();
-    for (int i = 0; i < layers; ++i)
-        cadPropPutDbl(CAD_PROP_LAYER_WIDTH, i,
-                      cadPropGetDbl(CAD_PROP_LAYER_WIDTH, i).value_or(0) * factor);
+    {
+        // Every width at once is one step that "Cofnij" takes back.
+        const UndoGroup step;
+        const int layers = cadLayerCount();
+        for (int i = 0; i < layers; ++i)
+            cadPropPutDbl(CAD_PROP_LAYER_WIDTH, i,
+                          cadPropGetDbl(CAD_PROP_LAYER_WIDTH, i).value_or(0) * factor);
+    }
     done(Accepted);
     cadExecute(CAD_CMD_REDRAW);
 }

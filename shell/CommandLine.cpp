@@ -268,8 +268,6 @@ bool Converter::load(const QString& path, const QString& input) {
         }
         if (kind == 0)
             return fail(input, QStringLiteral("to nie jest rysunek drogowy KWL")), false;
-        // Plans are in metres, profile and cross-section sheets in millimetres of paper.
-        cadPropPutInt(CAD_PROP_DOC_UNITS, -1, kind == 1 ? 4 : 2);
         if (!platform_->messages.isEmpty()) // an incomplete line: what was read is kept
             fail(input, platform_->messages.join(QLatin1Char(' ')) +
                             QString::fromUtf8(u8" (zapisano to, co dało się wczytać)"));

@@ -10,6 +10,7 @@
 #include "import/brostotwpliki.h"
 #include "shell/Unit_Main.h"
 #include "support/Platform.h"
+#include "support/UndoGroup.h"
 #include "support/brdodatkirozn.h"
 
 #include <QApplication>
@@ -132,6 +133,10 @@ int ConvertRoadDesignDrawing(const QString& path, int engineWindow,
         beforeReading();
     DrawingKind = ReadRoadDesignDrawing(path, 0.0, 0.0);
     SetDocumentDrawingKind(DrawingDocument, DrawingKind);
+    // Plans are in metres, profile and cross-section sheets in millimetres of paper: printing
+    // to scale and the drawing's information go by it.
+    if (DrawingKind != 0)
+        cadPropPutInt(CAD_PROP_DOC_UNITS, -1, DrawingKind == 1 ? 4 : 2);
     cadLayerActive(cadLayerIndex("0", 0));
     LoadLineStyles(QStringLiteral("KWL_Style_linii%1.knf").arg(DrawingKind));
     LoadBlockLibrary();
@@ -208,8 +213,11 @@ void ImportRoadDesignDrawing(TForm_Main& main) {
         if (!Formprzesuniecie)
             return;
         CurrentPlatform().showModal(Formprzesuniecie);
-        if (Formprzesuniecie->applied)
+        if (Formprzesuniecie->applied) {
+            // The whole import is one step that "Cofnij" takes back.
+            const UndoGroup step;
             ReadRoadDesignDrawing(path, Formprzesuniecie->shiftX, Formprzesuniecie->shiftY);
+        }
     } catch (const std::exception& error) {
         openFailed(path, error);
     }

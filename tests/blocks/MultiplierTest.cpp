@@ -43,6 +43,16 @@ TEST_F(Multiplier, FactorsMultiplyEveryLayerAndAccumulate) {
     EXPECT_NEAR(width("a"), 0.9, 1e-12);
 }
 
+TEST_F(Multiplier, OneUndoTakesEveryWidthBack) {
+    apply(QStringLiteral("2"));
+    EXPECT_NEAR(width("b"), 1.0, 1e-12);
+    ASSERT_TRUE(cadCanUndo());
+    cadExecute(CAD_CMD_UNDO);
+    EXPECT_NEAR(width("a"), 0.3, 1e-12);
+    EXPECT_NEAR(width("b"), 0.5, 1e-12);
+    EXPECT_FALSE(cadCanUndo());
+}
+
 TEST_F(Multiplier, EmptyZeroAndMalformedFactorsAreRefused) {
     Script().messageBoxAnswers = {kIdOk, kIdOk, kIdOk, kIdOk};
     apply(QStringLiteral("  "));

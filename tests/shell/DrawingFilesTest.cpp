@@ -166,6 +166,36 @@ TEST_F(DrawingFiles, ImportAddsTheShiftedDrawingToTheActiveOne) {
     EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 1) << "Rezygnuj reads nothing";
 }
 
+// "Cofnij" takes a whole import back: the document is as it was, saved alike.
+TEST_F(DrawingFiles, UndoTakesAWholeImportBack) {
+    cadFileNew(window->engineWindow, "");
+    window->EnableDocumentMenus();
+    cadLayerAdd("istniejąca", 0.2, 255, 255);
+    cadAddLine(0, 0, 5, 5);
+    const QString before = dir.filePath(QStringLiteral("before.rdw"));
+    ASSERT_EQ(cadFileSave(QFile::encodeName(before).toStdString(), CAD_FORMAT_NATIVE), 1);
+    const QString kwl = write(QStringLiteral("droga.kwl"), roadDrawing());
+    Script().fileAnswers = {kwl};
+    Script().modalActions = {[](QWidget* form) {
+        static_cast<TFormprzesuniecie*>(form)->Button1->click();
+        return int(QDialog::Accepted);
+    }};
+    item("PlikKWL2")->trigger();
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 1);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 1);
+    item("Undo1")->trigger();
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 0);
+    EXPECT_EQ(countEntities(CAD_ENT_TEXT), 0);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 0) << "as it was saved";
+    const QString after = dir.filePath(QStringLiteral("after.rdw"));
+    ASSERT_EQ(cadFileSave(QFile::encodeName(after).toStdString(), CAD_FORMAT_NATIVE), 1);
+    QFile a(before), b(after);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(a.readAll() == b.readAll()) << "the same drawing, byte for byte";
+    item("Redo1")->trigger();
+    EXPECT_EQ(countEntities(CAD_ENT_POLYLINE), 1);
+}
+
 TEST_F(DrawingFiles, DroppedFilesOpenTheFirstByItsExtension) {
     const QString kwl = write(QStringLiteral("Plan.Kwl"), roadDrawing());
     Script().fileAnswers = {QString()};
