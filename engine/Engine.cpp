@@ -13,7 +13,7 @@
 
 namespace cad {
 
-namespace {
+namespace {} // namespace
 
 // The literal two characters backslash and n in a text stand for a line break.
 std::string withLineBreaks(std::string_view text) {
@@ -29,6 +29,8 @@ std::string withLineBreaks(std::string_view text) {
     }
     return out;
 }
+
+namespace {
 
 std::string fileNameOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -53,6 +55,8 @@ Engine::Engine() {
     registerEditCommands(*this);
     registerSelectionCommands(*this);
     registerDrawCommands(*this);
+    registerPlaceCommands(*this);
+    registerHatchCommand(*this);
 }
 
 Edit::Edit(Document& d) : document_(d) {

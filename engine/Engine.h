@@ -41,6 +41,8 @@ void registerDialogCommands(Engine& e);    // ui/: layers, files list, print, in
 void registerEditCommands(Engine& e);      // commands/: undo, redo, erase
 void registerSelectionCommands(Engine& e); // commands/: selecting by point, window, fence...
 void registerDrawCommands(Engine& e);      // commands/: the drawing commands
+void registerPlaceCommands(Engine& e);     // commands/: text, symbol, image, block
+void registerHatchCommand(Engine& e);      // commands/: hatching
 
 // What a document's view shows: a centre and a scale, for a window of a given size.
 struct View {
@@ -252,5 +254,7 @@ struct TextArg {
 // trusting the format: a field without a value, or of another kind, stays readable.
 std::string formatText(std::string_view format, std::initializer_list<TextArg> values);
 std::string formatNumber(double value, int decimals);
+// A text with the literal two characters backslash and n made line breaks.
+std::string withLineBreaks(std::string_view text);
 
 } // namespace cad

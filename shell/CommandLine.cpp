@@ -85,6 +85,9 @@ public:
                                             std::string_view) override {
         return std::nullopt;
     }
+    std::optional<std::string> openFileName(std::string_view, std::string_view) override {
+        return std::nullopt;
+    }
 };
 
 class UsageError {

@@ -36,3 +36,12 @@ std::optional<std::string> EngineResponder::saveFileName(std::string_view captio
         return std::nullopt;
     return QFile::encodeName(path).toStdString();
 }
+
+std::optional<std::string> EngineResponder::openFileName(std::string_view caption,
+                                                         std::string_view filter) {
+    const QString path = CurrentPlatform().openFileName(
+        QApplication::activeWindow(), FromCp1250(caption), QString(), cadFilterForQt(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(path).toStdString();
+}

@@ -849,6 +849,8 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {10514,
      u8"Nie można wczytać pliku DXF: jego zawartość jest niezgodna z formatem DXF \\n%s"_w1250},
     {10545, u8"Pliki PDF (*.pdf)|*.pdf|"_w1250},
+    {10547,
+     u8"Obrazy (*.png *.jpg *.jpeg *.bmp *.tif *.tiff)|*.png;*.jpg;*.jpeg;*.bmp;*.tif;*.tiff|"_w1250},
     {10552, u8"Eksportuj do DXF"_w1250},
     // Layers
     {10670, u8"Warstwa musi mieć nazwę."_w1250},
@@ -858,6 +860,13 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {10984, u8"Zamknij plik"_w1250},
     {10990, u8"Zamknij"_w1250},
     {11513, u8"Kolejność warstw"_w1250},
+    // Hatch patterns
+    {11911, u8"Wypełnienie pełne"_w1250},
+    {11912, u8"Linie pod kątem 45°"_w1250},
+    {11913, u8"Linie skrzyżowane pod kątem 45°"_w1250},
+    {11914, u8"Linie poziome"_w1250},
+    {11915, u8"Siatka linii poziomych i pionowych"_w1250},
+    {11916, u8"Poziome linie kreskowane"_w1250},
     // Printing
     {16029, u8"Plik PDF:"_w1250},
     {16030, u8"Podziel na arkusze"_w1250},
@@ -871,6 +880,9 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {19029, u8"Nawigator"_w1250},
     // Prompts
     {19340, u8"Następny punkt (Z zamyka, Enter kończy)"_w1250},
+    {19341, u8"Skala (Enter: 1)"_w1250},
+    {19342, u8"Kąt obrotu (Enter: 0)"_w1250},
+    {19343, u8"Wskaż zamknięte obiekty lub punkt wewnątrz obszaru (Enter kończy)"_w1250},
 });
 
 template <std::size_t N> constexpr bool strictlyIncreasing(const std::array<EngineString, N>& t) {

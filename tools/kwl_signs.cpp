@@ -42,6 +42,9 @@ public:
                                             std::string_view) override {
         return std::nullopt;
     }
+    std::optional<std::string> openFileName(std::string_view, std::string_view) override {
+        return std::nullopt;
+    }
 };
 
 // 0xRRGGBB to the engine's 0x00BBGGRR.

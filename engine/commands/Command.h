@@ -26,6 +26,8 @@ public:
     virtual QPointF toPixel(Vec2 p) const = 0;
     // Drawing units of one pixel.
     virtual double pixelSize() const = 0;
+    // The active document's view, as the window shows it.
+    virtual const View& view() const = 0;
     // Shows the text of that number as the prompt (0: none).
     virtual void prompt(int text) = 0;
     // The command's picture changed: paint the window again (not the drawing under it).

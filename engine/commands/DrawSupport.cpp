@@ -131,6 +131,27 @@ void PreviewSink::rectangle(const RectangleData& r) {
     path(corners, true);
 }
 
+PreviewDrawing::PreviewDrawing(const Drawing& source) {
+    drawing_.layers = source.layers;
+    drawing_.lineStyles = source.lineStyles;
+    drawing_.textStyles = source.textStyles;
+    drawing_.settings = source.settings;
+    drawing_.current = source.current;
+}
+
+void PreviewDrawing::paint(QPainter& painter, const View& view) {
+    std::vector<std::uint32_t> all;
+    for (std::size_t h = 0; h < drawing_.entities.size(); ++h)
+        if (drawing_.inModelSpace(static_cast<int>(h)))
+            all.push_back(static_cast<std::uint32_t>(h));
+    RenderOptions options;
+    options.showLineWidths = false;
+    renderEntities(
+        painter, drawing_,
+        RenderView::centredOn(view.centre, view.unitsPerPixel, view.widthPx, view.heightPx),
+        options, all);
+}
+
 int startDrawCommand(const std::function<std::unique_ptr<Command>(Document&)>& make) {
     Document* d = engine().active();
     DrawingWindow* w = DrawingWindow::current();

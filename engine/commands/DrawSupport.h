@@ -15,6 +15,10 @@ namespace cad {
 
 // Prompts of the engine's own.
 inline constexpr int kNextPointOrClose = 19340; // "Next point (Z closes, Enter ends)"
+inline constexpr int kScalePrompt = 19341;      // "Scale (Enter: 1)"
+inline constexpr int kAnglePrompt = 19342;      // "Rotation angle (Enter: 0)"
+inline constexpr int kHatchPrompt = 19343;      // "Pick closed objects or a point inside..."
+inline constexpr int kImageFilter = 10547;      // the file filter of raster images
 
 class ShapeSink {
 public:
@@ -46,6 +50,7 @@ public:
     // Takes a handle of what was added (for commands that add other kinds themselves).
     void added(int handle);
     Drawing& drawing() { return edit_.drawing(); }
+    ChangeSet& changes() { return edit_.changes(); }
     // Makes it a step (nothing when nothing was added) and shows the area it covers.
     void commit();
 
@@ -74,6 +79,20 @@ private:
     void path(std::span<const Vec2> points, bool closed);
     QPainter& p_;
     CommandHost& host_;
+};
+
+// A drawing of what a command is about to add (a text, a block insertion), with the tables of
+// the document it goes to, drawn over the window where the cursor puts it.
+class PreviewDrawing {
+public:
+    explicit PreviewDrawing(const Drawing& source);
+    Drawing& drawing() { return drawing_; }
+    // After its entities changed: they are drawn where they are now.
+    void changed(int handle) { drawing_.changed(static_cast<std::uint32_t>(handle)); }
+    void paint(QPainter& painter, const View& view);
+
+private:
+    Drawing drawing_;
 };
 
 // Starts the command `make` gives for the active document in the drawing window; 0 when there

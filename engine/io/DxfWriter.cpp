@@ -21,6 +21,7 @@
 #include "engine/io/DxfCodepage.h"
 #include "engine/io/DxfSupport.h"
 #include "engine/io/FileError.h"
+#include "engine/model/HatchPatterns.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -920,7 +921,7 @@ void Exporter::hatch(const Entity& e, unsigned long owner, const std::vector<Loo
     if (!std::isfinite(angle))
         angle = 0;
     std::string name = dxf::tableName(pattern);
-    if (solid || pattern.empty())
+    if (solid || pattern.empty() || patternNamed(pattern).lines.empty())
         name = "SOLID", solid = true;
     begin("HATCH", e, owner, "AcDbHatch");
     w_.coord(10, 0, 0, 0);
@@ -947,20 +948,29 @@ void Exporter::hatch(const Entity& e, unsigned long owner, const std::vector<Loo
     w_.dxfInt(75, 0);
     w_.dxfInt(76, 1);
     if (!solid) {
-        // One family of lines at 45 degrees to the pattern angle, 3.175 apart at scale 1: the
-        // pattern as far as a reader without the pattern's own definition can draw it.
-        const double a = radians(normalisedDegrees(45 + angle));
-        const double gap = 3.175 * scale;
+        // The pattern's own families of lines, at the hatch's scale and angle, so that a
+        // reader without the pattern's definition draws it as we do.
+        const HatchPattern& p = patternNamed(pattern);
         w_.dxfReal(52, normalisedDegrees(angle));
         w_.dxfReal(41, scale);
         w_.dxfInt(77, 0);
-        w_.dxfInt(78, 1);
-        w_.dxfReal(53, normalisedDegrees(45 + angle));
-        w_.dxfReal(43, 0.0);
-        w_.dxfReal(44, 0.0);
-        w_.dxfReal(45, -gap * std::sin(a));
-        w_.dxfReal(46, gap * std::cos(a));
-        w_.dxfInt(79, 0);
+        w_.dxfInt(78, int(p.lines.size()));
+        for (const PatternLine& line : p.lines) {
+            const double a = radians(normalisedDegrees(line.angle + angle));
+            const double gap = line.spacing * scale;
+            w_.dxfReal(53, normalisedDegrees(line.angle + angle));
+            w_.dxfReal(43, 0.0);
+            w_.dxfReal(44, 0.0);
+            w_.dxfReal(45, -gap * std::sin(a));
+            w_.dxfReal(46, gap * std::cos(a));
+            if (line.dash > 0 && line.gap > 0) {
+                w_.dxfInt(79, 2);
+                w_.dxfReal(49, line.dash * scale);
+                w_.dxfReal(49, -line.gap * scale);
+            } else {
+                w_.dxfInt(79, 0);
+            }
+        }
     }
     w_.dxfInt(98, 0);
     mark(marks);

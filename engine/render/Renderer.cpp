@@ -1,5 +1,7 @@
 #include "engine/render/Renderer.h"
 
+#include "engine/model/HatchPatterns.h"
+
 #include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
@@ -547,11 +549,69 @@ private:
         if (o_.fillOutlinesOnly) {
             p_.setPen(pen());
             p_.setBrush(Qt::NoBrush);
-        } else {
-            p_.setBrush(h.solid ? QBrush(color) : QBrush(color, Qt::BDiagPattern));
+            p_.drawPath(path);
+            return;
         }
-        p_.drawPath(path);
+        const HatchPattern& pattern = patternNamed(d_.pooled(h.pattern));
+        if (h.solid || pattern.lines.empty()) {
+            p_.setBrush(QBrush(color));
+            p_.drawPath(path);
+            p_.setBrush(Qt::NoBrush);
+            return;
+        }
+        patternLines(path, pattern, h, m, color);
+    }
+
+    // The lines of a pattern inside a hatch's boundary, at the hatch's scale and angle.
+    void patternLines(const QPainterPath& path, const HatchPattern& pattern, const HatchData& h,
+                      const Affine& m, const QColor& color) {
+        const QRectF box = path.boundingRect().intersected(
+            QRectF(QPointF(clip_.left, clip_.bottom), QPointF(clip_.right, clip_.top)));
+        if (box.isEmpty())
+            return;
+        const double scale = std::isfinite(h.scale) && h.scale != 0 ? std::abs(h.scale) : 1;
+        const double unitsToPixels = m.scale();
+        p_.save();
+        p_.setClipPath(path, Qt::IntersectClip);
         p_.setBrush(Qt::NoBrush);
+        for (const PatternLine& family : pattern.lines) {
+            const double spacing = family.spacing * scale * unitsToPixels;
+            // Lines closer than two pixels would only grey the area: it is filled lightly.
+            if (!(spacing >= 2) || !std::isfinite(spacing)) {
+                QColor light = color;
+                light.setAlpha(96);
+                p_.fillPath(path, light);
+                continue;
+            }
+            QPen pen(color, 0);
+            if (family.dash > 0 && family.gap > 0) {
+                const double dash = std::max(family.dash * scale * unitsToPixels, 1.0);
+                const double gap = std::max(family.gap * scale * unitsToPixels, 1.0);
+                pen.setDashPattern({dash, gap});
+            }
+            p_.setPen(pen);
+            // On the device y grows downwards: an angle in the drawing turns the other way.
+            const double a = radians(family.angle + (std::isfinite(h.angle) ? h.angle : 0));
+            const double dx = std::cos(a), dy = -std::sin(a); // along the lines
+            const double nx = -dy, ny = dx;                   // across them
+            const QPointF c = box.center();
+            const double reach = std::hypot(box.width(), box.height()) / 2 + spacing;
+            // Lines through the pattern's origin at the drawing's origin, so that neighbouring
+            // hatches line up.
+            const Vec2 origin = m.apply({0, 0});
+            const double offset =
+                std::fmod((c.x() - origin.x) * nx + (c.y() - origin.y) * ny, spacing);
+            const int count = static_cast<int>(std::ceil(reach / spacing));
+            if (count > 4000)
+                continue;
+            for (int k = -count; k <= count; ++k) {
+                const double t = k * spacing - offset;
+                const QPointF base(c.x() + nx * t, c.y() + ny * t);
+                p_.drawLine(QPointF(base.x() - dx * reach, base.y() - dy * reach),
+                            QPointF(base.x() + dx * reach, base.y() + dy * reach));
+            }
+        }
+        p_.restore();
     }
 
     void drawText(const Entity& e, const Affine& m) {

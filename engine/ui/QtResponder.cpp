@@ -70,4 +70,13 @@ std::optional<std::string> QtResponder::saveFileName(std::string_view caption,
     return QFile::encodeName(path).toStdString();
 }
 
+std::optional<std::string> QtResponder::openFileName(std::string_view caption,
+                                                     std::string_view filter) {
+    const QString path = QFileDialog::getOpenFileName(
+        QApplication::activeWindow(), fromEngineText(caption), QString(), cadFilterForQt(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(path).toStdString();
+}
+
 } // namespace cad

@@ -144,6 +144,12 @@ QPointF DrawingWindow::toPixel(Vec2 p) const {
             v.heightPx / 2.0 - (p.y - v.centre.y) / v.unitsPerPixel};
 }
 
+const View& DrawingWindow::view() const {
+    static const View none;
+    const Document* d = engine().active();
+    return d ? d->view : none;
+}
+
 double DrawingWindow::pixelSize() const {
     const Document* d = engine().active();
     return d ? d->view.unitsPerPixel : 1.0;

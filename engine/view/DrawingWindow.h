@@ -66,6 +66,7 @@ public:
     Vec2 toDrawing(QPointF pixel) const override;
     QPointF toPixel(Vec2 p) const override;
     double pixelSize() const override;
+    const View& view() const override;
     // p on the nearest grid node when the active drawing snaps to its grid; else p.
     Vec2 snap(Vec2 p) const;
     // How near, in pixels, a click must come to an entity to pick it.

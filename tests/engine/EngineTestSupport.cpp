@@ -29,6 +29,17 @@ std::optional<std::string> ScriptedResponder::saveFileName(std::string_view capt
     return a;
 }
 
+std::optional<std::string> ScriptedResponder::openFileName(std::string_view caption,
+                                                           std::string_view) {
+    if (openAnswers.empty()) {
+        ADD_FAILURE() << "unexpected file question: " << caption;
+        return std::nullopt;
+    }
+    auto a = openAnswers.front();
+    openAnswers.pop_front();
+    return a;
+}
+
 void EngineTest::SetUp() {
     cadReset();
     responder = std::make_shared<ScriptedResponder>();
@@ -39,6 +50,7 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
     EXPECT_TRUE(responder->answers.empty()) << "answers left unused";
     EXPECT_TRUE(responder->saveAnswers.empty()) << "file answers left unused";
+    EXPECT_TRUE(responder->openAnswers.empty()) << "file answers left unused";
     cadReset();
 }
 

@@ -20,6 +20,7 @@ public:
     };
     std::deque<int> answers;                            // for ask()
     std::deque<std::optional<std::string>> saveAnswers; // for saveFileName()
+    std::deque<std::optional<std::string>> openAnswers; // for openFileName()
     std::vector<Shown> questions, messages;
     std::vector<std::string> saveCaptions, saveFilters;
 
@@ -27,6 +28,8 @@ public:
     void tell(std::string_view caption, std::string_view text, bool error) override;
     std::optional<std::string> saveFileName(std::string_view caption, std::string_view filter,
                                             std::string_view suggestedPath) override;
+    std::optional<std::string> openFileName(std::string_view caption,
+                                            std::string_view filter) override;
 };
 
 class EngineTest : public ::testing::Test {
