@@ -149,8 +149,15 @@ inline constexpr int CAD_CMD_DRAW_TEXT = 17250;
 inline constexpr int CAD_CMD_DRAW_SYMBOL = 17260;
 inline constexpr int CAD_CMD_INSERT_BLOCK = 17280;
 inline constexpr int CAD_CMD_DRAW_IMAGE = 17290;
-// Editing
-inline constexpr int CAD_CMD_ERASE = 17407; // erase the selection, or what is picked then
+// Editing: on the selection, or on what is picked then when nothing is selected
+inline constexpr int CAD_CMD_COPY = 17402;       // copies by base and destination points
+inline constexpr int CAD_CMD_MOVE = 17403;       // by base and destination points
+inline constexpr int CAD_CMD_ROTATE = 17404;     // about a centre
+inline constexpr int CAD_CMD_SCALE = 17405;      // about a base point
+inline constexpr int CAD_CMD_MIRROR = 17406;     // across a line of two points
+inline constexpr int CAD_CMD_ERASE = 17407;      // erase
+inline constexpr int CAD_CMD_EXPLODE = 17408;    // into simpler entities
+inline constexpr int CAD_CMD_MAKE_BLOCK = 17409; // a block of a name given, with a base point
 inline constexpr int CAD_CMD_UNDO = 17431;  // take the last change back
 inline constexpr int CAD_CMD_REDO = 17432;  // make the last change taken back anew
 // Selecting

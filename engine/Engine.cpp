@@ -57,6 +57,7 @@ Engine::Engine() {
     registerDrawCommands(*this);
     registerPlaceCommands(*this);
     registerHatchCommand(*this);
+    registerModifyCommands(*this);
 }
 
 Edit::Edit(Document& d) : document_(d) {

@@ -43,6 +43,7 @@ void registerSelectionCommands(Engine& e); // commands/: selecting by point, win
 void registerDrawCommands(Engine& e);      // commands/: the drawing commands
 void registerPlaceCommands(Engine& e);     // commands/: text, symbol, image, block
 void registerHatchCommand(Engine& e);      // commands/: hatching
+void registerModifyCommands(Engine& e);    // commands/: copy, move, rotate, scale, mirror...
 
 // What a document's view shows: a centre and a scale, for a window of a given size.
 struct View {

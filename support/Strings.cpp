@@ -867,6 +867,8 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {11914, u8"Linie poziome"_w1250},
     {11915, u8"Siatka linii poziomych i pionowych"_w1250},
     {11916, u8"Poziome linie kreskowane"_w1250},
+    // Blocks
+    {12053, u8"Blok o tej nazwie już istnieje: %s"_w1250},
     // Printing
     {16029, u8"Plik PDF:"_w1250},
     {16030, u8"Podziel na arkusze"_w1250},
@@ -883,6 +885,7 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {19341, u8"Skala (Enter: 1)"_w1250},
     {19342, u8"Kąt obrotu (Enter: 0)"_w1250},
     {19343, u8"Wskaż zamknięte obiekty lub punkt wewnątrz obszaru (Enter kończy)"_w1250},
+    {19344, u8"Zachować obiekty źródłowe?"_w1250},
 });
 
 template <std::size_t N> constexpr bool strictlyIncreasing(const std::array<EngineString, N>& t) {

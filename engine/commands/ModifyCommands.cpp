@@ -1,0 +1,561 @@
+// Copy, move, rotate, scale and mirror the selection (picked first when there is none), and
+// explode and make a block of it. The selection follows the cursor while a command waits for
+// its point, however many entities there are. Each change is one step.
+#include "engine/Engine.h"
+#include "engine/commands/Command.h"
+#include "engine/commands/DrawSupport.h"
+#include "engine/edit/Operations.h"
+#include "engine/model/Construct.h"
+#include "engine/model/Outline.h"
+#include "engine/model/Spline.h"
+#include "engine/model/Transform.h"
+#include "engine/render/Renderer.h"
+#include "engine/ui/Dialogs.h"
+#include "engine/ui/QtResponder.h"
+#include "engine/view/DrawingWindow.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace cad {
+
+namespace {
+
+constexpr int kPickEntities = 19301, kBasePoint = 19304, kDestination = 19307, kMoveObjects = 19325,
+              kCopyObjects = 19326, kCentre = 19327, kRotateStart = 19328, kRotateObjects = 19329,
+              kScaleObjects = 19330, kMirrorFirst = 19331, kMirrorSecond = 19332,
+              kKeepOriginals = 19344;
+constexpr int kMoveName = 19233, kCopyName = 19234, kRotateName = 19235, kScaleName = 19236,
+              kMirrorName = 19237, kMakeBlockName = 19239, kExplodeName = 19240;
+
+// A command on the selection: it asks for entities when none are selected, then for its points.
+class OnSelection : public Command {
+public:
+    using Command::Command;
+    Wants wants() const override { return handles_.empty() ? Wants::Entities : Wants::Point; }
+    void start(CommandHost& host) override {
+        host_ = &host;
+        handles_ = selectedEntities(*document().drawing);
+        if (handles_.empty())
+            host.prompt(kPickEntities);
+        else
+            begin();
+    }
+    void entitiesPicked() override {
+        handles_ = selectedEntities(*document().drawing);
+        if (handles_.empty())
+            host_->finish();
+        else
+            begin();
+    }
+
+protected:
+    // The entities are known: the first prompt for points.
+    virtual void begin() = 0;
+    // Draws the selection as the similarity would place it.
+    void paintMoved(QPainter& p, const Similarity& s) {
+        const View& v = host_->view();
+        RenderView view = RenderView::centredOn(v.centre, v.unitsPerPixel, v.widthPx, v.heightPx);
+        view.toDevice = view.toDevice.after(s.map);
+        RenderOptions options;
+        options.showLineWidths = false;
+        options.showSelection = true;
+        options.selectionColor = QColor(0, 90, 220);
+        renderEntities(p, *document().drawing, view, options, handles_);
+    }
+    // Applies the similarity to the selection (to copies of it when `copy`), as one step.
+    void apply(const Similarity& s, bool copy) {
+        Edit edit(document());
+        Drawing& d = edit.drawing();
+        Rect area = extentsOf(d, handles_);
+        for (const std::uint32_t h : handles_) {
+            if (!d.inModelSpace(static_cast<int>(h)))
+                continue;
+            int target = static_cast<int>(h);
+            if (copy) {
+                target = duplicateEntity(d, target);
+            } else {
+                edit.changes().keep(h, Keep::Everything);
+            }
+            transformEntity(d, target, s);
+            d.changed(static_cast<std::uint32_t>(target));
+            area.add(d.entityExtents(target));
+        }
+        edit.commit();
+        host_->redrawArea(area);
+    }
+
+    CommandHost* host_ = nullptr;
+    std::vector<std::uint32_t> handles_;
+};
+
+// Move and copy: a base point, then where it goes (copies again and again until ended).
+class MoveCommand final : public OnSelection {
+public:
+    MoveCommand(Document& d, bool copy) : OnSelection(d), copy_(copy) {}
+    int name() const override { return copy_ ? kCopyName : kMoveName; }
+    void point(Vec2 p) override {
+        if (!base_) {
+            base_ = p;
+            host_->prompt(copy_ ? kCopyObjects : kDestination);
+            return;
+        }
+        apply(Similarity::translation({p.x - base_->x, p.y - base_->y}), copy_);
+        if (!copy_)
+            host_->finish();
+    }
+    void cursor(Vec2 p) override { cursor_ = p; }
+    bool back() override {
+        if (!base_)
+            return false;
+        base_.reset();
+        host_->prompt(kBasePoint);
+        return true;
+    }
+    std::optional<Vec2> basePoint() const override { return base_; }
+    void paint(QPainter& p) override {
+        if (base_ && cursor_)
+            paintMoved(p, Similarity::translation({cursor_->x - base_->x, cursor_->y - base_->y}));
+    }
+
+private:
+    void begin() override { host_->prompt(kBasePoint); }
+    bool copy_;
+    std::optional<Vec2> base_, cursor_;
+};
+
+// Rotate: the centre, then the direction turned from and the one turned to; a typed number is
+// the angle in degrees.
+class RotateCommand final : public OnSelection {
+public:
+    using OnSelection::OnSelection;
+    int name() const override { return kRotateName; }
+    void point(Vec2 p) override {
+        if (!centre_) {
+            centre_ = p;
+            host_->prompt(kRotateStart);
+        } else if (!from_) {
+            if (p == *centre_)
+                return;
+            from_ = directionDegrees(*centre_, p);
+            host_->prompt(kRotateObjects);
+        } else if (!(p == *centre_)) {
+            turn(directionDegrees(*centre_, p) - *from_);
+        }
+    }
+    bool number(double degrees) override {
+        if (!centre_ || !std::isfinite(degrees))
+            return false;
+        turn(degrees);
+        return true;
+    }
+    // Enter at the first direction: angles are then measured from the x axis.
+    bool enter() override {
+        if (centre_ && !from_) {
+            from_ = 0;
+            host_->prompt(kRotateObjects);
+            return true;
+        }
+        return false;
+    }
+    void cursor(Vec2 p) override { cursor_ = p; }
+    bool back() override {
+        if (from_)
+            from_.reset();
+        else if (centre_)
+            centre_.reset();
+        else
+            return false;
+        host_->prompt(centre_ ? kRotateStart : kCentre);
+        return true;
+    }
+    std::optional<Vec2> basePoint() const override { return centre_; }
+    void paint(QPainter& p) override {
+        if (centre_ && from_ && cursor_ && !(*cursor_ == *centre_))
+            paintMoved(
+                p, Similarity::rotation(*centre_, directionDegrees(*centre_, *cursor_) - *from_));
+    }
+
+private:
+    void begin() override { host_->prompt(kCentre); }
+    void turn(double degrees) {
+        apply(Similarity::rotation(*centre_, degrees), false);
+        host_->finish();
+    }
+    std::optional<Vec2> centre_, cursor_;
+    std::optional<double> from_;
+};
+
+// Scale: the base point that stays, then the factor, typed or as the distance picked from it.
+class ScaleCommand final : public OnSelection {
+public:
+    using OnSelection::OnSelection;
+    int name() const override { return kScaleName; }
+    void point(Vec2 p) override {
+        if (!base_) {
+            base_ = p;
+            host_->prompt(kScaleObjects);
+            return;
+        }
+        number(std::hypot(p.x - base_->x, p.y - base_->y));
+    }
+    bool number(double factor) override {
+        if (!base_)
+            return false;
+        if (!(factor > 0) || !std::isfinite(factor))
+            return true; // no scale of nothing
+        apply(Similarity::scaling(*base_, factor), false);
+        host_->finish();
+        return true;
+    }
+    void cursor(Vec2 p) override { cursor_ = p; }
+    bool back() override {
+        if (!base_)
+            return false;
+        base_.reset();
+        host_->prompt(kBasePoint);
+        return true;
+    }
+    std::optional<Vec2> basePoint() const override { return base_; }
+    void paint(QPainter& p) override {
+        if (!base_ || !cursor_)
+            return;
+        const double f = std::hypot(cursor_->x - base_->x, cursor_->y - base_->y);
+        if (f > 0)
+            paintMoved(p, Similarity::scaling(*base_, f));
+    }
+
+private:
+    void begin() override { host_->prompt(kBasePoint); }
+    std::optional<Vec2> base_, cursor_;
+};
+
+// Mirror: two points of the mirror line, then whether the originals stay.
+class MirrorCommand final : public OnSelection {
+public:
+    using OnSelection::OnSelection;
+    int name() const override { return kMirrorName; }
+    void point(Vec2 p) override {
+        if (!first_) {
+            first_ = p;
+            host_->prompt(kMirrorSecond);
+            return;
+        }
+        if (p == *first_)
+            return;
+        Engine& e = engine();
+        const int answer =
+            e.responder()->ask(e.text(10501), e.text(kKeepOriginals), /*withCancel=*/true);
+        if (answer == CAD_ASK_CANCEL)
+            return;
+        apply(Similarity::mirroring(*first_, p), answer == CAD_ASK_YES);
+        host_->finish();
+    }
+    void cursor(Vec2 p) override { cursor_ = p; }
+    bool back() override {
+        if (!first_)
+            return false;
+        first_.reset();
+        host_->prompt(kMirrorFirst);
+        return true;
+    }
+    std::optional<Vec2> basePoint() const override { return first_; }
+    void paint(QPainter& p) override {
+        if (first_ && cursor_ && !(*cursor_ == *first_))
+            paintMoved(p, Similarity::mirroring(*first_, *cursor_));
+    }
+
+private:
+    void begin() override { host_->prompt(kMirrorFirst); }
+    std::optional<Vec2> first_, cursor_;
+};
+
+// ---- explode ----------------------------------------------------------------------------------
+
+// The simpler entities an entity falls into, added to the drawing; false for kinds that stay
+// whole.
+bool explodeInto(Drawing& d, int h, std::vector<int>& made) {
+    const Entity e = d.entities[static_cast<std::size_t>(h)];
+    const OwnStyle own = d.ownStyle(static_cast<std::size_t>(h));
+    // New entities take the exploded one's layer, line style and own colour and width.
+    const CurrentAttributes saved = d.current;
+    d.current.layer = e.layer;
+    d.current.lineStyle = e.lineStyle;
+    const auto added = [&](int n) {
+        Entity& ne = d.entities[static_cast<std::size_t>(n)];
+        ne.flags = static_cast<std::uint8_t>(
+            (ne.flags & ~(EntityFlag::ColorByLayer | EntityFlag::WidthByLayer)) |
+            (e.flags & (EntityFlag::ColorByLayer | EntityFlag::WidthByLayer)));
+        if (own != OwnStyle{})
+            d.setOwnStyle(static_cast<std::size_t>(n), own);
+        made.push_back(n);
+    };
+    const auto lines = [&](std::vector<Vec2> v, bool closed) {
+        if (closed && v.size() > 2)
+            v.push_back(v.front());
+        for (std::size_t i = 1; i < v.size(); ++i)
+            if (!(v[i - 1] == v[i]))
+                added(d.addLine({v[i - 1], v[i]}));
+    };
+    bool exploded = true;
+    switch (e.type) {
+    case EntityType::Polyline: {
+        const Vec2* v = d.vertexData(e);
+        std::vector<Vec2> points(v, v + e.count);
+        if (e.fit != 0) { // a curve through its points: a polyline that follows it
+            std::vector<Vec2> curve;
+            splinePoints(points, e.has(EntityFlag::Closed), 1e-3 * d.entityExtents(h).width(),
+                         curve);
+            added(d.addPolyline(curve.data(), curve.size(), false));
+        } else {
+            lines(points, e.has(EntityFlag::Closed));
+        }
+        break;
+    }
+    case EntityType::Rectangle: {
+        Outline o;
+        outlineOf(d, h, 1, o);
+        if (!o.paths.empty()) {
+            const auto pts = o.pointsOf(o.paths[0]);
+            lines({pts.begin(), pts.end()}, true);
+        }
+        break;
+    }
+    case EntityType::Hatch: {
+        const Vec2* v = d.vertexData(e);
+        std::uint64_t at = 0;
+        const std::vector<std::uint32_t> loops(d.loopsOf(d.hatches[e.first]).begin(),
+                                               d.loopsOf(d.hatches[e.first]).end());
+        std::vector<Vec2> all(v, v + e.count);
+        for (const std::uint32_t n : loops) {
+            if (n == 0 || at + n > all.size())
+                break;
+            added(d.addPolyline(all.data() + at, n, true));
+            at += n;
+        }
+        break;
+    }
+    case EntityType::Insert: {
+        // One level: the block's entities where the insertion shows them, insertions in it
+        // stay insertions.
+        const InsertData in = d.inserts[e.first];
+        if (in.block < 0 || static_cast<std::size_t>(in.block) >= d.blocks.size()) {
+            exploded = false;
+            break;
+        }
+        const std::vector<std::uint32_t> inner =
+            d.blocks[static_cast<std::size_t>(in.block)].entities;
+        const Vec2 base = d.blocks[static_cast<std::size_t>(in.block)].base;
+        const bool uniform = std::abs(std::abs(in.scaleX) - std::abs(in.scaleY)) <=
+                             1e-12 * std::max(std::abs(in.scaleX), std::abs(in.scaleY));
+        for (const std::uint32_t b : inner) {
+            if (!d.valid(static_cast<int>(b)))
+                continue;
+            const Entity& be = d.entities[b];
+            // Entities of layer 0 take the insertion's layer, as they were drawn.
+            const std::uint16_t layer = be.layer == 0 ? e.layer : be.layer;
+            if (!uniform && be.type != EntityType::Insert) {
+                // Stretched unevenly: what the outline shows, as polylines.
+                Outline o;
+                const Affine m = Affine::insertion(in.p, in.angle, in.scaleX, in.scaleY, base);
+                outlineOf(d, static_cast<int>(b), m,
+                          1e-3 * std::max(d.entityExtents(h).width(), 1e-9), o, 1);
+                d.current.layer = layer;
+                for (const Outline::Path& path : o.paths) {
+                    const auto pts = o.pointsOf(path);
+                    added(d.addPolyline(pts.data(), pts.size(), path.closed));
+                }
+                continue;
+            }
+            const int copy = duplicateEntity(d, static_cast<int>(b));
+            if (copy < 0)
+                continue;
+            Entity& ce = d.entities[static_cast<std::size_t>(copy)];
+            ce.set(EntityFlag::InBlock, false);
+            ce.layer = layer;
+            // base to the origin, mirrored when the scales' signs differ, scaled, turned,
+            // placed
+            transformEntity(d, copy, Similarity::translation({-base.x, -base.y}));
+            if ((in.scaleX < 0) != (in.scaleY < 0))
+                transformEntity(d, copy, Similarity::mirroring({0, 0}, {1, 0}));
+            if (uniform) {
+                transformEntity(d, copy, Similarity::scaling({0, 0}, std::abs(in.scaleX)));
+            } else {
+                // An insertion in it takes the stretch into its own scales.
+                InsertData& nested = d.inserts[d.entities[static_cast<std::size_t>(copy)].first];
+                nested.p = {nested.p.x * std::abs(in.scaleX), nested.p.y * std::abs(in.scaleY)};
+                nested.scaleX *= std::abs(in.scaleX);
+                nested.scaleY *= std::abs(in.scaleY);
+            }
+            if (in.scaleX < 0)
+                transformEntity(d, copy, Similarity::rotation({0, 0}, 180));
+            transformEntity(d, copy, Similarity::rotation({0, 0}, in.angle));
+            transformEntity(d, copy, Similarity::translation(in.p));
+            made.push_back(copy);
+            d.changed(static_cast<std::uint32_t>(copy));
+        }
+        break;
+    }
+    default:
+        exploded = false;
+        break;
+    }
+    d.current = saved;
+    return exploded;
+}
+
+int explodeSelection(Document& doc, CommandHost* host) {
+    Drawing& d = *doc.drawing;
+    const std::vector<std::uint32_t> selected = selectedEntities(d);
+    if (selected.empty())
+        return 0;
+    Edit edit(doc);
+    Rect area = extentsOf(d, selected);
+    std::vector<int> made;
+    for (const std::uint32_t h : selected) {
+        if (!explodeInto(d, static_cast<int>(h), made))
+            continue;
+        edit.changes().keep(h);
+        d.entities[h].set(EntityFlag::Deleted, true);
+        d.entities[h].set(EntityFlag::Selected, false);
+        d.changed(h);
+    }
+    d.selectAll(false);
+    for (const int n : made)
+        d.select(n, true);
+    edit.commit();
+    if (host)
+        host->redrawArea(area);
+    else
+        engine().redrawArea(doc, area);
+    return made.empty() ? 0 : 1;
+}
+
+class ExplodeCommand final : public OnSelection {
+public:
+    using OnSelection::OnSelection;
+    int name() const override { return kExplodeName; }
+
+private:
+    void begin() override {
+        explodeSelection(document(), host_);
+        host_->finish();
+    }
+};
+
+// ---- make block -------------------------------------------------------------------------------
+
+class BlockNameDialog final : public QDialog {
+public:
+    explicit BlockNameDialog(QWidget* parent) : QDialog(parent) {
+        setObjectName(QStringLiteral("cadBlockNameDialog"));
+        setWindowTitle(engineText(12051));
+        auto* form = new QFormLayout(this);
+        edit_ = new QLineEdit;
+        edit_->setObjectName(QStringLiteral("cadBlockNameValue"));
+        form->addRow(engineText(12052), edit_);
+        auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        box->button(QDialogButtonBox::Ok)->setText(engineText(11201));
+        box->button(QDialogButtonBox::Cancel)->setText(engineText(11202));
+        connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        form->addRow(box);
+    }
+    std::string name() const { return toEngineText(edit_->text().trimmed()); }
+    QLineEdit* edit() const { return edit_; }
+
+private:
+    QLineEdit* edit_;
+};
+
+// Make block: the selection becomes a block of the name given, with the picked base point,
+// and an insertion of it stands where the entities were.
+class MakeBlockCommand final : public OnSelection {
+public:
+    MakeBlockCommand(Document& d, std::string name) : OnSelection(d), name_(std::move(name)) {}
+    int name() const override { return kMakeBlockName; }
+    void point(Vec2 base) override {
+        Edit edit(document());
+        Drawing& d = edit.drawing();
+        edit.changes().keepBlocks();
+        for (const std::uint32_t h : handles_)
+            edit.changes().keep(h);
+        const Rect area = extentsOf(d, handles_);
+        std::vector<std::uint32_t> owned;
+        for (const std::uint32_t h : handles_)
+            if (d.inModelSpace(static_cast<int>(h))) {
+                d.entities[h].set(EntityFlag::InBlock, true);
+                d.entities[h].set(EntityFlag::Selected, false);
+                owned.push_back(h);
+            }
+        d.blocks.push_back(Block{name_, base, std::move(owned)});
+        const int block = static_cast<int>(d.blocks.size() - 1);
+        d.blocksChanged();
+        const int insert = d.addInsert({block, base, 1, 1, 0});
+        d.select(insert, true);
+        edit.commit();
+        engine().tablesChanged();
+        host_->redrawArea(area);
+        host_->finish();
+    }
+
+private:
+    void begin() override { host_->prompt(kBasePoint); }
+    std::string name_;
+};
+
+template <typename Make> int startOnSelection(Make make) {
+    return startDrawCommand(make);
+}
+
+} // namespace
+
+void registerModifyCommands(Engine& e) {
+    e.addCommand(CAD_CMD_MOVE, [] {
+        return startOnSelection(
+            [](Document& d) { return std::make_unique<MoveCommand>(d, false); });
+    });
+    e.addCommand(CAD_CMD_COPY, [] {
+        return startOnSelection([](Document& d) { return std::make_unique<MoveCommand>(d, true); });
+    });
+    e.addCommand(CAD_CMD_ROTATE, [] {
+        return startOnSelection([](Document& d) { return std::make_unique<RotateCommand>(d); });
+    });
+    e.addCommand(CAD_CMD_SCALE, [] {
+        return startOnSelection([](Document& d) { return std::make_unique<ScaleCommand>(d); });
+    });
+    e.addCommand(CAD_CMD_MIRROR, [] {
+        return startOnSelection([](Document& d) { return std::make_unique<MirrorCommand>(d); });
+    });
+    e.addCommand(CAD_CMD_EXPLODE, [] {
+        Document* d = engine().active();
+        if (!d)
+            return 0;
+        if (!DrawingWindow::current() || d->drawing->selectedCount() > 0)
+            return explodeSelection(*d, nullptr);
+        return startOnSelection(
+            [](Document& doc) { return std::make_unique<ExplodeCommand>(doc); });
+    });
+    e.addCommand(CAD_CMD_MAKE_BLOCK, [] {
+        return startOnSelection([](Document& d) -> std::unique_ptr<Command> {
+            BlockNameDialog dialog(DrawingWindow::current());
+            if (showModal(dialog) != QDialog::Accepted || dialog.name().empty())
+                return nullptr;
+            Engine& en = engine();
+            if (d.drawing->findBlock(dialog.name()) >= 0) {
+                en.responder()->tell(en.text(10501), formatText(en.text(12053), {dialog.name()}),
+                                     true);
+                return nullptr;
+            }
+            return std::make_unique<MakeBlockCommand>(d, dialog.name());
+        });
+    });
+}
+
+} // namespace cad
