@@ -158,6 +158,9 @@ inline constexpr int CAD_CMD_MIRROR = 17406;     // across a line of two points
 inline constexpr int CAD_CMD_ERASE = 17407;      // erase
 inline constexpr int CAD_CMD_EXPLODE = 17408;    // into simpler entities
 inline constexpr int CAD_CMD_MAKE_BLOCK = 17409; // a block of a name given, with a base point
+inline constexpr int CAD_CMD_CUT = 17441;        // the selection to the clipboard, then erased
+inline constexpr int CAD_CMD_COPY_TO_CLIPBOARD = 17442; // the selection to the clipboard
+inline constexpr int CAD_CMD_PASTE = 17443; // the clipboard's entities at a point picked
 inline constexpr int CAD_CMD_UNDO = 17431;  // take the last change back
 inline constexpr int CAD_CMD_REDO = 17432;  // make the last change taken back anew
 // Selecting

@@ -58,6 +58,7 @@ Engine::Engine() {
     registerPlaceCommands(*this);
     registerHatchCommand(*this);
     registerModifyCommands(*this);
+    registerClipboardCommands(*this);
 }
 
 Edit::Edit(Document& d) : document_(d) {

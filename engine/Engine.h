@@ -44,6 +44,7 @@ void registerDrawCommands(Engine& e);      // commands/: the drawing commands
 void registerPlaceCommands(Engine& e);     // commands/: text, symbol, image, block
 void registerHatchCommand(Engine& e);      // commands/: hatching
 void registerModifyCommands(Engine& e);    // commands/: copy, move, rotate, scale, mirror...
+void registerClipboardCommands(Engine& e); // commands/: cut, copy and paste
 
 // What a document's view shows: a centre and a scale, for a window of a given size.
 struct View {

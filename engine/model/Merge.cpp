@@ -178,6 +178,28 @@ void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from)
     into->touch();
 }
 
+std::unique_ptr<Drawing> extractEntities(const Drawing& from,
+                                         std::span<const std::uint32_t> handles) {
+    auto part = std::make_unique<Drawing>();
+    part->settings = from.settings;
+    Copier copier(*part, from);
+    for (const std::uint32_t h : handles)
+        if (from.inModelSpace(static_cast<int>(h)))
+            copier.entity(static_cast<int>(h), kModelSpace);
+    return part;
+}
+
+std::vector<std::uint32_t> pasteEntities(Drawing& into, const Drawing& from) {
+    Copier copier(into, from);
+    std::vector<std::uint32_t> made;
+    for (std::size_t h = 0; h < from.entities.size(); ++h)
+        if (from.inModelSpace(static_cast<int>(h)))
+            made.push_back(
+                static_cast<std::uint32_t>(copier.entity(static_cast<int>(h), kModelSpace)));
+    into.touch();
+    return made;
+}
+
 int copyBlocks(Drawing& into, const Drawing& from, std::string_view name) {
     Copier copier(into, from);
     for (std::size_t b = 0; b < from.blocks.size(); ++b)

@@ -4,8 +4,11 @@
 
 #include "engine/model/Drawing.h"
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
+#include <vector>
 
 namespace cad {
 
@@ -21,5 +24,15 @@ void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from)
 // blocks they insert and the layers and styles their entities use. Blocks whose name `into`
 // has already are kept as they are and not counted. The number of blocks copied.
 int copyBlocks(Drawing& into, const Drawing& from, std::string_view name);
+
+// A new drawing holding copies of the given entities of the drawing itself (others are left
+// out) with the layers, styles and blocks they use, and `from`'s settings.
+std::unique_ptr<Drawing> extractEntities(const Drawing& from,
+                                         std::span<const std::uint32_t> handles);
+
+// Adds copies of the entities of `from`'s drawing itself to `into`, layers, styles and blocks
+// mapped by name (those `into` lacks are copied in, those it has stay as they are). The
+// handles of the copies, in order.
+std::vector<std::uint32_t> pasteEntities(Drawing& into, const Drawing& from);
 
 } // namespace cad

@@ -10,9 +10,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QShortcut>
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QWheelEvent>
+#include <span>
 
 #include <algorithm>
 #include <cmath>
@@ -57,6 +59,23 @@ QColor windowColor(bool crossing) {
     return crossing ? QColor(0, 160, 0) : QColor(0, 90, 220);
 }
 
+// The editor's keys and the commands they run.
+std::span<const std::pair<QKeyCombination, int>> editorKeys() {
+    static const std::pair<QKeyCombination, int> keys[] = {
+        {Qt::CTRL | Qt::Key_Z, CAD_CMD_UNDO},
+        {Qt::CTRL | Qt::Key_Y, CAD_CMD_REDO},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, CAD_CMD_REDO},
+        {QKeyCombination(Qt::Key_Delete), CAD_CMD_ERASE},
+        {Qt::CTRL | Qt::Key_X, CAD_CMD_CUT},
+        {Qt::CTRL | Qt::Key_C, CAD_CMD_COPY_TO_CLIPBOARD},
+        {Qt::CTRL | Qt::Key_V, CAD_CMD_PASTE},
+        {Qt::SHIFT | Qt::Key_Delete, CAD_CMD_CUT},
+        {Qt::CTRL | Qt::Key_Insert, CAD_CMD_COPY_TO_CLIPBOARD},
+        {Qt::SHIFT | Qt::Key_Insert, CAD_CMD_PASTE},
+    };
+    return keys;
+}
+
 } // namespace
 
 DrawingWindow::DrawingWindow(QWidget* parent) : QWidget(parent) {
@@ -67,14 +86,8 @@ DrawingWindow::DrawingWindow(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::CrossCursor);
     // The keys people expect of an editor, wherever the focus is in the window that holds the
     // drawing (fields that take them for themselves, such as text fields, keep them).
-    const std::pair<QKeySequence, int> keys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_Z), CAD_CMD_UNDO},
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), CAD_CMD_REDO},
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), CAD_CMD_REDO},
-        {QKeySequence(Qt::Key_Delete), CAD_CMD_ERASE},
-    };
-    for (const auto& [sequence, code] : keys) {
-        auto* shortcut = new QShortcut(sequence, this);
+    for (const auto& [sequence, code] : editorKeys()) {
+        auto* shortcut = new QShortcut(QKeySequence(sequence), this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, [code = code] { cadExecute(code); });
     }
@@ -684,33 +697,18 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
             return;
         }
         break;
-    // Where the window's shortcuts do not reach (the window not active), the keys still work
-    // in the window itself.
-    case Qt::Key_Delete:
-        if (event->modifiers() == Qt::NoModifier) {
-            cadExecute(CAD_CMD_ERASE);
-            return;
-        }
-        break;
-    case Qt::Key_Z:
-        if (event->modifiers() == Qt::ControlModifier) {
-            cadExecute(CAD_CMD_UNDO);
-            return;
-        }
-        if (event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
-            cadExecute(CAD_CMD_REDO);
-            return;
-        }
-        break;
-    case Qt::Key_Y:
-        if (event->modifiers() == Qt::ControlModifier) {
-            cadExecute(CAD_CMD_REDO);
-            return;
-        }
-        break;
     default:
         break;
     }
+    // Where the window's shortcuts do not reach (the window not active), the keys still work
+    // in the window itself.
+    const QKeyCombination pressed(event->modifiers() & ~Qt::KeypadModifier,
+                                  static_cast<Qt::Key>(event->key()));
+    for (const auto& [combination, code] : editorKeys())
+        if (combination == pressed) {
+            cadExecute(code);
+            return;
+        }
     if (command_ && viewMode_ == Mode::Idle &&
         (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
         ++dispatching_;

@@ -1,0 +1,153 @@
+// Cut, copy and paste through the system clipboard: what is copied keeps its layers, styles and
+// blocks, and a paste follows the cursor until the person puts it down.
+#include "engine/Engine.h"
+#include "engine/commands/Command.h"
+#include "engine/commands/DrawSupport.h"
+#include "engine/edit/Operations.h"
+#include "engine/model/Merge.h"
+#include "engine/model/Transform.h"
+#include "engine/render/Renderer.h"
+#include "engine/ui/Clipboard.h"
+#include "engine/view/DrawingWindow.h"
+
+#include <QPainter>
+
+#include <functional>
+
+namespace cad {
+
+namespace {
+
+constexpr int kPickEntities = 19301, kInsertionPoint = 19318;
+constexpr int kCutName = 19034, kCopyName = 19035, kPasteName = 19036;
+
+bool copySelection(Document& d) {
+    const std::vector<std::uint32_t> selected = selectedEntities(*d.drawing);
+    if (selected.empty())
+        return false;
+    putOnClipboard(*extractEntities(*d.drawing, selected));
+    return true;
+}
+
+bool cutSelection(Document& d) {
+    if (!copySelection(d))
+        return false;
+    Edit edit(d);
+    const Rect area = erase(edit.changes(), selectedEntities(*d.drawing));
+    edit.commit();
+    engine().redrawArea(d, area);
+    return true;
+}
+
+// With nothing selected: the person picks the entities, then they go to the clipboard.
+class PickThen final : public Command {
+public:
+    PickThen(Document& d, int name, bool (*then)(Document&))
+        : Command(d), name_(name), then_(then) {}
+    Wants wants() const override { return Wants::Entities; }
+    int name() const override { return name_; }
+    void start(CommandHost& host) override {
+        host_ = &host;
+        host.prompt(kPickEntities);
+    }
+    void entitiesPicked() override {
+        then_(document());
+        host_->finish();
+    }
+
+private:
+    int name_;
+    bool (*then_)(Document&);
+    CommandHost* host_ = nullptr;
+};
+
+// The entities of the clipboard follow the cursor, their lower left corner under it, until a
+// point puts them down.
+class PasteCommand final : public Command {
+public:
+    PasteCommand(Document& d, std::unique_ptr<Drawing> part) : Command(d), part_(std::move(part)) {
+        const Rect r = part_->extents();
+        if (!r.empty())
+            base_ = {r.left, r.bottom};
+        for (std::size_t h = 0; h < part_->entities.size(); ++h)
+            if (part_->inModelSpace(static_cast<int>(h))) {
+                handles_.push_back(static_cast<std::uint32_t>(h));
+                part_->entities[h].set(EntityFlag::Selected, true);
+            }
+    }
+    int name() const override { return kPasteName; }
+    void start(CommandHost& host) override {
+        host_ = &host;
+        host.prompt(kInsertionPoint);
+    }
+    void cursor(Vec2 p) override { cursor_ = p; }
+    void point(Vec2 p) override {
+        Edit edit(document());
+        Drawing& d = edit.drawing();
+        ChangeSet& changes = edit.changes();
+        changes.keepLayers();
+        changes.keepLineStyles();
+        changes.keepTextStyles();
+        changes.keepBlocks();
+        const std::vector<std::uint32_t> made = pasteEntities(d, *part_);
+        const Similarity move = Similarity::translation({p.x - base_.x, p.y - base_.y});
+        d.selectAll(false);
+        Rect area;
+        for (const std::uint32_t h : made) {
+            transformEntity(d, static_cast<int>(h), move);
+            d.changed(h);
+            d.select(static_cast<int>(h), true);
+            area.add(d.entityExtents(static_cast<int>(h)));
+        }
+        edit.commit();
+        host_->redrawArea(area);
+        host_->finish();
+    }
+    void paint(QPainter& p) override {
+        if (!cursor_)
+            return;
+        const View& v = host_->view();
+        RenderView view = RenderView::centredOn(v.centre, v.unitsPerPixel, v.widthPx, v.heightPx);
+        view.toDevice = view.toDevice.after(
+            Similarity::translation({cursor_->x - base_.x, cursor_->y - base_.y}).map);
+        RenderOptions options;
+        options.showLineWidths = false;
+        options.showSelection = true;
+        options.selectionColor = QColor(0, 90, 220);
+        renderEntities(p, *part_, view, options, handles_);
+    }
+
+private:
+    std::unique_ptr<Drawing> part_;
+    std::vector<std::uint32_t> handles_;
+    Vec2 base_{0, 0};
+    std::optional<Vec2> cursor_;
+    CommandHost* host_ = nullptr;
+};
+
+// Cut and copy: at once on the selection, else after the person picks.
+int onSelection(int name, bool (*action)(Document&)) {
+    Document* d = engine().active();
+    if (!d)
+        return 0;
+    if (d->drawing->selectedCount() > 0 || !DrawingWindow::current())
+        return action(*d) ? 1 : 0;
+    return startDrawCommand(
+        [&](Document& doc) { return std::make_unique<PickThen>(doc, name, action); });
+}
+
+} // namespace
+
+void registerClipboardCommands(Engine& e) {
+    e.addCommand(CAD_CMD_CUT, [] { return onSelection(kCutName, cutSelection); });
+    e.addCommand(CAD_CMD_COPY_TO_CLIPBOARD, [] { return onSelection(kCopyName, copySelection); });
+    e.addCommand(CAD_CMD_PASTE, [] {
+        std::unique_ptr<Drawing> part = drawingOnClipboard();
+        if (!part)
+            return 0;
+        return startDrawCommand(
+            [&](Document& d) { return std::make_unique<PasteCommand>(d, std::move(part)); });
+    });
+}
+
+} // namespace cad
