@@ -128,7 +128,7 @@ inline constexpr int CAD_CMD_NAVIGATOR = 18504; // a small window with the whole
 inline constexpr int CAD_CMD_MEASURE = 18502;   // measure lengths, angles and areas in the window
 // Drawing: each picks its points in the drawing window
 inline constexpr int CAD_CMD_DRAW_POINT = 17110;
-inline constexpr int CAD_CMD_DRAW_LINE = 17120;            // segment after segment
+inline constexpr int CAD_CMD_DRAW_LINE = 17120; // segment after segment
 inline constexpr int CAD_CMD_DRAW_POLYLINE = 17130;
 inline constexpr int CAD_CMD_DRAW_SPLINE = 17131;          // a curve through the points
 inline constexpr int CAD_CMD_DRAW_CIRCLE = 17140;          // centre, radius
