@@ -4,6 +4,8 @@
 #include "engine/io/DxfCodepage.h"
 #include "engine/io/FileError.h"
 #include "engine/model/Drawing.h"
+#include "engine/model/Measure.h"
+#include "engine/model/Picking.h"
 
 #include <QDir>
 #include <QFile>
@@ -712,7 +714,8 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
                                            {EntityType::Point, 1},  {EntityType::Text, 3},
                                            {EntityType::Insert, 2}};
         if (!r12) {
-            expected[EntityType::Polyline] += 4; // two LWPOLYLINEs, two splines
+            expected[EntityType::Polyline] += 3; // two LWPOLYLINEs, a spline of control points
+            expected[EntityType::Spline] = 1;    // a spline of fit points
             expected[EntityType::Ellipse] = 1;
             expected[EntityType::Text] += 2; // the MTEXT's two lines
             expected[EntityType::Hatch] = 2;
@@ -839,17 +842,15 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         EXPECT_NEAR(box.right, 15, 1e-9); // the arc's far point
         EXPECT_NEAR(box.top, 10, 1e-9);
 
-        // Splines: through the ends of the control polygon; through the fit points.
+        // Splines: one of control points followed from the first to the last; one of fit points
+        // a curve through them.
         const auto spline = verticesOf(d, polylines[4]);
         EXPECT_VEC(spline.front(), 0, 0);
         EXPECT_VEC(spline.back(), 30, 10);
-        const auto fitted = verticesOf(d, polylines[5]);
-        EXPECT_VEC(fitted.front(), 0, 0);
-        EXPECT_VEC(fitted.back(), 10, 0);
-        EXPECT_NE(std::find_if(
-                      fitted.begin(), fitted.end(),
-                      [](Vec2 p) { return std::abs(p.x - 5) < 1e-9 && std::abs(p.y - 5) < 1e-9; }),
-                  fitted.end());
+        const auto splines = ofType(d, EntityType::Spline);
+        ASSERT_EQ(splines.size(), 1u);
+        EXPECT_EQ(verticesOf(d, splines[0]), (std::vector<Vec2>{{0, 0}, {5, 5}, {10, 0}}));
+        EXPECT_FALSE(at(d, splines[0]).has(EntityFlag::Closed));
 
         const ImageData& image = d.images[at(d, ofType(d, EntityType::Image)[0]).first];
         EXPECT_EQ(d.pooled(image.path), "obraz.png");
@@ -1032,6 +1033,134 @@ TEST_F(DxfTest, ReadsCodePagesMirroredEntitiesArraysAndDropsWhatItCannotShow) {
 
 // ---- round trips --------------------------------------------------------------------------
 
+// The model-space entities of `d` are those of `original`, in the same order, with the same
+// attributes and geometry.
+void expectSameEntities(const Drawing& original, const Drawing& d) {
+    const auto was = modelSpace(original), is = modelSpace(d);
+    ASSERT_EQ(is.size(), was.size());
+    for (std::size_t i = 0; i < was.size(); ++i) {
+        const Entity& a = at(original, was[i]);
+        const Entity& b = at(d, is[i]);
+        SCOPED_TRACE(i);
+        ASSERT_EQ(b.type, a.type);
+        EXPECT_EQ(b.layer, a.layer);
+        EXPECT_EQ(b.lineStyle, a.lineStyle);
+        EXPECT_EQ(b.flags & EntityFlag::Stored, a.flags & EntityFlag::Stored);
+        if (!a.has(EntityFlag::ColorByLayer)) {
+            EXPECT_EQ(d.ownStyle(std::size_t(is[i])).color,
+                      original.ownStyle(std::size_t(was[i])).color);
+        }
+        if (!a.has(EntityFlag::WidthByLayer)) {
+            EXPECT_DOUBLE_EQ(d.ownStyle(std::size_t(is[i])).width,
+                             original.ownStyle(std::size_t(was[i])).width);
+        }
+        switch (a.type) {
+        case EntityType::Point:
+            EXPECT_EQ(d.points[b.first].p, original.points[a.first].p);
+            break;
+        case EntityType::Line:
+            EXPECT_EQ(d.lines[b.first].a, original.lines[a.first].a);
+            EXPECT_EQ(d.lines[b.first].b, original.lines[a.first].b);
+            break;
+        case EntityType::Polyline:
+            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(original, was[i]));
+            break;
+        case EntityType::Circle:
+            EXPECT_EQ(d.circles[b.first].centre, original.circles[a.first].centre);
+            EXPECT_EQ(d.circles[b.first].radius, original.circles[a.first].radius);
+            break;
+        case EntityType::Arc:
+            EXPECT_EQ(d.arcs[b.first].centre, original.arcs[a.first].centre);
+            EXPECT_DOUBLE_EQ(d.arcs[b.first].startAngle, original.arcs[a.first].startAngle);
+            EXPECT_DOUBLE_EQ(d.arcs[b.first].endAngle, original.arcs[a.first].endAngle);
+            break;
+        case EntityType::Spline:
+            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(original, was[i]));
+            break;
+        case EntityType::Sector: {
+            // A closed polyline in DXF: the same centre, radius and ends of the arc.
+            const ArcData& x = original.sectors[a.first];
+            const ArcData& y = d.sectors[b.first];
+            EXPECT_VEC(y.centre, x.centre.x, x.centre.y);
+            EXPECT_NEAR(y.radius, std::abs(x.radius), 1e-9);
+            for (const auto& [p, q] :
+                 {std::pair{x.startAngle, y.startAngle}, {x.endAngle, y.endAngle}}) {
+                EXPECT_NEAR(std::cos(radians(p)), std::cos(radians(q)), 1e-12);
+                EXPECT_NEAR(std::sin(radians(p)), std::sin(radians(q)), 1e-12);
+            }
+            EXPECT_NEAR(arcSweep(y.startAngle, y.endAngle), arcSweep(x.startAngle, x.endAngle),
+                        1e-9);
+            break;
+        }
+        case EntityType::Ellipse: {
+            // DXF puts the major axis first: the same points, maybe other numbers.
+            const EllipseData& x = original.ellipses[a.first];
+            const EllipseData& y = d.ellipses[b.first];
+            const double shift = y.startAngle - x.startAngle;
+            for (const double t : {0.0, 0.3, 0.7, 1.0}) {
+                const double angle = x.startAngle + t * (x.endAngle - x.startAngle);
+                const Vec2 p = ellipsePoint(x, angle), q = ellipsePoint(y, angle + shift);
+                EXPECT_NEAR(p.x, q.x, 1e-9);
+                EXPECT_NEAR(p.y, q.y, 1e-9);
+            }
+            break;
+        }
+        case EntityType::Rectangle: {
+            const RectangleData& x = original.rectangles[a.first];
+            const RectangleData& y = d.rectangles[b.first];
+            EXPECT_VEC(y.centre, x.centre.x, x.centre.y);
+            EXPECT_NEAR(y.width, x.width, 1e-9);
+            EXPECT_NEAR(y.height, x.height, 1e-9);
+            EXPECT_NEAR(y.rotation, x.rotation, 1e-9);
+            break;
+        }
+        case EntityType::Text: {
+            const TextSpec x = original.textSpec(a);
+            const TextSpec y = d.textSpec(b);
+            EXPECT_EQ(y.text, x.text);
+            EXPECT_EQ(y.p, x.p);
+            EXPECT_EQ(y.height, x.height);
+            EXPECT_DOUBLE_EQ(y.rotation, x.rotation);
+            EXPECT_DOUBLE_EQ(y.oblique, x.oblique);
+            EXPECT_EQ(y.align, x.align);
+            EXPECT_EQ(y.style, x.style);
+            break;
+        }
+        case EntityType::Hatch: {
+            const HatchData& x = original.hatches[a.first];
+            const HatchData& y = d.hatches[b.first];
+            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(original, was[i]));
+            EXPECT_TRUE(std::ranges::equal(d.loopsOf(y), original.loopsOf(x)));
+            EXPECT_EQ(y.solid, x.solid);
+            EXPECT_EQ(d.pooled(y.pattern), original.pooled(x.pattern));
+            EXPECT_DOUBLE_EQ(y.scale, x.scale);
+            EXPECT_DOUBLE_EQ(y.angle, x.angle);
+            break;
+        }
+        case EntityType::Insert: {
+            const InsertData& x = original.inserts[a.first];
+            const InsertData& y = d.inserts[b.first];
+            EXPECT_EQ(d.blocks[std::size_t(y.block)].name,
+                      original.blocks[std::size_t(x.block)].name);
+            EXPECT_EQ(y.p, x.p);
+            EXPECT_EQ(y.scaleX, x.scaleX);
+            EXPECT_EQ(y.scaleY, x.scaleY);
+            EXPECT_DOUBLE_EQ(y.angle, x.angle);
+            break;
+        }
+        case EntityType::Image: {
+            const ImageData& x = original.images[a.first];
+            const ImageData& y = d.images[b.first];
+            EXPECT_EQ(d.pooled(y.path), original.pooled(x.path));
+            EXPECT_EQ(y.p, x.p);
+            EXPECT_NEAR(y.width, x.width, 1e-9);
+            EXPECT_NEAR(y.height, x.height, 1e-9);
+            break;
+        }
+        }
+    }
+}
+
 TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
     const Sample s = sampleDrawing();
     saveDxf(s.d, path("round.dxf"));
@@ -1064,110 +1193,7 @@ TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
     EXPECT_DOUBLE_EQ(d.textStyles[1].oblique, 15);
 
     // The same entities in the same order, with the same attributes and geometry.
-    const auto was = modelSpace(s.d), is = modelSpace(d);
-    ASSERT_EQ(is.size(), was.size());
-    for (std::size_t i = 0; i < was.size(); ++i) {
-        const Entity& a = at(s.d, was[i]);
-        const Entity& b = at(d, is[i]);
-        SCOPED_TRACE(i);
-        ASSERT_EQ(b.type, a.type);
-        EXPECT_EQ(b.layer, a.layer);
-        EXPECT_EQ(b.lineStyle, a.lineStyle);
-        EXPECT_EQ(b.flags & EntityFlag::Stored, a.flags & EntityFlag::Stored);
-        if (!a.has(EntityFlag::ColorByLayer)) {
-            EXPECT_EQ(d.ownStyle(std::size_t(is[i])).color,
-                      s.d.ownStyle(std::size_t(was[i])).color);
-        }
-        if (!a.has(EntityFlag::WidthByLayer)) {
-            EXPECT_DOUBLE_EQ(d.ownStyle(std::size_t(is[i])).width,
-                             s.d.ownStyle(std::size_t(was[i])).width);
-        }
-        switch (a.type) {
-        case EntityType::Point:
-            EXPECT_EQ(d.points[b.first].p, s.d.points[a.first].p);
-            break;
-        case EntityType::Line:
-            EXPECT_EQ(d.lines[b.first].a, s.d.lines[a.first].a);
-            EXPECT_EQ(d.lines[b.first].b, s.d.lines[a.first].b);
-            break;
-        case EntityType::Polyline:
-            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(s.d, was[i]));
-            break;
-        case EntityType::Circle:
-            EXPECT_EQ(d.circles[b.first].centre, s.d.circles[a.first].centre);
-            EXPECT_EQ(d.circles[b.first].radius, s.d.circles[a.first].radius);
-            break;
-        case EntityType::Arc:
-            EXPECT_EQ(d.arcs[b.first].centre, s.d.arcs[a.first].centre);
-            EXPECT_DOUBLE_EQ(d.arcs[b.first].startAngle, s.d.arcs[a.first].startAngle);
-            EXPECT_DOUBLE_EQ(d.arcs[b.first].endAngle, s.d.arcs[a.first].endAngle);
-            break;
-        case EntityType::Ellipse: {
-            // DXF puts the major axis first: the same points, maybe other numbers.
-            const EllipseData& x = s.d.ellipses[a.first];
-            const EllipseData& y = d.ellipses[b.first];
-            const double shift = y.startAngle - x.startAngle;
-            for (const double t : {0.0, 0.3, 0.7, 1.0}) {
-                const double angle = x.startAngle + t * (x.endAngle - x.startAngle);
-                const Vec2 p = ellipsePoint(x, angle), q = ellipsePoint(y, angle + shift);
-                EXPECT_NEAR(p.x, q.x, 1e-9);
-                EXPECT_NEAR(p.y, q.y, 1e-9);
-            }
-            break;
-        }
-        case EntityType::Rectangle: {
-            const RectangleData& x = s.d.rectangles[a.first];
-            const RectangleData& y = d.rectangles[b.first];
-            EXPECT_VEC(y.centre, x.centre.x, x.centre.y);
-            EXPECT_NEAR(y.width, x.width, 1e-9);
-            EXPECT_NEAR(y.height, x.height, 1e-9);
-            EXPECT_NEAR(y.rotation, x.rotation, 1e-9);
-            break;
-        }
-        case EntityType::Text: {
-            const TextSpec x = s.d.textSpec(a);
-            const TextSpec y = d.textSpec(b);
-            EXPECT_EQ(y.text, x.text);
-            EXPECT_EQ(y.p, x.p);
-            EXPECT_EQ(y.height, x.height);
-            EXPECT_DOUBLE_EQ(y.rotation, x.rotation);
-            EXPECT_DOUBLE_EQ(y.oblique, x.oblique);
-            EXPECT_EQ(y.align, x.align);
-            EXPECT_EQ(y.style, x.style);
-            break;
-        }
-        case EntityType::Hatch: {
-            const HatchData& x = s.d.hatches[a.first];
-            const HatchData& y = d.hatches[b.first];
-            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(s.d, was[i]));
-            EXPECT_TRUE(std::ranges::equal(d.loopsOf(y), s.d.loopsOf(x)));
-            EXPECT_EQ(y.solid, x.solid);
-            EXPECT_EQ(d.pooled(y.pattern), s.d.pooled(x.pattern));
-            EXPECT_DOUBLE_EQ(y.scale, x.scale);
-            EXPECT_DOUBLE_EQ(y.angle, x.angle);
-            break;
-        }
-        case EntityType::Insert: {
-            const InsertData& x = s.d.inserts[a.first];
-            const InsertData& y = d.inserts[b.first];
-            EXPECT_EQ(d.blocks[std::size_t(y.block)].name, s.d.blocks[std::size_t(x.block)].name);
-            EXPECT_EQ(y.p, x.p);
-            EXPECT_EQ(y.scaleX, x.scaleX);
-            EXPECT_EQ(y.scaleY, x.scaleY);
-            EXPECT_DOUBLE_EQ(y.angle, x.angle);
-            break;
-        }
-        case EntityType::Image: {
-            const ImageData& x = s.d.images[a.first];
-            const ImageData& y = d.images[b.first];
-            EXPECT_EQ(d.pooled(y.path), s.d.pooled(x.path));
-            EXPECT_EQ(y.p, x.p);
-            EXPECT_NEAR(y.width, x.width, 1e-9);
-            EXPECT_NEAR(y.height, x.height, 1e-9);
-            break;
-        }
-        }
-    }
+    expectSameEntities(s.d, d);
     ASSERT_EQ(d.blocks.size(), 1u);
     EXPECT_EQ(d.blocks[0].name, s.d.blocks[0].name);
     EXPECT_EQ(d.blocks[0].base, s.d.blocks[0].base);

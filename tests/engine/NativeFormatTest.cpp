@@ -130,11 +130,14 @@ std::string describe(const Drawing& d, std::size_t handle) {
         return s + bytesOf(d.circles[first]);
     case cad::EntityType::Arc:
         return s + bytesOf(d.arcs[first]);
+    case cad::EntityType::Sector:
+        return s + bytesOf(d.sectors[first]);
     case cad::EntityType::Ellipse:
         return s + bytesOf(d.ellipses[first]);
     case cad::EntityType::Rectangle:
         return s + bytesOf(d.rectangles[first]);
     case cad::EntityType::Polyline:
+    case cad::EntityType::Spline:
         return s + bytesOf(d.vertices.data() + first, e.count * sizeof(cad::Vec2));
     case cad::EntityType::Insert: {
         const auto& i = d.inserts[first];
@@ -247,6 +250,7 @@ void expectSameDrawing(const Drawing& a, const Drawing& b) {
     EXPECT_TRUE(sameTable(a.lines, b.lines));
     EXPECT_TRUE(sameTable(a.circles, b.circles));
     EXPECT_TRUE(sameTable(a.arcs, b.arcs));
+    EXPECT_TRUE(sameTable(a.sectors, b.sectors));
     EXPECT_TRUE(sameTable(a.ellipses, b.ellipses));
     EXPECT_TRUE(sameTable(a.rectangles, b.rectangles));
     ASSERT_EQ(a.inserts.size(), b.inserts.size());
@@ -404,7 +408,7 @@ std::string zlibStored(const std::string& plain) {
 }
 
 struct Tables {
-    std::array<std::uint64_t, 12> counts{}; // of the large arrays
+    std::array<std::uint64_t, 13> counts{}; // of the large arrays
     std::uint64_t layerCount = 1;
     std::string layerName = "0";
     std::uint8_t layerBits = 5;
@@ -744,7 +748,9 @@ TEST(NativeFormat, InconsistentContentIsRefused) {
     };
     EXPECT_EQ(patched(1, 0, std::uint8_t{22}), kReads);        // as it was
     EXPECT_EQ(patched(1, 0, std::uint8_t{19}), Kind::Damaged); // no such kind
-    EXPECT_EQ(patched(1, 0, std::uint8_t{31}), Kind::Damaged);
+    EXPECT_EQ(patched(1, 0, std::uint8_t{31}), kReads);        // a spline through its vertices
+    EXPECT_EQ(patched(1, 0, std::uint8_t{32}), Kind::Damaged); // a sector; there is none
+    EXPECT_EQ(patched(1, 0, std::uint8_t{33}), Kind::Damaged);
     EXPECT_EQ(patched(1, 1, cad::EntityFlag::Selected), Kind::Damaged);
     EXPECT_EQ(patched(1, 1, cad::EntityFlag::Deleted), Kind::Damaged);
     EXPECT_EQ(patched(1, 1, std::uint8_t{0x80}), Kind::Damaged);
@@ -797,7 +803,7 @@ TEST(NativeFormat, HostileCountsAndSizesAreRefusedBeforeAnythingIsAllocated) {
               kReads);
     // A string length far beyond the file, and numbers of more than 64 bits.
     std::string tables = tablesOf({});
-    const std::size_t nameAt = 12 + 65 + 40 + 1; // counts, settings, current, layer count
+    const std::size_t nameAt = 13 + 65 + 40 + 1; // counts, settings, current, layer count
     ASSERT_EQ(tables.substr(nameAt, 2), "\x01\x30");
     for (const std::string& length :
          {Bytes().number(1ull << 62).str(), Bytes().number(~0ull).str(),
@@ -809,7 +815,7 @@ TEST(NativeFormat, HostileCountsAndSizesAreRefusedBeforeAnythingIsAllocated) {
     }
 
     // Large arrays claiming more records than the file holds, or fewer.
-    for (std::size_t array = 0; array < 12; ++array)
+    for (std::size_t array = 0; array < 13; ++array)
         for (std::uint64_t n : {1ull, 1ull << 30, 1ull << 58, ~0ull}) {
             EXPECT_EQ(withTables([&](Tables& t) { t.counts[array] = n; }), Kind::Damaged)
                 << "array " << array << " count " << n;
