@@ -329,6 +329,11 @@ Drawing sampleDrawing(bool longText) {
     d.addHatch(boundary, 3, {"", true, 1, 0, {3}});
     d.addImage({"/home/projekt/mapa \xb9.png", {10, 20}, 300, 200});
     d.addPolyline(path, 0, false);
+    d.addSpline(path, 4, false);
+    d.addSpline(path, 3, true);
+    d.addSector({{-3, 4}, 2.5, 300, 45});
+    d.entities.back().set(cad::EntityFlag::Filled, true);
+    d.addSector({{kInf, 0}, kNaN, 0, 0});
     d.current = {2, 1, 1, 5, 45, kNaN, 3.5};
 
     // Selection is no part of the file.
@@ -701,6 +706,67 @@ TEST(NativeFormat, EveryTruncationAndAnyAdditionIsNoticed) {
     }
 }
 
+TEST(NativeFormat, SplinesAndSectorsKeepTheirPlacesThroughCompacting) {
+    // Splines share the vertices with polylines and hatches, sectors have a table of their own;
+    // deleting some of each leaves the others' fit points and arcs where their records say.
+    Drawing d;
+    std::vector<int> deleted;
+    for (int i = 0; i < 12; ++i) {
+        const double x = i * 10;
+        const cad::Vec2 points[] = {{x, 0}, {x + 3, 4}, {x + 6, -1}, {x + 9, 2}};
+        const int polyline = d.addPolyline(points, 2, false);
+        const int spline = d.addSpline(points, 2 + i % 3, i % 2 == 0);
+        const int sector = d.addSector({{x, 5}, 1.0 + i, 10.0 * i, 200});
+        d.entities.back().set(cad::EntityFlag::Filled, i % 3 == 0);
+        d.addHatch(points, 3, {"", true, 1, 0, {3}});
+        for (const int h : {polyline, spline, sector})
+            if ((h + i) % 4 == 0)
+                deleted.push_back(h);
+    }
+    const std::size_t from = d.entities.size();
+    const cad::Vec2 mark[] = {{0, 0}, {1, 1}, {2, 0}};
+    d.addSpline(mark, 3, false);
+    d.addSector({{0, 0}, 1, 0, 90});
+    d.makeBlock("znak", {0, 0}, from);
+    d.addInsert({0, {5, 5}, 1, 1, 0});
+    for (const int h : deleted)
+        d.entities[static_cast<std::size_t>(h)].set(cad::EntityFlag::Deleted, true);
+
+    const std::string saved = cad::writeNative(d);
+    const auto loaded = cad::readNative(saved);
+    expectSameLiveEntities(d, *loaded);
+    const auto deletedSectors = std::count_if(deleted.begin(), deleted.end(), [&](int h) {
+        return d.entities[std::size_t(h)].type == cad::EntityType::Sector;
+    });
+    EXPECT_EQ(loaded->sectors.size(), d.sectors.size() - std::size_t(deletedSectors));
+    // Saving what was loaded gives the same bytes, and so does loading them again.
+    EXPECT_TRUE(cad::writeNative(*loaded) == saved);
+    expectSameDrawing(*loaded, *cad::readNative(saved));
+
+    // Records that lead outside the vertices or the sectors are refused.
+    auto patched = [&](std::size_t entity, std::size_t offset, std::uint32_t value) {
+        std::string b = saved;
+        std::memcpy(b.data() + entitiesAt(b) + entity * 16 + offset, &value, sizeof value);
+        cad::resealNative(b);
+        return readError(b);
+    };
+    const auto firstOf = [&](cad::EntityType type) {
+        return static_cast<std::size_t>(
+            std::find_if(loaded->entities.begin(), loaded->entities.end(),
+                         [&](const cad::Entity& e) { return e.type == type; }) -
+            loaded->entities.begin());
+    };
+    const std::size_t spline = firstOf(cad::EntityType::Spline);
+    const std::size_t sector = firstOf(cad::EntityType::Sector);
+    ASSERT_LT(std::max(spline, sector), loaded->entities.size());
+    const auto vertices = static_cast<std::uint32_t>(loaded->vertices.size());
+    EXPECT_EQ(patched(spline, 12, loaded->entities[spline].count + 1), kReads);
+    EXPECT_EQ(patched(spline, 8, vertices - 1), Kind::Damaged);
+    EXPECT_EQ(patched(spline, 12, vertices + 1), Kind::Damaged);
+    EXPECT_EQ(patched(sector, 8, static_cast<std::uint32_t>(loaded->sectors.size())),
+              Kind::Damaged);
+}
+
 // What the checksum cannot catch: files made wrong on purpose. Each is saved from a drawing
 // whose indexes lead nowhere, or built by hand.
 TEST(NativeFormat, InconsistentContentIsRefused) {
@@ -916,6 +982,15 @@ TEST(NativeFormat, FilesOfTheFirstFormatAreReadAndConverted) {
     // Saved again in today's format, it reads back the same.
     const auto again = cad::readNative(cad::writeNative(*d));
     expectSameDrawing(*d, *again);
+
+    // That format knew no splines or sectors: a record of one there is damage.
+    const std::string bytes = fileBytes(KWL_TEST_DATA "/version1.rdw");
+    for (const unsigned char kind : {31, 32}) {
+        std::string b = bytes;
+        b[entitiesAt(b)] = static_cast<char>(kind);
+        cad::resealNative(b);
+        EXPECT_EQ(readError(b), Kind::Damaged) << int(kind);
+    }
 }
 
 TEST(NativeFormat, BlocksThatContainThemselvesAreRefused) {
