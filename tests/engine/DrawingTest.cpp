@@ -235,6 +235,29 @@ TEST(Merge, CopyingBlocksBringsWhatTheyInsertAndKeepsExistingOnes) {
     EXPECT_EQ(copyBlocks(target, source, "no such"), 0);
 }
 
+TEST(Merge, BlocksKeepTheirSplinesAndSectors) {
+    Drawing source;
+    const std::size_t start = source.entities.size();
+    const Vec2 fit[] = {{0, 0}, {2, 3}, {5, 1}};
+    source.addSpline(fit, 3, true);
+    source.addSector({{1, 1}, 2, 10, 250});
+    source.entities.back().set(EntityFlag::Filled, true);
+    source.makeBlock("luk", {0, 0}, start);
+    Drawing target;
+    polyline(target, {{9, 9}, {8, 8}}); // vertices of its own before the copied ones
+    ASSERT_EQ(copyBlocks(target, source, "luk"), 1);
+    const auto& copied = target.blocks[0].entities;
+    ASSERT_EQ(copied.size(), 2u);
+    const Entity& spline = target.entities[copied[0]];
+    EXPECT_EQ(spline.type, EntityType::Spline);
+    EXPECT_TRUE(spline.has(EntityFlag::Closed));
+    EXPECT_EQ(std::vector<Vec2>(target.vertexData(spline), target.vertexData(spline) + 3),
+              std::vector<Vec2>(fit, fit + 3));
+    const Entity& sector = target.entities[copied[1]];
+    EXPECT_TRUE(sector.has(EntityFlag::Filled));
+    EXPECT_EQ(target.sectors[sector.first].endAngle, 250);
+}
+
 // ---- splines and sectors
 
 // A wavy curve through five points; between them it swings beyond them.
