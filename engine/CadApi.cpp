@@ -447,6 +447,15 @@ int cadAddPolyline(int fit, int closed) {
                                      static_cast<std::uint8_t>(std::clamp(fit, 0, 255)));
 }
 
+int cadAddSpline(int closed) {
+    Document* d = engine().active();
+    if (!d || !d->polylineStart || d->drawing->vertices.size() == *d->polylineStart)
+        return -1;
+    const std::size_t start = *d->polylineStart;
+    d->polylineStart.reset();
+    return d->drawing->addSplineAt(start, closed != 0);
+}
+
 int cadAddPoint(double x, double y) {
     Drawing* dr = activeDrawing();
     return dr ? dr->addPoint({{x, y}}) : -1;
@@ -465,6 +474,11 @@ int cadAddCircle(double x, double y, double radius) {
 int cadAddArc(double x, double y, double radius, double startAngle, double endAngle) {
     Drawing* dr = activeDrawing();
     return dr ? dr->addArc({{x, y}, radius, startAngle, endAngle}) : -1;
+}
+
+int cadAddSector(double x, double y, double radius, double startAngle, double endAngle) {
+    Drawing* dr = activeDrawing();
+    return dr ? dr->addSector({{x, y}, radius, startAngle, endAngle}) : -1;
 }
 
 int cadAddEllipse(double x, double y, double radiusX, double radiusY, double rotation,
@@ -720,7 +734,8 @@ std::vector<double> cadPolylineVertices(int entity) {
     if (!dr || !dr->valid(entity))
         return xy;
     const Entity& e = dr->entities[static_cast<std::size_t>(entity)];
-    if (e.type != EntityType::Polyline && e.type != EntityType::Hatch)
+    if (e.type != EntityType::Polyline && e.type != EntityType::Spline &&
+        e.type != EntityType::Hatch)
         return xy;
     const Vec2* v = dr->vertexData(e);
     xy.reserve(2 * e.count);

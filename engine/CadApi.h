@@ -285,11 +285,16 @@ int cadVertex(double x, double y);
 // The polyline of the vertices given since cadPolylineBegin; fit 0 (straight segments),
 // closed 1 or 0. Its handle.
 int cadAddPolyline(int fit, int closed);
+// A spline: a smooth curve through the points given since cadPolylineBegin (its fit points),
+// closed 1 or 0. Its handle.
+int cadAddSpline(int closed);
 int cadAddPoint(double x, double y);
 int cadAddLine(double x1, double y1, double x2, double y2);
 int cadAddCircle(double x, double y, double radius);
 // Centre, radius, start and end angle in degrees, counter-clockwise from start to end.
 int cadAddArc(double x, double y, double radius, double startAngle, double endAngle);
+// A sector: the arc of these values closed by the radii to its ends (it can be filled).
+int cadAddSector(double x, double y, double radius, double startAngle, double endAngle);
 // Centre, radii, rotation, start and end angle (degrees; 0 and 360 for a whole ellipse).
 int cadAddEllipse(double x, double y, double radiusX, double radiusY, double rotation,
                   double startAngle, double endAngle);
@@ -356,7 +361,8 @@ std::optional<CadRect> cadViewRect();
 // The extents of the active document's drawing, or nothing when it holds no entities.
 std::optional<CadRect> cadDrawingExtents();
 std::optional<CadRect> cadEntityExtents(int entity);
-// The vertices of a polyline (or the boundary of a hatch), x and y in turn.
+// The vertices of a polyline (the fit points of a spline, the boundary of a hatch), x and y
+// in turn.
 std::vector<double> cadPolylineVertices(int entity);
 
 // ---- properties ---------------------------------------------------------------------------------
@@ -405,17 +411,19 @@ inline constexpr int CAD_PROP_ENT_COLOR_BYLAYER = 20005; // 1: the layer's colou
 inline constexpr int CAD_PROP_ENT_WIDTH = 20006;         // own width; writing it ends "by layer"
 inline constexpr int CAD_PROP_ENT_WIDTH_BYLAYER = 20007; // 1: the layer's width
 inline constexpr int CAD_PROP_ENT_SELECTED = 20010;      // read only; see cadSelect
-inline constexpr int CAD_PROP_ENT_FILLED = 20020;        // polyline, circle, ellipse, rectangle
-inline constexpr int CAD_PROP_ENT_CLOSED = 20021;        // polyline
-inline constexpr int CAD_PROP_ENT_VERTICES = 20022; // polyline or hatch: vertex count (read only)
-inline constexpr int CAD_PROP_ENT_X = 20101;        // point, start, centre or insertion point
+// polyline, circle, ellipse, rectangle, sector
+inline constexpr int CAD_PROP_ENT_FILLED = 20020;
+inline constexpr int CAD_PROP_ENT_CLOSED = 20021; // polyline, spline
+// polyline, hatch: vertex count; spline: fit points (read only)
+inline constexpr int CAD_PROP_ENT_VERTICES = 20022;
+inline constexpr int CAD_PROP_ENT_X = 20101; // point, start, centre or insertion point
 inline constexpr int CAD_PROP_ENT_Y = 20102;
 inline constexpr int CAD_PROP_ENT_X2 = 20103; // line end
 inline constexpr int CAD_PROP_ENT_Y2 = 20104;
-inline constexpr int CAD_PROP_ENT_RADIUS = 20105;   // circle, arc; ellipse: radius along x
+inline constexpr int CAD_PROP_ENT_RADIUS = 20105;   // circle, arc, sector; ellipse: along x
 inline constexpr int CAD_PROP_ENT_RADIUS2 = 20106;  // ellipse: radius along y
-inline constexpr int CAD_PROP_ENT_ANGLE0 = 20107;   // arc, ellipse: start angle
-inline constexpr int CAD_PROP_ENT_ANGLE1 = 20108;   // arc, ellipse: end angle
+inline constexpr int CAD_PROP_ENT_ANGLE0 = 20107;   // arc, sector, ellipse: start angle
+inline constexpr int CAD_PROP_ENT_ANGLE1 = 20108;   // arc, sector, ellipse: end angle
 inline constexpr int CAD_PROP_ENT_ROTATION = 20109; // ellipse, rectangle, insertion
 inline constexpr int CAD_PROP_ENT_WIDTH2 = 20110;   // rectangle width, image width
 inline constexpr int CAD_PROP_ENT_HEIGHT2 = 20111;  // rectangle height, image height
@@ -441,6 +449,8 @@ inline constexpr int CAD_ENT_INSERT = 27;
 inline constexpr int CAD_ENT_TEXT = 28;
 inline constexpr int CAD_ENT_HATCH = 29;
 inline constexpr int CAD_ENT_IMAGE = 30;
+inline constexpr int CAD_ENT_SPLINE = 31;
+inline constexpr int CAD_ENT_SECTOR = 32;
 
 inline constexpr int CAD_COLOR_BLACK = 0x000000;
 
@@ -457,9 +467,9 @@ int cadPropPutDbl(int property, int index, double value);
 struct CadStatistics {
     int layers = 0, lineStyles = 0, textStyles = 0, blocks = 0;
     int entities = 0;       // in the drawing, without the blocks' own
-    long long vertices = 0; // of polylines and hatch boundaries
+    long long vertices = 0; // of polylines, hatch boundaries and splines (their fit points)
     long long textChars = 0;
-    int byType[11] = {};      // index: CAD_ENT_... - CAD_ENT_POINT
+    int byType[13] = {};      // index: CAD_ENT_... - CAD_ENT_POINT
     std::vector<int> byLayer; // index: layer
     std::vector<int> byBlock; // entities of each block
     std::optional<CadRect> extents;

@@ -5,6 +5,7 @@
 #include "engine/model/Statistics.h"
 
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 using namespace cad;
@@ -70,19 +71,22 @@ double* geometryField(Drawing& dr, const Entity& e, int property) {
         }
         break;
     case EntityType::Arc:
+    case EntityType::Sector: {
+        ArcData& a = e.type == EntityType::Arc ? dr.arcs[i] : dr.sectors[i];
         switch (property) {
         case CAD_PROP_ENT_X:
-            return &dr.arcs[i].centre.x;
+            return &a.centre.x;
         case CAD_PROP_ENT_Y:
-            return &dr.arcs[i].centre.y;
+            return &a.centre.y;
         case CAD_PROP_ENT_RADIUS:
-            return &dr.arcs[i].radius;
+            return &a.radius;
         case CAD_PROP_ENT_ANGLE0:
-            return &dr.arcs[i].startAngle;
+            return &a.startAngle;
         case CAD_PROP_ENT_ANGLE1:
-            return &dr.arcs[i].endAngle;
+            return &a.endAngle;
         }
         break;
+    }
     case EntityType::Ellipse:
         switch (property) {
         case CAD_PROP_ENT_X:
@@ -158,6 +162,7 @@ double* geometryField(Drawing& dr, const Entity& e, int property) {
         }
         break;
     case EntityType::Polyline:
+    case EntityType::Spline:
         break;
     }
     return nullptr;
@@ -219,7 +224,11 @@ Document* documentOf(int property, int index) {
 
 bool fillable(EntityType t) {
     return t == EntityType::Polyline || t == EntityType::Circle || t == EntityType::Ellipse ||
-           t == EntityType::Rectangle;
+           t == EntityType::Rectangle || t == EntityType::Sector;
+}
+
+bool closable(EntityType t) {
+    return t == EntityType::Polyline || t == EntityType::Spline;
 }
 
 std::string fileNameOf(const std::string& path) {
@@ -425,11 +434,10 @@ std::optional<int> cadPropGetInt(int property, int index) {
         return fillable(e->type) ? std::optional<int>(e->has(EntityFlag::Filled) ? 1 : 0)
                                  : std::nullopt;
     case CAD_PROP_ENT_CLOSED:
-        return e->type == EntityType::Polyline
-                   ? std::optional<int>(e->has(EntityFlag::Closed) ? 1 : 0)
-                   : std::nullopt;
+        return closable(e->type) ? std::optional<int>(e->has(EntityFlag::Closed) ? 1 : 0)
+                                 : std::nullopt;
     case CAD_PROP_ENT_VERTICES:
-        return e->type == EntityType::Polyline || e->type == EntityType::Hatch
+        return closable(e->type) || e->type == EntityType::Hatch
                    ? std::optional<int>(static_cast<int>(e->count))
                    : std::nullopt;
     case CAD_PROP_ENT_BLOCK:
@@ -557,7 +565,7 @@ int cadPropPutInt(int property, int index, int value) {
         e->set(EntityFlag::Filled, value != 0);
         break;
     case CAD_PROP_ENT_CLOSED:
-        if (e->type != EntityType::Polyline)
+        if (!closable(e->type))
             return 0;
         e->set(EntityFlag::Closed, value != 0);
         break;
@@ -684,6 +692,12 @@ int cadPropPutDbl(int property, int index, double value) {
 
 // ---- information --------------------------------------------------------------------------------
 
+static_assert(std::size(CadStatistics{}.byType) == kEntityTypeCount &&
+                  static_cast<int>(EntityType::Point) == CAD_ENT_POINT &&
+                  static_cast<int>(EntityType::Spline) == CAD_ENT_SPLINE &&
+                  static_cast<int>(EntityType::Sector) == CAD_ENT_SECTOR,
+              "the interface counts and names the kinds of entities as the drawing does");
+
 std::optional<CadStatistics> cadGetStatistics() {
     const Drawing* dr = activeDrawing();
     if (!dr)
@@ -755,10 +769,11 @@ std::vector<std::string> cadDrawingInfo() {
     lines.push_back(e.text(17050));
     // The lines by type, in the order of the engine's texts.
     const std::pair<int, EntityType> byType[] = {
-        {17051, EntityType::Point},  {17052, EntityType::Line},     {17053, EntityType::Polyline},
-        {17054, EntityType::Circle}, {17055, EntityType::Arc},      {17056, EntityType::Ellipse},
-        {17057, EntityType::Text},   {17058, EntityType::Image},    {17059, EntityType::Insert},
-        {17060, EntityType::Hatch},  {17061, EntityType::Rectangle}};
+        {17051, EntityType::Point},  {17052, EntityType::Line},      {17053, EntityType::Polyline},
+        {17054, EntityType::Circle}, {17055, EntityType::Arc},       {17056, EntityType::Ellipse},
+        {17057, EntityType::Text},   {17058, EntityType::Image},     {17059, EntityType::Insert},
+        {17060, EntityType::Hatch},  {17061, EntityType::Rectangle}, {17067, EntityType::Spline},
+        {17068, EntityType::Sector}};
     for (const auto& [number, type] : byType)
         line(number, stats->byType[static_cast<int>(type) - kFirstEntityType]);
     return lines;

@@ -194,6 +194,8 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {17059, "Block:     %d"},
     {17060, "Hatch:     %d"},
     {17061, "Rectangle: %d"},
+    {17067, "Spline:    %d"},
+    {17068, "Sector:    %d"},
     // The commands: tooltips of their buttons, titles of their windows.
     {19003, "Save the drawing to a file"},
     {19004, "Print"},

@@ -20,6 +20,7 @@ bool consistent(const cad::Drawing& d) {
             ok = i < d.lines.size();
             break;
         case EntityType::Polyline:
+        case EntityType::Spline:
             ok = i + e.count <= d.vertices.size() && e.count > 0;
             break;
         case EntityType::Circle:
@@ -27,6 +28,9 @@ bool consistent(const cad::Drawing& d) {
             break;
         case EntityType::Arc:
             ok = i < d.arcs.size();
+            break;
+        case EntityType::Sector:
+            ok = i < d.sectors.size();
             break;
         case EntityType::Ellipse:
             ok = i < d.ellipses.size();

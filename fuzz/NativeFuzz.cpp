@@ -83,6 +83,9 @@ std::string smallDrawing(std::minstd_rand& random) {
     d.addPoint({{number(), number()}});
     d.addLine({{number(), number()}, {number(), number()}});
     d.addArc({{number(), number()}, number(), number(), number()});
+    d.addSector({{number(), number()}, number(), number(), number()});
+    d.entities.back().set(cad::EntityFlag::Filled, random() % 2 == 0);
+    d.addSpline(path, 3, random() % 2 == 0);
     d.addEllipse({{number(), number()}, number(), number(), number(), 0, 360});
     d.addRectangle({{number(), number()}, number(), number(), number()});
     d.addText({{number(), number()},

@@ -875,6 +875,9 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {16031, u8"Nie udało się wydrukować rysunku."_w1250},
     {16032, u8"Wybierz..."_w1250},
     {16033, u8"Skalę podaje się jako 1:N, np. 1:500"_w1250},
+    // Drawing information: entities by type
+    {17067, u8"Krzywa:    %d"_w1250},
+    {17068, u8"Sektor:    %d"_w1250},
     // Buttons and windows of commands
     {19026, u8"Pokaż szerokości linii"_w1250},
     {19027, u8"Informacje o rysunku"_w1250},

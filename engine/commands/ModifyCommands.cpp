@@ -318,6 +318,27 @@ bool explodeInto(Drawing& d, int h, std::vector<int>& made) {
         }
         break;
     }
+    case EntityType::Spline: { // the curve as a polyline that follows it closely
+        const Vec2* v = d.vertexData(e);
+        const std::vector<Vec2> fit(v, v + e.count);
+        const Rect box = d.entityExtents(h);
+        std::vector<Vec2> curve;
+        splinePoints(fit, e.has(EntityFlag::Closed),
+                     1e-3 * std::max(std::hypot(box.width(), box.height()), 1e-9), curve);
+        if (curve.size() >= 2)
+            added(d.addPolyline(curve.data(), curve.size(), false));
+        break;
+    }
+    case EntityType::Sector: { // its arc and the two radii
+        const ArcData a = d.sectors[e.first];
+        added(d.addArc(a));
+        const auto at = [&](double angle) {
+            return Vec2{a.centre.x + a.radius * std::cos(radians(angle)),
+                        a.centre.y + a.radius * std::sin(radians(angle))};
+        };
+        lines({at(a.endAngle), a.centre, at(a.startAngle)}, false);
+        break;
+    }
     case EntityType::Rectangle: {
         Outline o;
         outlineOf(d, h, 1, o);

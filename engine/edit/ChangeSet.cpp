@@ -68,6 +68,7 @@ void ChangeSet::keepGeometry(std::uint32_t h, const Entity& e) {
         keepSlot(Table::Lines, h, e.first, 1);
         break;
     case EntityType::Polyline:
+    case EntityType::Spline:
         keepSlot(Table::Vertices, h, e.first, e.count);
         break;
     case EntityType::Circle:
@@ -75,6 +76,9 @@ void ChangeSet::keepGeometry(std::uint32_t h, const Entity& e) {
         break;
     case EntityType::Arc:
         keepSlot(Table::Arcs, h, e.first, 1);
+        break;
+    case EntityType::Sector:
+        keepSlot(Table::Sectors, h, e.first, 1);
         break;
     case EntityType::Ellipse:
         keepSlot(Table::Ellipses, h, e.first, 1);
@@ -119,6 +123,8 @@ std::byte* ChangeSet::live(const Slot& s, std::size_t& size) {
         return in(d_.circles);
     case Table::Arcs:
         return in(d_.arcs);
+    case Table::Sectors:
+        return in(d_.sectors);
     case Table::Ellipses:
         return in(d_.ellipses);
     case Table::Rectangles:

@@ -68,6 +68,7 @@ private:
         Lines,
         Circles,
         Arcs,
+        Sectors,
         Ellipses,
         Rectangles,
         Inserts,

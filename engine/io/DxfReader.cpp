@@ -47,6 +47,7 @@ namespace Mark {
 constexpr long Filled = 1;
 constexpr long FillOf = 2;
 constexpr long Rectangle = 4;
+constexpr long Sector = 8;
 } // namespace Mark
 
 // dxflib reads lines into a buffer of 1024 bytes.
@@ -776,6 +777,14 @@ private:
     void textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical);
     void flush();
     void addPolylineOf(const Fields& f, std::vector<Vec2> points, bool closed, long marks);
+    bool addSectorOf(const Fields& f, const std::vector<Vec2>& vertices);
+    // Puts the layer and line style of a record that came in parts back in place: records
+    // read since may have changed them.
+    void restoreLayer(const Fields& f) {
+        const int l = layer(f.str(8, "0"));
+        d_.current.layer = l;
+        d_.current.lineStyle = lineStyle(f.str(6, "BYLAYER"), l);
+    }
 
     const DxfFile& file_;
     const Selection& selection_;
@@ -1492,6 +1501,31 @@ void Builder::addPolylineOf(const Fields& f, std::vector<Vec2> points, bool clos
     attributesOf(f, d_.addPolyline(points.data(), points.size(), closed));
 }
 
+// Our sector: a closed LWPOLYLINE of its centre and the start, middle and end of its arc. False
+// when the vertices are not of one.
+bool Builder::addSectorOf(const Fields& f, const std::vector<Vec2>& vertices) {
+    if (vertices.size() != 4)
+        return false;
+    for (const Vec2& p : vertices)
+        if (!finite(p))
+            return false;
+    const Vec2 c = vertices[0];
+    const auto direction = [&](Vec2 p) {
+        return normalisedDegrees(degrees(std::atan2(p.y - c.y, p.x - c.x)));
+    };
+    const double start = direction(vertices[1]), middle = direction(vertices[2]);
+    const double end = direction(vertices[3]);
+    const auto ccw = [](double from, double to) { return normalisedDegrees(to - from); };
+    ArcData a{c, std::hypot(vertices[1].x - c.x, vertices[1].y - c.y), start, end};
+    // Seen from below the arc runs clockwise from its first end: the other way round here.
+    if (ccw(start, middle) > ccw(start, end) && start != end)
+        std::swap(a.startAngle, a.endAngle);
+    if (!std::isfinite(a.radius))
+        return false;
+    attributesOf(f, d_.addSector(a));
+    return true;
+}
+
 void Builder::flush() {
     const Pending kind = pending_;
     pending_ = Pending::None;
@@ -1502,13 +1536,17 @@ void Builder::flush() {
     case Pending::Polyline: {
         long marks = 0;
         parseInteger(f.xdata(kAppName, 1070, "0"), marks);
+        restoreLayer(f);
+        if ((marks & Mark::Sector) && pendingClosed_) {
+            std::vector<Vec2> vertices;
+            for (const Vec2& p : points_)
+                vertices.push_back(pendingOcs_.map(p));
+            if (addSectorOf(f, vertices))
+                return;
+        }
         auto points = bulgedPolyline(points_, bulges_, pendingClosed_);
         for (Vec2& p : points)
             p = pendingOcs_.map(p);
-        // Restore the layer and style of the polyline: records read since may have changed it.
-        const int l = layer(f.str(8, "0"));
-        d_.current.layer = l;
-        d_.current.lineStyle = lineStyle(f.str(6, "BYLAYER"), l);
         // A closed polyline ending where it starts keeps that vertex only once.
         if (pendingClosed_ && points.size() > 1 && points.front() == points.back())
             points.pop_back();
@@ -1516,20 +1554,25 @@ void Builder::flush() {
         return;
     }
     case Pending::Spline: {
-        std::vector<Vec2> points;
-        if (control_.size() >= 2)
-            points = bspline(splineDegree_, control_, knots_);
-        else
-            points = throughPoints(fit_);
+        restoreLayer(f);
+        // A spline with fit points is a curve through them, as ours are.
+        if (!fit_.empty()) {
+            for (const Vec2& p : fit_)
+                if (!finite(p))
+                    return reject();
+            attributesOf(f, d_.addSpline(fit_.data(), fit_.size(), pendingClosed_));
+            return;
+        }
+        // Others are followed along their control points.
+        if (control_.size() < 2)
+            return reject();
+        std::vector<Vec2> points = bspline(splineDegree_, control_, knots_);
         // A closed spline ends where it starts: a closed polyline.
         bool closed = pendingClosed_ && points.size() > 2;
         if (closed &&
             std::hypot(points.front().x - points.back().x, points.front().y - points.back().y) <=
                 1e-9 * (std::abs(points.front().x) + std::abs(points.front().y) + 1))
             points.pop_back();
-        const int l = layer(f.str(8, "0"));
-        d_.current.layer = l;
-        d_.current.lineStyle = lineStyle(f.str(6, "BYLAYER"), l);
         addPolylineOf(f, std::move(points), closed, 0);
         return;
     }
@@ -1553,9 +1596,7 @@ void Builder::flush() {
         }
         if (all.empty())
             return reject();
-        const int l = layer(f.str(8, "0"));
-        d_.current.layer = l;
-        d_.current.lineStyle = lineStyle(f.str(6, "BYLAYER"), l);
+        restoreLayer(f);
         attributesOf(f, d_.addHatch(all.data(), all.size(), hatch_));
         return;
     }

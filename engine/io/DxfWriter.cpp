@@ -7,9 +7,15 @@
 //   strings of texts keep every byte (line breaks in caret notation, see dxf::encodeText); in
 //   other strings control characters become spaces, and characters that DXF table names may
 //   not hold become '_' (names are also made unique regardless of letter case).
-// - Rectangles become closed LWPOLYLINEs; filled polylines, rectangles, circles and ellipses are
-//   written as their outline plus a solid HATCH under it. Extended data of the application
-//   KWL_EDYTOR marks both, so that our reader restores the entity as it was.
+// - Rectangles become closed LWPOLYLINEs; filled polylines, rectangles, circles, ellipses and
+//   sectors are written as their outline plus a solid HATCH under it. Extended data of the
+//   application KWL_EDYTOR marks both, so that our reader restores the entity as it was.
+// - A sector becomes a closed LWPOLYLINE from its centre to the start of its arc, along the
+//   arc (two bulged halves, so that a whole turn can be written too) and back to the centre,
+//   marked as a sector.
+// - A spline becomes a SPLINE of degree 3 that keeps its fit points and, for every reader that
+//   draws splines by their control points, the same curve as a clamped B-spline (knots at the
+//   chord lengths, see Spline.h); a closed one carries the closed flag.
 // - An entity whose geometry holds an infinite or NaN number is left out (it could not be drawn
 //   anyway), as is an ellipse with no size; any other non-finite number is written as 0.
 // - Ellipse start and end angles are taken as the ellipse's parameters, as DXF has them.
@@ -22,6 +28,7 @@
 #include "engine/io/DxfSupport.h"
 #include "engine/io/FileError.h"
 #include "engine/model/HatchPatterns.h"
+#include "engine/model/Spline.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -48,6 +55,7 @@ namespace Mark {
 constexpr int Filled = 1;    // the outline of a filled shape
 constexpr int FillOf = 2;    // the solid hatch that fills the entity written after it
 constexpr int Rectangle = 4; // a closed LWPOLYLINE that is one of our rectangles
+constexpr int Sector = 8;    // a closed LWPOLYLINE that is one of our sectors
 } // namespace Mark
 
 bool finite(double v) {
@@ -199,10 +207,13 @@ private:
     void mark(int flags);
     void point(const Entity& e, unsigned long owner);
     void line(const Entity& e, unsigned long owner);
+    // Bulges, when given, are one for each vertex (of the segment that starts there).
     void polyline(const Entity& e, unsigned long owner, std::span<const Vec2> v, bool closed,
-                  int marks);
+                  int marks, std::span<const double> bulges = {});
     void circle(const Entity& e, unsigned long owner);
     void arc(const Entity& e, unsigned long owner);
+    void sector(const Entity& e, unsigned long owner);
+    void spline(const Entity& e, unsigned long owner);
     void ellipse(const Entity& e, unsigned long owner);
     void rectangle(const Entity& e, unsigned long owner);
     void insert(const Entity& e, unsigned long owner);
@@ -683,6 +694,14 @@ void Exporter::entity(std::uint32_t h, unsigned long owner) {
         if (e.first < d_.arcs.size())
             arc(e, owner);
         break;
+    case EntityType::Sector:
+        if (e.first < d_.sectors.size())
+            sector(e, owner);
+        break;
+    case EntityType::Spline:
+        if (e.first <= d_.vertices.size() && e.count <= d_.vertices.size() - e.first && e.count > 0)
+            spline(e, owner);
+        break;
     case EntityType::Ellipse:
         if (e.first < d_.ellipses.size())
             ellipse(e, owner);
@@ -750,16 +769,18 @@ void Exporter::line(const Entity& e, unsigned long owner) {
 }
 
 void Exporter::polyline(const Entity& e, unsigned long owner, std::span<const Vec2> v, bool closed,
-                        int marks) {
+                        int marks, std::span<const double> bulges) {
     for (const Vec2& p : v)
         if (!finite(p))
             return;
     begin("LWPOLYLINE", e, owner, "AcDbPolyline");
     w_.dxfInt(90, int(v.size()));
     w_.dxfInt(70, closed ? 1 : 0);
-    for (const Vec2& p : v) {
-        w_.dxfReal(10, p.x);
-        w_.dxfReal(20, p.y);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        w_.dxfReal(10, v[i].x);
+        w_.dxfReal(20, v[i].y);
+        if (i < bulges.size() && bulges[i] != 0)
+            w_.dxfReal(42, bulges[i]);
     }
     mark(marks);
 }
@@ -789,6 +810,62 @@ void Exporter::arc(const Entity& e, unsigned long owner) {
     w_.subClass("AcDbArc");
     w_.dxfReal(50, normalisedDegrees(a.startAngle));
     w_.dxfReal(51, normalisedDegrees(a.endAngle));
+}
+
+void Exporter::sector(const Entity& e, unsigned long owner) {
+    const ArcData& a = d_.sectors[e.first];
+    if (!finite(a.centre) || !finite(a.radius) || !finite(a.startAngle) || !finite(a.endAngle))
+        return;
+    const double r = std::abs(a.radius);
+    double sweep = std::fmod(a.endAngle - a.startAngle, 360.0);
+    if (sweep <= 0)
+        sweep += 360;
+    const double start = radians(normalisedDegrees(a.startAngle)), half = radians(sweep) / 2;
+    const auto at = [&](double angle) {
+        return Vec2{a.centre.x + r * std::cos(angle), a.centre.y + r * std::sin(angle)};
+    };
+    // A bulge is the tangent of a quarter of the angle its segment turns through.
+    const double bulge = std::tan(half / 4);
+    // A whole turn ends exactly where it starts, as the reader takes it.
+    const std::vector<Vec2> points{a.centre, at(start), at(start + half),
+                                   sweep >= 360 ? at(start) : at(start + 2 * half)};
+    const std::vector<double> bulges{0, bulge, bulge, 0};
+    const bool filled = e.has(EntityFlag::Filled);
+    if (filled)
+        solidFill(e, owner, {Loop{points, bulges}});
+    polyline(e, owner, points, true, Mark::Sector | (filled ? Mark::Filled : 0), bulges);
+}
+
+void Exporter::spline(const Entity& e, unsigned long owner) {
+    const std::span<const Vec2> v(d_.vertices.data() + e.first, e.count);
+    for (const Vec2& p : v)
+        if (!finite(p))
+            return;
+    const bool closed = e.has(EntityFlag::Closed);
+    const std::vector<Vec2> fit = splineFitPoints(v, closed);
+    const BSplineForm form = splineControlPoints(v, closed);
+    for (const Vec2& p : form.control)
+        if (!finite(p))
+            return;
+    for (const double k : form.knots)
+        if (!finite(k))
+            return;
+    begin("SPLINE", e, owner, "AcDbSpline");
+    w_.coord(210, 0, 0, 1);
+    w_.dxfInt(70, 8 | (closed ? 1 : 0)); // planar
+    w_.dxfInt(71, 3);
+    w_.dxfInt(72, int(form.knots.size()));
+    w_.dxfInt(73, int(form.control.size()));
+    w_.dxfInt(74, int(fit.size()));
+    w_.dxfReal(42, 1e-10);
+    w_.dxfReal(43, 1e-10);
+    w_.dxfReal(44, 0.0); // the curve runs through its fit points
+    for (const double k : form.knots)
+        w_.dxfReal(40, k);
+    for (const Vec2& p : form.control)
+        w_.coord(10, p.x, p.y, 0);
+    for (const Vec2& p : fit)
+        w_.coord(11, p.x, p.y, 0);
 }
 
 void Exporter::ellipse(const Entity& e, unsigned long owner) {

@@ -17,12 +17,13 @@
 //             hatches, hatch loops and images; counts and string lengths in there are LEB128
 //             numbers, strings are their bytes as they are
 //     the large arrays, one after the other, their records as they lie in memory:
-//             entities (16 bytes), vertices (16), points (16), lines (32), circles (24),
-//             arcs (40), ellipses (56), rectangles (40), inserts (48: i32 block, four zero
-//             bytes, then position, scales and angle), texts (24: position, u32 offset of its
-//             bytes, u32 parameters), the character pool (bytes of texts, pattern names and
-//             image paths) and the entities' own styles (16: u32 colour, four zero bytes,
-//             width; none, or one for every entity)
+//             entities (16 bytes), vertices (16: of polylines, of hatch boundaries and the fit
+//             points of splines), points (16), lines (32), circles (24), arcs (40), ellipses
+//             (56), rectangles (40), inserts (48: i32 block, four zero bytes, then position,
+//             scales and angle), texts (24: position, u32 offset of its bytes, u32
+//             parameters), the character pool (bytes of texts, pattern names and image paths),
+//             the entities' own styles (16: u32 colour, four zero bytes, width; none, or one
+//             for every entity) and sectors (40, as arcs)
 //
 // Only the stored entity flags are written. A drawing holding deleted entities, or table
 // entries that no entity uses, is compacted first: its live entities keep their order, every
@@ -189,9 +190,10 @@ private:
 };
 
 void packTables(const Drawing& d, Packer& out) {
-    for (std::size_t n : {d.entities.size(), d.vertices.size(), d.points.size(), d.lines.size(),
-                          d.circles.size(), d.arcs.size(), d.ellipses.size(), d.rectangles.size(),
-                          d.inserts.size(), d.texts.size(), d.chars.size(), d.ownStyles.size()})
+    for (std::size_t n :
+         {d.entities.size(), d.vertices.size(), d.points.size(), d.lines.size(), d.circles.size(),
+          d.arcs.size(), d.ellipses.size(), d.rectangles.size(), d.inserts.size(), d.texts.size(),
+          d.chars.size(), d.ownStyles.size(), d.sectors.size()})
         out.number(n);
 
     const DrawingSettings& s = d.settings;
@@ -357,7 +359,7 @@ void writeContent(const Drawing& d, Output& out) {
                d.arcs.size() * sizeof(ArcData) + d.ellipses.size() * sizeof(EllipseData) +
                d.rectangles.size() * sizeof(RectangleData) + d.inserts.size() * kInsertRecord +
                d.texts.size() * sizeof(TextData) + d.chars.size() +
-               d.ownStyles.size() * sizeof(OwnStyle));
+               d.ownStyles.size() * sizeof(OwnStyle) + d.sectors.size() * sizeof(ArcData));
     out.scalar<std::uint64_t>(packed.size());
     out.scalar<std::uint64_t>(tables.bytes().size());
     out.put(packed.data(), packed.size());
@@ -413,6 +415,7 @@ void writeContent(const Drawing& d, Output& out) {
             own.reserved = 0;
         out.put(styles.data(), n * sizeof(OwnStyle));
     }
+    putArray(out, d.sectors);
 }
 
 class StringOutput final : public Output {
@@ -494,11 +497,14 @@ std::size_t tableSize(const Drawing& d, EntityType type) {
     case EntityType::Line:
         return d.lines.size();
     case EntityType::Polyline:
+    case EntityType::Spline:
         return d.vertices.size();
     case EntityType::Circle:
         return d.circles.size();
     case EntityType::Arc:
         return d.arcs.size();
+    case EntityType::Sector:
+        return d.sectors.size();
     case EntityType::Ellipse:
         return d.ellipses.size();
     case EntityType::Rectangle:
@@ -541,7 +547,7 @@ bool isCompact(const Drawing& d) {
             return false;
         anyOwnStyle = anyOwnStyle || d.ownStyle(h) != OwnStyle{};
         std::uint64_t& n = next[static_cast<std::size_t>(typeIndex(e.type))];
-        if (e.type == EntityType::Polyline) {
+        if (e.type == EntityType::Polyline || e.type == EntityType::Spline) {
             if (e.first != nextVertex)
                 return false;
             nextVertex += e.count;
@@ -578,7 +584,7 @@ bool isCompact(const Drawing& d) {
         return false;
     for (int t = kFirstEntityType; t < kFirstEntityType + kEntityTypeCount; ++t) {
         const auto type = static_cast<EntityType>(t);
-        if (type != EntityType::Polyline &&
+        if (type != EntityType::Polyline && type != EntityType::Spline &&
             next[static_cast<std::size_t>(typeIndex(type))] != tableSize(d, type))
             return false;
     }
@@ -630,7 +636,8 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
         if (!e.has(EntityFlag::Deleted) && isEntityType(static_cast<int>(e.type))) {
             ++live;
             ++perType[static_cast<std::size_t>(typeIndex(e.type))];
-            if (e.type == EntityType::Polyline || e.type == EntityType::Hatch)
+            if (e.type == EntityType::Polyline || e.type == EntityType::Spline ||
+                e.type == EntityType::Hatch)
                 vertexCount += e.count;
             if (e.type == EntityType::Text)
                 charCount += e.count;
@@ -647,6 +654,7 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
     reserveFresh(c->lines, keptOf(EntityType::Line));
     reserveFresh(c->circles, keptOf(EntityType::Circle));
     reserveFresh(c->arcs, keptOf(EntityType::Arc));
+    reserveFresh(c->sectors, keptOf(EntityType::Sector));
     reserveFresh(c->ellipses, keptOf(EntityType::Ellipse));
     reserveFresh(c->rectangles, keptOf(EntityType::Rectangle));
     reserveFresh(c->inserts, keptOf(EntityType::Insert));
@@ -671,7 +679,8 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
         case EntityType::Line:
             kept = copyEntry(d.lines, c->lines, e);
             break;
-        case EntityType::Polyline: {
+        case EntityType::Polyline:
+        case EntityType::Spline: {
             const auto start = static_cast<std::uint32_t>(c->vertices.size());
             kept = copyVertices(d, e.first, e.count, *c);
             e.first = start;
@@ -682,6 +691,9 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
             break;
         case EntityType::Arc:
             kept = copyEntry(d.arcs, c->arcs, e);
+            break;
+        case EntityType::Sector:
+            kept = copyEntry(d.sectors, c->sectors, e);
             break;
         case EntityType::Ellipse:
             kept = copyEntry(d.ellipses, c->ellipses, e);
@@ -1097,8 +1109,9 @@ void validate(const Drawing& d) {
         owned += e.has(EntityFlag::InBlock);
         switch (e.type) {
         case EntityType::Polyline:
+        case EntityType::Spline:
             if (e.first > vertexCount || e.count > vertexCount - e.first)
-                damaged("a polyline lies outside the vertices");
+                damaged("a polyline or spline lies outside the vertices");
             break;
         case EntityType::Hatch:
             if (e.first >= d.hatches.size() || e.count != hatchVertices[e.first])
@@ -1297,6 +1310,9 @@ void readEntities1(Source& in, Drawing& d, std::uint64_t n, Format1& old) {
         in.read(r.data(), r.size());
         Entity e;
         e.type = static_cast<EntityType>(r[0]);
+        // Splines and sectors came after this format.
+        if (r[0] > static_cast<unsigned char>(EntityType::Image))
+            damaged("an entity is of an unknown kind");
         e.flags = r[1];
         if ((e.flags & ~EntityFlag::Stored) != 0 || (e.flags & EntityFlag::InBlock) != 0)
             damaged("an entity has unknown flags");
@@ -1335,8 +1351,8 @@ void readContent(Source& in, Drawing& d, int version) {
         inflateBytes(reinterpret_cast<const unsigned char*>(packed.data()), packedSize, plainSize);
     Unpacker tables(reinterpret_cast<const unsigned char*>(plain.data()), plain.size());
 
-    std::array<std::uint64_t, 12> counts{};
-    const std::size_t countsGiven = version == 1 ? 9 : 12;
+    std::array<std::uint64_t, 13> counts{};
+    const std::size_t countsGiven = version == 1 ? 9 : counts.size();
     for (std::size_t i = 0; i < countsGiven; ++i)
         counts[i] = tables.number();
     Format1 old;
@@ -1375,6 +1391,7 @@ void readContent(Source& in, Drawing& d, int version) {
         for (const OwnStyle& own : d.ownStyles)
             if (own.reserved != 0)
                 damaged("an own style is unreadable");
+        in.array(d.sectors, counts[12], kMostRecords);
     }
     if (in.left() != 0)
         damaged("it holds more than a drawing");

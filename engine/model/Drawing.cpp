@@ -1,5 +1,7 @@
 #include "engine/model/Drawing.h"
 
+#include "engine/model/Spline.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -40,6 +42,25 @@ void addRotatedBox(Rect& r, Vec2 origin, double dx, double dy, double w, double 
     const double s = std::sin(radians(normalisedDegrees(degrees)));
     for (const auto& [u, v] : {std::pair{dx, dy}, {dx + w, dy}, {dx, dy + h}, {dx + w, dy + h}})
         r.add(origin.x + u * c - v * s, origin.y + u * s + v * c);
+}
+
+// Adds the points of an arc that reach farthest: its ends and the quadrant points on it.
+void addArcExtents(Rect& r, const ArcData& a) {
+    const double rad = std::abs(a.radius);
+    const double s = normalisedDegrees(a.startAngle);
+    double sweep = normalisedDegrees(a.endAngle) - s;
+    if (sweep <= 0)
+        sweep += 360;
+    auto at = [&](double deg) {
+        r.add(a.centre.x + rad * std::cos(radians(deg)), a.centre.y + rad * std::sin(radians(deg)));
+    };
+    at(s);
+    at(s + sweep);
+    for (int q = 0; q < 8; ++q) {
+        const double quadrant = 90.0 * q;
+        if (quadrant > s && quadrant < s + sweep)
+            at(quadrant);
+    }
 }
 
 } // namespace
@@ -175,13 +196,22 @@ int Drawing::addImage(const ImageSpec& d) {
 }
 
 int Drawing::addSpline(const Vec2* fitPoints, std::size_t count, bool closed) {
-    // Until splines are an entity kind of their own: a polyline fitted through its points.
-    return addPolyline(fitPoints, count, closed, 1);
+    const std::uint64_t start = vertices.size();
+    vertices.insert(vertices.end(), fitPoints, fitPoints + count);
+    return addSplineAt(start, closed);
+}
+
+int Drawing::addSplineAt(std::uint64_t firstVertex, bool closed) {
+    if (firstVertex > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("the drawing holds too many vertices");
+    const int h = addRecord(EntityType::Spline, firstVertex,
+                            static_cast<std::uint32_t>(vertices.size() - firstVertex));
+    entities.back().set(EntityFlag::Closed, closed);
+    return h;
 }
 
 int Drawing::addSector(const ArcData& d) {
-    // Until sectors are an entity kind of their own: the arc.
-    return addArc(d);
+    return addRecord(EntityType::Sector, append(sectors, d));
 }
 
 PooledText Drawing::pool(std::string_view bytes) {
@@ -388,26 +418,16 @@ Rect Drawing::entityExtents(int handle, int depth) const {
         r.add(c.centre.x + rad, c.centre.y + rad);
         break;
     }
-    case EntityType::Arc: {
-        const auto& a = arcs[e.first];
-        const double rad = std::abs(a.radius);
-        const double s = normalisedDegrees(a.startAngle);
-        double sweep = normalisedDegrees(a.endAngle) - s;
-        if (sweep <= 0)
-            sweep += 360;
-        auto at = [&](double deg) {
-            r.add(a.centre.x + rad * std::cos(radians(deg)),
-                  a.centre.y + rad * std::sin(radians(deg)));
-        };
-        at(s);
-        at(s + sweep);
-        for (int q = 0; q < 8; ++q) {
-            const double quadrant = 90.0 * q;
-            if (quadrant > s && quadrant < s + sweep)
-                at(quadrant);
-        }
+    case EntityType::Arc:
+        addArcExtents(r, arcs[e.first]);
         break;
-    }
+    case EntityType::Sector:
+        addArcExtents(r, sectors[e.first]);
+        r.add(sectors[e.first].centre);
+        break;
+    case EntityType::Spline:
+        r.add(splineExtents({vertexData(e), e.count}, e.has(EntityFlag::Closed)));
+        break;
     case EntityType::Ellipse: {
         const auto& el = ellipses[e.first];
         const double c = std::cos(radians(normalisedDegrees(el.rotation)));

@@ -116,11 +116,12 @@ public:
 
     // ---- entities. Handles index `entities` and stay valid: a deleted entity keeps its slot.
     std::vector<Entity, LargeAllocator<Entity>> entities;
-    std::vector<Vec2, LargeAllocator<Vec2>> vertices; // of polylines and hatches
+    std::vector<Vec2, LargeAllocator<Vec2>> vertices; // of polylines, splines and hatches
     std::vector<PointData> points;
     std::vector<LineData> lines;
     std::vector<CircleData> circles;
     std::vector<ArcData> arcs;
+    std::vector<ArcData> sectors;
     std::vector<EllipseData> ellipses;
     std::vector<RectangleData> rectangles;
     std::vector<InsertData> inserts;
@@ -163,12 +164,13 @@ public:
     // The same over vertices already at the end of `vertices`, from firstVertex on.
     int addPolylineAt(std::uint64_t firstVertex, bool closed, std::uint8_t fit = 0);
     int addHatchAt(std::uint64_t firstVertex, const HatchSpec& h);
+    int addSplineAt(std::uint64_t firstVertex, bool closed);
     int addImage(const ImageSpec& d);
     // A smooth curve through fit points, and an arc closed through its centre.
     int addSpline(const Vec2* fitPoints, std::size_t count, bool closed);
     int addSector(const ArcData& d);
 
-    // Vertices of a polyline or hatch.
+    // Vertices of a polyline or hatch, fit points of a spline.
     const Vec2* vertexData(const Entity& e) const {
         return vertices.data() +
                (e.type == EntityType::Hatch ? hatches[e.first].firstVertex : e.first);

@@ -1,6 +1,7 @@
-// The entities of a drawing. Every entity has a small fixed-size record; polylines and hatch
-// boundaries keep their vertices in the drawing's shared vertex array (16 bytes a vertex), the
-// other kinds keep their geometry in a table of their own, indexed by the record. Every
+// The entities of a drawing. Every entity has a small fixed-size record; polylines, the fit
+// points of splines and hatch boundaries keep their vertices in the drawing's shared vertex
+// array (16 bytes a vertex), the other kinds keep their geometry in a table of their own,
+// indexed by the record. Every
 // geometry record is plain data, so that a change can be kept and given back by copying bytes.
 #pragma once
 
@@ -26,9 +27,11 @@ enum class EntityType : std::uint8_t {
     Text = 28,
     Hatch = 29,
     Image = 30,
+    Spline = 31, // a smooth curve through its fit points (see Spline.h)
+    Sector = 32, // an arc closed through its centre
 };
 inline constexpr int kFirstEntityType = 20;
-inline constexpr int kEntityTypeCount = 11;
+inline constexpr int kEntityTypeCount = 13;
 inline bool isEntityType(int t) {
     return t >= kFirstEntityType && t < kFirstEntityType + kEntityTypeCount;
 }
@@ -59,8 +62,9 @@ struct Entity {
     std::uint8_t reserved = 0;
     std::uint16_t layer = 0;
     std::uint16_t lineStyle = 0;
-    std::uint32_t first = 0; // polyline: first vertex; others: index into their table
-    std::uint32_t count = 0; // polyline, hatch: number of vertices; text: bytes of its string
+    std::uint32_t first = 0; // polyline, spline: first vertex; others: index into their table
+    std::uint32_t count = 0; // polyline, spline, hatch: number of vertices; text: bytes of its
+                             // string
 
     bool has(std::uint8_t f) const { return (flags & f) != 0; }
     void set(std::uint8_t f, bool on) {
@@ -93,6 +97,7 @@ struct CircleData {
     Vec2 centre;
     double radius = 0;
 };
+// An arc, and a sector: the arc closed by the two radii to its ends.
 struct ArcData {
     Vec2 centre;
     double radius = 0;

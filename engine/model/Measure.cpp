@@ -1,5 +1,7 @@
 #include "engine/model/Measure.h"
 
+#include "engine/model/Spline.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -74,6 +76,20 @@ std::vector<Vec2> ellipsePoints(const EllipseData& e, double sweepDegrees) {
         out.push_back({e.centre.x + x * c - y * s, e.centre.y + x * s + y * c});
     }
     return out;
+}
+
+Vec2 arcPoint(const ArcData& a, double degrees) {
+    const double r = std::abs(a.radius);
+    return {a.centre.x + r * std::cos(radians(degrees)),
+            a.centre.y + r * std::sin(radians(degrees))};
+}
+
+double distanceToArc(const ArcData& a, Vec2 p) {
+    const double sweep = arcSweep(a.startAngle, a.endAngle);
+    if (normalised(segmentAngle(a.centre, p) - a.startAngle) <= sweep)
+        return std::abs(distance(a.centre, p) - std::abs(a.radius));
+    return std::min(distance(arcPoint(a, a.startAngle), p),
+                    distance(arcPoint(a, a.startAngle + sweep), p));
 }
 
 // The boundary loops of a hatch, as far as its vertices reach.
@@ -188,6 +204,22 @@ std::optional<EntityMeasure> measureEntity(const Drawing& d, int handle) {
         m.length = std::abs(a.radius) * radians(arcSweep(a.startAngle, a.endAngle));
         return m;
     }
+    case EntityType::Sector: {
+        // The arc and the two radii to its ends.
+        const ArcData& a = d.sectors[e.first];
+        const double r = std::abs(a.radius), sweep = radians(arcSweep(a.startAngle, a.endAngle));
+        m.length = r * sweep + 2 * r;
+        m.area = r * r * sweep / 2;
+        return m;
+    }
+    case EntityType::Spline: {
+        const std::span<const Vec2> v(d.vertexData(e), e.count);
+        const bool closed = e.has(EntityFlag::Closed);
+        m.length = splineLength(v, closed);
+        if (closed)
+            m.area = splineArea(v, closed);
+        return m;
+    }
     case EntityType::Ellipse: {
         const EllipseData& el = d.ellipses[e.first];
         const double sweep = arcSweep(el.startAngle, el.endAngle);
@@ -229,17 +261,23 @@ std::optional<double> distanceToEntity(const Drawing& d, int handle, Vec2 p) {
         const CircleData& c = d.circles[e.first];
         return std::abs(distance(c.centre, p) - std::abs(c.radius));
     }
-    case EntityType::Arc: {
-        const ArcData& a = d.arcs[e.first];
-        const double r = std::abs(a.radius);
-        const double sweep = arcSweep(a.startAngle, a.endAngle);
-        if (normalised(segmentAngle(a.centre, p) - a.startAngle) <= sweep)
-            return std::abs(distance(a.centre, p) - r);
-        const auto at = [&](double degrees) {
-            return Vec2{a.centre.x + r * std::cos(radians(degrees)),
-                        a.centre.y + r * std::sin(radians(degrees))};
-        };
-        return std::min(distance(at(a.startAngle), p), distance(at(a.startAngle + sweep), p));
+    case EntityType::Arc:
+        return distanceToArc(d.arcs[e.first], p);
+    case EntityType::Sector: {
+        const ArcData& a = d.sectors[e.first];
+        const Vec2 start = arcPoint(a, a.startAngle);
+        const Vec2 end = arcPoint(a, a.startAngle + arcSweep(a.startAngle, a.endAngle));
+        return std::min({distanceToArc(a, p), distanceToSegment(p, a.centre, start),
+                         distanceToSegment(p, a.centre, end)});
+    }
+    case EntityType::Spline: {
+        // The curve followed to a millionth of its size.
+        const std::span<const Vec2> v(d.vertexData(e), e.count);
+        const bool closed = e.has(EntityFlag::Closed);
+        const Rect box = splineExtents(v, closed);
+        std::vector<Vec2> curve;
+        splinePoints(v, closed, std::max(box.width(), box.height()) * 1e-6, curve);
+        return distanceToPath(curve, false, p);
     }
     case EntityType::Ellipse: {
         const EllipseData& el = d.ellipses[e.first];

@@ -32,8 +32,9 @@ struct EntityMeasure {
     std::optional<double> area;  // closed shapes only
     std::optional<double> angle; // lines: the direction from start to end
 };
-// The measures of a live entity that has a length (lines, polylines, circles, arcs, ellipses,
-// rectangles, hatch boundaries); nothing for the other kinds and for an invalid handle.
+// The measures of a live entity that has a length (lines, polylines, splines, circles, arcs,
+// sectors, ellipses, rectangles, hatch boundaries); nothing for the other kinds and for an
+// invalid handle.
 std::optional<EntityMeasure> measureEntity(const Drawing& d, int handle);
 // The distance from p to the outline of an entity that measureEntity measures; nothing for the
 // others.

@@ -62,6 +62,9 @@ public:
         case EntityType::Arc:
             e.first = push(into_.arcs, from_.arcs[e.first]);
             break;
+        case EntityType::Sector:
+            e.first = push(into_.sectors, from_.sectors[e.first]);
+            break;
         case EntityType::Ellipse:
             e.first = push(into_.ellipses, from_.ellipses[e.first]);
             break;
@@ -88,7 +91,8 @@ public:
                 push(into_.texts, TextData{t.p, bytes.offset, into_.internParams(t.params())});
             break;
         }
-        case EntityType::Polyline: {
+        case EntityType::Polyline:
+        case EntityType::Spline: {
             const Vec2* v = from_.vertexData(e);
             e.first = static_cast<std::uint32_t>(into_.vertices.size());
             into_.vertices.insert(into_.vertices.end(), v, v + e.count);

@@ -1,5 +1,7 @@
 #include "engine/model/Outline.h"
 
+#include "engine/model/Spline.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -81,6 +83,24 @@ public:
                           p);
             });
             end(false, false);
+            break;
+        }
+        case EntityType::Sector: {
+            const ArcData& a = d_.sectors[e.first];
+            curve(m, [&](std::vector<Vec2>& p) {
+                p.push_back(a.centre);
+                arcPoints(a.centre, a.radius, a.startAngle, sweepOf(a.startAngle, a.endAngle), tol,
+                          p);
+            });
+            end(true, filled);
+            break;
+        }
+        case EntityType::Spline: {
+            const bool closed = e.has(EntityFlag::Closed);
+            curve(m, [&](std::vector<Vec2>& p) {
+                splinePoints({d_.vertexData(e), e.count}, closed, tol, p);
+            });
+            end(closed, false);
             break;
         }
         case EntityType::Ellipse: {

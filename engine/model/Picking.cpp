@@ -215,6 +215,7 @@ std::vector<Vec2> gripPoints(const Drawing& d, int handle) {
         break;
     }
     case EntityType::Polyline:
+    case EntityType::Spline:
     case EntityType::Hatch: {
         const Vec2* v = d.vertexData(e);
         g.assign(v, v + std::min(e.count, kMostVertices));
@@ -227,8 +228,9 @@ std::vector<Vec2> gripPoints(const Drawing& d, int handle) {
             g.push_back(onCircle(c.centre, c.radius, 90.0 * q));
         break;
     }
-    case EntityType::Arc: {
-        const ArcData& a = d.arcs[e.first];
+    case EntityType::Arc:
+    case EntityType::Sector: {
+        const ArcData& a = e.type == EntityType::Arc ? d.arcs[e.first] : d.sectors[e.first];
         const double sweep = arcSweep(a.startAngle, a.endAngle);
         g = {a.centre, onCircle(a.centre, a.radius, a.startAngle),
              onCircle(a.centre, a.radius, a.startAngle + sweep / 2),

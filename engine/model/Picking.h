@@ -38,8 +38,8 @@ int nearestEntity(const Drawing& d, Vec2 p, double reach,
 // distances the later one, which is drawn over the other. -1 when there is none.
 int entityAt(const Drawing& d, Vec2 p, double reach);
 
-// The points by which a selected entity is shown and held: ends, vertices, centres, corners,
-// insertion points.
+// The points by which a selected entity is shown and held: ends, vertices, fit points,
+// centres, corners, insertion points.
 std::vector<Vec2> gripPoints(const Drawing& d, int handle);
 
 enum class AreaRule { Inside, Touching };

@@ -16,7 +16,8 @@ DrawingStatistics computeStatistics(const Drawing& d) {
         ++s.byType[static_cast<std::size_t>(static_cast<int>(e.type) - kFirstEntityType)];
         if (e.layer < s.byLayer.size())
             ++s.byLayer[static_cast<std::size_t>(e.layer)];
-        if (e.type == EntityType::Polyline || e.type == EntityType::Hatch)
+        if (e.type == EntityType::Polyline || e.type == EntityType::Spline ||
+            e.type == EntityType::Hatch)
             s.vertices += e.count;
         else if (e.type == EntityType::Text)
             s.textChars += e.count;

@@ -10,8 +10,8 @@
 namespace cad {
 
 struct DrawingStatistics {
-    int entities = 0; // live entities of the drawing itself
-    std::int64_t vertices = 0;
+    int entities = 0;          // live entities of the drawing itself
+    std::int64_t vertices = 0; // of polylines, splines (their fit points) and hatches
     std::int64_t textChars = 0;
     std::array<int, kEntityTypeCount> byType{};
     std::vector<int> byLayer; // index: layer

@@ -113,6 +113,7 @@ void transformEntity(Drawing& d, int handle, const Similarity& s) {
         d.lines[e.first].b = s.apply(d.lines[e.first].b);
         break;
     case EntityType::Polyline:
+    case EntityType::Spline: // the curve through the fit points moved is the curve moved
         for (std::uint32_t i = 0; i < e.count; ++i)
             d.vertices[e.first + i] = s.apply(d.vertices[e.first + i]);
         break;
@@ -122,6 +123,9 @@ void transformEntity(Drawing& d, int handle, const Similarity& s) {
         break;
     case EntityType::Arc:
         transformArc(d.arcs[e.first], s);
+        break;
+    case EntityType::Sector:
+        transformArc(d.sectors[e.first], s);
         break;
     case EntityType::Ellipse: {
         EllipseData& el = d.ellipses[e.first];
@@ -198,7 +202,8 @@ int duplicateEntity(Drawing& d, int handle) {
         d.lines.push_back(d.lines[e.first]);
         e.first = last(d.lines);
         break;
-    case EntityType::Polyline: {
+    case EntityType::Polyline:
+    case EntityType::Spline: {
         const std::size_t from = e.first;
         e.first = static_cast<std::uint32_t>(d.vertices.size());
         for (std::uint32_t i = 0; i < e.count; ++i)
@@ -212,6 +217,10 @@ int duplicateEntity(Drawing& d, int handle) {
     case EntityType::Arc:
         d.arcs.push_back(d.arcs[e.first]);
         e.first = last(d.arcs);
+        break;
+    case EntityType::Sector:
+        d.sectors.push_back(d.sectors[e.first]);
+        e.first = last(d.sectors);
         break;
     case EntityType::Ellipse:
         d.ellipses.push_back(d.ellipses[e.first]);

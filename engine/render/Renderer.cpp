@@ -1,6 +1,7 @@
 #include "engine/render/Renderer.h"
 
 #include "engine/model/HatchPatterns.h"
+#include "engine/model/Spline.h"
 
 #include <QFile>
 #include <QFont>
@@ -489,6 +490,28 @@ private:
             outline(e, m, pts, false);
             break;
         }
+        case EntityType::Sector: {
+            const auto& a = d_.sectors[e.first];
+            double sweep = std::fmod(a.endAngle - a.startAngle, 360.0);
+            if (sweep <= 0)
+                sweep += 360;
+            ellipsePoints(m, a.centre, a.radius, a.radius, 0, a.startAngle, sweep, pts);
+            pts.insert(pts.begin(), m.apply(a.centre));
+            fillOrOutline(e, insertion, m, pts, true);
+            break;
+        }
+        case EntityType::Spline: {
+            // Followed to half a pixel.
+            const bool closed = e.has(EntityFlag::Closed);
+            curve_.clear();
+            splinePoints({d_.vertexData(e), e.count}, closed, 0.5 / std::max(m.scale(), 1e-300),
+                         curve_);
+            pts.reserve(curve_.size());
+            for (const Vec2 q : curve_)
+                pts.push_back(m.apply(q));
+            outline(e, m, pts, closed);
+            break;
+        }
         case EntityType::Ellipse: {
             const auto& el = d_.ellipses[e.first];
             double sweep = std::fmod(el.endAngle - el.startAngle, 360.0);
@@ -774,6 +797,7 @@ private:
     std::vector<Batch> batches_;
     Batch* current_ = nullptr;
     std::vector<Vec2> scratch_;
+    std::vector<Vec2> curve_; // a spline's points in drawing units
     std::vector<std::uint32_t> visible_;
     std::vector<std::pair<Rect, bool>> blockExtents_;
     QStringDecoder decoder_{"windows-1250"};

@@ -1,6 +1,9 @@
-// The drawing model on its own: extents, line patterns, blocks and copying between drawings.
+// The drawing model on its own: extents, line patterns, blocks, copying between drawings, and
+// the shapes of splines and sectors.
 #include "engine/model/Drawing.h"
 #include "engine/model/Merge.h"
+#include "engine/model/Outline.h"
+#include "engine/model/Picking.h"
 #include "engine/model/Statistics.h"
 
 #include <gtest/gtest.h>
@@ -230,6 +233,155 @@ TEST(Merge, CopyingBlocksBringsWhatTheyInsertAndKeepsExistingOnes) {
     EXPECT_EQ(target.blocks[static_cast<std::size_t>(target.findBlock("A-7"))].entities.size(), 1u);
     EXPECT_EQ(computeStatistics(target).entities, 0);
     EXPECT_EQ(copyBlocks(target, source, "no such"), 0);
+}
+
+TEST(Merge, BlocksKeepTheirSplinesAndSectors) {
+    Drawing source;
+    const std::size_t start = source.entities.size();
+    const Vec2 fit[] = {{0, 0}, {2, 3}, {5, 1}};
+    source.addSpline(fit, 3, true);
+    source.addSector({{1, 1}, 2, 10, 250});
+    source.entities.back().set(EntityFlag::Filled, true);
+    source.makeBlock("luk", {0, 0}, start);
+    Drawing target;
+    polyline(target, {{9, 9}, {8, 8}}); // vertices of its own before the copied ones
+    ASSERT_EQ(copyBlocks(target, source, "luk"), 1);
+    const auto& copied = target.blocks[0].entities;
+    ASSERT_EQ(copied.size(), 2u);
+    const Entity& spline = target.entities[copied[0]];
+    EXPECT_EQ(spline.type, EntityType::Spline);
+    EXPECT_TRUE(spline.has(EntityFlag::Closed));
+    EXPECT_EQ(std::vector<Vec2>(target.vertexData(spline), target.vertexData(spline) + 3),
+              std::vector<Vec2>(fit, fit + 3));
+    const Entity& sector = target.entities[copied[1]];
+    EXPECT_TRUE(sector.has(EntityFlag::Filled));
+    EXPECT_EQ(target.sectors[sector.first].endAngle, 250);
+}
+
+// ---- splines and sectors
+
+// A wavy curve through five points; between them it swings beyond them.
+const std::vector<Vec2> kWave = {{0, 0}, {10, 12}, {25, -4}, {32, 9}, {50, 2}};
+
+Rect boxOf(std::span<const Vec2> points) {
+    Rect r;
+    for (const Vec2 p : points)
+        r.add(p);
+    return r;
+}
+
+// The one path of an entity's outline, the curve followed to a ten-thousandth.
+std::vector<Vec2> onlyPath(const Drawing& d, int h, bool closed, bool area) {
+    Outline o;
+    outlineOf(d, h, 1e-4, o);
+    EXPECT_EQ(o.paths.size(), 1u);
+    if (o.paths.size() != 1)
+        return {};
+    EXPECT_EQ(o.paths[0].closed, closed);
+    EXPECT_EQ(o.paths[0].area, area);
+    const auto points = o.pointsOf(o.paths[0]);
+    return {points.begin(), points.end()};
+}
+
+TEST(Spline, PassesThroughItsFitPointsAndStaysInsideItsTightExtents) {
+    for (const bool closed : {false, true}) {
+        SCOPED_TRACE(closed ? "closed" : "open");
+        Drawing d;
+        const int h = d.addSpline(kWave.data(), kWave.size(), closed);
+        EXPECT_EQ(d.entities[std::size_t(h)].type, EntityType::Spline);
+        EXPECT_EQ(d.entities[std::size_t(h)].has(EntityFlag::Closed), closed);
+        const std::vector<Vec2> curve = onlyPath(d, h, closed, false);
+        ASSERT_GT(curve.size(), 50u);
+        // Through every fit point in order, from the first to the last, a closed one back to
+        // the first.
+        std::size_t reached = 0;
+        for (const Vec2 p : curve)
+            reached += reached < kWave.size() && p == kWave[reached];
+        EXPECT_EQ(reached, kWave.size());
+        EXPECT_EQ(curve.front(), kWave.front());
+        EXPECT_EQ(curve.back(), closed ? kWave.front() : kWave.back());
+
+        // The extents hold the whole curve and no more, wider than the fit points.
+        const Rect extents = d.entityExtents(h);
+        const Rect along = boxOf(curve);
+        EXPECT_FALSE(boxOf(kWave).contains(along));
+        for (const auto& [outer, inner] : {std::pair{-extents.left, -along.left},
+                                           {extents.right, along.right},
+                                           {-extents.bottom, -along.bottom},
+                                           {extents.top, along.top}}) {
+            EXPECT_GE(outer, inner - 1e-9);
+            EXPECT_LE(outer, inner + 1e-3);
+        }
+        // Picking follows the curve, not the chords between the points; a window around the
+        // fit points alone leaves out what swings beyond them.
+        const Vec2 between = curve[curve.size() / 3];
+        EXPECT_EQ(entityAt(d, between, 0.01), h);
+        EXPECT_EQ(entityAt(d, {(kWave[1].x + kWave[2].x) / 2, (kWave[1].y + kWave[2].y) / 2}, 0.01),
+                  -1);
+        EXPECT_FALSE(insideRect(d, h, boxOf(kWave)));
+        EXPECT_TRUE(insideRect(d, h, extents));
+        EXPECT_EQ(gripPoints(d, h), kWave);
+    }
+}
+
+TEST(Spline, FewPointsMakeTheStraightPathAndRepeatsCountOnce) {
+    Drawing d;
+    const std::vector<Vec2> two = {{1, 1}, {1, 1}, {4, 5}};
+    const int segment = d.addSpline(two.data(), two.size(), false);
+    EXPECT_EQ(onlyPath(d, segment, false, false), (std::vector<Vec2>{{1, 1}, {4, 5}}));
+    EXPECT_EQ(d.entities[std::size_t(segment)].count, 3u) << "the fit points as given";
+    // The first point again at the end of a closed one is the same point.
+    const std::vector<Vec2> ring = {{0, 0}, {10, 0}, {5, 8}, {0, 0}};
+    EXPECT_EQ(onlyPath(d, d.addSpline(ring.data(), ring.size(), true), true, false),
+              onlyPath(d, d.addSpline(ring.data(), 3, true), true, false));
+}
+
+TEST(Sector, IsAnArcClosedThroughItsCentre) {
+    Drawing d;
+    const Vec2 c{10, 5};
+    const int h = d.addSector({c, 4, 30, 120});
+    EXPECT_EQ(d.entities[std::size_t(h)].type, EntityType::Sector);
+    const auto on = [&](double degrees) {
+        return Vec2{c.x + 4 * std::cos(radians(degrees)), c.y + 4 * std::sin(radians(degrees))};
+    };
+    const std::vector<Vec2> outline = onlyPath(d, h, true, false);
+    ASSERT_GT(outline.size(), 10u);
+    EXPECT_EQ(outline.front(), c);
+    EXPECT_NEAR(outline[1].x, on(30).x, 1e-12);
+    EXPECT_NEAR(outline[1].y, on(30).y, 1e-12);
+    EXPECT_NEAR(outline.back().x, on(120).x, 1e-12);
+    EXPECT_NEAR(outline.back().y, on(120).y, 1e-12);
+    for (std::size_t i = 1; i < outline.size(); ++i)
+        EXPECT_NEAR(std::hypot(outline[i].x - c.x, outline[i].y - c.y), 4, 1e-12);
+
+    // Its extents: the arc's ends, the top of the circle it passes, and the centre.
+    const Rect r = d.entityExtents(h);
+    EXPECT_NEAR(r.left, on(120).x, 1e-12);
+    EXPECT_NEAR(r.right, on(30).x, 1e-12);
+    EXPECT_DOUBLE_EQ(r.bottom, c.y);
+    EXPECT_NEAR(r.top, c.y + 4, 1e-12);
+
+    const std::vector<Vec2> grips = gripPoints(d, h);
+    ASSERT_EQ(grips.size(), 4u);
+    EXPECT_EQ(grips[0], c);
+    EXPECT_NEAR(grips[2].x, on(75).x, 1e-12);
+    EXPECT_NEAR(grips[3].y, on(120).y, 1e-12);
+
+    // Picked on its radii; inside only when filled, then as an area.
+    const Vec2 inside{c.x + 2 * std::cos(radians(75)), c.y + 2 * std::sin(radians(75))};
+    EXPECT_EQ(entityAt(d, {c.x + 1, c.y + 1 * std::tan(radians(30))}, 0.01), h);
+    EXPECT_GT(distanceTo(d, h, inside, 1e-3), 1);
+    d.entities[std::size_t(h)].set(EntityFlag::Filled, true);
+    onlyPath(d, h, true, true);
+    EXPECT_EQ(distanceTo(d, h, inside, 1e-3), 0);
+    EXPECT_GT(distanceTo(d, h, {c.x + 2, c.y - 1}, 1e-3), 0) << "below the start radius";
+
+    // Equal angles make a whole turn, closed through the centre all the same.
+    const int whole = d.addSector({{0, 0}, 1, 45, 45});
+    const std::vector<Vec2> round = onlyPath(d, whole, true, false);
+    EXPECT_EQ(round.front(), (Vec2{0, 0}));
+    EXPECT_NEAR(d.entityExtents(whole).width(), 2, 1e-12);
+    EXPECT_NEAR(d.entityExtents(whole).height(), 2, 1e-12);
 }
 
 } // namespace

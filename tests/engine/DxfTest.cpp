@@ -4,6 +4,8 @@
 #include "engine/io/DxfCodepage.h"
 #include "engine/io/FileError.h"
 #include "engine/model/Drawing.h"
+#include "engine/model/Measure.h"
+#include "engine/model/Picking.h"
 
 #include <QDir>
 #include <QFile>
@@ -712,7 +714,8 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
                                            {EntityType::Point, 1},  {EntityType::Text, 3},
                                            {EntityType::Insert, 2}};
         if (!r12) {
-            expected[EntityType::Polyline] += 4; // two LWPOLYLINEs, two splines
+            expected[EntityType::Polyline] += 3; // two LWPOLYLINEs, a spline of control points
+            expected[EntityType::Spline] = 1;    // a spline of fit points
             expected[EntityType::Ellipse] = 1;
             expected[EntityType::Text] += 2; // the MTEXT's two lines
             expected[EntityType::Hatch] = 2;
@@ -839,17 +842,15 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         EXPECT_NEAR(box.right, 15, 1e-9); // the arc's far point
         EXPECT_NEAR(box.top, 10, 1e-9);
 
-        // Splines: through the ends of the control polygon; through the fit points.
+        // Splines: one of control points followed from the first to the last; one of fit points
+        // a curve through them.
         const auto spline = verticesOf(d, polylines[4]);
         EXPECT_VEC(spline.front(), 0, 0);
         EXPECT_VEC(spline.back(), 30, 10);
-        const auto fitted = verticesOf(d, polylines[5]);
-        EXPECT_VEC(fitted.front(), 0, 0);
-        EXPECT_VEC(fitted.back(), 10, 0);
-        EXPECT_NE(std::find_if(
-                      fitted.begin(), fitted.end(),
-                      [](Vec2 p) { return std::abs(p.x - 5) < 1e-9 && std::abs(p.y - 5) < 1e-9; }),
-                  fitted.end());
+        const auto splines = ofType(d, EntityType::Spline);
+        ASSERT_EQ(splines.size(), 1u);
+        EXPECT_EQ(verticesOf(d, splines[0]), (std::vector<Vec2>{{0, 0}, {5, 5}, {10, 0}}));
+        EXPECT_FALSE(at(d, splines[0]).has(EntityFlag::Closed));
 
         const ImageData& image = d.images[at(d, ofType(d, EntityType::Image)[0]).first];
         EXPECT_EQ(d.pooled(image.path), "obraz.png");
@@ -1032,6 +1033,134 @@ TEST_F(DxfTest, ReadsCodePagesMirroredEntitiesArraysAndDropsWhatItCannotShow) {
 
 // ---- round trips --------------------------------------------------------------------------
 
+// The model-space entities of `d` are those of `original`, in the same order, with the same
+// attributes and geometry.
+void expectSameEntities(const Drawing& original, const Drawing& d) {
+    const auto was = modelSpace(original), is = modelSpace(d);
+    ASSERT_EQ(is.size(), was.size());
+    for (std::size_t i = 0; i < was.size(); ++i) {
+        const Entity& a = at(original, was[i]);
+        const Entity& b = at(d, is[i]);
+        SCOPED_TRACE(i);
+        ASSERT_EQ(b.type, a.type);
+        EXPECT_EQ(b.layer, a.layer);
+        EXPECT_EQ(b.lineStyle, a.lineStyle);
+        EXPECT_EQ(b.flags & EntityFlag::Stored, a.flags & EntityFlag::Stored);
+        if (!a.has(EntityFlag::ColorByLayer)) {
+            EXPECT_EQ(d.ownStyle(std::size_t(is[i])).color,
+                      original.ownStyle(std::size_t(was[i])).color);
+        }
+        if (!a.has(EntityFlag::WidthByLayer)) {
+            EXPECT_DOUBLE_EQ(d.ownStyle(std::size_t(is[i])).width,
+                             original.ownStyle(std::size_t(was[i])).width);
+        }
+        switch (a.type) {
+        case EntityType::Point:
+            EXPECT_EQ(d.points[b.first].p, original.points[a.first].p);
+            break;
+        case EntityType::Line:
+            EXPECT_EQ(d.lines[b.first].a, original.lines[a.first].a);
+            EXPECT_EQ(d.lines[b.first].b, original.lines[a.first].b);
+            break;
+        case EntityType::Polyline:
+            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(original, was[i]));
+            break;
+        case EntityType::Circle:
+            EXPECT_EQ(d.circles[b.first].centre, original.circles[a.first].centre);
+            EXPECT_EQ(d.circles[b.first].radius, original.circles[a.first].radius);
+            break;
+        case EntityType::Arc:
+            EXPECT_EQ(d.arcs[b.first].centre, original.arcs[a.first].centre);
+            EXPECT_DOUBLE_EQ(d.arcs[b.first].startAngle, original.arcs[a.first].startAngle);
+            EXPECT_DOUBLE_EQ(d.arcs[b.first].endAngle, original.arcs[a.first].endAngle);
+            break;
+        case EntityType::Spline:
+            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(original, was[i]));
+            break;
+        case EntityType::Sector: {
+            // A closed polyline in DXF: the same centre, radius and ends of the arc.
+            const ArcData& x = original.sectors[a.first];
+            const ArcData& y = d.sectors[b.first];
+            EXPECT_VEC(y.centre, x.centre.x, x.centre.y);
+            EXPECT_NEAR(y.radius, std::abs(x.radius), 1e-9);
+            for (const auto& [p, q] :
+                 {std::pair{x.startAngle, y.startAngle}, {x.endAngle, y.endAngle}}) {
+                EXPECT_NEAR(std::cos(radians(p)), std::cos(radians(q)), 1e-12);
+                EXPECT_NEAR(std::sin(radians(p)), std::sin(radians(q)), 1e-12);
+            }
+            EXPECT_NEAR(arcSweep(y.startAngle, y.endAngle), arcSweep(x.startAngle, x.endAngle),
+                        1e-9);
+            break;
+        }
+        case EntityType::Ellipse: {
+            // DXF puts the major axis first: the same points, maybe other numbers.
+            const EllipseData& x = original.ellipses[a.first];
+            const EllipseData& y = d.ellipses[b.first];
+            const double shift = y.startAngle - x.startAngle;
+            for (const double t : {0.0, 0.3, 0.7, 1.0}) {
+                const double angle = x.startAngle + t * (x.endAngle - x.startAngle);
+                const Vec2 p = ellipsePoint(x, angle), q = ellipsePoint(y, angle + shift);
+                EXPECT_NEAR(p.x, q.x, 1e-9);
+                EXPECT_NEAR(p.y, q.y, 1e-9);
+            }
+            break;
+        }
+        case EntityType::Rectangle: {
+            const RectangleData& x = original.rectangles[a.first];
+            const RectangleData& y = d.rectangles[b.first];
+            EXPECT_VEC(y.centre, x.centre.x, x.centre.y);
+            EXPECT_NEAR(y.width, x.width, 1e-9);
+            EXPECT_NEAR(y.height, x.height, 1e-9);
+            EXPECT_NEAR(y.rotation, x.rotation, 1e-9);
+            break;
+        }
+        case EntityType::Text: {
+            const TextSpec x = original.textSpec(a);
+            const TextSpec y = d.textSpec(b);
+            EXPECT_EQ(y.text, x.text);
+            EXPECT_EQ(y.p, x.p);
+            EXPECT_EQ(y.height, x.height);
+            EXPECT_DOUBLE_EQ(y.rotation, x.rotation);
+            EXPECT_DOUBLE_EQ(y.oblique, x.oblique);
+            EXPECT_EQ(y.align, x.align);
+            EXPECT_EQ(y.style, x.style);
+            break;
+        }
+        case EntityType::Hatch: {
+            const HatchData& x = original.hatches[a.first];
+            const HatchData& y = d.hatches[b.first];
+            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(original, was[i]));
+            EXPECT_TRUE(std::ranges::equal(d.loopsOf(y), original.loopsOf(x)));
+            EXPECT_EQ(y.solid, x.solid);
+            EXPECT_EQ(d.pooled(y.pattern), original.pooled(x.pattern));
+            EXPECT_DOUBLE_EQ(y.scale, x.scale);
+            EXPECT_DOUBLE_EQ(y.angle, x.angle);
+            break;
+        }
+        case EntityType::Insert: {
+            const InsertData& x = original.inserts[a.first];
+            const InsertData& y = d.inserts[b.first];
+            EXPECT_EQ(d.blocks[std::size_t(y.block)].name,
+                      original.blocks[std::size_t(x.block)].name);
+            EXPECT_EQ(y.p, x.p);
+            EXPECT_EQ(y.scaleX, x.scaleX);
+            EXPECT_EQ(y.scaleY, x.scaleY);
+            EXPECT_DOUBLE_EQ(y.angle, x.angle);
+            break;
+        }
+        case EntityType::Image: {
+            const ImageData& x = original.images[a.first];
+            const ImageData& y = d.images[b.first];
+            EXPECT_EQ(d.pooled(y.path), original.pooled(x.path));
+            EXPECT_EQ(y.p, x.p);
+            EXPECT_NEAR(y.width, x.width, 1e-9);
+            EXPECT_NEAR(y.height, x.height, 1e-9);
+            break;
+        }
+        }
+    }
+}
+
 TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
     const Sample s = sampleDrawing();
     saveDxf(s.d, path("round.dxf"));
@@ -1064,115 +1193,251 @@ TEST_F(DxfTest, RoundTripKeepsLayersStylesEntitiesAndCoordinates) {
     EXPECT_DOUBLE_EQ(d.textStyles[1].oblique, 15);
 
     // The same entities in the same order, with the same attributes and geometry.
-    const auto was = modelSpace(s.d), is = modelSpace(d);
-    ASSERT_EQ(is.size(), was.size());
-    for (std::size_t i = 0; i < was.size(); ++i) {
-        const Entity& a = at(s.d, was[i]);
-        const Entity& b = at(d, is[i]);
-        SCOPED_TRACE(i);
-        ASSERT_EQ(b.type, a.type);
-        EXPECT_EQ(b.layer, a.layer);
-        EXPECT_EQ(b.lineStyle, a.lineStyle);
-        EXPECT_EQ(b.flags & EntityFlag::Stored, a.flags & EntityFlag::Stored);
-        if (!a.has(EntityFlag::ColorByLayer)) {
-            EXPECT_EQ(d.ownStyle(std::size_t(is[i])).color,
-                      s.d.ownStyle(std::size_t(was[i])).color);
-        }
-        if (!a.has(EntityFlag::WidthByLayer)) {
-            EXPECT_DOUBLE_EQ(d.ownStyle(std::size_t(is[i])).width,
-                             s.d.ownStyle(std::size_t(was[i])).width);
-        }
-        switch (a.type) {
-        case EntityType::Point:
-            EXPECT_EQ(d.points[b.first].p, s.d.points[a.first].p);
-            break;
-        case EntityType::Line:
-            EXPECT_EQ(d.lines[b.first].a, s.d.lines[a.first].a);
-            EXPECT_EQ(d.lines[b.first].b, s.d.lines[a.first].b);
-            break;
-        case EntityType::Polyline:
-            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(s.d, was[i]));
-            break;
-        case EntityType::Circle:
-            EXPECT_EQ(d.circles[b.first].centre, s.d.circles[a.first].centre);
-            EXPECT_EQ(d.circles[b.first].radius, s.d.circles[a.first].radius);
-            break;
-        case EntityType::Arc:
-            EXPECT_EQ(d.arcs[b.first].centre, s.d.arcs[a.first].centre);
-            EXPECT_DOUBLE_EQ(d.arcs[b.first].startAngle, s.d.arcs[a.first].startAngle);
-            EXPECT_DOUBLE_EQ(d.arcs[b.first].endAngle, s.d.arcs[a.first].endAngle);
-            break;
-        case EntityType::Ellipse: {
-            // DXF puts the major axis first: the same points, maybe other numbers.
-            const EllipseData& x = s.d.ellipses[a.first];
-            const EllipseData& y = d.ellipses[b.first];
-            const double shift = y.startAngle - x.startAngle;
-            for (const double t : {0.0, 0.3, 0.7, 1.0}) {
-                const double angle = x.startAngle + t * (x.endAngle - x.startAngle);
-                const Vec2 p = ellipsePoint(x, angle), q = ellipsePoint(y, angle + shift);
-                EXPECT_NEAR(p.x, q.x, 1e-9);
-                EXPECT_NEAR(p.y, q.y, 1e-9);
-            }
-            break;
-        }
-        case EntityType::Rectangle: {
-            const RectangleData& x = s.d.rectangles[a.first];
-            const RectangleData& y = d.rectangles[b.first];
-            EXPECT_VEC(y.centre, x.centre.x, x.centre.y);
-            EXPECT_NEAR(y.width, x.width, 1e-9);
-            EXPECT_NEAR(y.height, x.height, 1e-9);
-            EXPECT_NEAR(y.rotation, x.rotation, 1e-9);
-            break;
-        }
-        case EntityType::Text: {
-            const TextSpec x = s.d.textSpec(a);
-            const TextSpec y = d.textSpec(b);
-            EXPECT_EQ(y.text, x.text);
-            EXPECT_EQ(y.p, x.p);
-            EXPECT_EQ(y.height, x.height);
-            EXPECT_DOUBLE_EQ(y.rotation, x.rotation);
-            EXPECT_DOUBLE_EQ(y.oblique, x.oblique);
-            EXPECT_EQ(y.align, x.align);
-            EXPECT_EQ(y.style, x.style);
-            break;
-        }
-        case EntityType::Hatch: {
-            const HatchData& x = s.d.hatches[a.first];
-            const HatchData& y = d.hatches[b.first];
-            EXPECT_EQ(verticesOf(d, is[i]), verticesOf(s.d, was[i]));
-            EXPECT_TRUE(std::ranges::equal(d.loopsOf(y), s.d.loopsOf(x)));
-            EXPECT_EQ(y.solid, x.solid);
-            EXPECT_EQ(d.pooled(y.pattern), s.d.pooled(x.pattern));
-            EXPECT_DOUBLE_EQ(y.scale, x.scale);
-            EXPECT_DOUBLE_EQ(y.angle, x.angle);
-            break;
-        }
-        case EntityType::Insert: {
-            const InsertData& x = s.d.inserts[a.first];
-            const InsertData& y = d.inserts[b.first];
-            EXPECT_EQ(d.blocks[std::size_t(y.block)].name, s.d.blocks[std::size_t(x.block)].name);
-            EXPECT_EQ(y.p, x.p);
-            EXPECT_EQ(y.scaleX, x.scaleX);
-            EXPECT_EQ(y.scaleY, x.scaleY);
-            EXPECT_DOUBLE_EQ(y.angle, x.angle);
-            break;
-        }
-        case EntityType::Image: {
-            const ImageData& x = s.d.images[a.first];
-            const ImageData& y = d.images[b.first];
-            EXPECT_EQ(d.pooled(y.path), s.d.pooled(x.path));
-            EXPECT_EQ(y.p, x.p);
-            EXPECT_NEAR(y.width, x.width, 1e-9);
-            EXPECT_NEAR(y.height, x.height, 1e-9);
-            break;
-        }
-        }
-    }
+    expectSameEntities(s.d, d);
     ASSERT_EQ(d.blocks.size(), 1u);
     EXPECT_EQ(d.blocks[0].name, s.d.blocks[0].name);
     EXPECT_EQ(d.blocks[0].base, s.d.blocks[0].base);
     ASSERT_EQ(d.blocks[0].entities.size(), 2u);
     EXPECT_EQ(at(d, int(d.blocks[0].entities[1])).type, EntityType::Circle);
+}
+
+// ---- splines and sectors ------------------------------------------------------------------
+
+// What ezdxf makes of our splines and sectors: the audit, and each entity as a reader that
+// knows neither draws it.
+const char* kCurves = R"PY(
+import sys, json, ezdxf, ezdxf.path
+doc = ezdxf.readfile(sys.argv[1])
+auditor = doc.audit()
+def xy(points):
+    return [[float(p[0]), float(p[1])] for p in points]
+def describe(e):
+    d = {"type": e.dxftype()}
+    if e.dxftype() == "SPLINE":
+        tool = e.construction_tool()
+        d.update(degree=e.dxf.degree, closed=e.closed, fit=xy(e.fit_points),
+                 control=len(e.control_points), curve=xy(tool.approximate(300)),
+                 atKnots=xy(tool.points(sorted(set(e.knots)))))
+    elif e.dxftype() == "LWPOLYLINE":
+        d.update(points=xy(e.get_points("xy")), closed=e.closed,
+                 path=xy(ezdxf.path.make_path(e).flattening(0.0001)))
+    elif e.dxftype() == "HATCH":
+        d.update(solid=e.dxf.solid_fill)
+    return d
+print(json.dumps({"errors": [str(x.message) for x in auditor.errors],
+                  "fixes": [str(x.message) for x in auditor.fixes],
+                  "entities": [describe(e) for e in doc.modelspace()],
+                  "block": [describe(e) for e in doc.blocks.get("luk")]}))
+)PY";
+
+std::vector<Vec2> pointsOf(const QJsonValue& v) {
+    std::vector<Vec2> out;
+    for (const QJsonValue p : v.toArray())
+        out.push_back({p.toArray()[0].toDouble(), p.toArray()[1].toDouble()});
+    return out;
+}
+
+struct Curves {
+    Drawing d;
+    std::vector<int> splines, sectors; // in model space, in order
+};
+
+Curves curvesDrawing() {
+    Curves c;
+    Drawing& d = c.d;
+    const std::vector<Vec2> wave = {{0, 0}, {10, 12}, {25, -4}, {32, 9}, {50, 2}};
+    const std::vector<Vec2> triangle = {{100, 0}, {120, 0}, {110, 15}};
+    const std::vector<Vec2> two = {{0, 50}, {20, 60}};
+    c.splines.push_back(d.addSpline(wave.data(), wave.size(), false));
+    c.splines.push_back(d.addSpline(triangle.data(), triangle.size(), true));
+    c.splines.push_back(d.addSpline(two.data(), two.size(), false));
+    c.splines.push_back(d.addSpline(two.data(), two.size(), true)); // there and back
+    c.sectors.push_back(d.addSector({{200, 0}, 10, 30, 120}));
+    d.entities.back().set(EntityFlag::Filled, true);
+    own(d, 0x00FF00);
+    c.sectors.push_back(d.addSector({{250, 0}, 5, 300, 45})); // across 0 degrees
+    c.sectors.push_back(d.addSector({{300, 0}, 5, 45, 45}));  // a whole turn
+    const std::size_t first = d.entities.size();
+    d.addSpline(triangle.data(), triangle.size(), false);
+    d.addSector({{0, 0}, 1, 0, 90});
+    d.makeBlock("luk", {0, 0}, first);
+    d.addInsert({0, {400, 0}, 2, 2, 0});
+    return c;
+}
+
+TEST_F(DxfTest, EzdxfSeesOurSplinesThroughTheirFitPointsAndOurSectorsClosedThroughTheCentre) {
+    const Curves c = curvesDrawing();
+    const Drawing& d = c.d;
+    saveDxf(d, path("curves.dxf"));
+    const QJsonObject f = pythonJson(kCurves, {QString::fromStdString(path("curves.dxf"))});
+    EXPECT_EQ(f["errors"].toArray().size(), 0)
+        << QJsonDocument(f["errors"].toArray()).toJson().toStdString();
+    EXPECT_EQ(f["fixes"].toArray().size(), 0)
+        << QJsonDocument(f["fixes"].toArray()).toJson().toStdString();
+
+    std::map<QString, std::vector<QJsonObject>> byType;
+    for (const QJsonValue v : f["entities"].toArray())
+        byType[v.toObject()["type"].toString()].push_back(v.toObject());
+    ASSERT_EQ(byType["SPLINE"].size(), c.splines.size());
+    ASSERT_EQ(byType["LWPOLYLINE"].size(), c.sectors.size());
+    ASSERT_EQ(byType["HATCH"].size(), 1u); // the fill of the filled sector
+    EXPECT_TRUE(byType["HATCH"][0]["solid"].toInt());
+    EXPECT_EQ(f["entities"].toArray()[4].toObject()["type"].toString(), "HATCH")
+        << "the fill comes before its outline";
+
+    // Each SPLINE: cubic, closed as ours, our fit points, and as its control points draw it,
+    // through them and along our curve.
+    for (std::size_t i = 0; i < c.splines.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QJsonObject s = byType["SPLINE"][i];
+        const int h = c.splines[i];
+        const Entity& e = at(d, h);
+        EXPECT_EQ(s["degree"].toInt(), 3);
+        EXPECT_EQ(s["closed"].toBool(), e.has(EntityFlag::Closed));
+        const std::vector<Vec2> fit = verticesOf(d, h);
+        EXPECT_EQ(pointsOf(s["fit"]), fit);
+        std::vector<Vec2> throughFit = fit;
+        if (e.has(EntityFlag::Closed))
+            throughFit.push_back(fit.front());
+        const std::vector<Vec2> atKnots = pointsOf(s["atKnots"]);
+        ASSERT_EQ(atKnots.size(), throughFit.size());
+        for (std::size_t k = 0; k < atKnots.size(); ++k)
+            EXPECT_VEC(atKnots[k], throughFit[k].x, throughFit[k].y);
+        const std::vector<Vec2> curve = pointsOf(s["curve"]);
+        ASSERT_GT(curve.size(), 100u);
+        // (Our outline follows the curve to a few ten-thousandths here.)
+        for (const Vec2 p : curve)
+            EXPECT_LT(distanceTo(d, h, p, 1e-7), 1e-3) << p.x << " " << p.y;
+    }
+
+    // Each sector: a closed LWPOLYLINE that starts at the centre; what its bulges draw is our
+    // sector, and encloses its area.
+    for (std::size_t i = 0; i < c.sectors.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QJsonObject s = byType["LWPOLYLINE"][i];
+        const int h = c.sectors[i];
+        const ArcData& a = d.sectors[at(d, h).first];
+        EXPECT_TRUE(s["closed"].toBool());
+        const std::vector<Vec2> points = pointsOf(s["points"]);
+        ASSERT_EQ(points.size(), 4u);
+        EXPECT_EQ(points[0], a.centre);
+        // (ezdxf draws arcs as cubic curves of up to a quarter turn, which stray from them
+        // by up to 2.7e-4 of the radius.)
+        const std::vector<Vec2> drawn = pointsOf(s["path"]);
+        ASSERT_GT(drawn.size(), 10u);
+        for (const Vec2 p : drawn)
+            EXPECT_LT(distanceTo(d, h, p, 1e-6), 3e-4 * a.radius) << p.x << " " << p.y;
+        EXPECT_NEAR(polygonArea(drawn), *measureEntity(d, h)->area, 1e-3 * a.radius * a.radius);
+    }
+
+    // The block's spline and sector, written the same way.
+    const QJsonArray block = f["block"].toArray();
+    ASSERT_EQ(block.size(), 2);
+    EXPECT_EQ(block[0].toObject()["type"].toString(), "SPLINE");
+    EXPECT_EQ(block[1].toObject()["type"].toString(), "LWPOLYLINE");
+}
+
+TEST_F(DxfTest, SplinesAndSectorsComeBackAsTheyWere) {
+    const Curves c = curvesDrawing();
+    saveDxf(c.d, path("curves.dxf"));
+    const DxfReadResult r = loadDxf(path("curves.dxf"));
+    EXPECT_EQ(r.skipped, 0);
+    expectSameEntities(c.d, *r.drawing);
+    const Drawing& d = *r.drawing;
+    EXPECT_TRUE(at(d, ofType(d, EntityType::Sector)[0]).has(EntityFlag::Filled));
+    EXPECT_FALSE(at(d, ofType(d, EntityType::Sector)[1]).has(EntityFlag::Filled));
+    ASSERT_EQ(d.blocks.size(), 1u);
+    ASSERT_EQ(d.blocks[0].entities.size(), 2u);
+    EXPECT_EQ(at(d, int(d.blocks[0].entities[0])).type, EntityType::Spline);
+    EXPECT_EQ(at(d, int(d.blocks[0].entities[1])).type, EntityType::Sector);
+}
+
+TEST_F(DxfTest, SplinesWithFitPointsFromOtherWritersAndMirroredSectorsAreRead) {
+    writeFile(path("others.dxf"),
+              groups({{0, "SECTION"},
+                      {2, "ENTITIES"},
+                      // Fit points only, closed, the first again at the end.
+                      {0, "SPLINE"},
+                      {8, "0"},
+                      {70, "1"},
+                      {71, "3"},
+                      {74, "4"},
+                      {11, "0"},
+                      {21, "0"},
+                      {31, "0"},
+                      {11, "4"},
+                      {21, "0"},
+                      {31, "0"},
+                      {11, "2"},
+                      {21, "3"},
+                      {31, "0"},
+                      {11, "0"},
+                      {21, "0"},
+                      {31, "0"},
+                      // Fit points with control points of another curve: the fit points win.
+                      {0, "SPLINE"},
+                      {8, "0"},
+                      {70, "8"},
+                      {71, "3"},
+                      {40, "0"},
+                      {40, "0"},
+                      {40, "0"},
+                      {40, "0"},
+                      {40, "1"},
+                      {40, "1"},
+                      {40, "1"},
+                      {40, "1"},
+                      {10, "0"},
+                      {20, "0"},
+                      {10, "1"},
+                      {20, "5"},
+                      {10, "2"},
+                      {20, "5"},
+                      {10, "3"},
+                      {20, "0"},
+                      {11, "0"},
+                      {21, "0"},
+                      {11, "3"},
+                      {21, "0"},
+                      // Our sector of a quarter from 0 to 90 degrees, seen from below.
+                      {0, "LWPOLYLINE"},
+                      {8, "0"},
+                      {90, "4"},
+                      {70, "1"},
+                      {10, "0"},
+                      {20, "0"},
+                      {10, "1"},
+                      {20, "0"},
+                      {42, "0.198912367379658"},
+                      {10, "0.7071067811865476"},
+                      {20, "0.7071067811865476"},
+                      {42, "0.198912367379658"},
+                      {10, "0"},
+                      {20, "1"},
+                      {210, "0"},
+                      {220, "0"},
+                      {230, "-1"},
+                      {1001, "KWL_EDYTOR"},
+                      {1070, "8"},
+                      {0, "ENDSEC"},
+                      {0, "EOF"}}));
+    const DxfReadResult r = loadDxf(path("others.dxf"));
+    const Drawing& d = *r.drawing;
+    EXPECT_EQ(r.skipped, 0);
+    const auto splines = ofType(d, EntityType::Spline);
+    ASSERT_EQ(splines.size(), 2u);
+    EXPECT_TRUE(at(d, splines[0]).has(EntityFlag::Closed));
+    EXPECT_EQ(verticesOf(d, splines[0]), (std::vector<Vec2>{{0, 0}, {4, 0}, {2, 3}, {0, 0}}));
+    EXPECT_FALSE(at(d, splines[1]).has(EntityFlag::Closed));
+    EXPECT_EQ(verticesOf(d, splines[1]), (std::vector<Vec2>{{0, 0}, {3, 0}}));
+    const auto sectors = ofType(d, EntityType::Sector);
+    ASSERT_EQ(sectors.size(), 1u);
+    const ArcData& a = d.sectors[at(d, sectors[0]).first];
+    EXPECT_VEC(a.centre, 0, 0);
+    EXPECT_NEAR(a.radius, 1, 1e-12);
+    EXPECT_NEAR(a.startAngle, 90, 1e-9);
+    EXPECT_NEAR(a.endAngle, 180, 1e-9);
+    EXPECT_TRUE(ofType(d, EntityType::Polyline).empty());
 }
 
 // ---- texts keep every byte ------------------------------------------------------------------

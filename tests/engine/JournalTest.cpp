@@ -16,7 +16,8 @@ protected:
     Document& document() { return *engine().active(); }
     Drawing& drawing() { return *document().drawing; }
 
-    // A drawing with entities of every simple kind, on two layers, with a block.
+    // A drawing with entities of every simple kind, splines and sectors among them, on two
+    // layers, with a block.
     void fill(int count) {
         cadPropPutInt(CAD_PROP_CONFIRM_DELETE, 0, 0);
         ASSERT_GT(cadFileNew(0, ""), 0);
@@ -32,7 +33,7 @@ protected:
     void addOne(int i) {
         const double x = (i * 37) % 500, y = (i * 71) % 300;
         cadLayerActive(i % 2);
-        switch (i % 6) {
+        switch (i % 8) {
         case 0:
             cadAddLine(x, y, x + 10, y + 3);
             break;
@@ -47,6 +48,14 @@ protected:
             break;
         case 4:
             cadAddText(x, y, "Km " + std::to_string(i));
+            break;
+        case 6:
+            cadPolylineBegin();
+            cadVertex(x, y), cadVertex(x + 5, y + 7), cadVertex(x + 9, y + 1);
+            cadAddSpline(i % 3 == 0);
+            break;
+        case 7:
+            cadPropPutInt(CAD_PROP_ENT_FILLED, cadAddSector(x, y, 4, 20, 110 + i % 200), i % 2);
             break;
         default:
             cadAddRectangle(x, y, 6, 3, i);
@@ -120,8 +129,12 @@ TEST_F(JournalTest, RandomEditsUndoneAndRedoneGiveTheSameFilesAndTheIndexKeepsUp
                     d.lines[e.first].a.x += dx;
                     break;
                 case EntityType::Polyline:
+                case EntityType::Spline:
                     for (std::uint32_t i = 0; i < e.count; ++i)
                         d.vertices[e.first + i].y += dx;
+                    break;
+                case EntityType::Sector:
+                    d.sectors[e.first].endAngle += dx;
                     break;
                 case EntityType::Circle:
                     d.circles[e.first].radius += std::abs(dx);
@@ -298,6 +311,50 @@ TEST_F(JournalTest, TheJournalKeepsAHundredStepsAndLittleForAnErasedEntity) {
     erase(*step, all);
     step->close();
     EXPECT_LE(step->bytes(), 48 * all.size());
+}
+
+TEST_F(JournalTest, ASplineAndASectorChangedAreTakenBackAndMadeAgain) {
+    fill(16);
+    Drawing& d = drawing();
+    std::vector<std::uint32_t> curves;
+    for (std::size_t h = 0; h < d.entities.size(); ++h)
+        if (d.entities[h].type == EntityType::Spline || d.entities[h].type == EntityType::Sector)
+            curves.push_back(static_cast<std::uint32_t>(h));
+    ASSERT_EQ(curves.size(), 4u);
+    const std::string before = writeNative(d);
+    {
+        Edit edit(document());
+        for (const std::uint32_t h : curves) {
+            edit.changes().keep(h, Keep::Everything);
+            Entity& e = d.entities[h];
+            if (e.type == EntityType::Spline) {
+                for (std::uint32_t i = 0; i < e.count; ++i)
+                    d.vertices[e.first + i].x += 1000;
+                e.set(EntityFlag::Closed, !e.has(EntityFlag::Closed));
+            } else {
+                d.sectors[e.first] = ArcData{{-50, -50}, 9, 200, 10};
+                e.set(EntityFlag::Filled, !e.has(EntityFlag::Filled));
+            }
+            d.changed(h);
+        }
+        edit.commit();
+    }
+    const std::string after = writeNative(d);
+    EXPECT_FALSE(after == before);
+    ASSERT_TRUE(engine().undo(document()));
+    EXPECT_TRUE(writeNative(d) == before);
+    expectIndexAgrees(Rect{-100, -100, 1600, 500});
+    ASSERT_TRUE(engine().redo(document()));
+    EXPECT_TRUE(writeNative(d) == after);
+
+    // Through the interface: a sector's angles and radius, a spline closed.
+    cadUndoGroupBegin();
+    cadPropPutDbl(CAD_PROP_ENT_ANGLE1, int(curves[1]), 355);
+    cadPropPutDbl(CAD_PROP_ENT_RADIUS, int(curves[1]), 0.5);
+    cadPropPutInt(CAD_PROP_ENT_CLOSED, int(curves[0]), 0);
+    cadUndoGroupEnd();
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_TRUE(writeNative(d) == after);
 }
 
 TEST_F(JournalTest, AChangeLeftUnfinishedLeavesNothingBehind) {

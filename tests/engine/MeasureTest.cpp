@@ -1,6 +1,7 @@
 // Measuring: the geometry, and the command driven through the drawing window.
 #include "engine/model/Measure.h"
 #include "engine/Engine.h"
+#include "engine/model/Spline.h"
 #include "engine/view/DrawingWindow.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -84,6 +85,47 @@ TEST(Measure, Entities) {
     EXPECT_NEAR(*distanceToEntity(d, arc, {6, -4}), 5, 1e-12) << "nearest end, (3, 0)";
     EXPECT_DOUBLE_EQ(*distanceToEntity(d, closed, {-1, 5}), 1) << "the closing side";
     EXPECT_FALSE(distanceToEntity(d, text, {0, 0}));
+}
+
+TEST(Measure, SplinesAndSectors) {
+    Drawing d;
+    // Points on a line at chord-length steps: the curve is the line itself.
+    const std::vector<Vec2> straight = {{0, 0}, {1, 0}, {3, 0}, {7, 0}};
+    const int line = d.addSpline(straight.data(), straight.size(), false);
+    EXPECT_NEAR(measureEntity(d, line)->length, 7, 1e-12);
+    EXPECT_FALSE(measureEntity(d, line)->area);
+
+    // A curve: its length and area are those of the curve, not of the chords between its
+    // points (compared with a path of 256 chords a span, a little shorter than the curve).
+    const std::vector<Vec2> wave = {{0, 0}, {10, 12}, {25, -4}, {32, 9}, {50, 2}};
+    for (const bool closed : {false, true}) {
+        SCOPED_TRACE(closed ? "closed" : "open");
+        const int h = d.addSpline(wave.data(), wave.size(), closed);
+        std::vector<Vec2> fine;
+        splinePoints(wave, closed, 1e-6, fine);
+        const auto m = measureEntity(d, h);
+        ASSERT_TRUE(m);
+        EXPECT_GE(m->length, pathLength(fine));
+        EXPECT_NEAR(m->length, pathLength(fine), 2e-5 * m->length);
+        EXPECT_GT(m->length, pathLength(wave, closed) + 1);
+        EXPECT_EQ(m->area.has_value(), closed);
+        if (closed) {
+            EXPECT_NEAR(*m->area, polygonArea(fine), 1e-4 * *m->area);
+        }
+        EXPECT_NEAR(*distanceToEntity(d, h, fine[fine.size() / 3]), 0, 1e-6);
+        EXPECT_NEAR(*distanceToEntity(d, h, {wave[1].x, wave[1].y + 2}), 2, 0.5);
+    }
+
+    // A sector: the arc and its two radii, the area of a slice of the circle.
+    const int quarter = d.addSector({{0, 0}, 2, 90, 180});
+    EXPECT_NEAR(measureEntity(d, quarter)->length, 4 + kPi, 1e-12);
+    EXPECT_NEAR(*measureEntity(d, quarter)->area, kPi, 1e-12);
+    const int whole = d.addSector({{0, 0}, 2, 30, 30});
+    EXPECT_NEAR(measureEntity(d, whole)->length, 4 * kPi + 4, 1e-12);
+    EXPECT_NEAR(*measureEntity(d, whole)->area, 4 * kPi, 1e-12);
+    EXPECT_NEAR(*distanceToEntity(d, quarter, {-1, 0}), 0, 1e-12) << "on a radius";
+    EXPECT_NEAR(*distanceToEntity(d, quarter, {1, 1}), 1, 1e-12) << "beside the radius along y";
+    EXPECT_NEAR(*distanceToEntity(d, quarter, {-3, 3}), 3 * std::sqrt(2.0) - 2, 1e-12);
 }
 
 constexpr int kWidth = 400, kHeight = 300;

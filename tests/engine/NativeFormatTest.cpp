@@ -130,11 +130,14 @@ std::string describe(const Drawing& d, std::size_t handle) {
         return s + bytesOf(d.circles[first]);
     case cad::EntityType::Arc:
         return s + bytesOf(d.arcs[first]);
+    case cad::EntityType::Sector:
+        return s + bytesOf(d.sectors[first]);
     case cad::EntityType::Ellipse:
         return s + bytesOf(d.ellipses[first]);
     case cad::EntityType::Rectangle:
         return s + bytesOf(d.rectangles[first]);
     case cad::EntityType::Polyline:
+    case cad::EntityType::Spline:
         return s + bytesOf(d.vertices.data() + first, e.count * sizeof(cad::Vec2));
     case cad::EntityType::Insert: {
         const auto& i = d.inserts[first];
@@ -247,6 +250,7 @@ void expectSameDrawing(const Drawing& a, const Drawing& b) {
     EXPECT_TRUE(sameTable(a.lines, b.lines));
     EXPECT_TRUE(sameTable(a.circles, b.circles));
     EXPECT_TRUE(sameTable(a.arcs, b.arcs));
+    EXPECT_TRUE(sameTable(a.sectors, b.sectors));
     EXPECT_TRUE(sameTable(a.ellipses, b.ellipses));
     EXPECT_TRUE(sameTable(a.rectangles, b.rectangles));
     ASSERT_EQ(a.inserts.size(), b.inserts.size());
@@ -325,6 +329,11 @@ Drawing sampleDrawing(bool longText) {
     d.addHatch(boundary, 3, {"", true, 1, 0, {3}});
     d.addImage({"/home/projekt/mapa \xb9.png", {10, 20}, 300, 200});
     d.addPolyline(path, 0, false);
+    d.addSpline(path, 4, false);
+    d.addSpline(path, 3, true);
+    d.addSector({{-3, 4}, 2.5, 300, 45});
+    d.entities.back().set(cad::EntityFlag::Filled, true);
+    d.addSector({{kInf, 0}, kNaN, 0, 0});
     d.current = {2, 1, 1, 5, 45, kNaN, 3.5};
 
     // Selection is no part of the file.
@@ -404,7 +413,7 @@ std::string zlibStored(const std::string& plain) {
 }
 
 struct Tables {
-    std::array<std::uint64_t, 12> counts{}; // of the large arrays
+    std::array<std::uint64_t, 13> counts{}; // of the large arrays
     std::uint64_t layerCount = 1;
     std::string layerName = "0";
     std::uint8_t layerBits = 5;
@@ -697,6 +706,67 @@ TEST(NativeFormat, EveryTruncationAndAnyAdditionIsNoticed) {
     }
 }
 
+TEST(NativeFormat, SplinesAndSectorsKeepTheirPlacesThroughCompacting) {
+    // Splines share the vertices with polylines and hatches, sectors have a table of their own;
+    // deleting some of each leaves the others' fit points and arcs where their records say.
+    Drawing d;
+    std::vector<int> deleted;
+    for (int i = 0; i < 12; ++i) {
+        const double x = i * 10;
+        const cad::Vec2 points[] = {{x, 0}, {x + 3, 4}, {x + 6, -1}, {x + 9, 2}};
+        const int polyline = d.addPolyline(points, 2, false);
+        const int spline = d.addSpline(points, 2 + i % 3, i % 2 == 0);
+        const int sector = d.addSector({{x, 5}, 1.0 + i, 10.0 * i, 200});
+        d.entities.back().set(cad::EntityFlag::Filled, i % 3 == 0);
+        d.addHatch(points, 3, {"", true, 1, 0, {3}});
+        for (const int h : {polyline, spline, sector})
+            if ((h + i) % 4 == 0)
+                deleted.push_back(h);
+    }
+    const std::size_t from = d.entities.size();
+    const cad::Vec2 mark[] = {{0, 0}, {1, 1}, {2, 0}};
+    d.addSpline(mark, 3, false);
+    d.addSector({{0, 0}, 1, 0, 90});
+    d.makeBlock("znak", {0, 0}, from);
+    d.addInsert({0, {5, 5}, 1, 1, 0});
+    for (const int h : deleted)
+        d.entities[static_cast<std::size_t>(h)].set(cad::EntityFlag::Deleted, true);
+
+    const std::string saved = cad::writeNative(d);
+    const auto loaded = cad::readNative(saved);
+    expectSameLiveEntities(d, *loaded);
+    const auto deletedSectors = std::count_if(deleted.begin(), deleted.end(), [&](int h) {
+        return d.entities[std::size_t(h)].type == cad::EntityType::Sector;
+    });
+    EXPECT_EQ(loaded->sectors.size(), d.sectors.size() - std::size_t(deletedSectors));
+    // Saving what was loaded gives the same bytes, and so does loading them again.
+    EXPECT_TRUE(cad::writeNative(*loaded) == saved);
+    expectSameDrawing(*loaded, *cad::readNative(saved));
+
+    // Records that lead outside the vertices or the sectors are refused.
+    auto patched = [&](std::size_t entity, std::size_t offset, std::uint32_t value) {
+        std::string b = saved;
+        std::memcpy(b.data() + entitiesAt(b) + entity * 16 + offset, &value, sizeof value);
+        cad::resealNative(b);
+        return readError(b);
+    };
+    const auto firstOf = [&](cad::EntityType type) {
+        return static_cast<std::size_t>(
+            std::find_if(loaded->entities.begin(), loaded->entities.end(),
+                         [&](const cad::Entity& e) { return e.type == type; }) -
+            loaded->entities.begin());
+    };
+    const std::size_t spline = firstOf(cad::EntityType::Spline);
+    const std::size_t sector = firstOf(cad::EntityType::Sector);
+    ASSERT_LT(std::max(spline, sector), loaded->entities.size());
+    const auto vertices = static_cast<std::uint32_t>(loaded->vertices.size());
+    EXPECT_EQ(patched(spline, 12, loaded->entities[spline].count + 1), kReads);
+    EXPECT_EQ(patched(spline, 8, vertices - 1), Kind::Damaged);
+    EXPECT_EQ(patched(spline, 12, vertices + 1), Kind::Damaged);
+    EXPECT_EQ(patched(sector, 8, static_cast<std::uint32_t>(loaded->sectors.size())),
+              Kind::Damaged);
+}
+
 // What the checksum cannot catch: files made wrong on purpose. Each is saved from a drawing
 // whose indexes lead nowhere, or built by hand.
 TEST(NativeFormat, InconsistentContentIsRefused) {
@@ -744,7 +814,9 @@ TEST(NativeFormat, InconsistentContentIsRefused) {
     };
     EXPECT_EQ(patched(1, 0, std::uint8_t{22}), kReads);        // as it was
     EXPECT_EQ(patched(1, 0, std::uint8_t{19}), Kind::Damaged); // no such kind
-    EXPECT_EQ(patched(1, 0, std::uint8_t{31}), Kind::Damaged);
+    EXPECT_EQ(patched(1, 0, std::uint8_t{31}), kReads);        // a spline through its vertices
+    EXPECT_EQ(patched(1, 0, std::uint8_t{32}), Kind::Damaged); // a sector; there is none
+    EXPECT_EQ(patched(1, 0, std::uint8_t{33}), Kind::Damaged);
     EXPECT_EQ(patched(1, 1, cad::EntityFlag::Selected), Kind::Damaged);
     EXPECT_EQ(patched(1, 1, cad::EntityFlag::Deleted), Kind::Damaged);
     EXPECT_EQ(patched(1, 1, std::uint8_t{0x80}), Kind::Damaged);
@@ -797,7 +869,7 @@ TEST(NativeFormat, HostileCountsAndSizesAreRefusedBeforeAnythingIsAllocated) {
               kReads);
     // A string length far beyond the file, and numbers of more than 64 bits.
     std::string tables = tablesOf({});
-    const std::size_t nameAt = 12 + 65 + 40 + 1; // counts, settings, current, layer count
+    const std::size_t nameAt = 13 + 65 + 40 + 1; // counts, settings, current, layer count
     ASSERT_EQ(tables.substr(nameAt, 2), "\x01\x30");
     for (const std::string& length :
          {Bytes().number(1ull << 62).str(), Bytes().number(~0ull).str(),
@@ -809,7 +881,7 @@ TEST(NativeFormat, HostileCountsAndSizesAreRefusedBeforeAnythingIsAllocated) {
     }
 
     // Large arrays claiming more records than the file holds, or fewer.
-    for (std::size_t array = 0; array < 12; ++array)
+    for (std::size_t array = 0; array < 13; ++array)
         for (std::uint64_t n : {1ull, 1ull << 30, 1ull << 58, ~0ull}) {
             EXPECT_EQ(withTables([&](Tables& t) { t.counts[array] = n; }), Kind::Damaged)
                 << "array " << array << " count " << n;
@@ -910,6 +982,15 @@ TEST(NativeFormat, FilesOfTheFirstFormatAreReadAndConverted) {
     // Saved again in today's format, it reads back the same.
     const auto again = cad::readNative(cad::writeNative(*d));
     expectSameDrawing(*d, *again);
+
+    // That format knew no splines or sectors: a record of one there is damage.
+    const std::string bytes = fileBytes(KWL_TEST_DATA "/version1.rdw");
+    for (const unsigned char kind : {31, 32}) {
+        std::string b = bytes;
+        b[entitiesAt(b)] = static_cast<char>(kind);
+        cad::resealNative(b);
+        EXPECT_EQ(readError(b), Kind::Damaged) << int(kind);
+    }
 }
 
 TEST(NativeFormat, BlocksThatContainThemselvesAreRefused) {

@@ -2,6 +2,7 @@
 // zoom and statistics.
 #include "tests/engine/EngineTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -211,6 +212,46 @@ TEST_F(Properties, EntitiesOfEveryKindKeepTheirGeometry) {
     EXPECT_EQ(stats->vertices, 9);
     EXPECT_EQ(stats->blocks, 1);
     EXPECT_EQ(stats->byType[CAD_ENT_HATCH - CAD_ENT_POINT], 1);
+}
+
+TEST_F(Properties, SplinesAndSectorsThroughTheInterface) {
+    cadPolylineBegin();
+    cadVertex(0, 0), cadVertex(10, 8), cadVertex(20, 0), cadVertex(30, 5);
+    const int s = cadAddSpline(0);
+    ASSERT_GE(s, 0);
+    EXPECT_EQ(cadAddSpline(1), -1) << "its points are taken";
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_ENT_TYPE, s), CAD_ENT_SPLINE);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_ENT_CLOSED, s), 0);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_ENT_VERTICES, s), 4);
+    EXPECT_EQ(cadPolylineVertices(s), (std::vector<double>{0, 0, 10, 8, 20, 0, 30, 5}));
+    EXPECT_EQ(cadPropPutInt(CAD_PROP_ENT_CLOSED, s, 1), 1);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_ENT_CLOSED, s), 1);
+    EXPECT_FALSE(cadPropGetInt(CAD_PROP_ENT_FILLED, s));
+    EXPECT_EQ(cadPropPutInt(CAD_PROP_ENT_FILLED, s, 1), 0);
+    EXPECT_FALSE(cadPropGetDbl(CAD_PROP_ENT_X, s));
+
+    const int sector = cadAddSector(5, 6, 2, 45, 180);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_ENT_TYPE, sector), CAD_ENT_SECTOR);
+    EXPECT_EQ(cadPropGetDbl(CAD_PROP_ENT_X, sector), 5);
+    EXPECT_EQ(cadPropGetDbl(CAD_PROP_ENT_Y, sector), 6);
+    EXPECT_EQ(cadPropGetDbl(CAD_PROP_ENT_RADIUS, sector), 2);
+    EXPECT_EQ(cadPropGetDbl(CAD_PROP_ENT_ANGLE0, sector), 45);
+    EXPECT_EQ(cadPropPutDbl(CAD_PROP_ENT_ANGLE1, sector, 270), 1);
+    EXPECT_EQ(cadPropGetDbl(CAD_PROP_ENT_ANGLE1, sector), 270);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_ENT_FILLED, sector), 0);
+    EXPECT_EQ(cadPropPutInt(CAD_PROP_ENT_FILLED, sector, 1), 1);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_ENT_FILLED, sector), 1);
+    EXPECT_FALSE(cadPropGetInt(CAD_PROP_ENT_CLOSED, sector));
+    EXPECT_TRUE(cadPolylineVertices(sector).empty());
+
+    const auto stats = cadGetStatistics();
+    ASSERT_TRUE(stats);
+    EXPECT_EQ(stats->byType[CAD_ENT_SPLINE - CAD_ENT_POINT], 1);
+    EXPECT_EQ(stats->byType[CAD_ENT_SECTOR - CAD_ENT_POINT], 1);
+    EXPECT_EQ(stats->vertices, 4) << "the spline's fit points";
+    const auto info = cadDrawingInfo();
+    EXPECT_NE(std::find(info.begin(), info.end(), "Spline:    1"), info.end());
+    EXPECT_NE(std::find(info.begin(), info.end(), "Sector:    1"), info.end());
 }
 
 TEST_F(Properties, PolylinesCollectTheirVerticesUntilAdded) {

@@ -118,6 +118,34 @@ TEST(Renderer, FilledShapesFillUnlessOutlinesOnly) {
     EXPECT_EQ(at(image, 50, 50), QColor(Qt::white));
 }
 
+TEST(Renderer, SplinesFollowTheirCurveAndSectorsFillToTheCentre) {
+    Drawing d;
+    d.layers[0].color = kBlue;
+    d.layers[0].fillColor = kRed;
+    // Symmetric about x = 50: the curve is highest between its middle points.
+    const std::vector<Vec2> fit = {{10, 20}, {40, 60}, {60, 60}, {90, 20}};
+    d.addSpline(fit.data(), fit.size(), false);
+    const int sector = d.addSector({{150, 50}, 40, 0, 90});
+    d.entities[static_cast<std::size_t>(sector)].set(EntityFlag::Filled, true);
+    const QImage image = render(d);
+    const auto inked = [&](int x, int yFrom, int yTo) {
+        for (int y = yFrom; y <= yTo; ++y)
+            if (at(image, x, y) == QColor(Qt::blue))
+                return y;
+        return -1;
+    };
+    EXPECT_EQ(at(image, 10, 20), QColor(Qt::blue));
+    EXPECT_EQ(at(image, 90, 20), QColor(Qt::blue));
+    const int top = inked(50, 55, 75);
+    EXPECT_GT(top, 60) << "above the straight line between the middle points";
+    EXPECT_EQ(at(image, 50, 58), QColor(Qt::white)) << "no chord drawn";
+    // The quarter fills from the centre out; the other quarters of its circle stay empty.
+    EXPECT_EQ(at(image, 165, 65), QColor(Qt::red));
+    EXPECT_EQ(at(image, 135, 65), QColor(Qt::white));
+    EXPECT_EQ(at(image, 165, 35), QColor(Qt::white));
+    EXPECT_EQ(at(image, 150, 70), QColor(Qt::blue)) << "its radius along y";
+}
+
 TEST(Renderer, DashedStylesLeaveGaps) {
     Drawing d;
     d.lineStyles.push_back(LineStyle{"dashed", "10,-10", parseLinePattern("10,-10")});

@@ -37,6 +37,9 @@ Drawing everyKind() {
     d.addCircle({{2, 2}, 1});
     const int block = d.makeBlock("znak", {1, 1}, first);
     d.addInsert({block, {50, 50}, 2, 3, 40});
+    const Vec2 curve[] = {{60, 0}, {70, 8}, {82, 3}, {90, 12}};
+    d.addSpline(curve, 4, false);
+    d.addSector({{-30, 30}, 6, 20, 135});
     return d;
 }
 
@@ -261,6 +264,38 @@ TEST_F(ModifyTest, ExplodingAStretchedNestedInsertionKeepsItsExtentsAndUndoResto
     EXPECT_NEAR(after.top, before.top, 1e-6);
     ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
     EXPECT_TRUE(writeNative(d) == file);
+}
+
+TEST_F(ModifyTest, ASplineAndASectorExplodeIntoWhatTheyShow) {
+    Drawing& d = drawing();
+    const Vec2 fit[] = {{0, 0}, {10, 8}, {22, 3}, {30, 12}};
+    const int spline = d.addSpline(fit, 4, true);
+    const int sector = d.addSector({{50, 0}, 6, 20, 135});
+    const auto shown = [&](const std::vector<int>& hs) {
+        std::vector<Vec2> all;
+        for (const int h : hs)
+            for (const Vec2 p : outlinePoints(d, h))
+                all.push_back(p);
+        return all;
+    };
+    const std::vector<Vec2> before = shown({spline, sector});
+    cadSelect(1, spline);
+    cadSelect(1, sector);
+    ASSERT_EQ(cadExecute(CAD_CMD_EXPLODE), 1);
+    const auto parts = live(d);
+    ASSERT_EQ(parts.size(), 4u) << "a polyline, an arc and two lines";
+    for (const int h : parts)
+        EXPECT_NE(d.entities[static_cast<std::size_t>(h)].type, EntityType::Spline);
+    const Rect a = outlineExtents(d, parts);
+    Rect b;
+    for (const Vec2 p : before)
+        b.add(p);
+    EXPECT_NEAR(a.left, b.left, 0.05);
+    EXPECT_NEAR(a.right, b.right, 0.05);
+    EXPECT_NEAR(a.bottom, b.bottom, 0.05);
+    EXPECT_NEAR(a.top, b.top, 0.05);
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_EQ(live(d), (std::vector<int>{spline, sector}));
 }
 
 TEST_F(ModifyTest, MakeBlockPutsAnInsertionWhereTheEntitiesWere) {
