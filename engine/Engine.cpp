@@ -58,6 +58,7 @@ Engine::Engine() {
     registerPlaceCommands(*this);
     registerHatchCommand(*this);
     registerModifyCommands(*this);
+    registerSnapCommands(*this);
 }
 
 Edit::Edit(Document& d) : document_(d) {
@@ -363,6 +364,7 @@ void Engine::reset() {
     window = nullptr;
     onCursor = nullptr;
     onPrompt = nullptr;
+    snaps = SnapSettings{};
     observers_.clear();
 }
 

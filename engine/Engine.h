@@ -5,6 +5,7 @@
 #include "engine/CadApi.h"
 #include "engine/edit/Journal.h"
 #include "engine/model/Drawing.h"
+#include "engine/snap/SnapSettings.h"
 
 #include <functional>
 #include <map>
@@ -44,6 +45,7 @@ void registerDrawCommands(Engine& e);      // commands/: the drawing commands
 void registerPlaceCommands(Engine& e);     // commands/: text, symbol, image, block
 void registerHatchCommand(Engine& e);      // commands/: hatching
 void registerModifyCommands(Engine& e);    // commands/: copy, move, rotate, scale, mirror...
+void registerSnapCommands(Engine& e);      // snap/: the ways of finding points, their settings
 
 // What a document's view shows: a centre and a scale, for a window of a given size.
 struct View {
@@ -142,6 +144,7 @@ public:
     // ---- engine-wide settings
     int confirmDelete = 1;
     std::string windowCaption;
+    SnapSettings snaps;
 
     // ---- changes
     // The change being recorded in a document, or nullptr: whoever changes the document first

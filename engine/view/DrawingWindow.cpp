@@ -155,17 +155,55 @@ double DrawingWindow::pixelSize() const {
     return d ? d->view.unitsPerPixel : 1.0;
 }
 
-Vec2 DrawingWindow::snap(Vec2 p) const {
-    const Drawing* dr = activeDrawing();
-    if (!dr || !dr->settings.gridSnap)
-        return p;
-    const DrawingSettings& s = dr->settings;
-    const auto round = [](double v, double origin, double step) {
-        if (!(step > 0) || !std::isfinite(step))
-            return v;
-        return origin + std::round((v - origin) / step) * step;
-    };
-    return {round(p.x, s.gridOriginX, s.gridStepX), round(p.y, s.gridOriginY, s.gridStepY)};
+SnapResult DrawingWindow::snapAt(Vec2 p) const {
+    const Document* d = engine().active();
+    if (!d)
+        return {p, SnapKind::None};
+    SnapQuery q;
+    q.cursor = p;
+    q.unitsPerPixel = d->view.unitsPerPixel;
+    q.settings = engine().snaps;
+    q.objects = pickingPoints();
+    if (q.objects)
+        q.base = command_->basePoint();
+    const Drawing& dr = *d->drawing;
+    // The window asks about one place several times an event (the command's cursor, the
+    // rubber band, the marker): the answer is kept while nothing it depends on changed.
+    if (const auto& a = snapAsked_;
+        a && a->query.cursor == q.cursor && a->query.unitsPerPixel == q.unitsPerPixel &&
+        a->query.base == q.base && a->query.settings == q.settings &&
+        a->query.objects == q.objects && a->document == d->handle && a->serial == dr.serial &&
+        a->version == dr.version && a->settings == dr.settings && sameView(a->view, d->view))
+        return a->result;
+    const SnapResult result = snapper_.snap(dr, q);
+    snapAsked_ = SnapAsked{q, d->handle, dr.serial, dr.version, dr.settings, d->view, result};
+    return result;
+}
+
+void DrawingWindow::snapsChanged() {
+    snapAsked_.reset();
+    if (command_ && pickingPoints() && mouseInside_) {
+        ++dispatching_;
+        command_->cursor(snap(toDrawing(mouse_)));
+        --dispatching_;
+        settleCommand();
+    }
+    QWidget::update();
+}
+
+bool DrawingWindow::pickingPoints() const {
+    return viewMode_ == Mode::Idle && command_ && !finishing_ &&
+           command_->wants() == Command::Wants::Point;
+}
+
+void DrawingWindow::givePoint(Vec2 p) {
+    if (!command_)
+        return;
+    ++dispatching_;
+    command_->point(p);
+    --dispatching_;
+    settleCommand();
+    QWidget::update();
 }
 
 void DrawingWindow::prompt(int number) {
@@ -431,12 +469,17 @@ void DrawingWindow::paintEvent(QPaintEvent*) {
         p.drawRect(QRectF(*selectFrom_, QPointF(mouse_)).normalized());
     }
     if (command_) {
-        if (const auto base = command_->basePoint();
-            base && command_->wants() == Command::Wants::Point) {
+        const SnapResult at = snapAt(toDrawing(mouse_));
+        const auto base = command_->basePoint();
+        if (base && command_->wants() == Command::Wants::Point) {
             p.setPen(QPen(Qt::gray, 0, Qt::DashLine));
-            p.drawLine(toPixel(*base), toPixel(snap(toDrawing(mouse_))));
+            p.drawLine(toPixel(*base), toPixel(at.point));
         }
         command_->paint(p);
+        // Where the point will land, and how it was found.
+        if (pickingPoints() && mouseInside_)
+            paintSnapMarker(p, toPixel(at.point), at.kind,
+                            base ? std::optional(toPixel(*base)) : std::nullopt);
     }
 }
 
@@ -545,11 +588,7 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
             engine().zoomTo(*d, r);
         QWidget::update();
     } else if (command_ && command_->wants() == Command::Wants::Point) {
-        ++dispatching_;
-        command_->point(snap(toDrawing(at)));
-        --dispatching_;
-        settleCommand();
-        QWidget::update();
+        givePoint(snap(toDrawing(at)));
     } else if (picking()) {
         selectFrom_ = event->position();
         selectDragging_ = false;
@@ -558,6 +597,7 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
 
 void DrawingWindow::mouseMoveEvent(QMouseEvent* event) {
     mouse_ = event->position().toPoint();
+    mouseInside_ = true;
     if (dragging_) {
         dragNow_ = mouse_;
         QWidget::update();
@@ -570,15 +610,21 @@ void DrawingWindow::mouseMoveEvent(QMouseEvent* event) {
         QWidget::update();
     } else if (command_ && viewMode_ == Mode::Idle) {
         ++dispatching_;
-        command_->cursor(snap(toDrawing(event->position())));
+        command_->cursor(snap(toDrawing(mouse_)));
         --dispatching_;
         settleCommand();
         QWidget::update();
     }
     if (engine().onCursor && engine().active()) {
-        const Vec2 p = snap(toDrawing(event->position()));
+        const Vec2 p = snap(toDrawing(mouse_));
         engine().onCursor(p.x, p.y);
     }
+}
+
+void DrawingWindow::leaveEvent(QEvent* event) {
+    mouseInside_ = false;
+    QWidget::update();
+    QWidget::leaveEvent(event);
 }
 
 void DrawingWindow::mouseReleaseEvent(QMouseEvent* event) {

@@ -9,6 +9,7 @@
 
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
+#include "engine/snap/Snapper.h"
 
 #include <QImage>
 #include <QPointer>
@@ -67,8 +68,14 @@ public:
     QPointF toPixel(Vec2 p) const override;
     double pixelSize() const override;
     const View& view() const override;
-    // p on the nearest grid node when the active drawing snaps to its grid; else p.
-    Vec2 snap(Vec2 p) const;
+    // The point the window takes for p, and how it was found. While a command asks for a
+    // point: by the snap settings around p (their aperture in the window's pixels) and from
+    // the command's base point; otherwise on the grid when the drawing snaps to it. Every point
+    // the window picks, shows or passes on comes through here.
+    SnapResult snapAt(Vec2 p) const;
+    Vec2 snap(Vec2 p) const { return snapAt(p).point; }
+    // The snap settings changed: the marker follows them.
+    void snapsChanged();
     // How near, in pixels, a click must come to an entity to pick it.
     static constexpr double kPickPixels = 5;
 
@@ -95,6 +102,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     // CommandHost
@@ -122,6 +130,11 @@ private:
     void selectIn(QPointF from, QPointF to, bool shift);
     // Ends picking entities for the running command.
     void entitiesDone();
+
+    // A command asks for a point and no view command is under way.
+    bool pickingPoints() const;
+    // Gives the running command a point.
+    void givePoint(Vec2 p);
 
     Mode viewMode_ = Mode::Idle; // Idle, FirstCorner, SecondCorner or Pan
     Vec2 firstCorner_;
@@ -153,6 +166,20 @@ private:
     View selectionView_;
 
     QPointer<NavigatorWindow> navigator_;
+
+    // Snapping, and what it found last, for the place, view, drawing and settings it was
+    // asked about.
+    mutable Snapper snapper_;
+    struct SnapAsked {
+        SnapQuery query;
+        int document = 0;
+        std::uint64_t serial = 0, version = 0;
+        DrawingSettings settings;
+        View view;
+        SnapResult result;
+    };
+    mutable std::optional<SnapAsked> snapAsked_;
+    bool mouseInside_ = false;
 };
 
 // Draws the grid of the settings over a view of that size.
