@@ -364,6 +364,7 @@ void Engine::reset() {
     window = nullptr;
     onCursor = nullptr;
     onPrompt = nullptr;
+    inputField = nullptr;
     snaps = SnapSettings{};
     observers_.clear();
 }

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+class QLineEdit;
+
 namespace cad {
 
 class FileError;
@@ -198,6 +200,8 @@ public:
     // The status bar listens to the window: the cursor in drawing units, the command prompt.
     std::function<void(double, double)> onCursor;
     std::function<void(const std::string&)> onPrompt;
+    // The field of the status bar that coordinates are typed into, once there is one.
+    std::function<QLineEdit*()> inputField;
     // Shows the active document's view again: after a change of the drawing or of the view.
     void redraw();
     // Shows again the part of a document's view where its drawing changed.

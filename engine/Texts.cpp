@@ -333,6 +333,7 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {19342, "Rotation angle (Enter: 0)"},
     {19343, "Pick closed objects or a point inside an area (Enter ends)"},
     {19344, "Keep the original objects?"},
+    {19361, "Cannot read that: type x,y or @dx,dy or @length<angle or a length"},
 });
 
 constexpr bool strictlyIncreasing() {

@@ -3,9 +3,12 @@
 #include "engine/edit/Operations.h"
 #include "engine/model/Picking.h"
 #include "engine/render/Renderer.h"
+#include "engine/view/TypedCoordinates.h"
 #include "engine/view/ViewDialogs.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -55,6 +58,18 @@ constexpr int kDragPixels = 3;
 
 QColor windowColor(bool crossing) {
     return crossing ? QColor(0, 160, 0) : QColor(0, 90, 220);
+}
+
+// The prompt while a typed entry cannot be read.
+constexpr int kMalformedEntry = 19361;
+
+// A character that begins typed coordinates.
+bool beginsCoordinates(const QString& text) {
+    if (text.size() != 1)
+        return false;
+    const QChar c = text[0];
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') ||
+           c == QLatin1Char('-') || c == QLatin1Char('+') || c == QLatin1Char('@');
 }
 
 } // namespace
@@ -107,6 +122,7 @@ void DrawingWindow::refreshArea(const Rect& area) {
 
 void DrawingWindow::documentChanged() {
     cancel();
+    lastPoint_.reset();
     dragging_ = false;
     selectFrom_.reset();
     fitView();
@@ -199,11 +215,130 @@ bool DrawingWindow::pickingPoints() const {
 void DrawingWindow::givePoint(Vec2 p) {
     if (!command_)
         return;
+    lastPoint_ = p;
     ++dispatching_;
     command_->point(p);
     --dispatching_;
     settleCommand();
     QWidget::update();
+}
+
+// ---- typed coordinates
+
+QLineEdit* DrawingWindow::coordinateInput() const {
+    return input_ && !input_->isHidden() ? input_.data() : nullptr;
+}
+
+void DrawingWindow::openInput(const QString& text) {
+    QLineEdit* field = engine().inputField ? engine().inputField() : nullptr;
+    if (!field) {
+        if (!ownInput_) {
+            ownInput_ = new QLineEdit(this);
+            ownInput_->setObjectName(QStringLiteral("cadCoordinateInput"));
+            ownInput_->hide();
+        }
+        field = ownInput_;
+        const int h = field->sizeHint().height();
+        field->setGeometry(4, std::max(0, height() - h - 4), std::min(width() - 8, 240), h);
+    }
+    const bool watched = std::any_of(watched_.begin(), watched_.end(),
+                                     [field](const auto& w) { return w.data() == field; });
+    if (!watched) {
+        field->installEventFilter(this);
+        connect(field, &QLineEdit::textEdited, this, [this] {
+            if (malformed_)
+                showMalformed(false);
+        });
+        watched_.emplace_back(field);
+    }
+    if (input_ && input_ != field)
+        closeInput();
+    input_ = field;
+    field->setText(text);
+    showMalformed(false);
+    field->show();
+    field->setFocus();
+}
+
+void DrawingWindow::closeInput() {
+    if (!input_)
+        return;
+    if (malformed_)
+        showMalformed(false);
+    QLineEdit* field = input_;
+    input_ = nullptr;
+    const bool focused = field->hasFocus();
+    field->clear();
+    field->hide();
+    if (focused)
+        setFocus();
+}
+
+void DrawingWindow::applyInput() {
+    if (!input_)
+        return;
+    const QString text = input_->text().trimmed();
+    if (!pickingPoints() || text.isEmpty()) {
+        closeInput();
+        return;
+    }
+    const auto entry = parseTypedEntry(text.toStdString());
+    if (!entry) {
+        showMalformed(true);
+        return;
+    }
+    const std::optional<Vec2> base = command_->basePoint();
+    std::optional<Vec2> p;
+    if (entry->kind == TypedEntry::Kind::Length) {
+        // A value the command takes (a radius, a scale, an angle), else a length along the
+        // rubber band.
+        ++dispatching_;
+        const bool taken = command_->number(entry->a);
+        --dispatching_;
+        if (taken) {
+            closeInput();
+            settleCommand();
+            QWidget::update();
+            return;
+        }
+        if (base)
+            p = pointAlong(*base, snap(toDrawing(mouse_)), entry->a);
+    } else {
+        p = typedPoint(*entry, base ? base : lastPoint_);
+    }
+    if (!p) {
+        showMalformed(true);
+        return;
+    }
+    closeInput();
+    givePoint(*p);
+}
+
+void DrawingWindow::showMalformed(bool malformed) {
+    malformed_ = malformed;
+    if (input_) {
+        input_->setProperty("malformed", malformed);
+        input_->setStyleSheet(malformed ? QStringLiteral("QLineEdit { background: #ffc0c0; }")
+                                        : QString());
+    }
+    showPrompt(malformed ? kMalformedEntry : commandPrompt_);
+}
+
+bool DrawingWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == input_ && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            applyInput();
+            return true;
+        case Qt::Key_Escape:
+            closeInput();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void DrawingWindow::prompt(int number) {
@@ -229,6 +364,7 @@ DrawingWindow::Mode DrawingWindow::mode() const {
 }
 
 void DrawingWindow::startZoomWindow() {
+    closeInput();
     endViewMode();
     viewMode_ = Mode::FirstCorner;
     setFocus(); // for Esc
@@ -237,6 +373,7 @@ void DrawingWindow::startZoomWindow() {
 }
 
 void DrawingWindow::startPan() {
+    closeInput();
     endViewMode();
     viewMode_ = Mode::Pan;
     setFocus();
@@ -283,6 +420,7 @@ void DrawingWindow::settleCommand() {
 }
 
 void DrawingWindow::endCommand() {
+    closeInput();
     if (!finishing_ && command_) {
         Drawing& dr = *command_->document().drawing;
         dr.selectAll(false);
@@ -588,6 +726,7 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
             engine().zoomTo(*d, r);
         QWidget::update();
     } else if (command_ && command_->wants() == Command::Wants::Point) {
+        closeInput();
         givePoint(snap(toDrawing(at)));
     } else if (picking()) {
         selectFrom_ = event->position();
@@ -681,6 +820,11 @@ void DrawingWindow::wheelEvent(QWheelEvent* event) {
 }
 
 void DrawingWindow::keyPressEvent(QKeyEvent* event) {
+    // While coordinates are typed, keys that reach the window go on into the field.
+    if (QLineEdit* field = coordinateInput()) {
+        QApplication::sendEvent(field, event);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Escape:
         if (dragging_) {
@@ -757,8 +901,12 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
     default:
         break;
     }
-    if (command_ && viewMode_ == Mode::Idle &&
-        (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
+    const bool plainKey = (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
+    if (pickingPoints() && plainKey && beginsCoordinates(event->text())) {
+        openInput(event->text());
+        return;
+    }
+    if (command_ && viewMode_ == Mode::Idle && plainKey) {
         ++dispatching_;
         const bool taken = command_->key(event->key());
         --dispatching_;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+class QLineEdit;
 class QPainter;
 
 namespace cad {
@@ -76,6 +77,9 @@ public:
     Vec2 snap(Vec2 p) const { return snapAt(p).point; }
     // The snap settings changed: the marker follows them.
     void snapsChanged();
+    // The field that typed coordinates go into (the status bar's, or the window's own when
+    // there is no status bar), while it is open; nullptr otherwise.
+    QLineEdit* coordinateInput() const;
     // How near, in pixels, a click must come to an entity to pick it.
     static constexpr double kPickPixels = 5;
 
@@ -103,6 +107,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // CommandHost
@@ -135,6 +140,13 @@ private:
     bool pickingPoints() const;
     // Gives the running command a point.
     void givePoint(Vec2 p);
+
+    // Typed coordinates: the field opens with the first character typed, Enter applies it,
+    // Esc closes it; what cannot be read is shown as such and adds nothing.
+    void openInput(const QString& text);
+    void closeInput();
+    void applyInput();
+    void showMalformed(bool malformed);
 
     Mode viewMode_ = Mode::Idle; // Idle, FirstCorner, SecondCorner or Pan
     Vec2 firstCorner_;
@@ -180,6 +192,12 @@ private:
     };
     mutable std::optional<SnapAsked> snapAsked_;
     bool mouseInside_ = false;
+
+    QPointer<QLineEdit> input_;                // the open field
+    QPointer<QLineEdit> ownInput_;             // the window's own, without a status bar
+    std::vector<QPointer<QLineEdit>> watched_; // fields the window listens to
+    bool malformed_ = false;
+    std::optional<Vec2> lastPoint_; // given to a command last
 };
 
 // Draws the grid of the settings over a view of that size.

@@ -1,15 +1,18 @@
-// Snapping in the drawing window, driven by mouse and key events as a
+// Snapping and typed coordinates in the drawing window, driven by mouse and key events as a
 // person gives them, with the snap toolbar and the settings dialog.
 #include "engine/Engine.h"
 #include "engine/snap/SnapDialog.h"
 #include "engine/ui/Dialogs.h"
+#include "engine/ui/StatusBar.h"
 #include "engine/view/DrawingWindow.h"
+#include "engine/view/TypedCoordinates.h"
 #include "engine/view/ViewDialogs.h"
 #include "tests/engine/EngineTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
@@ -86,6 +89,32 @@ protected:
         moveTo(pixel);
         QTest::mouseClick(w, button, Qt::NoModifier, pixel);
     }
+    // Keys go where the focus is: the window, or the field once typing opened it.
+    QWidget* keyTarget() const {
+        if (QWidget* focus = QApplication::focusWidget())
+            return focus;
+        if (QWidget* field = w->coordinateInput())
+            return field;
+        return w;
+    }
+    void type(const QString& text) {
+        for (const QChar c : text)
+            QTest::keyClicks(keyTarget(), QString(c));
+    }
+    void key(Qt::Key k) { QTest::keyClick(keyTarget(), k); }
+    void typeIn(const QString& text) {
+        type(text);
+        key(Qt::Key_Return);
+    }
+
+    // Shown and active, so that the focus goes where a person would see it go.
+    void showWindow() {
+        parent.show();
+        parent.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&parent));
+        w->setFocus();
+    }
+
     static int count() { return static_cast<int>(activeDrawing()->entities.size()); }
     // The point of the point entity h, and the ends of the line h.
     static Vec2 pointOf(int h) { return activeDrawing()->points[entity(h).first].p; }
@@ -387,6 +416,176 @@ TEST_F(SnapTest, TheSettingsDialogTakesTheApertureAndTheSteps) {
     // The settings hold until the engine starts anew.
     cadReset();
     EXPECT_EQ(engine().snaps, SnapSettings{});
+}
+
+// ---- typed coordinates
+
+TEST(TypedCoordinates, EntriesReadAsTheySay) {
+    using K = TypedEntry::Kind;
+    const struct {
+        const char* text;
+        K kind;
+        double a, b;
+    } good[] = {
+        {"10.5,-20", K::Absolute, 10.5, -20},
+        {" 1e3 , .25 ", K::Absolute, 1000, 0.25},
+        {"1,5", K::Absolute, 1, 5}, // a comma separates, never a decimal point
+        {"@-3,+4", K::Relative, -3, 4},
+        {"@", K::Relative, 0, 0},
+        {"@12.5<90", K::RelativePolar, 12.5, 90},
+        {"5<-30", K::Polar, 5, -30},
+        {"42.75", K::Length, 42.75, 0},
+        {"-7", K::Length, -7, 0},
+    };
+    for (const auto& g : good) {
+        const auto e = parseTypedEntry(g.text);
+        ASSERT_TRUE(e) << g.text;
+        EXPECT_EQ(e->kind, g.kind) << g.text;
+        EXPECT_DOUBLE_EQ(e->a, g.a) << g.text;
+        EXPECT_DOUBLE_EQ(e->b, g.b) << g.text;
+    }
+    for (const char* bad : {"", "abc", "1,2,3", "1.5.2", "1,", ",2", "@1", "1<2<3", "@<5", "++1",
+                            "+-1", "1 2", "1,5x", "nan", "inf,1", "1e999", "@@1,2", "1;2"})
+        EXPECT_FALSE(parseTypedEntry(bad)) << bad;
+
+    EXPECT_EQ(typedPoint(*parseTypedEntry("@10<90"), Vec2{1, 2}), (Vec2{1, 12})) << "exact";
+    EXPECT_EQ(typedPoint(*parseTypedEntry("@10<-180"), Vec2{1, 2}), (Vec2{-9, 2}));
+    EXPECT_FALSE(typedPoint(*parseTypedEntry("@1,1"), std::nullopt)) << "no last point";
+    EXPECT_EQ(pointAlong({1, 1}, {1, 11}, 3), (Vec2{1, 4}));
+    EXPECT_FALSE(pointAlong({1, 1}, {1, 1}, 3));
+}
+
+TEST_F(SnapTest, TypedCoordinatesGiveThePointsTheySay) {
+    only({SnapKind::End, SnapKind::Nearest}); // typed points are taken as they are
+    showWindow();
+    ASSERT_EQ(cadExecute(CAD_CMD_DRAW_LINE), 1);
+    moveTo(at({100, 100}));
+    type("1");
+    QLineEdit* field = w->coordinateInput();
+    ASSERT_NE(field, nullptr) << "typing opens the field";
+    EXPECT_TRUE(field->hasFocus());
+    EXPECT_EQ(field->text(), QStringLiteral("1"));
+    typeIn("0.5,-60.125");
+    EXPECT_EQ(w->coordinateInput(), nullptr) << "Enter applies and closes it";
+    EXPECT_EQ(count(), 6) << "a first point only";
+    typeIn("@30,0");
+    ASSERT_EQ(count(), 7);
+    EXPECT_EQ(lineOf(6).a, (Vec2{10.5, -60.125}));
+    EXPECT_EQ(lineOf(6).b, (Vec2{40.5, -60.125}));
+    typeIn("@10<90");
+    ASSERT_EQ(count(), 8);
+    EXPECT_EQ(lineOf(7).b, (Vec2{40.5, -50.125}));
+    // A bare number: that far along the rubber band, towards the cursor.
+    moveTo(at({40, 30}));
+    typeIn("25");
+    ASSERT_EQ(count(), 9);
+    EXPECT_NEAR(lineOf(8).b.x, 40.5 - 0.5 * 25 / std::hypot(0.5, 80.125), 1e-12);
+    EXPECT_NEAR(lineOf(8).b.y, -50.125 + 25 * 80.125 / std::hypot(0.5, 80.125), 1e-12);
+    // Absolute again, and a minus first.
+    typeIn("-70,-80");
+    ASSERT_EQ(count(), 10);
+    EXPECT_EQ(lineOf(9).b, (Vec2{-70, -80}));
+    // Esc closes the field and leaves the command as it was.
+    type("@5");
+    ASSERT_NE(w->coordinateInput(), nullptr);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(w->coordinateInput(), nullptr);
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Command);
+    EXPECT_EQ(count(), 10);
+    EXPECT_TRUE(w->hasFocus());
+    // "@" picks up from the last point in a new command as well.
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTest::keyClick(w, Qt::Key_Escape);
+    ASSERT_EQ(cadExecute(CAD_CMD_DRAW_LINE), 1);
+    typeIn("@");
+    typeIn("@0,5");
+    ASSERT_EQ(count(), 11);
+    EXPECT_EQ(lineOf(10).a, (Vec2{-70, -80}));
+    EXPECT_EQ(lineOf(10).b, (Vec2{-70, -75}));
+}
+
+TEST_F(SnapTest, AMalformedEntryIsShownAsSuchAndAddsNothing) {
+    ASSERT_EQ(cadExecute(CAD_CMD_DRAW_LINE), 1);
+    const std::string asked = prompt;
+    typeIn("1,2");
+    const std::string next = prompt;
+    for (const char* bad : {"1,2,3", "1.5.5", "@1<", "--4"}) {
+        typeIn(bad);
+        QLineEdit* field = w->coordinateInput();
+        ASSERT_NE(field, nullptr) << bad << ": the field stays for mending";
+        EXPECT_TRUE(field->property("malformed").toBool()) << bad;
+        EXPECT_NE(prompt.find(engine().text(19361)), std::string::npos) << bad;
+        EXPECT_EQ(count(), 6) << bad;
+        // Mending it clears the mark.
+        QTest::keyClick(field, Qt::Key_Backspace);
+        EXPECT_FALSE(field->property("malformed").toBool());
+        EXPECT_EQ(prompt, next);
+        QTest::keyClick(field, Qt::Key_Escape);
+    }
+    // A bare length with the cursor on the base point has no direction.
+    moveTo(at({1, 2}));
+    typeIn("5");
+    EXPECT_NE(w->coordinateInput(), nullptr);
+    EXPECT_EQ(count(), 6);
+    key(Qt::Key_Escape);
+    // A relative entry with no point before it.
+    QTest::keyClick(w, Qt::Key_Escape);
+    const int fresh = cadFileNew(0, "");
+    ASSERT_GT(fresh, 0);
+    ASSERT_EQ(cadExecute(CAD_CMD_DRAW_LINE), 1);
+    typeIn("@3,4");
+    EXPECT_NE(w->coordinateInput(), nullptr);
+    EXPECT_EQ(activeDrawing()->entities.size(), 0u);
+    EXPECT_FALSE(asked.empty());
+}
+
+// A command that takes a value before points.
+class ValueCommand final : public Command {
+public:
+    using Command::Command;
+    void start(CommandHost& host) override { host.prompt(19312); }
+    bool number(double v) override {
+        values.push_back(v);
+        return true;
+    }
+    void point(Vec2 p) override { points.push_back(p); }
+    std::vector<double> values;
+    std::vector<Vec2> points;
+};
+
+TEST_F(SnapTest, ABareNumberGoesFirstToACommandThatTakesValues) {
+    auto command = std::make_unique<ValueCommand>(*engine().active());
+    ValueCommand* c = command.get();
+    w->startCommand(std::move(command));
+    typeIn("12.5");
+    typeIn("3,4");
+    EXPECT_EQ(c->values, std::vector<double>{12.5});
+    EXPECT_EQ(c->points, std::vector<Vec2>{(Vec2{3, 4})});
+}
+
+TEST_F(SnapTest, TheFieldStandsInTheStatusBar) {
+    int height = 0;
+    ASSERT_GT(cadStatBarCreate(&parent, &height), 0);
+    showWindow();
+    auto* bar = parent.findChild<StatusBar*>(QStringLiteral("cadStatusBar"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->input()->isVisible());
+    type("5"); // nothing asks for a point
+    EXPECT_EQ(w->coordinateInput(), nullptr);
+    ASSERT_EQ(cadExecute(CAD_CMD_DRAW_POINT), 1);
+    type("5");
+    EXPECT_EQ(w->coordinateInput(), bar->input());
+    EXPECT_TRUE(bar->input()->isVisible());
+    typeIn(",6");
+    EXPECT_FALSE(bar->input()->isVisible());
+    ASSERT_EQ(count(), 7);
+    EXPECT_EQ(pointOf(6), (Vec2{5, 6}));
+    // A click closes it; what was typed goes.
+    type("7");
+    clickAt(at({-50, -50}));
+    EXPECT_FALSE(bar->input()->isVisible());
+    ASSERT_EQ(count(), 8);
+    EXPECT_EQ(pointOf(7), (Vec2{-50, -50}));
 }
 
 } // namespace
