@@ -158,8 +158,8 @@ inline constexpr int CAD_CMD_MIRROR = 17406;     // across a line of two points
 inline constexpr int CAD_CMD_ERASE = 17407;      // erase
 inline constexpr int CAD_CMD_EXPLODE = 17408;    // into simpler entities
 inline constexpr int CAD_CMD_MAKE_BLOCK = 17409; // a block of a name given, with a base point
-inline constexpr int CAD_CMD_UNDO = 17431;  // take the last change back
-inline constexpr int CAD_CMD_REDO = 17432;  // make the last change taken back anew
+inline constexpr int CAD_CMD_UNDO = 17431;       // take the last change back
+inline constexpr int CAD_CMD_REDO = 17432;       // make the last change taken back anew
 // Selecting
 inline constexpr int CAD_CMD_SELECT_POINT = 18531;    // entity after entity by pointing
 inline constexpr int CAD_CMD_SELECT_WINDOW = 18532;   // inside a rectangle of two corners
