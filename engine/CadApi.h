@@ -169,6 +169,23 @@ inline constexpr int CAD_CMD_SELECT_WINDOW = 18532;   // inside a rectangle of t
 inline constexpr int CAD_CMD_SELECT_POLYGON = 18533;  // inside a polygon of picked points
 inline constexpr int CAD_CMD_SELECT_FENCE = 18534;    // crossed by a line of picked points
 inline constexpr int CAD_CMD_SELECT_DISTANCE = 18535; // within a distance of a picked point
+// Snapping, while a command asks for points: each toggle turns one way of finding a point on
+// or off, in the drawing window and on the snap toolbar alike (the grid's is the active
+// drawing's own snapping); "none" turns every one off; the settings dialog takes the aperture
+// and the steps of length and angle. They hold for the whole run.
+inline constexpr int CAD_CMD_SNAP_END = 17501;
+inline constexpr int CAD_CMD_SNAP_MIDDLE = 17502;
+inline constexpr int CAD_CMD_SNAP_INTERSECTION = 17503;
+inline constexpr int CAD_CMD_SNAP_CENTRE = 17504;
+inline constexpr int CAD_CMD_SNAP_TRACKING = 17505; // in line with the base point
+inline constexpr int CAD_CMD_SNAP_PERPENDICULAR = 17506;
+inline constexpr int CAD_CMD_SNAP_TANGENT = 17507;
+inline constexpr int CAD_CMD_SNAP_POINT = 17508; // points, insertion points
+inline constexpr int CAD_CMD_SNAP_NEAREST = 17509;
+inline constexpr int CAD_CMD_SNAP_GRID = 17510;
+inline constexpr int CAD_CMD_SNAP_POLAR = 17511; // steps of length and angle from the base point
+inline constexpr int CAD_CMD_SNAP_NONE = 17512;
+inline constexpr int CAD_CMD_SNAP_SETTINGS = 17513;
 // The engine's dialogs
 inline constexpr int CAD_CMD_LAYERS = 17453;      // the layers dialog
 inline constexpr int CAD_CMD_LAYER_ORDER = 18505; // the list and order of layers

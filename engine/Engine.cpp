@@ -59,6 +59,7 @@ Engine::Engine() {
     registerHatchCommand(*this);
     registerModifyCommands(*this);
     registerClipboardCommands(*this);
+    registerSnapCommands(*this);
 }
 
 Edit::Edit(Document& d) : document_(d) {
@@ -364,6 +365,8 @@ void Engine::reset() {
     window = nullptr;
     onCursor = nullptr;
     onPrompt = nullptr;
+    inputField = nullptr;
+    snaps = SnapSettings{};
     observers_.clear();
 }
 

@@ -5,6 +5,7 @@
 #include "engine/CadApi.h"
 #include "engine/edit/Journal.h"
 #include "engine/model/Drawing.h"
+#include "engine/snap/SnapSettings.h"
 
 #include <functional>
 #include <map>
@@ -13,6 +14,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+class QLineEdit;
 
 namespace cad {
 
@@ -45,6 +48,7 @@ void registerPlaceCommands(Engine& e);     // commands/: text, symbol, image, bl
 void registerHatchCommand(Engine& e);      // commands/: hatching
 void registerModifyCommands(Engine& e);    // commands/: copy, move, rotate, scale, mirror...
 void registerClipboardCommands(Engine& e); // commands/: cut, copy and paste
+void registerSnapCommands(Engine& e);      // snap/: the ways of finding points, their settings
 
 // What a document's view shows: a centre and a scale, for a window of a given size.
 struct View {
@@ -143,6 +147,7 @@ public:
     // ---- engine-wide settings
     int confirmDelete = 1;
     std::string windowCaption;
+    SnapSettings snaps;
 
     // ---- changes
     // The change being recorded in a document, or nullptr: whoever changes the document first
@@ -196,6 +201,8 @@ public:
     // The status bar listens to the window: the cursor in drawing units, the command prompt.
     std::function<void(double, double)> onCursor;
     std::function<void(const std::string&)> onPrompt;
+    // The field of the status bar that coordinates are typed into, once there is one.
+    std::function<QLineEdit*()> inputField;
     // Shows the active document's view again: after a change of the drawing or of the view.
     void redraw();
     // Shows again the part of a document's view where its drawing changed.

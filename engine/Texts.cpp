@@ -111,6 +111,25 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {12417, "Show grid"},
     {12421, "Grid type"},
     {12422, "Colour"},
+    // Snapping.
+    {12431, "Object snaps"},
+    {12432, "End point"},
+    {12433, "Midpoint"},
+    {12434, "Centre"},
+    {12435, "Point"},
+    {12436, "Intersection"},
+    {12437, "Nearest"},
+    {12438, "Snapping"},
+    {12439, "Perpendicular"},
+    {12440, "Tangent"},
+    {12441, "Clear all"},
+    {12442, "Aperture"},
+    {12444, "Tracking"},
+    {12461, "Angular"},
+    {12462, "Use steps of length and angle"},
+    {12463, "Length step"},
+    {12464, "Angle step"},
+    {12465, "Base angle"},
     {13201, "Text"},
     {13203, "Bottom left"},
     {13204, "Bottom centre"},
@@ -255,6 +274,7 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {19110, "Snap to the grid"},
     {19111, "Snap in steps of length and angle"},
     {19112, "No snapping"},
+    {19113, "Snap settings"},
     // Short names of the commands, shown before their prompts.
     {19206, "Point"},
     {19207, "Line"},
@@ -315,6 +335,7 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {19342, "Rotation angle (Enter: 0)"},
     {19343, "Pick closed objects or a point inside an area (Enter ends)"},
     {19344, "Keep the original objects?"},
+    {19361, "Cannot read that: type x,y or @dx,dy or @length<angle or a length"},
 });
 
 constexpr bool strictlyIncreasing() {

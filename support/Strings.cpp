@@ -889,6 +889,7 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {19342, u8"Kąt obrotu (Enter: 0)"_w1250},
     {19343, u8"Wskaż zamknięte obiekty lub punkt wewnątrz obszaru (Enter kończy)"_w1250},
     {19344, u8"Zachować obiekty źródłowe?"_w1250},
+    {19361, u8"Błędny zapis: podaj x,y albo @dx,dy albo @długość<kąt albo długość"_w1250},
 });
 
 template <std::size_t N> constexpr bool strictlyIncreasing(const std::array<EngineString, N>& t) {

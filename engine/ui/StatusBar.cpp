@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 
 #include <algorithm>
 
@@ -35,8 +36,14 @@ StatusBar::StatusBar(QWidget* parent) : QFrame(parent) {
     // share the rest.
     panes_[0]->setMinimumWidth(
         panes_[0]->fontMetrics().horizontalAdvance(cursorText(-99999999.99, -99999999.99)) + 8);
+    input_ = new QLineEdit(this);
+    input_->setObjectName(QStringLiteral("cadCoordinateInput"));
+    input_->setFixedHeight(panes_[1]->minimumHeight());
+    input_->setMinimumWidth(input_->fontMetrics().horizontalAdvance(QStringLiteral("@")) * 24);
+    input_->hide();
     layout->addWidget(panes_[0]);
     layout->addWidget(panes_[1], 2);
+    layout->addWidget(input_);
     layout->addWidget(panes_[2], 1);
     panes_[0]->setText(QStringLiteral(" "));
 }

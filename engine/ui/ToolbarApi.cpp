@@ -96,6 +96,7 @@ int cadStatBarCreate(QWidget* parent, int* outHeight) {
         if (guard)
             guard->setPaneText(1, fromEngineText(text));
     };
+    engine().inputField = [guard]() -> QLineEdit* { return guard ? guard->input() : nullptr; };
     if (outHeight)
         *outHeight = bar->height();
     return ++statusBarHandle;

@@ -1,6 +1,7 @@
 #include "engine/ui/Toolbars.h"
 
 #include "engine/Engine.h"
+#include "engine/snap/SnapCommands.h"
 #include "engine/ui/QtResponder.h"
 
 #include <QAction>
@@ -23,7 +24,7 @@ namespace cad {
 namespace {
 
 // Tooltips are engine texts: the program answers them in Polish. The snaps 17501-17512 take
-// 19101-19112; the layers dialog takes its caption, 11501.
+// 19101-19112, their settings 19113; the layers dialog takes its caption, 11501.
 const std::vector<ButtonLook> looks = {
     // Files, view, clipboard
     {17003, "save", 19003},
@@ -90,9 +91,8 @@ const std::vector<ButtonLook> looks = {
     {17510, "snap-grid", 19110},
     {17511, "snap-polar", 19111},
     {17512, "snap-none", 19112},
+    {17513, "snap-settings", 19113},
 };
-
-constexpr int firstSnap = 17501, lastSnap = 17511, noSnap = 17512;
 
 QColor fromWindowsColor(unsigned int c) {
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
@@ -142,10 +142,10 @@ std::vector<int> defaultButtons(int toolbarId) {
         return {17401, 0, 17402, 17403, 17404, 17405, 17406, 0, 17407, 17408, 17409};
     case CAD_TOOLBAR_SNAPS: {
         std::vector<int> codes;
-        for (int c = firstSnap; c <= lastSnap; ++c)
+        for (int c = CAD_CMD_SNAP_END; c < CAD_CMD_SNAP_NONE; ++c)
             codes.push_back(c);
-        codes.push_back(0);
-        codes.push_back(noSnap);
+        for (const int c : {0, CAD_CMD_SNAP_NONE, 0, CAD_CMD_SNAP_SETTINGS})
+            codes.push_back(c);
         return codes;
     }
     default:
@@ -154,7 +154,7 @@ std::vector<int> defaultButtons(int toolbarId) {
 }
 
 bool isSnapMode(int command) {
-    return command >= firstSnap && command <= lastSnap;
+    return isSnapToggle(command);
 }
 
 // ---- command buttons ---------------------------------------------------------------------------
@@ -189,8 +189,12 @@ CommandToolBar::~CommandToolBar() {
 }
 
 void CommandToolBar::updateButtons() {
-    for (auto& [code, action] : actions_)
+    for (auto& [code, action] : actions_) {
         action->setEnabled(cadCommandExists(code));
+        // The snap buttons show the state they toggle.
+        if (action->isCheckable())
+            action->setChecked(snapToggleChecked(code));
+    }
 }
 
 void CommandToolBar::showEvent(QShowEvent* event) {
@@ -199,11 +203,9 @@ void CommandToolBar::showEvent(QShowEvent* event) {
 }
 
 void CommandToolBar::run(int command) {
-    if (command == noSnap)
-        for (auto& [code, action] : actions_)
-            if (isSnapMode(code))
-                action->setChecked(false);
     cadExecute(command);
+    // A toggle that could not change (the grid without a drawing) shows its state again.
+    updateButtons();
 }
 
 // ---- layers and line styles --------------------------------------------------------------------

@@ -31,7 +31,7 @@ QIcon buttonIcon(int command);
 QString buttonToolTip(int command);
 // The engine's own buttons of a toolbar (0: separator).
 std::vector<int> defaultButtons(int toolbarId);
-// The snap commands get checkable buttons.
+// The snap toggles (17501-17512) get checkable buttons, which show the state they toggle.
 bool isSnapMode(int command);
 
 // A row (or column) of command buttons. Buttons of commands the engine does not have are

@@ -3,9 +3,12 @@
 #include "engine/edit/Operations.h"
 #include "engine/model/Picking.h"
 #include "engine/render/Renderer.h"
+#include "engine/view/TypedCoordinates.h"
 #include "engine/view/ViewDialogs.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -76,6 +79,18 @@ std::span<const std::pair<QKeyCombination, int>> editorKeys() {
     return keys;
 }
 
+// The prompt while a typed entry cannot be read.
+constexpr int kMalformedEntry = 19361;
+
+// A character that begins typed coordinates.
+bool beginsCoordinates(const QString& text) {
+    if (text.size() != 1)
+        return false;
+    const QChar c = text[0];
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') ||
+           c == QLatin1Char('-') || c == QLatin1Char('+') || c == QLatin1Char('@');
+}
+
 } // namespace
 
 DrawingWindow::DrawingWindow(QWidget* parent) : QWidget(parent) {
@@ -120,6 +135,7 @@ void DrawingWindow::refreshArea(const Rect& area) {
 
 void DrawingWindow::documentChanged() {
     cancel();
+    lastPoint_.reset();
     dragging_ = false;
     selectFrom_.reset();
     fitView();
@@ -168,17 +184,174 @@ double DrawingWindow::pixelSize() const {
     return d ? d->view.unitsPerPixel : 1.0;
 }
 
-Vec2 DrawingWindow::snap(Vec2 p) const {
-    const Drawing* dr = activeDrawing();
-    if (!dr || !dr->settings.gridSnap)
-        return p;
-    const DrawingSettings& s = dr->settings;
-    const auto round = [](double v, double origin, double step) {
-        if (!(step > 0) || !std::isfinite(step))
-            return v;
-        return origin + std::round((v - origin) / step) * step;
-    };
-    return {round(p.x, s.gridOriginX, s.gridStepX), round(p.y, s.gridOriginY, s.gridStepY)};
+SnapResult DrawingWindow::snapAt(Vec2 p) const {
+    const Document* d = engine().active();
+    if (!d)
+        return {p, SnapKind::None};
+    SnapQuery q;
+    q.cursor = p;
+    q.unitsPerPixel = d->view.unitsPerPixel;
+    q.settings = engine().snaps;
+    q.objects = pickingPoints();
+    if (q.objects)
+        q.base = command_->basePoint();
+    const Drawing& dr = *d->drawing;
+    // The window asks about one place several times an event (the command's cursor, the
+    // rubber band, the marker): the answer is kept while nothing it depends on changed.
+    if (const auto& a = snapAsked_;
+        a && a->query.cursor == q.cursor && a->query.unitsPerPixel == q.unitsPerPixel &&
+        a->query.base == q.base && a->query.settings == q.settings &&
+        a->query.objects == q.objects && a->document == d->handle && a->serial == dr.serial &&
+        a->version == dr.version && a->settings == dr.settings && sameView(a->view, d->view))
+        return a->result;
+    const SnapResult result = snapper_.snap(dr, q);
+    snapAsked_ = SnapAsked{q, d->handle, dr.serial, dr.version, dr.settings, d->view, result};
+    return result;
+}
+
+void DrawingWindow::snapsChanged() {
+    snapAsked_.reset();
+    if (command_ && pickingPoints() && mouseInside_) {
+        ++dispatching_;
+        command_->cursor(snap(toDrawing(mouse_)));
+        --dispatching_;
+        settleCommand();
+    }
+    QWidget::update();
+}
+
+bool DrawingWindow::pickingPoints() const {
+    return viewMode_ == Mode::Idle && command_ && !finishing_ &&
+           command_->wants() == Command::Wants::Point;
+}
+
+void DrawingWindow::givePoint(Vec2 p) {
+    if (!command_)
+        return;
+    lastPoint_ = p;
+    ++dispatching_;
+    command_->point(p);
+    --dispatching_;
+    settleCommand();
+    QWidget::update();
+}
+
+// ---- typed coordinates
+
+QLineEdit* DrawingWindow::coordinateInput() const {
+    return input_ && !input_->isHidden() ? input_.data() : nullptr;
+}
+
+void DrawingWindow::openInput(const QString& text) {
+    QLineEdit* field = engine().inputField ? engine().inputField() : nullptr;
+    if (!field) {
+        if (!ownInput_) {
+            ownInput_ = new QLineEdit(this);
+            ownInput_->setObjectName(QStringLiteral("cadCoordinateInput"));
+            ownInput_->hide();
+        }
+        field = ownInput_;
+        const int h = field->sizeHint().height();
+        field->setGeometry(4, std::max(0, height() - h - 4), std::min(width() - 8, 240), h);
+    }
+    const bool watched = std::any_of(watched_.begin(), watched_.end(),
+                                     [field](const auto& w) { return w.data() == field; });
+    if (!watched) {
+        field->installEventFilter(this);
+        connect(field, &QLineEdit::textEdited, this, [this] {
+            if (malformed_)
+                showMalformed(false);
+        });
+        watched_.emplace_back(field);
+    }
+    if (input_ && input_ != field)
+        closeInput();
+    input_ = field;
+    field->setText(text);
+    showMalformed(false);
+    field->show();
+    field->setFocus();
+}
+
+void DrawingWindow::closeInput() {
+    if (!input_)
+        return;
+    if (malformed_)
+        showMalformed(false);
+    QLineEdit* field = input_;
+    input_ = nullptr;
+    const bool focused = field->hasFocus();
+    field->clear();
+    field->hide();
+    if (focused)
+        setFocus();
+}
+
+void DrawingWindow::applyInput() {
+    if (!input_)
+        return;
+    const QString text = input_->text().trimmed();
+    if (!pickingPoints() || text.isEmpty()) {
+        closeInput();
+        return;
+    }
+    const auto entry = parseTypedEntry(text.toStdString());
+    if (!entry) {
+        showMalformed(true);
+        return;
+    }
+    const std::optional<Vec2> base = command_->basePoint();
+    std::optional<Vec2> p;
+    if (entry->kind == TypedEntry::Kind::Length) {
+        // A value the command takes (a radius, a scale, an angle), else a length along the
+        // rubber band.
+        ++dispatching_;
+        const bool taken = command_->number(entry->a);
+        --dispatching_;
+        if (taken) {
+            closeInput();
+            settleCommand();
+            QWidget::update();
+            return;
+        }
+        if (base)
+            p = pointAlong(*base, snap(toDrawing(mouse_)), entry->a);
+    } else {
+        p = typedPoint(*entry, base ? base : lastPoint_);
+    }
+    if (!p) {
+        showMalformed(true);
+        return;
+    }
+    closeInput();
+    givePoint(*p);
+}
+
+void DrawingWindow::showMalformed(bool malformed) {
+    malformed_ = malformed;
+    if (input_) {
+        input_->setProperty("malformed", malformed);
+        input_->setStyleSheet(malformed ? QStringLiteral("QLineEdit { background: #ffc0c0; }")
+                                        : QString());
+    }
+    showPrompt(malformed ? kMalformedEntry : commandPrompt_);
+}
+
+bool DrawingWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == input_ && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            applyInput();
+            return true;
+        case Qt::Key_Escape:
+            closeInput();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void DrawingWindow::prompt(int number) {
@@ -204,6 +377,7 @@ DrawingWindow::Mode DrawingWindow::mode() const {
 }
 
 void DrawingWindow::startZoomWindow() {
+    closeInput();
     endViewMode();
     viewMode_ = Mode::FirstCorner;
     setFocus(); // for Esc
@@ -212,6 +386,7 @@ void DrawingWindow::startZoomWindow() {
 }
 
 void DrawingWindow::startPan() {
+    closeInput();
     endViewMode();
     viewMode_ = Mode::Pan;
     setFocus();
@@ -258,6 +433,7 @@ void DrawingWindow::settleCommand() {
 }
 
 void DrawingWindow::endCommand() {
+    closeInput();
     if (!finishing_ && command_) {
         Drawing& dr = *command_->document().drawing;
         dr.selectAll(false);
@@ -444,12 +620,17 @@ void DrawingWindow::paintEvent(QPaintEvent*) {
         p.drawRect(QRectF(*selectFrom_, QPointF(mouse_)).normalized());
     }
     if (command_) {
-        if (const auto base = command_->basePoint();
-            base && command_->wants() == Command::Wants::Point) {
+        const SnapResult at = snapAt(toDrawing(mouse_));
+        const auto base = command_->basePoint();
+        if (base && command_->wants() == Command::Wants::Point) {
             p.setPen(QPen(Qt::gray, 0, Qt::DashLine));
-            p.drawLine(toPixel(*base), toPixel(snap(toDrawing(mouse_))));
+            p.drawLine(toPixel(*base), toPixel(at.point));
         }
         command_->paint(p);
+        // Where the point will land, and how it was found.
+        if (pickingPoints() && mouseInside_)
+            paintSnapMarker(p, toPixel(at.point), at.kind,
+                            base ? std::optional(toPixel(*base)) : std::nullopt);
     }
 }
 
@@ -558,11 +739,8 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
             engine().zoomTo(*d, r);
         QWidget::update();
     } else if (command_ && command_->wants() == Command::Wants::Point) {
-        ++dispatching_;
-        command_->point(snap(toDrawing(at)));
-        --dispatching_;
-        settleCommand();
-        QWidget::update();
+        closeInput();
+        givePoint(snap(toDrawing(at)));
     } else if (picking()) {
         selectFrom_ = event->position();
         selectDragging_ = false;
@@ -571,6 +749,7 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
 
 void DrawingWindow::mouseMoveEvent(QMouseEvent* event) {
     mouse_ = event->position().toPoint();
+    mouseInside_ = true;
     if (dragging_) {
         dragNow_ = mouse_;
         QWidget::update();
@@ -583,15 +762,21 @@ void DrawingWindow::mouseMoveEvent(QMouseEvent* event) {
         QWidget::update();
     } else if (command_ && viewMode_ == Mode::Idle) {
         ++dispatching_;
-        command_->cursor(snap(toDrawing(event->position())));
+        command_->cursor(snap(toDrawing(mouse_)));
         --dispatching_;
         settleCommand();
         QWidget::update();
     }
     if (engine().onCursor && engine().active()) {
-        const Vec2 p = snap(toDrawing(event->position()));
+        const Vec2 p = snap(toDrawing(mouse_));
         engine().onCursor(p.x, p.y);
     }
+}
+
+void DrawingWindow::leaveEvent(QEvent* event) {
+    mouseInside_ = false;
+    QWidget::update();
+    QWidget::leaveEvent(event);
 }
 
 void DrawingWindow::mouseReleaseEvent(QMouseEvent* event) {
@@ -648,6 +833,11 @@ void DrawingWindow::wheelEvent(QWheelEvent* event) {
 }
 
 void DrawingWindow::keyPressEvent(QKeyEvent* event) {
+    // While coordinates are typed, keys that reach the window go on into the field.
+    if (QLineEdit* field = coordinateInput()) {
+        QApplication::sendEvent(field, event);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Escape:
         if (dragging_) {
@@ -709,8 +899,12 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
             cadExecute(code);
             return;
         }
-    if (command_ && viewMode_ == Mode::Idle &&
-        (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
+    const bool plainKey = (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
+    if (pickingPoints() && plainKey && beginsCoordinates(event->text())) {
+        openInput(event->text());
+        return;
+    }
+    if (command_ && viewMode_ == Mode::Idle && plainKey) {
         ++dispatching_;
         const bool taken = command_->key(event->key());
         --dispatching_;

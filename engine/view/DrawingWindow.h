@@ -9,6 +9,7 @@
 
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
+#include "engine/snap/Snapper.h"
 
 #include <QImage>
 #include <QPointer>
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+class QLineEdit;
 class QPainter;
 
 namespace cad {
@@ -67,8 +69,17 @@ public:
     QPointF toPixel(Vec2 p) const override;
     double pixelSize() const override;
     const View& view() const override;
-    // p on the nearest grid node when the active drawing snaps to its grid; else p.
-    Vec2 snap(Vec2 p) const;
+    // The point the window takes for p, and how it was found. While a command asks for a
+    // point: by the snap settings around p (their aperture in the window's pixels) and from
+    // the command's base point; otherwise on the grid when the drawing snaps to it. Every point
+    // the window picks, shows or passes on comes through here.
+    SnapResult snapAt(Vec2 p) const;
+    Vec2 snap(Vec2 p) const { return snapAt(p).point; }
+    // The snap settings changed: the marker follows them.
+    void snapsChanged();
+    // The field that typed coordinates go into (the status bar's, or the window's own when
+    // there is no status bar), while it is open; nullptr otherwise.
+    QLineEdit* coordinateInput() const;
     // How near, in pixels, a click must come to an entity to pick it.
     static constexpr double kPickPixels = 5;
 
@@ -95,6 +106,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // CommandHost
@@ -122,6 +135,18 @@ private:
     void selectIn(QPointF from, QPointF to, bool shift);
     // Ends picking entities for the running command.
     void entitiesDone();
+
+    // A command asks for a point and no view command is under way.
+    bool pickingPoints() const;
+    // Gives the running command a point.
+    void givePoint(Vec2 p);
+
+    // Typed coordinates: the field opens with the first character typed, Enter applies it,
+    // Esc closes it; what cannot be read is shown as such and adds nothing.
+    void openInput(const QString& text);
+    void closeInput();
+    void applyInput();
+    void showMalformed(bool malformed);
 
     Mode viewMode_ = Mode::Idle; // Idle, FirstCorner, SecondCorner or Pan
     Vec2 firstCorner_;
@@ -153,6 +178,26 @@ private:
     View selectionView_;
 
     QPointer<NavigatorWindow> navigator_;
+
+    // Snapping, and what it found last, for the place, view, drawing and settings it was
+    // asked about.
+    mutable Snapper snapper_;
+    struct SnapAsked {
+        SnapQuery query;
+        int document = 0;
+        std::uint64_t serial = 0, version = 0;
+        DrawingSettings settings;
+        View view;
+        SnapResult result;
+    };
+    mutable std::optional<SnapAsked> snapAsked_;
+    bool mouseInside_ = false;
+
+    QPointer<QLineEdit> input_;                // the open field
+    QPointer<QLineEdit> ownInput_;             // the window's own, without a status bar
+    std::vector<QPointer<QLineEdit>> watched_; // fields the window listens to
+    bool malformed_ = false;
+    std::optional<Vec2> lastPoint_; // given to a command last
 };
 
 // Draws the grid of the settings over a view of that size.

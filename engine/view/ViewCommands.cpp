@@ -1,5 +1,6 @@
 // The view commands: zooms, pan, saved views, grid and navigator.
 #include "engine/Engine.h"
+#include "engine/ui/Dialogs.h"
 #include "engine/view/DrawingWindow.h"
 #include "engine/view/ViewDialogs.h"
 
@@ -44,9 +45,11 @@ int gridDialog() {
     if (!d)
         return 0;
     GridDialog dialog(d->drawing->settings, DrawingWindow::current());
-    if (dialog.exec() != QDialog::Accepted)
+    if (showModal(dialog) != QDialog::Accepted)
         return 0;
     dialog.applyTo(d->drawing->settings);
+    // The snap toolbar shows the grid's snapping as the dialog left it.
+    engine().tablesChanged();
     engine().redraw();
     return 1;
 }

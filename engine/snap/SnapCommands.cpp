@@ -1,0 +1,97 @@
+#include "engine/snap/SnapCommands.h"
+
+#include "engine/Engine.h"
+#include "engine/snap/SnapDialog.h"
+#include "engine/ui/Dialogs.h"
+#include "engine/view/DrawingWindow.h"
+
+#include <QApplication>
+
+namespace cad {
+
+namespace {
+
+SnapKind kindOf(int command) {
+    return static_cast<SnapKind>(command - CAD_CMD_SNAP_END);
+}
+
+// The toolbars show the new state, the window its marker.
+void snapsChanged() {
+    engine().tablesChanged();
+    if (DrawingWindow* w = DrawingWindow::current())
+        w->snapsChanged();
+}
+
+bool anyOn() {
+    const Drawing* d = activeDrawing();
+    if (d && d->settings.gridSnap)
+        return true;
+    for (int i = 0; i < kSnapKinds; ++i)
+        if (engine().snaps.has(static_cast<SnapKind>(i)))
+            return true;
+    return false;
+}
+
+int toggle(int command) {
+    const SnapKind kind = kindOf(command);
+    if (kind == SnapKind::Grid) {
+        Drawing* d = activeDrawing();
+        if (!d)
+            return 0;
+        d->settings.gridSnap = !d->settings.gridSnap;
+    } else {
+        engine().snaps.set(kind, !engine().snaps.has(kind));
+    }
+    snapsChanged();
+    return 1;
+}
+
+int noSnaps() {
+    for (int i = 0; i < kSnapKinds; ++i)
+        engine().snaps.set(static_cast<SnapKind>(i), false);
+    if (Drawing* d = activeDrawing())
+        d->settings.gridSnap = false;
+    snapsChanged();
+    return 1;
+}
+
+int settingsDialog() {
+    Drawing* d = activeDrawing();
+    SnapDialog dialog(engine().snaps, d ? std::optional<bool>(d->settings.gridSnap) : std::nullopt,
+                      QApplication::activeWindow());
+    if (showModal(dialog) != QDialog::Accepted)
+        return 0;
+    engine().snaps = dialog.settings();
+    if (d && dialog.gridSnap())
+        d->settings.gridSnap = *dialog.gridSnap();
+    snapsChanged();
+    return 1;
+}
+
+} // namespace
+
+bool isSnapToggle(int command) {
+    return command >= CAD_CMD_SNAP_END && command <= CAD_CMD_SNAP_NONE;
+}
+
+bool snapToggleChecked(int command) {
+    if (command == CAD_CMD_SNAP_NONE)
+        return !anyOn();
+    if (!isSnapToggle(command))
+        return false;
+    const SnapKind kind = kindOf(command);
+    if (kind == SnapKind::Grid) {
+        const Drawing* d = activeDrawing();
+        return d && d->settings.gridSnap;
+    }
+    return engine().snaps.has(kind);
+}
+
+void registerSnapCommands(Engine& e) {
+    for (int command = CAD_CMD_SNAP_END; command < CAD_CMD_SNAP_NONE; ++command)
+        e.addCommand(command, [command] { return toggle(command); });
+    e.addCommand(CAD_CMD_SNAP_NONE, noSnaps);
+    e.addCommand(CAD_CMD_SNAP_SETTINGS, settingsDialog);
+}
+
+} // namespace cad
