@@ -150,9 +150,10 @@ inline constexpr int CAD_CMD_DRAW_SYMBOL = 17260;
 inline constexpr int CAD_CMD_INSERT_BLOCK = 17280;
 inline constexpr int CAD_CMD_DRAW_IMAGE = 17290;
 // Editing
-inline constexpr int CAD_CMD_ERASE = 17407; // erase the selection, or what is picked then
-inline constexpr int CAD_CMD_UNDO = 17431;  // take the last change back
-inline constexpr int CAD_CMD_REDO = 17432;  // make the last change taken back anew
+inline constexpr int CAD_CMD_PROPERTIES = 17401; // the selection's properties, or what is picked
+inline constexpr int CAD_CMD_ERASE = 17407;      // erase the selection, or what is picked then
+inline constexpr int CAD_CMD_UNDO = 17431;       // take the last change back
+inline constexpr int CAD_CMD_REDO = 17432;       // make the last change taken back anew
 // Selecting
 inline constexpr int CAD_CMD_SELECT_POINT = 18531;    // entity after entity by pointing
 inline constexpr int CAD_CMD_SELECT_WINDOW = 18532;   // inside a rectangle of two corners
