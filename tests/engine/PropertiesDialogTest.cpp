@@ -137,6 +137,12 @@ protected:
         ASSERT_EQ(cadExecute(CAD_CMD_REDO), 1);
     }
     void click(Vec2 p) { QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, pixel(p)); }
+    // Press, release, the double click and its release, as the window gets them.
+    void doubleClick(Vec2 p) {
+        click(p);
+        QTest::mouseDClick(w, Qt::LeftButton, Qt::NoModifier, pixel(p));
+        QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, pixel(p));
+    }
     QPoint pixel(Vec2 p) const { return w->toPixel(p).toPoint(); }
 
     QWidget parent;
@@ -487,6 +493,34 @@ TEST_F(PropertiesDialogTest, WithNothingSelectedTheEntitiesArePickedFirst) {
     ASSERT_EQ(cadExecute(CAD_CMD_PROPERTIES), 1);
     click({-100, 50});
     QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_EQ(shown, 1);
+}
+
+TEST_F(PropertiesDialogTest, ADoubleClickShowsTheEntityAloneAndForACommandIsOneMorePress) {
+    const int first = cadAddLine(-150, 100, -50, 100);
+    const int second = cadAddCircle(50, 50, 20);
+    selectOnly({first, second});
+    std::vector<int> selectedWhenShown;
+    answer(
+        [&](QDialog&) {
+            for (int h = 0; h < static_cast<int>(d().entities.size()); ++h)
+                if (at(h).has(EntityFlag::Selected))
+                    selectedWhenShown.push_back(h);
+        },
+        false);
+    doubleClick({50, 70});
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(title, engineText(11304));
+    EXPECT_EQ(selectedWhenShown, std::vector<int>{second});
+
+    doubleClick({0, -100}); // nothing there
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(d().selectedCount(), 0);
+
+    ASSERT_EQ(cadExecute(CAD_CMD_DRAW_POINT), 1);
+    const std::size_t before = d().points.size();
+    doubleClick({50, 70});
+    EXPECT_EQ(d().points.size(), before + 2) << "both presses are points";
     EXPECT_EQ(shown, 1);
 }
 
