@@ -235,6 +235,12 @@ QColor toQColor(std::uint32_t c) {
                   static_cast<int>((c >> 16) & 0xFF));
 }
 
+QPixmap swatch(std::uint32_t color, QSize size) {
+    QPixmap pixmap(size);
+    pixmap.fill(toQColor(color));
+    return pixmap;
+}
+
 std::uint32_t fromQColor(const QColor& c) {
     return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
            (static_cast<std::uint32_t>(c.blue()) << 16);
@@ -389,10 +395,8 @@ private:
             button_->setIcon(QIcon());
             return;
         }
-        QPixmap swatch(40, 14);
-        swatch.fill(toQColor(*color));
-        button_->setIcon(QIcon(swatch));
-        button_->setIconSize(swatch.size());
+        button_->setIcon(QIcon(swatch(*color, QSize(40, 14))));
+        button_->setIconSize(QSize(40, 14));
     }
 
     QCheckBox* byLayer_;
@@ -700,11 +704,15 @@ void PropertiesDialog::addCommonPage() {
     QStringList layers;
     for (const Layer& l : d.layers)
         layers << fromEngineText(l.name);
-    p.choice(kLayer, name("Layer"), layers,
-             {[](const Drawing& dr, std::uint32_t h) { return int(dr.entities[h].layer); },
-              [](Drawing& dr, std::uint32_t h, const int& v) {
-                  dr.entities[h].layer = static_cast<std::uint16_t>(v);
-              }});
+    QComboBox* layer =
+        p.choice(kLayer, name("Layer"), layers,
+                 {[](const Drawing& dr, std::uint32_t h) { return int(dr.entities[h].layer); },
+                  [](Drawing& dr, std::uint32_t h, const int& v) {
+                      dr.entities[h].layer = static_cast<std::uint16_t>(v);
+                  }});
+    // Every layer is listed, hidden and locked ones too, each with its colour.
+    for (std::size_t i = 0; i < d.layers.size(); ++i)
+        layer->setItemIcon(static_cast<int>(i), QIcon(swatch(d.layers[i].color, QSize(12, 12))));
     QStringList styles;
     for (const LineStyle& s : d.lineStyles)
         styles << fromEngineText(s.name);
