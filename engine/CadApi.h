@@ -150,6 +150,7 @@ inline constexpr int CAD_CMD_DRAW_SYMBOL = 17260;
 inline constexpr int CAD_CMD_INSERT_BLOCK = 17280;
 inline constexpr int CAD_CMD_DRAW_IMAGE = 17290;
 // Editing: on the selection, or on what is picked then when nothing is selected
+inline constexpr int CAD_CMD_PROPERTIES = 17401; // the properties of the entities, as a dialog
 inline constexpr int CAD_CMD_COPY = 17402;       // copies by base and destination points
 inline constexpr int CAD_CMD_MOVE = 17403;       // by base and destination points
 inline constexpr int CAD_CMD_ROTATE = 17404;     // about a centre

@@ -222,11 +222,6 @@ Document* documentOf(int property, int index) {
     return engine().find(byHandle && index != 0 ? index : -1);
 }
 
-bool fillable(EntityType t) {
-    return t == EntityType::Polyline || t == EntityType::Circle || t == EntityType::Ellipse ||
-           t == EntityType::Rectangle || t == EntityType::Sector;
-}
-
 bool closable(EntityType t) {
     return t == EntityType::Polyline || t == EntityType::Spline;
 }
@@ -431,8 +426,8 @@ std::optional<int> cadPropGetInt(int property, int index) {
     case CAD_PROP_ENT_SELECTED:
         return e->has(EntityFlag::Selected) ? 1 : 0;
     case CAD_PROP_ENT_FILLED:
-        return fillable(e->type) ? std::optional<int>(e->has(EntityFlag::Filled) ? 1 : 0)
-                                 : std::nullopt;
+        return canBeFilled(e->type) ? std::optional<int>(e->has(EntityFlag::Filled) ? 1 : 0)
+                                    : std::nullopt;
     case CAD_PROP_ENT_CLOSED:
         return closable(e->type) ? std::optional<int>(e->has(EntityFlag::Closed) ? 1 : 0)
                                  : std::nullopt;
@@ -560,7 +555,7 @@ int cadPropPutInt(int property, int index, int value) {
         e->set(EntityFlag::WidthByLayer, value != 0);
         break;
     case CAD_PROP_ENT_FILLED:
-        if (!fillable(e->type))
+        if (!canBeFilled(e->type))
             return 0;
         e->set(EntityFlag::Filled, value != 0);
         break;

@@ -1,7 +1,9 @@
-// Undo, redo and erase.
+// Undo, redo, erase and the properties of entities.
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
+#include "engine/commands/PropertiesDialog.h"
 #include "engine/edit/Operations.h"
+#include "engine/ui/Dialogs.h"
 #include "engine/view/DrawingWindow.h"
 
 namespace cad {
@@ -10,6 +12,7 @@ namespace {
 
 constexpr int kPickEntitiesPrompt = 19301;
 constexpr int kEraseName = 19238;
+constexpr int kPropertiesName = 19232;
 constexpr int kEraseQuestion = 10506;
 
 // Erases the selection of a document, asking first when the engine is told to. False when
@@ -29,24 +32,60 @@ bool eraseSelection(Document& d) {
     return true;
 }
 
-// Erase with nothing selected: the person picks what goes, then it goes.
-class EraseCommand final : public Command {
+// Shows the properties of a document's selection; what the person changed is one step. False
+// when nothing was selected or nothing changed.
+bool editSelection(Document& d) {
+    const std::vector<std::uint32_t> selected = selectedEntities(*d.drawing);
+    if (selected.empty())
+        return false;
+    PropertiesDialog dialog(*d.drawing, selected, DrawingWindow::current());
+    if (showModal(dialog) != QDialog::Accepted || !dialog.changed())
+        return false;
+    Edit edit(d);
+    const Rect area = dialog.apply(edit.changes());
+    edit.commit();
+    engine().redrawArea(d, area);
+    return true;
+}
+
+// A command on the selection run with nothing selected: the person picks the entities, then
+// it works on them.
+class PickThenCommand final : public Command {
 public:
-    using Command::Command;
+    PickThenCommand(Document& d, int name, bool (*work)(Document&))
+        : Command(d), name_(name), work_(work) {}
     Wants wants() const override { return Wants::Entities; }
-    int name() const override { return kEraseName; }
+    int name() const override { return name_; }
     void start(CommandHost& host) override {
         host_ = &host;
         host.prompt(kPickEntitiesPrompt);
     }
     void entitiesPicked() override {
-        eraseSelection(document());
+        work_(document());
         host_->finish();
     }
 
 private:
+    int name_;
+    bool (*work_)(Document&);
     CommandHost* host_ = nullptr;
 };
+
+// Works on the selection, or lets the person pick what to work on first.
+int onSelection(int name, bool (*work)(Document&)) {
+    Document* d = engine().active();
+    if (!d)
+        return 0;
+    DrawingWindow* w = DrawingWindow::current();
+    if (w)
+        w->cancel();
+    if (d->drawing->selectedCount() > 0)
+        return work(*d) ? 1 : 0;
+    if (!w)
+        return 0;
+    w->startCommand(std::make_unique<PickThenCommand>(*d, name, work));
+    return 1;
+}
 
 // Undo and redo end any command that runs: what it began is taken back first.
 int stepCommand(bool back) {
@@ -63,20 +102,8 @@ int stepCommand(bool back) {
 void registerEditCommands(Engine& e) {
     e.addCommand(CAD_CMD_UNDO, [] { return stepCommand(true); });
     e.addCommand(CAD_CMD_REDO, [] { return stepCommand(false); });
-    e.addCommand(CAD_CMD_ERASE, [] {
-        Document* d = engine().active();
-        if (!d)
-            return 0;
-        DrawingWindow* w = DrawingWindow::current();
-        if (w)
-            w->cancel();
-        if (d->drawing->selectedCount() > 0)
-            return eraseSelection(*d) ? 1 : 0;
-        if (!w)
-            return 0;
-        w->startCommand(std::make_unique<EraseCommand>(*d));
-        return 1;
-    });
+    e.addCommand(CAD_CMD_ERASE, [] { return onSelection(kEraseName, eraseSelection); });
+    e.addCommand(CAD_CMD_PROPERTIES, [] { return onSelection(kPropertiesName, editSelection); });
 }
 
 } // namespace cad

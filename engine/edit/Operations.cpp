@@ -35,4 +35,20 @@ Rect erase(ChangeSet& changes, std::span<const std::uint32_t> handles) {
     return area;
 }
 
+Rect changeEntities(ChangeSet& changes, std::span<const std::uint32_t> handles,
+                    const std::function<void(Drawing&, std::uint32_t)>& change) {
+    Drawing& d = changes.drawing();
+    Rect area;
+    for (const std::uint32_t h : handles) {
+        if (!d.inModelSpace(static_cast<int>(h)))
+            continue;
+        area.add(d.entityExtents(static_cast<int>(h)));
+        changes.keep(h, Keep::Everything);
+        change(d, h);
+        d.changed(h);
+        area.add(d.entityExtents(static_cast<int>(h)));
+    }
+    return area;
+}
+
 } // namespace cad

@@ -3,6 +3,7 @@
 
 #include "engine/edit/ChangeSet.h"
 
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -15,5 +16,10 @@ Rect extentsOf(const Drawing& d, std::span<const std::uint32_t> handles);
 
 // Erases the entities; returns the area they covered.
 Rect erase(ChangeSet& changes, std::span<const std::uint32_t> handles);
+
+// Changes each of the drawing's own live entities in place (its record, geometry or own
+// style), keeping all of it first; returns the area they covered before and after.
+Rect changeEntities(ChangeSet& changes, std::span<const std::uint32_t> handles,
+                    const std::function<void(Drawing&, std::uint32_t)>& change);
 
 } // namespace cad

@@ -35,6 +35,11 @@ inline constexpr int kEntityTypeCount = 13;
 inline bool isEntityType(int t) {
     return t >= kFirstEntityType && t < kFirstEntityType + kEntityTypeCount;
 }
+// The kinds that enclose an area and can be drawn filled.
+inline bool canBeFilled(EntityType t) {
+    return t == EntityType::Polyline || t == EntityType::Circle || t == EntityType::Ellipse ||
+           t == EntityType::Rectangle || t == EntityType::Sector;
+}
 
 namespace EntityFlag {
 inline constexpr std::uint8_t Deleted = 0x01;

@@ -799,6 +799,25 @@ void DrawingWindow::mouseReleaseEvent(QMouseEvent* event) {
         endDrag(event->position().toPoint());
 }
 
+void DrawingWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    // In the idle window a double click on an entity shows its properties, it alone selected;
+    // anywhere else, and for a command, it is one more press.
+    Drawing* dr = activeDrawing();
+    const bool idle = viewMode_ == Mode::Idle && !command_ && event->button() == Qt::LeftButton;
+    const int h =
+        dr && idle ? entityAt(*dr, toDrawing(event->position()), kPickPixels * pixelSize()) : -1;
+    if (h < 0) {
+        mousePressEvent(event);
+        return;
+    }
+    selectFrom_.reset();
+    selectDragging_ = false;
+    dr->selectAll(false);
+    dr->select(h, true);
+    QWidget::update();
+    engine().execute(CAD_CMD_PROPERTIES);
+}
+
 void DrawingWindow::endDrag(QPoint at) {
     dragging_ = false;
     setCursor(viewMode_ == Mode::Pan ? Qt::OpenHandCursor : Qt::CrossCursor);

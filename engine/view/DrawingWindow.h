@@ -2,9 +2,9 @@
 // with the middle button, picks the points of the view commands (zoom window, pan), runs the
 // interactive commands, and when none runs selects: a click picks the entity under the
 // cursor, Shift+click adds or removes one, a drag from left to right takes what lies wholly
-// inside, from right to left what it touches. The drawing is rendered into a cached image,
-// again only where it changed; the selection, grips, rubber bands and previews are painted
-// over it.
+// inside, from right to left what it touches; a double click on an entity shows its
+// properties. The drawing is rendered into a cached image, again only where it changed; the
+// selection, grips, rubber bands and previews are painted over it.
 #pragma once
 
 #include "engine/Engine.h"
@@ -104,6 +104,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
