@@ -40,6 +40,9 @@ inline constexpr int CAD_MSG_DOC_CREATED = 105;
 inline constexpr int CAD_MSG_DOC_CLOSED = 107;
 // A document got a (new) file name by a save (document = its handle).
 inline constexpr int CAD_MSG_DOC_RENAMED = 109;
+// A document was saved in the native format under its name (document = its handle); it is
+// not modified any more.
+inline constexpr int CAD_MSG_DOC_SAVED = 111;
 
 // Installs the message handler; an empty one removes it.
 void cadSetMsgHandler(CadMsgHandler handler);
@@ -103,6 +106,37 @@ std::vector<int> cadDocList();
 // Closes a document without any question (the commands 17005 and 17006 ask first).
 int cadDocClose(int document);
 
+// ---- copies of unsaved work ---------------------------------------------------------------------
+
+// What a document holds, as a value that changes whenever its content changes (an edit, an
+// undo, a load): an equal stamp means the same drawing as before.
+struct CadChangeStamp {
+    unsigned long long drawing = 0, version = 0;
+    friend bool operator==(const CadChangeStamp&, const CadChangeStamp&) = default;
+};
+// The stamp of a document (-1: the active one); nothing for an unknown document.
+std::optional<CadChangeStamp> cadDocChangeStamp(int document);
+
+// Called once a copy is written (error empty) or could not be (error: the reason, which the
+// engine tells nobody).
+using CadCopyFinished = std::function<void(int document, const std::string& error)>;
+// Writes a copy of a document in the native format to path without holding the caller up: the
+// drawing is taken as it is now, at once, and written on another thread through a temporary
+// file renamed into place, so that path never holds half a copy. finished runs on the caller's
+// thread, from its event loop (or from cadWaitForCopies). False, with nothing started, for an
+// unknown document or while a copy of the same document is still being written.
+bool cadDocWriteCopy(int document, std::string_view path, CadCopyFinished finished);
+// True while a copy of the document is being written.
+bool cadDocCopyPending(int document);
+// Waits until every copy being written is done, and runs their finished functions.
+void cadWaitForCopies();
+// Opens a native drawing kept as a copy as a new active document named path (file-system
+// bytes; empty for an untitled one) and modified, so that saving writes it under that name.
+// Its handle, or 0 when the copy cannot be read: then the reason is written to error when one
+// is given, and told to the person otherwise.
+int cadFileRecover(int window, std::string_view copyPath, std::string_view path,
+                   std::string* error = nullptr);
+
 // ---- commands -----------------------------------------------------------------------------------
 
 inline constexpr int CAD_CMD_SAVE = 17003;    // save; asks for a name when the drawing has none
@@ -158,8 +192,8 @@ inline constexpr int CAD_CMD_MIRROR = 17406;     // across a line of two points
 inline constexpr int CAD_CMD_ERASE = 17407;      // erase
 inline constexpr int CAD_CMD_EXPLODE = 17408;    // into simpler entities
 inline constexpr int CAD_CMD_MAKE_BLOCK = 17409; // a block of a name given, with a base point
-inline constexpr int CAD_CMD_UNDO = 17431;  // take the last change back
-inline constexpr int CAD_CMD_REDO = 17432;  // make the last change taken back anew
+inline constexpr int CAD_CMD_UNDO = 17431;       // take the last change back
+inline constexpr int CAD_CMD_REDO = 17432;       // make the last change taken back anew
 // Selecting
 inline constexpr int CAD_CMD_SELECT_POINT = 18531;    // entity after entity by pointing
 inline constexpr int CAD_CMD_SELECT_WINDOW = 18532;   // inside a rectangle of two corners
