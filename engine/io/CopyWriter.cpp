@@ -5,6 +5,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <system_error>
 
 namespace cad {
 
@@ -22,20 +23,25 @@ bool CopyWriter::start(int document, std::unique_ptr<Drawing> drawing, std::stri
     job->document = document;
     job->finished = std::move(finished);
     Job* j = job.get();
+    try {
+        j->thread =
+            std::thread([this, j, d = std::move(drawing), path = std::move(path)]() mutable {
+                try {
+                    saveNative(*d, path);
+                } catch (const std::exception& e) {
+                    j->error = *e.what() ? e.what() : "Cannot write " + path;
+                } catch (...) {
+                    j->error = "Cannot write " + path;
+                }
+                d.reset(); // the memory goes back here, not on the window's thread
+                j->done.store(true, std::memory_order_release);
+                QMetaObject::invokeMethod(
+                    &receiver_, [this] { finishDone(); }, Qt::QueuedConnection);
+            });
+    } catch (const std::system_error&) {
+        return false; // no thread to be had: no copy this time
+    }
     jobs_.push_back(std::move(job));
-    j->thread = std::thread([this, j, d = std::move(drawing), path = std::move(path)]() mutable {
-        try {
-            saveNative(*d, path);
-        } catch (const std::exception& e) {
-            j->error = *e.what() ? e.what() : "Cannot write " + path;
-        } catch (...) {
-            j->error = "Cannot write " + path;
-        }
-        d.reset(); // the memory goes back here, not on the window's thread
-        j->done.store(true, std::memory_order_release);
-        QMetaObject::invokeMethod(
-            &receiver_, [this] { finishDone(); }, Qt::QueuedConnection);
-    });
     return true;
 }
 

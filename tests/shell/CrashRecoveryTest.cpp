@@ -1,6 +1,7 @@
 // Copies of unsaved drawings and bringing them back after a crash: what is copied and when the
 // copy goes, what a start offers, and the whole way through the real program killed midway.
 #include "shell/CrashRecovery.h"
+#include "import/Styles.h"
 #include "import/Unit_progres.h"
 #include "shell/DrawingFiles.h"
 #include "tests/common/ScriptedPlatform.h"
