@@ -1,6 +1,7 @@
 // Selecting, erasing and undoing in a drawing of a million entities (polylines, lines,
 // circles and texts over a 100 km x 60 km area), through the engine and its drawing window
 // as the person uses them.
+#include "bench/MillionDrawing.h"
 #include "engine/Engine.h"
 #include "engine/edit/Operations.h"
 #include "engine/model/Picking.h"
@@ -21,7 +22,7 @@ using namespace cad;
 
 namespace {
 
-constexpr int kEntities = 1'000'000;
+constexpr int kEntities = bench::kMillion;
 
 QApplication& application() {
     static int argc = 1;
@@ -49,35 +50,7 @@ Scene& scene() {
         cadFileNew(0, "");
         s->document = engine().active();
         Drawing& d = *s->document->drawing;
-        for (int l = 1; l < 20; ++l)
-            d.layers.push_back(Layer{std::to_string(30 + l), std::uint32_t(l * 0x0A0B0C), 0, 0.25,
-                                     true, false, true});
-        std::mt19937 random(7);
-        std::uniform_real_distribution<double> x(0, 100000), y(0, 60000), step(-8, 8);
-        std::vector<Vec2> v(6);
-        d.entities.reserve(kEntities);
-        for (int i = 0; i < kEntities; ++i) {
-            d.current.layer = i % 20;
-            const Vec2 p{x(random), y(random)};
-            switch (i % 4) {
-            case 0:
-            case 1:
-                v[0] = p;
-                for (std::size_t k = 1; k < v.size(); ++k)
-                    v[k] = {v[k - 1].x + step(random), v[k - 1].y + step(random)};
-                d.addPolyline(v.data(), v.size(), false);
-                break;
-            case 2:
-                d.addLine({p, {p.x + step(random), p.y + step(random)}});
-                break;
-            default:
-                if (i % 8 == 3)
-                    d.addCircle({p, 3});
-                else
-                    d.addText({p, 2.5, 0, 0, 0, 0, "Km " + std::to_string(i)});
-                break;
-            }
-        }
+        bench::fillMillionEntities(d);
         s->document->saved();
         s->all = d.extents();
         s->parent.resize(1920, 1080);

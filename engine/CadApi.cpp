@@ -31,6 +31,22 @@ std::string firstBytes(const std::string& path) {
     return bytes;
 }
 
+// Reads a native drawing; nothing when it cannot be read, after writing the reason to error when
+// one is given, or telling the person otherwise.
+std::unique_ptr<Drawing> openNative(const std::string& path, std::string* error) {
+    try {
+        if (std::filesystem::is_directory(path))
+            throw FileError(FileError::Kind::CannotOpen, path + " is a folder");
+        return loadNative(path);
+    } catch (const FileError& e) {
+        if (error)
+            *error = e.what();
+        else
+            engine().reportFileError(e, path);
+        return nullptr;
+    }
+}
+
 // Reads a native or DXF drawing, recognised by its content.
 std::unique_ptr<Drawing> readAnyDrawing(const std::string& path) {
     if (std::filesystem::is_directory(path))
@@ -91,15 +107,9 @@ int cadFileOpen(int, std::string_view pathView) {
             engine().activate(*d);
             return d->handle;
         }
-    std::unique_ptr<Drawing> drawing;
-    try {
-        if (std::filesystem::is_directory(path))
-            throw FileError(FileError::Kind::CannotOpen, path + " is a folder");
-        drawing = loadNative(path);
-    } catch (const FileError& e) {
-        engine().reportFileError(e, path);
+    std::unique_ptr<Drawing> drawing = openNative(path, nullptr);
+    if (!drawing)
         return 0;
-    }
     Document& d = engine().create(std::move(drawing), path);
     engine().zoomAll(d);
     d.previousViews.clear();
@@ -169,6 +179,44 @@ int cadDocClose(int document) {
         return 0;
     engine().close(d->handle);
     return 1;
+}
+
+// ---- copies of unsaved work ---------------------------------------------------------------------
+
+std::optional<CadChangeStamp> cadDocChangeStamp(int document) {
+    const Document* d = engine().find(document);
+    if (!d)
+        return std::nullopt;
+    return CadChangeStamp{d->drawing->serial, d->drawing->version};
+}
+
+bool cadDocWriteCopy(int document, std::string_view path, CadCopyFinished finished) {
+    const Document* d = engine().find(document);
+    if (!d || path.empty() || engine().copies.pending(d->handle))
+        return false;
+    return engine().copies.start(d->handle, d->drawing->contentCopy(), std::string(path),
+                                 std::move(finished));
+}
+
+bool cadDocCopyPending(int document) {
+    const Document* d = engine().find(document);
+    return d && engine().copies.pending(d->handle);
+}
+
+void cadWaitForCopies() {
+    engine().copies.waitAll(true);
+}
+
+int cadFileRecover(int, std::string_view copyPathView, std::string_view path, std::string* error) {
+    std::unique_ptr<Drawing> drawing = openNative(std::string(copyPathView), error);
+    if (!drawing)
+        return 0;
+    // Nothing of it is in its own file yet.
+    drawing->modified = true;
+    Document& d = engine().create(std::move(drawing), std::string(path));
+    engine().zoomAll(d);
+    d.previousViews.clear();
+    return d.handle;
 }
 
 // ---- commands -----------------------------------------------------------------------------------

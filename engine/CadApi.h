@@ -40,6 +40,9 @@ inline constexpr int CAD_MSG_DOC_CREATED = 105;
 inline constexpr int CAD_MSG_DOC_CLOSED = 107;
 // A document got a (new) file name by a save (document = its handle).
 inline constexpr int CAD_MSG_DOC_RENAMED = 109;
+// A document was saved in the native format under its name (document = its handle); it is
+// not modified any more.
+inline constexpr int CAD_MSG_DOC_SAVED = 111;
 
 // Installs the message handler; an empty one removes it.
 void cadSetMsgHandler(CadMsgHandler handler);
@@ -102,6 +105,37 @@ int cadDocSetActive(int document);
 std::vector<int> cadDocList();
 // Closes a document without any question (the commands 17005 and 17006 ask first).
 int cadDocClose(int document);
+
+// ---- copies of unsaved work ---------------------------------------------------------------------
+
+// What a document holds, as a value that changes whenever its content changes (an edit, an
+// undo, a load): an equal stamp means the same drawing as before.
+struct CadChangeStamp {
+    unsigned long long drawing = 0, version = 0;
+    friend bool operator==(const CadChangeStamp&, const CadChangeStamp&) = default;
+};
+// The stamp of a document (-1: the active one); nothing for an unknown document.
+std::optional<CadChangeStamp> cadDocChangeStamp(int document);
+
+// Called once a copy is written (error empty) or could not be (error: the reason, which the
+// engine tells nobody).
+using CadCopyFinished = std::function<void(int document, const std::string& error)>;
+// Writes a copy of a document in the native format to path without holding the caller up: the
+// drawing is taken as it is now, at once, and written on another thread through a temporary
+// file renamed into place, so that path never holds half a copy. finished runs on the caller's
+// thread, from its event loop (or from cadWaitForCopies). False, with nothing started, for an
+// unknown document or while a copy of the same document is still being written.
+bool cadDocWriteCopy(int document, std::string_view path, CadCopyFinished finished);
+// True while a copy of the document is being written.
+bool cadDocCopyPending(int document);
+// Waits until every copy being written is done, and runs their finished functions.
+void cadWaitForCopies();
+// Opens a native drawing kept as a copy as a new active document named path (file-system
+// bytes; empty for an untitled one) and modified, so that saving writes it under that name.
+// Its handle, or 0 when the copy cannot be read: then the reason is written to error when one
+// is given, and told to the person otherwise.
+int cadFileRecover(int window, std::string_view copyPath, std::string_view path,
+                   std::string* error = nullptr);
 
 // ---- commands -----------------------------------------------------------------------------------
 

@@ -277,6 +277,7 @@ bool Engine::saveAs(Document& d, const std::string& path) {
         d.path = path;
         notify(d.handle, CAD_MSG_DOC_RENAMED);
     }
+    notify(d.handle, CAD_MSG_DOC_SAVED);
     return true;
 }
 
@@ -347,6 +348,8 @@ void Engine::zoomAll(Document& d) {
 }
 
 void Engine::reset() {
+    // Copies still being written finish unheard: whoever started them is gone.
+    copies.waitAll(false);
     // Commands working on the documents end first.
     if (window)
         for (const auto& d : documents_)

@@ -4,6 +4,7 @@
 
 #include "engine/CadApi.h"
 #include "engine/edit/Journal.h"
+#include "engine/io/CopyWriter.h"
 #include "engine/model/Drawing.h"
 #include "engine/snap/SnapSettings.h"
 
@@ -167,6 +168,8 @@ public:
     // Saves a document in the native format under path; it takes that name. False (after
     // telling the person) when the save failed.
     bool saveAs(Document& d, const std::string& path);
+    // Copies of documents being written in the background.
+    CopyWriter copies;
     // Asks for a name and saves; false when cancelled or failed.
     bool saveWithQuestion(Document& d);
     // Closes a document, first asking about unsaved changes; false when the person cancelled

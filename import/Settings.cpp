@@ -99,6 +99,7 @@ QByteArray layerLine(int index, double width, int colour) {
 void SettingsTable::resetBuiltIn() {
     highestIndex = 10;
     background = 0;
+    copyMinutes = kDefaultCopyMinutes;
     for (int i = 0; i <= 10; ++i) {
         width[static_cast<std::size_t>(i)] = 0.09 + 0.03 * i;
         colour[static_cast<std::size_t>(i)] = kBuiltInColours[static_cast<std::size_t>(i)];
@@ -172,6 +173,12 @@ void LoadSettings(const QString& fileName) {
                                                   256u * static_cast<unsigned>(f.integer(5)) +
                                                   65536u * static_cast<unsigned>(f.integer(6)));
             table.highestIndex = std::max(table.highestIndex, i);
+        } else if (key == "KOPIA") {
+            const int minutes = f.integer(2);
+            if (minutes < 0 || minutes > kMaxCopyMinutes)
+                refuse(fileName, lineNumber,
+                       QString::fromUtf8(u8"odstęp kopii rysunków spoza zakresu 0–1440 minut"));
+            table.copyMinutes = minutes;
         }
     }
 }

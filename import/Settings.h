@@ -12,15 +12,19 @@
 #include <stdexcept>
 
 inline constexpr int kSettingsEntries = 101;
+inline constexpr int kDefaultCopyMinutes = 5;
+inline constexpr int kMaxCopyMinutes = 1440;
 
 struct SettingsTable {
     std::array<double, kSettingsEntries> width{};
     std::array<int, kSettingsEntries> colour{}; // 0x00BBGGRR
     int highestIndex = 10;
     int background = 0;
+    // Minutes between copies of unsaved drawings (line "KOPIA"); 0: no copies.
+    int copyMinutes = kDefaultCopyMinutes;
 
-    // Entries 0 to 10, the highest index and the background back to the built-in values;
-    // entries 11 to 100 keep what they hold.
+    // Entries 0 to 10, the highest index, the background and the minutes between copies back
+    // to the built-in values; entries 11 to 100 keep what they hold.
     void resetBuiltIn();
 };
 

@@ -2,6 +2,7 @@
 
 #include "engine/CadApi.h"
 #include "import/Settings.h"
+#include "shell/CrashRecovery.h"
 #include "shell/Unit_Main.h"
 #include "support/Cp1250.h"
 #include "support/Strings.h"
@@ -25,22 +26,32 @@ int DwgProc(int document, int message, int prm1, int, double, double, void*) {
     case CAD_MSG_DOC_CLOSED:
         // A new document, or one gone, has no kind of road drawing (yet).
         ForgetDocumentDrawingKind(document);
+        // A closed document's copy goes with it.
+        if (message == CAD_MSG_DOC_CLOSED && Recovery)
+            Recovery->documentClosed(document);
         RefreshDrawingTitle();
         return 0;
     case CAD_MSG_DOC_RENAMED:
         RefreshDrawingTitle();
+        return 0;
+    case CAD_MSG_DOC_SAVED:
+        if (Recovery)
+            Recovery->documentSaved(document);
         return 0;
     default:
         return 0;
     }
 }
 
+QString DocumentDisplayName(int document) {
+    const std::string name = cadPropGet(CAD_PROP_DOC_FILENAME, document).value_or(std::string());
+    // File names are the file system's bytes.
+    return name.empty() ? QStringLiteral("bez nazwy")
+                        : QFile::decodeName(QByteArray::fromStdString(name));
+}
+
 void RefreshDrawingTitle() {
     if (!Form_Main)
         return;
-    const std::string name = cadPropGet(CAD_PROP_DOC_FILENAME, -1).value_or(std::string());
-    // File names are the file system's bytes.
-    const QString shown = name.empty() ? QStringLiteral("bez nazwy")
-                                       : QFile::decodeName(QByteArray::fromStdString(name));
-    Form_Main->SetDrawingTitle(shown);
+    Form_Main->SetDrawingTitle(DocumentDisplayName(-1));
 }

@@ -6,6 +6,7 @@
 #include "import/Styles.h"
 #include "import/Unit_progres.h"
 #include "import/brostotwpliki.h"
+#include "shell/CrashRecovery.h"
 #include "shell/DrawingFiles.h"
 #include "shell/DwgProc.h"
 #include "shell/EngineResponder.h"
@@ -85,6 +86,7 @@ TForm_Main::TForm_Main(QWidget* parent) : QMainWindow(parent) {
     buildPanels();
     buildMenus();
     buildSpeedButtons();
+    recovery = new CrashRecovery(this);
     // What the reading of a drawing locks and moves while it runs.
     MainWindowParts parts;
     parts.window = this;
@@ -349,6 +351,7 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
         // The lines before the wrong one are in force; the program starts all the same.
         ShowGeneralErrorReport(QString::fromUtf8(error.what()));
     }
+    recovery->setInterval(CopyIntervalMs());
     DisableDocumentMenus();
     // The fonts first: a road-design drawing named on the command line takes its text style
     // from them.
@@ -358,6 +361,9 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
     for (int i = 0; i < ListBox1->count(); ++i)
         fonts << ListBox1->item(i)->text();
     SetInstalledFonts(fonts);
+    // Drawings left unsaved by a run that crashed, before anything else is opened.
+    if (!StartsWithoutQuestions() && recovery->offerLeftCopies(engineWindow) > 0)
+        EnableDocumentMenus();
     if (!arguments.isEmpty() && !arguments.first().isEmpty()) {
         // Named from the directory the program was started in, which the open flow may change.
         const QString file = QFileInfo(arguments.first()).absoluteFilePath();
@@ -514,6 +520,7 @@ void TForm_Main::runFlow(const MenuEntry& e) {
         break;
     case MenuAction::ReadDefaults:
         LoadSettings(QStringLiteral("KWL_kopia.knf"));
+        recovery->setInterval(CopyIntervalMs());
         break;
     case MenuAction::SaveSettings:
         SaveSettingsAsDefault();
@@ -649,6 +656,8 @@ bool TForm_Main::shutdown() {
     if (cadExecute(CAD_CMD_CLOSE_ALL) == 0)
         return false;
     SaveRecentFiles(ProgramFileToWrite(recentFilesName()));
+    // Everything is saved or given up: nothing is left to bring back.
+    recovery->endRun();
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QString>
 
+class CrashRecovery;
 class QAction;
 class QFrame;
 class QListWidget;
@@ -45,6 +46,9 @@ public:
     QString pendingFileName;     // handed to the next open command by a drop or a recent file
     QString versionText = QStringLiteral(" 5.140828");
     int engineWindow = 0;
+
+    // Copies of the unsaved drawings, kept against a crash.
+    CrashRecovery* recovery = nullptr;
 
     // The menu items that need an open drawing.
     QList<QAction*> documentActions() const;

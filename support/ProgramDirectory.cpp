@@ -52,6 +52,14 @@ void SetUserConfigDirectory(const QString& directory) {
     configuredUser() = withSeparator(directory);
 }
 
+QString UserStateDirectory() {
+    // The XDG rule: a relative path in the variable is ignored.
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return withSeparator(base + QStringLiteral("/kwl-edytor"));
+}
+
 std::optional<bool>& writableOverride() {
     static std::optional<bool> value;
     return value;

@@ -23,6 +23,10 @@ QString ProgramFile(const QString& name);
 // unless another was set (an empty text returns to it).
 QString UserConfigDirectory();
 void SetUserConfigDirectory(const QString& directory);
+// The user's state folder for the program, with a trailing separator: $XDG_STATE_HOME/kwl-edytor/
+// when that variable names an absolute folder, else ~/.local/state/kwl-edytor/. Copies of
+// unsaved drawings are kept there.
+QString UserStateDirectory();
 // True when the program can write into its own directory. Tests, which may run with every
 // right, can decide it instead (nothing returns to asking the system).
 bool ProgramDirectoryWritable();

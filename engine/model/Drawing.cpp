@@ -103,6 +103,37 @@ Drawing::Drawing() {
     textStyles.push_back(TextStyle{"Standard", "DejaVu Sans", 1.0, 0.0, 5, true, true});
 }
 
+std::unique_ptr<Drawing> Drawing::contentCopy() const {
+    auto c = std::make_unique<Drawing>();
+    c->layers = layers;
+    c->lineStyles = lineStyles;
+    c->textStyles = textStyles;
+    c->blocks = blocks;
+    c->settings = settings;
+    c->current = current;
+    c->entities = entities;
+    c->vertices = vertices;
+    c->points = points;
+    c->lines = lines;
+    c->circles = circles;
+    c->arcs = arcs;
+    c->sectors = sectors;
+    c->ellipses = ellipses;
+    c->rectangles = rectangles;
+    c->inserts = inserts;
+    c->texts = texts;
+    c->hatches = hatches;
+    c->images = images;
+    c->chars = chars;
+    c->textParams = textParams;
+    c->hatchLoops = hatchLoops;
+    c->ownStyles = ownStyles;
+    c->modified = modified;
+    c->version = version;
+    c->edits = edits;
+    return c;
+}
+
 int Drawing::findLayer(std::string_view name, int from) const {
     return findByName(layers, name, from);
 }

@@ -8,7 +8,9 @@
 #include "engine/model/LargeAllocator.h"
 #include "engine/model/SpatialIndex.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -100,6 +102,11 @@ struct TextParamsHash {
 class Drawing {
 public:
     Drawing(); // layer "0", continuous line style 0, default text style 0
+
+    // A drawing of the same content (tables, entities, settings, state) and nothing derived
+    // from it, such as the index: what is written of it to a file is what would be written of
+    // this one. Taken to be written elsewhere while this one goes on changing.
+    std::unique_ptr<Drawing> contentCopy() const;
 
     // ---- tables; indexes are handles.
     std::vector<Layer> layers;
@@ -266,8 +273,9 @@ public:
     }
 
 private:
+    // Drawings are also made on other threads (copies written in the background).
     static std::uint64_t nextSerial() {
-        static std::uint64_t counter = 0;
+        static std::atomic<std::uint64_t> counter{0};
         return ++counter;
     }
     int addRecord(EntityType type, std::uint64_t first, std::uint32_t count = 0);

@@ -77,7 +77,7 @@ TEST_F(Documents, SaveGivesTheDocumentItsNameAndOpenBringsItBack) {
     EXPECT_EQ(cadPropGet(CAD_PROP_DOC_FILENAME, -1), "road.rdw");
     EXPECT_EQ(cadPropGet(CAD_PROP_DOC_PATH, -1), file);
     EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 0);
-    EXPECT_EQ(events, (std::vector<Event>{{CAD_MSG_DOC_RENAMED, 0}}));
+    EXPECT_EQ(events, (std::vector<Event>{{CAD_MSG_DOC_RENAMED, 0}, {CAD_MSG_DOC_SAVED, 0}}));
 
     cadDocClose(-1);
     const int doc = cadFileOpen(0, file);

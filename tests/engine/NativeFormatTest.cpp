@@ -489,6 +489,23 @@ TEST(NativeFormat, RoundTripKeepsEveryTableEntityAndByte) {
     EXPECT_EQ(folder.names(), std::vector<std::string>{"plan.rdw"});
 }
 
+// A copy taken to be written elsewhere writes as the drawing does, holes and own styles
+// included, and stays as it was while the drawing goes on changing.
+TEST(NativeFormat, AContentCopyIsWrittenAsTheDrawingIs) {
+    Drawing d = sampleDrawing(false);
+    d.entities[4].set(cad::EntityFlag::Deleted, true);
+    const std::string before = cad::writeNative(d);
+    const auto copy = d.contentCopy();
+    EXPECT_EQ(cad::writeNative(*copy), before);
+    EXPECT_EQ(copy->modified, d.modified);
+    EXPECT_EQ(copy->version, d.version);
+
+    d.addLine({{0, 0}, {1, 1}});
+    d.layers[1].name = "zmieniona";
+    EXPECT_EQ(cad::writeNative(*copy), before);
+    EXPECT_NE(cad::writeNative(d), before);
+}
+
 TEST(NativeFormat, RoundTripOfFreshAndEmptyDrawings) {
     const Drawing fresh;
     expectSameDrawing(fresh, *cad::readNative(cad::writeNative(fresh)));

@@ -56,6 +56,28 @@ TEST_F(SettingsTest, ValueOutOfRangeStopsTheReadingWithAnError) {
     EXPECT_THROW(LoadSettings(QStringLiteral("KWL.knf")), SettingsError);
 }
 
+TEST_F(SettingsTest, MinutesBetweenCopiesOfUnsavedDrawings) {
+    write("KWL.knf", "KOPIA,12,co ile minut\r\n");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().copyMinutes, 12);
+    write("KWL.knf", "kopia, 0\r\n");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().copyMinutes, 0) << "no copies";
+    write("KWL.knf", "GRULI,3,0.5,1,2,3\r\n");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().copyMinutes, kDefaultCopyMinutes) << "without the line";
+    for (const char* wrong : {"KOPIA,-1\r\n", "KOPIA,1441\r\n", "KOPIA,\r\n", "KOPIA,2.5\r\n"}) {
+        write("KWL.knf", wrong);
+        EXPECT_THROW(LoadSettings(QStringLiteral("KWL.knf")), SettingsError) << wrong;
+    }
+    // Saving the settings keeps the line as it is.
+    write("KWL.knf", "KLRTL,0,0,0\r\nKOPIA,7,opis\r\n");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    const QByteArrayList lines =
+        RewriteSettingsLines(QByteArrayList{"KLRTL,0,0,0", "KOPIA,7,opis"});
+    EXPECT_EQ(lines.value(1), QByteArray("KOPIA,7,opis"));
+}
+
 TEST_F(SettingsTest, SavingRewritesTheLinesOfTheFileFromTheLayers) {
     const std::string original = "; ustawienia\r\nKLRTL,0,0,0\r\nGRULI,1,0.12,255,0,0,opis\r\n"
                                  "GRULI,2,0.15,255,255,0\r\nGRULI,50,1,1,1,1\r\n";
