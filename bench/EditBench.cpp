@@ -1,4 +1,4 @@
-// Selecting, erasing and undoing in a drawing of a million entities (polylines, lines,
+// Selecting, erasing, moving and undoing in a drawing of a million entities (polylines, lines,
 // circles and texts over a 100 km x 60 km area), through the engine and its drawing window
 // as the person uses them.
 #include "bench/MillionDrawing.h"
@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
 
@@ -174,6 +176,91 @@ void EraseOneUntilShown(benchmark::State& state) {
     state.counters["partial_renders"] = s.window->partialRenderCount();
 }
 
+void mouse(Scene& s, QEvent::Type type, QPointF pixel) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QMouseEvent e(type, pixel, pixel, button, held, Qt::NoModifier);
+    QApplication::sendEvent(s.window, &e);
+}
+
+void click(Scene& s, QPointF pixel) {
+    mouse(s, QEvent::MouseMove, pixel);
+    mouse(s, QEvent::MouseButtonPress, pixel);
+    mouse(s, QEvent::MouseButtonRelease, pixel);
+}
+
+// Every tenth entity selected, the move command started and its base point picked, the whole
+// drawing in view.
+void startMovingATenth(Scene& s) {
+    Drawing& d = *s.document->drawing;
+    d.selectAll(false);
+    for (std::uint32_t h = 0; h < kEntities; h += 10)
+        d.select(static_cast<int>(h), true);
+    engine().zoomAll(*s.document);
+    s.window->grab();
+    cadExecute(CAD_CMD_MOVE);
+    click(s, {960, 540});
+}
+
+// One frame of the 100 000 selected entities following the cursor: the move, the window
+// painted (the cached picture of the drawing with the selection drawn over it where it would go).
+void MoveFollowingTheCursor(benchmark::State& state) {
+    Scene& s = scene();
+    startMovingATenth(s);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> px(0, 1919), py(0, 1079);
+    const int renders = s.window->renderCount() + s.window->partialRenderCount();
+    for (auto _ : state) {
+        mouse(s, QEvent::MouseMove, {px(random), py(random)});
+        s.window->grab();
+    }
+    state.counters["frames_per_second"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["drawing_renders"] =
+        s.window->renderCount() + s.window->partialRenderCount() - renders;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(s.window, &escape);
+    s.document->drawing->selectAll(false);
+}
+
+// The move of 100 000 entities as the person gives it (the destination clicked) until the
+// window shows the result, then its undo until the drawing is as before, index included, the
+// drawing of the window aside.
+void MoveAHundredThousandAndUndo(benchmark::State& state) {
+    Scene& s = scene();
+    Drawing& d = *s.document->drawing;
+    std::vector<std::uint32_t> probe;
+    double moveSeconds = 0, undoSeconds = 0, clickSeconds = 0, journalSeconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        startMovingATenth(s);
+        state.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        click(s, {1000, 560});
+        const auto tc = std::chrono::steady_clock::now();
+        s.window->grab();
+        const auto t1 = std::chrono::steady_clock::now();
+        clickSeconds += std::chrono::duration<double>(tc - t0).count();
+        s.document->journal.undo();
+        const auto tu = std::chrono::steady_clock::now();
+        d.query(Rect{0, 0, 1, 1}, probe);
+        const auto t2 = std::chrono::steady_clock::now();
+        journalSeconds += std::chrono::duration<double>(tu - t1).count();
+        moveSeconds += std::chrono::duration<double>(t1 - t0).count();
+        undoSeconds += std::chrono::duration<double>(t2 - t1).count();
+        state.PauseTiming();
+        d.selectAll(false);
+        s.document->journal.clear();
+        engine().redraw();
+        s.window->grab();
+        state.ResumeTiming();
+    }
+    state.counters["move_ms"] = 1000 * moveSeconds / double(state.iterations());
+    state.counters["move_without_drawing_ms"] = 1000 * clickSeconds / double(state.iterations());
+    state.counters["undo_ms"] = 1000 * undoSeconds / double(state.iterations());
+    state.counters["undo_journal_ms"] = 1000 * journalSeconds / double(state.iterations());
+}
+
 } // namespace
 
 BENCHMARK(EntityUnderTheCursor)->Unit(benchmark::kMicrosecond);
@@ -182,3 +269,5 @@ BENCHMARK(CrossingSelectionOfATenth)->Unit(benchmark::kMillisecond);
 BENCHMARK(SelectAllWithHighlight)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(EraseAndUndoAHundredThousand)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(EraseOneUntilShown)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(MoveFollowingTheCursor)->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(MoveAHundredThousandAndUndo)->Unit(benchmark::kMillisecond)->Iterations(5);
