@@ -73,7 +73,14 @@ protected:
     void apply(const Similarity& s, bool copy) {
         Edit edit(document());
         Drawing& d = edit.drawing();
+        // What is redrawn: where the entities were and the box of where they go (the map of
+        // a box holds the map of everything in it, but for images, which stay upright, and
+        // mirrored texts, which stay readable: their own boxes are added).
         Rect area = extentsOf(d, handles_);
+        if (!area.empty())
+            for (const Vec2 corner : {Vec2{area.left, area.bottom}, Vec2{area.right, area.bottom},
+                                      Vec2{area.left, area.top}, Vec2{area.right, area.top}})
+                area.add(s.apply(corner));
         for (const std::uint32_t h : handles_) {
             if (!d.inModelSpace(static_cast<int>(h)))
                 continue;
@@ -85,7 +92,9 @@ protected:
             }
             transformEntity(d, target, s);
             d.changed(static_cast<std::uint32_t>(target));
-            area.add(d.entityExtents(target));
+            const EntityType type = d.entities[static_cast<std::size_t>(target)].type;
+            if (type == EntityType::Image || type == EntityType::Text)
+                area.add(d.entityExtents(target));
         }
         edit.commit();
         host_->redrawArea(area);
