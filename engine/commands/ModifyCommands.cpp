@@ -6,6 +6,7 @@
 #include "engine/commands/DrawSupport.h"
 #include "engine/edit/Operations.h"
 #include "engine/model/Construct.h"
+#include "engine/model/Merge.h"
 #include "engine/model/Outline.h"
 #include "engine/model/Spline.h"
 #include "engine/model/Transform.h"
@@ -42,32 +43,48 @@ public:
     void start(CommandHost& host) override {
         host_ = &host;
         handles_ = selectedEntities(*document().drawing);
-        if (handles_.empty())
+        if (handles_.empty()) {
             host.prompt(kPickEntities);
-        else
+        } else {
+            split_ = false;
             begin();
+        }
     }
     void entitiesPicked() override {
         handles_ = selectedEntities(*document().drawing);
-        if (handles_.empty())
+        if (handles_.empty()) {
             host_->finish();
-        else
+        } else {
+            split_ = false;
             begin();
+        }
     }
 
 protected:
     // The entities are known: the first prompt for points.
     virtual void begin() = 0;
-    // Draws the selection as the similarity would place it.
+    // Draws the selection as the similarity would place it: most kinds through the map
+    // itself, texts and images (which stay readable and upright) as copies placed as the
+    // command will place them.
     void paintMoved(QPainter& p, const Similarity& s) {
         const View& v = host_->view();
-        RenderView view = RenderView::centredOn(v.centre, v.unitsPerPixel, v.widthPx, v.heightPx);
+        const RenderView plain =
+            RenderView::centredOn(v.centre, v.unitsPerPixel, v.widthPx, v.heightPx);
+        RenderView view = plain;
         view.toDevice = view.toDevice.after(s.map);
         RenderOptions options;
         options.showLineWidths = false;
         options.showSelection = true;
         options.selectionColor = QColor(0, 90, 220);
-        renderEntities(p, *document().drawing, view, options, handles_);
+        if (!split_)
+            split();
+        renderEntities(p, *document().drawing, view, options, mapped_);
+        if (!upright_)
+            return;
+        Drawing placed = *upright_;
+        for (const std::uint32_t h : uprightHandles_)
+            transformEntity(placed, static_cast<int>(h), s);
+        renderEntities(p, placed, plain, options, uprightHandles_);
     }
     // Applies the similarity to the selection (to copies of it when `copy`), as one step.
     void apply(const Similarity& s, bool copy) {
@@ -102,6 +119,33 @@ protected:
 
     CommandHost* host_ = nullptr;
     std::vector<std::uint32_t> handles_;
+
+private:
+    // The entities the preview draws through the map, and copies of the others.
+    void split() {
+        split_ = true;
+        const Drawing& d = *document().drawing;
+        mapped_.clear();
+        std::vector<std::uint32_t> upright;
+        for (const std::uint32_t h : handles_) {
+            const EntityType t = d.entities[h].type;
+            (t == EntityType::Text || t == EntityType::Image ? upright : mapped_).push_back(h);
+        }
+        upright_.reset();
+        uprightHandles_.clear();
+        if (upright.empty())
+            return;
+        upright_ = extractEntities(d, upright);
+        for (std::uint32_t h = 0; h < upright_->entities.size(); ++h)
+            if (upright_->inModelSpace(static_cast<int>(h))) {
+                upright_->entities[h].set(EntityFlag::Selected, true); // drawn as the others
+                uprightHandles_.push_back(h);
+            }
+    }
+    bool split_ = false;
+    std::vector<std::uint32_t> mapped_;
+    std::unique_ptr<Drawing> upright_;
+    std::vector<std::uint32_t> uprightHandles_;
 };
 
 // Move and copy: a base point, then where it goes (copies again and again until ended).

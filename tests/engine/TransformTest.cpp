@@ -9,8 +9,10 @@
 #include "engine/view/DrawingWindow.h"
 #include "tests/engine/EngineTestSupport.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTest>
 
 #include <cmath>
@@ -226,6 +228,34 @@ TEST_F(ModifyTest, MoveCopyRotateScaleAndMirrorTheSelection) {
         ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
     EXPECT_EQ(live(drawing()).size(), 1u);
     EXPECT_EQ(drawing().lines[drawing().entities[line].first].a, (Vec2{0, 0}));
+}
+
+TEST_F(ModifyTest, ThePreviewShowsImagesUprightAsTheRotationLeavesThem) {
+    // A wide picture (its file missing: its frame is drawn) turned a quarter about the origin.
+    const int image = cadAddImage("/nonexistent/mapa.png", 20, -5, 80, 10);
+    cadSelect(1, image);
+    ASSERT_EQ(cadExecute(CAD_CMD_ROTATE), 1);
+    click({0, 0});
+    QTest::keyClick(w, Qt::Key_Return); // angles from the x axis
+    const QPointF at = w->toPixel({0, 50});
+    QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+    const QImage shown = w->grab().toImage();
+    QRect preview;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixelColor(x, y) == QColor(0, 90, 220))
+                preview |= QRect(x, y, 1, 1);
+    click({0, 50});
+    const Rect placed = drawing().entityExtents(image);
+    EXPECT_NEAR(placed.width(), 80, 1e-9) << "upright";
+    const QPointF corner = w->toPixel({placed.left, placed.top});
+    ASSERT_FALSE(preview.isEmpty());
+    EXPECT_NEAR(preview.left(), corner.x(), 2);
+    EXPECT_NEAR(preview.top(), corner.y(), 2);
+    EXPECT_NEAR(preview.width(), 80, 3);
+    EXPECT_NEAR(preview.height(), 10, 3);
 }
 
 TEST_F(ModifyTest, WithNothingSelectedTheEntitiesArePickedFirst) {
