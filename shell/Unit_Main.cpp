@@ -574,7 +574,9 @@ void TForm_Main::runFlow(const MenuEntry& e) {
             CurrentPlatform().showModal(FormOProgramie);
         }
         break;
-    default:
+    case MenuAction::Nothing:
+        // An item that is there to be seen; no default, so that an action nothing handles
+        // does not compile.
         break;
     }
 }
