@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,6 +29,9 @@
 namespace cad {
 
 std::function<int(QDialog&)> showModal = [](QDialog& dialog) { return dialog.exec(); };
+std::function<QAction*(QMenu&, QPoint)> showMenu = [](QMenu& menu, QPoint at) {
+    return menu.exec(at);
+};
 
 std::function<QColor(const QColor&, QWidget*)> chooseColor =
     [](const QColor& initial, QWidget* parent) { return QColorDialog::getColor(initial, parent); };

@@ -6,12 +6,15 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QPoint>
 #include <QString>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+class QAction;
+class QMenu;
 class QTreeWidget;
 class QListWidget;
 class QLineEdit;
@@ -26,6 +29,9 @@ namespace cad {
 extern std::function<int(QDialog&)> showModal;
 // Lets the person choose a colour; an invalid colour when they cancelled.
 extern std::function<QColor(const QColor& initial, QWidget* parent)> chooseColor;
+// Shows a pop-up menu at a point of the screen; the item chosen, or nullptr. Tests replace it
+// so that nothing waits for a person.
+extern std::function<QAction*(QMenu& menu, QPoint at)> showMenu;
 
 // A Qt string as Windows-1250 bytes, the engine's encoding of names.
 std::string toEngineText(const QString& text);

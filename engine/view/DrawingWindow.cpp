@@ -1,5 +1,6 @@
 #include "engine/view/DrawingWindow.h"
 
+#include "engine/commands/GripCommands.h"
 #include "engine/edit/Operations.h"
 #include "engine/model/Picking.h"
 #include "engine/render/Renderer.h"
@@ -443,6 +444,8 @@ void DrawingWindow::endCommand() {
     selectionBefore_.clear();
     finishing_ = false;
     selectFrom_.reset();
+    gripFrom_.reset();
+    gripWaiting_ = false;
     selectDragging_ = false;
     // The command goes last, so that whatever it does on its way out finds the window idle;
     // a change it left unfinished is taken back as it goes.
@@ -683,6 +686,58 @@ void DrawingWindow::selectIn(QPointF from, QPointF to, bool shift) {
     QWidget::update();
 }
 
+std::optional<GripRef> DrawingWindow::gripAt(QPointF pixel) const {
+    const Drawing* dr = activeDrawing();
+    if (!dr || !dr->settings.showGrips)
+        return std::nullopt;
+    const std::vector<std::uint32_t> selected = selectedEntities(*dr);
+    if (selected.empty() || selected.size() > kMostGripped)
+        return std::nullopt;
+    std::vector<std::uint32_t> held;
+    for (const std::uint32_t h : selected)
+        if (selectable(*dr, static_cast<int>(h)))
+            held.push_back(h);
+    return gripNear(*dr, held, toDrawing(pixel), (kGripPixels / 2.0 + 1) * pixelSize());
+}
+
+bool DrawingWindow::holdGrip(QPointF pixel) {
+    Document* d = engine().active();
+    const auto grip = gripAt(pixel);
+    if (!d || !grip)
+        return false;
+    std::unique_ptr<Command> command = makeGripCommand(*d, *grip);
+    if (!command)
+        return false;
+    startCommand(std::move(command));
+    return command_ != nullptr;
+}
+
+bool DrawingWindow::openSelectionMenu(QPointF pixel) {
+    Document* d = engine().active();
+    if (!d || command_ || viewMode_ != Mode::Idle)
+        return false;
+    const Drawing& dr = *d->drawing;
+    const std::vector<std::uint32_t> selected = selectedEntities(dr);
+    if (selected.empty())
+        return false;
+    const auto grip = gripAt(pixel);
+    if (!grip) {
+        const Vec2 p = toDrawing(pixel);
+        const double reach = kPickPixels * pixelSize();
+        const int h = nearestEntity(dr, p, reach, [&](int e) {
+            return std::binary_search(selected.begin(), selected.end(),
+                                      static_cast<std::uint32_t>(e))
+                       ? distanceTo(dr, e, p, reach / 8)
+                       : std::numeric_limits<double>::infinity();
+        });
+        if (h < 0)
+            return false;
+    }
+    selectionMenu(*d, this, mapToGlobal(pixel.toPoint()), grip);
+    QWidget::update();
+    return true;
+}
+
 void DrawingWindow::entitiesDone() {
     if (!command_)
         return;
@@ -719,6 +774,8 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
             if (!goesOn)
                 finishing_ = true;
             settleCommand();
+        } else {
+            openSelectionMenu(event->position());
         }
         return;
     }
@@ -741,6 +798,9 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
     } else if (command_ && command_->wants() == Command::Wants::Point) {
         closeInput();
         givePoint(snap(toDrawing(at)));
+    } else if (!command_ && !(event->modifiers() & Qt::ShiftModifier) &&
+               holdGrip(event->position())) {
+        gripFrom_ = event->position();
     } else if (picking()) {
         selectFrom_ = event->position();
         selectDragging_ = false;
@@ -780,6 +840,16 @@ void DrawingWindow::leaveEvent(QEvent* event) {
 }
 
 void DrawingWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (gripFrom_ && event->button() == Qt::LeftButton) {
+        // The end of a drag is the grip's target; a click leaves it waiting for one.
+        const QPointF from = *gripFrom_;
+        gripFrom_.reset();
+        if ((event->position() - from).manhattanLength() > kDragPixels && pickingPoints())
+            givePoint(snap(toDrawing(event->position())));
+        else
+            gripWaiting_ = command_ != nullptr;
+        return;
+    }
     if (selectFrom_ && event->button() == Qt::LeftButton) {
         const QPointF from = *selectFrom_;
         const bool drag = selectDragging_;
@@ -801,7 +871,10 @@ void DrawingWindow::mouseReleaseEvent(QMouseEvent* event) {
 
 void DrawingWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     // In the idle window a double click on an entity shows its properties, it alone selected;
-    // anywhere else, and for a command, it is one more press.
+    // anywhere else, and for a command, it is one more press. A grip held by the first click
+    // is let go.
+    if (gripWaiting_ && command_)
+        cancel();
     Drawing* dr = activeDrawing();
     const bool idle = viewMode_ == Mode::Idle && !command_ && event->button() == Qt::LeftButton;
     const int h =

@@ -3,12 +3,15 @@
 // interactive commands, and when none runs selects: a click picks the entity under the
 // cursor, Shift+click adds or removes one, a drag from left to right takes what lies wholly
 // inside, from right to left what it touches; a double click on an entity shows its
-// properties. The drawing is rendered into a cached image, again only where it changed; the
-// selection, grips, rubber bands and previews are painted over it.
+// properties. A selected entity is held by its grips: a drag of a grip, or a click on it and
+// a click on the target, moves that point. A right click on the selection opens its menu. The
+// drawing is rendered into a cached image, again only where it changed; the selection, grips,
+// rubber bands and previews are painted over it.
 #pragma once
 
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
+#include "engine/model/Grips.h"
 #include "engine/snap/Snapper.h"
 
 #include <QImage>
@@ -137,6 +140,13 @@ private:
     // Ends picking entities for the running command.
     void entitiesDone();
 
+    // The grip of the selection under a pixel, while grips are shown.
+    std::optional<GripRef> gripAt(QPointF pixel) const;
+    // A press on a grip of the selection starts moving it; false when there is none there.
+    bool holdGrip(QPointF pixel);
+    // A right click on the selection opens its menu; false when the click is elsewhere.
+    bool openSelectionMenu(QPointF pixel);
+
     // A command asks for a point and no view command is under way.
     bool pickingPoints() const;
     // Gives the running command a point.
@@ -157,6 +167,11 @@ private:
     // A left-button drag that selects, from where it started.
     std::optional<QPointF> selectFrom_;
     bool selectDragging_ = false;
+    // Where the left button went down on a grip: a drag from there moves it.
+    std::optional<QPointF> gripFrom_;
+    // A click on a grip left it waiting for its target (a second click of a double click
+    // leaves it again).
+    bool gripWaiting_ = false;
     std::unique_ptr<Command> command_;
     int commandPrompt_ = 0; // the prompt the command showed last
     bool finishing_ = false;
