@@ -167,7 +167,7 @@ bool groupSelection(Document& doc) {
     // The first name of the kind no block has yet.
     std::string name;
     for (int n = 1; name.empty() || d.findBlock(name) >= 0; ++n)
-        name = "GROUP" + std::to_string(n);
+        name = "GRUPA" + std::to_string(n);
     const Rect area = extentsOf(d, selected);
     const Vec2 base{area.left, area.bottom};
     Edit edit(doc);
