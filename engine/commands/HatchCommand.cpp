@@ -64,7 +64,7 @@ std::optional<std::vector<Vec2>> closedBoundary(const Drawing& d, int h, double 
 
 class HatchCommand final : public Command {
 public:
-    HatchCommand(Document& d, HatchSpec spec) : Command(d), spec_(std::move(spec)) {}
+    HatchCommand(Document& d, HatchSpec look) : Command(d), look_(std::move(look)) {}
     int name() const override { return kHatchName; }
     void start(CommandHost& host) override {
         host_ = &host;
@@ -115,14 +115,14 @@ public:
     }
     bool enter() override {
         if (!loops_.empty()) {
-            HatchSpec spec = spec_;
+            HatchSpec look = look_;
             std::vector<Vec2> all;
             for (const auto& loop : loops_) {
-                spec.loops.push_back(static_cast<std::uint32_t>(loop.size()));
+                look.loops.push_back(static_cast<std::uint32_t>(loop.size()));
                 all.insert(all.end(), loop.begin(), loop.end());
             }
             AddingSink sink(*host_, document());
-            sink.added(sink.drawing().addHatch(all.data(), all.size(), spec));
+            sink.added(sink.drawing().addHatch(all.data(), all.size(), look));
             sink.commit();
         }
         return false;
@@ -151,7 +151,7 @@ private:
         }
     }
 
-    HatchSpec spec_;
+    HatchSpec look_;
     CommandHost* host_ = nullptr;
     std::vector<std::vector<Vec2>> loops_;
     std::vector<int> taken_;
@@ -165,12 +165,12 @@ void registerHatchCommand(Engine& e) {
             HatchDialog dialog(DrawingWindow::current());
             if (showModal(dialog) != QDialog::Accepted)
                 return nullptr;
-            HatchSpec spec;
-            spec.pattern = dialog.pattern();
-            spec.solid = dialog.solid();
-            spec.scale = dialog.scale();
-            spec.angle = dialog.angle();
-            return std::make_unique<HatchCommand>(d, spec);
+            HatchSpec look;
+            look.pattern = dialog.pattern();
+            look.solid = dialog.solid();
+            look.scale = dialog.scale();
+            look.angle = dialog.angle();
+            return std::make_unique<HatchCommand>(d, look);
         });
     });
 }

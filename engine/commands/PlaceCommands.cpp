@@ -61,7 +61,7 @@ public:
             look.style = static_cast<int>(pd.textStyles.size() - 1);
         }
         for (const std::string& line : lines_)
-            preview_.drawing().addText(spec({0, 0}, line, look));
+            preview_.drawing().addText(textRecord({0, 0}, line, look));
     }
     void point(Vec2 p) override {
         AddingSink sink(*host_, document());
@@ -69,7 +69,7 @@ public:
         if (!font_.empty())
             look.style = styleOfFont(sink.changes(), font_);
         for (std::size_t i = 0; i < lines_.size(); ++i)
-            sink.added(sink.drawing().addText(spec(lineAt(p, i), lines_[i], look)));
+            sink.added(sink.drawing().addText(textRecord(lineAt(p, i), lines_[i], look)));
         sink.commit();
         host_->finish();
     }
@@ -82,7 +82,7 @@ public:
     void paint(QPainter& p) override { preview_.paint(p, host_->view()); }
 
 private:
-    static TextSpec spec(Vec2 p, const std::string& text, const TextParams& look) {
+    static TextSpec textRecord(Vec2 p, const std::string& text, const TextParams& look) {
         return TextSpec{p, look.height, look.rotation, 0, look.align, look.style, text};
     }
     // Line i stands one and two thirds of the height under the one before, as turned.
