@@ -39,7 +39,7 @@ TEST(CopyDescriptions, DamagedOrCutShortOnesAreRefused) {
     for (qsizetype n = 0; n < bytes.size(); ++n)
         EXPECT_FALSE(ReadCopyDescription(bytes.left(n))) << n << " bytes";
     for (const QByteArray& wrong :
-         {QByteArray("KWL_Edytor kopia 1\nend\n"), QByteArray("\x89RDW\r\n\x1a\n\0\0", 12),
+         {QByteArray("KWL_Edytor kopia 1\nend\n"), QByteArray("\x89RDW\r\n\x1a\n\0\0", 10),
           QByteArray("KWL_Edytor kopia 1\ntitle=x\nkind=9\nend\n"),
           QByteArray("KWL_Edytor kopia 1\ntitle=x\nbroken line\nend\n"),
           QByteArray("KWL_Edytor kopia 2\ntitle=x\nend\n")})
