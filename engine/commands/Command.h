@@ -84,4 +84,14 @@ private:
     Document& document_;
 };
 
+// Esc after a point was picked: the point is dropped and asked for again with `prompt`. False
+// when there was none to drop.
+inline bool dropPoint(std::optional<Vec2>& point, CommandHost& host, int prompt) {
+    if (!point)
+        return false;
+    point.reset();
+    host.prompt(prompt);
+    return true;
+}
+
 } // namespace cad

@@ -129,13 +129,7 @@ public:
         last_ = p;
         host_->prompt(kNextPoint);
     }
-    bool back() override {
-        if (!last_)
-            return false;
-        last_.reset();
-        host_->prompt(kFirstPoint);
-        return true;
-    }
+    bool back() override { return dropPoint(last_, *host_, kFirstPoint); }
     std::optional<Vec2> basePoint() const override { return last_; }
 
 private:

@@ -164,13 +164,7 @@ public:
             host_->finish();
     }
     void cursor(Vec2 p) override { cursor_ = p; }
-    bool back() override {
-        if (!base_)
-            return false;
-        base_.reset();
-        host_->prompt(kBasePoint);
-        return true;
-    }
+    bool back() override { return dropPoint(base_, *host_, kBasePoint); }
     std::optional<Vec2> basePoint() const override { return base_; }
     void paint(QPainter& p) override {
         if (base_ && cursor_)
@@ -268,13 +262,7 @@ public:
         return true;
     }
     void cursor(Vec2 p) override { cursor_ = p; }
-    bool back() override {
-        if (!base_)
-            return false;
-        base_.reset();
-        host_->prompt(kBasePoint);
-        return true;
-    }
+    bool back() override { return dropPoint(base_, *host_, kBasePoint); }
     std::optional<Vec2> basePoint() const override { return base_; }
     void paint(QPainter& p) override {
         if (!base_ || !cursor_)
@@ -311,13 +299,7 @@ public:
         host_->finish();
     }
     void cursor(Vec2 p) override { cursor_ = p; }
-    bool back() override {
-        if (!first_)
-            return false;
-        first_.reset();
-        host_->prompt(kMirrorFirst);
-        return true;
-    }
+    bool back() override { return dropPoint(first_, *host_, kMirrorFirst); }
     std::optional<Vec2> basePoint() const override { return first_; }
     void paint(QPainter& p) override {
         if (first_ && cursor_ && !(*cursor_ == *first_))

@@ -125,13 +125,7 @@ public:
         host_->finish();
     }
     void cursor(Vec2 p) override { cursor_ = p; }
-    bool back() override {
-        if (!first_)
-            return false;
-        first_.reset();
-        host_->prompt(kFirstCorner);
-        return true;
-    }
+    bool back() override { return dropPoint(first_, *host_, kFirstCorner); }
     void paint(QPainter& p) override {
         if (!first_ || !cursor_)
             return;

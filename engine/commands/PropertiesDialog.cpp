@@ -132,12 +132,6 @@ bool sweep(double v) {
     return v > 0 && v <= 360;
 }
 
-// An angle in [0, 360).
-double normalAngle(double degrees) {
-    const double a = std::fmod(degrees, 360.0);
-    return a < 0 ? a + 360 : a;
-}
-
 // ---- reading and writing a value of an entity
 
 template <typename T> struct Access {
@@ -847,8 +841,8 @@ void PropertiesDialog::addKindPage(EntityType type) {
                   [table](Drawing& dr, std::uint32_t h, const double& v) {
                       ArcData& a = (dr.*table)[dr.entities[h].first];
                       const double s = arcSweep(a.startAngle, a.endAngle);
-                      a.startAngle = normalAngle(v);
-                      a.endAngle = normalAngle(a.startAngle + s);
+                      a.startAngle = normalisedDegrees(v);
+                      a.endAngle = normalisedDegrees(a.startAngle + s);
                   }});
         p.number(kArcAngle, name("ArcAngle"),
                  {[table](const Drawing& dr, std::uint32_t h) {
@@ -857,7 +851,7 @@ void PropertiesDialog::addKindPage(EntityType type) {
                   },
                   [table](Drawing& dr, std::uint32_t h, const double& v) {
                       ArcData& a = (dr.*table)[dr.entities[h].first];
-                      a.endAngle = normalAngle(a.startAngle + v);
+                      a.endAngle = normalisedDegrees(a.startAngle + v);
                   }},
                  sweep);
         p.length(kArcLength);

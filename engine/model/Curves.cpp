@@ -33,21 +33,6 @@ double length(Vec2 a) {
     return std::hypot(a.x, a.y);
 }
 
-double normalisedDegrees(double a) {
-    if (!std::isfinite(a))
-        return 0;
-    a = std::fmod(a, 360.0);
-    return a < 0 ? a + 360.0 : a;
-}
-
-// The sweep from one angle to another, counter-clockwise, in (0, 360].
-double sweepDegrees(double start, double end) {
-    double sweep = normalisedDegrees(end) - normalisedDegrees(start);
-    if (sweep <= 0)
-        sweep += 360;
-    return sweep;
-}
-
 // The linear part of a map applied to a direction.
 Vec2 linear(const Affine& m, Vec2 v) {
     return {m.a * v.x + m.c * v.y, m.b * v.x + m.d * v.y};

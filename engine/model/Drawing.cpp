@@ -28,13 +28,6 @@ template <typename T> std::uint64_t append(std::vector<T>& table, const T& value
     return table.size() - 1;
 }
 
-double normalisedDegrees(double a) {
-    if (!std::isfinite(a))
-        return 0;
-    a = std::fmod(a, 360.0);
-    return a < 0 ? a + 360.0 : a;
-}
-
 // Adds the corners of a w x h box whose reference corner is at `origin`, offset by (dx, dy)
 // in the box's own axes, rotated by `degrees` about origin.
 void addRotatedBox(Rect& r, Vec2 origin, double dx, double dy, double w, double h, double degrees) {

@@ -53,5 +53,19 @@ inline constexpr double kPi = 3.14159265358979323846;
 inline double radians(double degrees) {
     return degrees * kPi / 180.0;
 }
+// An angle in degrees brought into [0, 360); 0 for one that is not finite.
+inline double normalisedDegrees(double a) {
+    if (!std::isfinite(a))
+        return 0;
+    a = std::fmod(a, 360.0);
+    return a < 0 ? a + 360.0 : a;
+}
+// The sweep from one angle to another, counter-clockwise, in (0, 360].
+inline double sweepDegrees(double start, double end) {
+    double sweep = normalisedDegrees(end) - normalisedDegrees(start);
+    if (sweep <= 0)
+        sweep += 360;
+    return sweep;
+}
 
 } // namespace cad

@@ -12,20 +12,6 @@ namespace {
 constexpr int kMaxDepth = 16;
 constexpr int kMostArcPoints = 2048;
 
-double normalisedDegrees(double a) {
-    if (!std::isfinite(a))
-        return 0;
-    a = std::fmod(a, 360.0);
-    return a < 0 ? a + 360.0 : a;
-}
-
-double sweepOf(double start, double end) {
-    double sweep = normalisedDegrees(end) - normalisedDegrees(start);
-    if (sweep <= 0)
-        sweep += 360;
-    return sweep;
-}
-
 // Steps along an arc of that radius so that no chord strays farther than the tolerance.
 int stepsFor(double radius, double sweepDegrees, double tolerance) {
     const double r = std::abs(radius);
@@ -79,8 +65,8 @@ public:
         case EntityType::Arc: {
             const ArcData& a = d_.arcs[e.first];
             curve(m, [&](std::vector<Vec2>& p) {
-                arcPoints(a.centre, a.radius, a.startAngle, sweepOf(a.startAngle, a.endAngle), tol,
-                          p);
+                arcPoints(a.centre, a.radius, a.startAngle, sweepDegrees(a.startAngle, a.endAngle),
+                          tol, p);
             });
             end(false, false);
             break;
@@ -89,8 +75,8 @@ public:
             const ArcData& a = d_.sectors[e.first];
             curve(m, [&](std::vector<Vec2>& p) {
                 p.push_back(a.centre);
-                arcPoints(a.centre, a.radius, a.startAngle, sweepOf(a.startAngle, a.endAngle), tol,
-                          p);
+                arcPoints(a.centre, a.radius, a.startAngle, sweepDegrees(a.startAngle, a.endAngle),
+                          tol, p);
             });
             end(true, filled);
             break;
@@ -105,7 +91,7 @@ public:
         }
         case EntityType::Ellipse: {
             const EllipseData& el = d_.ellipses[e.first];
-            const double sweep = sweepOf(el.startAngle, el.endAngle);
+            const double sweep = sweepDegrees(el.startAngle, el.endAngle);
             curve(m,
                   [&](std::vector<Vec2>& p) { ellipsePoints(el, el.startAngle, sweep, tol, p); });
             end(sweep >= 360, filled && sweep >= 360);

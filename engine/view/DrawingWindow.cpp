@@ -428,6 +428,15 @@ void DrawingWindow::finish() {
         settleCommand();
 }
 
+void DrawingWindow::stepCommand(bool (Command::*step)()) {
+    ++dispatching_;
+    const bool goesOn = (command_.get()->*step)();
+    --dispatching_;
+    if (!goesOn)
+        finishing_ = true;
+    settleCommand();
+}
+
 void DrawingWindow::settleCommand() {
     if (finishing_)
         endCommand();
@@ -768,12 +777,7 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
         } else if (command_ && command_->wants() == Command::Wants::Entities) {
             entitiesDone();
         } else if (command_) {
-            ++dispatching_;
-            const bool goesOn = command_->enter();
-            --dispatching_;
-            if (!goesOn)
-                finishing_ = true;
-            settleCommand();
+            stepCommand(&Command::enter);
         } else {
             openSelectionMenu(event->position());
         }
@@ -942,12 +946,7 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
         } else if (viewMode_ != Mode::Idle) {
             endViewMode();
         } else if (command_) {
-            ++dispatching_;
-            const bool goesOn = command_->back();
-            --dispatching_;
-            if (!goesOn)
-                finishing_ = true;
-            settleCommand();
+            stepCommand(&Command::back);
         } else if (Drawing* dr = activeDrawing()) {
             dr->selectAll(false);
             QWidget::update();
@@ -959,12 +958,7 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
             if (command_->wants() == Command::Wants::Entities) {
                 entitiesDone();
             } else {
-                ++dispatching_;
-                const bool goesOn = command_->enter();
-                --dispatching_;
-                if (!goesOn)
-                    finishing_ = true;
-                settleCommand();
+                stepCommand(&Command::enter);
             }
             return;
         }

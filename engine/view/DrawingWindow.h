@@ -131,6 +131,8 @@ private:
     void endDrag(QPoint at);
     // Lets a command go that finished, once it is no longer being called.
     void settleCommand();
+    // Enter or Esc given to the command: it ends when it does not go on.
+    void stepCommand(bool (Command::*step)());
     void endCommand();
 
     // Selecting with the mouse, idle or for a command that wants entities.
