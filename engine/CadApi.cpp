@@ -59,12 +59,6 @@ std::unique_ptr<Drawing> readAnyDrawing(const std::string& path) {
     throw FileError(FileError::Kind::UnknownFormat, path + " is not a drawing");
 }
 
-// The change being recorded in the active document, if any: what is about to change is kept
-// in it first.
-ChangeSet* recording() {
-    return engine().recording(engine().active());
-}
-
 std::optional<CadRect> toCadRect(const Rect& r) {
     if (r.empty())
         return std::nullopt;
@@ -121,15 +115,19 @@ int cadFileLoad(std::string_view pathView, int format) {
     if (!d || (format != CAD_FORMAT_ANY && format != CAD_FORMAT_NATIVE))
         return 0;
     const std::string path(pathView);
+    std::unique_ptr<Drawing> loaded;
     try {
-        mergeDrawing(d->drawing, readAnyDrawing(path));
+        loaded = readAnyDrawing(path);
     } catch (const FileError& e) {
         engine().reportFileError(e, path);
         return 0;
     }
+    if (tablesWouldOverflow(d->drawing(), *loaded)) {
+        engine().responder()->tell(engine().text(10501), engine().text(10530), true);
+        return 0;
+    }
     // A loaded file starts the document's history anew.
-    d->forgetChanges();
-    d->walk = EntityWalk{};
+    d->load([&](std::unique_ptr<Drawing>& drawing) { mergeDrawing(drawing, std::move(loaded)); });
     engine().tablesChanged();
     engine().zoomAll(*d);
     return 1;
@@ -144,7 +142,7 @@ int cadFileSave(std::string_view pathView, int format) {
         return engine().saveAs(*d, path) ? 1 : 0;
     if (format == CAD_FORMAT_DXF) {
         try {
-            saveDxf(*d->drawing, path);
+            saveDxf(d->drawing(), path);
             return 1;
         } catch (const FileError& e) {
             engine().reportFileError(e, path);
@@ -187,14 +185,14 @@ std::optional<CadChangeStamp> cadDocChangeStamp(int document) {
     const Document* d = engine().find(document);
     if (!d)
         return std::nullopt;
-    return CadChangeStamp{d->drawing->serial, d->drawing->version};
+    return CadChangeStamp{d->drawing().serial, d->drawing().version};
 }
 
 bool cadDocWriteCopy(int document, std::string_view path, CadCopyFinished finished) {
     const Document* d = engine().find(document);
     if (!d || path.empty() || engine().copies.pending(d->handle))
         return false;
-    return engine().copies.start(d->handle, d->drawing->contentCopy(), std::string(path),
+    return engine().copies.start(d->handle, d->drawing().contentCopy(), std::string(path),
                                  std::move(finished));
 }
 
@@ -233,17 +231,15 @@ bool cadCommandExists(int command) {
 
 void cadUndoGroupBegin() {
     Engine& e = engine();
-    Document* d = e.active();
     // A group belongs to the document it began in; a nested one joins it.
     if (e.groupDepth > 0) {
         ++e.groupDepth;
         return;
     }
+    Document* d = e.active();
     if (!d)
         return;
-    if (!d->recording)
-        d->recording = std::make_unique<ChangeSet>(*d->drawing);
-    ++d->recordingDepth;
+    e.group = std::make_unique<Edit>(*d);
     e.groupDocument = d->handle;
     e.groupDepth = 1;
 }
@@ -252,12 +248,27 @@ void cadUndoGroupEnd() {
     Engine& e = engine();
     if (e.groupDepth == 0 || --e.groupDepth > 0)
         return;
-    Document* d = e.find(e.groupDocument);
     e.groupDocument = 0;
-    if (!d || !d->recording || --d->recordingDepth > 0)
+    if (e.group) {
+        e.group->commit();
+        e.group.reset();
+    }
+}
+
+void cadUndoForget() {
+    Engine& e = engine();
+    Document* d = e.active();
+    if (!d)
         return;
-    d->journal.push(std::move(d->recording));
-    d->recording.reset();
+    if (e.groupDocument == d->handle) {
+        e.groupDocument = 0;
+        e.groupDepth = 0;
+        if (e.group) {
+            e.group->commit();
+            e.group.reset();
+        }
+    }
+    d->forgetChanges();
 }
 
 bool cadCanUndo() {
@@ -324,7 +335,7 @@ void registerDocumentCommands(Engine& e) {
             Document* d = e.active();
             if (!d)
                 return 0;
-            change(d->drawing->settings);
+            d->changeSettings(change);
             e.redraw();
             return 1;
         });
@@ -340,23 +351,23 @@ void registerDocumentCommands(Engine& e) {
 // ---- layers and styles --------------------------------------------------------------------------
 
 int cadLayerAdd(std::string_view name, double width, int color, int fillColor) {
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr || name.empty())
         return -1;
     int index = dr->findLayer(name);
     if (index < 0 && dr->layers.size() > static_cast<std::size_t>(kMostLayers))
         return -1;
-    if (ChangeSet* c = recording())
-        c->keepLayers();
-    if (index < 0) {
-        dr->layers.push_back(Layer{std::string(name), 0, 0, 0, true, false, true});
-        index = static_cast<int>(dr->layers.size() - 1);
-    }
-    Layer& l = dr->layers[static_cast<std::size_t>(index)];
-    l.width = width;
-    l.color = static_cast<std::uint32_t>(color);
-    l.fillColor = static_cast<std::uint32_t>(fillColor);
-    dr->touch();
+    index = changeActive(-1, [&](ChangeSet& c) {
+        const std::size_t i =
+            index >= 0 ? static_cast<std::size_t>(index)
+                       : static_cast<std::size_t>(
+                             c.addLayer(Layer{std::string(name), 0, 0, 0, true, false, true}));
+        Layer& l = c.layer(i);
+        l.width = width;
+        l.color = static_cast<std::uint32_t>(color);
+        l.fillColor = static_cast<std::uint32_t>(fillColor);
+        return static_cast<int>(i);
+    });
     engine().tablesChanged();
     return index;
 }
@@ -367,12 +378,10 @@ int cadLayerIndex(std::string_view name, int from) {
 }
 
 int cadLayerActive(int index) {
-    Drawing* dr = activeDrawing();
-    if (!dr || !inRange(dr->layers, index))
+    Document* d = engine().active();
+    if (!d || !inRange(d->drawing().layers, index))
         return 0;
-    if (ChangeSet* c = recording())
-        c->keepSettings();
-    dr->current.layer = index;
+    d->current().layer = index;
     engine().tablesChanged();
     return 1;
 }
@@ -383,22 +392,22 @@ int cadLayerCount() {
 }
 
 int cadStLineAdd(std::string_view name, std::string_view definition) {
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr || name.empty())
         return -1;
     int index = dr->findLineStyle(name);
     if (index < 0 && dr->lineStyles.size() > static_cast<std::size_t>(kMostLineStyles))
         return -1;
-    if (ChangeSet* c = recording())
-        c->keepLineStyles();
-    if (index < 0) {
-        dr->lineStyles.push_back(LineStyle{std::string(name), {}, {}});
-        index = static_cast<int>(dr->lineStyles.size() - 1);
-    }
-    LineStyle& s = dr->lineStyles[static_cast<std::size_t>(index)];
-    s.definition = std::string(definition);
-    s.pattern = parseLinePattern(definition);
-    dr->touch();
+    index = changeActive(-1, [&](ChangeSet& c) {
+        const std::size_t i =
+            index >= 0
+                ? static_cast<std::size_t>(index)
+                : static_cast<std::size_t>(c.addLineStyle(LineStyle{std::string(name), {}, {}}));
+        LineStyle& s = c.lineStyle(i);
+        s.definition = std::string(definition);
+        s.pattern = parseLinePattern(definition);
+        return static_cast<int>(i);
+    });
     engine().tablesChanged();
     return index;
 }
@@ -409,12 +418,10 @@ int cadStLineIndex(std::string_view name, int from) {
 }
 
 int cadStLineActive(int index) {
-    Drawing* dr = activeDrawing();
-    if (!dr || !inRange(dr->lineStyles, index))
+    Document* d = engine().active();
+    if (!d || !inRange(d->drawing().lineStyles, index))
         return 0;
-    if (ChangeSet* c = recording())
-        c->keepSettings();
-    dr->current.lineStyle = index;
+    d->current().lineStyle = index;
     engine().tablesChanged();
     return 1;
 }
@@ -426,21 +433,18 @@ int cadStLineCount() {
 
 int cadStTextAdd(std::string_view name, std::string_view font, double widthFactor,
                  double obliqueAngle, int precision, int filled, int systemFont) {
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr || name.empty())
         return -1;
-    int index = dr->findTextStyle(name);
-    if (ChangeSet* c = recording())
-        c->keepTextStyles();
-    if (index < 0) {
-        dr->textStyles.push_back(TextStyle{std::string(name), {}, 1, 0, 5, true, true});
-        index = static_cast<int>(dr->textStyles.size() - 1);
-    }
-    dr->textStyles[static_cast<std::size_t>(index)] =
-        TextStyle{std::string(name), std::string(font), widthFactor,    obliqueAngle,
-                  precision,         filled != 0,       systemFont != 0};
-    dr->touch();
-    return index;
+    const int index = dr->findTextStyle(name);
+    const TextStyle style{std::string(name), std::string(font), widthFactor,    obliqueAngle,
+                          precision,         filled != 0,       systemFont != 0};
+    return changeActive(-1, [&](ChangeSet& c) {
+        if (index < 0)
+            return c.addTextStyle(style);
+        c.textStyle(static_cast<std::size_t>(index)) = style;
+        return index;
+    });
 }
 
 int cadStTextIndex(std::string_view name, int from) {
@@ -449,13 +453,40 @@ int cadStTextIndex(std::string_view name, int from) {
 }
 
 int cadStTextActive(int index) {
-    Drawing* dr = activeDrawing();
-    if (!dr || !inRange(dr->textStyles, index))
+    Document* d = engine().active();
+    if (!d || !inRange(d->drawing().textStyles, index))
         return 0;
-    if (ChangeSet* c = recording())
-        c->keepSettings();
-    dr->current.textStyle = index;
+    d->current().textStyle = index;
     return 1;
+}
+
+std::optional<CadCurrentAttributes> cadGetCurrentAttributes() {
+    const Drawing* dr = activeDrawing();
+    if (!dr)
+        return std::nullopt;
+    const CurrentAttributes& c = dr->current;
+    return CadCurrentAttributes{c.layer,        c.lineStyle,   c.textStyle, c.textAlign,
+                                c.textRotation, c.textOblique, c.textHeight};
+}
+
+void cadSetCurrentAttributes(const CadCurrentAttributes& a) {
+    Document* d = engine().active();
+    if (!d)
+        return;
+    const Drawing& dr = d->drawing();
+    CurrentAttributes& c = d->current();
+    if (inRange(dr.layers, a.layer))
+        c.layer = a.layer;
+    if (inRange(dr.lineStyles, a.lineStyle))
+        c.lineStyle = a.lineStyle;
+    if (inRange(dr.textStyles, a.textStyle))
+        c.textStyle = a.textStyle;
+    if (a.textAlign >= 0 && a.textAlign <= 8)
+        c.textAlign = a.textAlign;
+    c.textRotation = a.textRotation;
+    c.textOblique = a.textOblique;
+    c.textHeight = a.textHeight;
+    engine().tablesChanged();
 }
 
 int cadStTextCount() {
@@ -470,91 +501,106 @@ void cadPolylineBegin() {
     if (!d)
         return;
     // Vertices of a polyline that was begun and never added are given up.
-    if (d->polylineStart)
-        d->drawing->vertices.resize(*d->polylineStart);
-    d->polylineStart = d->drawing->vertices.size();
+    d->pendingVertices.emplace();
 }
 
 int cadVertex(double x, double y) {
     Document* d = engine().active();
     if (!d)
         return 0;
-    if (!d->polylineStart)
-        d->polylineStart = d->drawing->vertices.size();
-    d->drawing->vertices.push_back(Vec2{x, y});
+    if (!d->pendingVertices)
+        d->pendingVertices.emplace();
+    d->pendingVertices->push_back(Vec2{x, y});
     return 1;
 }
 
+namespace {
+
+// The vertices collected since the last polyline, handed over; nothing when there are none.
+std::optional<std::vector<Vec2>> takeVertices(Document& d) {
+    if (!d.pendingVertices || d.pendingVertices->empty())
+        return std::nullopt;
+    std::optional<std::vector<Vec2>> v = std::move(d.pendingVertices);
+    d.pendingVertices.reset();
+    return v;
+}
+
+} // namespace
+
 int cadAddPolyline(int fit, int closed) {
     Document* d = engine().active();
-    if (!d || !d->polylineStart || d->drawing->vertices.size() == *d->polylineStart)
+    if (!d)
         return -1;
-    const std::size_t start = *d->polylineStart;
-    d->polylineStart.reset();
-    return d->drawing->addPolylineAt(start, closed != 0,
-                                     static_cast<std::uint8_t>(std::clamp(fit, 0, 255)));
+    const auto v = takeVertices(*d);
+    if (!v)
+        return -1;
+    return changeActive(-1, [&](ChangeSet& c) {
+        return c.addPolyline(*v, closed != 0, static_cast<std::uint8_t>(std::clamp(fit, 0, 255)));
+    });
 }
 
 int cadAddSpline(int closed) {
     Document* d = engine().active();
-    if (!d || !d->polylineStart || d->drawing->vertices.size() == *d->polylineStart)
+    if (!d)
         return -1;
-    const std::size_t start = *d->polylineStart;
-    d->polylineStart.reset();
-    return d->drawing->addSplineAt(start, closed != 0);
+    const auto v = takeVertices(*d);
+    if (!v)
+        return -1;
+    return changeActive(-1, [&](ChangeSet& c) { return c.addSpline(*v, closed != 0); });
 }
 
 int cadAddPoint(double x, double y) {
-    Drawing* dr = activeDrawing();
-    return dr ? dr->addPoint({{x, y}}) : -1;
+    return changeActive(-1, [&](ChangeSet& c) { return c.addPoint({{x, y}}); });
 }
 
 int cadAddLine(double x1, double y1, double x2, double y2) {
-    Drawing* dr = activeDrawing();
-    return dr ? dr->addLine({{x1, y1}, {x2, y2}}) : -1;
+    return changeActive(-1, [&](ChangeSet& c) { return c.addLine({{x1, y1}, {x2, y2}}); });
 }
 
 int cadAddCircle(double x, double y, double radius) {
-    Drawing* dr = activeDrawing();
-    return dr ? dr->addCircle({{x, y}, radius}) : -1;
+    return changeActive(-1, [&](ChangeSet& c) { return c.addCircle({{x, y}, radius}); });
 }
 
 int cadAddArc(double x, double y, double radius, double startAngle, double endAngle) {
-    Drawing* dr = activeDrawing();
-    return dr ? dr->addArc({{x, y}, radius, startAngle, endAngle}) : -1;
+    return changeActive(-1, [&](ChangeSet& c) {
+        return c.addArc({{x, y}, radius, startAngle, endAngle});
+    });
 }
 
 int cadAddSector(double x, double y, double radius, double startAngle, double endAngle) {
-    Drawing* dr = activeDrawing();
-    return dr ? dr->addSector({{x, y}, radius, startAngle, endAngle}) : -1;
+    return changeActive(-1, [&](ChangeSet& c) {
+        return c.addSector({{x, y}, radius, startAngle, endAngle});
+    });
 }
 
 int cadAddEllipse(double x, double y, double radiusX, double radiusY, double rotation,
                   double startAngle, double endAngle) {
-    Drawing* dr = activeDrawing();
-    return dr ? dr->addEllipse({{x, y}, radiusX, radiusY, rotation, startAngle, endAngle}) : -1;
+    return changeActive(-1, [&](ChangeSet& c) {
+        return c.addEllipse({{x, y}, radiusX, radiusY, rotation, startAngle, endAngle});
+    });
 }
 
 int cadAddRectangle(double x, double y, double width, double height, double rotation) {
-    Drawing* dr = activeDrawing();
-    return dr ? dr->addRectangle({{x, y}, width, height, rotation}) : -1;
+    return changeActive(-1, [&](ChangeSet& c) {
+        return c.addRectangle({{x, y}, width, height, rotation});
+    });
 }
 
 int cadHatchLoop() {
     Document* d = engine().active();
-    if (!d || !d->polylineStart || d->drawing->vertices.size() == *d->polylineStart)
+    if (!d)
         return 0;
-    if (!d->hatchStart)
-        d->hatchStart = *d->polylineStart;
-    d->hatchLoops.push_back(
-        static_cast<std::uint32_t>(d->drawing->vertices.size() - *d->polylineStart));
-    d->polylineStart.reset();
+    const auto v = takeVertices(*d);
+    if (!v)
+        return 0;
+    d->hatchLoops.push_back(static_cast<std::uint32_t>(v->size()));
+    d->hatchVertices.insert(d->hatchVertices.end(), v->begin(), v->end());
     return 1;
 }
 
 int cadAddHatch(std::string_view pattern, int solid, double scale, double angle) {
     Document* d = engine().active();
-    if (!d || !d->hatchStart)
+    if (!d || d->hatchLoops.empty())
         return -1;
     HatchSpec h;
     h.pattern = std::string(pattern);
@@ -562,36 +608,34 @@ int cadAddHatch(std::string_view pattern, int solid, double scale, double angle)
     h.scale = scale;
     h.angle = angle;
     h.loops = std::move(d->hatchLoops);
-    const std::size_t start = *d->hatchStart;
+    const std::vector<Vec2> v = std::move(d->hatchVertices);
     d->hatchLoops.clear();
-    d->hatchStart.reset();
+    d->hatchVertices.clear();
     // Vertices of an unfinished loop after the last one do not belong to the hatch.
-    if (d->polylineStart) {
-        d->drawing->vertices.resize(*d->polylineStart);
-        d->polylineStart.reset();
-    }
-    return d->drawing->addHatchAt(start, h);
+    d->pendingVertices.reset();
+    return changeActive(-1, [&](ChangeSet& c) { return c.addHatch(v, h); });
 }
 
 int cadAddImage(std::string_view path, double x, double y, double width, double height) {
-    Drawing* dr = activeDrawing();
-    return dr ? dr->addImage({std::string(path), {x, y}, width, height}) : -1;
+    return changeActive(-1, [&](ChangeSet& c) {
+        return c.addImage({std::string(path), {x, y}, width, height});
+    });
 }
 
 int cadAddInsert(int block, double x, double y, double scaleX, double scaleY, double angle) {
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr || !inRange(dr->blocks, block))
         return -1;
-    return dr->addInsert({block, {x, y}, scaleX, scaleY, angle});
+    return changeActive(-1, [&](ChangeSet& c) {
+        return c.addInsert({block, {x, y}, scaleX, scaleY, angle});
+    });
 }
 
 int cadSetTextParam(int parameter, double value) {
-    Drawing* dr = activeDrawing();
-    if (!dr)
+    Document* d = engine().active();
+    if (!d)
         return 0;
-    if (ChangeSet* changes = recording())
-        changes->keepSettings();
-    CurrentAttributes& c = dr->current;
+    CurrentAttributes& c = d->current();
     switch (parameter) {
     case CAD_TEXT_ALIGN:
         if (!(value >= 0 && value <= 8))
@@ -613,17 +657,16 @@ int cadSetTextParam(int parameter, double value) {
 }
 
 int cadAddText(double x, double y, std::string_view text) {
-    Drawing* dr = activeDrawing();
-    if (!dr)
-        return -1;
-    const CurrentAttributes& c = dr->current;
-    return dr->addText(TextSpec{{x, y},
-                                c.textHeight,
-                                c.textRotation,
-                                c.textOblique,
-                                c.textAlign,
-                                c.textStyle,
-                                std::string(text)});
+    return changeActive(-1, [&](ChangeSet& ch) {
+        const CurrentAttributes& c = ch.current();
+        return ch.addText(TextSpec{{x, y},
+                                   c.textHeight,
+                                   c.textRotation,
+                                   c.textOblique,
+                                   c.textAlign,
+                                   c.textStyle,
+                                   std::string(text)});
+    });
 }
 
 // ---- blocks -------------------------------------------------------------------------------------
@@ -631,7 +674,7 @@ int cadAddText(double x, double y, std::string_view text) {
 void cadBlockBegin() {
     Document* d = engine().active();
     if (d)
-        d->blockStart = d->drawing->entities.size();
+        d->blockStart = d->drawing().entities.size();
 }
 
 int cadBlockAdd(std::string_view name, double baseX, double baseY) {
@@ -640,21 +683,11 @@ int cadBlockAdd(std::string_view name, double baseX, double baseY) {
         return -1;
     const std::size_t first = *d->blockStart;
     d->blockStart.reset();
-    if (ChangeSet* c = recording()) {
-        // The entities that go into the block, and those of a block it replaces, change.
-        Drawing& dr = *d->drawing;
-        c->keepBlocks();
-        for (std::size_t h = first; h < dr.entities.size(); ++h)
-            c->keep(static_cast<std::uint32_t>(h));
-        if (const int old = dr.findBlock(name); old >= 0)
-            for (const std::uint32_t h : dr.blocks[static_cast<std::size_t>(old)].entities)
-                c->keep(h);
-    }
-    return d->drawing->makeBlock(name, {baseX, baseY}, first);
+    return changeActive(-1, [&](ChangeSet& c) { return c.makeBlock(name, {baseX, baseY}, first); });
 }
 
 int cadBlockAddF(std::string_view pathView, std::string_view name) {
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr)
         return -1;
     const std::string path(pathView);
@@ -667,15 +700,11 @@ int cadBlockAddF(std::string_view pathView, std::string_view name) {
         engine().reportFileError(e, path);
         return -1;
     }
-    if (ChangeSet* c = recording()) {
-        c->keepBlocks();
-        c->keepLayers();
-        c->keepLineStyles();
-        c->keepTextStyles();
+    if (tablesWouldOverflow(*dr, *source)) {
+        engine().responder()->tell(engine().text(10501), engine().text(10530), true);
+        return -1;
     }
-    const int copied = copyBlocks(*dr, *source, name);
-    if (copied > 0)
-        dr->blocksChanged();
+    const int copied = changeActive(-1, [&](ChangeSet& c) { return copyBlocks(c, *source, name); });
     engine().tablesChanged();
     return copied;
 }
@@ -697,21 +726,21 @@ int cadGetEntity(int request, int, int) {
     if (!d)
         return -1;
     if (request == CAD_GET_FIRST)
-        return d->walk.first(*d->drawing);
+        return d->walk.first(d->drawing());
     if (request == CAD_GET_NEXT)
-        return d->walk.next(*d->drawing);
+        return d->walk.next(d->drawing());
     return -1;
 }
 
 int cadSelect(int select, int entity) {
-    Drawing* dr = activeDrawing();
-    if (!dr)
+    Document* d = engine().active();
+    if (!d)
         return 0;
     if (entity == -1) {
-        dr->selectAll(select != 0);
+        d->selectAll(select != 0);
         return 1;
     }
-    return dr->select(entity, select != 0) ? 1 : 0;
+    return d->select(entity, select != 0) ? 1 : 0;
 }
 
 int cadSelectedCount() {
@@ -736,7 +765,7 @@ int cadZoom(double value) {
         return 1;
     }
     if (value == CAD_ZOOM_SELECTION) {
-        const Rect r = d->drawing->selectionExtents();
+        const Rect r = d->drawing().selectionExtents();
         if (r.empty())
             return 0;
         engine().zoomTo(*d, r);

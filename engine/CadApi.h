@@ -233,11 +233,17 @@ int cadExecute(int command);
 bool cadCommandExists(int command);
 
 // ---- undo
-// The program's own changes of the active document from cadUndoGroupBegin to cadUndoGroupEnd
-// make one step of its undo journal, which undo takes back whole. Groups nest: the outermost
-// end makes the step. Changes the program makes outside a group cannot be taken back.
+// Every change of a document is kept by its undo journal. The program's own changes of the
+// active document from cadUndoGroupBegin to cadUndoGroupEnd make one step, which undo takes
+// back whole. Groups nest: the outermost end makes the step. A call that changes a document
+// outside a group (and outside a running command) is a step of its own. Undo and redo are
+// refused while a group or a command records a step.
 void cadUndoGroupBegin();
 void cadUndoGroupEnd();
+// Starts the active document's history anew (after the program built a new document's
+// content, which is not a change to take back): an open group ends first, the document stays
+// unsaved when it was.
+void cadUndoForget();
 // Whether the active document has a change to take back / to make anew.
 bool cadCanUndo();
 bool cadCanRedo();
@@ -328,6 +334,18 @@ int cadStTextAdd(std::string_view name, std::string_view font, double widthFacto
 int cadStTextIndex(std::string_view name, int from);
 int cadStTextActive(int index);
 int cadStTextCount();
+
+// What new entities of the active document take: its active layer, line style, text style and
+// text parameters (see cadSetTextParam). They are not part of what undo takes back; the
+// program keeps and restores them around work that changes them only on the way (reading a
+// drawing into the document, loading a library).
+struct CadCurrentAttributes {
+    int layer = 0, lineStyle = 0, textStyle = 0, textAlign = 0;
+    double textRotation = 0, textOblique = 0, textHeight = 0;
+};
+std::optional<CadCurrentAttributes> cadGetCurrentAttributes();
+// Indexes that the document's tables do not hold are left as they are.
+void cadSetCurrentAttributes(const CadCurrentAttributes& attributes);
 
 // ---- entities -----------------------------------------------------------------------------------
 

@@ -39,14 +39,6 @@ std::string fileNameOf(const std::string& path) {
 
 } // namespace
 
-Rect View::rect() const {
-    Rect r;
-    const double hw = widthPx * unitsPerPixel / 2, hh = heightPx * unitsPerPixel / 2;
-    r.add(centre.x - hw, centre.y - hh);
-    r.add(centre.x + hw, centre.y + hh);
-    return r;
-}
-
 Engine::Engine() {
     registerDocumentCommands(*this);
     registerViewCommands(*this);
@@ -62,41 +54,6 @@ Engine::Engine() {
     registerSnapCommands(*this);
 }
 
-Edit::Edit(Document& d) : document_(d) {
-    if (!d.recording) {
-        d.recording = std::make_unique<ChangeSet>(*d.drawing);
-        d.recordingDepth = 0;
-    }
-    ++d.recordingDepth;
-}
-
-Edit::~Edit() {
-    if (open_)
-        abandon();
-}
-
-void Edit::commit() {
-    if (!open_)
-        return;
-    open_ = false;
-    if (--document_.recordingDepth > 0)
-        return;
-    document_.journal.push(std::move(document_.recording));
-    document_.recording.reset();
-}
-
-void Edit::abandon() {
-    if (!open_)
-        return;
-    open_ = false;
-    // Inside a larger change what was done stays part of it.
-    if (--document_.recordingDepth > 0)
-        return;
-    std::unique_ptr<ChangeSet> set = std::move(document_.recording);
-    // Nothing of the change stays: neither in the drawing nor as a mark of a change.
-    set->exchange();
-}
-
 bool Engine::undo(Document& d) {
     return step(d, true);
 }
@@ -106,12 +63,15 @@ bool Engine::redo(Document& d) {
 }
 
 bool Engine::step(Document& d, bool back) {
+    // A change being recorded is not taken back under whoever records it.
+    if (d.recording)
+        return false;
     const ChangeSet* next = back ? d.journal.nextUndo() : d.journal.nextRedo();
     if (!next) {
         responder()->tell(text(10501), text(back ? 10503 : 10504), false);
         return false;
     }
-    Drawing& dr = *d.drawing;
+    const Drawing& dr = d.drawing();
     // What it changes is drawn again where it was and where it is.
     Rect area;
     const auto addArea = [&] {
@@ -127,9 +87,10 @@ bool Engine::step(Document& d, bool back) {
     else
         d.journal.redo(&touched);
     addArea();
-    dr.selectAll(false);
+    d.selectAll(false);
     for (const std::uint32_t h : touched)
-        dr.select(static_cast<int>(h), true);
+        d.select(static_cast<int>(h), true);
+    d.tidy();
     if (next->changesTables()) {
         tablesChanged();
         redraw();
@@ -154,10 +115,8 @@ Document* Engine::find(int handle) {
 }
 
 Document& Engine::create(std::unique_ptr<Drawing> drawing, std::string path) {
-    auto doc = std::make_unique<Document>();
+    auto doc = std::make_unique<Document>(std::move(drawing));
     doc->handle = nextHandle_++;
-    if (drawing)
-        doc->drawing = std::move(drawing);
     doc->path = std::move(path);
     documents_.push_back(std::move(doc));
     Document& d = *documents_.back();
@@ -184,8 +143,14 @@ void Engine::close(int handle) {
         return;
     if (window)
         window->documentClosing(handle);
-    if (groupDocument == handle)
+    if (groupDocument == handle) {
+        // The group's change goes with its document.
         groupDocument = 0;
+        if (group) {
+            group->commit();
+            group.reset();
+        }
+    }
     // The program hears of the closing while no document is active yet: nothing it asks for
     // may reach the closed one.
     const bool wasActive = active_ == handle;
@@ -267,7 +232,7 @@ std::string Engine::displayName(const Document& d) {
 
 bool Engine::saveAs(Document& d, const std::string& path) {
     try {
-        saveNative(*d.drawing, path);
+        saveNative(d.drawing(), path);
     } catch (const FileError& e) {
         reportFileError(e, path);
         return false;
@@ -344,7 +309,7 @@ void Engine::zoomTo(Document& d, const Rect& r) {
 }
 
 void Engine::zoomAll(Document& d) {
-    zoomTo(d, d.drawing->extents());
+    zoomTo(d, d.drawing().extents());
 }
 
 void Engine::reset() {
@@ -356,6 +321,10 @@ void Engine::reset() {
             window->documentClosing(d->handle);
     groupDocument = 0;
     groupDepth = 0;
+    if (group) {
+        group->commit();
+        group.reset();
+    }
     documents_.clear();
     active_ = 0;
     activeDoc_ = nullptr;

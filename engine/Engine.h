@@ -3,7 +3,8 @@
 #pragma once
 
 #include "engine/CadApi.h"
-#include "engine/edit/Journal.h"
+#include "engine/Document.h"
+#include "engine/edit/Edit.h"
 #include "engine/io/CopyWriter.h"
 #include "engine/model/Drawing.h"
 #include "engine/snap/SnapSettings.h"
@@ -51,73 +52,6 @@ void registerModifyCommands(Engine& e);    // commands/: copy, move, rotate, sca
 void registerClipboardCommands(Engine& e); // commands/: cut, copy and paste
 void registerSnapCommands(Engine& e);      // snap/: the ways of finding points, their settings
 
-// What a document's view shows: a centre and a scale, for a window of a given size.
-struct View {
-    Vec2 centre;
-    double unitsPerPixel = 1;
-    int widthPx = 800, heightPx = 600;
-    Rect rect() const;
-};
-
-struct Document {
-    int handle = 0;
-    std::unique_ptr<Drawing> drawing = std::make_unique<Drawing>();
-    std::string path; // file-system bytes; empty until saved or opened
-    EntityWalk walk;
-    View view;
-    std::vector<View> previousViews;
-    std::vector<std::pair<std::string, View>> savedViews; // named views (engine/view/)
-    // Building entities through the interface.
-    std::optional<std::size_t> polylineStart; // first vertex of the polyline being collected
-    std::vector<std::uint32_t> hatchLoops;    // loops collected for the next hatch
-    std::optional<std::size_t> hatchStart;    // first vertex of those loops
-    std::optional<std::size_t> blockStart;    // first entity of the block being collected
-
-    // ---- undo
-    Journal journal;
-    // The change being recorded (by a command or a group of the program's calls), and how
-    // many have joined it.
-    std::unique_ptr<ChangeSet> recording;
-    int recordingDepth = 0;
-    // The journal's state when the document was last saved or opened.
-    std::uint64_t savedState = 0;
-    // Changed since the last save: by a step of the journal, or by something it does not hold.
-    bool modified() const { return drawing->modified || journal.state() != savedState; }
-    // Marks the document as saved as it is now.
-    void saved() {
-        drawing->modified = false;
-        savedState = journal.state();
-    }
-    // Starts the journal anew: after a file was loaded into the document.
-    void forgetChanges() {
-        recording.reset();
-        recordingDepth = 0;
-        journal.clear();
-        savedState = drawing->modified ? ~std::uint64_t(0) : journal.state();
-    }
-};
-
-// One change of a document by a command: it joins the change being recorded or begins one;
-// commit() makes it a step of the journal (at the outermost level), and a change never
-// committed is taken back whole.
-class Edit {
-public:
-    explicit Edit(Document& d);
-    Edit(const Edit&) = delete;
-    Edit& operator=(const Edit&) = delete;
-    ~Edit();
-    ChangeSet& changes() { return *document_.recording; }
-    Drawing& drawing() { return *document_.drawing; }
-    Document& document() { return document_; }
-    void commit();
-    // Takes the change back now.
-    void abandon();
-
-private:
-    Document& document_;
-    bool open_ = true;
-};
-
 class Engine {
 public:
     static Engine& instance();
@@ -163,6 +97,7 @@ public:
     // meanwhile), and how deep the groups are.
     int groupDocument = 0;
     int groupDepth = 0;
+    std::unique_ptr<Edit> group; // the change the group records
 
     // ---- files
     // Saves a document in the native format under path; it takes that name. False (after
@@ -235,9 +170,21 @@ inline Engine& engine() {
 }
 
 // The active document's drawing, or nullptr when no document is open.
-inline Drawing* activeDrawing() {
+inline const Drawing* activeDrawing() {
+    const Document* d = engine().active();
+    return d ? &d->drawing() : nullptr;
+}
+
+// Runs a change of the active document as an Edit: it joins the change being recorded (a
+// command's, or the program's group) or is a step of its own. `otherwise` without a document.
+template <typename R, typename F> R changeActive(R otherwise, F change) {
     Document* d = engine().active();
-    return d ? d->drawing.get() : nullptr;
+    if (!d)
+        return otherwise;
+    Edit edit(*d);
+    const R result = change(edit.changes());
+    edit.commit();
+    return result;
 }
 
 // The engine's own English text of a number (engine/Texts.cpp), or nothing for a number the

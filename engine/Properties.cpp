@@ -12,160 +12,211 @@ using namespace cad;
 
 namespace {
 
-template <typename T> T* item(std::vector<T>& v, int i) {
+template <typename T> const T* item(const std::vector<T>& v, int i) {
     return i >= 0 && static_cast<std::size_t>(i) < v.size() ? &v[static_cast<std::size_t>(i)]
                                                             : nullptr;
 }
 
-// The change being recorded in the active document, if any.
-ChangeSet* recording() {
-    return engine().recording(engine().active());
-}
-
-// Keeps an entity, or a table, in the change being recorded before it changes.
-void keepEntity(int handle) {
-    if (ChangeSet* c = recording())
-        c->keep(static_cast<std::uint32_t>(handle), Keep::Everything);
-}
-template <typename Keeper> void keepTable(Keeper keeper) {
-    if (ChangeSet* c = recording())
-        (c->*keeper)();
-}
-
-Entity* entityOf(Drawing* dr, int handle) {
+const Entity* entityOf(const Drawing* dr, int handle) {
     return dr && dr->valid(handle) ? &dr->entities[static_cast<std::size_t>(handle)] : nullptr;
 }
 
-// The field of an entity's geometry that a real-valued property names, or nullptr.
-double* geometryField(Drawing& dr, const Entity& e, int property) {
-    const auto i = e.first;
-    switch (e.type) {
-    case EntityType::Point:
-        switch (property) {
-        case CAD_PROP_ENT_X:
-            return &dr.points[i].p.x;
-        case CAD_PROP_ENT_Y:
-            return &dr.points[i].p.y;
-        }
-        break;
-    case EntityType::Line:
-        switch (property) {
-        case CAD_PROP_ENT_X:
-            return &dr.lines[i].a.x;
-        case CAD_PROP_ENT_Y:
-            return &dr.lines[i].a.y;
-        case CAD_PROP_ENT_X2:
-            return &dr.lines[i].b.x;
-        case CAD_PROP_ENT_Y2:
-            return &dr.lines[i].b.y;
-        }
-        break;
-    case EntityType::Circle:
-        switch (property) {
-        case CAD_PROP_ENT_X:
-            return &dr.circles[i].centre.x;
-        case CAD_PROP_ENT_Y:
-            return &dr.circles[i].centre.y;
-        case CAD_PROP_ENT_RADIUS:
-            return &dr.circles[i].radius;
-        }
-        break;
-    case EntityType::Arc:
-    case EntityType::Sector: {
-        ArcData& a = e.type == EntityType::Arc ? dr.arcs[i] : dr.sectors[i];
-        switch (property) {
-        case CAD_PROP_ENT_X:
-            return &a.centre.x;
-        case CAD_PROP_ENT_Y:
-            return &a.centre.y;
-        case CAD_PROP_ENT_RADIUS:
-            return &a.radius;
-        case CAD_PROP_ENT_ANGLE0:
-            return &a.startAngle;
-        case CAD_PROP_ENT_ANGLE1:
-            return &a.endAngle;
-        }
-        break;
+// The field of a kind's geometry record that a real-valued property names, or nullptr.
+double* field(PointData& d, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_X:
+        return &d.p.x;
+    case CAD_PROP_ENT_Y:
+        return &d.p.y;
     }
+    return nullptr;
+}
+double* field(LineData& d, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_X:
+        return &d.a.x;
+    case CAD_PROP_ENT_Y:
+        return &d.a.y;
+    case CAD_PROP_ENT_X2:
+        return &d.b.x;
+    case CAD_PROP_ENT_Y2:
+        return &d.b.y;
+    }
+    return nullptr;
+}
+double* field(CircleData& d, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_X:
+        return &d.centre.x;
+    case CAD_PROP_ENT_Y:
+        return &d.centre.y;
+    case CAD_PROP_ENT_RADIUS:
+        return &d.radius;
+    }
+    return nullptr;
+}
+double* field(ArcData& a, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_X:
+        return &a.centre.x;
+    case CAD_PROP_ENT_Y:
+        return &a.centre.y;
+    case CAD_PROP_ENT_RADIUS:
+        return &a.radius;
+    case CAD_PROP_ENT_ANGLE0:
+        return &a.startAngle;
+    case CAD_PROP_ENT_ANGLE1:
+        return &a.endAngle;
+    }
+    return nullptr;
+}
+double* field(EllipseData& d, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_X:
+        return &d.centre.x;
+    case CAD_PROP_ENT_Y:
+        return &d.centre.y;
+    case CAD_PROP_ENT_RADIUS:
+        return &d.radiusX;
+    case CAD_PROP_ENT_RADIUS2:
+        return &d.radiusY;
+    case CAD_PROP_ENT_ANGLE0:
+        return &d.startAngle;
+    case CAD_PROP_ENT_ANGLE1:
+        return &d.endAngle;
+    case CAD_PROP_ENT_ROTATION:
+        return &d.rotation;
+    }
+    return nullptr;
+}
+double* field(RectangleData& d, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_X:
+        return &d.centre.x;
+    case CAD_PROP_ENT_Y:
+        return &d.centre.y;
+    case CAD_PROP_ENT_WIDTH2:
+        return &d.width;
+    case CAD_PROP_ENT_HEIGHT2:
+        return &d.height;
+    case CAD_PROP_ENT_ROTATION:
+        return &d.rotation;
+    }
+    return nullptr;
+}
+double* field(InsertData& d, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_X:
+        return &d.p.x;
+    case CAD_PROP_ENT_Y:
+        return &d.p.y;
+    case CAD_PROP_ENT_SCALE_X:
+        return &d.scaleX;
+    case CAD_PROP_ENT_SCALE_Y:
+        return &d.scaleY;
+    case CAD_PROP_ENT_ROTATION:
+        return &d.angle;
+    }
+    return nullptr;
+}
+double* field(TextData& d, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_X:
+        return &d.p.x;
+    case CAD_PROP_ENT_Y:
+        return &d.p.y;
+    }
+    return nullptr;
+}
+double* field(HatchData& d, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_SCALE_X:
+        return &d.scale;
+    case CAD_PROP_ENT_ROTATION:
+        return &d.angle;
+    }
+    return nullptr;
+}
+double* field(ImageData& d, int property) {
+    switch (property) {
+    case CAD_PROP_ENT_X:
+        return &d.p.x;
+    case CAD_PROP_ENT_Y:
+        return &d.p.y;
+    case CAD_PROP_ENT_WIDTH2:
+        return &d.width;
+    case CAD_PROP_ENT_HEIGHT2:
+        return &d.height;
+    }
+    return nullptr;
+}
+
+// The field of an entity open for change that a real-valued property names, or nullptr.
+double* geometryField(EntityChange& c, int property) {
+    switch (c.type()) {
+    case EntityType::Point:
+        return field(c.point(), property);
+    case EntityType::Line:
+        return field(c.line(), property);
+    case EntityType::Circle:
+        return field(c.circle(), property);
+    case EntityType::Arc:
+    case EntityType::Sector:
+        return field(c.arc(), property);
     case EntityType::Ellipse:
-        switch (property) {
-        case CAD_PROP_ENT_X:
-            return &dr.ellipses[i].centre.x;
-        case CAD_PROP_ENT_Y:
-            return &dr.ellipses[i].centre.y;
-        case CAD_PROP_ENT_RADIUS:
-            return &dr.ellipses[i].radiusX;
-        case CAD_PROP_ENT_RADIUS2:
-            return &dr.ellipses[i].radiusY;
-        case CAD_PROP_ENT_ANGLE0:
-            return &dr.ellipses[i].startAngle;
-        case CAD_PROP_ENT_ANGLE1:
-            return &dr.ellipses[i].endAngle;
-        case CAD_PROP_ENT_ROTATION:
-            return &dr.ellipses[i].rotation;
-        }
-        break;
+        return field(c.ellipse(), property);
     case EntityType::Rectangle:
-        switch (property) {
-        case CAD_PROP_ENT_X:
-            return &dr.rectangles[i].centre.x;
-        case CAD_PROP_ENT_Y:
-            return &dr.rectangles[i].centre.y;
-        case CAD_PROP_ENT_WIDTH2:
-            return &dr.rectangles[i].width;
-        case CAD_PROP_ENT_HEIGHT2:
-            return &dr.rectangles[i].height;
-        case CAD_PROP_ENT_ROTATION:
-            return &dr.rectangles[i].rotation;
-        }
-        break;
+        return field(c.rectangle(), property);
     case EntityType::Insert:
-        switch (property) {
-        case CAD_PROP_ENT_X:
-            return &dr.inserts[i].p.x;
-        case CAD_PROP_ENT_Y:
-            return &dr.inserts[i].p.y;
-        case CAD_PROP_ENT_SCALE_X:
-            return &dr.inserts[i].scaleX;
-        case CAD_PROP_ENT_SCALE_Y:
-            return &dr.inserts[i].scaleY;
-        case CAD_PROP_ENT_ROTATION:
-            return &dr.inserts[i].angle;
-        }
-        break;
+        return field(c.insert(), property);
     case EntityType::Text:
-        switch (property) {
-        case CAD_PROP_ENT_X:
-            return &dr.texts[i].p.x;
-        case CAD_PROP_ENT_Y:
-            return &dr.texts[i].p.y;
-        }
-        break;
+        return field(c.text(), property);
     case EntityType::Hatch:
-        switch (property) {
-        case CAD_PROP_ENT_SCALE_X:
-            return &dr.hatches[i].scale;
-        case CAD_PROP_ENT_ROTATION:
-            return &dr.hatches[i].angle;
-        }
-        break;
+        return field(c.hatch(), property);
     case EntityType::Image:
-        switch (property) {
-        case CAD_PROP_ENT_X:
-            return &dr.images[i].p.x;
-        case CAD_PROP_ENT_Y:
-            return &dr.images[i].p.y;
-        case CAD_PROP_ENT_WIDTH2:
-            return &dr.images[i].width;
-        case CAD_PROP_ENT_HEIGHT2:
-            return &dr.images[i].height;
-        }
-        break;
+        return field(c.image(), property);
     case EntityType::Polyline:
     case EntityType::Spline:
         break;
     }
     return nullptr;
+}
+
+// The value of that field of an entity, read from a copy of its record.
+template <typename T> std::optional<double> valueOf(T data, int property) {
+    const double* f = field(data, property);
+    return f ? std::optional<double>(*f) : std::nullopt;
+}
+std::optional<double> geometryValue(const Drawing& dr, const Entity& e, int property) {
+    const auto i = e.first;
+    switch (e.type) {
+    case EntityType::Point:
+        return valueOf(dr.points[i], property);
+    case EntityType::Line:
+        return valueOf(dr.lines[i], property);
+    case EntityType::Circle:
+        return valueOf(dr.circles[i], property);
+    case EntityType::Arc:
+        return valueOf(dr.arcs[i], property);
+    case EntityType::Sector:
+        return valueOf(dr.sectors[i], property);
+    case EntityType::Ellipse:
+        return valueOf(dr.ellipses[i], property);
+    case EntityType::Rectangle:
+        return valueOf(dr.rectangles[i], property);
+    case EntityType::Insert:
+        return valueOf(dr.inserts[i], property);
+    case EntityType::Text:
+        return valueOf(dr.texts[i], property);
+    case EntityType::Hatch:
+        return valueOf(dr.hatches[i], property);
+    case EntityType::Image:
+        return valueOf(dr.images[i], property);
+    case EntityType::Polyline:
+    case EntityType::Spline:
+        break;
+    }
+    return std::nullopt;
 }
 
 // The text parameter of a text entity that a property names, or nullptr.
@@ -182,30 +233,34 @@ double* textParameter(TextParams& p, int property) {
 }
 
 // The pooled bytes of an entity that a property names (a text's string, a hatch's pattern,
-// an image's path), or nullptr.
-PooledText* pooledField(Drawing& dr, Entity& e, int property, PooledText& textBytes) {
-    if (property == CAD_PROP_TEXT_STRING && e.type == EntityType::Text) {
-        textBytes = {dr.texts[e.first].chars, e.count};
-        return &textBytes;
-    }
+// an image's path), or nothing.
+std::optional<PooledText> pooledField(const Drawing& dr, const Entity& e, int property) {
+    if (property == CAD_PROP_TEXT_STRING && e.type == EntityType::Text)
+        return PooledText{dr.texts[e.first].chars, e.count};
     if (property == CAD_PROP_ENT_NAME && e.type == EntityType::Hatch)
-        return &dr.hatches[e.first].pattern;
+        return dr.hatches[e.first].pattern;
     if (property == CAD_PROP_ENT_NAME && e.type == EntityType::Image)
-        return &dr.images[e.first].path;
-    return nullptr;
+        return dr.images[e.first].path;
+    return std::nullopt;
+}
+
+// Gives that pooled field new bytes.
+void setPooled(EntityChange& c, int property, std::string_view value) {
+    if (c.type() == EntityType::Text)
+        c.setText(value);
+    else if (c.type() == EntityType::Hatch)
+        c.hatch().pattern = c.pool(value);
+    else if (c.type() == EntityType::Image && property == CAD_PROP_ENT_NAME)
+        c.image().path = c.pool(value);
 }
 
 // Names of layers and blocks are unique and never empty.
-template <typename T>
-bool renameUnique(std::vector<T>& items, int index, std::string_view name, Drawing& dr) {
-    T* it = item(items, index);
-    if (!it || name.empty())
+template <typename T> bool nameFree(const std::vector<T>& items, int index, std::string_view name) {
+    if (!item(items, index) || name.empty())
         return false;
     for (std::size_t i = 0; i < items.size(); ++i)
         if (static_cast<int>(i) != index && items[i].name == name)
             return false;
-    it->name = std::string(name);
-    dr.touch();
     return true;
 }
 
@@ -248,7 +303,7 @@ std::optional<std::string> cadPropGet(int property, int index) {
         return property == CAD_PROP_DOC_PATH ? d->path : fileNameOf(d->path);
     }
     }
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr)
         return std::nullopt;
     switch (property) {
@@ -271,9 +326,8 @@ std::optional<std::string> cadPropGet(int property, int index) {
             return b->name;
         break;
     default:
-        PooledText text;
-        if (Entity* e = entityOf(dr, index))
-            if (PooledText* field = pooledField(*dr, *e, property, text))
+        if (const Entity* e = entityOf(dr, index))
+            if (const auto field = pooledField(*dr, *e, property))
                 return std::string(dr->pooled(*field));
     }
     return std::nullopt;
@@ -288,19 +342,26 @@ int cadPropPut(int property, int index, std::string_view value) {
         engine().windowCaption = std::string(value);
         return 1;
     }
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr)
         return 0;
     switch (property) {
     case CAD_PROP_LAYER_NAME:
-        keepTable(&ChangeSet::keepLayers);
-        if (!renameUnique(dr->layers, index, value, *dr))
+        if (!nameFree(dr->layers, index, value))
             return 0;
+        changeActive(0, [&](ChangeSet& c) {
+            c.layer(static_cast<std::size_t>(index)).name = std::string(value);
+            return 1;
+        });
         engine().tablesChanged();
         return 1;
     case CAD_PROP_BLOCK_NAME:
-        keepTable(&ChangeSet::keepBlocks);
-        return renameUnique(dr->blocks, index, value, *dr) ? 1 : 0;
+        if (!nameFree(dr->blocks, index, value))
+            return 0;
+        return changeActive(0, [&](ChangeSet& c) {
+            c.block(static_cast<std::size_t>(index)).name = std::string(value);
+            return 1;
+        });
     case CAD_PROP_LINESTYLE_NAME:
     case CAD_PROP_TEXTSTYLE_NAME:
         if (value.empty())
@@ -310,41 +371,35 @@ int cadPropPut(int property, int index, std::string_view value) {
     case CAD_PROP_TEXTSTYLE_FONT: {
         const bool lineStyle =
             property == CAD_PROP_LINESTYLE_NAME || property == CAD_PROP_LINESTYLE_DEFINITION;
-        keepTable(lineStyle ? &ChangeSet::keepLineStyles : &ChangeSet::keepTextStyles);
-        if (lineStyle) {
-            LineStyle* s = item(dr->lineStyles, index);
-            if (!s)
-                return 0;
-            if (property == CAD_PROP_LINESTYLE_NAME) {
-                s->name = std::string(value);
+        if (lineStyle ? !item(dr->lineStyles, index) : !item(dr->textStyles, index))
+            return 0;
+        changeActive(0, [&](ChangeSet& c) {
+            const auto i = static_cast<std::size_t>(index);
+            if (lineStyle) {
+                LineStyle& s = c.lineStyle(i);
+                if (property == CAD_PROP_LINESTYLE_NAME) {
+                    s.name = std::string(value);
+                } else {
+                    s.definition = std::string(value);
+                    s.pattern = parseLinePattern(value);
+                }
             } else {
-                s->definition = std::string(value);
-                s->pattern = parseLinePattern(value);
+                TextStyle& s = c.textStyle(i);
+                (property == CAD_PROP_TEXTSTYLE_NAME ? s.name : s.font) = std::string(value);
             }
-        } else {
-            TextStyle* s = item(dr->textStyles, index);
-            if (!s)
-                return 0;
-            (property == CAD_PROP_TEXTSTYLE_NAME ? s->name : s->font) = std::string(value);
-        }
-        dr->touch();
+            return 1;
+        });
         // The style lists (toolbars, dialogs) show names and patterns.
         engine().tablesChanged();
         return 1;
     }
     default:
-        PooledText text;
-        if (Entity* e = entityOf(dr, index))
-            if (PooledText* field = pooledField(*dr, *e, property, text)) {
-                keepEntity(index);
-                *field = dr->pool(value);
-                if (e->type == EntityType::Text) {
-                    dr->texts[e->first].chars = field->offset;
-                    e->count = field->size;
-                }
-                dr->changed(static_cast<std::uint32_t>(index));
+        if (const Entity* e = entityOf(dr, index); e && pooledField(*dr, *e, property))
+            return changeActive(0, [&](ChangeSet& c) {
+                EntityChange entity = c.change(static_cast<std::uint32_t>(index));
+                setPooled(entity, property, value);
                 return 1;
-            }
+            });
     }
     return 0;
 }
@@ -358,7 +413,7 @@ std::optional<int> cadPropGetInt(int property, int index) {
         const Document* d = documentOf(property, index);
         if (!d)
             return std::nullopt;
-        const DrawingSettings& s = d->drawing->settings;
+        const DrawingSettings& s = d->drawing().settings;
         switch (property) {
         case CAD_PROP_DOC_BACKCOLOR:
             return static_cast<int>(s.background);
@@ -377,7 +432,7 @@ std::optional<int> cadPropGetInt(int property, int index) {
         }
         return std::nullopt;
     }
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr)
         return std::nullopt;
     switch (property) {
@@ -457,142 +512,159 @@ int cadPropPutInt(int property, int index, int value) {
         Document* d = documentOf(property, index);
         if (!d)
             return 0;
-        DrawingSettings& s = d->drawing->settings;
         const auto color = static_cast<std::uint32_t>(value) & 0xFFFFFFu;
-        if (property != CAD_PROP_DOC_MODIFIED)
-            if (ChangeSet* c = engine().recording(d))
-                c->keepSettings();
-        switch (property) {
-        case CAD_PROP_DOC_BACKCOLOR:
-            s.background = color;
-            break;
-        case CAD_PROP_DOC_MODIFIED:
+        if (property == CAD_PROP_DOC_MODIFIED) {
             if (value != 0)
-                d->drawing->modified = true;
+                d->markChanged();
             else
                 d->saved();
             return 1;
-        case CAD_PROP_DOC_CURSOR_SIZE:
-            if (value < 0 || value > 100)
-                return 0;
-            s.cursorSize = value;
-            break;
-        case CAD_PROP_DOC_CURSOR_COLOR:
-            s.cursorColor = color;
-            break;
-        case CAD_PROP_DOC_SHOW_GRIPS:
-            s.showGrips = value != 0 ? 1 : 0;
-            break;
-        case CAD_PROP_DOC_GRIP_COLOR:
-            s.gripColor = color;
-            break;
-        case CAD_PROP_DOC_UNITS:
-            if (value < 0 || value > 4)
-                return 0;
-            s.units = value;
-            break;
-        default:
-            return 0;
         }
-        d->drawing->touch();
+        if ((property == CAD_PROP_DOC_CURSOR_SIZE && (value < 0 || value > 100)) ||
+            (property == CAD_PROP_DOC_UNITS && (value < 0 || value > 4)))
+            return 0;
+        d->changeSettings([&](DrawingSettings& s) {
+            switch (property) {
+            case CAD_PROP_DOC_BACKCOLOR:
+                s.background = color;
+                break;
+            case CAD_PROP_DOC_CURSOR_SIZE:
+                s.cursorSize = value;
+                break;
+            case CAD_PROP_DOC_CURSOR_COLOR:
+                s.cursorColor = color;
+                break;
+            case CAD_PROP_DOC_SHOW_GRIPS:
+                s.showGrips = value != 0 ? 1 : 0;
+                break;
+            case CAD_PROP_DOC_GRIP_COLOR:
+                s.gripColor = color;
+                break;
+            case CAD_PROP_DOC_UNITS:
+                s.units = value;
+                break;
+            }
+        });
         return 1;
     }
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr)
         return 0;
-    if (Layer* l = item(dr->layers, index); l && property >= CAD_PROP_LAYER_COLOR &&
-                                            property <= CAD_PROP_LAYER_PRINTABLE &&
-                                            property != CAD_PROP_LAYER_WIDTH) {
-        keepTable(&ChangeSet::keepLayers);
-        switch (property) {
-        case CAD_PROP_LAYER_COLOR:
-            l->color = static_cast<std::uint32_t>(value);
-            break;
-        case CAD_PROP_LAYER_FILLCOLOR:
-            l->fillColor = static_cast<std::uint32_t>(value);
-            break;
-        case CAD_PROP_LAYER_VISIBLE:
-            l->visible = value != 0;
-            break;
-        case CAD_PROP_LAYER_LOCKED:
-            l->locked = value != 0;
-            break;
-        case CAD_PROP_LAYER_PRINTABLE:
-            l->printable = value != 0;
-            break;
-        }
-        dr->touch();
+    if (item(dr->layers, index) && property >= CAD_PROP_LAYER_COLOR &&
+        property <= CAD_PROP_LAYER_PRINTABLE && property != CAD_PROP_LAYER_WIDTH) {
+        changeActive(0, [&](ChangeSet& c) {
+            Layer& l = c.layer(static_cast<std::size_t>(index));
+            switch (property) {
+            case CAD_PROP_LAYER_COLOR:
+                l.color = static_cast<std::uint32_t>(value);
+                break;
+            case CAD_PROP_LAYER_FILLCOLOR:
+                l.fillColor = static_cast<std::uint32_t>(value);
+                break;
+            case CAD_PROP_LAYER_VISIBLE:
+                l.visible = value != 0;
+                break;
+            case CAD_PROP_LAYER_LOCKED:
+                l.locked = value != 0;
+                break;
+            case CAD_PROP_LAYER_PRINTABLE:
+                l.printable = value != 0;
+                break;
+            }
+            return 1;
+        });
         engine().tablesChanged();
         engine().redraw();
         return 1;
     }
-    Entity* e = entityOf(dr, index);
+    const Entity* e = entityOf(dr, index);
     if (!e)
         return 0;
-    keepEntity(index);
+    // What the value must be for the property, before anything changes.
     switch (property) {
     case CAD_PROP_ENT_LAYER:
         if (!item(dr->layers, value))
             return 0;
-        e->layer = static_cast<std::uint16_t>(value);
         break;
     case CAD_PROP_ENT_LINESTYLE:
         if (!item(dr->lineStyles, value))
             return 0;
-        e->lineStyle = static_cast<std::uint16_t>(value);
         break;
-    case CAD_PROP_ENT_COLOR: {
-        OwnStyle own = dr->ownStyle(static_cast<std::size_t>(index));
-        own.color = static_cast<std::uint32_t>(value);
-        dr->setOwnStyle(static_cast<std::size_t>(index), own);
-        e->set(EntityFlag::ColorByLayer, false);
-        break;
-    }
+    case CAD_PROP_ENT_COLOR:
     case CAD_PROP_ENT_COLOR_BYLAYER:
-        e->set(EntityFlag::ColorByLayer, value != 0);
-        break;
     case CAD_PROP_ENT_WIDTH_BYLAYER:
-        e->set(EntityFlag::WidthByLayer, value != 0);
         break;
     case CAD_PROP_ENT_FILLED:
         if (!canBeFilled(e->type))
             return 0;
-        e->set(EntityFlag::Filled, value != 0);
         break;
     case CAD_PROP_ENT_CLOSED:
         if (!closable(e->type))
             return 0;
-        e->set(EntityFlag::Closed, value != 0);
         break;
     case CAD_PROP_ENT_BLOCK:
         if (e->type != EntityType::Insert || !item(dr->blocks, value) ||
             dr->wouldRecurse(dr->ownerOf(index), value))
             return 0;
-        dr->inserts[e->first].block = value;
         break;
     case CAD_PROP_TEXT_ALIGN:
-    case CAD_PROP_TEXT_STYLE: {
-        if (e->type != EntityType::Text)
+    case CAD_PROP_TEXT_STYLE:
+        if (e->type != EntityType::Text ||
+            (property == CAD_PROP_TEXT_ALIGN ? value < 0 || value > 8
+                                             : !item(dr->textStyles, value)))
             return 0;
-        if (property == CAD_PROP_TEXT_ALIGN ? value < 0 || value > 8 : !item(dr->textStyles, value))
-            return 0;
-        TextData& t = dr->texts[e->first];
-        TextParams p = dr->paramsOf(t);
-        (property == CAD_PROP_TEXT_ALIGN ? p.align : p.style) = value;
-        t.params = dr->internParams(p);
         break;
-    }
     default:
         return 0;
     }
-    dr->changed(static_cast<std::uint32_t>(index));
-    return 1;
+    return changeActive(0, [&](ChangeSet& c) {
+        EntityChange entity = c.change(static_cast<std::uint32_t>(index));
+        Entity& r = entity.record();
+        switch (property) {
+        case CAD_PROP_ENT_LAYER:
+            r.layer = static_cast<std::uint16_t>(value);
+            break;
+        case CAD_PROP_ENT_LINESTYLE:
+            r.lineStyle = static_cast<std::uint16_t>(value);
+            break;
+        case CAD_PROP_ENT_COLOR: {
+            OwnStyle own = dr->ownStyle(static_cast<std::size_t>(index));
+            own.color = static_cast<std::uint32_t>(value);
+            entity.setOwnStyle(own);
+            r.set(EntityFlag::ColorByLayer, false);
+            break;
+        }
+        case CAD_PROP_ENT_COLOR_BYLAYER:
+            r.set(EntityFlag::ColorByLayer, value != 0);
+            break;
+        case CAD_PROP_ENT_WIDTH_BYLAYER:
+            r.set(EntityFlag::WidthByLayer, value != 0);
+            break;
+        case CAD_PROP_ENT_FILLED:
+            r.set(EntityFlag::Filled, value != 0);
+            break;
+        case CAD_PROP_ENT_CLOSED:
+            r.set(EntityFlag::Closed, value != 0);
+            break;
+        case CAD_PROP_ENT_BLOCK:
+            entity.insert().block = value;
+            break;
+        case CAD_PROP_TEXT_ALIGN:
+        case CAD_PROP_TEXT_STYLE: {
+            TextParams p = dr->paramsOf(entity.text());
+            (property == CAD_PROP_TEXT_ALIGN ? p.align : p.style) = value;
+            entity.setTextParams(p);
+            break;
+        }
+        }
+        return 1;
+    });
 }
 
 // ---- reals --------------------------------------------------------------------------------------
 
 std::optional<double> cadPropGetDbl(int property, int index) {
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr)
         return std::nullopt;
     switch (property) {
@@ -621,68 +693,64 @@ std::optional<double> cadPropGetDbl(int property, int index) {
         if (const double* field = textParameter(p, property))
             return *field;
     }
-    if (const double* field = geometryField(*dr, *e, property))
-        return *field;
-    return std::nullopt;
+    return geometryValue(*dr, *e, property);
 }
 
 int cadPropPutDbl(int property, int index, double value) {
-    Drawing* dr = activeDrawing();
+    const Drawing* dr = activeDrawing();
     if (!dr)
         return 0;
     switch (property) {
     case CAD_PROP_LAYER_WIDTH:
-        if (Layer* l = item(dr->layers, index)) {
-            keepTable(&ChangeSet::keepLayers);
-            l->width = value;
-            dr->touch();
+        if (!item(dr->layers, index))
+            return 0;
+        return changeActive(0, [&](ChangeSet& c) {
+            c.layer(static_cast<std::size_t>(index)).width = value;
             return 1;
-        }
-        return 0;
+        });
     case CAD_PROP_TEXTSTYLE_WIDTHFACTOR:
     case CAD_PROP_TEXTSTYLE_OBLIQUE:
-        if (TextStyle* s = item(dr->textStyles, index)) {
-            keepTable(&ChangeSet::keepTextStyles);
-            (property == CAD_PROP_TEXTSTYLE_WIDTHFACTOR ? s->widthFactor : s->oblique) = value;
-            dr->touch();
+        if (!item(dr->textStyles, index))
+            return 0;
+        return changeActive(0, [&](ChangeSet& c) {
+            TextStyle& s = c.textStyle(static_cast<std::size_t>(index));
+            (property == CAD_PROP_TEXTSTYLE_WIDTHFACTOR ? s.widthFactor : s.oblique) = value;
             return 1;
-        }
-        return 0;
+        });
     case CAD_PROP_BLOCK_BASE_X:
     case CAD_PROP_BLOCK_BASE_Y:
-        if (Block* b = item(dr->blocks, index)) {
-            keepTable(&ChangeSet::keepBlocks);
-            (property == CAD_PROP_BLOCK_BASE_X ? b->base.x : b->base.y) = value;
-            dr->blocksChanged();
+        if (!item(dr->blocks, index))
+            return 0;
+        return changeActive(0, [&](ChangeSet& c) {
+            Block& b = c.block(static_cast<std::size_t>(index));
+            (property == CAD_PROP_BLOCK_BASE_X ? b.base.x : b.base.y) = value;
             return 1;
-        }
-        return 0;
+        });
     }
-    Entity* e = entityOf(dr, index);
+    const Entity* e = entityOf(dr, index);
     if (!e)
         return 0;
-    keepEntity(index);
     TextParams params;
-    double* parameter = nullptr;
-    if (e->type == EntityType::Text) {
-        params = dr->paramsOf(dr->texts[e->first]);
-        parameter = textParameter(params, property);
-    }
-    if (property == CAD_PROP_ENT_WIDTH) {
-        OwnStyle own = dr->ownStyle(static_cast<std::size_t>(index));
-        own.width = value;
-        dr->setOwnStyle(static_cast<std::size_t>(index), own);
-        e->set(EntityFlag::WidthByLayer, false);
-    } else if (parameter) {
-        *parameter = value;
-        dr->texts[e->first].params = dr->internParams(params);
-    } else if (double* field = geometryField(*dr, *e, property)) {
-        *field = value;
-    } else {
+    const bool textParameterNamed =
+        e->type == EntityType::Text && textParameter(params, property) != nullptr;
+    if (property != CAD_PROP_ENT_WIDTH && !textParameterNamed && !geometryValue(*dr, *e, property))
         return 0;
-    }
-    dr->changed(static_cast<std::uint32_t>(index));
-    return 1;
+    return changeActive(0, [&](ChangeSet& c) {
+        EntityChange entity = c.change(static_cast<std::uint32_t>(index));
+        if (property == CAD_PROP_ENT_WIDTH) {
+            OwnStyle own = dr->ownStyle(static_cast<std::size_t>(index));
+            own.width = value;
+            entity.setOwnStyle(own);
+            entity.record().set(EntityFlag::WidthByLayer, false);
+        } else if (textParameterNamed) {
+            TextParams p = dr->paramsOf(entity.text());
+            *textParameter(p, property) = value;
+            entity.setTextParams(p);
+        } else {
+            *geometryField(entity, property) = value;
+        }
+        return 1;
+    });
 }
 
 // ---- information --------------------------------------------------------------------------------
@@ -732,7 +800,7 @@ std::vector<std::string> cadDrawingInfo() {
     line(17002, static_cast<long long>(ec ? 0 : size));
     // The texts say millimetres: the drawing's units are turned into them.
     const CadRect x = stats->extents.value_or(CadRect{});
-    const double mm = millimetresPerUnit(d->drawing->settings.units);
+    const double mm = millimetresPerUnit(d->drawing().settings.units);
     line(17003, (x.right - x.left) * mm);
     line(17004, (x.top - x.bottom) * mm);
     line(17005, x.left * mm);
@@ -753,12 +821,12 @@ std::vector<std::string> cadDrawingInfo() {
 
     lines.push_back(e.text(17041));
     for (std::size_t i = 0; i < stats->byLayer.size(); ++i)
-        lines.push_back("  " + d->drawing->layers[i].name + ": " +
+        lines.push_back("  " + d->drawing().layers[i].name + ": " +
                         std::to_string(stats->byLayer[i]));
     if (!stats->byBlock.empty()) {
         lines.push_back(e.text(17043));
         for (std::size_t i = 0; i < stats->byBlock.size(); ++i)
-            lines.push_back("  " + d->drawing->blocks[i].name + ": " +
+            lines.push_back("  " + d->drawing().blocks[i].name + ": " +
                             std::to_string(stats->byBlock[i]));
     }
     lines.push_back(e.text(17050));

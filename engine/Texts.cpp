@@ -31,6 +31,10 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {10513, "Cannot write the file \\n%s"},
     {10514, "The DXF file cannot be read: its content does not follow the DXF format \\n%s"},
     {10516, "Error: cannot read the file \\n%s"},
+    {10530, "The drawing would hold more layers or line styles than it can (65 536). Nothing "
+            "was added."},
+    {10531, "The file just written cannot be read back, so the previous version is kept: %s "
+            "\\n%s"},
     // File dialogs: filters ("description|patterns|") and the DXF export.
     {10541, "Drawings  (*.rdw)|*.rdw|"},
     {10545, "PDF files (*.pdf)|*.pdf|"},

@@ -128,19 +128,25 @@ int ConvertRoadDesignDrawing(const QString& path, int engineWindow,
     FileSize = sizeOf(path);
     ResetMainProgress(FileSize);
     NewDrawingDocument(engineWindow);
-    CreateSettingsLayers();
-    if (beforeReading)
-        beforeReading();
-    DrawingKind = ReadRoadDesignDrawing(path, 0.0, 0.0);
-    SetDocumentDrawingKind(DrawingDocument, DrawingKind);
-    // Plans are in metres, profile and cross-section sheets in millimetres of paper: printing
-    // to scale and the drawing's information go by it.
-    if (DrawingKind != 0)
-        cadPropPutInt(CAD_PROP_DOC_UNITS, -1, DrawingKind == 1 ? 4 : 2);
-    cadLayerActive(cadLayerIndex("0", 0));
-    LoadLineStyles(QStringLiteral("KWL_Style_linii%1.knf").arg(DrawingKind));
-    LoadBlockLibrary();
-    ScaleLayerWidths(DrawingKind);
+    {
+        // The content is built as one change, and the drawing as converted is where its
+        // history starts: "Cofnij" does not take the reading back.
+        const UndoGroup building;
+        CreateSettingsLayers();
+        if (beforeReading)
+            beforeReading();
+        DrawingKind = ReadRoadDesignDrawing(path, 0.0, 0.0);
+        SetDocumentDrawingKind(DrawingDocument, DrawingKind);
+        // Plans are in metres, profile and cross-section sheets in millimetres of paper:
+        // printing to scale and the drawing's information go by it.
+        if (DrawingKind != 0)
+            cadPropPutInt(CAD_PROP_DOC_UNITS, -1, DrawingKind == 1 ? 4 : 2);
+        cadLayerActive(cadLayerIndex("0", 0));
+        LoadLineStyles(QStringLiteral("KWL_Style_linii%1.knf").arg(DrawingKind));
+        LoadBlockLibrary();
+        ScaleLayerWidths(DrawingKind);
+    }
+    cadUndoForget();
     return DrawingKind;
 }
 
@@ -214,7 +220,9 @@ void ImportRoadDesignDrawing(TForm_Main& main) {
             return;
         CurrentPlatform().showModal(Formprzesuniecie);
         if (Formprzesuniecie->applied) {
-            // The whole import is one step that "Cofnij" takes back.
+            // The whole import is one step that "Cofnij" takes back; the layer new entities go
+            // on stays the one chosen before.
+            const KeepCurrentAttributes attributes;
             const UndoGroup step;
             ReadRoadDesignDrawing(path, Formprzesuniecie->shiftX, Formprzesuniecie->shiftY);
         }

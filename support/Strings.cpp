@@ -848,6 +848,10 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {10513, u8"Nie można zapisać pliku \\n%s"_w1250},
     {10514,
      u8"Nie można wczytać pliku DXF: jego zawartość jest niezgodna z formatem DXF \\n%s"_w1250},
+    {10530, u8"Rysunek miałby więcej warstw lub stylów linii, niż może pomieścić (65 536). Nic nie "
+            u8"dodano."_w1250},
+    {10531, u8"Zapisanego pliku nie da się odczytać, więc poprzednia wersja pozostała bez zmian: "
+            u8"%s \\n%s"_w1250},
     {10545, u8"Pliki PDF (*.pdf)|*.pdf|"_w1250},
     {10547,
      u8"Obrazy (*.png *.jpg *.jpeg *.bmp *.tif *.tiff)|*.png;*.jpg;*.jpeg;*.bmp;*.tif;*.tiff|"_w1250},

@@ -4,10 +4,28 @@
 
 #include "engine/CadApi.h"
 
+#include <optional>
+
 class UndoGroup {
 public:
     UndoGroup() { cadUndoGroupBegin(); }
     ~UndoGroup() { cadUndoGroupEnd(); }
     UndoGroup(const UndoGroup&) = delete;
     UndoGroup& operator=(const UndoGroup&) = delete;
+};
+
+// Keeps what new entities of the active document take (layer, styles, text parameters) and
+// gives it back when the scope is left: for work that changes them only on the way.
+class KeepCurrentAttributes {
+public:
+    KeepCurrentAttributes() : kept_(cadGetCurrentAttributes()) {}
+    ~KeepCurrentAttributes() {
+        if (kept_)
+            cadSetCurrentAttributes(*kept_);
+    }
+    KeepCurrentAttributes(const KeepCurrentAttributes&) = delete;
+    KeepCurrentAttributes& operator=(const KeepCurrentAttributes&) = delete;
+
+private:
+    std::optional<CadCurrentAttributes> kept_;
 };

@@ -22,10 +22,10 @@ constexpr int kPickEntities = 19301, kInsertionPoint = 19318;
 constexpr int kCutName = 19034, kCopyName = 19035, kPasteName = 19036;
 
 bool copySelection(Document& d) {
-    const std::vector<std::uint32_t> selected = selectedEntities(*d.drawing);
+    const std::vector<std::uint32_t> selected = selectedEntities(d.drawing());
     if (selected.empty())
         return false;
-    putOnClipboard(*extractEntities(*d.drawing, selected));
+    putOnClipboard(*extractEntities(d.drawing(), selected));
     return true;
 }
 
@@ -33,7 +33,7 @@ bool cutSelection(Document& d) {
     if (!copySelection(d))
         return false;
     Edit edit(d);
-    const Rect area = erase(edit.changes(), selectedEntities(*d.drawing));
+    const Rect area = erase(edit.changes(), selectedEntities(d.drawing()));
     edit.commit();
     engine().redrawArea(d, area);
     return true;
@@ -82,24 +82,28 @@ public:
     }
     void cursor(Vec2 p) override { cursor_ = p; }
     void point(Vec2 p) override {
-        Edit edit(document());
-        Drawing& d = edit.drawing();
-        ChangeSet& changes = edit.changes();
-        changes.keepLayers();
-        changes.keepLineStyles();
-        changes.keepTextStyles();
-        changes.keepBlocks();
-        const std::vector<std::uint32_t> made = pasteEntities(d, *part_);
+        Document& doc = document();
+        // More layers or line styles than entity records can name: nothing is pasted.
+        if (tablesWouldOverflow(doc.drawing(), *part_)) {
+            engine().responder()->tell(engine().text(10501), engine().text(10530), true);
+            host_->finish();
+            return;
+        }
+        Edit edit(doc);
+        const std::vector<std::uint32_t> made = pasteEntities(edit.changes(), *part_);
         const Similarity move = Similarity::translation({p.x - base_.x, p.y - base_.y});
-        d.selectAll(false);
+        for (const std::uint32_t h : made)
+            transformEntity(edit.changes(), static_cast<int>(h), move);
+        const bool newTables = edit.changes().changesTables();
+        edit.commit();
+        doc.selectAll(false);
         Rect area;
         for (const std::uint32_t h : made) {
-            transformEntity(d, static_cast<int>(h), move);
-            d.changed(h);
-            d.select(static_cast<int>(h), true);
-            area.add(d.entityExtents(static_cast<int>(h)));
+            doc.select(static_cast<int>(h), true);
+            area.add(doc.drawing().entityExtents(static_cast<int>(h)));
         }
-        edit.commit();
+        if (newTables)
+            engine().tablesChanged();
         host_->redrawArea(area);
         host_->finish();
     }
@@ -130,7 +134,7 @@ int onSelection(int name, bool (*action)(Document&)) {
     Document* d = engine().active();
     if (!d)
         return 0;
-    if (d->drawing->selectedCount() > 0 || !DrawingWindow::current())
+    if (d->drawing().selectedCount() > 0 || !DrawingWindow::current())
         return action(*d) ? 1 : 0;
     return startDrawCommand(
         [&](Document& doc) { return std::make_unique<PickThen>(doc, name, action); });

@@ -275,7 +275,8 @@ QImage blockPicture(const Drawing& d, int block, QSize size) {
         return image;
     Drawing picture;
     picture.layers = d.layers;
-    copyBlocks(picture, d, d.blocks[static_cast<std::size_t>(block)].name);
+    ScratchWriter writer(picture);
+    copyBlocks(writer, d, d.blocks[static_cast<std::size_t>(block)].name);
     const int inner = picture.findBlock(d.blocks[static_cast<std::size_t>(block)].name);
     if (inner < 0)
         return image;

@@ -15,36 +15,36 @@ void AddingSink::added(int handle) {
 }
 
 void AddingSink::point(Vec2 p) {
-    added(drawing().addPoint({p}));
+    added(changes().addPoint({p}));
 }
 void AddingSink::line(Vec2 a, Vec2 b) {
-    added(drawing().addLine({a, b}));
+    added(changes().addLine({a, b}));
 }
 void AddingSink::polyline(std::span<const Vec2> points, bool closed) {
     if (points.size() >= 2)
-        added(drawing().addPolyline(points.data(), points.size(), closed));
+        added(changes().addPolyline(points, closed));
 }
 void AddingSink::spline(std::span<const Vec2> fitPoints, bool closed) {
     if (fitPoints.size() >= 2)
-        added(drawing().addSpline(fitPoints.data(), fitPoints.size(), closed));
+        added(changes().addSpline(fitPoints, closed));
 }
 void AddingSink::circle(const CircleData& c) {
     if (c.radius > 0)
-        added(drawing().addCircle(c));
+        added(changes().addCircle(c));
 }
 void AddingSink::arc(const ArcData& a) {
     if (a.radius > 0)
-        added(drawing().addArc(a));
+        added(changes().addArc(a));
 }
 void AddingSink::sector(const ArcData& a) {
     if (a.radius > 0)
-        added(drawing().addSector(a));
+        added(changes().addSector(a));
 }
 void AddingSink::ellipse(const EllipseData& e) {
-    added(drawing().addEllipse(e));
+    added(changes().addEllipse(e));
 }
 void AddingSink::rectangle(const RectangleData& r) {
-    added(drawing().addRectangle(r));
+    added(changes().addRectangle(r));
 }
 
 void AddingSink::commit() {
@@ -56,7 +56,7 @@ void AddingSink::commit() {
 
 PreviewSink::PreviewSink(QPainter& painter, CommandHost& host, const Document& d)
     : p_(painter), host_(host) {
-    const Drawing& dr = *d.drawing;
+    const Drawing& dr = d.drawing();
     const auto layer = static_cast<std::size_t>(dr.current.layer);
     QColor color = layer < dr.layers.size() ? toQColor(dr.layers[layer].color) : QColor(Qt::black);
     if (color == toQColor(dr.settings.background))

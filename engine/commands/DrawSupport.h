@@ -49,7 +49,7 @@ public:
     void rectangle(const RectangleData& r) override;
     // Takes a handle of what was added (for commands that add other kinds themselves).
     void added(int handle);
-    Drawing& drawing() { return edit_.drawing(); }
+    const Drawing& drawing() const { return edit_.drawing(); }
     ChangeSet& changes() { return edit_.changes(); }
     // Makes it a step (nothing when nothing was added) and shows the area it covers.
     void commit();

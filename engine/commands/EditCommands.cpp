@@ -18,7 +18,7 @@ constexpr int kEraseQuestion = 10506;
 // Erases the selection of a document, asking first when the engine is told to. False when
 // nothing was erased.
 bool eraseSelection(Document& d) {
-    const std::vector<std::uint32_t> selected = selectedEntities(*d.drawing);
+    const std::vector<std::uint32_t> selected = selectedEntities(d.drawing());
     if (selected.empty())
         return false;
     Engine& e = engine();
@@ -35,10 +35,10 @@ bool eraseSelection(Document& d) {
 // Shows the properties of a document's selection; what the person changed is one step. False
 // when nothing was selected or nothing changed.
 bool editSelection(Document& d) {
-    const std::vector<std::uint32_t> selected = selectedEntities(*d.drawing);
+    const std::vector<std::uint32_t> selected = selectedEntities(d.drawing());
     if (selected.empty())
         return false;
-    PropertiesDialog dialog(*d.drawing, selected, DrawingWindow::current());
+    PropertiesDialog dialog(d.drawing(), selected, DrawingWindow::current());
     if (showModal(dialog) != QDialog::Accepted || !dialog.changed())
         return false;
     Edit edit(d);
@@ -79,7 +79,7 @@ int onSelection(int name, bool (*work)(Document&)) {
     DrawingWindow* w = DrawingWindow::current();
     if (w)
         w->cancel();
-    if (d->drawing->selectedCount() > 0)
+    if (d->drawing().selectedCount() > 0)
         return work(*d) ? 1 : 0;
     if (!w)
         return 0;

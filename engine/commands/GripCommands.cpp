@@ -71,7 +71,7 @@ void drawShape(ShapeSink& sink, const GripShape& s) {
 }
 
 // Changes one entity in place as one step and shows it.
-void changeOne(Document& d, int handle, const std::function<void(Drawing&, std::uint32_t)>& change,
+void changeOne(Document& d, int handle, const std::function<void(EntityChange&)>& change,
                CommandHost* host) {
     Edit edit(d);
     const std::uint32_t h = static_cast<std::uint32_t>(handle);
@@ -97,9 +97,7 @@ public:
         GripShape moved = shape_;
         if (p != from_ && moveGrip(moved, grip_.index, p))
             changeOne(
-                document(), grip_.handle,
-                [&](Drawing& d, std::uint32_t h) { putShape(d, static_cast<int>(h), moved); },
-                host_);
+                document(), grip_.handle, [&](EntityChange& c) { putShape(c, moved); }, host_);
         host_->finish();
     }
     std::optional<Vec2> basePoint() const override { return from_; }
@@ -125,9 +123,7 @@ bool changeVertices(Document& d, GripRef grip, const std::optional<std::vector<V
     if (!vertices)
         return false;
     changeOne(
-        d, grip.handle,
-        [&](Drawing& dr, std::uint32_t h) { setVertices(dr, static_cast<int>(h), *vertices); },
-        nullptr);
+        d, grip.handle, [&](EntityChange& c) { c.setVertices(*vertices); }, nullptr);
     return true;
 }
 
@@ -141,7 +137,7 @@ bool hasVertexMenu(const Drawing& d, std::optional<GripRef> grip) {
 } // namespace
 
 std::unique_ptr<Command> makeGripCommand(Document& d, GripRef grip) {
-    const Drawing& dr = *d.drawing;
+    const Drawing& dr = d.drawing();
     if (!dr.inModelSpace(grip.handle))
         return nullptr;
     const auto grips = gripPoints(dr, grip.handle);
@@ -152,15 +148,15 @@ std::unique_ptr<Command> makeGripCommand(Document& d, GripRef grip) {
 }
 
 bool insertVertex(Document& d, GripRef grip) {
-    return changeVertices(d, grip, withVertexInserted(*d.drawing, grip.handle, grip.index));
+    return changeVertices(d, grip, withVertexInserted(d.drawing(), grip.handle, grip.index));
 }
 
 bool deleteVertex(Document& d, GripRef grip) {
-    return changeVertices(d, grip, withVertexRemoved(*d.drawing, grip.handle, grip.index));
+    return changeVertices(d, grip, withVertexRemoved(d.drawing(), grip.handle, grip.index));
 }
 
 bool groupSelection(Document& doc) {
-    Drawing& d = *doc.drawing;
+    const Drawing& d = doc.drawing();
     const std::vector<std::uint32_t> selected = selectedEntities(d);
     if (selected.empty())
         return false;
@@ -171,17 +167,10 @@ bool groupSelection(Document& doc) {
     const Rect area = extentsOf(d, selected);
     const Vec2 base{area.left, area.bottom};
     Edit edit(doc);
-    edit.changes().keepBlocks();
-    for (const std::uint32_t h : selected) {
-        edit.changes().keep(h);
-        d.entities[h].set(EntityFlag::InBlock, true);
-        d.entities[h].set(EntityFlag::Selected, false);
-    }
-    d.blocks.push_back(Block{name, base, selected});
-    d.blocksChanged();
-    const int insert = d.addInsert({static_cast<int>(d.blocks.size() - 1), base, 1, 1, 0});
-    d.select(insert, true);
+    const int insert = blockInPlace(edit.changes(), name, base, selected);
     edit.commit();
+    if (insert >= 0)
+        doc.select(insert, true);
     engine().tablesChanged();
     engine().redrawArea(doc, area);
     return true;
@@ -212,23 +201,23 @@ void selectionMenu(Document& d, QWidget* parent, QPoint at, std::optional<GripRe
     menu.addSeparator();
     add(kErase, command(CAD_CMD_ERASE));
     add(kDeselect, [&d, parent] {
-        d.drawing->selectAll(false);
+        d.selectAll(false);
         if (parent)
             parent->update();
     });
-    if (hasVertexMenu(*d.drawing, grip)) {
+    if (hasVertexMenu(d.drawing(), grip)) {
         const GripRef g = *grip;
         menu.addSeparator();
         add(
             kInsertVertex, [&d, g] { insertVertex(d, g); },
-            withVertexInserted(*d.drawing, g.handle, g.index).has_value());
+            withVertexInserted(d.drawing(), g.handle, g.index).has_value());
         add(
             kDeleteVertex, [&d, g] { deleteVertex(d, g); },
-            withVertexRemoved(*d.drawing, g.handle, g.index).has_value());
+            withVertexRemoved(d.drawing(), g.handle, g.index).has_value());
         // The vertices as a table: the properties of that entity alone.
         add(kVertexTable, [&d, g] {
-            d.drawing->selectAll(false);
-            d.drawing->select(g.handle, true);
+            d.selectAll(false);
+            d.select(g.handle, true);
             cadExecute(CAD_CMD_PROPERTIES);
         });
     }

@@ -71,7 +71,7 @@ public:
         host.prompt(kHatchPrompt);
     }
     void point(Vec2 p) override {
-        const Drawing& d = *document().drawing;
+        const Drawing& d = document().drawing();
         const double tolerance = host_->pixelSize() / 2;
         const double reach = DrawingWindow::kPickPixels * host_->pixelSize();
         // An outline picked: that entity is a boundary.
@@ -122,7 +122,7 @@ public:
                 all.insert(all.end(), loop.begin(), loop.end());
             }
             AddingSink sink(*host_, document());
-            sink.added(sink.drawing().addHatch(all.data(), all.size(), look));
+            sink.added(sink.changes().addHatch(all, look));
             sink.commit();
         }
         return false;
@@ -145,7 +145,7 @@ private:
     void take(int h, double tolerance) {
         if (std::find(taken_.begin(), taken_.end(), h) != taken_.end())
             return;
-        if (auto loop = closedBoundary(*document().drawing, h, tolerance)) {
+        if (auto loop = closedBoundary(document().drawing(), h, tolerance)) {
             loops_.push_back(std::move(*loop));
             taken_.push_back(h);
         }

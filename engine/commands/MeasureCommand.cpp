@@ -184,7 +184,7 @@ private:
     }
 
     void takeObject(Vec2 at) {
-        const Drawing& dr = *document().drawing;
+        const Drawing& dr = document().drawing();
         const double reach = DrawingWindow::kPickPixels * host_->pixelSize();
         const int handle = nearestEntity(dr, at, reach, [&dr, at](int h) {
             return distanceToEntity(dr, h, at).value_or(std::numeric_limits<double>::infinity());

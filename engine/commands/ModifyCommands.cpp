@@ -42,7 +42,7 @@ public:
     Wants wants() const override { return handles_.empty() ? Wants::Entities : Wants::Point; }
     void start(CommandHost& host) override {
         host_ = &host;
-        handles_ = selectedEntities(*document().drawing);
+        handles_ = selectedEntities(document().drawing());
         if (handles_.empty()) {
             host.prompt(kPickEntities);
         } else {
@@ -51,7 +51,7 @@ public:
         }
     }
     void entitiesPicked() override {
-        handles_ = selectedEntities(*document().drawing);
+        handles_ = selectedEntities(document().drawing());
         if (handles_.empty()) {
             host_->finish();
         } else {
@@ -78,18 +78,19 @@ protected:
         options.selectionColor = QColor(0, 90, 220);
         if (!split_)
             split();
-        renderEntities(p, *document().drawing, view, options, mapped_);
+        renderEntities(p, document().drawing(), view, options, mapped_);
         if (!upright_)
             return;
         Drawing placed = *upright_;
+        ScratchWriter writer(placed);
         for (const std::uint32_t h : uprightHandles_)
-            transformEntity(placed, static_cast<int>(h), s);
+            transformEntity(writer, static_cast<int>(h), s);
         renderEntities(p, placed, plain, options, uprightHandles_);
     }
     // Applies the similarity to the selection (to copies of it when `copy`), as one step.
     void apply(const Similarity& s, bool copy) {
         Edit edit(document());
-        Drawing& d = edit.drawing();
+        const Drawing& d = edit.drawing();
         // What is redrawn: where the entities were and the box of where they go (the map of
         // a box holds the map of everything in it, but for images, which stay upright, and
         // mirrored texts, which stay readable: their own boxes are added).
@@ -101,14 +102,9 @@ protected:
         for (const std::uint32_t h : handles_) {
             if (!d.inModelSpace(static_cast<int>(h)))
                 continue;
-            int target = static_cast<int>(h);
-            if (copy) {
-                target = duplicateEntity(d, target);
-            } else {
-                edit.changes().keep(h, Keep::Everything);
-            }
-            transformEntity(d, target, s);
-            d.changed(static_cast<std::uint32_t>(target));
+            const int target =
+                copy ? duplicateEntity(edit.changes(), static_cast<int>(h)) : static_cast<int>(h);
+            transformEntity(edit.changes(), target, s);
             const EntityType type = d.entities[static_cast<std::size_t>(target)].type;
             if (type == EntityType::Image || type == EntityType::Text)
                 area.add(d.entityExtents(target));
@@ -124,7 +120,7 @@ private:
     // The entities the preview draws through the map, and copies of the others.
     void split() {
         split_ = true;
-        const Drawing& d = *document().drawing;
+        const Drawing& d = document().drawing();
         mapped_.clear();
         std::vector<std::uint32_t> upright;
         for (const std::uint32_t h : handles_) {
@@ -315,20 +311,22 @@ private:
 
 // The simpler entities an entity falls into, added to the drawing; false for kinds that stay
 // whole.
-bool explodeInto(Drawing& d, int h, std::vector<int>& made) {
+bool explodeInto(DrawingWriter& w, int h, std::vector<int>& made) {
+    const Drawing& d = w.drawing();
     const Entity e = d.entities[static_cast<std::size_t>(h)];
     const OwnStyle own = d.ownStyle(static_cast<std::size_t>(h));
     // New entities take the exploded one's layer, line style and own colour and width.
-    const CurrentAttributes saved = d.current;
-    d.current.layer = e.layer;
-    d.current.lineStyle = e.lineStyle;
+    const CurrentAttributes saved = w.current();
+    w.current().layer = e.layer;
+    w.current().lineStyle = e.lineStyle;
     const auto added = [&](int n) {
-        Entity& ne = d.entities[static_cast<std::size_t>(n)];
+        EntityChange c = w.change(static_cast<std::uint32_t>(n));
+        Entity& ne = c.record();
         ne.flags = static_cast<std::uint8_t>(
             (ne.flags & ~(EntityFlag::ColorByLayer | EntityFlag::WidthByLayer)) |
             (e.flags & (EntityFlag::ColorByLayer | EntityFlag::WidthByLayer)));
         if (own != OwnStyle{})
-            d.setOwnStyle(static_cast<std::size_t>(n), own);
+            c.setOwnStyle(own);
         made.push_back(n);
     };
     const auto lines = [&](std::vector<Vec2> v, bool closed) {
@@ -336,7 +334,7 @@ bool explodeInto(Drawing& d, int h, std::vector<int>& made) {
             v.push_back(v.front());
         for (std::size_t i = 1; i < v.size(); ++i)
             if (!(v[i - 1] == v[i]))
-                added(d.addLine({v[i - 1], v[i]}));
+                added(w.addLine({v[i - 1], v[i]}));
     };
     bool exploded = true;
     switch (e.type) {
@@ -347,7 +345,7 @@ bool explodeInto(Drawing& d, int h, std::vector<int>& made) {
             std::vector<Vec2> curve;
             splinePoints(points, e.has(EntityFlag::Closed), 1e-3 * d.entityExtents(h).width(),
                          curve);
-            added(d.addPolyline(curve.data(), curve.size(), false));
+            added(w.addPolyline(curve, false));
         } else {
             lines(points, e.has(EntityFlag::Closed));
         }
@@ -361,12 +359,12 @@ bool explodeInto(Drawing& d, int h, std::vector<int>& made) {
         splinePoints(fit, e.has(EntityFlag::Closed),
                      1e-3 * std::max(std::hypot(box.width(), box.height()), 1e-9), curve);
         if (curve.size() >= 2)
-            added(d.addPolyline(curve.data(), curve.size(), false));
+            added(w.addPolyline(curve, false));
         break;
     }
     case EntityType::Sector: { // its arc and the two radii
         const ArcData a = d.sectors[e.first];
-        added(d.addArc(a));
+        added(w.addArc(a));
         const auto at = [&](double angle) {
             return Vec2{a.centre.x + a.radius * std::cos(radians(angle)),
                         a.centre.y + a.radius * std::sin(radians(angle))};
@@ -392,7 +390,7 @@ bool explodeInto(Drawing& d, int h, std::vector<int>& made) {
         for (const std::uint32_t n : loops) {
             if (n == 0 || at + n > all.size())
                 break;
-            added(d.addPolyline(all.data() + at, n, true));
+            added(w.addPolyline({all.data() + at, n}, true));
             at += n;
         }
         break;
@@ -422,39 +420,36 @@ bool explodeInto(Drawing& d, int h, std::vector<int>& made) {
                 const Affine m = Affine::insertion(in.p, in.angle, in.scaleX, in.scaleY, base);
                 outlineOf(d, static_cast<int>(b), m,
                           1e-3 * std::max(d.entityExtents(h).width(), 1e-9), o, 1);
-                d.current.layer = layer;
-                for (const Outline::Path& path : o.paths) {
-                    const auto pts = o.pointsOf(path);
-                    added(d.addPolyline(pts.data(), pts.size(), path.closed));
-                }
+                w.current().layer = layer;
+                for (const Outline::Path& path : o.paths)
+                    added(w.addPolyline(o.pointsOf(path), path.closed));
                 continue;
             }
-            const int copy = duplicateEntity(d, static_cast<int>(b));
+            const int copy = duplicateEntity(w, static_cast<int>(b));
             if (copy < 0)
                 continue;
-            Entity& ce = d.entities[static_cast<std::size_t>(copy)];
-            ce.set(EntityFlag::InBlock, false);
-            ce.layer = layer;
+            EntityChange c = w.change(static_cast<std::uint32_t>(copy));
+            c.record().set(EntityFlag::InBlock, false);
+            c.record().layer = layer;
             // base to the origin, mirrored when the scales' signs differ, scaled, turned,
             // placed
-            transformEntity(d, copy, Similarity::translation({-base.x, -base.y}));
+            transformEntity(c, Similarity::translation({-base.x, -base.y}));
             if ((in.scaleX < 0) != (in.scaleY < 0))
-                transformEntity(d, copy, Similarity::mirroring({0, 0}, {1, 0}));
+                transformEntity(c, Similarity::mirroring({0, 0}, {1, 0}));
             if (uniform) {
-                transformEntity(d, copy, Similarity::scaling({0, 0}, std::abs(in.scaleX)));
+                transformEntity(c, Similarity::scaling({0, 0}, std::abs(in.scaleX)));
             } else {
                 // An insertion in it takes the stretch into its own scales.
-                InsertData& nested = d.inserts[d.entities[static_cast<std::size_t>(copy)].first];
+                InsertData& nested = c.insert();
                 nested.p = {nested.p.x * std::abs(in.scaleX), nested.p.y * std::abs(in.scaleY)};
                 nested.scaleX *= std::abs(in.scaleX);
                 nested.scaleY *= std::abs(in.scaleY);
             }
             if (in.scaleX < 0)
-                transformEntity(d, copy, Similarity::rotation({0, 0}, 180));
-            transformEntity(d, copy, Similarity::rotation({0, 0}, in.angle));
-            transformEntity(d, copy, Similarity::translation(in.p));
+                transformEntity(c, Similarity::rotation({0, 0}, 180));
+            transformEntity(c, Similarity::rotation({0, 0}, in.angle));
+            transformEntity(c, Similarity::translation(in.p));
             made.push_back(copy);
-            d.changed(static_cast<std::uint32_t>(copy));
         }
         break;
     }
@@ -462,12 +457,12 @@ bool explodeInto(Drawing& d, int h, std::vector<int>& made) {
         exploded = false;
         break;
     }
-    d.current = saved;
+    w.current() = saved;
     return exploded;
 }
 
 int explodeSelection(Document& doc, CommandHost* host) {
-    Drawing& d = *doc.drawing;
+    const Drawing& d = doc.drawing();
     const std::vector<std::uint32_t> selected = selectedEntities(d);
     if (selected.empty())
         return 0;
@@ -475,17 +470,13 @@ int explodeSelection(Document& doc, CommandHost* host) {
     Rect area = extentsOf(d, selected);
     std::vector<int> made;
     for (const std::uint32_t h : selected) {
-        if (!explodeInto(d, static_cast<int>(h), made))
-            continue;
-        edit.changes().keep(h);
-        d.entities[h].set(EntityFlag::Deleted, true);
-        d.entities[h].set(EntityFlag::Selected, false);
-        d.changed(h);
+        if (explodeInto(edit.changes(), static_cast<int>(h), made))
+            edit.changes().erase(h);
     }
-    d.selectAll(false);
-    for (const int n : made)
-        d.select(n, true);
     edit.commit();
+    doc.selectAll(false);
+    for (const int n : made)
+        doc.select(n, true);
     if (host)
         host->redrawArea(area);
     else
@@ -537,25 +528,12 @@ public:
     MakeBlockCommand(Document& d, std::string name) : OnSelection(d), name_(std::move(name)) {}
     int name() const override { return kMakeBlockName; }
     void point(Vec2 base) override {
+        const Rect area = extentsOf(document().drawing(), handles_);
         Edit edit(document());
-        Drawing& d = edit.drawing();
-        edit.changes().keepBlocks();
-        for (const std::uint32_t h : handles_)
-            edit.changes().keep(h);
-        const Rect area = extentsOf(d, handles_);
-        std::vector<std::uint32_t> owned;
-        for (const std::uint32_t h : handles_)
-            if (d.inModelSpace(static_cast<int>(h))) {
-                d.entities[h].set(EntityFlag::InBlock, true);
-                d.entities[h].set(EntityFlag::Selected, false);
-                owned.push_back(h);
-            }
-        d.blocks.push_back(Block{name_, base, std::move(owned)});
-        const int block = static_cast<int>(d.blocks.size() - 1);
-        d.blocksChanged();
-        const int insert = d.addInsert({block, base, 1, 1, 0});
-        d.select(insert, true);
+        const int insert = blockInPlace(edit.changes(), name_, base, handles_);
         edit.commit();
+        if (insert >= 0)
+            document().select(insert, true);
         engine().tablesChanged();
         host_->redrawArea(area);
         host_->finish();
@@ -593,7 +571,7 @@ void registerModifyCommands(Engine& e) {
         Document* d = engine().active();
         if (!d)
             return 0;
-        if (!DrawingWindow::current() || d->drawing->selectedCount() > 0)
+        if (!DrawingWindow::current() || d->drawing().selectedCount() > 0)
             return explodeSelection(*d, nullptr);
         return startOnSelection(
             [](Document& doc) { return std::make_unique<ExplodeCommand>(doc); });
@@ -604,7 +582,7 @@ void registerModifyCommands(Engine& e) {
             if (showModal(dialog) != QDialog::Accepted || dialog.name().empty())
                 return nullptr;
             Engine& en = engine();
-            if (d.drawing->findBlock(dialog.name()) >= 0) {
+            if (d.drawing().findBlock(dialog.name()) >= 0) {
                 en.responder()->tell(en.text(10501), formatText(en.text(12053), {dialog.name()}),
                                      true);
                 return nullptr;

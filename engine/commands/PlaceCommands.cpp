@@ -28,17 +28,16 @@ constexpr int kImageTitle = 19065, kNoBlocks = 10511, kCannotRead = 10516;
 // The text style that uses a font family: the first one there is, else a new one named after
 // the font (kept in the change).
 int styleOfFont(ChangeSet& changes, const std::string& family) {
-    Drawing& d = changes.drawing();
+    const Drawing& d = changes.drawing();
     for (std::size_t i = 0; i < d.textStyles.size(); ++i)
         if (d.textStyles[i].font == family)
             return static_cast<int>(i);
-    changes.keepTextStyles();
     std::string name = family;
     for (int n = 2; d.findTextStyle(name) >= 0; ++n)
         name = family + " " + std::to_string(n);
-    d.textStyles.push_back(TextStyle{name, family, 1, 0, 5, true, true});
+    const int style = changes.addTextStyle(TextStyle{name, family, 1, 0, 5, true, true});
     engine().tablesChanged();
-    return static_cast<int>(d.textStyles.size() - 1);
+    return style;
 }
 
 // Lines of text, one under the other from the picked point, as texts; a symbol is a text of
@@ -48,7 +47,7 @@ public:
     TextCommand(Document& d, std::vector<std::string> lines, TextParams params,
                 std::string symbolFont = {})
         : Command(d), lines_(std::move(lines)), params_(params), font_(std::move(symbolFont)),
-          preview_(*d.drawing) {}
+          preview_(d.drawing()) {}
     int name() const override { return font_.empty() ? kTextName : kSymbolName; }
     void start(CommandHost& host) override {
         host_ = &host;
@@ -69,7 +68,7 @@ public:
         if (!font_.empty())
             look.style = styleOfFont(sink.changes(), font_);
         for (std::size_t i = 0; i < lines_.size(); ++i)
-            sink.added(sink.drawing().addText(textRecord(lineAt(p, i), lines_[i], look)));
+            sink.added(sink.changes().addText(textRecord(lineAt(p, i), lines_[i], look)));
         sink.commit();
         host_->finish();
     }
@@ -120,7 +119,7 @@ public:
         if (!(r.width() > 0 && r.height() > 0))
             return;
         AddingSink sink(*host_, document());
-        sink.added(sink.drawing().addImage({path_, {r.left, r.bottom}, r.width(), r.height()}));
+        sink.added(sink.changes().addImage({path_, {r.left, r.bottom}, r.width(), r.height()}));
         sink.commit();
         host_->finish();
     }
@@ -166,10 +165,11 @@ private:
 // A block at a picked point, then its scale and angle, typed or picked (Enter: 1 and 0).
 class InsertCommand final : public Command {
 public:
-    InsertCommand(Document& d, int block) : Command(d), block_(block), preview_(*d.drawing) {
+    InsertCommand(Document& d, int block) : Command(d), block_(block), preview_(d.drawing()) {
         Drawing& pd = preview_.drawing();
-        const Block& b = d.drawing->blocks[static_cast<std::size_t>(block)];
-        copyBlocks(pd, *d.drawing, b.name);
+        const Block& b = d.drawing().blocks[static_cast<std::size_t>(block)];
+        ScratchWriter writer(pd);
+        copyBlocks(writer, d.drawing(), b.name);
         previewBlock_ = pd.findBlock(b.name);
         if (previewBlock_ >= 0)
             pd.addInsert({previewBlock_, {0, 0}, 1, 1, 0});
@@ -247,7 +247,7 @@ public:
 private:
     void place(double angle) {
         AddingSink sink(*host_, document());
-        sink.added(sink.drawing().addInsert({block_, *at_, *scale_, *scale_, angle}));
+        sink.added(sink.changes().addInsert({block_, *at_, *scale_, *scale_, angle}));
         sink.commit();
         // The next one at the same scale, wherever the person puts it.
         at_.reset();
@@ -268,7 +268,7 @@ private:
 void registerPlaceCommands(Engine& e) {
     e.addCommand(CAD_CMD_DRAW_TEXT, [] {
         return startDrawCommand([](Document& d) -> std::unique_ptr<Command> {
-            TextDialog dialog(*d.drawing, DrawingWindow::current());
+            TextDialog dialog(d.drawing(), DrawingWindow::current());
             if (showModal(dialog) != QDialog::Accepted || dialog.lines().empty())
                 return nullptr;
             return std::make_unique<TextCommand>(d, dialog.lines(), dialog.params());
@@ -307,11 +307,11 @@ void registerPlaceCommands(Engine& e) {
     e.addCommand(CAD_CMD_INSERT_BLOCK, [] {
         return startDrawCommand([](Document& d) -> std::unique_ptr<Command> {
             Engine& en = engine();
-            if (d.drawing->blocks.empty()) {
+            if (d.drawing().blocks.empty()) {
                 en.responder()->tell(en.text(10501), en.text(kNoBlocks), false);
                 return nullptr;
             }
-            BlockDialog dialog(*d.drawing, DrawingWindow::current());
+            BlockDialog dialog(d.drawing(), DrawingWindow::current());
             if (showModal(dialog) != QDialog::Accepted || dialog.block() < 0)
                 return nullptr;
             return std::make_unique<InsertCommand>(d, dialog.block());

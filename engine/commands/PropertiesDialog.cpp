@@ -44,7 +44,7 @@ public:
     virtual bool valid() const { return true; }
     // Where the person edits the field.
     virtual QWidget* widget() const = 0;
-    virtual void write(Drawing& d, std::uint32_t h) const = 0;
+    virtual void write(EntityChange& c) const = 0;
 };
 
 namespace {
@@ -136,7 +136,7 @@ bool sweep(double v) {
 
 template <typename T> struct Access {
     std::function<T(const Drawing&, std::uint32_t)> get;
-    std::function<void(Drawing&, std::uint32_t, const T&)> set;
+    std::function<void(EntityChange&, const T&)> set;
 };
 
 // A member of an entity's record in its kind's table.
@@ -144,9 +144,7 @@ template <typename Table, typename Data, typename T>
 Access<T> member(Table Drawing::*table, T Data::*field) {
     return {
         [=](const Drawing& d, std::uint32_t h) { return (d.*table)[d.entities[h].first].*field; },
-        [=](Drawing& d, std::uint32_t h, const T& v) {
-            (d.*table)[d.entities[h].first].*field = v;
-        }};
+        [=](EntityChange& c, const T& v) { c.template geometry<Data>().*field = v; }};
 }
 
 // A text's look: the drawing keeps every different look once.
@@ -154,26 +152,25 @@ template <typename T> Access<T> textParameter(T TextParams::*field) {
     return {[=](const Drawing& d, std::uint32_t h) {
                 return d.paramsOf(d.texts[d.entities[h].first]).*field;
             },
-            [=](Drawing& d, std::uint32_t h, const T& v) {
-                TextData& t = d.texts[d.entities[h].first];
-                TextParams p = d.paramsOf(t);
+            [=](EntityChange& c, const T& v) {
+                TextParams p = c.drawing().paramsOf(c.text());
                 p.*field = v;
-                t.params = d.internParams(p);
+                c.setTextParams(p);
             }};
 }
 
 Access<bool> flag(std::uint8_t f) {
     return {[=](const Drawing& d, std::uint32_t h) { return d.entities[h].has(f); },
-            [=](Drawing& d, std::uint32_t h, const bool& on) { d.entities[h].set(f, on); }};
+            [=](EntityChange& c, const bool& on) { c.record().set(f, on); }};
 }
 
 // One coordinate of a point.
 Access<double> coordinate(const Access<Vec2>& point, double Vec2::*axis) {
     return {[=](const Drawing& d, std::uint32_t h) { return point.get(d, h).*axis; },
-            [=](Drawing& d, std::uint32_t h, const double& v) {
-                Vec2 p = point.get(d, h);
+            [=](EntityChange& c, const double& v) {
+                Vec2 p = point.get(c.drawing(), c.handle());
                 p.*axis = v;
-                point.set(d, h, p);
+                point.set(c, p);
             }};
 }
 
@@ -246,7 +243,7 @@ std::uint32_t fromQColor(const QColor& c) {
 class NumberField final : public Field {
 public:
     NumberField(QLineEdit* edit, std::optional<double> value, Rule rule,
-                std::function<void(Drawing&, std::uint32_t, const double&)> set)
+                std::function<void(EntityChange&, const double&)> set)
         : edit_(edit), initial_(value ? shown(*value) : QString()), rule_(rule),
           set_(std::move(set)) {
         edit_->setText(initial_);
@@ -255,9 +252,9 @@ public:
     bool changed() const override { return edited() && value(); }
     bool valid() const override { return !edited() || value(); }
     QWidget* widget() const override { return edit_; }
-    void write(Drawing& d, std::uint32_t h) const override {
+    void write(EntityChange& c) const override {
         if (const auto v = value())
-            set_(d, h, *v);
+            set_(c, *v);
     }
 
 private:
@@ -274,33 +271,31 @@ private:
     QLineEdit* edit_;
     QString initial_;
     Rule rule_;
-    std::function<void(Drawing&, std::uint32_t, const double&)> set_;
+    std::function<void(EntityChange&, const double&)> set_;
 };
 
 class CheckField final : public Field {
 public:
     CheckField(QCheckBox* box, std::optional<bool> value,
-               std::function<void(Drawing&, std::uint32_t, const bool&)> set)
+               std::function<void(EntityChange&, const bool&)> set)
         : box_(box), initial_(showFlag(box, value)), set_(std::move(set)) {}
     bool changed() const override {
         return box_->checkState() != initial_ && box_->checkState() != Qt::PartiallyChecked;
     }
     QWidget* widget() const override { return box_; }
-    void write(Drawing& d, std::uint32_t h) const override {
-        set_(d, h, box_->checkState() == Qt::Checked);
-    }
+    void write(EntityChange& c) const override { set_(c, box_->checkState() == Qt::Checked); }
 
 private:
     QCheckBox* box_;
     Qt::CheckState initial_;
-    std::function<void(Drawing&, std::uint32_t, const bool&)> set_;
+    std::function<void(EntityChange&, const bool&)> set_;
 };
 
 // One of a list: a layer, a style, an alignment, a block, a pattern, by its row.
 class ChoiceField final : public Field {
 public:
     ChoiceField(QComboBox* box, std::optional<int> row,
-                std::function<void(Drawing&, std::uint32_t, const int&)> set)
+                std::function<void(EntityChange&, const int&)> set)
         : box_(box), set_(std::move(set)) {
         box_->setCurrentIndex(row && *row >= 0 && *row < box_->count() ? *row : -1);
         initial_ = box_->currentIndex();
@@ -309,12 +304,12 @@ public:
         return box_->currentIndex() >= 0 && box_->currentIndex() != initial_;
     }
     QWidget* widget() const override { return box_; }
-    void write(Drawing& d, std::uint32_t h) const override { set_(d, h, box_->currentIndex()); }
+    void write(EntityChange& c) const override { set_(c, box_->currentIndex()); }
 
 private:
     QComboBox* box_;
     int initial_ = -1;
-    std::function<void(Drawing&, std::uint32_t, const int&)> set_;
+    std::function<void(EntityChange&, const int&)> set_;
 };
 
 // A text's string (Windows-1250 bytes) or a file's path (the file system's bytes).
@@ -322,7 +317,7 @@ class TextField final : public Field {
 public:
     enum class Bytes { Engine, FileSystem };
     TextField(QLineEdit* edit, std::optional<std::string> value, Bytes bytes,
-              std::function<void(Drawing&, std::uint32_t, const std::string&)> set)
+              std::function<void(EntityChange&, const std::string&)> set)
         : edit_(edit), bytes_(bytes), set_(std::move(set)) {
         if (value)
             initial_ = bytes == Bytes::Engine
@@ -332,17 +327,16 @@ public:
     }
     bool changed() const override { return !edit_->text().isEmpty() && edit_->text() != initial_; }
     QWidget* widget() const override { return edit_; }
-    void write(Drawing& d, std::uint32_t h) const override {
-        set_(d, h,
-             bytes_ == Bytes::Engine ? toEngineText(edit_->text())
-                                     : QFile::encodeName(edit_->text()).toStdString());
+    void write(EntityChange& c) const override {
+        set_(c, bytes_ == Bytes::Engine ? toEngineText(edit_->text())
+                                        : QFile::encodeName(edit_->text()).toStdString());
     }
 
 private:
     QLineEdit* edit_;
     QString initial_;
     Bytes bytes_;
-    std::function<void(Drawing&, std::uint32_t, const std::string&)> set_;
+    std::function<void(EntityChange&, const std::string&)> set_;
 };
 
 // The colour: the layer's, or the entity's own chosen with the colour chooser. Turning "by
@@ -363,15 +357,15 @@ public:
                            byLayer_->checkState() != Qt::PartiallyChecked);
     }
     QWidget* widget() const override { return button_; }
-    void write(Drawing& d, std::uint32_t h) const override {
-        Entity& e = d.entities[h];
+    void write(EntityChange& c) const override {
+        Entity& e = c.record();
         if (byLayer_->checkState() == Qt::Checked) {
             e.set(EntityFlag::ColorByLayer, true);
             return;
         }
-        OwnStyle own = d.ownStyle(h);
-        own.color = chosen_ ? *chosen_ : d.colorOf(h, e);
-        d.setOwnStyle(h, own);
+        OwnStyle own = c.drawing().ownStyle(c.handle());
+        own.color = chosen_ ? *chosen_ : c.drawing().colorOf(c.handle(), e);
+        c.setOwnStyle(own);
         e.set(EntityFlag::ColorByLayer, false);
     }
 
@@ -424,15 +418,15 @@ public:
     }
     bool valid() const override { return !edited() || typed(); }
     QWidget* widget() const override { return edit_; }
-    void write(Drawing& d, std::uint32_t h) const override {
-        Entity& e = d.entities[h];
+    void write(EntityChange& c) const override {
+        Entity& e = c.record();
         if (byLayer_->checkState() == Qt::Checked) {
             e.set(EntityFlag::WidthByLayer, true);
             return;
         }
-        OwnStyle own = d.ownStyle(h);
-        own.width = typed().value_or(d.widthOf(h, e));
-        d.setOwnStyle(h, own);
+        OwnStyle own = c.drawing().ownStyle(c.handle());
+        own.width = typed().value_or(c.drawing().widthOf(c.handle(), e));
+        c.setOwnStyle(own);
         e.set(EntityFlag::WidthByLayer, false);
     }
 
@@ -489,23 +483,9 @@ public:
     }
     bool valid() const override { return vertices().has_value(); }
     QWidget* widget() const override { return table_; }
-    void write(Drawing& d, std::uint32_t h) const override {
-        const auto v = vertices();
-        if (!v)
-            return;
-        Entity& e = d.entities[h];
-        if (v->size() == e.count) {
-            std::copy(v->begin(), v->end(), d.vertices.begin() + e.first);
-            return;
-        }
-        // Another count: the vertices go after all others, and the old ones stay where they
-        // are for the change to give back.
-        const std::uint64_t first = d.vertices.size();
-        if (first > std::numeric_limits<std::uint32_t>::max())
-            throw std::length_error("the drawing holds too many vertices");
-        d.vertices.insert(d.vertices.end(), v->begin(), v->end());
-        e.first = static_cast<std::uint32_t>(first);
-        e.count = static_cast<std::uint32_t>(v->size());
+    void write(EntityChange& c) const override {
+        if (const auto v = vertices())
+            c.setVertices(*v);
     }
 
 private:
@@ -699,12 +679,10 @@ void PropertiesDialog::addCommonPage() {
     QStringList layers;
     for (const Layer& l : d.layers)
         layers << fromEngineText(l.name);
-    QComboBox* layer =
-        p.choice(kLayer, name("Layer"), layers,
-                 {[](const Drawing& dr, std::uint32_t h) { return int(dr.entities[h].layer); },
-                  [](Drawing& dr, std::uint32_t h, const int& v) {
-                      dr.entities[h].layer = static_cast<std::uint16_t>(v);
-                  }});
+    QComboBox* layer = p.choice(
+        kLayer, name("Layer"), layers,
+        {[](const Drawing& dr, std::uint32_t h) { return int(dr.entities[h].layer); },
+         [](EntityChange& c, const int& v) { c.record().layer = static_cast<std::uint16_t>(v); }});
     // Every layer is listed, hidden and locked ones too, each with its colour.
     for (std::size_t i = 0; i < d.layers.size(); ++i)
         layer->setItemIcon(static_cast<int>(i), QIcon(swatch(d.layers[i].color, QSize(12, 12))));
@@ -713,8 +691,8 @@ void PropertiesDialog::addCommonPage() {
         styles << fromEngineText(s.name);
     p.choice(kLineStyle, name("LineStyle"), styles,
              {[](const Drawing& dr, std::uint32_t h) { return int(dr.entities[h].lineStyle); },
-              [](Drawing& dr, std::uint32_t h, const int& v) {
-                  dr.entities[h].lineStyle = static_cast<std::uint16_t>(v);
+              [](EntityChange& c, const int& v) {
+                  c.record().lineStyle = static_cast<std::uint16_t>(v);
               }});
 
     auto* colorByLayer = new QCheckBox(engineText(kByLayer));
@@ -838,8 +816,8 @@ void PropertiesDialog::addKindPage(EntityType type) {
                  {[table](const Drawing& dr, std::uint32_t h) {
                       return (dr.*table)[dr.entities[h].first].startAngle;
                   },
-                  [table](Drawing& dr, std::uint32_t h, const double& v) {
-                      ArcData& a = (dr.*table)[dr.entities[h].first];
+                  [](EntityChange& c, const double& v) {
+                      ArcData& a = c.arc();
                       const double s = arcSweep(a.startAngle, a.endAngle);
                       a.startAngle = normalisedDegrees(v);
                       a.endAngle = normalisedDegrees(a.startAngle + s);
@@ -849,8 +827,8 @@ void PropertiesDialog::addKindPage(EntityType type) {
                       const ArcData& a = (dr.*table)[dr.entities[h].first];
                       return arcSweep(a.startAngle, a.endAngle);
                   },
-                  [table](Drawing& dr, std::uint32_t h, const double& v) {
-                      ArcData& a = (dr.*table)[dr.entities[h].first];
+                  [](EntityChange& c, const double& v) {
+                      ArcData& a = c.arc();
                       a.endAngle = normalisedDegrees(a.startAngle + v);
                   }},
                  sweep);
@@ -892,12 +870,7 @@ void PropertiesDialog::addKindPage(EntityType type) {
                {[](const Drawing& dr, std::uint32_t h) {
                     return std::string(dr.textOf(dr.entities[h]));
                 },
-                [](Drawing& dr, std::uint32_t h, const std::string& s) {
-                    Entity& e = dr.entities[h];
-                    const PooledText bytes = dr.pool(s);
-                    dr.texts[e.first].chars = bytes.offset;
-                    e.count = bytes.size;
-                }});
+                [](EntityChange& c, const std::string& s) { c.setText(s); }});
         p.point(kTextPoint, name("Point"), member(&Drawing::texts, &TextData::p));
         p.number(kTextHeight, name("Height"), textParameter(&TextParams::height), positive);
         p.number(kTextRotation, name("Rotation"), textParameter(&TextParams::rotation));
@@ -921,9 +894,10 @@ void PropertiesDialog::addKindPage(EntityType type) {
                  {[](const Drawing& dr, std::uint32_t h) {
                       return int(dr.inserts[dr.entities[h].first].block);
                   },
-                  [](Drawing& dr, std::uint32_t h, const int& b) {
-                      if (!dr.wouldRecurse(dr.ownerOf(static_cast<int>(h)), b))
-                          dr.inserts[dr.entities[h].first].block = b;
+                  [](EntityChange& c, const int& b) {
+                      const Drawing& dr = c.drawing();
+                      if (!dr.wouldRecurse(dr.ownerOf(static_cast<int>(c.handle())), b))
+                          c.insert().block = b;
                   }});
         p.point(kInsertPoint, name("Point"), member(&Drawing::inserts, &InsertData::p));
         p.number(kInsertAngle, name("Rotation"), member(&Drawing::inserts, &InsertData::angle));
@@ -948,10 +922,10 @@ void PropertiesDialog::addKindPage(EntityType type) {
         for (std::size_t i = 0; i < hatchPatterns().size(); ++i)
             patterns << engineText(kPatternTexts + static_cast<int>(i));
         p.choice(kPattern, name("Pattern"), patterns,
-                 {patternRow, [](Drawing& dr, std::uint32_t h, const int& row) {
+                 {patternRow, [](EntityChange& c, const int& row) {
                       const HatchPattern& pattern = hatchPatterns()[static_cast<std::size_t>(row)];
-                      const PooledText bytes = dr.pool(pattern.name);
-                      HatchData& hatch = dr.hatches[dr.entities[h].first];
+                      const PooledText bytes = c.pool(pattern.name);
+                      HatchData& hatch = c.hatch();
                       hatch.pattern = bytes;
                       hatch.solid = pattern.lines.empty() ? 1 : 0;
                   }});
@@ -965,16 +939,13 @@ void PropertiesDialog::addKindPage(EntityType type) {
         auto* browse = new QToolButton;
         browse->setObjectName(name("Browse"));
         browse->setText(QStringLiteral("..."));
-        QLineEdit* file =
-            p.text(kImageFile, name("File"), TextField::Bytes::FileSystem,
-                   {[](const Drawing& dr, std::uint32_t h) {
-                        return std::string(dr.pooled(dr.images[dr.entities[h].first].path));
-                    },
-                    [](Drawing& dr, std::uint32_t h, const std::string& path) {
-                        const PooledText bytes = dr.pool(path);
-                        dr.images[dr.entities[h].first].path = bytes;
-                    }},
-                   browse);
+        QLineEdit* file = p.text(
+            kImageFile, name("File"), TextField::Bytes::FileSystem,
+            {[](const Drawing& dr, std::uint32_t h) {
+                 return std::string(dr.pooled(dr.images[dr.entities[h].first].path));
+             },
+             [](EntityChange& c, const std::string& path) { c.image().path = c.pool(path); }},
+            browse);
         connect(browse, &QToolButton::clicked, this, [file] {
             Engine& e = engine();
             const auto path = e.responder()->openFileName(e.text(kImage), e.text(kImageFilter));
@@ -1011,9 +982,9 @@ Rect PropertiesDialog::apply(ChangeSet& changes) const {
             edited.push_back(f.get());
     if (edited.empty())
         return {};
-    return changeEntities(changes, handles_, [&](Drawing& d, std::uint32_t h) {
+    return changeEntities(changes, handles_, [&](EntityChange& c) {
         for (const Field* f : edited)
-            f->write(d, h);
+            f->write(c);
     });
 }
 

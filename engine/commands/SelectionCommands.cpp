@@ -33,7 +33,7 @@ constexpr int kDistanceLabel = 16305;
 
 void selectAll(Document& d, const std::vector<std::uint32_t>& found) {
     for (const std::uint32_t h : found)
-        d.drawing->select(static_cast<int>(h), true);
+        d.select(static_cast<int>(h), true);
 }
 
 // Entity after entity, picked as the idle window picks them, until Enter or the right button.
@@ -72,7 +72,8 @@ public:
         r.add(*first_);
         r.add(p);
         const AreaRule rule = p.x >= first_->x ? AreaRule::Inside : AreaRule::Touching;
-        selectAll(document(), entitiesInRect(*document().drawing, r, rule, host_->pixelSize() / 2));
+        selectAll(document(),
+                  entitiesInRect(document().drawing(), r, rule, host_->pixelSize() / 2));
         host_->finish();
     }
     void cursor(Vec2 p) override { cursor_ = p; }
@@ -119,7 +120,7 @@ public:
         return true;
     }
     bool enter() override {
-        const Drawing& d = *document().drawing;
+        const Drawing& d = document().drawing();
         const double tolerance = host_->pixelSize() / 2;
         if (rule_ == Rule::InsidePolygon && points_.size() >= 3)
             selectAll(document(), entitiesInPolygon(d, points_, tolerance));
@@ -199,7 +200,7 @@ public:
         host.prompt(kCentrePoint);
     }
     void point(Vec2 p) override {
-        selectAll(document(), entitiesNear(*document().drawing, p, distance_,
+        selectAll(document(), entitiesNear(document().drawing(), p, distance_,
                                            std::min(host_->pixelSize() / 2, distance_ / 100)));
         host_->finish();
     }

@@ -20,10 +20,15 @@ template <typename T, typename A> std::byte* bytesOf(std::vector<T, A>& v, std::
     return reinterpret_cast<std::byte*>(v.data() + index);
 }
 
+// Where an entity's vertices lie in the drawing's store.
+std::uint64_t firstVertex(const Drawing& d, const Entity& e) {
+    return e.type == EntityType::Hatch ? d.hatches[e.first].firstVertex : e.first;
+}
+
 } // namespace
 
 ChangeSet::ChangeSet(Drawing& drawing)
-    : d_(drawing), modifiedBefore_(drawing.modified),
+    : DrawingWriter(drawing), modifiedBefore_(drawing.modified),
       addedFrom_(static_cast<std::uint32_t>(drawing.entities.size())) {}
 
 std::uint32_t ChangeSet::addedTo() const {
@@ -48,8 +53,8 @@ void ChangeSet::keep(std::uint32_t h, Keep what) {
     }
 }
 
-void ChangeSet::keepSlot(Table table, std::uint32_t h, std::uint64_t index, std::uint64_t count) {
-    Slot s{table, h, index, count, bytes_.size()};
+void ChangeSet::keepSlot(Table table, std::uint32_t h, std::uint64_t index) {
+    Slot s{table, h, index, bytes_.size()};
     std::size_t size = 0;
     const std::byte* from = live(s, size);
     if (!from)
@@ -59,62 +64,75 @@ void ChangeSet::keepSlot(Table table, std::uint32_t h, std::uint64_t index, std:
 }
 
 void ChangeSet::keepGeometry(std::uint32_t h, const Entity& e) {
-    keepSlot(Table::OwnStyle, h, h, 1);
+    keepSlot(Table::OwnStyle, h, h);
+    std::uint64_t hatchAt = 0;
     switch (e.type) {
     case EntityType::Point:
-        keepSlot(Table::Points, h, e.first, 1);
-        break;
+        keepSlot(Table::Points, h, e.first);
+        return;
     case EntityType::Line:
-        keepSlot(Table::Lines, h, e.first, 1);
+        keepSlot(Table::Lines, h, e.first);
+        return;
+    case EntityType::Circle:
+        keepSlot(Table::Circles, h, e.first);
+        return;
+    case EntityType::Arc:
+        keepSlot(Table::Arcs, h, e.first);
+        return;
+    case EntityType::Sector:
+        keepSlot(Table::Sectors, h, e.first);
+        return;
+    case EntityType::Ellipse:
+        keepSlot(Table::Ellipses, h, e.first);
+        return;
+    case EntityType::Rectangle:
+        keepSlot(Table::Rectangles, h, e.first);
+        return;
+    case EntityType::Insert:
+        keepSlot(Table::Inserts, h, e.first);
+        return;
+    case EntityType::Text:
+        keepSlot(Table::Texts, h, e.first);
+        return;
+    case EntityType::Image:
+        keepSlot(Table::Images, h, e.first);
+        return;
+    case EntityType::Hatch:
+        if (e.first >= d_.hatches.size())
+            return;
+        hatchAt = bytes_.size();
+        keepSlot(Table::Hatches, h, e.first);
         break;
     case EntityType::Polyline:
     case EntityType::Spline:
-        keepSlot(Table::Vertices, h, e.first, e.count);
-        break;
-    case EntityType::Circle:
-        keepSlot(Table::Circles, h, e.first, 1);
-        break;
-    case EntityType::Arc:
-        keepSlot(Table::Arcs, h, e.first, 1);
-        break;
-    case EntityType::Sector:
-        keepSlot(Table::Sectors, h, e.first, 1);
-        break;
-    case EntityType::Ellipse:
-        keepSlot(Table::Ellipses, h, e.first, 1);
-        break;
-    case EntityType::Rectangle:
-        keepSlot(Table::Rectangles, h, e.first, 1);
-        break;
-    case EntityType::Insert:
-        keepSlot(Table::Inserts, h, e.first, 1);
-        break;
-    case EntityType::Text:
-        keepSlot(Table::Texts, h, e.first, 1);
-        break;
-    case EntityType::Hatch:
-        keepSlot(Table::Hatches, h, e.first, 1);
-        if (e.first < d_.hatches.size())
-            keepSlot(Table::Vertices, h, d_.hatches[e.first].firstVertex, e.count);
-        break;
-    case EntityType::Image:
-        keepSlot(Table::Images, h, e.first, 1);
         break;
     }
+    const std::uint64_t first = firstVertex(d_, e);
+    if (first > d_.vertices.size() || e.count > d_.vertices.size() - first)
+        return;
+    // The record was kept just now or earlier in this set: the last one kept is looked for
+    // first.
+    std::uint32_t record = 0;
+    for (std::size_t i = handles_.size(); i-- > 0;)
+        if (handles_[i] == h) {
+            record = static_cast<std::uint32_t>(i);
+            break;
+        }
+    const auto begin = d_.vertices.begin() + static_cast<std::ptrdiff_t>(first);
+    vertexSlots_.push_back(
+        VertexSlot{h, record, hatchAt, std::vector<Vec2>(begin, begin + e.count)});
 }
 
 // The live bytes a slot keeps, or nullptr when they are out of the table's reach.
 std::byte* ChangeSet::live(const Slot& s, std::size_t& size) {
     auto in = [&](auto& table) -> std::byte* {
         using T = typename std::decay_t<decltype(table)>::value_type;
-        if (s.index > table.size() || s.count > table.size() - s.index)
+        if (s.index >= table.size())
             return nullptr;
-        size = static_cast<std::size_t>(s.count) * sizeof(T);
-        return size == 0 ? reinterpret_cast<std::byte*>(&size) : bytesOf(table, s.index);
+        size = sizeof(T);
+        return bytesOf(table, s.index);
     };
     switch (s.table) {
-    case Table::Vertices:
-        return in(d_.vertices);
     case Table::Points:
         return in(d_.points);
     case Table::Lines:
@@ -140,7 +158,7 @@ std::byte* ChangeSet::live(const Slot& s, std::size_t& size) {
     case Table::OwnStyle: {
         // An entity of no own style has the plain one; the table appears when one is given.
         if (d_.ownStyles.size() <= s.entity) {
-            static OwnStyle none;
+            static thread_local OwnStyle none;
             none = OwnStyle{};
             size = sizeof(OwnStyle);
             return reinterpret_cast<std::byte*>(&none);
@@ -151,25 +169,23 @@ std::byte* ChangeSet::live(const Slot& s, std::size_t& size) {
     return nullptr;
 }
 
-void ChangeSet::keepLayers() {
-    if (!closed_ && !layers_)
-        layers_ = d_.layers;
-}
-void ChangeSet::keepLineStyles() {
-    if (!closed_ && !lineStyles_)
-        lineStyles_ = d_.lineStyles;
-}
-void ChangeSet::keepTextStyles() {
-    if (!closed_ && !textStyles_)
-        textStyles_ = d_.textStyles;
-}
-void ChangeSet::keepBlocks() {
-    if (!closed_ && !blocks_)
-        blocks_ = d_.blocks;
-}
-void ChangeSet::keepSettings() {
-    if (!closed_ && !settings_)
-        settings_ = std::pair{d_.settings, d_.current};
+void ChangeSet::keepEntry(TableId table, std::size_t index) {
+    if (closed_)
+        return;
+    switch (table) {
+    case TableId::Layers:
+        layers_.keep(d_.layers, index);
+        break;
+    case TableId::LineStyles:
+        lineStyles_.keep(d_.lineStyles, index);
+        break;
+    case TableId::TextStyles:
+        textStyles_.keep(d_.textStyles, index);
+        break;
+    case TableId::Blocks:
+        blocks_.keep(d_.blocks, index);
+        break;
+    }
 }
 
 void ChangeSet::close() {
@@ -190,33 +206,71 @@ void ChangeSet::close() {
     records_.shrink_to_fit();
     slots_.shrink_to_fit();
     bytes_.shrink_to_fit();
+    vertexSlots_.shrink_to_fit();
 }
 
 bool ChangeSet::empty() const {
-    return handles_.empty() && addedTo() == addedFrom_ && !layers_ && !lineStyles_ &&
-           !textStyles_ && !blocks_ && !settings_;
+    return handles_.empty() && addedTo() == addedFrom_ && !changesTables();
 }
 
 std::size_t ChangeSet::bytes() const {
     std::size_t n = sizeof(*this) + handles_.capacity() * sizeof(std::uint32_t) +
                     records_.capacity() * sizeof(Entity) + slots_.capacity() * sizeof(Slot) +
                     bytes_.capacity() + deadAtClose_.capacity() * sizeof(std::uint32_t) +
-                    (recorded_.capacity() + geometric_.capacity()) * sizeof(std::uint64_t);
-    if (layers_)
-        n += layers_->size() * (sizeof(Layer) + 16);
-    if (lineStyles_)
-        n += lineStyles_->size() * (sizeof(LineStyle) + 32);
-    if (textStyles_)
-        n += textStyles_->size() * (sizeof(TextStyle) + 32);
-    if (blocks_)
-        for (const Block& b : *blocks_)
-            n += sizeof(Block) + b.name.size() + b.entities.size() * sizeof(std::uint32_t);
+                    (recorded_.capacity() + geometric_.capacity()) * sizeof(std::uint64_t) +
+                    vertexSlots_.capacity() * sizeof(VertexSlot);
+    for (const VertexSlot& v : vertexSlots_)
+        n += v.vertices.capacity() * sizeof(Vec2);
+    n += layers_.bytes(16) + lineStyles_.bytes(32) + textStyles_.bytes(32);
+    for (const auto& [i, b] : blocks_.entries())
+        n += sizeof(Block) + b.name.size() + b.entities.size() * sizeof(std::uint32_t);
     return n;
+}
+
+// Gives an entity the kept vertices and keeps its live ones. Where the kept ones go into the
+// store is chosen now: in the live ones' place when they fit, else at its end; what is left
+// of the live ones' place is dead, for the store to reclaim.
+void ChangeSet::exchangeVertices(VertexSlot& slot) {
+    const Entity& live = d_.entities[slot.entity];
+    Entity& kept = records_[slot.record];
+    const std::uint64_t liveFirst = firstVertex(d_, live);
+    const std::uint64_t liveCount = live.count;
+    if (liveFirst > d_.vertices.size() || liveCount > d_.vertices.size() - liveFirst)
+        return;
+    std::vector<Vec2>& held = slot.vertices;
+    std::uint64_t place = liveFirst;
+    if (held.size() == liveCount) {
+        std::swap_ranges(held.begin(), held.end(),
+                         d_.vertices.begin() + static_cast<std::ptrdiff_t>(liveFirst));
+    } else {
+        const auto begin = d_.vertices.begin() + static_cast<std::ptrdiff_t>(liveFirst);
+        std::vector<Vec2> out(begin, begin + static_cast<std::ptrdiff_t>(liveCount));
+        if (held.size() < liveCount) {
+            std::copy(held.begin(), held.end(), begin);
+            d_.deadVertices += liveCount - held.size();
+        } else {
+            place = d_.vertices.size();
+            d_.vertices.insert(d_.vertices.end(), held.begin(), held.end());
+            d_.deadVertices += liveCount;
+        }
+        held = std::move(out);
+    }
+    if (kept.type == EntityType::Hatch) {
+        HatchData h;
+        std::memcpy(&h, bytes_.data() + slot.hatchAt, sizeof h);
+        h.firstVertex = place;
+        std::memcpy(bytes_.data() + slot.hatchAt, &h, sizeof h);
+    } else {
+        kept.first = static_cast<std::uint32_t>(place);
+    }
 }
 
 void ChangeSet::exchange(std::vector<std::uint32_t>* touched) {
     close();
     const bool modified = d_.modified;
+    // Vertices first, while the live records still tell where the live ones are.
+    for (VertexSlot& v : vertexSlots_)
+        exchangeVertices(v);
     // Geometry and own styles, byte for byte, where they were kept.
     for (const Slot& s : slots_) {
         std::size_t size = 0;
@@ -238,7 +292,7 @@ void ChangeSet::exchange(std::vector<std::uint32_t>* touched) {
         Entity& e = d_.entities[handles_[i]];
         const bool selected = e.has(EntityFlag::Selected);
         std::swap(e, records_[i]);
-        e.set(EntityFlag::Selected, selected);
+        e.set(EntityFlag::Selected, selected && !e.has(EntityFlag::Deleted));
         d_.changed(handles_[i]);
         if (touched)
             touched->push_back(handles_[i]);
@@ -255,20 +309,21 @@ void ChangeSet::exchange(std::vector<std::uint32_t>* touched) {
         if (touched)
             touched->push_back(h);
     }
-    if (layers_)
-        std::swap(*layers_, d_.layers);
-    if (lineStyles_)
-        std::swap(*lineStyles_, d_.lineStyles);
-    if (textStyles_)
-        std::swap(*textStyles_, d_.textStyles);
-    if (settings_) {
-        std::swap(settings_->first, d_.settings);
-        std::swap(settings_->second, d_.current);
-    }
-    if (blocks_) {
-        std::swap(*blocks_, d_.blocks);
+    layers_.exchange(d_.layers);
+    lineStyles_.exchange(d_.lineStyles);
+    textStyles_.exchange(d_.textStyles);
+    if (!blocks_.empty()) {
+        blocks_.exchange(d_.blocks);
         d_.blocksChanged();
     }
+    // What new entities take stays as chosen, as far as the tables still hold it.
+    CurrentAttributes& c = d_.current;
+    if (c.layer < 0 || static_cast<std::size_t>(c.layer) >= d_.layers.size())
+        c.layer = 0;
+    if (c.lineStyle < 0 || static_cast<std::size_t>(c.lineStyle) >= d_.lineStyles.size())
+        c.lineStyle = 0;
+    if (c.textStyle < 0 || static_cast<std::size_t>(c.textStyle) >= d_.textStyles.size())
+        c.textStyle = 0;
     d_.touch();
     ++d_.selectionVersion;
     d_.modified = modified;

@@ -18,37 +18,38 @@ Rect extentsOf(const Drawing& d, std::span<const std::uint32_t> handles) {
     return r;
 }
 
-Rect erase(ChangeSet& changes, std::span<const std::uint32_t> handles) {
-    Drawing& d = changes.drawing();
+Rect erase(DrawingWriter& changes, std::span<const std::uint32_t> handles) {
+    const Drawing& d = changes.drawing();
     Rect area;
     for (const std::uint32_t h : handles) {
         if (!d.inModelSpace(static_cast<int>(h)))
             continue;
         area.add(d.entityExtents(static_cast<int>(h)));
-        changes.keep(h);
-        Entity& e = d.entities[h];
-        e.set(EntityFlag::Deleted, true);
-        e.set(EntityFlag::Selected, false);
-        d.changed(h);
+        changes.erase(h);
     }
-    ++d.selectionVersion;
     return area;
 }
 
-Rect changeEntities(ChangeSet& changes, std::span<const std::uint32_t> handles,
-                    const std::function<void(Drawing&, std::uint32_t)>& change) {
-    Drawing& d = changes.drawing();
+Rect changeEntities(DrawingWriter& changes, std::span<const std::uint32_t> handles,
+                    const std::function<void(EntityChange&)>& change) {
+    const Drawing& d = changes.drawing();
     Rect area;
     for (const std::uint32_t h : handles) {
         if (!d.inModelSpace(static_cast<int>(h)))
             continue;
         area.add(d.entityExtents(static_cast<int>(h)));
-        changes.keep(h, Keep::Everything);
-        change(d, h);
-        d.changed(h);
+        EntityChange c = changes.change(h);
+        change(c);
         area.add(d.entityExtents(static_cast<int>(h)));
     }
     return area;
+}
+
+int blockInPlace(DrawingWriter& changes, std::string_view name, Vec2 base,
+                 std::span<const std::uint32_t> handles) {
+    const int block =
+        changes.makeBlock(name, base, std::vector<std::uint32_t>(handles.begin(), handles.end()));
+    return block < 0 ? -1 : changes.addInsert({block, base, 1, 1, 0});
 }
 
 } // namespace cad

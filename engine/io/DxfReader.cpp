@@ -21,6 +21,7 @@
 #include "engine/io/DxfCodepage.h"
 #include "engine/io/DxfSupport.h"
 #include "engine/io/FileError.h"
+#include "engine/model/HatchPatterns.h"
 
 #include <QFile>
 #include <QString>
@@ -1227,6 +1228,21 @@ void Builder::addHatch(const DL_HatchData& d) {
     hatch_.pattern = name(trim(f.str(2)));
     hatch_.scale = std::isfinite(d.scale) && d.scale != 0 ? d.scale : 1;
     hatch_.angle = std::isfinite(d.angle) ? d.angle : 0;
+    // The first pattern line tells where the pattern starts and whether it runs mirrored: its
+    // direction is the definition's first direction turned by the hatch's angle, or that
+    // direction mirrored.
+    hatch_.origin = ocs.map({f.real(43, 0), f.real(44, 0)});
+    if (!finite(hatch_.origin))
+        hatch_.origin = {};
+    const HatchPattern& pattern = patternNamed(hatch_.pattern);
+    if (!hatch_.solid && f.has(53) && !pattern.lines.empty()) {
+        const double first = f.real(53, 0) - hatch_.angle, own = pattern.lines.front().angle;
+        const auto same = [](double a, double b) {
+            const double d = std::fmod(std::abs(a - b), 360.0);
+            return std::min(d, 360 - d) < 1e-6;
+        };
+        hatch_.mirrored = !same(first, own) && same(first, -own);
+    }
     loops_.clear();
 }
 

@@ -223,7 +223,8 @@ private:
         std::vector<double> bulges; // empty: straight edges
     };
     void hatch(const Entity& e, unsigned long owner, const std::vector<Loop>& loops, bool solid,
-               std::string_view pattern, double scale, double angle, int marks);
+               std::string_view pattern, double scale, double angle, int marks,
+               bool mirrored = false, Vec2 origin = {});
     void solidFill(const Entity& e, unsigned long owner, const std::vector<Loop>& loops) {
         hatch(e, owner, loops, true, "SOLID", 1, 0, Mark::FillOf);
     }
@@ -741,7 +742,8 @@ void Exporter::entity(std::uint32_t h, unsigned long owner) {
                                   d_.vertices.begin() + std::ptrdiff_t(end)},
                                  {}});
         if (!loops.empty())
-            hatch(e, owner, loops, hd.solid != 0, d_.pooled(hd.pattern), hd.scale, hd.angle, 0);
+            hatch(e, owner, loops, hd.solid != 0, d_.pooled(hd.pattern), hd.scale, hd.angle, 0,
+                  hd.mirrored != 0, hd.origin);
         break;
     }
     case EntityType::Image:
@@ -988,7 +990,8 @@ void Exporter::text(const Entity& e, unsigned long owner) {
 }
 
 void Exporter::hatch(const Entity& e, unsigned long owner, const std::vector<Loop>& loops,
-                     bool solid, std::string_view pattern, double scale, double angle, int marks) {
+                     bool solid, std::string_view pattern, double scale, double angle, int marks,
+                     bool mirrored, Vec2 origin) {
     for (const Loop& l : loops)
         for (const Vec2& p : l.points)
             if (!finite(p))
@@ -1032,12 +1035,16 @@ void Exporter::hatch(const Entity& e, unsigned long owner, const std::vector<Loo
         w_.dxfReal(41, scale);
         w_.dxfInt(77, 0);
         w_.dxfInt(78, int(p.lines.size()));
+        if (!finite(origin))
+            origin = {};
         for (const PatternLine& line : p.lines) {
-            const double a = radians(normalisedDegrees(line.angle + angle));
+            // A mirrored pattern runs each family the other way about its own x axis.
+            const double own = mirrored ? -line.angle : line.angle;
+            const double a = radians(normalisedDegrees(own + angle));
             const double gap = line.spacing * scale;
-            w_.dxfReal(53, normalisedDegrees(line.angle + angle));
-            w_.dxfReal(43, 0.0);
-            w_.dxfReal(44, 0.0);
+            w_.dxfReal(53, normalisedDegrees(own + angle));
+            w_.dxfReal(43, origin.x);
+            w_.dxfReal(44, origin.y);
             w_.dxfReal(45, -gap * std::sin(a));
             w_.dxfReal(46, gap * std::cos(a));
             if (line.dash > 0 && line.gap > 0) {

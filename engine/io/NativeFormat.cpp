@@ -29,6 +29,9 @@
 // entries that no entity uses, is compacted first: its live entities keep their order, every
 // table follows the order of the entities, and block entity lists are renumbered to match.
 //
+// Format 3 adds to each hatch whether its pattern runs mirrored and the point its pattern
+// starts from; files of format 2 are read with the pattern unmirrored from the drawing's origin.
+//
 // Files of format 1 (40-byte entity records that carried their own colour, width and block;
 // texts, hatches and images with their strings in the tables) are read and converted.
 #include "engine/io/NativeFormat.h"
@@ -268,9 +271,11 @@ void packTables(const Drawing& d, Packer& out) {
         out.number(h.pattern.size);
         out.number(h.firstLoop);
         out.number(h.loopCount);
-        out.byte(bits(h.solid != 0, false));
+        out.byte(bits(h.solid != 0, h.mirrored != 0));
         out.scalar(h.scale);
         out.scalar(h.angle);
+        out.scalar(h.origin.x);
+        out.scalar(h.origin.y);
     }
     out.number(d.hatchLoops.size());
     out.raw(d.hatchLoops.data(), d.hatchLoops.size() * sizeof(std::uint32_t));
@@ -1028,9 +1033,15 @@ void unpackTables(Unpacker& in, Drawing& d, int version, Format1& old) {
         h.pattern = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(size)};
         h.firstLoop = static_cast<std::uint32_t>(firstLoop);
         h.loopCount = static_cast<std::uint32_t>(loopCount);
-        h.solid = (in.flags(1) & 1) != 0;
+        const std::uint8_t flags = in.flags(version >= 3 ? 3 : 1);
+        h.solid = (flags & 1) != 0;
+        h.mirrored = (flags & 2) != 0 ? 1 : 0;
         h.scale = in.scalar<double>();
         h.angle = in.scalar<double>();
+        if (version >= 3) {
+            h.origin.x = in.scalar<double>();
+            h.origin.y = in.scalar<double>();
+        }
     }
     d.hatchLoops.resize(in.count(sizeof(std::uint32_t)));
     for (std::uint32_t& n : d.hatchLoops)

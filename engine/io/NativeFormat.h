@@ -10,7 +10,7 @@
 namespace cad {
 
 // The format version this engine writes; files of a higher version are refused.
-inline constexpr int kNativeFormatVersion = 2;
+inline constexpr int kNativeFormatVersion = 3;
 
 // True when the bytes start like a native drawing (enough to choose the reader).
 bool looksNative(std::string_view firstBytes);

@@ -121,10 +121,36 @@ std::unique_ptr<Drawing> Drawing::contentCopy() const {
     c->textParams = textParams;
     c->hatchLoops = hatchLoops;
     c->ownStyles = ownStyles;
+    c->deadVertices = deadVertices;
     c->modified = modified;
     c->version = version;
     c->edits = edits;
     return c;
+}
+
+void Drawing::reclaimVertices() {
+    // A quarter of the store and a megabyte at least: rebuilding costs a pass over it.
+    if (deadVertices < (std::uint64_t(1) << 16) || deadVertices * 4 < vertices.size())
+        return;
+    std::vector<Vec2, LargeAllocator<Vec2>> kept;
+    kept.reserve(static_cast<std::size_t>(vertices.size() -
+                                          std::min<std::uint64_t>(deadVertices, vertices.size())));
+    auto move = [&](std::uint64_t first, std::uint32_t count) -> std::uint64_t {
+        const std::uint64_t at = kept.size();
+        if (first <= vertices.size() && count <= vertices.size() - first)
+            kept.insert(kept.end(), vertices.begin() + static_cast<std::ptrdiff_t>(first),
+                        vertices.begin() + static_cast<std::ptrdiff_t>(first + count));
+        return at;
+    };
+    // Every entity keeps its vertices, deleted ones too: a change taken back brings them back.
+    for (Entity& e : entities) {
+        if (e.type == EntityType::Polyline || e.type == EntityType::Spline)
+            e.first = static_cast<std::uint32_t>(move(e.first, e.count));
+        else if (e.type == EntityType::Hatch && e.first < hatches.size())
+            hatches[e.first].firstVertex = move(hatches[e.first].firstVertex, e.count);
+    }
+    vertices = std::move(kept);
+    deadVertices = 0;
 }
 
 int Drawing::findLayer(std::string_view name, int from) const {
@@ -210,6 +236,8 @@ int Drawing::addHatchAt(std::uint64_t firstVertex, const HatchSpec& h) {
     d.solid = h.solid ? 1 : 0;
     d.scale = h.scale;
     d.angle = h.angle;
+    d.origin = h.origin;
+    d.mirrored = h.mirrored ? 1 : 0;
     hatches.push_back(d);
     return addRecord(EntityType::Hatch, hatches.size() - 1,
                      static_cast<std::uint32_t>(vertices.size() - firstVertex));
@@ -236,6 +264,89 @@ int Drawing::addSplineAt(std::uint64_t firstVertex, bool closed) {
 
 int Drawing::addSector(const ArcData& d) {
     return addRecord(EntityType::Sector, append(sectors, d));
+}
+
+int Drawing::duplicate(int handle) {
+    if (!valid(handle))
+        return -1;
+    Entity e = entities[static_cast<std::size_t>(handle)];
+    e.set(EntityFlag::Selected, false);
+    e.set(EntityFlag::InBlock, false);
+    const auto last = [](const auto& table) {
+        return static_cast<std::uint32_t>(table.size() - 1);
+    };
+    switch (e.type) {
+    case EntityType::Point:
+        points.push_back(points[e.first]);
+        e.first = last(points);
+        break;
+    case EntityType::Line:
+        lines.push_back(lines[e.first]);
+        e.first = last(lines);
+        break;
+    case EntityType::Polyline:
+    case EntityType::Spline: {
+        const std::size_t from = e.first;
+        e.first = static_cast<std::uint32_t>(vertices.size());
+        for (std::uint32_t i = 0; i < e.count; ++i)
+            vertices.push_back(vertices[from + i]);
+        break;
+    }
+    case EntityType::Circle:
+        circles.push_back(circles[e.first]);
+        e.first = last(circles);
+        break;
+    case EntityType::Arc:
+        arcs.push_back(arcs[e.first]);
+        e.first = last(arcs);
+        break;
+    case EntityType::Sector:
+        sectors.push_back(sectors[e.first]);
+        e.first = last(sectors);
+        break;
+    case EntityType::Ellipse:
+        ellipses.push_back(ellipses[e.first]);
+        e.first = last(ellipses);
+        break;
+    case EntityType::Rectangle:
+        rectangles.push_back(rectangles[e.first]);
+        e.first = last(rectangles);
+        break;
+    case EntityType::Insert:
+        inserts.push_back(inserts[e.first]);
+        e.first = last(inserts);
+        break;
+    case EntityType::Text:
+        // Strings never change where they lie in the pool: the copy may share them.
+        texts.push_back(texts[e.first]);
+        e.first = last(texts);
+        break;
+    case EntityType::Hatch: {
+        HatchData h = hatches[e.first];
+        const std::uint64_t from = h.firstVertex;
+        h.firstVertex = vertices.size();
+        for (std::uint32_t i = 0; i < e.count; ++i)
+            vertices.push_back(vertices[from + i]);
+        const std::uint32_t firstLoop = h.firstLoop;
+        h.firstLoop = static_cast<std::uint32_t>(hatchLoops.size());
+        for (std::uint32_t i = 0; i < h.loopCount; ++i)
+            hatchLoops.push_back(hatchLoops[firstLoop + i]);
+        hatches.push_back(h);
+        e.first = last(hatches);
+        break;
+    }
+    case EntityType::Image:
+        images.push_back(images[e.first]);
+        e.first = last(images);
+        break;
+    }
+    const OwnStyle own = ownStyle(static_cast<std::size_t>(handle));
+    entities.push_back(e);
+    const auto copy = entities.size() - 1;
+    if (own != OwnStyle{})
+        setOwnStyle(copy, own);
+    touch();
+    return static_cast<int>(copy);
 }
 
 PooledText Drawing::pool(std::string_view bytes) {
@@ -329,8 +440,16 @@ int Drawing::ownerOf(int handle) const {
 int Drawing::makeBlock(std::string_view name, Vec2 base, std::size_t firstHandle) {
     std::vector<std::uint32_t> owned;
     for (std::size_t h = firstHandle; h < entities.size(); ++h)
-        if (!entities[h].has(EntityFlag::Deleted) && !entities[h].has(EntityFlag::InBlock))
-            owned.push_back(static_cast<std::uint32_t>(h));
+        owned.push_back(static_cast<std::uint32_t>(h));
+    return makeBlock(name, base, std::move(owned));
+}
+
+int Drawing::makeBlock(std::string_view name, Vec2 base, std::vector<std::uint32_t> handles) {
+    std::vector<std::uint32_t> owned;
+    for (const std::uint32_t h : handles)
+        if (h < entities.size() && !entities[h].has(EntityFlag::Deleted) &&
+            !entities[h].has(EntityFlag::InBlock))
+            owned.push_back(h);
     if (owned.empty())
         return -1;
     int index = findBlock(name);
@@ -350,8 +469,10 @@ int Drawing::makeBlock(std::string_view name, Vec2 base, std::size_t firstHandle
     for (std::uint32_t h : owned) {
         entities[h].set(EntityFlag::InBlock, true);
         entities[h].set(EntityFlag::Selected, false);
+        index_.changed(h);
     }
     blocks[static_cast<std::size_t>(index)].entities = std::move(owned);
+    ++selectionVersion;
     blocksChanged();
     return index;
 }

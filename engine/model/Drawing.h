@@ -176,6 +176,14 @@ public:
     // A smooth curve through fit points, and an arc closed through its centre.
     int addSpline(const Vec2* fitPoints, std::size_t count, bool closed);
     int addSector(const ArcData& d);
+    // A copy of a live entity (of the drawing itself or of a block) as a new entity of the
+    // drawing itself with the same record and own style; its handle.
+    int duplicate(int handle);
+
+    // Vertices of the store that no entity uses any longer (replaced by a longer or shorter
+    // list); the store is rebuilt without them once they are a large enough share of it.
+    std::uint64_t deadVertices = 0;
+    void reclaimVertices();
 
     // Vertices of a polyline or hatch, fit points of a spline.
     const Vec2* vertexData(const Entity& e) const {
@@ -213,6 +221,8 @@ public:
     // with that base point (a block of that name is replaced). Its index, or -1 when there
     // were none or when they insert the block they would replace.
     int makeBlock(std::string_view name, Vec2 base, std::size_t firstHandle);
+    // The same for the given entities (those of the drawing itself among them).
+    int makeBlock(std::string_view name, Vec2 base, std::vector<std::uint32_t> handles);
     // True when inserting block `inner` into block `outer` (or into the drawing for
     // kModelSpace) would make a block contain itself.
     bool wouldRecurse(int outer, int inner) const;

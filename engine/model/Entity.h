@@ -142,7 +142,12 @@ struct HatchData {
     std::uint32_t firstLoop = 0;   // vertex counts of the boundary loops, in the loop array
     std::uint32_t loopCount = 0;
     std::uint32_t solid = 1;
+    // The pattern is its definition mirrored across its own x axis before it is scaled and
+    // turned (a hatch that was mirrored).
+    std::uint32_t mirrored = 0;
     double scale = 1, angle = 0;
+    // Where the pattern's lines start from: the pattern moves with the hatch.
+    Vec2 origin;
 };
 struct ImageData {
     PooledText path; // file-system bytes
@@ -167,6 +172,8 @@ struct HatchSpec {
     bool solid = true;
     double scale = 1, angle = 0;
     std::vector<std::uint32_t> loops;
+    Vec2 origin;
+    bool mirrored = false;
 };
 struct ImageSpec {
     std::string path;

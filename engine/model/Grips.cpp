@@ -204,51 +204,43 @@ bool moveGrip(GripShape& s, std::size_t index, Vec2 to) {
     return false;
 }
 
-void putShape(Drawing& d, int handle, const GripShape& s) {
-    if (!d.valid(handle))
+void putShape(EntityChange& c, const GripShape& s) {
+    if (c.type() != s.type)
         return;
-    const Entity& e = d.entities[static_cast<std::size_t>(handle)];
-    if (e.type != s.type)
-        return;
-    switch (e.type) {
+    switch (c.type()) {
     case EntityType::Point:
-        d.points[e.first].p = s.p;
+        c.point().p = s.p;
         break;
     case EntityType::Line:
-        d.lines[e.first] = s.line;
+        c.line() = s.line;
         break;
     case EntityType::Polyline:
     case EntityType::Spline:
     case EntityType::Hatch:
-        if (s.vertices.size() == e.count) {
-            const std::size_t first =
-                e.type == EntityType::Hatch ? d.hatches[e.first].firstVertex : std::size_t(e.first);
-            std::copy(s.vertices.begin(), s.vertices.end(), d.vertices.begin() + first);
-        }
+        if (s.vertices.size() == c.entity().count)
+            c.setVertices(s.vertices);
         break;
     case EntityType::Circle:
-        d.circles[e.first] = s.circle;
+        c.circle() = s.circle;
         break;
     case EntityType::Arc:
-        d.arcs[e.first] = s.arc;
-        break;
     case EntityType::Sector:
-        d.sectors[e.first] = s.arc;
+        c.arc() = s.arc;
         break;
     case EntityType::Ellipse:
-        d.ellipses[e.first] = s.ellipse;
+        c.ellipse() = s.ellipse;
         break;
     case EntityType::Rectangle:
-        d.rectangles[e.first] = s.rectangle;
+        c.rectangle() = s.rectangle;
         break;
     case EntityType::Text:
-        d.texts[e.first].p = s.p;
+        c.text().p = s.p;
         break;
     case EntityType::Insert:
-        d.inserts[e.first].p = s.p;
+        c.insert().p = s.p;
         break;
     case EntityType::Image:
-        d.images[e.first] = s.image;
+        c.image() = s.image;
         break;
     }
 }
@@ -306,24 +298,6 @@ std::optional<std::vector<Vec2>> withVertexRemoved(const Drawing& d, int handle,
     std::vector<Vec2> v(d.vertexData(e), d.vertexData(e) + e.count);
     v.erase(v.begin() + static_cast<std::ptrdiff_t>(index));
     return v;
-}
-
-void setVertices(Drawing& d, int handle, std::span<const Vec2> v) {
-    if (!d.valid(handle))
-        return;
-    Entity& e = d.entities[static_cast<std::size_t>(handle)];
-    if (!hasVertices(e.type) || e.type == EntityType::Hatch)
-        return;
-    if (v.size() == e.count) {
-        std::copy(v.begin(), v.end(), d.vertices.begin() + e.first);
-        return;
-    }
-    const std::uint64_t first = d.vertices.size();
-    if (first + v.size() > std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("the drawing holds too many vertices");
-    d.vertices.insert(d.vertices.end(), v.begin(), v.end());
-    e.first = static_cast<std::uint32_t>(first);
-    e.count = static_cast<std::uint32_t>(v.size());
 }
 
 } // namespace cad

@@ -4,6 +4,7 @@
 // preview can show the change before the drawing has it.
 #pragma once
 
+#include "engine/edit/DrawingWriter.h"
 #include "engine/model/Drawing.h"
 
 #include <cstddef>
@@ -42,7 +43,7 @@ std::optional<GripShape> gripShape(const Drawing& d, int handle);
 // when that grip does not exist or the shape would degenerate (then it stays as it was).
 bool moveGrip(GripShape& shape, std::size_t index, Vec2 to);
 // Writes the geometry back over the entity's own (vertex counts stay as they are).
-void putShape(Drawing& d, int handle, const GripShape& shape);
+void putShape(EntityChange& entity, const GripShape& shape);
 
 // The grip of the given entities nearest to p within `reach`, later entities first on equal
 // distances.
@@ -56,8 +57,5 @@ std::optional<GripRef> gripNear(const Drawing& d, std::span<const std::uint32_t>
 std::optional<std::vector<Vec2>> withVertexInserted(const Drawing& d, int handle,
                                                     std::size_t index);
 std::optional<std::vector<Vec2>> withVertexRemoved(const Drawing& d, int handle, std::size_t index);
-// Gives a polyline or a spline these vertices; when their number differs they go after all
-// others and the old ones stay where they were, for a kept change to give back.
-void setVertices(Drawing& d, int handle, std::span<const Vec2> vertices);
 
 } // namespace cad

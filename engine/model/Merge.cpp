@@ -1,21 +1,37 @@
 #include "engine/model/Merge.h"
 
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
 namespace cad {
 
 namespace {
 
-// Copies entities, blocks, layers and styles of one drawing into another, translating every
-// index on the way. Each table entry of `from` is looked up (or added) once.
+// Copies entities, blocks, layers and styles of one drawing into another through its writer,
+// translating every index on the way. Each table entry of `from` is looked up (or added) once,
+// by name through a hash of the target's names.
 class Copier {
 public:
-    Copier(Drawing& into, const Drawing& from)
+    Copier(DrawingWriter& into, const Drawing& from)
         : into_(into), from_(from), layers_(from.layers.size(), -1),
           lineStyles_(from.lineStyles.size(), -1), textStyles_(from.textStyles.size(), -1),
           blocks_(from.blocks.size(), -1) {}
 
-    int layer(int i) { return mapByName(i, from_.layers, into_.layers, layers_); }
-    int lineStyle(int i) { return mapByName(i, from_.lineStyles, into_.lineStyles, lineStyles_); }
-    int textStyle(int i) { return mapByName(i, from_.textStyles, into_.textStyles, textStyles_); }
+    int layer(int i) {
+        return mapByName(i, from_.layers, into_.drawing().layers, layers_, layerNames_,
+                         [&](const Layer& l) { return into_.addLayer(l); });
+    }
+    int lineStyle(int i) {
+        return mapByName(i, from_.lineStyles, into_.drawing().lineStyles, lineStyles_,
+                         lineStyleNames_,
+                         [&](const LineStyle& s) { return into_.addLineStyle(s); });
+    }
+    int textStyle(int i) {
+        return mapByName(i, from_.textStyles, into_.drawing().textStyles, textStyles_,
+                         textStyleNames_,
+                         [&](const TextStyle& s) { return into_.addTextStyle(s); });
+    }
 
     // The index in `into` of block b of `from`; copies it (and what it inserts) when `into`
     // has no block of that name. `copied` counts the blocks actually copied.
@@ -26,132 +42,154 @@ public:
         if (mapped >= 0)
             return mapped;
         const Block& source = from_.blocks[static_cast<std::size_t>(b)];
-        const int existing = into_.findBlock(source.name);
+        const int existing = into_.drawing().findBlock(source.name);
         if (existing >= 0)
             return mapped = existing;
-        into_.blocks.push_back(Block{source.name, source.base, {}});
-        mapped = static_cast<int>(into_.blocks.size() - 1);
+        mapped = into_.addBlock(Block{source.name, source.base, {}});
+        const int index = mapped;
         ++copied;
         std::vector<std::uint32_t> owned;
         owned.reserve(source.entities.size());
         for (std::uint32_t h : source.entities)
             if (from_.valid(static_cast<int>(h)))
-                owned.push_back(static_cast<std::uint32_t>(entity(static_cast<int>(h), mapped)));
-        into_.blocks[static_cast<std::size_t>(mapped)].entities = std::move(owned);
-        return mapped;
+                owned.push_back(static_cast<std::uint32_t>(entity(static_cast<int>(h), index)));
+        into_.block(static_cast<std::size_t>(index)).entities = std::move(owned);
+        return index;
     }
 
     // Copies one entity of `from` into `into`, for a block or for the drawing itself; the new
     // handle.
     int entity(int handle, int owner) {
-        Entity e = from_.entities[static_cast<std::size_t>(handle)];
-        e.set(EntityFlag::Selected, false);
-        e.layer = static_cast<std::uint16_t>(layer(e.layer));
-        e.lineStyle = static_cast<std::uint16_t>(lineStyle(e.lineStyle));
-        e.set(EntityFlag::InBlock, owner != kModelSpace);
-        switch (e.type) {
+        const Entity& source = from_.entities[static_cast<std::size_t>(handle)];
+        const std::uint32_t i = source.first;
+        int h = -1;
+        switch (source.type) {
         case EntityType::Point:
-            e.first = push(into_.points, from_.points[e.first]);
+            h = into_.addPoint(from_.points[i]);
             break;
         case EntityType::Line:
-            e.first = push(into_.lines, from_.lines[e.first]);
+            h = into_.addLine(from_.lines[i]);
             break;
         case EntityType::Circle:
-            e.first = push(into_.circles, from_.circles[e.first]);
+            h = into_.addCircle(from_.circles[i]);
             break;
         case EntityType::Arc:
-            e.first = push(into_.arcs, from_.arcs[e.first]);
+            h = into_.addArc(from_.arcs[i]);
             break;
         case EntityType::Sector:
-            e.first = push(into_.sectors, from_.sectors[e.first]);
+            h = into_.addSector(from_.sectors[i]);
             break;
         case EntityType::Ellipse:
-            e.first = push(into_.ellipses, from_.ellipses[e.first]);
+            h = into_.addEllipse(from_.ellipses[i]);
             break;
         case EntityType::Rectangle:
-            e.first = push(into_.rectangles, from_.rectangles[e.first]);
+            h = into_.addRectangle(from_.rectangles[i]);
             break;
         case EntityType::Image: {
-            ImageData d = from_.images[e.first];
-            d.path = into_.pool(from_.pooled(d.path));
-            e.first = push(into_.images, d);
+            const ImageData& d = from_.images[i];
+            h = into_.addImage(
+                ImageSpec{std::string(from_.pooled(d.path)), d.p, d.width, d.height});
             break;
         }
         case EntityType::Insert: {
-            InsertData d = from_.inserts[e.first];
+            InsertData d = from_.inserts[i];
             d.block = block(d.block);
-            e.first = push(into_.inserts, d);
+            h = into_.addInsert(d);
             break;
         }
         case EntityType::Text: {
-            TextSpec t = from_.textSpec(e);
+            TextSpec t = from_.textSpec(source);
             t.style = textStyle(t.style);
-            const PooledText bytes = into_.pool(t.text);
-            e.first =
-                push(into_.texts, TextData{t.p, bytes.offset, into_.internParams(t.params())});
+            h = into_.addText(t);
             break;
         }
         case EntityType::Polyline:
-        case EntityType::Spline: {
-            const Vec2* v = from_.vertexData(e);
-            e.first = static_cast<std::uint32_t>(into_.vertices.size());
-            into_.vertices.insert(into_.vertices.end(), v, v + e.count);
+            h = into_.addPolyline({from_.vertexData(source), source.count}, false, source.fit);
             break;
-        }
+        case EntityType::Spline:
+            h = into_.addSpline({from_.vertexData(source), source.count}, false);
+            break;
         case EntityType::Hatch: {
-            HatchData d = from_.hatches[e.first];
-            const Vec2* v = from_.vertexData(e);
-            d.firstVertex = into_.vertices.size();
-            into_.vertices.insert(into_.vertices.end(), v, v + e.count);
-            d.pattern = into_.pool(from_.pooled(d.pattern));
-            const auto loops = from_.loopsOf(from_.hatches[e.first]);
-            d.firstLoop = static_cast<std::uint32_t>(into_.hatchLoops.size());
-            into_.hatchLoops.insert(into_.hatchLoops.end(), loops.begin(), loops.end());
-            e.first = push(into_.hatches, d);
+            const HatchData& d = from_.hatches[i];
+            HatchSpec spec;
+            spec.pattern = std::string(from_.pooled(d.pattern));
+            spec.solid = d.solid != 0;
+            spec.scale = d.scale;
+            spec.angle = d.angle;
+            const auto loops = from_.loopsOf(d);
+            spec.loops.assign(loops.begin(), loops.end());
+            spec.origin = d.origin;
+            spec.mirrored = d.mirrored != 0;
+            h = into_.addHatch({from_.vertexData(source), source.count}, spec);
             break;
         }
         }
-        into_.entities.push_back(e);
+        // The record as it was, with the indexes of the target.
+        Entity& e = into_.record(static_cast<std::uint32_t>(h));
+        const std::uint32_t first = e.first, count = e.count;
+        e = source;
+        e.first = first;
+        e.count = count;
+        e.set(EntityFlag::Selected, false);
+        e.layer = static_cast<std::uint16_t>(layer(source.layer));
+        e.lineStyle = static_cast<std::uint16_t>(lineStyle(source.lineStyle));
+        e.set(EntityFlag::InBlock, owner != kModelSpace);
         const OwnStyle own = from_.ownStyle(static_cast<std::size_t>(handle));
         if (own != OwnStyle{})
-            into_.setOwnStyle(into_.entities.size() - 1, own);
-        into_.touch();
-        return static_cast<int>(into_.entities.size() - 1);
+            into_.change(static_cast<std::uint32_t>(h)).setOwnStyle(own);
+        return h;
     }
 
     int copied = 0;
 
 private:
-    template <typename T>
-    static int mapByName(int i, const std::vector<T>& source, std::vector<T>& target,
-                         std::vector<int>& map) {
+    template <typename T, typename Add>
+    static int mapByName(int i, const std::vector<T>& source, const std::vector<T>& target,
+                         std::vector<int>& map, std::unordered_map<std::string, int>& names,
+                         Add add) {
         if (i < 0 || static_cast<std::size_t>(i) >= source.size())
             return 0;
         int& mapped = map[static_cast<std::size_t>(i)];
-        if (mapped < 0) {
-            const auto& item = source[static_cast<std::size_t>(i)];
-            for (std::size_t k = 0; k < target.size() && mapped < 0; ++k)
-                if (target[k].name == item.name)
-                    mapped = static_cast<int>(k);
-            if (mapped < 0) {
-                target.push_back(item);
-                mapped = static_cast<int>(target.size() - 1);
-            }
-        }
+        if (mapped >= 0)
+            return mapped;
+        if (names.empty())
+            for (std::size_t k = target.size(); k-- > 0;)
+                names[target[k].name] = static_cast<int>(k); // the first of a name wins
+        const auto& item = source[static_cast<std::size_t>(i)];
+        if (const auto it = names.find(item.name); it != names.end())
+            return mapped = it->second;
+        mapped = add(item);
+        names.emplace(item.name, mapped);
         return mapped;
     }
 
-    template <typename T, typename A> static std::uint32_t push(std::vector<T, A>& table, T value) {
-        table.push_back(std::move(value));
-        return static_cast<std::uint32_t>(table.size() - 1);
-    }
-
-    Drawing& into_;
+    DrawingWriter& into_;
     const Drawing& from_;
     std::vector<int> layers_, lineStyles_, textStyles_, blocks_;
+    std::unordered_map<std::string, int> layerNames_, lineStyleNames_, textStyleNames_;
 };
 
+// How many names of `from` a table of `into` lacks.
+template <typename T>
+std::size_t missingNames(const std::vector<T>& into, const std::vector<T>& from) {
+    std::unordered_set<std::string_view> have;
+    have.reserve(into.size());
+    for (const T& item : into)
+        have.insert(item.name);
+    std::size_t missing = 0;
+    for (const T& item : from)
+        missing += have.insert(item.name).second ? 1 : 0;
+    return missing;
+}
+
 } // namespace
+
+bool tablesWouldOverflow(const Drawing& into, const Drawing& from) {
+    const auto most = [](int n) { return static_cast<std::size_t>(n) + 1; };
+    return into.layers.size() + missingNames(into.layers, from.layers) > most(kMostLayers) ||
+           into.lineStyles.size() + missingNames(into.lineStyles, from.lineStyles) >
+               most(kMostLineStyles);
+}
 
 bool isPristine(const Drawing& d) {
     const Drawing fresh;
@@ -166,7 +204,8 @@ void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from)
         into->modified = wasModified;
         return;
     }
-    Copier copier(*into, *from);
+    ScratchWriter writer(*into);
+    Copier copier(writer, *from);
     // Tables first, so that every layer and style of the file arrives, used or not.
     for (std::size_t i = 0; i < from->layers.size(); ++i)
         copier.layer(static_cast<int>(i));
@@ -186,25 +225,25 @@ std::unique_ptr<Drawing> extractEntities(const Drawing& from,
                                          std::span<const std::uint32_t> handles) {
     auto part = std::make_unique<Drawing>();
     part->settings = from.settings;
-    Copier copier(*part, from);
+    ScratchWriter writer(*part);
+    Copier copier(writer, from);
     for (const std::uint32_t h : handles)
         if (from.inModelSpace(static_cast<int>(h)))
             copier.entity(static_cast<int>(h), kModelSpace);
     return part;
 }
 
-std::vector<std::uint32_t> pasteEntities(Drawing& into, const Drawing& from) {
+std::vector<std::uint32_t> pasteEntities(DrawingWriter& into, const Drawing& from) {
     Copier copier(into, from);
     std::vector<std::uint32_t> made;
     for (std::size_t h = 0; h < from.entities.size(); ++h)
         if (from.inModelSpace(static_cast<int>(h)))
             made.push_back(
                 static_cast<std::uint32_t>(copier.entity(static_cast<int>(h), kModelSpace)));
-    into.touch();
     return made;
 }
 
-int copyBlocks(Drawing& into, const Drawing& from, std::string_view name) {
+int copyBlocks(DrawingWriter& into, const Drawing& from, std::string_view name) {
     Copier copier(into, from);
     for (std::size_t b = 0; b < from.blocks.size(); ++b)
         if (name.empty() || from.blocks[b].name == name)

@@ -55,10 +55,10 @@ Similarity Similarity::mirroring(Vec2 a, Vec2 b) {
 
 namespace {
 
-void transformText(Drawing& d, const Entity& e, const Similarity& s) {
-    TextData& t = d.texts[e.first];
+void transformText(EntityChange& c, const Similarity& s) {
+    TextData& t = c.text();
     t.p = s.apply(t.p);
-    TextParams p = d.paramsOf(t);
+    TextParams p = c.drawing().paramsOf(t);
     p.height *= s.scale;
     if (!s.mirror) {
         p.rotation += s.turn;
@@ -79,7 +79,7 @@ void transformText(Drawing& d, const Entity& e, const Similarity& s) {
     }
     // Kept within a turn, so that angles do not grow without end.
     p.rotation = std::fmod(p.rotation, 360.0);
-    t.params = d.internParams(p);
+    c.setTextParams(p);
 }
 
 void transformArc(ArcData& a, const Similarity& s) {
@@ -98,37 +98,45 @@ void transformArc(ArcData& a, const Similarity& s) {
     a.endAngle = end;
 }
 
+void transformHatch(EntityChange& c, const Similarity& s) {
+    for (Vec2& v : c.vertices())
+        v = s.apply(v);
+    // The pattern goes with the boundary: its origin moves, and a mirror mirrors the
+    // pattern's own line directions too (each family's angle, not only the overall one).
+    HatchData& h = c.hatch();
+    h.origin = s.apply(h.origin);
+    h.scale *= s.scale;
+    h.angle = std::fmod(s.angle(h.angle), 360.0);
+    if (s.mirror)
+        h.mirrored = h.mirrored ? 0 : 1;
+}
+
 } // namespace
 
-void transformEntity(Drawing& d, int handle, const Similarity& s) {
-    if (!d.valid(handle))
-        return;
-    const Entity& e = d.entities[static_cast<std::size_t>(handle)];
-    switch (e.type) {
+void transformEntity(EntityChange& c, const Similarity& s) {
+    switch (c.type()) {
     case EntityType::Point:
-        d.points[e.first].p = s.apply(d.points[e.first].p);
+        c.point().p = s.apply(c.point().p);
         break;
     case EntityType::Line:
-        d.lines[e.first].a = s.apply(d.lines[e.first].a);
-        d.lines[e.first].b = s.apply(d.lines[e.first].b);
+        c.line().a = s.apply(c.line().a);
+        c.line().b = s.apply(c.line().b);
         break;
     case EntityType::Polyline:
     case EntityType::Spline: // the curve through the fit points moved is the curve moved
-        for (std::uint32_t i = 0; i < e.count; ++i)
-            d.vertices[e.first + i] = s.apply(d.vertices[e.first + i]);
+        for (Vec2& v : c.vertices())
+            v = s.apply(v);
         break;
     case EntityType::Circle:
-        d.circles[e.first].centre = s.apply(d.circles[e.first].centre);
-        d.circles[e.first].radius *= s.scale;
+        c.circle().centre = s.apply(c.circle().centre);
+        c.circle().radius *= s.scale;
         break;
     case EntityType::Arc:
-        transformArc(d.arcs[e.first], s);
-        break;
     case EntityType::Sector:
-        transformArc(d.sectors[e.first], s);
+        transformArc(c.arc(), s);
         break;
     case EntityType::Ellipse: {
-        EllipseData& el = d.ellipses[e.first];
+        EllipseData& el = c.ellipse();
         el.centre = s.apply(el.centre);
         el.radiusX *= s.scale;
         el.radiusY *= s.scale;
@@ -142,7 +150,7 @@ void transformEntity(Drawing& d, int handle, const Similarity& s) {
         break;
     }
     case EntityType::Rectangle: {
-        RectangleData& r = d.rectangles[e.first];
+        RectangleData& r = c.rectangle();
         r.centre = s.apply(r.centre);
         r.width *= s.scale;
         r.height *= s.scale;
@@ -150,7 +158,7 @@ void transformEntity(Drawing& d, int handle, const Similarity& s) {
         break;
     }
     case EntityType::Insert: {
-        InsertData& in = d.inserts[e.first];
+        InsertData& in = c.insert();
         in.p = s.apply(in.p);
         in.scaleX *= s.scale;
         in.scaleY *= s.scale;
@@ -161,20 +169,15 @@ void transformEntity(Drawing& d, int handle, const Similarity& s) {
         break;
     }
     case EntityType::Text:
-        transformText(d, e, s);
+        transformText(c, s);
         break;
-    case EntityType::Hatch: {
-        HatchData& h = d.hatches[e.first];
-        for (std::uint32_t i = 0; i < e.count; ++i)
-            d.vertices[h.firstVertex + i] = s.apply(d.vertices[h.firstVertex + i]);
-        h.scale *= s.scale;
-        h.angle = std::fmod(s.angle(h.angle), 360.0);
+    case EntityType::Hatch:
+        transformHatch(c, s);
         break;
-    }
     case EntityType::Image: {
         // Pictures stand upright: their middle goes where the map takes it, their size grows
         // with the scale.
-        ImageData& im = d.images[e.first];
+        ImageData& im = c.image();
         const Vec2 middle = s.apply({im.p.x + im.width / 2, im.p.y + im.height / 2});
         im.width *= s.scale;
         im.height *= s.scale;
@@ -184,87 +187,15 @@ void transformEntity(Drawing& d, int handle, const Similarity& s) {
     }
 }
 
-int duplicateEntity(Drawing& d, int handle) {
-    if (!d.valid(handle))
-        return -1;
-    Entity e = d.entities[static_cast<std::size_t>(handle)];
-    e.set(EntityFlag::Selected, false);
-    e.set(EntityFlag::InBlock, false);
-    const auto last = [](const auto& table) {
-        return static_cast<std::uint32_t>(table.size() - 1);
-    };
-    switch (e.type) {
-    case EntityType::Point:
-        d.points.push_back(d.points[e.first]);
-        e.first = last(d.points);
-        break;
-    case EntityType::Line:
-        d.lines.push_back(d.lines[e.first]);
-        e.first = last(d.lines);
-        break;
-    case EntityType::Polyline:
-    case EntityType::Spline: {
-        const std::size_t from = e.first;
-        e.first = static_cast<std::uint32_t>(d.vertices.size());
-        for (std::uint32_t i = 0; i < e.count; ++i)
-            d.vertices.push_back(d.vertices[from + i]);
-        break;
-    }
-    case EntityType::Circle:
-        d.circles.push_back(d.circles[e.first]);
-        e.first = last(d.circles);
-        break;
-    case EntityType::Arc:
-        d.arcs.push_back(d.arcs[e.first]);
-        e.first = last(d.arcs);
-        break;
-    case EntityType::Sector:
-        d.sectors.push_back(d.sectors[e.first]);
-        e.first = last(d.sectors);
-        break;
-    case EntityType::Ellipse:
-        d.ellipses.push_back(d.ellipses[e.first]);
-        e.first = last(d.ellipses);
-        break;
-    case EntityType::Rectangle:
-        d.rectangles.push_back(d.rectangles[e.first]);
-        e.first = last(d.rectangles);
-        break;
-    case EntityType::Insert:
-        d.inserts.push_back(d.inserts[e.first]);
-        e.first = last(d.inserts);
-        break;
-    case EntityType::Text:
-        // Strings never change where they lie in the pool: the copy may share them.
-        d.texts.push_back(d.texts[e.first]);
-        e.first = last(d.texts);
-        break;
-    case EntityType::Hatch: {
-        HatchData h = d.hatches[e.first];
-        const std::uint64_t from = h.firstVertex;
-        h.firstVertex = d.vertices.size();
-        for (std::uint32_t i = 0; i < e.count; ++i)
-            d.vertices.push_back(d.vertices[from + i]);
-        const std::uint32_t firstLoop = h.firstLoop;
-        h.firstLoop = static_cast<std::uint32_t>(d.hatchLoops.size());
-        for (std::uint32_t i = 0; i < h.loopCount; ++i)
-            d.hatchLoops.push_back(d.hatchLoops[firstLoop + i]);
-        d.hatches.push_back(h);
-        e.first = last(d.hatches);
-        break;
-    }
-    case EntityType::Image:
-        d.images.push_back(d.images[e.first]);
-        e.first = last(d.images);
-        break;
-    }
-    const OwnStyle own = d.ownStyle(static_cast<std::size_t>(handle));
-    d.entities.push_back(e);
-    const auto copy = d.entities.size() - 1;
-    if (own != OwnStyle{})
-        d.setOwnStyle(copy, own);
-    d.touch();
-    return static_cast<int>(copy);
+void transformEntity(DrawingWriter& w, int handle, const Similarity& s) {
+    if (!w.drawing().valid(handle))
+        return;
+    EntityChange c = w.change(static_cast<std::uint32_t>(handle));
+    transformEntity(c, s);
+}
+
+int duplicateEntity(DrawingWriter& w, int handle) {
+    return w.duplicate(handle);
 }
 
 } // namespace cad

@@ -3,6 +3,7 @@
 // readable, rectangles, ellipses and insertions keep their angles and scales).
 #pragma once
 
+#include "engine/edit/DrawingWriter.h"
 #include "engine/model/Affine.h"
 #include "engine/model/Drawing.h"
 
@@ -25,12 +26,14 @@ struct Similarity {
     Vec2 apply(Vec2 p) const { return map.apply(p); }
 };
 
-// Applies the similarity to the geometry of a live entity, in place (the caller keeps what it
-// was first). Texts take parameters of the drawing's table, made anew where needed.
-void transformEntity(Drawing& d, int handle, const Similarity& s);
+// Applies the similarity to the geometry of an entity, in place. Texts take parameters of the
+// drawing's table, made anew where needed.
+void transformEntity(EntityChange& entity, const Similarity& s);
+// The same for a live entity of the writer's drawing (nothing for an invalid handle).
+void transformEntity(DrawingWriter& w, int handle, const Similarity& s);
 
 // A copy of a live entity (of the drawing itself or of a block) as a new entity of the drawing
 // itself with the same record and own style; its handle.
-int duplicateEntity(Drawing& d, int handle);
+int duplicateEntity(DrawingWriter& w, int handle);
 
 } // namespace cad

@@ -613,15 +613,17 @@ private:
                 pen.setDashPattern({dash, gap});
             }
             p_.setPen(pen);
-            // On the device y grows downwards: an angle in the drawing turns the other way.
-            const double a = radians(family.angle + (std::isfinite(h.angle) ? h.angle : 0));
+            // On the device y grows downwards: an angle in the drawing turns the other way. A
+            // mirrored pattern runs each family the other way about its own x axis.
+            const double own = h.mirrored ? -family.angle : family.angle;
+            const double a = radians(own + (std::isfinite(h.angle) ? h.angle : 0));
             const double dx = std::cos(a), dy = -std::sin(a); // along the lines
             const double nx = -dy, ny = dx;                   // across them
             const QPointF c = box.center();
             const double reach = std::hypot(box.width(), box.height()) / 2 + spacing;
-            // Lines through the pattern's origin at the drawing's origin, so that neighbouring
-            // hatches line up.
-            const Vec2 origin = m.apply({0, 0});
+            // Lines through the hatch's pattern origin, which moves with it.
+            const Vec2 origin =
+                m.apply(std::isfinite(h.origin.x) && std::isfinite(h.origin.y) ? h.origin : Vec2{});
             const double offset =
                 std::fmod((c.x() - origin.x) * nx + (c.y() - origin.y) * ny, spacing);
             const int count = static_cast<int>(std::ceil(reach / spacing));

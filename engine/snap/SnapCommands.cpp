@@ -35,10 +35,10 @@ bool anyOn() {
 int toggle(int command) {
     const SnapKind kind = kindOf(command);
     if (kind == SnapKind::Grid) {
-        Drawing* d = activeDrawing();
+        Document* d = engine().active();
         if (!d)
             return 0;
-        d->settings.gridSnap = !d->settings.gridSnap;
+        d->changeSettings([](DrawingSettings& s) { s.gridSnap = !s.gridSnap; });
     } else {
         engine().snaps.set(kind, !engine().snaps.has(kind));
     }
@@ -49,21 +49,21 @@ int toggle(int command) {
 int noSnaps() {
     for (int i = 0; i < kSnapKinds; ++i)
         engine().snaps.set(static_cast<SnapKind>(i), false);
-    if (Drawing* d = activeDrawing())
-        d->settings.gridSnap = false;
+    if (Document* d = engine().active())
+        d->changeSettings([](DrawingSettings& s) { s.gridSnap = false; });
     snapsChanged();
     return 1;
 }
 
 int settingsDialog() {
-    Drawing* d = activeDrawing();
+    const Drawing* d = activeDrawing();
     SnapDialog dialog(engine().snaps, d ? std::optional<bool>(d->settings.gridSnap) : std::nullopt,
                       QApplication::activeWindow());
     if (showModal(dialog) != QDialog::Accepted)
         return 0;
     engine().snaps = dialog.settings();
-    if (d && dialog.gridSnap())
-        d->settings.gridSnap = *dialog.gridSnap();
+    if (Document* doc = engine().active(); doc && dialog.gridSnap())
+        doc->changeSettings([&](DrawingSettings& s) { s.gridSnap = *dialog.gridSnap(); });
     snapsChanged();
     return 1;
 }

@@ -55,9 +55,11 @@ std::unique_ptr<Drawing> drawingOnClipboard() {
     if (!data || !data->hasFormat(QString::fromLatin1(kDrawingMimeType)))
         return nullptr;
     const QByteArray bytes = data->data(QString::fromLatin1(kDrawingMimeType));
+    // Whatever goes wrong in reading what another program left (a damaged drawing, one too
+    // large for memory), nothing is pasted and the program goes on.
     try {
         return readNative({bytes.constData(), static_cast<std::size_t>(bytes.size())});
-    } catch (const FileError&) {
+    } catch (...) {
         return nullptr;
     }
 }

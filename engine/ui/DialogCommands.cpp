@@ -17,27 +17,20 @@ QWidget* dialogParent() {
 } // namespace
 
 void registerDialogCommands(Engine& e) {
-    // What the layer dialogs change is one step of the document's history.
     e.addCommand(CAD_CMD_LAYERS, [] {
         Document* d = engine().active();
         if (!d)
             return 0;
-        Edit edit(*d);
-        LayersDialog dialog(*d->drawing, dialogParent());
-        if (showModal(dialog) != QDialog::Accepted)
-            return 0;
-        edit.commit();
-        return 1;
+        LayersDialog dialog(*d, dialogParent());
+        return showModal(dialog) == QDialog::Accepted ? 1 : 0;
     });
     e.addCommand(CAD_CMD_LAYER_ORDER, [] {
         Document* d = engine().active();
         if (!d)
             return 0;
-        Edit edit(*d);
-        LayerOrderDialog dialog(*d->drawing, dialogParent());
+        LayerOrderDialog dialog(*d, dialogParent());
         if (showModal(dialog) != QDialog::Accepted)
             return 0;
-        edit.commit();
         return 1;
     });
     e.addCommand(CAD_CMD_INFO, [] {

@@ -51,35 +51,24 @@ std::uint32_t toWindowsColor(const QColor& c) {
 
 // Gives the drawing the new table of layers; oldToNew[i] is the new index of old layer i, or -1
 // for a layer that is gone (its entities, all deleted ones, go to layer 0).
-void remapLayers(Drawing& drawing, std::vector<Layer> layers, const std::vector<int>& oldToNew) {
+void remapLayers(DrawingWriter& w, std::vector<Layer> layers, const std::vector<int>& oldToNew) {
     const auto map = [&](std::int32_t old) {
         if (old < 0 || static_cast<std::size_t>(old) >= oldToNew.size())
             return 0;
         return std::max(0, oldToNew[static_cast<std::size_t>(old)]);
     };
-    // The change being recorded (the dialog's command records one) keeps what changes.
-    ChangeSet* changes = engine().recording(engine().active());
-    if (changes && &changes->drawing() != &drawing)
-        changes = nullptr;
-    if (changes) {
-        changes->keepLayers();
-        changes->keepSettings();
-    }
+    const Drawing& drawing = w.drawing();
     for (std::size_t h = 0; h < drawing.entities.size(); ++h) {
-        Entity& e = drawing.entities[h];
-        const auto layer = static_cast<std::uint16_t>(map(e.layer));
-        if (layer == e.layer)
-            continue;
-        if (changes)
-            changes->keep(static_cast<std::uint32_t>(h));
-        e.layer = layer;
+        const auto layer = static_cast<std::uint16_t>(map(drawing.entities[h].layer));
+        if (layer != drawing.entities[h].layer)
+            w.record(static_cast<std::uint32_t>(h)).layer = layer;
     }
-    drawing.current.layer = map(drawing.current.layer);
-    drawing.layers = std::move(layers);
+    w.current().layer = map(w.current().layer);
+    w.setLayers(std::move(layers));
 }
 
-void tablesEdited(Drawing& drawing) {
-    drawing.touch();
+// The layers of the active document changed: whoever shows them hears of it.
+void tablesEdited() {
     engine().tablesChanged();
     engine().redraw();
 }
@@ -115,7 +104,8 @@ bool layerHasEntities(const Drawing& drawing, int layer) {
     return false;
 }
 
-void reorderLayers(Drawing& drawing, const std::vector<int>& order) {
+void reorderLayers(DrawingWriter& w, const std::vector<int>& order) {
+    const Drawing& drawing = w.drawing();
     const std::size_t n = drawing.layers.size();
     if (order.size() != n)
         return;
@@ -130,12 +120,14 @@ void reorderLayers(Drawing& drawing, const std::vector<int>& order) {
         oldToNew[static_cast<std::size_t>(old)] = static_cast<int>(i);
         layers.push_back(drawing.layers[static_cast<std::size_t>(old)]);
     }
-    remapLayers(drawing, std::move(layers), oldToNew);
+    remapLayers(w, std::move(layers), oldToNew);
 }
 
 // ---- layers -------------------------------------------------------------------------------------
 
-LayersDialog::LayersDialog(Drawing& drawing, QWidget* parent) : QDialog(parent), drawing_(drawing) {
+LayersDialog::LayersDialog(Document& document, QWidget* parent)
+    : QDialog(parent), document_(document), drawing_(document.drawing()) {
+    const Drawing& drawing = drawing_;
     setObjectName(QStringLiteral("cadLayersDialog"));
     setWindowTitle(engineText(11501));
     for (std::size_t i = 0; i < drawing.layers.size(); ++i)
@@ -395,16 +387,20 @@ void LayersDialog::accept() {
             oldToNew[static_cast<std::size_t>(rows_[i].original)] = static_cast<int>(i);
         layers.push_back(rows_[i].layer);
     }
-    remapLayers(drawing_, std::move(layers), oldToNew);
-    drawing_.current.layer = current_;
-    tablesEdited(drawing_);
+    // One step of the document's history; the layer new entities go on is not part of it.
+    Edit edit(document_);
+    remapLayers(edit.changes(), std::move(layers), oldToNew);
+    edit.commit();
+    document_.current().layer = current_;
+    tablesEdited();
     QDialog::accept();
 }
 
 // ---- order of layers ----------------------------------------------------------------------------
 
-LayerOrderDialog::LayerOrderDialog(Drawing& drawing, QWidget* parent)
-    : QDialog(parent), drawing_(drawing) {
+LayerOrderDialog::LayerOrderDialog(Document& document, QWidget* parent)
+    : QDialog(parent), document_(document), drawing_(document.drawing()) {
+    const Drawing& drawing = drawing_;
     setObjectName(QStringLiteral("cadLayerOrderDialog"));
     setWindowTitle(engineText(11513));
     for (std::size_t i = 0; i < drawing.layers.size(); ++i)
@@ -449,8 +445,10 @@ void LayerOrderDialog::accept() {
     for (std::size_t i = 0; i < order_.size(); ++i)
         changed = changed || order_[i] != static_cast<int>(i);
     if (changed && order_.size() == drawing_.layers.size()) {
-        reorderLayers(drawing_, order_);
-        tablesEdited(drawing_);
+        Edit edit(document_);
+        reorderLayers(edit.changes(), order_);
+        edit.commit();
+        tablesEdited();
     }
     QDialog::accept();
 }

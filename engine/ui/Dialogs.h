@@ -2,6 +2,8 @@
 // information. Each works on a copy and changes the drawing only when the person accepts.
 #pragma once
 
+#include "engine/Document.h"
+#include "engine/edit/DrawingWriter.h"
 #include "engine/model/Drawing.h"
 
 #include <QColor>
@@ -38,7 +40,8 @@ std::string toEngineText(const QString& text);
 
 class LayersDialog : public QDialog {
 public:
-    explicit LayersDialog(Drawing& drawing, QWidget* parent = nullptr);
+    // Edits the layers of a document; OK makes the changes one step of its history.
+    explicit LayersDialog(Document& document, QWidget* parent = nullptr);
     void accept() override;
 
 private:
@@ -56,7 +59,8 @@ private:
     void pickColor(bool fill);
     void setSwatch(QPushButton* button, std::uint32_t color);
 
-    Drawing& drawing_;
+    Document& document_;
+    const Drawing& drawing_;
     std::vector<Row> rows_;
     int current_ = 0; // row of the layer new entities go on
     bool filling_ = false;
@@ -72,14 +76,15 @@ private:
 
 class LayerOrderDialog : public QDialog {
 public:
-    explicit LayerOrderDialog(Drawing& drawing, QWidget* parent = nullptr);
+    explicit LayerOrderDialog(Document& document, QWidget* parent = nullptr);
     void accept() override;
 
 private:
     void fillList(int select);
     void move(int by);
 
-    Drawing& drawing_;
+    Document& document_;
+    const Drawing& drawing_;
     std::vector<int> order_; // original indexes in their new order
     QListWidget* list_ = nullptr;
 };
@@ -105,7 +110,7 @@ public:
 
 // Moves the layers to a new order (order[i]: the old index of the layer that becomes i) and
 // gives every entity and the current attributes the new index of their layer.
-void reorderLayers(Drawing& drawing, const std::vector<int>& order);
+void reorderLayers(DrawingWriter& w, const std::vector<int>& order);
 // True when some live entity, in the drawing or in a block, lies on the layer.
 bool layerHasEntities(const Drawing& drawing, int layer);
 

@@ -414,11 +414,11 @@ int runPrintCommand(QWidget* parent) {
             path = QFile::decodeName(chosen->c_str());
         }
         s.pageSize = sessionPrinter().pageLayout().pageSize(); // as the printer set-up chose
-        printed = printToPdf(*d->drawing, s, path);
+        printed = printToPdf(d->drawing(), s, path);
     } else {
         QPrinter& printer = sessionPrinter();
         printer.setCopyCount(s.copies);
-        printed = printDrawing(*d->drawing, s, printer);
+        printed = printDrawing(d->drawing(), s, printer);
     }
     if (!printed) {
         engine().responder()->tell(caption, engine().text(16031), true);

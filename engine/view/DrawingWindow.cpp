@@ -196,7 +196,7 @@ SnapResult DrawingWindow::snapAt(Vec2 p) const {
     q.objects = pickingPoints();
     if (q.objects)
         q.base = command_->basePoint();
-    const Drawing& dr = *d->drawing;
+    const Drawing& dr = d->drawing();
     // The window asks about one place several times an event (the command's cursor, the
     // rubber band, the marker): the answer is kept while nothing it depends on changed.
     if (const auto& a = snapAsked_;
@@ -413,7 +413,7 @@ void DrawingWindow::startCommand(std::unique_ptr<Command> command) {
     commandPrompt_ = 0;
     finishing_ = false;
     // A command left midway gives back the selection it found.
-    selectionBefore_ = selectedEntities(*command_->document().drawing);
+    selectionBefore_ = selectedEntities(command_->document().drawing());
     setFocus(); // for Esc and Enter
     ++dispatching_;
     command_->start(*this);
@@ -445,10 +445,10 @@ void DrawingWindow::settleCommand() {
 void DrawingWindow::endCommand() {
     closeInput();
     if (!finishing_ && command_) {
-        Drawing& dr = *command_->document().drawing;
-        dr.selectAll(false);
+        Document& d = command_->document();
+        d.selectAll(false);
         for (const std::uint32_t h : selectionBefore_)
-            dr.select(static_cast<int>(h), true);
+            d.select(static_cast<int>(h), true);
     }
     selectionBefore_.clear();
     finishing_ = false;
@@ -475,7 +475,7 @@ void DrawingWindow::cancel() {
 bool DrawingWindow::needsRender(const Document& d) const {
     return dirty_ || image_.size() != deviceSize() ||
            image_.devicePixelRatio() != devicePixelRatioF() || renderedDocument_ != d.handle ||
-           renderedSerial_ != d.drawing->serial || !sameView(rendered_, d.view);
+           renderedSerial_ != d.drawing().serial || !sameView(rendered_, d.view);
 }
 
 QSize DrawingWindow::deviceSize() const {
@@ -483,7 +483,7 @@ QSize DrawingWindow::deviceSize() const {
 }
 
 RenderOptions DrawingWindow::renderOptions(const Document& d) const {
-    const DrawingSettings& s = d.drawing->settings;
+    const DrawingSettings& s = d.drawing().settings;
     RenderOptions options;
     options.pixelsPerMm = logicalDpiX() / 25.4;
     options.showLineWidths = s.showLineWidths;
@@ -492,7 +492,7 @@ RenderOptions DrawingWindow::renderOptions(const Document& d) const {
 }
 
 void DrawingWindow::render(Document& d) {
-    const DrawingSettings& s = d.drawing->settings;
+    const DrawingSettings& s = d.drawing().settings;
     // On high-density screens the image has the screen's pixels; painting on it stays in the
     // window's coordinates.
     image_ = QImage(deviceSize(), QImage::Format_RGB32);
@@ -503,17 +503,17 @@ void DrawingWindow::render(Document& d) {
         drawGrid(p, s, d.view);
     const RenderView view =
         RenderView::centredOn(d.view.centre, d.view.unitsPerPixel, width(), height());
-    renderDrawing(p, *d.drawing, view, renderOptions(d));
+    renderDrawing(p, d.drawing(), view, renderOptions(d));
     rendered_ = d.view;
     renderedDocument_ = d.handle;
-    renderedSerial_ = d.drawing->serial;
+    renderedSerial_ = d.drawing().serial;
     dirty_ = false;
     damage_ = Rect{};
     ++renders_;
 }
 
 void DrawingWindow::renderDamage(Document& d) {
-    const Drawing& dr = *d.drawing;
+    const Drawing& dr = d.drawing();
     const DrawingSettings& s = dr.settings;
     // Wide lines reach beyond their entities' boxes by half their width.
     const RenderOptions options = renderOptions(d);
@@ -545,7 +545,7 @@ void DrawingWindow::renderDamage(Document& d) {
 }
 
 void DrawingWindow::paintSelection(QPainter& p, Document& d) {
-    const Drawing& dr = *d.drawing;
+    const Drawing& dr = d.drawing();
     const std::uint64_t key[4] = {std::uint64_t(d.handle), dr.serial, dr.selectionVersion,
                                   dr.version};
     const bool same = std::equal(std::begin(key), std::end(key), std::begin(selectionFor_));
@@ -611,7 +611,7 @@ void DrawingWindow::paintEvent(QPaintEvent*) {
         renderDamage(*d);
     if (dragging_) {
         // The cached image follows the mouse until the drag ends.
-        p.fillRect(rect(), toQColor(d->drawing->settings.background));
+        p.fillRect(rect(), toQColor(d->drawing().settings.background));
         p.drawImage(dragNow_ - dragStart_, image_);
         return;
     }
@@ -658,29 +658,31 @@ bool DrawingWindow::picking() const {
 }
 
 void DrawingWindow::selectAt(QPointF pixel, bool shift) {
-    Drawing* dr = activeDrawing();
-    if (!dr)
+    Document* d = engine().active();
+    if (!d)
         return;
+    const Drawing* dr = &d->drawing();
     const int h = entityAt(*dr, toDrawing(pixel), kPickPixels * pixelSize());
     if (command_) {
         // Picking for a command adds; with Shift it takes away.
         if (h >= 0)
-            dr->select(h, !shift);
+            d->select(h, !shift);
     } else if (shift) {
         if (h >= 0)
-            dr->select(h, !dr->entities[static_cast<std::size_t>(h)].has(EntityFlag::Selected));
+            d->select(h, !dr->entities[static_cast<std::size_t>(h)].has(EntityFlag::Selected));
     } else {
-        dr->selectAll(false);
+        d->selectAll(false);
         if (h >= 0)
-            dr->select(h, true);
+            d->select(h, true);
     }
     QWidget::update();
 }
 
 void DrawingWindow::selectIn(QPointF from, QPointF to, bool shift) {
-    Drawing* dr = activeDrawing();
-    if (!dr)
+    Document* d = engine().active();
+    if (!d)
         return;
+    const Drawing* dr = &d->drawing();
     Rect area;
     area.add(toDrawing(from));
     area.add(toDrawing(to));
@@ -688,10 +690,10 @@ void DrawingWindow::selectIn(QPointF from, QPointF to, bool shift) {
     const AreaRule rule = to.x() >= from.x() ? AreaRule::Inside : AreaRule::Touching;
     const auto found = entitiesInRect(*dr, area, rule, pixelSize() / 2);
     if (!command_ && !shift)
-        dr->selectAll(false);
+        d->selectAll(false);
     const bool select = !(command_ && shift);
     for (const std::uint32_t h : found)
-        dr->select(static_cast<int>(h), select);
+        d->select(static_cast<int>(h), select);
     QWidget::update();
 }
 
@@ -725,7 +727,7 @@ bool DrawingWindow::openSelectionMenu(QPointF pixel) {
     Document* d = engine().active();
     if (!d || command_ || viewMode_ != Mode::Idle)
         return false;
-    const Drawing& dr = *d->drawing;
+    const Drawing& dr = d->drawing();
     const std::vector<std::uint32_t> selected = selectedEntities(dr);
     if (selected.empty())
         return false;
@@ -879,7 +881,8 @@ void DrawingWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     // is let go.
     if (gripWaiting_ && command_)
         cancel();
-    Drawing* dr = activeDrawing();
+    Document* d = engine().active();
+    const Drawing* dr = d ? &d->drawing() : nullptr;
     const bool idle = viewMode_ == Mode::Idle && !command_ && event->button() == Qt::LeftButton;
     const int h =
         dr && idle ? entityAt(*dr, toDrawing(event->position()), kPickPixels * pixelSize()) : -1;
@@ -889,8 +892,8 @@ void DrawingWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     }
     selectFrom_.reset();
     selectDragging_ = false;
-    dr->selectAll(false);
-    dr->select(h, true);
+    d->selectAll(false);
+    d->select(h, true);
     QWidget::update();
     engine().execute(CAD_CMD_PROPERTIES);
 }
@@ -947,8 +950,8 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
             endViewMode();
         } else if (command_) {
             stepCommand(&Command::back);
-        } else if (Drawing* dr = activeDrawing()) {
-            dr->selectAll(false);
+        } else if (Document* d = engine().active()) {
+            d->selectAll(false);
             QWidget::update();
         }
         return;

@@ -44,10 +44,10 @@ int gridDialog() {
     Document* d = engine().active();
     if (!d)
         return 0;
-    GridDialog dialog(d->drawing->settings, DrawingWindow::current());
+    GridDialog dialog(d->drawing().settings, DrawingWindow::current());
     if (showModal(dialog) != QDialog::Accepted)
         return 0;
-    dialog.applyTo(d->drawing->settings);
+    d->changeSettings([&](DrawingSettings& s) { dialog.applyTo(s); });
     // The snap toolbar shows the grid's snapping as the dialog left it.
     engine().tablesChanged();
     engine().redraw();
@@ -79,10 +79,10 @@ void registerViewCommands(Engine& e) {
     e.addCommand(CAD_CMD_SAVE_VIEW, saveView);
     e.addCommand(CAD_CMD_VIEWS, showViews);
     e.addCommand(CAD_CMD_SHOW_GRID, [] {
-        Drawing* dr = activeDrawing();
-        if (!dr)
+        Document* d = engine().active();
+        if (!d)
             return 0;
-        dr->settings.gridShown = !dr->settings.gridShown;
+        d->changeSettings([](DrawingSettings& s) { s.gridShown = !s.gridShown; });
         engine().redraw();
         return 1;
     });

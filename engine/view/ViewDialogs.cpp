@@ -247,7 +247,7 @@ Rect NavigatorWindow::frame() const {
     const Document* d = engine().active();
     if (!d)
         return {};
-    const Drawing& dr = *d->drawing;
+    const Drawing& dr = d->drawing();
     if (dr.serial != frameSerial_ || dr.version != frameEdits_ ||
         dr.entities.size() != frameEntities_) {
         frameSerial_ = dr.serial;
@@ -289,7 +289,7 @@ void NavigatorWindow::paintEvent(QPaintEvent*) {
         p.fillRect(rect(), QColor(160, 160, 160));
         return;
     }
-    const Drawing& dr = *d->drawing;
+    const Drawing& dr = d->drawing();
     if (changed()) {
         serial_ = dr.serial;
         edits_ = dr.version;

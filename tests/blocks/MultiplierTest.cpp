@@ -18,6 +18,7 @@ protected:
         cadFileNew(0, "");
         cadLayerAdd("a", 0.3, 0, 0);
         cadLayerAdd("b", 0.5, 0, 0);
+        cadUndoForget();
         dialog.show();
     }
     void TearDown() override { cadReset(); }

@@ -77,7 +77,7 @@ TEST_F(ClipboardTest, CopiedEntitiesArePastedIntoAnotherDrawingWithTheirLayersAn
     showAround(second);
     QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
     click({100, 50}); // the copied lower left corner (0, 0) goes there
-    Drawing& d = *second.drawing;
+    const Drawing& d = second.drawing();
     const std::vector<int> all = live(d);
     ASSERT_FALSE(all.empty());
     EXPECT_EQ(all.front(), keep);

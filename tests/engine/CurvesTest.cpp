@@ -264,10 +264,12 @@ TEST_F(ShapesTest, EntitiesGiveTheirShapesWhereTheDrawingShowsThem) {
 
 TEST_F(ShapesTest, SplinesFollowTheirCurveAndSectorsShowTheirRadii) {
     ASSERT_GT(cadFileNew(0, ""), 0);
-    Drawing& d = *activeDrawing();
-    const Vec2 fit[] = {{0, 0}, {10, 8}, {22, 3}, {30, 12}};
-    const int spline = d.addSpline(fit, 4, false);
-    const int sector = d.addSector({{50, 0}, 6, 0, 90});
+    const Drawing& d = *activeDrawing();
+    cadPolylineBegin();
+    for (const Vec2 p : {Vec2{0, 0}, Vec2{10, 8}, Vec2{22, 3}, Vec2{30, 12}})
+        cadVertex(p.x, p.y);
+    const int spline = cadAddSpline(0);
+    const int sector = cadAddSector(50, 0, 6, 0, 90);
     ShapeSet s;
     shapesOf(d, spline, Rect{-5, -5, 5, 5}, s);
     EXPECT_TRUE(s.segments.empty()) << "the chords' ends are not ends";

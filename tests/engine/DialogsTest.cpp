@@ -61,13 +61,14 @@ protected:
         EngineTest::SetUp();
         ASSERT_GT(cadFileNew(0, ""), 0);
     }
-    Drawing& drawing() { return *activeDrawing(); }
+    const Drawing& drawing() { return *activeDrawing(); }
+    Document& document() { return *engine().active(); }
 };
 
 } // namespace
 
 TEST_F(DialogsTest, AddRenameAndMakeCurrent) {
-    LayersDialog dialog(drawing());
+    LayersDialog dialog(document());
     EXPECT_EQ(dialog.objectName(), "cadLayersDialog");
     click(dialog, "cadLayerAdd");
     click(dialog, "cadLayerAdd");
@@ -104,13 +105,13 @@ TEST_F(DialogsTest, AddRenameAndMakeCurrent) {
     EXPECT_EQ(l.fillColor, 0xFF0000u);
     EXPECT_EQ(drawing().current.layer, 1);
     EXPECT_GT(drawing().version, edits);
-    EXPECT_TRUE(drawing().modified);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 1);
     chooseColor = savedChooser;
 }
 
 TEST_F(DialogsTest, DuplicateNameIsRefused) {
     cadLayerAdd("a", 0, 0, 0);
-    LayersDialog dialog(drawing());
+    LayersDialog dialog(document());
     select(dialog, 1);
     auto* name = child<QLineEdit>(dialog, "cadLayerName");
     name->clear();
@@ -130,7 +131,7 @@ TEST_F(DialogsTest, DeleteRefusals) {
         return 1;
     });
     {
-        LayersDialog dialog(drawing());
+        LayersDialog dialog(document());
         click(dialog, "cadLayerDelete");
         ASSERT_EQ(responder->messages.size(), 1u);
         EXPECT_EQ(responder->messages[0].text, "T10651");
@@ -142,7 +143,7 @@ TEST_F(DialogsTest, DeleteRefusals) {
     cadAddLine(0, 0, 1, 1); // only a block's entity lies on the layer
     ASSERT_GE(cadBlockAdd("b", 0, 0), 0);
     cadLayerActive(0);
-    LayersDialog dialog(drawing());
+    LayersDialog dialog(document());
     select(dialog, 1);
     click(dialog, "cadLayerDelete");
     ASSERT_EQ(responder->messages.size(), 2u);
@@ -155,7 +156,7 @@ TEST_F(DialogsTest, DeleteRenumbersLaterLayers) {
     const int later = cadLayerAdd("later", 0, 0, 0);
     cadLayerActive(later);
     const int line = cadAddLine(0, 0, 10, 0);
-    LayersDialog dialog(drawing());
+    LayersDialog dialog(document());
     select(dialog, 1);
     click(dialog, "cadLayerDelete");
     EXPECT_TRUE(responder->messages.empty());
@@ -170,7 +171,7 @@ TEST_F(DialogsTest, CancelChangesNothing) {
     cadLayerAdd("a", 0.3, 0x123456, 0);
     const auto layers = drawing().layers;
     const auto edits = drawing().version;
-    LayersDialog dialog(drawing());
+    LayersDialog dialog(document());
     click(dialog, "cadLayerAdd");
     select(dialog, 0);
     child<QCheckBox>(dialog, "cadLayerHidden")->setChecked(true);
@@ -603,7 +604,7 @@ TEST_F(DialogsTest, ThePdfFileIsChosenWithAFileDialogOrTyped) {
 }
 
 TEST_F(DialogsTest, EmptyNameIsRefused) {
-    LayersDialog dialog(drawing());
+    LayersDialog dialog(document());
     child<QLineEdit>(dialog, "cadLayerName")->clear();
     QTest::keyClick(child<QLineEdit>(dialog, "cadLayerName"), Qt::Key_Backspace);
     auto* name = child<QLineEdit>(dialog, "cadLayerName");

@@ -225,14 +225,15 @@ TEST(Merge, CopyingBlocksBringsWhatTheyInsertAndKeepsExistingOnes) {
     std::size_t t = target.entities.size();
     target.addPoint({{0, 0}});
     target.makeBlock("A-7", {0, 0}, t);
+    ScratchWriter into(target);
 
-    EXPECT_EQ(copyBlocks(target, source, "B-20"), 2); // with "ring"
+    EXPECT_EQ(copyBlocks(into, source, "B-20"), 2); // with "ring"
     EXPECT_GE(target.findBlock("ring"), 0);
     EXPECT_EQ(target.findLayer("signs"), 1);
-    EXPECT_EQ(copyBlocks(target, source, ""), 0); // all three exist now
+    EXPECT_EQ(copyBlocks(into, source, ""), 0); // all three exist now
     EXPECT_EQ(target.blocks[static_cast<std::size_t>(target.findBlock("A-7"))].entities.size(), 1u);
     EXPECT_EQ(computeStatistics(target).entities, 0);
-    EXPECT_EQ(copyBlocks(target, source, "no such"), 0);
+    EXPECT_EQ(copyBlocks(into, source, "no such"), 0);
 }
 
 TEST(Merge, BlocksKeepTheirSplinesAndSectors) {
@@ -245,7 +246,8 @@ TEST(Merge, BlocksKeepTheirSplinesAndSectors) {
     source.makeBlock("luk", {0, 0}, start);
     Drawing target;
     polyline(target, {{9, 9}, {8, 8}}); // vertices of its own before the copied ones
-    ASSERT_EQ(copyBlocks(target, source, "luk"), 1);
+    ScratchWriter into(target);
+    ASSERT_EQ(copyBlocks(into, source, "luk"), 1);
     const auto& copied = target.blocks[0].entities;
     ASSERT_EQ(copied.size(), 2u);
     const Entity& spline = target.entities[copied[0]];

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/CadApi.h"
+#include "engine/Engine.h"
 
 #include <QTemporaryDir>
 
@@ -45,3 +46,53 @@ protected:
 
 // Adds a polyline of (x, y) pairs through the interface; its handle.
 int addPolyline(std::initializer_list<double> xy, bool closed = false);
+
+// Adds entities to the active document as the program's own calls do, each one step: for tests
+// that build a document's content with the drawing's own kinds of data.
+struct ActiveAdder {
+    template <typename F> static int step(F f) {
+        return cad::changeActive(-1, [&](cad::ChangeSet& c) { return f(c); });
+    }
+    int addPoint(const cad::PointData& d) {
+        return step([&](cad::ChangeSet& c) { return c.addPoint(d); });
+    }
+    int addLine(const cad::LineData& d) {
+        return step([&](cad::ChangeSet& c) { return c.addLine(d); });
+    }
+    int addCircle(const cad::CircleData& d) {
+        return step([&](cad::ChangeSet& c) { return c.addCircle(d); });
+    }
+    int addArc(const cad::ArcData& d) {
+        return step([&](cad::ChangeSet& c) { return c.addArc(d); });
+    }
+    int addSector(const cad::ArcData& d) {
+        return step([&](cad::ChangeSet& c) { return c.addSector(d); });
+    }
+    int addEllipse(const cad::EllipseData& d) {
+        return step([&](cad::ChangeSet& c) { return c.addEllipse(d); });
+    }
+    int addRectangle(const cad::RectangleData& d) {
+        return step([&](cad::ChangeSet& c) { return c.addRectangle(d); });
+    }
+    int addInsert(const cad::InsertData& d) {
+        return step([&](cad::ChangeSet& c) { return c.addInsert(d); });
+    }
+    int addText(const cad::TextSpec& t) {
+        return step([&](cad::ChangeSet& c) { return c.addText(t); });
+    }
+    int addImage(const cad::ImageSpec& i) {
+        return step([&](cad::ChangeSet& c) { return c.addImage(i); });
+    }
+    int addPolyline(const cad::Vec2* v, std::size_t n, bool closed, std::uint8_t fit = 0) {
+        return step([&](cad::ChangeSet& c) { return c.addPolyline({v, n}, closed, fit); });
+    }
+    int addSpline(const cad::Vec2* v, std::size_t n, bool closed) {
+        return step([&](cad::ChangeSet& c) { return c.addSpline({v, n}, closed); });
+    }
+    int addHatch(const cad::Vec2* v, std::size_t n, const cad::HatchSpec& h) {
+        return step([&](cad::ChangeSet& c) { return c.addHatch({v, n}, h); });
+    }
+    int makeBlock(std::string_view name, cad::Vec2 base, std::size_t first) {
+        return step([&](cad::ChangeSet& c) { return c.makeBlock(name, base, first); });
+    }
+};

@@ -62,11 +62,11 @@ protected:
         EngineTest::TearDown();
     }
 
-    static Drawing& drawing() { return *activeDrawing(); }
+    static const Drawing& drawing() { return *activeDrawing(); }
     static Document& document() { return *engine().active(); }
     void selectOnly(int h) {
-        drawing().selectAll(false);
-        drawing().select(h, true);
+        document().selectAll(false);
+        document().select(h, true);
         w->QWidget::update();
     }
     QPoint at(Vec2 p) const { return w->toPixel(p).toPoint(); }
@@ -118,7 +118,7 @@ void expectSameGrips(const std::vector<Vec2>& a, const std::vector<Vec2>& b,
 
 struct GripCase {
     const char* what;
-    std::function<int(Drawing&)> add;
+    std::function<int(ActiveAdder&)> add;
     std::size_t grip;
     Vec2 to;
     // Grips that stay where they were.
@@ -128,21 +128,21 @@ struct GripCase {
 TEST_F(GripsTest, DraggingAGripMovesThatPointOfEveryKindAndOneUndoTakesItBack) {
     const std::vector<GripCase> cases = {
         {"line end",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addLine({{-100, 0}, {0, 0}});
          },
          1,
          {30, 40},
          {0}},
         {"line middle",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addLine({{-100, 0}, {0, 0}});
          },
          2,
          {-50, 60},
          {}},
         {"polyline vertex",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              const Vec2 v[] = {{-100, -50}, {0, -50}, {0, 50}};
              return d.addPolyline(v, 3, false);
          },
@@ -150,7 +150,7 @@ TEST_F(GripsTest, DraggingAGripMovesThatPointOfEveryKindAndOneUndoTakesItBack) {
          {20, -80},
          {0, 2}},
         {"spline fit point",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              const Vec2 v[] = {{-100, 0}, {-50, 40}, {0, 0}, {50, 40}};
              return d.addSpline(v, 4, false);
          },
@@ -158,57 +158,57 @@ TEST_F(GripsTest, DraggingAGripMovesThatPointOfEveryKindAndOneUndoTakesItBack) {
          {10, -30},
          {0, 1, 3}},
         {"circle centre",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addCircle({{50, 50}, 20});
          },
          0,
          {-40, 10},
          {}},
         {"circle edge sets the radius",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addCircle({{50, 50}, 20});
          },
          1,
          {90, 50},
          {0}},
         {"arc end",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addArc({{0, 0}, 50, 0, 90});
          },
          1,
          {0, -50},
          {3}},
         {"arc centre",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addArc({{0, 0}, 50, 0, 90});
          },
          0,
          {-30, -20},
          {}},
         {"rectangle centre",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addRectangle({{0, 0}, 80, 40, 0});
          },
          0,
          {20, 30},
          {}},
         {"rectangle corner keeps the opposite one",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addRectangle({{0, 0}, 80, 40, 30});
          },
          3,
          {70, 80},
          {1}},
         {"text insertion point",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addText({{10, 10}, 5, 0, 0, 0, 0, "KM 0+100"});
          },
          0,
          {-60, 70},
          {}},
         {"block insertion point",
-         [](Drawing& d) {
-             const std::size_t first = d.entities.size();
+         [](ActiveAdder& d) {
+             const std::size_t first = activeDrawing()->entities.size();
              d.addLine({{0, 0}, {10, 0}});
              const int block = d.makeBlock("znak", {0, 0}, first);
              return d.addInsert({block, {30, -30}, 1, 1, 0});
@@ -217,14 +217,14 @@ TEST_F(GripsTest, DraggingAGripMovesThatPointOfEveryKindAndOneUndoTakesItBack) {
          {-70, -60},
          {}},
         {"point",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addPoint({{25, 25}});
          },
          0,
          {-25, 75},
          {}},
         {"ellipse axis end",
-         [](Drawing& d) {
+         [](ActiveAdder& d) {
              return d.addEllipse({{0, 0}, 60, 30, 0, 0, 360});
          },
          1,
@@ -233,7 +233,8 @@ TEST_F(GripsTest, DraggingAGripMovesThatPointOfEveryKindAndOneUndoTakesItBack) {
     };
     for (const GripCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const int h = c.add(drawing());
+        ActiveAdder adder;
+        const int h = c.add(adder);
         engine().redraw();
         selectOnly(h);
         const std::vector<Vec2> before = grips(h);
@@ -253,7 +254,7 @@ TEST_F(GripsTest, DraggingAGripMovesThatPointOfEveryKindAndOneUndoTakesItBack) {
 }
 
 TEST_F(GripsTest, AClickOnAGripThenOnTheTargetMovesItEscOrTheRightButtonLeaveItAsItWas) {
-    const int line = drawing().addLine({{-100, 0}, {0, 0}});
+    const int line = ActiveAdder().addLine({{-100, 0}, {0, 0}});
     engine().redraw();
     selectOnly(line);
     const std::size_t steps = document().journal.size();
@@ -284,8 +285,8 @@ TEST_F(GripsTest, AClickOnAGripThenOnTheTargetMovesItEscOrTheRightButtonLeaveItA
 }
 
 TEST_F(GripsTest, TheTargetOfAGripSnapsAndAnUnselectedEntityHasNoGrips) {
-    const int line = drawing().addLine({{-100, 0}, {0, 0}});
-    const int other = drawing().addLine({{50, 50}, {120, 80}});
+    const int line = ActiveAdder().addLine({{-100, 0}, {0, 0}});
+    const int other = ActiveAdder().addLine({{50, 50}, {120, 80}});
     engine().redraw();
     engine().snaps.set(SnapKind::End, true);
     selectOnly(line);
@@ -293,14 +294,14 @@ TEST_F(GripsTest, TheTargetOfAGripSnapsAndAnUnselectedEntityHasNoGrips) {
     expectNear(drawing().lines[0].b, {50, 50}, "snapped to the end");
 
     // A press on the end of the line not selected selects it, and moves nothing.
-    drawing().selectAll(false);
+    document().selectAll(false);
     drag({120, 80}, {150, 100});
     expectNear(drawing().lines[static_cast<std::size_t>(other)].b, {120, 80}, "not held");
 }
 
 TEST_F(GripsTest, ARightClickOnTheSelectionOpensItsMenuAndItsItemsRun) {
-    const int a = drawing().addLine({{-100, 0}, {0, 0}});
-    const int b = drawing().addCircle({{50, 50}, 20});
+    const int a = ActiveAdder().addLine({{-100, 0}, {0, 0}});
+    const int b = ActiveAdder().addCircle({{50, 50}, 20});
     engine().redraw();
 
     // Nothing selected, or the click away from the selection: no menu.
@@ -324,8 +325,8 @@ TEST_F(GripsTest, ARightClickOnTheSelectionOpensItsMenuAndItsItemsRun) {
     rightClick({-50, -30}, 18010); // deselect
     EXPECT_EQ(drawing().selectedCount(), 0);
 
-    drawing().select(a, true);
-    drawing().select(b, true);
+    document().select(a, true);
+    document().select(b, true);
     const std::size_t steps = document().journal.size();
     rightClick({50, 70}, 18011); // group: one insertion of a new block
     ASSERT_EQ(drawing().selectedCount(), 1);
@@ -359,7 +360,7 @@ TEST_F(GripsTest, ARightClickOnTheSelectionOpensItsMenuAndItsItemsRun) {
 
 TEST_F(GripsTest, OnAPolylinesGripTheMenuInsertsAndDeletesVerticesEachOneStep) {
     const Vec2 v[] = {{-100, -50}, {0, -50}, {0, 50}};
-    const int h = drawing().addPolyline(v, 3, false);
+    const int h = ActiveAdder().addPolyline(v, 3, false);
     engine().redraw();
     selectOnly(h);
     const std::size_t steps = document().journal.size();
@@ -390,7 +391,7 @@ TEST_F(GripsTest, OnAPolylinesGripTheMenuInsertsAndDeletesVerticesEachOneStep) {
 
     // A closed one inserts after its last vertex on the closing segment.
     const Vec2 square[] = {{100, 100}, {140, 100}, {140, 140}, {100, 140}};
-    const int closed = drawing().addPolyline(square, 4, true);
+    const int closed = ActiveAdder().addPolyline(square, 4, true);
     engine().redraw();
     selectOnly(closed);
     rightClick({100, 140}, 18021);

@@ -153,7 +153,7 @@ protected:
         Document* d = engine().active();
         d->view.centre = {100, 75};
         d->view.unitsPerPixel = 0.5;
-        d->drawing->modified = false;
+        d->saved();
         engine().onPrompt = [this](const std::string& p) { prompt = p; };
     }
 
@@ -246,7 +246,7 @@ TEST_F(MeasureCommandTest, GridSnapRightButtonAndProgramTexts) {
         cadPropPut(CAD_PROP_TEXT_ANSWER, 0, "Odleg\xB3o\x9C\xE6:");
         return 1;
     });
-    activeDrawing()->settings.gridSnap = true; // steps of 10
+    engine().active()->changeSettings([](DrawingSettings& s) { s.gridSnap = true; }); // steps of 10
     ASSERT_EQ(cadExecute(CAD_CMD_MEASURE), 1);
     const auto labels = panel()->findChildren<QLabel*>();
     EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {

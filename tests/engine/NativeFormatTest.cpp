@@ -652,13 +652,13 @@ TEST(NativeFormat, NewerVersionsAreRefusedAndDamagedVersionsAreNot) {
         cad::resealNative(b);
         return b;
     };
-    EXPECT_EQ(readError(withVersion(3, ~3u)), Kind::NewerVersion);
+    EXPECT_EQ(readError(withVersion(4, ~4u)), Kind::NewerVersion);
     EXPECT_EQ(readError(withVersion(0xFFFFFFFF, 0)), Kind::NewerVersion);
     // A newer file is recognised by its header alone, whatever follows.
     EXPECT_EQ(readError(withVersion(7, ~7u).substr(0, 16)), Kind::NewerVersion);
-    EXPECT_EQ(readError(withVersion(2, ~1u)), Kind::Damaged);
+    EXPECT_EQ(readError(withVersion(3, ~2u)), Kind::Damaged);
     EXPECT_EQ(readError(withVersion(0, ~0u)), Kind::Damaged);
-    EXPECT_EQ(readError(withVersion(2, ~2u)), kReads);
+    EXPECT_EQ(readError(withVersion(3, ~3u)), kReads);
 
     // The reserved header field is zero in this version.
     std::string reserved = bytes;

@@ -86,11 +86,11 @@ protected:
         EngineTest::TearDown();
     }
 
-    static Drawing& d() { return *activeDrawing(); }
+    static const Drawing& d() { return *activeDrawing(); }
     static void selectOnly(std::initializer_list<int> handles) {
-        d().selectAll(false);
+        engine().active()->selectAll(false);
         for (const int h : handles)
-            d().select(h, true);
+            engine().active()->select(h, true);
     }
     static const Entity& at(int h) { return d().entities[static_cast<std::size_t>(h)]; }
 
@@ -356,8 +356,8 @@ TEST_F(PropertiesDialogTest, APolylinesVerticesAreEditedAddedInsertedAndDeleted)
 
 TEST_F(PropertiesDialogTest, ASplineShowsItsFitPointsAndASectorItsArc) {
     const Vec2 fit[] = {{0, 0}, {10, 8}, {22, 3}};
-    const int spline = d().addSpline(fit, 3, false);
-    const int sector = d().addSector({{50, 0}, 6, 0, 90});
+    const int spline = ActiveAdder().addSpline(fit, 3, false);
+    const int sector = ActiveAdder().addSector({{50, 0}, 6, 0, 90});
     selectOnly({spline});
     properties([](QDialog& dialog) {
         auto* table = find<QTableWidget>(dialog, "Vertices");
@@ -471,6 +471,7 @@ TEST_F(PropertiesDialogTest, ColoursAndWidthsAreTheLayersOrTheirOwn) {
 TEST_F(PropertiesDialogTest, CancelBlankAndRefusedFieldsChangeNothing) {
     const int small = cadAddCircle(-50, 0, 10);
     const int large = cadAddCircle(50, 0, 20);
+    cadUndoForget();
     selectOnly({small, large});
     const Contents before(d());
     const auto unchanged = [&] {
@@ -520,7 +521,7 @@ TEST_F(PropertiesDialogTest, WithNothingSelectedTheEntitiesArePickedFirst) {
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
 
     // Esc leaves it without asking.
-    d().selectAll(false);
+    engine().active()->selectAll(false);
     ASSERT_EQ(cadExecute(CAD_CMD_PROPERTIES), 1);
     click({-100, 50});
     QTest::keyClick(w, Qt::Key_Escape);

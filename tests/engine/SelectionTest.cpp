@@ -231,6 +231,7 @@ TEST_F(SelectionTest, TheSelectionCommandsAddWhatTheyFind) {
 }
 
 TEST_F(SelectionTest, ACommandLeftMidwayLeavesNothingAndNoStep) {
+    cadUndoForget();
     ASSERT_EQ(cadExecute(CAD_CMD_ERASE), 1);
     click({-100, 100});
     // Another document becomes active: the command ends, nothing is erased, and the
@@ -254,13 +255,13 @@ TEST_F(SelectionTest, ACommandLeftMidwayLeavesNothingAndNoStep) {
 }
 
 TEST_F(SelectionTest, GripsMarkTheDefiningPointsOfAFewSelectedEntities) {
-    activeDrawing()->settings.showGrips = 1;
-    activeDrawing()->settings.gripColor = 0x00FF00; // green
+    engine().active()->changeSettings([](DrawingSettings& s) { s.showGrips = 1; });
+    engine().active()->changeSettings([](DrawingSettings& s) { s.gripColor = 0x00FF00; }); // green
     click({-100, 100});
     const QImage image = w->grab().toImage();
     EXPECT_EQ(image.pixelColor(at({-150, 100}) + QPoint(2, 2)), QColor(0, 255, 0));
     EXPECT_EQ(image.pixelColor(at({-50, 100}) + QPoint(2, 2)), QColor(0, 255, 0));
-    activeDrawing()->settings.showGrips = 0;
+    engine().active()->changeSettings([](DrawingSettings& s) { s.showGrips = 0; });
     click({-100, 100});
     EXPECT_NE(w->grab().toImage().pixelColor(at({-150, 100}) + QPoint(2, 2)), QColor(0, 255, 0));
 }

@@ -263,7 +263,7 @@ TEST_F(SnapTest, TrackingStepsAndTheGridComeAfterThePointsOfEntities) {
     QTest::keyClick(w, Qt::Key_Escape);
     QTest::keyClick(w, Qt::Key_Escape);
     only({SnapKind::End});
-    activeDrawing()->settings.gridSnap = true; // steps of 10
+    engine().active()->changeSettings([](DrawingSettings& s) { s.gridSnap = true; }); // steps of 10
     EXPECT_EQ(pick(at({-103, -96})), (Vec2{-100, -100}));
     EXPECT_EQ(pick(off(kEndB, 3, 3)), kEndB);
 }
@@ -332,7 +332,7 @@ TEST_F(SnapTest, SnapToolbarButtonsShowAndToggleTheSettings) {
     EXPECT_TRUE(button(CAD_CMD_SNAP_POLAR)->isChecked());
 
     // The grid's button is the drawing's own snapping, as the grid dialog shows it.
-    DrawingSettings& grid = activeDrawing()->settings;
+    const DrawingSettings& grid = activeDrawing()->settings;
     button(CAD_CMD_SNAP_GRID)->click();
     EXPECT_TRUE(grid.gridSnap);
     showModal = [](QDialog& dialog) {

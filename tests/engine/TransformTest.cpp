@@ -21,6 +21,12 @@ using namespace cad;
 
 namespace {
 
+// A similarity applied to an entity of a drawing no document holds.
+void transformEntity(Drawing& d, int handle, const Similarity& s) {
+    ScratchWriter w(d);
+    cad::transformEntity(w, handle, s);
+}
+
 // One entity of every kind, and a block with an insertion of it.
 Drawing everyKind() {
     Drawing d;
@@ -33,7 +39,7 @@ Drawing everyKind() {
     d.addEllipse({{40, -5}, 9, 4, 25, 10, 300});
     d.addRectangle({{-20, -20}, 12, 5, 33});
     d.addText({{5, -15}, 2.5, 20, 0, 0, 0, "KM 0+100"});
-    d.addHatch(path, 4, {"ANSI31", false, 1, 15, {4}});
+    d.addHatch(path, 4, {"ANSI31", false, 1, 15, {4}, {}, false});
     const std::size_t first = d.entities.size();
     d.addLine({{0, 0}, {4, 0}});
     d.addCircle({{2, 2}, 1});
@@ -182,7 +188,7 @@ protected:
     void click(Vec2 p, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(w, button, Qt::NoModifier, w->toPixel(p).toPoint());
     }
-    static Drawing& drawing() { return *activeDrawing(); }
+    static const Drawing& drawing() { return *activeDrawing(); }
     QWidget parent;
     DrawingWindow* w = nullptr;
 };
@@ -269,17 +275,18 @@ TEST_F(ModifyTest, WithNothingSelectedTheEntitiesArePickedFirst) {
 }
 
 TEST_F(ModifyTest, ExplodingAStretchedNestedInsertionKeepsItsExtentsAndUndoRestoresIt) {
-    Drawing& d = drawing();
+    const Drawing& d = drawing();
+    ActiveAdder add;
     std::size_t first = d.entities.size();
-    d.addCircle({{0, 0}, 2});
-    d.addLine({{-2, 0}, {2, 0}});
-    const int inner = d.makeBlock("wnetrze", {0, 0}, first);
+    add.addCircle({{0, 0}, 2});
+    add.addLine({{-2, 0}, {2, 0}});
+    const int inner = add.makeBlock("wnetrze", {0, 0}, first);
     first = d.entities.size();
-    d.addInsert({inner, {5, 5}, 1, 1, 0});
+    add.addInsert({inner, {5, 5}, 1, 1, 0});
     const Vec2 frame[] = {{0, 0}, {10, 0}, {10, 10}};
-    d.addPolyline(frame, 3, true);
-    const int outer = d.makeBlock("zewnetrze", {0, 0}, first);
-    const int insert = d.addInsert({outer, {100, 50}, 2, -3, 30});
+    add.addPolyline(frame, 3, true);
+    const int outer = add.makeBlock("zewnetrze", {0, 0}, first);
+    const int insert = add.addInsert({outer, {100, 50}, 2, -3, 30});
     const Rect before = outlineExtents(d, {insert});
     const std::string file = writeNative(d);
     cadSelect(1, insert);
@@ -297,10 +304,11 @@ TEST_F(ModifyTest, ExplodingAStretchedNestedInsertionKeepsItsExtentsAndUndoResto
 }
 
 TEST_F(ModifyTest, ASplineAndASectorExplodeIntoWhatTheyShow) {
-    Drawing& d = drawing();
+    const Drawing& d = drawing();
+    ActiveAdder add;
     const Vec2 fit[] = {{0, 0}, {10, 8}, {22, 3}, {30, 12}};
-    const int spline = d.addSpline(fit, 4, true);
-    const int sector = d.addSector({{50, 0}, 6, 20, 135});
+    const int spline = add.addSpline(fit, 4, true);
+    const int sector = add.addSector({{50, 0}, 6, 20, 135});
     const auto shown = [&](const std::vector<int>& hs) {
         std::vector<Vec2> all;
         for (const int h : hs)
@@ -342,7 +350,7 @@ TEST_F(ModifyTest, MakeBlockPutsAnInsertionWhereTheEntitiesWere) {
     ASSERT_EQ(cadExecute(CAD_CMD_MAKE_BLOCK), 1);
     showModal = saved;
     click({0, 0});
-    Drawing& d = drawing();
+    const Drawing& d = drawing();
     ASSERT_EQ(d.blocks.size(), 1u);
     EXPECT_EQ(d.blocks[0].name, "s\xb3up");
     EXPECT_EQ(live(d).size(), 1u);

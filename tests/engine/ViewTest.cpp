@@ -124,7 +124,7 @@ TEST_F(ViewTest, ImageShowsTheDrawingAndIsRenderedOnlyAfterChanges) {
     w->grab();
     EXPECT_EQ(w->renderCount(), renders) << "a repaint without a change reuses the image";
 
-    activeDrawing()->settings.background = 0x0000FF; // red
+    engine().active()->changeSettings([](DrawingSettings& s) { s.background = 0x0000FF; }); // red
     cadRedraw();
     image = w->grab().toImage();
     EXPECT_EQ(w->renderCount(), renders + 1);
@@ -340,7 +340,7 @@ TEST_F(ViewTest, ViewNameDialogGivesTheTypedName) {
 
 TEST_F(ViewTest, GridTogglesAndSnapsPickedCorners) {
     DrawingWindow* w = openWindow();
-    DrawingSettings& s = activeDrawing()->settings;
+    const DrawingSettings& s = activeDrawing()->settings;
     ASSERT_EQ(cadExecute(CAD_CMD_SHOW_GRID), 1);
     EXPECT_TRUE(s.gridShown);
     w->grab();
@@ -355,7 +355,7 @@ TEST_F(ViewTest, GridTogglesAndSnapsPickedCorners) {
     dialog.findChild<QCheckBox*>("show")->setChecked(true);
     QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    dialog.applyTo(s);
+    engine().active()->changeSettings([&](DrawingSettings& t) { dialog.applyTo(t); });
     EXPECT_TRUE(s.gridSnap);
     EXPECT_TRUE(s.gridShown);
     EXPECT_DOUBLE_EQ(s.gridStepX, 5);
@@ -369,7 +369,7 @@ TEST_F(ViewTest, GridTogglesAndSnapsPickedCorners) {
     GridDialog lines(s);
     lines.findChild<QComboBox*>("kind")->setCurrentIndex(3);
     lines.setColor(0x0000FF);
-    lines.applyTo(s);
+    engine().active()->changeSettings([&](DrawingSettings& t) { lines.applyTo(t); });
     EXPECT_EQ(s.gridKind, 3);
     EXPECT_EQ(s.gridColor, 0x0000FFu);
     EXPECT_DOUBLE_EQ(s.gridStepX, 5) << "the rest as it was";
