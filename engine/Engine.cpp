@@ -220,6 +220,11 @@ void Engine::reportFileError(const FileError& error, const std::string& path) {
     case FileError::Kind::CannotWrite:
         number = 10513;
         break;
+    case FileError::Kind::NotReadBack:
+        // What the reader found is part of the message.
+        responder()->tell(text(10501),
+                          withLineBreaks(formatText(text(10531), {path, error.what()})), true);
+        return;
     default:
         break;
     }

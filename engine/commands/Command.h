@@ -75,6 +75,9 @@ public:
     // A number the person typed, when the command asks for a value (a radius, a scale, an
     // angle) rather than a point; true when taken. Otherwise the window makes it a point.
     virtual bool number(double) { return false; }
+    // The document's tables changed while the command runs (layers hidden or locked, say):
+    // what it holds is checked again. False when it cannot go on: it ends.
+    virtual bool tablesChanged() { return true; }
     // Draws the command's preview over the drawing, in the window's pixels.
     virtual void paint(QPainter&) {}
     // The point a rubber band runs from to the cursor, when there is one.

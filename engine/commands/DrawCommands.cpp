@@ -173,16 +173,13 @@ public:
         }
         return false;
     }
-    void backspace() override {
-        if (!points_.empty())
-            points_.pop_back();
-        host_->prompt(points_.empty() ? kFirstPoint : kNextPointOrClose);
-    }
+    void backspace() override { back(); }
+    // One step back, as in the other commands: the last point picked goes.
     bool back() override {
         if (points_.empty())
             return false;
-        points_.clear();
-        host_->prompt(kFirstPoint);
+        points_.pop_back();
+        host_->prompt(points_.empty() ? kFirstPoint : kNextPointOrClose);
         return true;
     }
     std::optional<Vec2> basePoint() const override {

@@ -60,6 +60,18 @@ public:
         }
     }
 
+    // Entities on layers hidden or locked meanwhile are let go; with none left it ends.
+    bool tablesChanged() override {
+        const Drawing& d = document().drawing();
+        std::erase_if(handles_, [&](std::uint32_t h) {
+            const Entity& e = d.entities[h];
+            return e.layer < d.layers.size() &&
+                   (!d.layers[e.layer].visible || d.layers[e.layer].locked);
+        });
+        split_ = false;
+        return !(handles_.empty() && wants() == Wants::Point);
+    }
+
 protected:
     // The entities are known: the first prompt for points.
     virtual void begin() = 0;
@@ -284,7 +296,8 @@ public:
             host_->prompt(kMirrorSecond);
             return;
         }
-        if (p == *first_)
+        // An axis shorter than a pixel has no direction anyone chose: it is asked for again.
+        if (!longEnough(p))
             return;
         Engine& e = engine();
         const int answer =
@@ -298,12 +311,15 @@ public:
     bool back() override { return dropPoint(first_, *host_, kMirrorFirst); }
     std::optional<Vec2> basePoint() const override { return first_; }
     void paint(QPainter& p) override {
-        if (first_ && cursor_ && !(*cursor_ == *first_))
+        if (first_ && cursor_ && longEnough(*cursor_))
             paintMoved(p, Similarity::mirroring(*first_, *cursor_));
     }
 
 private:
     void begin() override { host_->prompt(kMirrorFirst); }
+    bool longEnough(Vec2 p) const {
+        return std::hypot(p.x - first_->x, p.y - first_->y) >= host_->pixelSize();
+    }
     std::optional<Vec2> first_, cursor_;
 };
 

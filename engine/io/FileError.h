@@ -15,6 +15,7 @@ public:
         Damaged,       // a native drawing whose content or checksum is wrong
         BrokenDxf,     // a DXF file whose lines do not make up DXF groups and sections
         CannotWrite,   // the file or its temporary could not be written or renamed
+        NotReadBack,   // the file just written does not read back: the old one was kept
     };
     FileError(Kind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
     Kind kind() const { return kind_; }

@@ -1140,6 +1140,32 @@ void validate(const Drawing& d) {
         }
     }
 
+    // No two entities share a record of their kind or a vertex: a change of one would change
+    // the other behind its back.
+    std::array<std::vector<char>, kEntityTypeCount> used;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges; // first vertex, end
+    for (const Entity& e : d.entities) {
+        if (e.type != EntityType::Polyline && e.type != EntityType::Spline) {
+            std::vector<char>& u = used[static_cast<std::size_t>(typeIndex(e.type))];
+            if (u.empty())
+                u.assign(tableSize(d, e.type), 0);
+            if (u[e.first])
+                damaged("two entities share one record");
+            u[e.first] = 1;
+        }
+        const std::uint64_t first =
+            e.type == EntityType::Hatch ? d.hatches[e.first].firstVertex : std::uint64_t(e.first);
+        if ((e.type == EntityType::Polyline || e.type == EntityType::Spline ||
+             e.type == EntityType::Hatch) &&
+            e.count > 0)
+            ranges.emplace_back(first, first + e.count);
+    }
+    if (!std::is_sorted(ranges.begin(), ranges.end()))
+        std::sort(ranges.begin(), ranges.end());
+    for (std::size_t i = 1; i < ranges.size(); ++i)
+        if (ranges[i].first < ranges[i - 1].second)
+            damaged("two entities share vertices");
+
     std::vector<char> listed(d.entities.size(), 0);
     std::uint64_t listedCount = 0;
     for (std::size_t b = 0; b < d.blocks.size(); ++b)
@@ -1554,6 +1580,7 @@ void saveNative(const Drawing& drawing, const std::string& path) {
     Descriptor fd(raw);
     int error = 0;
     std::string why;
+    FileError::Kind kind = FileError::Kind::CannotWrite;
     try {
         FileOutput out(fd.get(), path);
         writeContent(*d, out);
@@ -1562,10 +1589,17 @@ void saveNative(const Drawing& drawing, const std::string& path) {
             (void)fchmod(fd.get(), st.st_mode & 07777);
         if (fdatasync(fd.get()) != 0 || fd.close() != 0)
             cannotWrite(path, errno);
+        // Nothing takes the old file's place that the reader cannot read back.
+        try {
+            (void)loadNative(temporary);
+        } catch (const FileError& e) {
+            throw FileError(FileError::Kind::NotReadBack, e.what());
+        }
         if (rename(temporary.c_str(), target.c_str()) != 0)
             cannotWrite(path, errno);
     } catch (const FileError& e) {
         why = e.what();
+        kind = e.kind();
     } catch (const std::bad_alloc&) {
         error = ENOMEM;
     } catch (const std::exception& e) {
@@ -1577,7 +1611,7 @@ void saveNative(const Drawing& drawing, const std::string& path) {
         unlink(temporary.c_str());
         if (error != 0)
             cannotWrite(path, error);
-        throw FileError(FileError::Kind::CannotWrite, why);
+        throw FileError(kind, why);
     }
     syncFolder(folderOf(target));
 }

@@ -107,9 +107,13 @@ DrawingWindow::DrawingWindow(QWidget* parent) : QWidget(parent) {
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, [code = code] { cadExecute(code); });
     }
+    // Layers hidden or locked meanwhile (the layers dialog opened during a command): what lies
+    // on them leaves the selection, and the command checks what it holds.
+    tablesObserver_ = engine().addObserver([this] { tablesChanged(); });
 }
 
 DrawingWindow::~DrawingWindow() {
+    engine().removeObserver(tablesObserver_);
     command_.reset(); // while its windows, children of this one, still exist
     if (engine().window == this)
         engine().window = nullptr;
@@ -309,6 +313,10 @@ void DrawingWindow::applyInput() {
         ++dispatching_;
         const bool taken = command_->number(entry->a);
         --dispatching_;
+        if (cancelPending_) {
+            settleCommand();
+            return;
+        }
         if (taken) {
             closeInput();
             settleCommand();
@@ -438,8 +446,40 @@ void DrawingWindow::stepCommand(bool (Command::*step)()) {
 }
 
 void DrawingWindow::settleCommand() {
-    if (finishing_)
+    if (cancelPending_) {
+        cancelPending_ = false;
+        finishing_ = false;
         endCommand();
+        showPrompt(0);
+    } else if (finishing_) {
+        endCommand();
+    }
+}
+
+void DrawingWindow::tablesChanged() {
+    Document* d = engine().active();
+    if (!d)
+        return;
+    const Drawing& dr = d->drawing();
+    std::vector<char> closed(dr.layers.size(), 0);
+    bool any = false;
+    for (std::size_t l = 0; l < dr.layers.size(); ++l) {
+        closed[l] = !dr.layers[l].visible || dr.layers[l].locked;
+        any = any || closed[l];
+    }
+    if (any)
+        for (const std::uint32_t h : selectedEntities(dr))
+            if (dr.entities[h].layer < closed.size() && closed[dr.entities[h].layer])
+                d->select(static_cast<int>(h), false);
+    if (command_ && &command_->document() == d) {
+        ++dispatching_;
+        const bool goesOn = command_->tablesChanged();
+        --dispatching_;
+        if (!goesOn)
+            cancel();
+        settleCommand();
+    }
+    QWidget::update();
 }
 
 void DrawingWindow::endCommand() {
@@ -452,6 +492,7 @@ void DrawingWindow::endCommand() {
     }
     selectionBefore_.clear();
     finishing_ = false;
+    cancelPending_ = false;
     selectFrom_.reset();
     gripFrom_.reset();
     gripWaiting_ = false;
@@ -467,6 +508,12 @@ void DrawingWindow::endCommand() {
 
 void DrawingWindow::cancel() {
     endViewMode();
+    // A command is never taken away under its own feet: from inside one of its calls it ends
+    // once the call returns.
+    if (command_ && dispatching_ > 0) {
+        cancelPending_ = true;
+        return;
+    }
     if (command_)
         endCommand();
     showPrompt(0);

@@ -131,6 +131,8 @@ private:
     void endDrag(QPoint at);
     // Lets a command go that finished, once it is no longer being called.
     void settleCommand();
+    // The active document's tables changed.
+    void tablesChanged();
     // Enter or Esc given to the command: it ends when it does not go on.
     void stepCommand(bool (Command::*step)());
     void endCommand();
@@ -177,7 +179,9 @@ private:
     std::unique_ptr<Command> command_;
     int commandPrompt_ = 0; // the prompt the command showed last
     bool finishing_ = false;
-    int dispatching_ = 0;                        // calls into the command under way
+    bool cancelPending_ = false; // asked to cancel from inside the command
+    int dispatching_ = 0;        // calls into the command under way
+    int tablesObserver_ = 0;
     std::vector<std::uint32_t> selectionBefore_; // when the command began
 
     QImage image_;

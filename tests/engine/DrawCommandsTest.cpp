@@ -349,7 +349,14 @@ TEST_F(DrawCommandsTest, EscapeStepsBackThenEndsAndLeavesNothing) {
     ASSERT_EQ(cadExecute(CAD_CMD_DRAW_POLYLINE), 1);
     click({0, 0});
     click({10, 0});
+    click({10, 10});
+    QTest::keyClick(w, Qt::Key_Escape); // the last point goes, the polyline stays
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Command);
+    click({20, 10});
     QTest::keyClick(w, Qt::Key_Escape);
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Command) << "one point back a key";
     QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_EQ(liveCount(), before + 1) << "a polyline never ended adds nothing";
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
