@@ -75,6 +75,10 @@ public:
     // A number the person typed, when the command asks for a value (a radius, a scale, an
     // angle) rather than a point; true when taken. Otherwise the window makes it a point.
     virtual bool number(double) { return false; }
+    // True while the command asks for a value that a typed number gives (its prompt says so):
+    // then what is typed is read as a number, "1,5" with a decimal comma too, never as
+    // coordinates.
+    virtual bool asksValue() const { return false; }
     // Draws the command's preview over the drawing, in the window's pixels.
     virtual void paint(QPainter&) {}
     // The point a rubber band runs from to the cursor, when there is one.

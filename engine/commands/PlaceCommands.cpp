@@ -206,6 +206,7 @@ public:
             place(v);
         return true;
     }
+    bool asksValue() const override { return at_.has_value(); }
     bool enter() override {
         if (!at_)
             return false;
