@@ -615,6 +615,8 @@ void DrawingWindow::paintSelection(QPainter& p, Document& d) {
 }
 
 void DrawingWindow::paintEvent(QPaintEvent*) {
+    // Every change the person sees ends here: the title and the toolbars follow it.
+    engine().noticeChanges();
     QPainter p(this);
     Document* d = engine().active();
     if (!d) {
