@@ -698,7 +698,7 @@ void PropertiesDialog::addCommonPage() {
 
     QStringList layers;
     for (const Layer& l : d.layers)
-        layers << fromEngineText(l.name);
+        layers << fromEngineText(engine().layerTitle(l.name));
     QComboBox* layer =
         p.choice(kLayer, name("Layer"), layers,
                  {[](const Drawing& dr, std::uint32_t h) { return int(dr.entities[h].layer); },

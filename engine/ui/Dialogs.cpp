@@ -248,7 +248,7 @@ void LayersDialog::updateRowText(int row) {
     if (!item)
         return;
     const Layer& l = rows_[static_cast<std::size_t>(row)].layer;
-    item->setText(0, fromEngineText(l.name));
+    item->setText(0, fromEngineText(engine().layerTitle(l.name)));
     QStringList status;
     if (row == current_)
         status << QStringLiteral("*");
@@ -431,7 +431,8 @@ LayerOrderDialog::LayerOrderDialog(Drawing& drawing, QWidget* parent)
 void LayerOrderDialog::fillList(int select) {
     list_->clear();
     for (int old : order_)
-        list_->addItem(fromEngineText(drawing_.layers[static_cast<std::size_t>(old)].name));
+        list_->addItem(fromEngineText(
+            engine().layerTitle(drawing_.layers[static_cast<std::size_t>(old)].name)));
     list_->setCurrentRow(select);
 }
 

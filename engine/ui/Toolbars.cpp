@@ -316,7 +316,7 @@ void TableToolBar::refresh() {
     if (dr) {
         if (table_ == Table::Layers) {
             for (const Layer& l : dr->layers) {
-                names.push_back(fromEngineText(l.name) + QLatin1Char('\x1f') +
+                names.push_back(fromEngineText(engine().layerTitle(l.name)) + QLatin1Char('\x1f') +
                                 QString::number(l.color));
             }
             current = dr->current.layer;
@@ -333,7 +333,8 @@ void TableToolBar::refresh() {
         if (dr) {
             if (table_ == Table::Layers)
                 for (const Layer& l : dr->layers)
-                    combo_->addItem(colorSwatchIcon(l.color), fromEngineText(l.name));
+                    combo_->addItem(colorSwatchIcon(l.color),
+                                    fromEngineText(engine().layerTitle(l.name)));
             else
                 for (const LineStyle& s : dr->lineStyles)
                     combo_->addItem(linePatternIcon(s.pattern), fromEngineText(s.name));
