@@ -290,8 +290,8 @@ void registerPlaceCommands(Engine& e) {
     e.addCommand(CAD_CMD_DRAW_IMAGE, [] {
         return startDrawCommand([](Document& d) -> std::unique_ptr<Command> {
             Engine& en = engine();
-            const auto path =
-                en.responder()->openFileName(en.text(kImageTitle), en.text(kImageFilter));
+            const auto path = en.responder()->openFileName(en.text(kImageTitle),
+                                                           en.text(kImageFilter), folderOf(d));
             if (!path || path->empty())
                 return nullptr;
             const QSize pixels =
