@@ -9,21 +9,34 @@
 #include <QApplication>
 #include <QFile>
 
-namespace {} // namespace
+namespace {
+
+constexpr int kGroups[] = {1, 2, 3, 4, 9};
+
+QString groupFile(int group) {
+    return ProgramFile(QStringLiteral("KWL_AAA%1.BIN").arg(group));
+}
+
+} // namespace
 
 void LoadRoadSigns(int group) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The layers of the settings are made for the signs, but the next entity drawn goes where
+    // the person had chosen.
+    const int activeLayer = cadLayerGetActive();
     int loaded = 0;
-    for (int g : {1, 2, 3, 4, 9}) {
+    for (int g : kGroups) {
         if (group != g && group <= 10)
             continue;
-        const QString path = ProgramFile(QStringLiteral("KWL_AAA%1.BIN").arg(g));
+        const QString path = groupFile(g);
         if (!FileCanBeOpened(path))
             continue;
         CreateSettingsLayers();
         ++loaded;
         cadBlockAddF(QFile::encodeName(path).toStdString(), "");
     }
+    if (activeLayer >= 0)
+        cadLayerActive(activeLayer);
     QApplication::restoreOverrideCursor();
     if (loaded >= 1)
         ShowMessageBox(kMbWarning, QStringLiteral("Uwaga, Wczytano znaki drogowe"),
@@ -38,4 +51,15 @@ void LoadRoadSigns(int group) {
         ShowMessageBox(kMbWarning, QString::fromUtf8(u8"Uwaga, Liczba bloków"),
                        QString::fromUtf8(u8"Liczba dostępnych bloków w rysunku wynosi: ") +
                            QString::number(blocks));
+}
+
+int RegisterRoadSignSizes() {
+    int signs = 0;
+    for (int g : kGroups)
+        for (const std::string& name :
+             cadBlockNamesF(QFile::encodeName(groupFile(g)).toStdString())) {
+            cadBlockPaperSize(name, kSignPaperMm);
+            ++signs;
+        }
+    return signs;
 }
