@@ -361,8 +361,11 @@ TEST_F(DialogsTest, PrintCommandWritesThePdfChosenInTheDialog) {
         child<QRadioButton>(d, "cadPrintLandscape")->setChecked(true);
         return QDialog::Accepted;
     });
+    std::string notice;
+    engine().onNotice = [&notice](const std::string& text) { notice = text; };
     EXPECT_EQ(cadExecute(CAD_CMD_PRINT), 1);
     EXPECT_TRUE(QFileInfo::exists(pdf));
+    EXPECT_EQ(notice, "Print written to " + pdf.toStdString()) << "the status bar says where";
     const QImage page = rasterise(pdf);
     ASSERT_FALSE(page.isNull());
     EXPECT_GT(page.width(), page.height());
