@@ -1,11 +1,11 @@
 // Copies of unsaved work on a drawing of a million entities: how long the window waits while
 // the copy is taken (the drawing copied on its thread), and how long the whole copy takes until
 // it is in its file (written on a thread of its own).
+#include "bench/BenchMain.h"
 #include "bench/MillionDrawing.h"
 #include "engine/Engine.h"
 #include "engine/io/NativeFormat.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -17,14 +17,6 @@ using namespace cad;
 
 namespace {
 
-QCoreApplication& application() {
-    static int argc = 1;
-    static char name[] = "bench_copy";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
 struct Scene {
     int document = 0;
     QTemporaryDir folder;
@@ -33,8 +25,11 @@ struct Scene {
 
 Scene& scene() {
     static Scene* s = [] {
-        application();
         auto* s = new Scene;
+        atBenchmarksEnd([s] {
+            cadReset();
+            delete s;
+        });
         cadReset();
         s->document = cadFileNew(0, "");
         bench::fillMillionEntities(*engine().active()->drawing);

@@ -1,6 +1,7 @@
 // Selecting, erasing, moving and undoing in a drawing of a million entities (polylines, lines,
 // circles and texts over a 100 km x 60 km area), through the engine and its drawing window
 // as the person uses them.
+#include "bench/BenchMain.h"
 #include "bench/MillionDrawing.h"
 #include "engine/Engine.h"
 #include "engine/edit/Operations.h"
@@ -26,15 +27,6 @@ namespace {
 
 constexpr int kEntities = bench::kMillion;
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "bench_edit";
-    static char* argv[] = {name, nullptr};
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(argc, argv);
-    return app;
-}
-
 // The document of the million entities, made once, with a drawing window on the whole of it.
 struct Scene {
     Document* document = nullptr;
@@ -45,8 +37,11 @@ struct Scene {
 
 Scene& scene() {
     static Scene* s = [] {
-        application();
         auto* s = new Scene;
+        atBenchmarksEnd([s] {
+            cadReset();
+            delete s;
+        });
         cadReset();
         cadPropPutInt(CAD_PROP_CONFIRM_DELETE, 0, 0);
         cadFileNew(0, "");

@@ -4,13 +4,13 @@
 // reports the resident memory the last read document holds ("rss_MB", the growth of the
 // process's resident set over the empty engine after a first read) against its data: 16 bytes a
 // vertex plus the texts' characters ("data_MB"), and their ratio ("rss_per_data").
+#include "bench/BenchMain.h"
 #include "engine/CadApi.h"
 #include "import/RoadDesignReader.h"
 #include "import/Unit_progres.h"
 #include "support/Platform.h"
 #include "tools/RoadDrawingGenerator.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,14 +25,14 @@
 
 namespace {
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "bench_reader";
-    static char* argv[] = {name, nullptr};
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(argc, argv);
-    static TForm_Progres progress;
-    return app;
+// The progress window the reader reports to, made once and gone with the benchmarks.
+void progressWindow() {
+    static TForm_Progres* progress = [] {
+        auto* p = new TForm_Progres;
+        atBenchmarksEnd([p] { delete p; });
+        return p;
+    }();
+    (void)progress;
 }
 
 QString generated(RoadSheet sheet, int megabytes) {
@@ -54,7 +54,7 @@ double residentBytes() {
 }
 
 void read(benchmark::State& state, RoadSheet sheet) {
-    application();
+    progressWindow();
     const QString path = generated(sheet, int(state.range(0)));
     const long long size = QFileInfo(path).size();
     // One read first, so that the code and libraries it needs are in memory before the

@@ -2,7 +2,6 @@
 #include "engine/model/Drawing.h"
 #include "engine/render/Renderer.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -40,11 +39,6 @@ const Drawing& bigDrawing() {
 }
 
 void render(benchmark::State& state, double fraction) {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
-    (void)app;
     const Drawing& d = bigDrawing();
     std::vector<std::uint32_t> all0;
     d.query(d.extents(), all0); // the index, made once

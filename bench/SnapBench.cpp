@@ -2,6 +2,7 @@
 // (polylines, lines, circles, arcs and texts over a 100 km x 60 km area), through the drawing
 // window as a person uses it: the line command asks for its next point, every way of snapping
 // is on.
+#include "bench/BenchMain.h"
 #include "engine/Engine.h"
 #include "engine/snap/Snapper.h"
 #include "engine/view/DrawingWindow.h"
@@ -21,15 +22,6 @@ namespace {
 constexpr int kEntities = 1'000'000;
 constexpr int kWidth = 1920, kHeight = 1080;
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "bench_snap";
-    static char* argv[] = {name, nullptr};
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(argc, argv);
-    return app;
-}
-
 struct Scene {
     Document* document = nullptr;
     DrawingWindow* window = nullptr;
@@ -39,8 +31,11 @@ struct Scene {
 
 Scene& scene() {
     static Scene* s = [] {
-        application();
         auto* s = new Scene;
+        atBenchmarksEnd([s] {
+            cadReset();
+            delete s;
+        });
         cadReset();
         cadFileNew(0, "");
         s->document = engine().active();

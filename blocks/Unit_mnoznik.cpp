@@ -82,4 +82,7 @@ void TForm_mnoznik::Button2Click() {
     done(Rejected);
 }
 
-void TForm_mnoznik::reject() {}
+void TForm_mnoznik::reject() {
+    // Esc leaves the dialog as "Anuluj" does: nothing changes.
+    Button2Click();
+}

@@ -24,7 +24,7 @@ public:
     void Button2Click();
 
 protected:
-    void reject() override; // Escape does not close the dialog
+    void reject() override; // Escape: as "Anuluj"
 };
 
 extern TForm_mnoznik* Form_mnoznik;

@@ -105,6 +105,7 @@ int cadFileOpen(int, std::string_view pathView) {
     if (!drawing)
         return 0;
     Document& d = engine().create(std::move(drawing), path);
+    d.onDisk = fileStampOf(path);
     engine().zoomAll(d);
     d.previousViews.clear();
     return d.handle;
@@ -179,6 +180,21 @@ int cadDocClose(int document) {
     return 1;
 }
 
+std::optional<CadFileStamp> cadDocFileStamp(int document) {
+    const Document* d = engine().find(document);
+    if (!d || !d->onDisk)
+        return std::nullopt;
+    return CadFileStamp{d->onDisk->size, d->onDisk->writtenNs, d->onDisk->hash};
+}
+
+int cadDocSetFileStamp(int document, const CadFileStamp& stamp) {
+    Document* d = engine().find(document);
+    if (!d)
+        return 0;
+    d->onDisk = FileStamp{stamp.size, stamp.writtenNs, stamp.hash};
+    return 1;
+}
+
 // ---- copies of unsaved work ---------------------------------------------------------------------
 
 std::optional<CadChangeStamp> cadDocChangeStamp(int document) {
@@ -220,7 +236,9 @@ int cadFileRecover(int, std::string_view copyPathView, std::string_view path, st
 // ---- commands -----------------------------------------------------------------------------------
 
 int cadExecute(int command) {
-    return engine().execute(command);
+    const int result = engine().execute(command);
+    engine().noticeChanges();
+    return result;
 }
 
 bool cadCommandExists(int command) {
@@ -311,10 +329,14 @@ void registerDocumentCommands(Engine& e) {
         const std::string suggested =
             d->path.empty() ? e.text(10502) + ".dxf"
                             : std::filesystem::path(d->path).replace_extension(".dxf").string();
-        const auto path = e.responder()->saveFileName(e.text(10552), e.text(10551), suggested);
-        if (!path || path->empty())
+        const auto chosen = e.responder()->saveFileName(e.text(10552), e.text(10551), suggested);
+        if (!chosen || chosen->empty())
             return 0;
-        return cadFileSave(*path, CAD_FORMAT_DXF);
+        const std::string path = withDefaultExtension(*chosen, ".dxf");
+        if (cadFileSave(path, CAD_FORMAT_DXF) == 0)
+            return 0;
+        e.notice(formatText(e.text(10522), {Engine::pathText(path)}));
+        return 1;
     });
     e.addCommand(CAD_CMD_ZOOM_ALL, [&e] {
         Document* d = e.active();
@@ -384,6 +406,26 @@ int cadLayerActive(int index) {
     d->current().layer = index;
     engine().tablesChanged();
     return 1;
+}
+
+int cadLayerGetActive() {
+    const Drawing* dr = activeDrawing();
+    return dr ? dr->current.layer : -1;
+}
+
+void cadLayerLabel(std::string_view name, std::string_view label) {
+    auto& labels = engine().layerLabels;
+    if (label.empty())
+        labels.erase(std::string(name));
+    else
+        labels[std::string(name)] = std::string(label);
+    engine().tablesChanged();
+}
+
+std::string cadLayerLabelOf(std::string_view name) {
+    const auto& labels = engine().layerLabels;
+    const auto it = labels.find(name);
+    return it == labels.end() ? std::string() : it->second;
 }
 
 int cadLayerCount() {
@@ -709,6 +751,29 @@ int cadBlockAddF(std::string_view pathView, std::string_view name) {
     return copied;
 }
 
+std::vector<std::string> cadBlockNamesF(std::string_view path) {
+    std::vector<std::string> names;
+    try {
+        const std::string file(path);
+        if (std::filesystem::is_directory(file))
+            return names;
+        const std::unique_ptr<Drawing> drawing = loadNative(file);
+        for (const Block& b : drawing->blocks)
+            names.push_back(b.name);
+    } catch (const FileError&) {
+        names.clear();
+    }
+    return names;
+}
+
+void cadBlockPaperSize(std::string_view name, double millimetres) {
+    auto& sizes = engine().blockPaperMm;
+    if (millimetres > 0 && std::isfinite(millimetres))
+        sizes[std::string(name)] = millimetres;
+    else
+        sizes.erase(std::string(name));
+}
+
 int cadBlockCount() {
     const Drawing* dr = activeDrawing();
     return dr ? static_cast<int>(dr->blocks.size()) : 0;
@@ -780,6 +845,17 @@ int cadZoom(double value) {
     engine().pushView(*d);
     d->view.unitsPerPixel = perPixel;
     engine().redraw();
+    return 1;
+}
+
+int cadZoomRect(const CadRect& part) {
+    Document* d = engine().active();
+    Rect r;
+    r.add(part.left, part.bottom);
+    r.add(part.right, part.top);
+    if (!d || r.empty() || !std::isfinite(r.width()) || !std::isfinite(r.height()))
+        return 0;
+    engine().zoomTo(*d, r);
     return 1;
 }
 

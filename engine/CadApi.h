@@ -43,6 +43,9 @@ inline constexpr int CAD_MSG_DOC_RENAMED = 109;
 // A document was saved in the native format under its name (document = its handle); it is
 // not modified any more.
 inline constexpr int CAD_MSG_DOC_SAVED = 111;
+// The active document became modified (prm1 = 1) or not modified any more (prm1 = 0): by an
+// edit, an undo or redo, a save (document = its handle).
+inline constexpr int CAD_MSG_DOC_MODIFIED = 113;
 
 // Installs the message handler; an empty one removes it.
 void cadSetMsgHandler(CadMsgHandler handler);
@@ -67,9 +70,10 @@ public:
     virtual std::optional<std::string> saveFileName(std::string_view caption,
                                                     std::string_view filter,
                                                     std::string_view suggestedPath) = 0;
-    // An existing file to read (file-system bytes), or nothing when the person cancelled.
-    virtual std::optional<std::string> openFileName(std::string_view caption,
-                                                    std::string_view filter) = 0;
+    // An existing file to read (file-system bytes), or nothing when the person cancelled. The
+    // dialog starts in folder (file-system bytes; empty: wherever the responder likes).
+    virtual std::optional<std::string>
+    openFileName(std::string_view caption, std::string_view filter, std::string_view folder) = 0;
 };
 
 // A file filter of the responder ("description|patterns|...") in Qt's form
@@ -105,6 +109,17 @@ int cadDocSetActive(int document);
 std::vector<int> cadDocList();
 // Closes a document without any question (the commands 17005 and 17006 ask first).
 int cadDocClose(int document);
+// A document's own file as the document last saw it, when it opened or saved it: its size, the
+// time of its last write and a hash of its bytes. A save over that file asks first when the file
+// no longer is so (another program wrote it meanwhile). Nothing when not known.
+struct CadFileStamp {
+    long long size = 0, writtenNs = 0;
+    unsigned long long hash = 0;
+};
+std::optional<CadFileStamp> cadDocFileStamp(int document);
+// Gives a document what it saw of its file elsewhere (a copy of it brought back after a crash
+// knows its file as the run that made the copy saw it); 0 for an unknown document.
+int cadDocSetFileStamp(int document, const CadFileStamp& stamp);
 
 // ---- copies of unsaved work ---------------------------------------------------------------------
 
@@ -221,6 +236,18 @@ inline constexpr int CAD_CMD_SNAP_GRID = 17510;
 inline constexpr int CAD_CMD_SNAP_POLAR = 17511; // steps of length and angle from the base point
 inline constexpr int CAD_CMD_SNAP_NONE = 17512;
 inline constexpr int CAD_CMD_SNAP_SETTINGS = 17513;
+// The snapping that holds for the run, to keep it from run to run: the ways of finding a point
+// that are on (bit c - CAD_CMD_SNAP_END for the toggle of code c; the grid's bit is the active
+// drawing's own and is left out), the aperture in pixels, the polar steps (drawing units and
+// degrees) and the direction the angle steps count from.
+struct CadSnapSettings {
+    unsigned modes = 0;
+    int aperture = 10;
+    double lengthStep = 1, angleStep = 15, baseAngle = 0;
+};
+CadSnapSettings cadSnapSettings();
+// Values out of range are brought into it.
+void cadSetSnapSettings(const CadSnapSettings& settings);
 // The engine's dialogs
 inline constexpr int CAD_CMD_LAYERS = 17453;      // the layers dialog
 inline constexpr int CAD_CMD_LAYER_ORDER = 18505; // the list and order of layers
@@ -316,7 +343,15 @@ int cadLayerAdd(std::string_view name, double width, int color, int fillColor);
 int cadLayerIndex(std::string_view name, int from);
 // Makes the layer the one new entities go on.
 int cadLayerActive(int index);
+// The index of the layer new entities go on, or -1 when no document is open.
+int cadLayerGetActive();
 int cadLayerCount();
+// A label the engine shows beside the name of every layer of that name, in every document's
+// layer lists (the layers dialog, the layer toolbar, the properties): what the layer holds, for
+// layers named by numbers. An empty label removes it. Labels are Windows-1250 bytes; they are
+// not saved with drawings.
+void cadLayerLabel(std::string_view name, std::string_view label);
+std::string cadLayerLabelOf(std::string_view name);
 
 // Line styles. A definition is a list of lengths in drawing units, separated by commas or
 // blanks: a positive length is a dash, a negative one a gap, 0 a dot; the list repeats along
@@ -401,6 +436,12 @@ int cadBlockAdd(std::string_view name, double baseX, double baseY);
 int cadBlockAddF(std::string_view path, std::string_view name);
 int cadBlockCount();
 int cadBlockIndex(std::string_view name);
+// The names of the blocks of a native drawing file; empty when it cannot be read.
+std::vector<std::string> cadBlockNamesF(std::string_view path);
+// How large a block of that name is meant to stand on paper: its larger side, in millimetres.
+// When such a block is inserted, the insertion dialog proposes the scale at which it prints
+// that large at the print scale (of the print dialog), and says so. 0 removes it.
+void cadBlockPaperSize(std::string_view name, double millimetres);
 
 // ---- walking, selection and view ----------------------------------------------------------------
 
@@ -426,6 +467,9 @@ void cadRedraw();
 struct CadRect {
     double left = 0, bottom = 0, right = 0, top = 0;
 };
+// Shows the part of the active document's drawing between those corners, whole and centred, with
+// a narrow margin; 0 for an empty part or no document.
+int cadZoomRect(const CadRect& part);
 // The part of the drawing shown by the active document's view.
 std::optional<CadRect> cadViewRect();
 // The extents of the active document's drawing, or nothing when it holds no entities.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/edit/Journal.h"
+#include "engine/io/FileStamp.h"
 #include "engine/model/Drawing.h"
 
 #include <cstdint>
@@ -80,6 +81,11 @@ public:
     std::uint64_t recordingEpoch = 0;
     // The journal's state when the document was last saved or opened.
     std::uint64_t savedState = 0;
+    // Whether the program was last told that the document is modified (CAD_MSG_DOC_MODIFIED).
+    bool toldModified = false;
+    // The document's own file as it was when it was opened or last saved: a save over that
+    // file asks first when another program changed it meanwhile. Nothing when not known.
+    std::optional<FileStamp> onDisk;
     // Changed since the last save: by a step of the journal, or by something it does not hold.
     bool modified() const { return drawing_->modified || journal.state() != savedState; }
     // Marks the document as changed by something the journal does not hold.

@@ -4,6 +4,8 @@
 #include "engine/io/NativeFormat.h"
 #include "engine/ui/QtResponder.h"
 
+#include <QFile>
+#include <QStringEncoder>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -68,7 +70,8 @@ bool Engine::step(Document& d, bool back) {
         return false;
     const ChangeSet* next = back ? d.journal.nextUndo() : d.journal.nextRedo();
     if (!next) {
-        responder()->tell(text(10501), text(back ? 10503 : 10504), false);
+        // Said where it does not stop the person: a held Ctrl+Z runs into it again and again.
+        notice(text(back ? 10503 : 10504));
         return false;
     }
     const Drawing& dr = d.drawing();
@@ -228,14 +231,40 @@ void Engine::reportFileError(const FileError& error, const std::string& path) {
     default:
         break;
     }
-    responder()->tell(text(10501), withLineBreaks(formatText(text(number), {path})), true);
+    responder()->tell(text(10501), withLineBreaks(formatText(text(number), {pathText(path)})),
+                      true);
+}
+
+std::string Engine::layerTitle(const std::string& name) const {
+    const auto it = layerLabels.find(name);
+    return it == layerLabels.end() ? name : name + " - " + it->second;
+}
+
+void Engine::notice(const std::string& text) {
+    if (onNotice)
+        onNotice(text);
+}
+
+std::string Engine::pathText(const std::string& path) {
+    // File names are the file system's bytes (UTF-8); messages are Windows-1250.
+    QStringEncoder encoder("windows-1250");
+    return QByteArray(encoder(QFile::decodeName(QByteArray::fromStdString(path)))).toStdString();
 }
 
 std::string Engine::displayName(const Document& d) {
-    return d.path.empty() ? text(10502) : fileNameOf(d.path);
+    return d.path.empty() ? text(10502) : pathText(fileNameOf(d.path));
 }
 
 bool Engine::saveAs(Document& d, const std::string& path) {
+    // Over its own file: only when nobody changed that file since this document read or wrote
+    // it, or the person says so.
+    if (path == d.path) {
+        const std::optional<FileStamp> now = fileStampOf(path);
+        if (now && now != d.onDisk &&
+            responder()->ask(text(10501), formatText(text(10520), {displayName(d)}), false) !=
+                CAD_ASK_YES)
+            return false;
+    }
     try {
         saveNative(d.drawing(), path);
     } catch (const FileError& e) {
@@ -243,11 +272,14 @@ bool Engine::saveAs(Document& d, const std::string& path) {
         return false;
     }
     d.saved();
+    d.onDisk = fileStampOf(path);
     if (d.path != path) {
         d.path = path;
         notify(d.handle, CAD_MSG_DOC_RENAMED);
     }
     notify(d.handle, CAD_MSG_DOC_SAVED);
+    notice(formatText(text(10521), {pathText(path)}));
+    noticeChanges();
     return true;
 }
 
@@ -256,7 +288,7 @@ bool Engine::saveWithQuestion(Document& d) {
     const auto path = responder()->saveFileName(text(19003), text(10541), suggested);
     if (!path || path->empty())
         return false;
-    return saveAs(d, *path);
+    return saveAs(d, withDefaultExtension(*path, ".rdw"));
 }
 
 bool Engine::closeWithQuestion(int handle) {
@@ -276,6 +308,21 @@ bool Engine::closeWithQuestion(int handle) {
     }
     close(d->handle);
     return true;
+}
+
+void Engine::noticeChanges() {
+    Document* d = active();
+    if (d && d->modified() != d->toldModified) {
+        d->toldModified = !d->toldModified;
+        notify(d->handle, CAD_MSG_DOC_MODIFIED, d->toldModified ? 1 : 0);
+    }
+    const std::array<std::uint64_t, 3> now = {d ? static_cast<std::uint64_t>(d->handle) : 0,
+                                              d && d->journal.canUndo() ? 1u : 0u,
+                                              d && d->journal.canRedo() ? 1u : 0u};
+    if (now != noticed_) {
+        noticed_ = now;
+        tablesChanged();
+    }
 }
 
 void Engine::redraw() {
@@ -343,6 +390,10 @@ void Engine::reset() {
     onCursor = nullptr;
     onPrompt = nullptr;
     inputField = nullptr;
+    onNotice = nullptr;
+    noticed_ = {};
+    layerLabels.clear();
+    blockPaperMm.clear();
     snaps = SnapSettings{};
     observers_.clear();
 }
@@ -369,6 +420,17 @@ std::string formatNumber(double value, int decimals) {
         return ec2 == std::errc() ? std::string(buffer, end2) : std::string("?");
     }
     return std::string(buffer, end);
+}
+
+std::string withDefaultExtension(std::string path, std::string_view extension) {
+    const auto slash = path.find_last_of('/');
+    const std::string_view name =
+        std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+    // A name of dots alone, or one that starts with its only dot, has no extension either.
+    const auto dot = name.find_last_of('.');
+    if (!name.empty() && (dot == std::string_view::npos || dot == 0))
+        path += extension;
+    return path;
 }
 
 std::string formatText(std::string_view format, std::initializer_list<TextArg> values) {

@@ -6,9 +6,11 @@
 #include "engine/Document.h"
 #include "engine/edit/Edit.h"
 #include "engine/io/CopyWriter.h"
+#include "engine/io/FileStamp.h"
 #include "engine/model/Drawing.h"
 #include "engine/snap/SnapSettings.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -78,11 +80,21 @@ public:
     std::string textAnswer;
     // Shows a file error with the text that fits it.
     void reportFileError(const FileError& error, const std::string& path);
+    // Tells the person something that needs no answer, in the status bar (what was saved
+    // where, an undo with nothing to take back); nowhere when there is no status bar.
+    void notice(const std::string& text);
+    std::function<void(const std::string&)> onNotice;
 
     // ---- engine-wide settings
     int confirmDelete = 1;
     std::string windowCaption;
     SnapSettings snaps;
+    // What the program tells of layers and blocks by their names (cadLayerLabel,
+    // cadBlockPaperSize).
+    std::map<std::string, std::string, std::less<>> layerLabels;
+    std::map<std::string, double, std::less<>> blockPaperMm;
+    // A layer's name as the layer lists show it: with its label, when it has one.
+    std::string layerTitle(const std::string& name) const;
 
     // ---- changes
     // The change being recorded in a document, or nullptr: whoever changes the document first
@@ -110,8 +122,11 @@ public:
     // Closes a document, first asking about unsaved changes; false when the person cancelled
     // (or the save they asked for failed).
     bool closeWithQuestion(int handle);
-    // The file name of a document without folder, or the engine's "untitled" text.
+    // The file name of a document without folder, or the engine's "untitled" text, as an
+    // engine text (Windows-1250 bytes).
     std::string displayName(const Document& d);
+    // A path (file-system bytes) as an engine text, for messages.
+    static std::string pathText(const std::string& path);
 
     // ---- commands
     using Command = std::function<int()>;
@@ -136,6 +151,11 @@ public:
         for (auto& [id, o] : std::map<int, Observer>(observers_))
             o();
     }
+    // Looks whether what the program and the toolbars show of the active document went out of
+    // date (it became modified or saved, there is now something to undo or redo), and tells
+    // them: the program by CAD_MSG_DOC_MODIFIED, the observers as when a table changed. Cheap:
+    // called after every command and every frame of the drawing window.
+    void noticeChanges();
     // The status bar listens to the window: the cursor in drawing units, the command prompt.
     std::function<void(double, double)> onCursor;
     std::function<void(const std::string&)> onPrompt;
@@ -163,10 +183,19 @@ private:
     Document* activeDoc_ = nullptr; // the document of active_, looked up once
     int nextHandle_ = 1;
     std::shared_ptr<CadResponder> responder_;
+    // What noticeChanges last saw: the active document and whether it could undo and redo.
+    std::array<std::uint64_t, 3> noticed_{};
 };
 
 inline Engine& engine() {
     return Engine::instance();
+}
+
+// The folder of a document's own file (file-system bytes), where its dialogs start; empty for
+// an untitled one.
+inline std::string folderOf(const Document& d) {
+    const auto slash = d.path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : d.path.substr(0, slash);
 }
 
 // The active document's drawing, or nullptr when no document is open.
@@ -213,6 +242,9 @@ struct TextArg {
 // trusting the format: a field without a value, or of another kind, stays readable.
 std::string formatText(std::string_view format, std::initializer_list<TextArg> values);
 std::string formatNumber(double value, int decimals);
+// A path a person chose to save to, with the extension (".rdw") added when the file name has
+// none, as programs do.
+std::string withDefaultExtension(std::string path, std::string_view extension);
 // A text with the literal two characters backslash and n made line breaks.
 std::string withLineBreaks(std::string_view text);
 

@@ -518,6 +518,7 @@ int cadPropPutInt(int property, int index, int value) {
                 d->markChanged();
             else
                 d->saved();
+            engine().noticeChanges();
             return 1;
         }
         if ((property == CAD_PROP_DOC_CURSOR_SIZE && (value < 0 || value > 100)) ||

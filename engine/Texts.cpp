@@ -31,6 +31,10 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {10513, "Cannot write the file \\n%s"},
     {10514, "The DXF file cannot be read: its content does not follow the DXF format \\n%s"},
     {10516, "Error: cannot read the file \\n%s"},
+    {10520, "The file \"%s\" changed on disk since it was opened or last saved (another program "
+            "may have written it). Save the drawing over those changes?"},
+    {10521, "Drawing saved to %s"},
+    {10522, "Drawing exported to %s"},
     {10530, "The drawing would hold more layers or line styles than it can (65 536). Nothing "
             "was added."},
     {10531, "The file just written cannot be read back, so the previous version is kept: %s "
@@ -102,6 +106,9 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {12051, "Create a new block"},
     {12052, "Block name"},
     {12053, "A block of this name exists already: %s"},
+    {12054, "Insertion scale:"},
+    {12055, "At the print scale %s it prints %s mm long on paper (%s in the drawing)"},
+    {12056, "picked after the insertion point"},
     // The grid.
     {12401, "Grid"},
     {12402, "Point"},
@@ -240,6 +247,8 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {16031, "The drawing could not be printed."},
     {16032, "Choose..."},
     {16033, "The scale is written 1:N, for example 1:500"},
+    {16034, "Drawing printed on %s"},
+    {16035, "Print written to %s"},
     // Measuring.
     {16301, "Distance/Area"},
     {16302, "Take from object"},
@@ -422,7 +431,11 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {19342, "Rotation angle (Enter: 0)"},
     {19343, "Pick closed objects or a point inside an area (Enter ends)"},
     {19344, "Keep the original objects?"},
+    {19345, "Start point of rotation, or type the angle in degrees"},
+    {19346, "Rotate objects: point the direction, or type the angle in degrees"},
+    {19347, "Scale objects: point the distance, or type the scale factor"},
     {19361, "Cannot read that: type x,y or @dx,dy or @length<angle or a length"},
+    {19362, "Cannot read that: type a number, for example 1.5 or 1,5"},
 });
 
 constexpr bool strictlyIncreasing() {

@@ -103,6 +103,7 @@ void SettingsTable::resetBuiltIn() {
     for (int i = 0; i <= 10; ++i) {
         width[static_cast<std::size_t>(i)] = 0.09 + 0.03 * i;
         colour[static_cast<std::size_t>(i)] = kBuiltInColours[static_cast<std::size_t>(i)];
+        description[static_cast<std::size_t>(i)].clear();
     }
 }
 
@@ -136,7 +137,44 @@ void ForgetDocumentDrawingKinds() {
     documentKinds().clear();
 }
 
+namespace {
+
+// The layers named by the numbers of the table show what they hold beside their numbers.
+void showLayerDescriptions(const SettingsTable& table) {
+    for (int i = 0; i < kSettingsEntries; ++i)
+        cadLayerLabel(std::to_string(i), table.description[static_cast<std::size_t>(i)]);
+}
+
+void readSettings(const QString& fileName);
+
+// What follows a layer line's colour: its description, commas and all, without the blanks and
+// line ends around it.
+std::string descriptionOf(const FieldSplitter& f) {
+    if (f.count() < 7)
+        return {};
+    std::string text = f.line.substr(static_cast<std::size_t>(f.start(7) - 1));
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.back()))
+        text.pop_back();
+    std::size_t from = 0;
+    while (from < text.size() && blank(text[from]))
+        ++from;
+    return text.substr(from);
+}
+
+} // namespace
+
 void LoadSettings(const QString& fileName) {
+    // Whatever line stops the reading, the descriptions read so far are shown.
+    struct Show {
+        ~Show() { showLayerDescriptions(Settings()); }
+    } show;
+    readSettings(fileName);
+}
+
+namespace {
+
+void readSettings(const QString& fileName) {
     SettingsTable& table = Settings();
     table.resetBuiltIn();
     const QString path = ProgramFileToRead(fileName);
@@ -173,6 +211,7 @@ void LoadSettings(const QString& fileName) {
                                                   256u * static_cast<unsigned>(f.integer(5)) +
                                                   65536u * static_cast<unsigned>(f.integer(6)));
             table.highestIndex = std::max(table.highestIndex, i);
+            table.description[slot] = descriptionOf(f);
         } else if (key == "KOPIA") {
             const int minutes = f.integer(2);
             if (minutes < 0 || minutes > kMaxCopyMinutes)
@@ -182,6 +221,8 @@ void LoadSettings(const QString& fileName) {
         }
     }
 }
+
+} // namespace
 
 QByteArrayList RewriteSettingsLines(const std::optional<QByteArrayList>& lines) {
     const SettingsTable& table = Settings();

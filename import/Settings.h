@@ -10,6 +10,7 @@
 #include <array>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 inline constexpr int kSettingsEntries = 101;
 inline constexpr int kDefaultCopyMinutes = 5;
@@ -18,6 +19,8 @@ inline constexpr int kMaxCopyMinutes = 1440;
 struct SettingsTable {
     std::array<double, kSettingsEntries> width{};
     std::array<int, kSettingsEntries> colour{}; // 0x00BBGGRR
+    // What each layer holds ("oś drogi"), the field after the colour; Windows-1250 bytes.
+    std::array<std::string, kSettingsEntries> description{};
     int highestIndex = 10;
     int background = 0;
     // Minutes between copies of unsaved drawings (line "KOPIA"); 0: no copies.
@@ -51,7 +54,7 @@ public:
 
 // Resets the built-in values and reads the settings file of that name in the program directory
 // (nothing more when it is missing). Throws SettingsError at a line it cannot take; the lines
-// before it stay in force.
+// before it stay in force. The engine shows the layers' descriptions beside their numbers.
 void LoadSettings(const QString& fileName);
 
 // Asks whether to keep the current layers' colours and widths and the background as the

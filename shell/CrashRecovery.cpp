@@ -3,6 +3,7 @@
 #include "import/Settings.h"
 #include "import/Unit_progres.h"
 #include "shell/DwgProc.h"
+#include "support/Cp1250.h"
 #include "support/Platform.h"
 #include "support/ProgramDirectory.h"
 #include "support/brdodatkirozn.h"
@@ -72,6 +73,10 @@ QByteArray DescribeCopy(const CopyDescription& d) {
     out += "path=" + d.path.toPercentEncoding() + '\n';
     out += "title=" + d.title.toUtf8().toPercentEncoding() + '\n';
     out += "kind=" + QByteArray::number(d.drawingKind) + '\n';
+    if (d.onDisk)
+        out += "file=" + QByteArray::number(d.onDisk->size) + ',' +
+               QByteArray::number(d.onDisk->writtenNs) + ',' +
+               QByteArray::number(static_cast<qulonglong>(d.onDisk->hash)) + '\n';
     out += "end\n";
     return out;
 }
@@ -101,6 +106,18 @@ std::optional<CopyDescription> ReadCopyDescription(const QByteArray& bytes) {
             if (!kind || *kind < 0 || *kind > 2)
                 return std::nullopt;
             d.drawingKind = *kind;
+        } else if (key == "file") {
+            const QList<QByteArray> parts = value.split(',');
+            bool sized = false, timed = false, hashed = false;
+            CadFileStamp stamp;
+            if (parts.size() == 3) {
+                stamp.size = parts[0].toLongLong(&sized);
+                stamp.writtenNs = parts[1].toLongLong(&timed);
+                stamp.hash = parts[2].toULongLong(&hashed);
+            }
+            if (!sized || !timed || !hashed)
+                return std::nullopt;
+            d.onDisk = stamp;
         }
         // Other keys are of a later version, which may add some: they are passed over.
     }
@@ -164,6 +181,7 @@ void LeftRuns::remove() {
 
 CrashRecovery::CrashRecovery(QObject* parent) : QObject(parent) {
     Recovery = this;
+    lockFolder = [](const QString& folder) { return lockRun(folder, true); };
     timer_.setSingleShot(false);
     connect(&timer_, &QTimer::timeout, this, &CrashRecovery::writeCopies);
 }
@@ -193,6 +211,8 @@ QString CrashRecovery::descriptionFile(int document) const {
 bool CrashRecovery::startRun() {
     if (!runFolder_.isEmpty())
         return true;
+    if (folderRefused_)
+        return false;
     const QString state = UserStateDirectory();
     if (!QDir().mkpath(state))
         return false;
@@ -206,12 +226,16 @@ bool CrashRecovery::startRun() {
         // The drawings are the person's own: nobody else reads their copies.
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ExeOwner);
-        lock_ = lockRun(withSeparator(folder), true);
+        lock_ = lockFolder(withSeparator(folder));
         if (lock_ >= 0) {
             runFolder_ = withSeparator(folder);
             return true;
         }
+        // A folder that cannot be locked is no run's: what was made of it goes.
+        QDir(folder).removeRecursively();
     }
+    // Where no folder can be locked, none is made again at every tick.
+    folderRefused_ = true;
     return false;
 }
 
@@ -232,6 +256,7 @@ bool CrashRecovery::writeDescription(int document, Kept& kept) {
     d.path = QByteArray::fromStdString(cadPropGet(CAD_PROP_DOC_PATH, document).value_or(""));
     d.title = DocumentDisplayName(document);
     d.drawingKind = DocumentDrawingKind(document);
+    d.onDisk = cadDocFileStamp(document);
     const QByteArray bytes = DescribeCopy(d);
     if (bytes == kept.description)
         return true;
@@ -290,16 +315,14 @@ void CrashRecovery::copyFinished(int document, int generation, const std::string
         return;
     }
     kept.writing.reset();
-    // Said once a run: the person learns that the work is not safe, and is not pestered.
+    // Said once a run, in the status bar: the person learns that the work is not safe, and is
+    // neither pestered nor stopped in the middle of a drag by a window from the timer.
     if (failureTold_)
         return;
     failureTold_ = true;
-    CurrentPlatform().messageBox(
-        QStringLiteral("KWL_Edytor"),
-        QString::fromUtf8(u8"Nie można zapisać kopii niezapisanego rysunku ") +
-            DocumentDisplayName(document) + QLatin1Char('\n') +
-            QString::fromLocal8Bit(error.c_str()),
-        kMbWarning);
+    SetStatusText(ToCp1250(QString::fromUtf8(u8"Nie można zapisać kopii niezapisanego rysunku ") +
+                           DocumentDisplayName(document) + QStringLiteral(": ") +
+                           QString::fromLocal8Bit(error.c_str())));
 }
 
 void CrashRecovery::removeCopy(int document) {
@@ -366,6 +389,8 @@ int CrashRecovery::offerLeftCopies(int engineWindow) {
             continue;
         }
         SetDocumentDrawingKind(document, copy.description->drawingKind);
+        if (copy.description->onDisk)
+            cadDocSetFileStamp(document, *copy.description->onDisk);
         adopt(document, copy);
         ++opened;
     }

@@ -24,6 +24,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -34,7 +35,19 @@ struct CopyDescription {
     QByteArray path;     // the drawing's own file (file-system bytes); empty for an untitled one
     QString title;       // as the person knows the drawing
     int drawingKind = 0; // of a road-design drawing (import/Settings.h), 0 for any other
-    friend bool operator==(const CopyDescription&, const CopyDescription&) = default;
+    // The drawing's own file as the run saw it when it opened or last saved it: a save of the
+    // drawing brought back asks before it replaces a file changed since.
+    std::optional<CadFileStamp> onDisk;
+    friend bool operator==(const CopyDescription& a, const CopyDescription& b) {
+        const auto same = [](const std::optional<CadFileStamp>& x,
+                             const std::optional<CadFileStamp>& y) {
+            return x.has_value() == y.has_value() &&
+                   (!x ||
+                    (x->size == y->size && x->writtenNs == y->writtenNs && x->hash == y->hash));
+        };
+        return a.path == b.path && a.title == b.title && a.drawingKind == b.drawingKind &&
+               same(a.onDisk, b.onDisk);
+    }
 };
 QByteArray DescribeCopy(const CopyDescription& description);
 // Nothing when the bytes are not a whole description (damaged, cut short, of another kind).
@@ -93,6 +106,9 @@ public:
 
     // The run's folder; empty until the first copy.
     QString runFolder() const { return runFolder_; }
+    // Locks a new run folder (with a trailing separator) for as long as the run lives: the lock's
+    // descriptor, or -1 when it cannot be locked. Replaceable, to see what a refusal leaves.
+    std::function<int(const QString& folder)> lockFolder;
     // The files of a document's copy in the run's folder.
     QString copyFile(int document) const;
     QString descriptionFile(int document) const;
@@ -122,6 +138,7 @@ private:
     int lock_ = -1;
     std::map<int, Kept> kept_;
     bool failureTold_ = false;
+    bool folderRefused_ = false; // no run folder could be made and locked: none is tried again
 };
 
 // The one instance, as the engine's messages reach it; nullptr when there is none.

@@ -9,6 +9,7 @@
 #include "import/Unit_progres.h"
 #include "import/brostotwpliki.h"
 #include "shell/Unit_Main.h"
+#include "support/Cp1250.h"
 #include "support/Platform.h"
 #include "support/UndoGroup.h"
 #include "support/brdodatkirozn.h"
@@ -205,6 +206,23 @@ void OpenEngineDrawing(TForm_Main& main) {
     cadFileOpen(main.engineWindow, fileBytes(path));
     addActiveToRecentFiles();
     main.EnableDocumentMenus();
+}
+
+void NewEmptyDrawing(TForm_Main& main) {
+    const int document = NewDrawingDocument(main.engineWindow);
+    if (document == 0)
+        return;
+    cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 2);
+    const SettingsTable& table = Settings();
+    cadLayerActive(cadLayerAdd("0", table.width[0], table.colour[0], table.colour[0]));
+    // Its continuous line is named as in the road drawings.
+    cadPropPut(CAD_PROP_LINESTYLE_NAME, 0, u8"Ciągła"_w1250);
+    // Nothing of the person's is in it yet: closing it asks nothing, and there is nothing
+    // to take back.
+    cadUndoForget();
+    cadPropPutInt(CAD_PROP_DOC_MODIFIED, document, 0);
+    main.EnableDocumentMenus();
+    cadRedraw();
 }
 
 void ImportRoadDesignDrawing(TForm_Main& main) {

@@ -29,6 +29,9 @@ void OpenRoadDesignDrawing(TForm_Main& main);
 void OpenRoadDesignFile(TForm_Main& main, const QString& path);
 void OpenDxfDrawing(TForm_Main& main);
 void OpenEngineDrawing(TForm_Main& main);
+// An empty drawing in millimetres with layer "0" (of the settings' colour and width), not
+// modified, as a new document.
+void NewEmptyDrawing(TForm_Main& main);
 void ImportRoadDesignDrawing(TForm_Main& main);
 void SaveDrawing();
 void SaveDrawingAs();

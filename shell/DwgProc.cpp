@@ -29,14 +29,23 @@ int DwgProc(int document, int message, int prm1, int, double, double, void*) {
         // A closed document's copy goes with it.
         if (message == CAD_MSG_DOC_CLOSED && Recovery)
             Recovery->documentClosed(document);
+        // The menus that need a drawing are there while one is open.
+        if (Form_Main) {
+            if (message == CAD_MSG_DOC_CREATED)
+                Form_Main->EnableDocumentMenus();
+            else if (cadDocList().empty())
+                Form_Main->DisableDocumentMenus();
+        }
         RefreshDrawingTitle();
         return 0;
     case CAD_MSG_DOC_RENAMED:
+    case CAD_MSG_DOC_MODIFIED:
         RefreshDrawingTitle();
         return 0;
     case CAD_MSG_DOC_SAVED:
         if (Recovery)
             Recovery->documentSaved(document);
+        RefreshDrawingTitle();
         return 0;
     default:
         return 0;
@@ -53,5 +62,6 @@ QString DocumentDisplayName(int document) {
 void RefreshDrawingTitle() {
     if (!Form_Main)
         return;
-    Form_Main->SetDrawingTitle(DocumentDisplayName(-1));
+    Form_Main->SetDrawingTitle(DocumentDisplayName(-1),
+                               cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1).value_or(0) == 1);
 }

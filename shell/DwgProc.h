@@ -7,5 +7,6 @@ int DwgProc(int document, int message, int prm1, int prm2, double d1, double d2,
 // A document's file name without folder (-1: the active one), or "bez nazwy" for an untitled
 // one.
 QString DocumentDisplayName(int document);
-// The title from the active document's file name, or "bez nazwy".
+// The title from the active document's file name, or "bez nazwy", marked while the drawing has
+// unsaved changes.
 void RefreshDrawingTitle();

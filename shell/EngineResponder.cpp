@@ -38,9 +38,12 @@ std::optional<std::string> EngineResponder::saveFileName(std::string_view captio
 }
 
 std::optional<std::string> EngineResponder::openFileName(std::string_view caption,
-                                                         std::string_view filter) {
+                                                         std::string_view filter,
+                                                         std::string_view folder) {
     const QString path = CurrentPlatform().openFileName(
-        QApplication::activeWindow(), FromCp1250(caption), QString(), cadFilterForQt(filter));
+        QApplication::activeWindow(), FromCp1250(caption),
+        QFile::decodeName(QByteArray(folder.data(), qsizetype(folder.size()))),
+        cadFilterForQt(filter));
     if (path.isEmpty())
         return std::nullopt;
     return QFile::encodeName(path).toStdString();

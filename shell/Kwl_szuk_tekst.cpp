@@ -1,6 +1,7 @@
 #include "shell/Kwl_szuk_tekst.h"
 
 #include "engine/CadApi.h"
+#include "shell/Unit_Main.h"
 #include "support/Cp1250.h"
 #include "support/Platform.h"
 #include "support/brdodatkirozn.h"
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 TForm_szukaj_tekst* Form_szukaj_tekst = nullptr;
 bool SearchAccepted = false;
@@ -23,6 +26,31 @@ bool isText(int entity) {
 void refresh() {
     cadUpdate();
     cadRedraw();
+}
+
+// How high the letters of a found text stand on the screen, in pixels: readable at a glance,
+// and never below the smallest readable size however long the text is.
+constexpr double kFoundTextPixels = 40, kSmallestReadablePixels = 16;
+
+// Brings a found text into the middle of the view, its letters readable: at the readable size
+// when it stands whole so, else fitted across the view, but never smaller than the smallest
+// readable size.
+void bringIntoView(int entity) {
+    QWidget* window = Form_Main ? cadWndWidget(Form_Main->engineWindow) : nullptr;
+    const auto box = cadEntityExtents(entity);
+    const double height = std::abs(cadPropGetDbl(CAD_PROP_TEXT_HEIGHT, entity).value_or(0));
+    if (!window || window->width() <= 0 || window->height() <= 0 || !box || !(height > 0)) {
+        cadZoom(CAD_ZOOM_SELECTION);
+        return;
+    }
+    const double width = box->right - box->left, tall = box->top - box->bottom;
+    // Drawing units in a pixel: the readable size, or what fits the text in 90 % of the view.
+    double perPixel = std::max({height / kFoundTextPixels, width / (0.9 * window->width()),
+                                tall / (0.9 * window->height())});
+    perPixel = std::min(perPixel, height / kSmallestReadablePixels);
+    const double cx = (box->left + box->right) / 2, cy = (box->bottom + box->top) / 2;
+    const double hw = perPixel * window->width() / 2, hh = perPixel * window->height() / 2;
+    cadZoomRect(CadRect{cx - hw, cy - hh, cx + hw, cy + hh});
 }
 
 } // namespace
@@ -113,8 +141,7 @@ void FindNextText() {
         if (form->CheckBox2->isChecked())
             cadSelect(0, -1);
         cadSelect(1, entity);
-        cadZoom(CAD_ZOOM_SELECTION);
-        cadZoom(0.1);
+        bringIntoView(entity);
         break;
     }
     refresh();

@@ -31,6 +31,9 @@ constexpr auto kMenu = std::to_array<MenuEntry>({
     {Kind::Item, "Drukuj1", u8"Drukuj", 17031, Action::Engine},
     {Kind::Separator, "N3", u8"-", 0, Action::Nothing},
     {Kind::Item, "Zamknijprogram1", u8"&Zamknij program", 0, Action::Quit},
+    // An empty drawing to start from; the recent files still follow the last separator.
+    {Kind::Separator, "N20", u8"-", 0, Action::Nothing},
+    {Kind::Item, "Nowyrysunek1", u8"Nowy rysunek", 0, Action::NewDrawing},
     {Kind::Separator, "N16", u8"-", 0, Action::Nothing},
     {Kind::EndMenu, "", u8"", 0, Action::Nothing},
     {Kind::Menu, "Edycja1", u8"Edycja", 0, Action::Nothing},

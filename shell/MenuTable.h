@@ -14,6 +14,7 @@ enum class MenuAction {
     OpenKwl,
     OpenDxf,
     OpenRdw,
+    NewDrawing,
     ImportKwl,
     ExportDxf,
     Save,

@@ -3,6 +3,7 @@
 #include "blocks/Unit_mnoznik.h"
 #include "engine/CadApi.h"
 #include "import/Settings.h"
+#include "import/SnapSettingsFile.h"
 #include "import/Styles.h"
 #include "import/Unit_progres.h"
 #include "import/brostotwpliki.h"
@@ -287,11 +288,13 @@ void TForm_Main::DisableDocumentMenus() {
         a->setEnabled(false);
 }
 
-void TForm_Main::SetDrawingTitle(const QString& fileName) {
+void TForm_Main::SetDrawingTitle(const QString& fileName, bool modified) {
     QString name = fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0)
         name = name.left(dot);
+    if (modified)
+        name += QStringLiteral(" *");
     const QString title = QStringLiteral("KWL_Edytor-[") + name + QLatin1Char(']');
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(title);
@@ -352,6 +355,9 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
         ShowGeneralErrorReport(QString::fromUtf8(error.what()));
     }
     recovery->setInterval(CopyIntervalMs());
+    // The ways of snapping chosen in an earlier run, and the size signs are drawn at.
+    LoadSnapSettings();
+    RegisterRoadSignSizes();
     DisableDocumentMenus();
     // The fonts first: a road-design drawing named on the command line takes its text style
     // from them.
@@ -367,9 +373,14 @@ void TForm_Main::FormCreate(const QStringList& arguments) {
     if (!arguments.isEmpty() && !arguments.first().isEmpty()) {
         // Named from the directory the program was started in, which the open flow may change.
         const QString file = QFileInfo(arguments.first()).absoluteFilePath();
-        if (QFileInfo(file).suffix().compare(QStringLiteral("kwl"), Qt::CaseInsensitive) == 0) {
+        const QString suffix = QFileInfo(file).suffix();
+        if (suffix.compare(QStringLiteral("kwl"), Qt::CaseInsensitive) == 0) {
             // The engine cannot read a road-design drawing: it goes through the open flow.
             OpenRoadDesignFile(*this, file);
+        } else if (suffix.compare(QStringLiteral("rdw"), Qt::CaseInsensitive) == 0) {
+            // The program's own drawing keeps its name and file, as "Otwórz" gives them: "Zapisz
+            // plik" writes it back there.
+            cadFileOpen(engineWindow, QFile::encodeName(file).toStdString());
         } else {
             cadFileNew(engineWindow, "");
             cadFileLoad(QFile::encodeName(file).toStdString(), CAD_FORMAT_ANY);
@@ -495,6 +506,9 @@ void TForm_Main::runFlow(const MenuEntry& e) {
         break;
     case MenuAction::OpenRdw:
         OpenEngineDrawing(*this);
+        break;
+    case MenuAction::NewDrawing:
+        NewEmptyDrawing(*this);
         break;
     case MenuAction::ImportKwl:
         ImportRoadDesignDrawing(*this);
@@ -658,6 +672,7 @@ bool TForm_Main::shutdown() {
     if (cadExecute(CAD_CMD_CLOSE_ALL) == 0)
         return false;
     SaveRecentFiles(ProgramFileToWrite(recentFilesName()));
+    SaveSnapSettings();
     // Everything is saved or given up: nothing is left to bring back.
     recovery->endRun();
     return true;

@@ -26,7 +26,8 @@ public:
     // The start-up sequence, with the program's command-line arguments (without the program).
     void FormCreate(const QStringList& arguments);
 
-    void SetDrawingTitle(const QString& fileName);
+    // The title from a file name; modified marks a drawing with unsaved changes (" *").
+    void SetDrawingTitle(const QString& fileName, bool modified = false);
     void EnableDocumentMenus();
     void DisableDocumentMenus();
     void CreateEngineWindow(QWidget* parent);

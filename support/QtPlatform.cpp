@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPointer>
@@ -90,9 +91,32 @@ QString QtPlatform::openFileName(QWidget* parent, const QString& caption, const 
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
+QString DefaultSuffixOf(const QString& filter) {
+    const qsizetype star = filter.indexOf(QStringLiteral("*."));
+    if (star < 0)
+        return {};
+    qsizetype end = star + 2;
+    while (end < filter.size() && filter[end].isLetterOrNumber())
+        ++end;
+    return filter.mid(star + 2, end - star - 2);
+}
+
 QString QtPlatform::saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
                                  const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    // A name typed without an extension gets the filter's, before the dialog asks whether to
+    // replace a file of that name.
+    QFileDialog dialog(parent, caption, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(DefaultSuffixOf(filter));
+    if (!suggested.isEmpty()) {
+        const QFileInfo info(suggested);
+        if (suggested.contains(QLatin1Char('/')))
+            dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 std::optional<QColor> QtPlatform::chooseColor(QWidget* parent, const QColor& initial) {

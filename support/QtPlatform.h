@@ -17,6 +17,10 @@ public:
     void processEvents() override;
 };
 
+// The extension a save dialog adds to a name typed without one: that of the filter's first
+// pattern ("rdw" for "Pliki (*.rdw)"), empty when it has none.
+QString DefaultSuffixOf(const QString& filter);
+
 // Installed font families plus the common family names that an installed font stands in for
 // with the same metrics ("Courier New" where Liberation Mono is installed), sorted ignoring case.
 QStringList FontFamiliesWithSubstitutes(const QStringList& installed);

@@ -249,8 +249,8 @@ constexpr std::array kTable = std::to_array<EngineString>({
     {12422, u8"Kolor"_w1250},
     {12431, u8"Do obiektu"_w1250},
     {12432, u8"Do końca"_w1250},
-    {12433, u8"Do środka"_w1250},
-    {12434, u8"Do środka"_w1250},
+    {12433, u8"Do punktu środkowego"_w1250},
+    {12434, u8"Do środka okręgu"_w1250},
     {12435, u8"Do punktu"_w1250},
     {12436, u8"Do przecięcia"_w1250},
     {12437, u8"Do najbliższego"_w1250},
@@ -848,6 +848,11 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {10513, u8"Nie można zapisać pliku \\n%s"_w1250},
     {10514,
      u8"Nie można wczytać pliku DXF: jego zawartość jest niezgodna z formatem DXF \\n%s"_w1250},
+    {10520,
+     u8"Plik \"%s\" zmienił się na dysku od chwili otwarcia lub ostatniego zapisu "
+     u8"(być może zapisał go inny program). Zapisać rysunek, zastępując tamte zmiany?"_w1250},
+    {10521, u8"Zapisano rysunek w pliku %s"_w1250},
+    {10522, u8"Wyeksportowano rysunek do pliku %s"_w1250},
     {10530, u8"Rysunek miałby więcej warstw lub stylów linii, niż może pomieścić (65 536). Nic nie "
             u8"dodano."_w1250},
     {10531, u8"Zapisanego pliku nie da się odczytać, więc poprzednia wersja pozostała bez zmian: "
@@ -873,12 +878,17 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {11916, u8"Poziome linie kreskowane"_w1250},
     // Blocks
     {12053, u8"Blok o tej nazwie już istnieje: %s"_w1250},
+    {12054, u8"Skala wstawienia:"_w1250},
+    {12055, u8"W skali wydruku %s blok ma na papierze %s mm (w rysunku %s)"_w1250},
+    {12056, u8"wskazana po punkcie wstawienia"_w1250},
     // Printing
     {16029, u8"Plik PDF:"_w1250},
     {16030, u8"Podziel na arkusze"_w1250},
     {16031, u8"Nie udało się wydrukować rysunku."_w1250},
     {16032, u8"Wybierz..."_w1250},
     {16033, u8"Skalę podaje się jako 1:N, np. 1:500"_w1250},
+    {16034, u8"Wydrukowano rysunek na drukarce %s"_w1250},
+    {16035, u8"Zapisano wydruk w pliku %s"_w1250},
     // Drawing information: entities by type
     {17067, u8"Krzywa:    %d"_w1250},
     {17068, u8"Sektor:    %d"_w1250},
@@ -893,7 +903,11 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {19342, u8"Kąt obrotu (Enter: 0)"_w1250},
     {19343, u8"Wskaż zamknięte obiekty lub punkt wewnątrz obszaru (Enter kończy)"_w1250},
     {19344, u8"Zachować obiekty źródłowe?"_w1250},
+    {19345, u8"Punkt początkowy obrotu albo wpisz kąt obrotu w stopniach"_w1250},
+    {19346, u8"Obróć obiekty: wskaż kierunek albo wpisz kąt obrotu w stopniach"_w1250},
+    {19347, u8"Skaluj obiekty: wskaż odległość albo wpisz współczynnik skali"_w1250},
     {19361, u8"Błędny zapis: podaj x,y albo @dx,dy albo @długość<kąt albo długość"_w1250},
+    {19362, u8"Błędny zapis: podaj liczbę, np. 1,5 albo 1.5"_w1250},
 });
 
 template <std::size_t N> constexpr bool strictlyIncreasing(const std::array<EngineString, N>& t) {

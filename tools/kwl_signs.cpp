@@ -42,7 +42,8 @@ public:
                                             std::string_view) override {
         return std::nullopt;
     }
-    std::optional<std::string> openFileName(std::string_view, std::string_view) override {
+    std::optional<std::string> openFileName(std::string_view, std::string_view,
+                                            std::string_view) override {
         return std::nullopt;
     }
 };

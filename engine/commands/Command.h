@@ -78,6 +78,10 @@ public:
     // The document's tables changed while the command runs (layers hidden or locked, say):
     // what it holds is checked again. False when it cannot go on: it ends.
     virtual bool tablesChanged() { return true; }
+    // True while the command asks for a value that a typed number gives (its prompt says so):
+    // then what is typed is read as a number, "1,5" with a decimal comma too, never as
+    // coordinates.
+    virtual bool asksValue() const { return false; }
     // Draws the command's preview over the drawing, in the window's pixels.
     virtual void paint(QPainter&) {}
     // The point a rubber band runs from to the cursor, when there is one.

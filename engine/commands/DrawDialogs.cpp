@@ -1,10 +1,13 @@
 #include "engine/commands/DrawDialogs.h"
 
+#include "engine/Engine.h"
 #include "engine/model/HatchPatterns.h"
 #include "engine/model/Merge.h"
 #include "engine/render/Renderer.h"
 #include "engine/ui/Dialogs.h"
+#include "engine/ui/Printing.h"
 #include "engine/ui/QtResponder.h"
+#include "engine/view/TypedCoordinates.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -14,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -331,8 +335,19 @@ BlockDialog::BlockDialog(const Drawing& d, QWidget* parent) : QDialog(parent), d
     right->addLayout(size);
     row->addLayout(right);
     layout->addLayout(row);
+    auto* scaleRow = new QFormLayout;
+    scale_ = new QLineEdit;
+    scale_->setObjectName(QStringLiteral("cadBlockDialogScale"));
+    scale_->setPlaceholderText(engineText(12056));
+    scaleRow->addRow(engineText(12054), scale_);
+    layout->addLayout(scaleRow);
+    printed_ = new QLabel;
+    printed_->setObjectName(QStringLiteral("cadBlockDialogPrinted"));
+    printed_->setWordWrap(true);
+    layout->addWidget(printed_);
     layout->addWidget(buttons(this, "cadBlockDialog"));
     connect(list_, &QListWidget::currentRowChanged, this, [this](int r) { show(r); });
+    connect(scale_, &QLineEdit::textChanged, this, [this] { showPrintedSize(); });
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
     list_->setCurrentRow(select);
     show(select);
@@ -346,6 +361,49 @@ void BlockDialog::show(int row) {
     width_->setText(QString::number(r.width(), 'f', 3));
     height_->setText(QString::number(r.height(), 'f', 3));
     count_->setText(QString::number(d_.blocks[static_cast<std::size_t>(row)].entities.size()));
+    // A block the program gave a size on paper: the scale that prints it that large.
+    const auto known = engine().blockPaperMm.find(d_.blocks[static_cast<std::size_t>(row)].name);
+    if (known != engine().blockPaperMm.end() && !r.empty()) {
+        const double s = scaleForPaperSize(std::max(r.width(), r.height()), known->second,
+                                           d_.settings.units, sessionPrintSettings().scale);
+        scale_->setText(QString::number(s, 'g', 4));
+    } else {
+        scale_->clear();
+    }
+    showPrintedSize();
+}
+
+void BlockDialog::showPrintedSize() {
+    const int row = block();
+    const auto s = scale();
+    const Rect r = row >= 0 ? d_.blockExtents(row) : Rect{};
+    if (!s || r.empty()) {
+        printed_->clear();
+        return;
+    }
+    const double size = std::max(r.width(), r.height());
+    const double printScale = sessionPrintSettings().scale;
+    // To a tenth of a millimetre, a whole one without its ".0".
+    const double paper = std::round(printedSize(size, *s, d_.settings.units, printScale) * 10) / 10;
+    printed_->setText(fromEngineText(
+        formatText(engine().text(12055), {toEngineText(scaleText(printScale)),
+                                          formatNumber(paper, paper == std::floor(paper) ? 0 : 1),
+                                          formatNumber(size * *s, 3)})));
+}
+
+std::optional<double> BlockDialog::scale() const {
+    const auto s = parseTypedValue(scale_->text().toStdString());
+    return s && *s > 0 && std::isfinite(*s) ? s : std::nullopt;
+}
+
+double scaleForPaperSize(double blockSize, double paperMm, int units, double printScale) {
+    // On paper: size x scale x mm in a unit / print scale.
+    const double per = blockSize * millimetresPerUnit(units) / printScale;
+    return per > 0 && std::isfinite(per) ? paperMm / per : 1.0;
+}
+
+double printedSize(double blockSize, double scale, int units, double printScale) {
+    return blockSize * scale * millimetresPerUnit(units) / printScale;
 }
 
 int BlockDialog::block() const {
@@ -355,6 +413,12 @@ int BlockDialog::block() const {
 void BlockDialog::accept() {
     if (block() < 0)
         return;
+    // A scale that cannot be read keeps the dialog open.
+    if (!scale_->text().trimmed().isEmpty() && !scale()) {
+        scale_->setFocus();
+        scale_->selectAll();
+        return;
+    }
     lastBlock = d_.blocks[static_cast<std::size_t>(block())].name;
     QDialog::accept();
 }

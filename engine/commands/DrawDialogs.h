@@ -15,6 +15,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QFontComboBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QTableWidget;
@@ -77,20 +78,35 @@ private:
 };
 
 // One of the drawing's blocks, with a picture of it and its size.
+// The blocks of a drawing to choose one to insert, with its picture and size, and the scale to
+// insert it at: for a block whose size on paper the program named (a road sign), the scale at
+// which it prints that large at the print scale is proposed, and the dialog says how large it
+// prints at the scale given.
 class BlockDialog final : public QDialog {
 public:
     BlockDialog(const Drawing& d, QWidget* parent);
     // The index of the block chosen, or -1.
     int block() const;
+    // The scale given, or nothing: then it is picked after the insertion point.
+    std::optional<double> scale() const;
     QListWidget* list() const { return list_; }
+    QLineEdit* scaleField() const { return scale_; }
     void accept() override;
 
 private:
     void show(int row);
+    void showPrintedSize();
     const Drawing& d_;
     QListWidget* list_;
-    QLabel *picture_, *width_, *height_, *count_;
+    QLabel *picture_, *width_, *height_, *count_, *printed_;
+    QLineEdit* scale_;
 };
+
+// The scale at which a block of that larger side (drawing units) prints `paperMm` long on paper,
+// for a drawing of those units printed at 1:printScale.
+double scaleForPaperSize(double blockSize, double paperMm, int units, double printScale);
+// How long a block of that larger side, inserted at that scale, prints on paper (mm).
+double printedSize(double blockSize, double scale, int units, double printScale);
 
 // A picture of a block fitted into a size (white background), for the dialog.
 QImage blockPicture(const Drawing& d, int block, QSize size);

@@ -92,14 +92,24 @@ void PreviewSink::line(Vec2 a, Vec2 b) {
 void PreviewSink::polyline(std::span<const Vec2> points, bool closed) {
     path(points, closed);
 }
+// Curves of a preview follow the curve to a tenth of a pixel: smooth however large they are.
+double PreviewSink::tolerance() const {
+    return host_.pixelSize() / 10;
+}
 void PreviewSink::spline(std::span<const Vec2> fitPoints, bool closed) {
     std::vector<Vec2> curve;
-    splinePoints(fitPoints, closed, host_.pixelSize(), curve);
+    splinePoints(fitPoints, closed, tolerance(), curve);
     path(curve, false);
 }
 void PreviewSink::circle(const CircleData& c) {
+    // A circle of a sensible size on the screen is the painter's own.
+    const double radiusPx = std::abs(c.radius) / host_.pixelSize();
+    if (radiusPx < 1e5) {
+        p_.drawEllipse(host_.toPixel(c.centre), radiusPx, radiusPx);
+        return;
+    }
     std::vector<Vec2> points;
-    arcPoints(c.centre, c.radius, 0, 360, host_.pixelSize(), points);
+    arcPoints(c.centre, c.radius, 0, 360, tolerance(), points);
     path(points, true);
 }
 void PreviewSink::arc(const ArcData& a) {
@@ -107,7 +117,7 @@ void PreviewSink::arc(const ArcData& a) {
     double sweep = std::fmod(a.endAngle - a.startAngle + 720.0, 360.0);
     if (sweep == 0)
         sweep = 360;
-    arcPoints(a.centre, a.radius, a.startAngle, sweep, host_.pixelSize(), points);
+    arcPoints(a.centre, a.radius, a.startAngle, sweep, tolerance(), points);
     path(points, false);
 }
 void PreviewSink::sector(const ArcData& a) {
@@ -115,12 +125,12 @@ void PreviewSink::sector(const ArcData& a) {
     double sweep = std::fmod(a.endAngle - a.startAngle + 720.0, 360.0);
     if (sweep == 0)
         sweep = 360;
-    arcPoints(a.centre, a.radius, a.startAngle, sweep, host_.pixelSize(), points);
+    arcPoints(a.centre, a.radius, a.startAngle, sweep, tolerance(), points);
     path(points, true);
 }
 void PreviewSink::ellipse(const EllipseData& e) {
     std::vector<Vec2> points;
-    ellipsePoints(e, 0, 360, host_.pixelSize(), points);
+    ellipsePoints(e, 0, 360, tolerance(), points);
     path(points, true);
 }
 void PreviewSink::rectangle(const RectangleData& r) {

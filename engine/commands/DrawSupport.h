@@ -77,6 +77,8 @@ public:
 
 private:
     void path(std::span<const Vec2> points, bool closed);
+    // How far the points of a curve may stray from it, in drawing units.
+    double tolerance() const;
     QPainter& p_;
     CommandHost& host_;
 };

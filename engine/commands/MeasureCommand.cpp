@@ -8,8 +8,10 @@
 #include "engine/ui/QtResponder.h"
 #include "engine/view/DrawingWindow.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -32,6 +34,7 @@ constexpr int kTitleText = 16301;
 constexpr int kFromObjectText = 16302;
 constexpr int kStartText = 16303;
 constexpr int kFinishText = 16304;
+constexpr int kCopyText = 19035;
 constexpr int kFirstPointPrompt = 19308;
 constexpr int kNextPointPrompt = 19317;
 constexpr int kObjectPrompt = 19333;
@@ -45,7 +48,9 @@ constexpr std::array<const char*, RowCount> kRowNames = {"cadMeasureDistance", "
                                                          "cadMeasureAngle", "cadMeasureArea",
                                                          "cadMeasureTotalArea"};
 
-// The tool window. Closing it, or Esc in it, ends the measurement.
+// The tool window. It stays when a measurement ends, with what was measured, until it is
+// closed; closing it, or Esc in it, ends the measurement too. Its values can be selected and
+// copied, one by one or all at once.
 class MeasurePanel final : public QWidget {
 public:
     explicit MeasurePanel(QWidget* parent) : QWidget(parent, Qt::Tool) {
@@ -59,7 +64,8 @@ public:
             auto* value = new QLabel(this);
             value->setObjectName(kRowNames[row]);
             value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            value->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                           Qt::TextSelectableByKeyboard);
             value->setMinimumWidth(value->fontMetrics().horizontalAdvance("-99999999.999"));
             grid->addWidget(name, row, 0);
             grid->addWidget(value, row, 1);
@@ -70,13 +76,28 @@ public:
         fromObject = addButton(buttons, "cadMeasureObject", kFromObjectText);
         start = addButton(buttons, "cadMeasureStart", kStartText);
         finish = addButton(buttons, "cadMeasureFinish", kFinishText);
+        copy = addButton(buttons, "cadMeasureCopy", kCopyText);
         layout->addLayout(buttons);
+        QObject::connect(copy, &QPushButton::clicked, this, [this] {
+            if (QClipboard* board = QGuiApplication::clipboard())
+                board->setText(valuesText());
+        });
+    }
+
+    // The rows that have a value, "name<tab>value" a line.
+    QString valuesText() const {
+        QStringList lines;
+        for (int row = 0; row < RowCount; ++row)
+            if (!values[row]->text().isEmpty())
+                lines << engineText(kRowTexts[row]) + QLatin1Char('\t') + values[row]->text();
+        return lines.join(QLatin1Char('\n'));
     }
 
     std::array<QLabel*, RowCount> values{};
     QPushButton* fromObject = nullptr;
     QPushButton* start = nullptr;
     QPushButton* finish = nullptr;
+    QPushButton* copy = nullptr;
     std::function<void()> onClose;
 
 protected:
@@ -102,25 +123,55 @@ private:
     }
 };
 
+// The measuring window of the drawing window, kept from one measurement to the next.
+QPointer<MeasurePanel> keptPanel;
+
+void startMeasuring(bool takeObject);
+
 class MeasureTool final : public Command {
 public:
     explicit MeasureTool(Document& d) : Command(d) {}
     ~MeasureTool() override {
         if (!panel_)
             return;
-        // The panel may be the sender of the click that ends the tool.
-        panel_->onClose = nullptr;
-        panel_->hide();
-        panel_->deleteLater();
+        // The window stays with what was measured; its buttons start measuring anew, its close
+        // box hides it. (The panel may be the sender of the click that ends the tool.)
+        QObject::disconnect(panel_->start, nullptr, panel_, nullptr);
+        QObject::disconnect(panel_->fromObject, nullptr, panel_, nullptr);
+        QObject::disconnect(panel_->finish, nullptr, panel_, nullptr);
+        QPointer<MeasurePanel> panel = panel_;
+        panel_->onClose = [panel] {
+            if (panel)
+                panel->hide();
+        };
+        QObject::connect(panel_->start, &QPushButton::clicked, panel_,
+                         [] { startMeasuring(false); });
+        QObject::connect(panel_->fromObject, &QPushButton::clicked, panel_,
+                         [] { startMeasuring(true); });
+        QObject::connect(panel_->finish, &QPushButton::clicked, panel_, [panel] {
+            if (panel)
+                panel->hide();
+        });
     }
 
     void start(CommandHost& host) override {
         host_ = &host;
         QWidget* window = host.widget();
-        panel_ = new MeasurePanel(window);
+        const bool fresh = !keptPanel || keptPanel->parentWidget() != window;
+        if (fresh) {
+            delete keptPanel;
+            keptPanel = new MeasurePanel(window);
+        }
+        panel_ = keptPanel;
+        QObject::disconnect(panel_->start, nullptr, panel_, nullptr);
+        QObject::disconnect(panel_->fromObject, nullptr, panel_, nullptr);
+        QObject::disconnect(panel_->finish, nullptr, panel_, nullptr);
         // The buttons end, at most, with the window letting this command go: nothing may
         // follow that in their handlers.
-        panel_->onClose = [this] { host_->finish(); };
+        panel_->onClose = [this] {
+            panel_->hide();
+            host_->finish();
+        };
         QObject::connect(panel_->finish, &QPushButton::clicked, panel_,
                          [this] { host_->finish(); });
         QObject::connect(panel_->start, &QPushButton::clicked, panel_, [this] { restart(); });
@@ -129,11 +180,18 @@ public:
             host_->prompt(kObjectPrompt);
         });
         showValues();
-        panel_->adjustSize();
-        const QPoint corner(std::max(0, window->width() - panel_->width() - 8), 8);
-        panel_->move(window->mapToGlobal(corner));
+        if (fresh || !panel_->isVisible()) {
+            panel_->adjustSize();
+            const QPoint corner(std::max(0, window->width() - panel_->width() - 8), 8);
+            panel_->move(window->mapToGlobal(corner));
+        }
         panel_->show();
         host.prompt(kFirstPointPrompt);
+    }
+
+    void takeNextObject() {
+        takingObject_ = true;
+        host_->prompt(kObjectPrompt);
     }
 
     void point(Vec2 p) override {
@@ -250,6 +308,19 @@ int measure() {
         return 0;
     w->startCommand(std::make_unique<MeasureTool>(*d));
     return 1;
+}
+
+// From the measuring window kept after a measurement: measuring again, points or an entity.
+void startMeasuring(bool takeObject) {
+    DrawingWindow* w = DrawingWindow::current();
+    Document* d = engine().active();
+    if (!w || !d)
+        return;
+    auto tool = std::make_unique<MeasureTool>(*d);
+    MeasureTool* started = tool.get();
+    w->startCommand(std::move(tool));
+    if (takeObject)
+        started->takeNextObject();
 }
 
 } // namespace

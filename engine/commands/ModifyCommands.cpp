@@ -28,9 +28,10 @@ namespace cad {
 
 namespace {
 
+// The prompts of turning and scaling say that the angle and the factor can be typed.
 constexpr int kPickEntities = 19301, kBasePoint = 19304, kDestination = 19307, kMoveObjects = 19325,
-              kCopyObjects = 19326, kCentre = 19327, kRotateStart = 19328, kRotateObjects = 19329,
-              kScaleObjects = 19330, kMirrorFirst = 19331, kMirrorSecond = 19332,
+              kCopyObjects = 19326, kCentre = 19327, kRotateStart = 19345, kRotateObjects = 19346,
+              kScaleObjects = 19347, kMirrorFirst = 19331, kMirrorSecond = 19332,
               kKeepOriginals = 19344;
 constexpr int kMoveName = 19233, kCopyName = 19234, kRotateName = 19235, kScaleName = 19236,
               kMirrorName = 19237, kMakeBlockName = 19239, kExplodeName = 19240;
@@ -210,6 +211,7 @@ public:
         turn(degrees);
         return true;
     }
+    bool asksValue() const override { return centre_.has_value(); }
     // Enter at the first direction: angles are then measured from the x axis.
     bool enter() override {
         if (centre_ && !from_) {
@@ -231,10 +233,13 @@ public:
         return true;
     }
     std::optional<Vec2> basePoint() const override { return centre_; }
+    // The selection turns with the cursor from the centre on: before a direction to turn from is
+    // picked, by the cursor's angle from the x axis, as the angle typed or Enter then a point
+    // turn it.
     void paint(QPainter& p) override {
-        if (centre_ && from_ && cursor_ && !(*cursor_ == *centre_))
-            paintMoved(
-                p, Similarity::rotation(*centre_, directionDegrees(*centre_, *cursor_) - *from_));
+        if (centre_ && cursor_ && !(*cursor_ == *centre_))
+            paintMoved(p, Similarity::rotation(*centre_, directionDegrees(*centre_, *cursor_) -
+                                                             from_.value_or(0)));
     }
 
 private:
@@ -269,6 +274,7 @@ public:
         host_->finish();
         return true;
     }
+    bool asksValue() const override { return base_.has_value(); }
     void cursor(Vec2 p) override { cursor_ = p; }
     bool back() override { return dropPoint(base_, *host_, kBasePoint); }
     std::optional<Vec2> basePoint() const override { return base_; }

@@ -162,10 +162,12 @@ private:
     std::optional<Vec2> first_, cursor_;
 };
 
-// A block at a picked point, then its scale and angle, typed or picked (Enter: 1 and 0).
+// A block at a picked point, then its scale and angle, typed or picked (Enter: 1 and 0). A scale
+// given in the dialog is taken as it is: only the angle is asked after the point.
 class InsertCommand final : public Command {
 public:
-    InsertCommand(Document& d, int block) : Command(d), block_(block), preview_(d.drawing()) {
+    InsertCommand(Document& d, int block, std::optional<double> scale = std::nullopt)
+        : Command(d), block_(block), given_(scale), preview_(d.drawing()) {
         Drawing& pd = preview_.drawing();
         const Block& b = d.drawing().blocks[static_cast<std::size_t>(block)];
         ScratchWriter writer(pd);
@@ -182,7 +184,8 @@ public:
     void point(Vec2 p) override {
         if (!at_) {
             at_ = p;
-            host_->prompt(kScalePrompt);
+            scale_ = given_;
+            host_->prompt(scale_ ? kAnglePrompt : kScalePrompt);
         } else if (!scale_) {
             const double s = std::hypot(p.x - at_->x, p.y - at_->y);
             if (s > 0)
@@ -206,6 +209,7 @@ public:
             place(v);
         return true;
     }
+    bool asksValue() const override { return at_.has_value(); }
     bool enter() override {
         if (!at_)
             return false;
@@ -216,12 +220,14 @@ public:
         return true;
     }
     bool back() override {
-        if (scale_)
+        if (scale_ && !given_) {
             scale_.reset();
-        else if (at_)
+        } else if (at_) {
             at_.reset();
-        else
+            scale_.reset();
+        } else {
             return false;
+        }
         host_->prompt(at_ ? kScalePrompt : kInsertionPoint);
         return true;
     }
@@ -231,7 +237,8 @@ public:
             return;
         InsertData& in = pd.inserts[0];
         if (!at_) {
-            in = {previewBlock_, p, 1, 1, 0};
+            const double s = given_.value_or(1);
+            in = {previewBlock_, p, s, s, 0};
         } else if (!scale_) {
             const double s = std::hypot(p.x - at_->x, p.y - at_->y);
             in = {previewBlock_, *at_, s > 0 ? s : 1, s > 0 ? s : 1, 0};
@@ -256,6 +263,7 @@ private:
     }
 
     int block_;
+    std::optional<double> given_;
     int previewBlock_ = -1;
     CommandHost* host_ = nullptr;
     PreviewDrawing preview_;
@@ -289,8 +297,8 @@ void registerPlaceCommands(Engine& e) {
     e.addCommand(CAD_CMD_DRAW_IMAGE, [] {
         return startDrawCommand([](Document& d) -> std::unique_ptr<Command> {
             Engine& en = engine();
-            const auto path =
-                en.responder()->openFileName(en.text(kImageTitle), en.text(kImageFilter));
+            const auto path = en.responder()->openFileName(en.text(kImageTitle),
+                                                           en.text(kImageFilter), folderOf(d));
             if (!path || path->empty())
                 return nullptr;
             const QSize pixels =
@@ -314,7 +322,7 @@ void registerPlaceCommands(Engine& e) {
             BlockDialog dialog(d.drawing(), DrawingWindow::current());
             if (showModal(dialog) != QDialog::Accepted || dialog.block() < 0)
                 return nullptr;
-            return std::make_unique<InsertCommand>(d, dialog.block());
+            return std::make_unique<InsertCommand>(d, dialog.block(), dialog.scale());
         });
     });
 }

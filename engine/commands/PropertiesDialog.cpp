@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -357,6 +358,13 @@ public:
                            byLayer_->checkState() != Qt::PartiallyChecked);
     }
     QWidget* widget() const override { return button_; }
+    // Another layer was chosen: a colour by layer is now that layer's.
+    void layerChosen(std::uint32_t color) {
+        if (byLayer_->checkState() != Qt::Checked || chosen_)
+            return;
+        shown_ = color;
+        paint(shown_);
+    }
     void write(EntityChange& c) const override {
         Entity& e = c.record();
         if (byLayer_->checkState() == Qt::Checked) {
@@ -418,6 +426,13 @@ public:
     }
     bool valid() const override { return !edited() || typed(); }
     QWidget* widget() const override { return edit_; }
+    // Another layer was chosen: a width by layer is now that layer's.
+    void layerChosen(double width) {
+        if (byLayer_->checkState() != Qt::Checked || edited())
+            return;
+        shownText_ = shown(width);
+        edit_->setText(shownText_);
+    }
     void write(EntityChange& c) const override {
         Entity& e = c.record();
         if (byLayer_->checkState() == Qt::Checked) {
@@ -678,7 +693,7 @@ void PropertiesDialog::addCommonPage() {
 
     QStringList layers;
     for (const Layer& l : d.layers)
-        layers << fromEngineText(l.name);
+        layers << fromEngineText(engine().layerTitle(l.name));
     QComboBox* layer = p.choice(
         kLayer, name("Layer"), layers,
         {[](const Drawing& dr, std::uint32_t h) { return int(dr.entities[h].layer); },
@@ -701,7 +716,9 @@ void PropertiesDialog::addCommonPage() {
     color->setObjectName(name("Color"));
     color->setAutoDefault(false);
     color->setMinimumWidth(64);
-    fields_.push_back(std::make_unique<ColorField>(colorByLayer, color, d, handles_));
+    auto colorField = std::make_unique<ColorField>(colorByLayer, color, d, handles_);
+    ColorField* colorShown = colorField.get();
+    fields_.push_back(std::move(colorField));
     auto* colorRow = new QHBoxLayout;
     colorRow->addWidget(colorByLayer);
     colorRow->addWidget(color);
@@ -712,7 +729,18 @@ void PropertiesDialog::addCommonPage() {
     widthByLayer->setObjectName(name("WidthByLayer"));
     auto* width = new QLineEdit;
     width->setObjectName(name("LineWidth"));
-    fields_.push_back(std::make_unique<WidthField>(widthByLayer, width, d, handles_));
+    auto widthField = std::make_unique<WidthField>(widthByLayer, width, d, handles_);
+    WidthField* widthShown = widthField.get();
+    fields_.push_back(std::move(widthField));
+    // What "by layer" shows follows the layer chosen.
+    connect(layer, &QComboBox::currentIndexChanged, this,
+            [dr = &d_, colorShown, widthShown](int i) {
+                if (i < 0 || static_cast<std::size_t>(i) >= dr->layers.size())
+                    return;
+                const Layer& chosen = dr->layers[static_cast<std::size_t>(i)];
+                colorShown->layerChosen(chosen.color);
+                widthShown->layerChosen(chosen.width);
+            });
     auto* widthRow = new QHBoxLayout;
     widthRow->addWidget(widthByLayer);
     widthRow->addWidget(width, 1);
@@ -948,7 +976,14 @@ void PropertiesDialog::addKindPage(EntityType type) {
             browse);
         connect(browse, &QToolButton::clicked, this, [file] {
             Engine& e = engine();
-            const auto path = e.responder()->openFileName(e.text(kImage), e.text(kImageFilter));
+            // Where the picture is, else beside the drawing.
+            std::string folder;
+            if (!file->text().isEmpty())
+                folder = QFile::encodeName(QFileInfo(file->text()).absolutePath()).toStdString();
+            else if (const Document* d = e.active())
+                folder = folderOf(*d);
+            const auto path =
+                e.responder()->openFileName(e.text(kImage), e.text(kImageFilter), folder);
             if (path && !path->empty())
                 file->setText(QFile::decodeName(QByteArray::fromStdString(*path)));
         });

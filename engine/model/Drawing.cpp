@@ -1,7 +1,9 @@
 #include "engine/model/Drawing.h"
 
 #include "engine/model/Spline.h"
+#include "engine/model/TextMeasure.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -606,13 +608,26 @@ Rect Drawing::entityExtents(int handle, int depth) const {
     case EntityType::Text: {
         const auto& t = texts[e.first];
         const TextParams& p = paramsOf(t);
-        // Without the font at hand: an average letter is about 0.6 of the height wide.
-        const double w = 0.6 * p.height * static_cast<double>(e.count);
-        const double h = p.height;
+        // As the text is drawn: its font's letters, widened by the style, slanted.
+        const TextStyle* style =
+            p.style >= 0 && static_cast<std::size_t>(p.style) < textStyles.size()
+                ? &textStyles[static_cast<std::size_t>(p.style)]
+                : nullptr;
+        const double factor = style && style->widthFactor > 0 ? style->widthFactor : 1.0;
+        const TextReach reach =
+            measureText(style ? std::string_view(style->font) : std::string_view(), textOf(e));
+        const double h = std::abs(p.height);
+        const double w = reach.width * h * factor;
         const int horizontal = p.align % 3, vertical = p.align / 3;
         const double dx = horizontal == 1 ? -w / 2 : horizontal == 2 ? -w : 0;
         const double dy = vertical == 1 ? -h / 2 : vertical == 2 ? -h : 0;
-        addRotatedBox(r, t.p, dx, dy, w, h, p.rotation);
+        const double low = dy - reach.below * h, high = dy + reach.above * h;
+        const double slant = std::tan(radians(std::clamp(p.oblique, -80.0, 80.0)));
+        // Letters may reach a little beyond their advance.
+        const double pad = 0.1 * h;
+        const double left = dx - pad + std::min(slant * low, slant * high);
+        const double right = dx + w + pad + std::max(slant * low, slant * high);
+        addRotatedBox(r, t.p, left, low, right - left, high - low, p.rotation);
         break;
     }
     case EntityType::Image: {

@@ -2,10 +2,12 @@
 
 #include "engine/model/HatchPatterns.h"
 #include "engine/model/Spline.h"
+#include "engine/model/TextMeasure.h"
 
 #include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,8 +16,11 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
+#include <map>
+#include <memory>
 #include <thread>
 
 namespace cad {
@@ -34,6 +39,74 @@ namespace {
 QTransform toQt(const Affine& m) {
     return QTransform(m.a, m.b, m.c, m.d, m.e, m.f);
 }
+
+// The font of a text style as texts are drawn with it: laid out at a fixed size and scaled, so
+// that any height draws alike. An empty family is the default font.
+QFont styleFont(std::string_view family) {
+    constexpr int kBase = 100;
+    QFont font;
+    if (!family.empty()) {
+        QStringDecoder decoder("windows-1250");
+        font.setFamily(
+            decoder(QByteArrayView(family.data(), static_cast<qsizetype>(family.size()))));
+    }
+    font.setPixelSize(kBase);
+    return font;
+}
+
+double capHeightOf(const QFontMetricsF& fm) {
+    return fm.capHeight() > 0 ? fm.capHeight() : 70.0; // 0.7 of the size laid out
+}
+
+// What a font family's letters measure, in heights of its capitals: the advance of each
+// Windows-1250 byte, and how far letters reach below and above the baseline.
+struct FamilyReach {
+    std::array<double, 256> advance{};
+    double below = 0, above = 1;
+};
+
+FamilyReach reachOf(std::string_view family) {
+    const QFont font = styleFont(family);
+    const QFontMetricsF fm(font);
+    const double cap = capHeightOf(fm);
+    FamilyReach r;
+    QStringDecoder decoder("windows-1250");
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        const QString letter = decoder(QByteArrayView(&byte, 1));
+        r.advance[static_cast<std::size_t>(b)] = fm.horizontalAdvance(letter) / cap;
+    }
+    r.below = fm.descent() / cap;
+    r.above = std::max(fm.ascent() / cap, 1.0);
+    return r;
+}
+
+// The measure the model asks for a text's extents: each thread keeps what it measured, per
+// family (plain numbers only, so nothing of Qt outlives the application).
+TextReach measureWithFont(std::string_view family, std::string_view bytes) {
+    // Fonts need the application's font database; without one, the model's estimate.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        return TextReach{0.6 * static_cast<double>(bytes.size()), 0, 1};
+    }
+    thread_local std::map<std::string, std::unique_ptr<FamilyReach>, std::less<>> known;
+    thread_local std::string lastFamily;
+    thread_local const FamilyReach* last = nullptr;
+    if (!last || lastFamily != family) {
+        auto it = known.find(family);
+        if (it == known.end())
+            it = known.emplace(std::string(family), std::make_unique<FamilyReach>(reachOf(family)))
+                     .first;
+        lastFamily = std::string(family);
+        last = it->second.get();
+    }
+    TextReach reach{0, last->below, last->above};
+    for (const char c : bytes)
+        reach.width += last->advance[static_cast<unsigned char>(c)];
+    return reach;
+}
+
+// Installed before any drawing is measured: the model's extents of texts are the drawn ones.
+[[maybe_unused]] const bool kMeasureInstalled = (setTextMeasure(&measureWithFont), true);
 
 constexpr int kMaxBlockDepth = 16;
 constexpr double kMargin = 4; // pixels drawn beyond the device edge, for wide pens
@@ -677,8 +750,9 @@ private:
         }
         // Cull by the text's box on the device.
         Rect box;
+        const double below = y + fm.descent(), above = y - std::max(fm.ascent(), cap);
         for (const auto& [u, v] :
-             {std::pair{x, y}, {x + width, y}, {x, y - cap}, {x + width, y - cap}})
+             {std::pair{x, below}, {x + width, below}, {x, above}, {x + width, above}})
             box.add(full.apply({u, v}));
         if (!box.intersects(clip_))
             return;
@@ -765,17 +839,10 @@ private:
         if (fonts_.size() <= key)
             fonts_.resize(d_.textStyles.size() + 1);
         if (!fonts_[key]) {
-            constexpr int kBase = 100;
-            QFont font;
-            if (key > 0) {
-                const std::string& family = d_.textStyles[key - 1].font;
-                font.setFamily(
-                    decoder_(QByteArrayView(family.data(), static_cast<qsizetype>(family.size()))));
-            }
-            font.setPixelSize(kBase);
+            const QFont font = styleFont(key > 0 ? std::string_view(d_.textStyles[key - 1].font)
+                                                 : std::string_view());
             QFontMetricsF fm(font);
-            const double cap = fm.capHeight() > 0 ? fm.capHeight() : kBase * 0.7;
-            fonts_[key] = std::make_unique<StyleFont>(StyleFont{font, fm, cap});
+            fonts_[key] = std::make_unique<StyleFont>(StyleFont{font, fm, capHeightOf(fm)});
         }
         return *fonts_[key];
     }

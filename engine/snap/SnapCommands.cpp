@@ -7,6 +7,9 @@
 
 #include <QApplication>
 
+#include <algorithm>
+#include <cmath>
+
 namespace cad {
 
 namespace {
@@ -15,12 +18,16 @@ SnapKind kindOf(int command) {
     return static_cast<SnapKind>(command - CAD_CMD_SNAP_END);
 }
 
+} // namespace
+
 // The toolbars show the new state, the window its marker.
 void snapsChanged() {
     engine().tablesChanged();
     if (DrawingWindow* w = DrawingWindow::current())
         w->snapsChanged();
 }
+
+namespace {
 
 bool anyOn() {
     const Drawing* d = activeDrawing();
@@ -86,6 +93,37 @@ bool snapToggleChecked(int command) {
     }
     return engine().snaps.has(kind);
 }
+
+} // namespace cad
+
+CadSnapSettings cadSnapSettings() {
+    const cad::SnapSettings& s = cad::engine().snaps;
+    CadSnapSettings out;
+    for (int i = 0; i < cad::kSnapKinds; ++i)
+        if (s.has(static_cast<cad::SnapKind>(i)))
+            out.modes |= 1u << i;
+    out.aperture = s.aperture;
+    out.lengthStep = s.lengthStep;
+    out.angleStep = s.angleStep;
+    out.baseAngle = s.baseAngle;
+    return out;
+}
+
+void cadSetSnapSettings(const CadSnapSettings& in) {
+    cad::SnapSettings& s = cad::engine().snaps;
+    for (int i = 0; i < cad::kSnapKinds; ++i)
+        s.set(static_cast<cad::SnapKind>(i), (in.modes >> i) & 1u);
+    s.aperture = std::clamp(in.aperture, cad::kSmallestAperture, cad::kLargestAperture);
+    const auto step = [](double v, double fallback) {
+        return std::isfinite(v) && v >= 0 ? v : fallback;
+    };
+    s.lengthStep = step(in.lengthStep, 1);
+    s.angleStep = step(in.angleStep, 15);
+    s.baseAngle = std::isfinite(in.baseAngle) ? in.baseAngle : 0;
+    cad::snapsChanged();
+}
+
+namespace cad {
 
 void registerSnapCommands(Engine& e) {
     for (int command = CAD_CMD_SNAP_END; command < CAD_CMD_SNAP_NONE; ++command)

@@ -8,5 +8,7 @@ namespace cad {
 bool isSnapToggle(int command);
 // Whether a toggle's button shows pressed: its way is on; "none" when no way is.
 bool snapToggleChecked(int command);
+// The snapping changed: the toolbars show the new state, the drawing window its marker.
+void snapsChanged();
 
 } // namespace cad

@@ -4,11 +4,13 @@
 #include "engine/render/Renderer.h"
 #include "engine/ui/QtResponder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,12 +20,14 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringConverter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace cad {
@@ -35,6 +39,49 @@ std::function<QAction*(QMenu&, QPoint)> showMenu = [](QMenu& menu, QPoint at) {
 
 std::function<QColor(const QColor&, QWidget*)> chooseColor =
     [](const QColor& initial, QWidget* parent) { return QColorDialog::getColor(initial, parent); };
+
+int widthForTitle(const QString& title) {
+    QFont font = QApplication::font();
+    font.setBold(true);
+    // The window's icon, its buttons and the title bar's margins take about this much.
+    constexpr int kTitleBarFurniture = 140;
+    return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(title) * 1.15)) +
+           kTitleBarFurniture;
+}
+
+namespace {
+
+// Widens dialogs to their titles as they are shown.
+class TitleFitter final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            auto* dialog = qobject_cast<QDialog*>(watched);
+            if (dialog && dialog->isWindow() && dialog->minimumWidth() != dialog->maximumWidth()) {
+                const int needed =
+                    std::min(widthForTitle(dialog->windowTitle()), dialog->maximumWidth());
+                if (dialog->minimumWidth() < needed)
+                    dialog->setMinimumWidth(needed);
+                if (dialog->width() < needed)
+                    dialog->resize(needed, dialog->height());
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+void fitDialogsToTheirTitles() {
+    static QPointer<TitleFitter> fitter;
+    if (fitter || !QCoreApplication::instance())
+        return;
+    fitter = new TitleFitter(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(fitter);
+}
 
 std::string toEngineText(const QString& text) {
     QStringEncoder encoder("windows-1250");
@@ -240,7 +287,7 @@ void LayersDialog::updateRowText(int row) {
     if (!item)
         return;
     const Layer& l = rows_[static_cast<std::size_t>(row)].layer;
-    item->setText(0, fromEngineText(l.name));
+    item->setText(0, fromEngineText(engine().layerTitle(l.name)));
     QStringList status;
     if (row == current_)
         status << QStringLiteral("*");
@@ -427,7 +474,8 @@ LayerOrderDialog::LayerOrderDialog(Document& document, QWidget* parent)
 void LayerOrderDialog::fillList(int select) {
     list_->clear();
     for (int old : order_)
-        list_->addItem(fromEngineText(drawing_.layers[static_cast<std::size_t>(old)].name));
+        list_->addItem(fromEngineText(
+            engine().layerTitle(drawing_.layers[static_cast<std::size_t>(old)].name)));
     list_->setCurrentRow(select);
 }
 

@@ -29,6 +29,12 @@ namespace cad {
 
 // Shows a dialog modally; tests replace it so that nothing waits for a person.
 extern std::function<int(QDialog&)> showModal;
+// How wide a window must be for the title bar to show its whole title (the title's letters in
+// a title bar's bold font, the window's icon and its buttons).
+int widthForTitle(const QString& title);
+// From now on every dialog of the application that can be widened is, when shown, at least as
+// wide as its title needs. Once is enough; later calls do nothing.
+void fitDialogsToTheirTitles();
 // Lets the person choose a colour; an invalid colour when they cancelled.
 extern std::function<QColor(const QColor& initial, QWidget* parent)> chooseColor;
 // Shows a pop-up menu at a point of the screen; the item chosen, or nullptr. Tests replace it

@@ -404,6 +404,7 @@ int runPrintCommand(QWidget* parent) {
     sessionPrintSettings() = s;
     const std::string caption = engine().text(16001);
     bool printed = false;
+    std::string where;
     if (s.toPdf) {
         QString path = s.pdfPath;
         if (path.isEmpty()) {
@@ -412,18 +413,30 @@ int runPrintCommand(QWidget* parent) {
             if (!chosen)
                 return 0;
             path = QFile::decodeName(chosen->c_str());
+            if (QFileInfo(path).suffix().isEmpty())
+                path += QStringLiteral(".pdf");
         }
         s.pageSize = sessionPrinter().pageLayout().pageSize(); // as the printer set-up chose
         printed = printToPdf(d->drawing(), s, path);
+        where =
+            formatText(engine().text(16035), {toEngineText(QFileInfo(path).absoluteFilePath())});
     } else {
         QPrinter& printer = sessionPrinter();
         printer.setCopyCount(s.copies);
         printed = printDrawing(d->drawing(), s, printer);
+        const QString name = printer.outputFormat() == QPrinter::PdfFormat
+                                 ? QFileInfo(printer.outputFileName()).absoluteFilePath()
+                                 : printer.printerName();
+        where =
+            formatText(engine().text(printer.outputFormat() == QPrinter::PdfFormat ? 16035 : 16034),
+                       {toEngineText(name)});
     }
     if (!printed) {
         engine().responder()->tell(caption, engine().text(16031), true);
         return 0;
     }
+    // What went where, where it does not stop the person.
+    engine().notice(where);
     return 1;
 }
 

@@ -71,9 +71,12 @@ std::optional<std::string> QtResponder::saveFileName(std::string_view caption,
 }
 
 std::optional<std::string> QtResponder::openFileName(std::string_view caption,
-                                                     std::string_view filter) {
+                                                     std::string_view filter,
+                                                     std::string_view folder) {
     const QString path = QFileDialog::getOpenFileName(
-        QApplication::activeWindow(), fromEngineText(caption), QString(), cadFilterForQt(filter));
+        QApplication::activeWindow(), fromEngineText(caption),
+        QFile::decodeName(QByteArray(folder.data(), static_cast<qsizetype>(folder.size()))),
+        cadFilterForQt(filter));
     if (path.isEmpty())
         return std::nullopt;
     return QFile::encodeName(path).toStdString();

@@ -13,8 +13,8 @@ public:
     void tell(std::string_view caption, std::string_view text, bool error) override;
     std::optional<std::string> saveFileName(std::string_view caption, std::string_view filter,
                                             std::string_view suggestedPath) override;
-    std::optional<std::string> openFileName(std::string_view caption,
-                                            std::string_view filter) override;
+    std::optional<std::string> openFileName(std::string_view caption, std::string_view filter,
+                                            std::string_view folder) override;
 };
 
 // A Windows-1250 text as a Qt string.

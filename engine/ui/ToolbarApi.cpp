@@ -97,6 +97,10 @@ int cadStatBarCreate(QWidget* parent, int* outHeight) {
             guard->setPaneText(1, fromEngineText(text));
     };
     engine().inputField = [guard]() -> QLineEdit* { return guard ? guard->input() : nullptr; };
+    engine().onNotice = [guard](const std::string& text) {
+        if (guard)
+            guard->setPaneText(2, fromEngineText(text));
+    };
     if (outHeight)
         *outHeight = bar->height();
     return ++statusBarHandle;

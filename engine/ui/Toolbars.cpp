@@ -2,10 +2,13 @@
 
 #include "engine/Engine.h"
 #include "engine/snap/SnapCommands.h"
+#include "engine/ui/Clipboard.h"
 #include "engine/ui/QtResponder.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -182,15 +185,43 @@ CommandToolBar::CommandToolBar(int id, const std::vector<int>& commands,
     }
     updateButtons();
     observer_ = engine().addObserver([this] { updateButtons(); });
+    // Paste follows what the clipboard holds, whoever put it there.
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, [this] { updateButtons(); });
 }
 
 CommandToolBar::~CommandToolBar() {
     engine().removeObserver(observer_);
 }
 
+namespace {
+
+// Whether a command can run now. Without a drawing only the ways of snapping, which hold for the
+// whole run, can; undo and redo need a change to take back or make anew, paste a drawing on the
+// clipboard.
+bool canRun(int code) {
+    if (!cadCommandExists(code))
+        return false;
+    const Document* d = engine().active();
+    if (!d)
+        return (isSnapMode(code) && code != CAD_CMD_SNAP_GRID) || code == CAD_CMD_SNAP_SETTINGS;
+    switch (code) {
+    case CAD_CMD_UNDO:
+        return d->journal.canUndo();
+    case CAD_CMD_REDO:
+        return d->journal.canRedo();
+    case CAD_CMD_PASTE:
+        return clipboardHoldsDrawing();
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
 void CommandToolBar::updateButtons() {
     for (auto& [code, action] : actions_) {
-        action->setEnabled(cadCommandExists(code));
+        action->setEnabled(canRun(code));
         // The snap buttons show the state they toggle.
         if (action->isCheckable())
             action->setChecked(snapToggleChecked(code));
@@ -285,7 +316,7 @@ void TableToolBar::refresh() {
     if (dr) {
         if (table_ == Table::Layers) {
             for (const Layer& l : dr->layers) {
-                names.push_back(fromEngineText(l.name) + QLatin1Char('\x1f') +
+                names.push_back(fromEngineText(engine().layerTitle(l.name)) + QLatin1Char('\x1f') +
                                 QString::number(l.color));
             }
             current = dr->current.layer;
@@ -302,7 +333,8 @@ void TableToolBar::refresh() {
         if (dr) {
             if (table_ == Table::Layers)
                 for (const Layer& l : dr->layers)
-                    combo_->addItem(colorSwatchIcon(l.color), fromEngineText(l.name));
+                    combo_->addItem(colorSwatchIcon(l.color),
+                                    fromEngineText(engine().layerTitle(l.name)));
             else
                 for (const LineStyle& s : dr->lineStyles)
                     combo_->addItem(linePatternIcon(s.pattern), fromEngineText(s.name));

@@ -80,8 +80,8 @@ std::span<const std::pair<QKeyCombination, int>> editorKeys() {
     return keys;
 }
 
-// The prompt while a typed entry cannot be read.
-constexpr int kMalformedEntry = 19361;
+// The prompt while a typed entry cannot be read: coordinates, or a value.
+constexpr int kMalformedEntry = 19361, kMalformedValue = 19362;
 
 // A character that begins typed coordinates.
 bool beginsCoordinates(const QString& text) {
@@ -300,6 +300,22 @@ void DrawingWindow::applyInput() {
         closeInput();
         return;
     }
+    // Where a value is asked, what is typed is that value, never a point: "1,5" is one and a
+    // half, not the point (1, 5).
+    if (command_->asksValue()) {
+        const auto value = parseTypedValue(text.toStdString());
+        ++dispatching_;
+        const bool taken = value && command_->number(*value);
+        --dispatching_;
+        if (!taken) {
+            showMalformed(true);
+            return;
+        }
+        closeInput();
+        settleCommand();
+        QWidget::update();
+        return;
+    }
     const auto entry = parseTypedEntry(text.toStdString());
     if (!entry) {
         showMalformed(true);
@@ -343,7 +359,8 @@ void DrawingWindow::showMalformed(bool malformed) {
         input_->setStyleSheet(malformed ? QStringLiteral("QLineEdit { background: #ffc0c0; }")
                                         : QString());
     }
-    showPrompt(malformed ? kMalformedEntry : commandPrompt_);
+    const bool value = command_ && command_->asksValue();
+    showPrompt(malformed ? (value ? kMalformedValue : kMalformedEntry) : commandPrompt_);
 }
 
 bool DrawingWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -645,6 +662,8 @@ void DrawingWindow::paintSelection(QPainter& p, Document& d) {
 }
 
 void DrawingWindow::paintEvent(QPaintEvent*) {
+    // Every change the person sees ends here: the title and the toolbars follow it.
+    engine().noticeChanges();
     QPainter p(this);
     Document* d = engine().active();
     if (!d) {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
 
 namespace cad {
 
@@ -90,6 +91,23 @@ std::optional<TypedEntry> parseTypedEntry(std::string_view text) {
     if (!length)
         return std::nullopt;
     return TypedEntry{TypedEntry::Kind::Length, *length, 0};
+}
+
+std::optional<double> parseTypedValue(std::string_view text) {
+    const std::string_view s = trimmed(text);
+    const auto comma = s.find(',');
+    if (comma == std::string_view::npos)
+        return number(s);
+    // One comma and no point: the comma is the decimal separator.
+    if (s.find(',', comma + 1) != std::string_view::npos || s.find('.') != std::string_view::npos)
+        return std::nullopt;
+    std::string written(s);
+    written[comma] = '.';
+    // Digits on both sides: "1," and ",5" are no numbers written with a comma.
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (comma == 0 || !digit(s[comma - 1]) || comma + 1 >= s.size() || !digit(s[comma + 1]))
+        return std::nullopt;
+    return number(written);
 }
 
 std::optional<Vec2> typedPoint(const TypedEntry& e, std::optional<Vec2> last) {

@@ -21,6 +21,11 @@ struct TypedEntry {
 // The entry the text makes; nothing for a malformed one.
 std::optional<TypedEntry> parseTypedEntry(std::string_view text);
 
+// What is typed where a command asks for a value (an angle, a scale factor): one number,
+// written with "." or with a decimal comma ("1,5", as people of comma locales write it);
+// nothing for anything else.
+std::optional<double> parseTypedValue(std::string_view text);
+
 // The point an entry (other than a bare length) stands for; nothing when it is relative and
 // there is no last point.
 std::optional<Vec2> typedPoint(const TypedEntry& entry, std::optional<Vec2> last);

@@ -2,6 +2,7 @@
 // second cadWndCreate returns 0.
 #include "engine/CadApi.h"
 #include "engine/Engine.h"
+#include "engine/ui/Dialogs.h"
 #include "engine/view/DrawingWindow.h"
 
 #include <QPointer>
@@ -29,6 +30,8 @@ DrawingWindow* liveWindow() {
 int cadWndCreate(QWidget* parent, int style, int x, int y, int width, int height) {
     if (style != kChildWithBorder || liveWindow())
         return 0;
+    // The engine's dialogs show their whole titles.
+    fitDialogsToTheirTitles();
     auto* w = new DrawingWindow(parent);
     w->setGeometry(x, y, std::max(width, 1), std::max(height, 1));
     theWindow() = w;

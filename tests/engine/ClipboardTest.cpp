@@ -146,3 +146,43 @@ TEST_F(ClipboardTest, WithNothingSelectedCopyAsksForTheEntitiesAndPasteOfOtherDa
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ClipboardTest, CutAndPastedTextsAreDrawnAgainWholeAndPicturedWhole) {
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    cadSetTextParam(CAD_TEXT_HEIGHT, 24);
+    const int text = cadAddText(-150, 40, "W\xB9skie gard\xB3o jgq"); // "Wąskie gardło jgq"
+    engine().redraw();
+    w->grab();
+    const auto afterFullRedraw = [this] {
+        engine().redraw();
+        return w->grab().toImage();
+    };
+    // Cut: nothing of it stays on the screen.
+    cadSelect(1, text);
+    ASSERT_EQ(cadExecute(CAD_CMD_CUT), 1);
+    const QImage cut = w->grab().toImage();
+    EXPECT_TRUE(cut == afterFullRedraw());
+    // The clipboard's picture holds every letter, with room around them.
+    const QImage picture =
+        QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(picture.isNull());
+    const QColor background = picture.pixelColor(0, 0);
+    QRect ink;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (picture.pixelColor(x, y) != background)
+                ink |= QRect(x, y, 1, 1);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_TRUE(picture.rect().adjusted(1, 1, -1, -1).contains(ink)) << "no letter cut off";
+    // Pasted: it stands whole.
+    ASSERT_EQ(cadExecute(CAD_CMD_PASTE), 1);
+    click({-100, -60});
+    engine().active()->selectAll(false);
+    const QImage pasted = w->grab().toImage();
+    EXPECT_TRUE(pasted == afterFullRedraw());
+}
+
+} // namespace

@@ -362,8 +362,11 @@ TEST_F(DialogsTest, PrintCommandWritesThePdfChosenInTheDialog) {
         child<QRadioButton>(d, "cadPrintLandscape")->setChecked(true);
         return QDialog::Accepted;
     });
+    std::string notice;
+    engine().onNotice = [&notice](const std::string& text) { notice = text; };
     EXPECT_EQ(cadExecute(CAD_CMD_PRINT), 1);
     EXPECT_TRUE(QFileInfo::exists(pdf));
+    EXPECT_EQ(notice, "Print written to " + pdf.toStdString()) << "the status bar says where";
     const QImage page = rasterise(pdf);
     ASSERT_FALSE(page.isNull());
     EXPECT_GT(page.width(), page.height());
@@ -643,3 +646,44 @@ TEST_F(DialogsTest, PrintDialogGivesItsSettings) {
     EXPECT_EQ(s.orientation, QPageLayout::Landscape);
     EXPECT_FALSE(s.toPdf);
 }
+
+namespace {
+
+class DialogTitles : public EngineTest {};
+
+TEST_F(DialogTitles, ADialogIsShownAsWideAsItsTitleNeeds) {
+    QWidget parent;
+    parent.resize(400, 300);
+    ASSERT_GT(cadFileNew(0, ""), 0);
+    ASSERT_EQ(cadWndCreate(&parent, 13, 0, 0, 400, 300), 1);
+    cadSetMsgHandler([](int, int message, int number, int, double, double, void*) {
+        if (message != CAD_MSG_TEXT || number != 19230)
+            return 0;
+        cadPropPut(CAD_PROP_TEXT_ANSWER, 0,
+                   "Zaznacz wg odleg\xB3o\x9C"
+                   "ci");
+        return 1;
+    });
+    int width = 0, needed = 0;
+    QString title;
+    ModalScope scope([&](QDialog& dialog) {
+        dialog.show();
+        title = dialog.windowTitle();
+        width = dialog.width();
+        needed = widthForTitle(title);
+        dialog.hide();
+        return int(QDialog::Rejected);
+    });
+    EXPECT_EQ(cadExecute(CAD_CMD_SELECT_DISTANCE), 0);
+    EXPECT_EQ(title, QString::fromUtf8(u8"Zaznacz wg odległości"));
+    EXPECT_GE(width, needed);
+    EXPECT_GT(widthForTitle(title + title), needed);
+    // A dialog of a fixed size is left as it is.
+    QDialog fixed;
+    fixed.setFixedSize(120, 60);
+    fixed.setWindowTitle(title + title);
+    fixed.show();
+    EXPECT_EQ(fixed.width(), 120);
+}
+
+} // namespace

@@ -5,8 +5,13 @@
 #include <QFile>
 #include <QString>
 
+#include "engine/Engine.h"
+
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+
+using cad::withDefaultExtension;
 
 namespace {
 
@@ -309,6 +314,137 @@ TEST_F(Documents, NoDocumentMeansFailureEverywhere) {
     EXPECT_EQ(cadFileSave(path("x.rdw"), CAD_FORMAT_NATIVE), 0);
     EXPECT_FALSE(cadGetStatistics().has_value());
     EXPECT_TRUE(cadDrawingInfo().empty());
+}
+
+TEST_F(Documents, ANameTypedWithoutAnExtensionGetsTheOneOfItsKind) {
+    cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    // "Zapisz jako": "wynik" is written as wynik.rdw, which the open dialog's filter lists.
+    responder->saveAnswers = {path("wynik")};
+    ASSERT_EQ(cadExecute(CAD_CMD_SAVE_AS), 1);
+    EXPECT_EQ(cadPropGet(CAD_PROP_DOC_PATH, -1), path("wynik.rdw"));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(path("wynik.rdw"))));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("wynik"))));
+    // "Eksportuj do DXF" the same with ".dxf"; a name with an extension keeps it.
+    responder->saveAnswers = {path("plan"), path("plan.v2")};
+    ASSERT_EQ(cadExecute(CAD_CMD_EXPORT_DXF), 1);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(path("plan.dxf"))));
+    ASSERT_EQ(cadExecute(CAD_CMD_EXPORT_DXF), 1);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(path("plan.v2"))));
+
+    EXPECT_EQ(withDefaultExtension("/a.b/wynik", ".rdw"), "/a.b/wynik.rdw");
+    EXPECT_EQ(withDefaultExtension("/a/wynik.RDW", ".rdw"), "/a/wynik.RDW");
+    EXPECT_EQ(withDefaultExtension("/a/.ukryty", ".rdw"), "/a/.ukryty.rdw");
+}
+
+// What another program (or another copy of this one) makes of a file: other bytes.
+void changeBehindTheDocument(const std::string& file) {
+    writeBytes(file, readBytes(file) + "written by someone else");
+}
+
+TEST_F(Documents, ASaveOverItsOwnFileChangedOnDiskAsksFirst) {
+    cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    const std::string file = path("wspolny.rdw");
+    ASSERT_EQ(cadFileSave(file, CAD_FORMAT_NATIVE), 1);
+    // Saved again while nobody touched the file: no question.
+    addPolyline({2, 2, 3, 3});
+    ASSERT_EQ(cadExecute(CAD_CMD_SAVE), 1);
+    EXPECT_TRUE(responder->questions.empty());
+
+    // Another program writes it: "No" keeps its work, the drawing stays modified.
+    changeBehindTheDocument(file);
+    const std::string theirs = readBytes(file);
+    addPolyline({4, 4, 5, 5});
+    responder->answers = {CAD_ASK_NO};
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 0);
+    ASSERT_EQ(responder->questions.size(), 1u);
+    EXPECT_EQ(responder->questions[0].text,
+              "The file \"wspolny.rdw\" changed on disk since it was opened or last saved "
+              "(another program may have written it). Save the drawing over those changes?");
+    EXPECT_EQ(readBytes(file), theirs);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 1);
+    // Closing with "save" asks the same, and "No" keeps the document open.
+    responder->answers = {CAD_ASK_YES, CAD_ASK_NO};
+    EXPECT_EQ(cadExecute(CAD_CMD_CLOSE), 0);
+    EXPECT_EQ(cadDocList().size(), 1u);
+    // "Yes" replaces it; from then on the file is the document's own again.
+    responder->answers = {CAD_ASK_YES};
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 1);
+    EXPECT_NE(readBytes(file), theirs);
+    addPolyline({6, 6, 7, 7});
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 1);
+    EXPECT_EQ(responder->questions.size(), 4u);
+
+    // An opened drawing knows its file as it was opened; the same size and time do not hide
+    // other bytes.
+    cadDocClose(cadDocGetActive());
+    ASSERT_GT(cadFileOpen(0, file), 0);
+    const auto seen = cadDocFileStamp(-1);
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->size, static_cast<long long>(readBytes(file).size()));
+    std::string bytes = readBytes(file);
+    bytes.back() ^= 1;
+    const auto written = std::filesystem::last_write_time(file);
+    writeBytes(file, bytes);
+    std::filesystem::last_write_time(file, written);
+    addPolyline({8, 8, 9, 9});
+    responder->answers = {CAD_ASK_NO};
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 0);
+    EXPECT_EQ(responder->questions.size(), 5u);
+}
+
+TEST_F(Documents, ARecoveredDrawingAsksUnlessItKnowsItsFileAsItWas) {
+    cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    const std::string file = path("plan.rdw");
+    ASSERT_EQ(cadFileSave(file, CAD_FORMAT_NATIVE), 1);
+    const CadFileStamp stamp = cadDocFileStamp(-1).value();
+    ASSERT_EQ(cadFileSave(path("copy.rdw"), CAD_FORMAT_NATIVE), 1);
+    // Brought back knowing nothing of its file, which exists: the save asks.
+    const int lost = cadFileRecover(0, path("copy.rdw"), file);
+    ASSERT_GT(lost, 0);
+    EXPECT_FALSE(cadDocFileStamp(lost));
+    responder->answers = {CAD_ASK_NO};
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 0);
+    EXPECT_EQ(responder->questions.size(), 1u);
+    // Knowing it as it was when the crashed run saw it: no question while it is so.
+    ASSERT_EQ(cadDocSetFileStamp(lost, stamp), 1);
+    EXPECT_EQ(cadExecute(CAD_CMD_SAVE), 1);
+    EXPECT_EQ(responder->questions.size(), 1u);
+    EXPECT_EQ(cadDocSetFileStamp(12345, stamp), 0);
+}
+
+TEST_F(Documents, FileNamesStandInMessagesAsThePersonWroteThem) {
+    cadFileNew(0, "");
+    addPolyline({0, 0, 1, 1});
+    // The file system's UTF-8, converted once into the engine's Windows-1250 texts.
+    const std::string file = path("wynik_\xC5\x82\xC4\x85ka.rdw"); // "wynik_łąka.rdw"
+    ASSERT_EQ(cadFileSave(file, CAD_FORMAT_NATIVE), 1);
+    const std::string name = "wynik_\xB3\xB9ka.rdw";
+    EXPECT_EQ(cadDrawingInfo().at(0), "File name: " + name);
+    addPolyline({2, 2, 3, 3});
+    responder->answers = {CAD_ASK_NO};
+    ASSERT_EQ(cadExecute(CAD_CMD_CLOSE), 1);
+    ASSERT_EQ(responder->questions.size(), 1u);
+    EXPECT_EQ(responder->questions[0].text, "Save changes to \"" + name + "\"?");
+    // A file that cannot be read is named the same way.
+    EXPECT_EQ(cadFileOpen(0, path("brak_\xC5\x82.rdw")), 0);
+    ASSERT_EQ(responder->messages.size(), 1u);
+    EXPECT_NE(responder->messages[0].text.find("brak_\xB3.rdw"), std::string::npos);
+}
+
+TEST_F(Documents, TheModifiedMarkIsToldWhenItChanges) {
+    cadFileNew(0, "");
+    events.clear();
+    addPolyline({0, 0, 1, 1});
+    cadExecute(CAD_CMD_ZOOM_ALL); // every command ends by looking
+    EXPECT_EQ(std::count(events.begin(), events.end(), Event{CAD_MSG_DOC_MODIFIED, 1}), 1);
+    cadExecute(CAD_CMD_ZOOM_ALL);
+    EXPECT_EQ(std::count(events.begin(), events.end(), Event{CAD_MSG_DOC_MODIFIED, 1}), 1)
+        << "told once";
+    ASSERT_EQ(cadFileSave(path("m.rdw"), CAD_FORMAT_NATIVE), 1);
+    EXPECT_EQ(events.back(), (Event{CAD_MSG_DOC_MODIFIED, 0}));
 }
 
 } // namespace

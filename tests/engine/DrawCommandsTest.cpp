@@ -5,11 +5,14 @@
 #include "engine/model/Measure.h"
 #include "engine/model/Spline.h"
 #include "engine/ui/Dialogs.h"
+#include "engine/ui/Printing.h"
 #include "engine/view/DrawingWindow.h"
 #include "tests/engine/EngineTestSupport.h"
 
 #include <QDoubleSpinBox>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -360,6 +363,60 @@ TEST_F(DrawCommandsTest, EscapeStepsBackThenEndsAndLeavesNothing) {
     QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_EQ(liveCount(), before + 1) << "a polyline never ended adds nothing";
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DrawCommandsTest, ASignIsProposedTheScaleThatPrintsItAtItsSizeOnPaper) {
+    // A sign drawn in millimetres of the real sign, 834 wide; a plan in metres printed 1:500.
+    cadBlockBegin();
+    cadAddLine(-417, 0, 417, 0);
+    cadAddLine(0, 0, 0, 700);
+    cadBlockAdd("A-1", 0, 0);
+    cadBlockBegin();
+    cadAddCircle(0, 0, 3);
+    cadBlockAdd("drzewo", 0, 0);
+    cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 4);
+    cadBlockPaperSize("A-1", 10);
+    const double printScale = sessionPrintSettings().scale;
+    sessionPrintSettings().scale = 500;
+    const double proposed = 10.0 * 500 / (834 * 1000);
+    QString printed;
+    showModal = [&](QDialog& dialog) {
+        auto& blocks = static_cast<BlockDialog&>(dialog);
+        // A block the program named no size for: its scale is picked after the point.
+        blocks.list()->setCurrentRow(1);
+        EXPECT_EQ(blocks.scaleField()->text(), QString());
+        EXPECT_FALSE(blocks.scale());
+        blocks.list()->setCurrentRow(0);
+        EXPECT_NEAR(blocks.scaleField()->text().toDouble(), proposed, proposed * 1e-3);
+        printed = dialog.findChild<QLabel*>(QStringLiteral("cadBlockDialogPrinted"))->text();
+        blocks.accept();
+        return dialog.result();
+    };
+    ASSERT_EQ(cadExecute(CAD_CMD_INSERT_BLOCK), 1);
+    EXPECT_EQ(printed, QStringLiteral("At the print scale 1:500 it prints 10 mm long on paper "
+                                      "(5.000 in the drawing)"));
+    // Put down where clicked at that scale; only the turn is asked.
+    click({20, 30});
+    QTest::keyClick(w, Qt::Key_Return);
+    QTest::keyClick(w, Qt::Key_Escape);
+    const InsertData& in = activeDrawing()->inserts[activeDrawing()->entities[last()].first];
+    EXPECT_NEAR(in.scaleX, proposed, proposed * 1e-3);
+    EXPECT_EQ(in.angle, 0);
+    sessionPrintSettings().scale = printScale;
+    EXPECT_NEAR(scaleForPaperSize(834, 10, 2, 100), 10.0 * 100 / 834, 1e-12) << "millimetres";
+    EXPECT_NEAR(printedSize(834, 0.006, 4, 500), 10.008, 1e-9);
+}
+
+TEST_F(DrawCommandsTest, ThePictureIsChosenInTheDrawingsFolder) {
+    ASSERT_EQ(cadFileSave(path("plan.rdw"), CAD_FORMAT_NATIVE), 1);
+    responder->openAnswers = {std::nullopt};
+    EXPECT_EQ(cadExecute(CAD_CMD_DRAW_IMAGE), 0);
+    ASSERT_EQ(responder->openFolders.size(), 1u);
+    EXPECT_EQ(responder->openFolders[0], dir.path().toStdString());
 }
 
 } // namespace

@@ -30,7 +30,9 @@ std::optional<std::string> ScriptedResponder::saveFileName(std::string_view capt
 }
 
 std::optional<std::string> ScriptedResponder::openFileName(std::string_view caption,
-                                                           std::string_view) {
+                                                           std::string_view,
+                                                           std::string_view folder) {
+    openFolders.emplace_back(folder);
     if (openAnswers.empty()) {
         ADD_FAILURE() << "unexpected file question: " << caption;
         return std::nullopt;

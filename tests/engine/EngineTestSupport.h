@@ -24,13 +24,14 @@ public:
     std::deque<std::optional<std::string>> openAnswers; // for openFileName()
     std::vector<Shown> questions, messages;
     std::vector<std::string> saveCaptions, saveFilters;
+    std::vector<std::string> openFolders; // where each open question started
 
     int ask(std::string_view caption, std::string_view text, bool withCancel) override;
     void tell(std::string_view caption, std::string_view text, bool error) override;
     std::optional<std::string> saveFileName(std::string_view caption, std::string_view filter,
                                             std::string_view suggestedPath) override;
-    std::optional<std::string> openFileName(std::string_view caption,
-                                            std::string_view filter) override;
+    std::optional<std::string> openFileName(std::string_view caption, std::string_view filter,
+                                            std::string_view folder) override;
 };
 
 class EngineTest : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include "engine/model/Grips.h"
 #include "engine/Engine.h"
 #include "engine/model/Picking.h"
+#include "engine/render/Renderer.h"
 #include "engine/ui/Dialogs.h"
 #include "engine/view/DrawingWindow.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -13,6 +14,7 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include <cmath>
 #include <functional>
 
 using namespace cad;
@@ -412,6 +414,57 @@ TEST_F(GripsTest, GripShapesRefuseWhatWouldDegenerate) {
     s = gripShape(d, rect);
     EXPECT_FALSE(moveGrip(*s, 1, {5, -10})); // onto the line of the opposite corner
     EXPECT_EQ(s->rectangle.width, 10);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GripsTest, ACirclesRadiusFollowsTheCursorAsASmoothCircle) {
+    const int circle = ActiveAdder().addCircle({{0, 0}, 60});
+    engine().redraw();
+    selectOnly(circle);
+    // Held by its grip on the right, dragged out to a radius of 130.
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, at({60, 0}));
+    moveTo({100, 0}, Qt::LeftButton);
+    moveTo({130, 0}, Qt::LeftButton);
+    ASSERT_EQ(w->mode(), DrawingWindow::Mode::Command);
+    const QImage image = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, at({130, 0}));
+    // Where the preview's ink lies, angle by angle: on the circle, not on the chords of a
+    // polygon inside it.
+    const QColor background = toQColor(drawing().settings.background);
+    const QPointF centre = w->toPixel({0, 0});
+    constexpr int kBuckets = 72;
+    std::vector<double> weight(kBuckets), weighted(kBuckets);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const double dx = x + 0.5 - centre.x(), dy = y + 0.5 - centre.y();
+            const double r = std::hypot(dx, dy);
+            if (r < 124 || r > 136)
+                continue;
+            const QColor c = image.pixelColor(x, y);
+            const double ink = std::abs(c.red() - background.red()) +
+                               std::abs(c.green() - background.green()) +
+                               std::abs(c.blue() - background.blue());
+            const double angle = std::atan2(dy, dx) + kPi;
+            const int b = std::min(kBuckets - 1, static_cast<int>(angle / (2 * kPi) * kBuckets));
+            weight[static_cast<std::size_t>(b)] += ink;
+            weighted[static_cast<std::size_t>(b)] += ink * r;
+        }
+    int inked = 0;
+    for (int b = 0; b < kBuckets; ++b) {
+        // The rubber band and the cursor's marker stand on the right; the rest is the circle.
+        if (b >= kBuckets / 2 - 2 && b <= kBuckets / 2 + 1)
+            continue;
+        const auto i = static_cast<std::size_t>(b);
+        if (weight[i] == 0)
+            continue;
+        ++inked;
+        EXPECT_NEAR(weighted[i] / weight[i], 130, 0.5) << "at " << b * 360 / kBuckets << " degrees";
+    }
+    EXPECT_GT(inked, kBuckets * 3 / 4) << "drawn all round";
 }
 
 } // namespace

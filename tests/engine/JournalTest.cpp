@@ -231,11 +231,13 @@ TEST_F(JournalTest, UndoingToTheSavedStateLeavesNothingToSave) {
 TEST_F(JournalTest, NothingToTakeBackIsSaidAndChangesNothing) {
     fill(10);
     const std::string before = writeNative(drawing());
+    // Said where it stops nobody: a held Ctrl+Z meets no window to dismiss.
+    std::vector<std::string> notices;
+    engine().onNotice = [&notices](const std::string& text) { notices.push_back(text); };
     EXPECT_EQ(cadExecute(CAD_CMD_UNDO), 0);
     EXPECT_EQ(cadExecute(CAD_CMD_REDO), 0);
-    ASSERT_EQ(responder->messages.size(), 2u);
-    EXPECT_EQ(responder->messages[0].text, engine().text(10503));
-    EXPECT_EQ(responder->messages[1].text, engine().text(10504));
+    EXPECT_TRUE(responder->messages.empty());
+    EXPECT_EQ(notices, (std::vector<std::string>{engine().text(10503), engine().text(10504)}));
     EXPECT_TRUE(writeNative(drawing()) == before);
     EXPECT_FALSE(cadCanUndo());
 }

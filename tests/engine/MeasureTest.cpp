@@ -6,6 +6,8 @@
 #include "tests/engine/EngineTestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -206,12 +208,45 @@ TEST_F(MeasureCommandTest, PickedPointsShowDistancesAngleAndArea) {
     EXPECT_EQ(value("cadMeasureArea"), "600.000");
     EXPECT_EQ(value("cadMeasureTotalArea"), "600.000");
 
+    // The measurement ends; what it found stays to be read until the window is closed.
     QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
     EXPECT_EQ(prompt, "");
-    EXPECT_TRUE(panel() == nullptr || !panel()->isVisible());
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_TRUE(panel()->isVisible());
+    EXPECT_EQ(value("cadMeasureTotal"), "80.000");
+    EXPECT_EQ(value("cadMeasureArea"), "600.000");
     EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 0);
     EXPECT_EQ(activeDrawing()->entities.size(), 1u);
+}
+
+TEST_F(MeasureCommandTest, TheWindowStaysWithItsValuesToCopyUntilClosed) {
+    ASSERT_EQ(cadExecute(CAD_CMD_MEASURE), 1);
+    for (Vec2 p : {Vec2{0, 0}, Vec2{10, 0}, Vec2{10, 10}})
+        click(p);
+    click({0, 0}, Qt::RightButton);
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    ASSERT_TRUE(panel() && panel()->isVisible());
+    // Every value that has one, a line each, to paste elsewhere.
+    QGuiApplication::clipboard()->clear();
+    press("cadMeasureCopy");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("Distance:\t10.000\nTotal:\t20.000\nAngle:\t90.000\n"
+                             "Area:\t50.000\nTotal area:\t50.000"));
+    auto* total = panel()->findChild<QLabel*>("cadMeasureTotal");
+    EXPECT_TRUE(total->textInteractionFlags() & Qt::TextSelectableByMouse);
+    // "Początek" measures anew in the same window.
+    press("cadMeasureStart");
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Command);
+    EXPECT_EQ(value("cadMeasureTotal"), "");
+    EXPECT_EQ(w->findChildren<QWidget*>("cadMeasure").size(), 1);
+    click({20, 20});
+    click({20, 25});
+    EXPECT_EQ(value("cadMeasureTotal"), "5.000");
+    // Closing the window ends the measurement and hides it.
+    panel()->close();
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    EXPECT_FALSE(panel()->isVisible());
 }
 
 TEST_F(MeasureCommandTest, StartAddsToTheTotalAreaAndObjectsAreTakenWhole) {

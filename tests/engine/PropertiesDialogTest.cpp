@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -554,6 +555,53 @@ TEST_F(PropertiesDialogTest, ADoubleClickShowsTheEntityAloneAndForACommandIsOneM
     doubleClick({50, 70});
     EXPECT_EQ(d().points.size(), before + 2) << "both presses are points";
     EXPECT_EQ(shown, 1);
+}
+
+} // namespace
+
+namespace {
+
+// The colour a swatch button shows.
+QColor swatchOf(QPushButton* button) {
+    const QImage image = button->icon().pixmap(button->iconSize()).toImage();
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+TEST_F(PropertiesDialogTest, AnotherLayerChosenShowsThatLayersColourAndWidth) {
+    const int line = cadAddLine(-50, 0, 50, 0); // on layer "0", by layer
+    selectOnly({line});
+    properties([](QDialog& dialog) {
+        EXPECT_EQ(swatchOf(find<QPushButton>(dialog, "Color")), QColor(Qt::black));
+        find<QComboBox>(dialog, "Layer")->setCurrentIndex(1); // "drogi": blue, 0.35 mm
+        EXPECT_EQ(swatchOf(find<QPushButton>(dialog, "Color")), QColor(Qt::blue));
+        EXPECT_EQ(text(dialog, "LineWidth"), "0.35");
+        find<QComboBox>(dialog, "Layer")->setCurrentIndex(2); // "opisy": green, 0.18 mm
+        EXPECT_EQ(swatchOf(find<QPushButton>(dialog, "Color")), QColor(Qt::green));
+        EXPECT_EQ(text(dialog, "LineWidth"), "0.18");
+    });
+    EXPECT_EQ(at(line).layer, 2);
+    EXPECT_TRUE(at(line).has(EntityFlag::ColorByLayer));
+    EXPECT_TRUE(at(line).has(EntityFlag::WidthByLayer)) << "showing the width changes nothing";
+}
+
+TEST_F(PropertiesDialogTest, ATextChangedInItsPropertiesIsDrawnAgainWhole) {
+    cadSetTextParam(CAD_TEXT_HEIGHT, 24);
+    const int text = cadAddText(-150, -10, "Wj");
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    w->grab();
+    selectOnly({text});
+    // Longer, and in another colour: what was drawn of the old one goes, the new one stands
+    // whole, as a picture drawn afresh has them.
+    properties([](QDialog& dialog) {
+        type(dialog, "Text", QString::fromUtf8("Wąskie gardło jgq"));
+        find<QComboBox>(dialog, "Layer")->setCurrentIndex(1);
+    });
+    engine().active()->selectAll(false);
+    const QImage changed = w->grab().toImage();
+    engine().redraw();
+    const QImage afresh = w->grab().toImage();
+    EXPECT_TRUE(changed == afresh);
 }
 
 } // namespace

@@ -188,6 +188,51 @@ TEST(Renderer, TextsDrawInsideTheirBox) {
     EXPECT_EQ(outside, 0);
 }
 
+// The pixels a drawing puts on a white 200 x 100 image at one unit a pixel, as a box.
+QRect inkOf(const QImage& image) {
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != QColor(Qt::white))
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+TEST(Renderer, ATextsExtentsHoldEveryLetterAsDrawn) {
+    // Capitals with accents above them, letters reaching below the line, a style that widens
+    // its letters, a slant, other alignments, a turn: what is redrawn after a change of a
+    // text, and what the clipboard's picture shows, is its extents.
+    struct Case {
+        const char* bytes;
+        double height, rotation, oblique;
+        int align;
+        bool wide;
+    };
+    const Case cases[] = {
+        {"\xA5\xCA\xA3\x8C\x8F \xC6\xD3\xAF", 12, 0, 0, 0, false}, // "ĄĘŁŚŹ ĆÓŻ"
+        {"jgpqy \xB9\xEA", 14, 0, 0, 0, false},                    // "jgpqy ąę"
+        {"WWMMWW", 10, 0, 0, 0, true},
+        {"Pochylony", 12, 0, 25, 4, false},
+        {"KM 1+200", 10, 30, 0, 2, false},
+        {"Wyr\xF3wnany", 11, 0, -15, 8, true},
+    };
+    for (const Case& c : cases) {
+        Drawing d;
+        d.layers[0].color = kBlue;
+        d.textStyles[0].widthFactor = c.wide ? 1.6 : 1.0;
+        const int h = d.addText({{100, 50}, c.height, c.rotation, c.oblique, c.align, 0, c.bytes});
+        const QRect ink = inkOf(render(d));
+        ASSERT_FALSE(ink.isEmpty()) << c.bytes;
+        const Rect box = d.entityExtents(h);
+        // In the image's pixels: y grows downwards.
+        const QRectF extents(QPointF(box.left, 100 - box.top),
+                             QPointF(box.right, 100 - box.bottom));
+        EXPECT_TRUE(extents.adjusted(-1, -1, 1, 1).contains(QRectF(ink))) << c.bytes;
+        // And not much more than the letters.
+        EXPECT_LT(extents.width() * extents.height(), 2.5 * ink.width() * ink.height()) << c.bytes;
+    }
+}
+
 TEST(Renderer, TheIndexFollowsEditsOfEntities) {
     Drawing d;
     d.layers[0].color = kRed;

@@ -563,6 +563,65 @@ TEST_F(SnapTest, ABareNumberGoesFirstToACommandThatTakesValues) {
     EXPECT_EQ(c->points, std::vector<Vec2>{(Vec2{3, 4})});
 }
 
+TEST(TypedCoordinates, AValueIsOneNumberWithAPointOrADecimalComma) {
+    const std::pair<const char*, double> good[] = {{"1,5", 1.5},   {"1.5", 1.5}, {" -0,25 ", -0.25},
+                                                   {"22,5", 22.5}, {"3", 3},     {"1e2", 100}};
+    for (const auto& [text, value] : good)
+        EXPECT_EQ(parseTypedValue(text), value) << text;
+    for (const char* bad : {"", "1,5,2", "1.0,5", "1,", ",5", "@1,5", "1<5", "x", "1, 5", "nan"})
+        EXPECT_FALSE(parseTypedValue(bad)) << bad;
+}
+
+// A command that asks for a value while it waits for points: typed text is a value then.
+class AskingValue final : public Command {
+public:
+    using Command::Command;
+    void start(CommandHost& host) override { host.prompt(19347); }
+    bool number(double v) override {
+        values.push_back(v);
+        return true;
+    }
+    bool asksValue() const override { return true; }
+    void point(Vec2 p) override { points.push_back(p); }
+    std::vector<double> values;
+    std::vector<Vec2> points;
+};
+
+TEST_F(SnapTest, WhereAValueIsAskedACommaIsItsDecimalPoint) {
+    auto command = std::make_unique<AskingValue>(*engine().active());
+    AskingValue* c = command.get();
+    w->startCommand(std::move(command));
+    typeIn("1,5");
+    typeIn("2.25");
+    EXPECT_EQ(c->values, (std::vector<double>{1.5, 2.25}));
+    // Coordinates are not what is asked: the entry is shown as malformed, with what is.
+    typeIn("@1,5");
+    ASSERT_NE(w->coordinateInput(), nullptr);
+    EXPECT_NE(prompt.find(engine().text(19362)), std::string::npos);
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(c->points.empty());
+    w->cancel();
+
+    // "Skaluj": the base point picked, "1,5" typed is the factor, not the point (1, 5).
+    only({});
+    cadSelect(1, 4); // the line from (-20, 80) to (30, 80)
+    ASSERT_EQ(cadExecute(CAD_CMD_SCALE), 1);
+    EXPECT_EQ(prompt, engine().text(19236) + ": " + engine().text(19304));
+    clickAt(at({-20, 80}));
+    EXPECT_EQ(prompt, engine().text(19236) + ": " + engine().text(19347)) << "says it takes one";
+    typeIn("1,5");
+    EXPECT_EQ(lineOf(4).a, (Vec2{-20, 80}));
+    EXPECT_EQ(lineOf(4).b, (Vec2{55, 80}));
+    // "Obróć" likewise: "22,5" is the angle.
+    cadSelect(1, 4);
+    ASSERT_EQ(cadExecute(CAD_CMD_ROTATE), 1);
+    clickAt(at({-20, 80}));
+    EXPECT_EQ(prompt, engine().text(19235) + ": " + engine().text(19345));
+    typeIn("90");
+    EXPECT_NEAR(lineOf(4).b.x, -20, 1e-9);
+    EXPECT_NEAR(lineOf(4).b.y, 155, 1e-9);
+}
+
 TEST_F(SnapTest, TheFieldStandsInTheStatusBar) {
     int height = 0;
     ASSERT_GT(cadStatBarCreate(&parent, &height), 0);

@@ -5,8 +5,10 @@
 #include "tests/engine/EngineTestSupport.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
@@ -219,6 +221,7 @@ TEST_F(ToolbarTest, TooltipsComeFromTheEngineTexts) {
 }
 
 TEST_F(ToolbarTest, ButtonsOfUnknownCommandsAreDisabled) {
+    ASSERT_GT(cadFileNew(0, ""), 0); // the commands have a drawing to work on
     const int testCommandA = freshCommand();
     cadToolBarButton(CAD_CMD_SAVE);
     cadToolBarButton(unknownCommand);
@@ -245,6 +248,7 @@ TEST_F(ToolbarTest, ButtonsOfUnknownCommandsAreDisabled) {
 }
 
 TEST_F(ToolbarTest, ButtonsFollowTheCommandsWhenObserversFire) {
+    ASSERT_GT(cadFileNew(0, ""), 0);
     const int testCommandB = freshCommand();
     cadToolBarButton(testCommandB);
     QToolBar* bar = create(CAD_TOOLBAR_DRAW);
@@ -457,3 +461,91 @@ TEST_F(ToolbarTest, StatusBarFollowsTheWindow) {
     EXPECT_EQ(cadStatBarSetText(2, "x"), 0);
     cadStatBarResize();
 }
+
+namespace {
+
+TEST_F(ToolbarTest, ButtonsWaitForADrawingAndForSomethingToDo) {
+    QToolBar* standard = create(CAD_TOOLBAR_STANDARD);
+    QToolBar* snaps = create(CAD_TOOLBAR_SNAPS);
+    ASSERT_TRUE(standard && snaps);
+    const auto enabled = [](QToolBar* bar, int code) { return button(bar, code)->isEnabled(); };
+    // No drawing: nothing to save, zoom or take back; the ways of snapping hold for the run.
+    for (const int code : {CAD_CMD_SAVE, CAD_CMD_PRINT, CAD_CMD_ZOOM_ALL, CAD_CMD_UNDO,
+                           CAD_CMD_REDO, CAD_CMD_CUT, CAD_CMD_PASTE, CAD_CMD_LAYERS})
+        EXPECT_FALSE(enabled(standard, code)) << code;
+    EXPECT_TRUE(enabled(snaps, CAD_CMD_SNAP_END));
+    EXPECT_TRUE(enabled(snaps, CAD_CMD_SNAP_SETTINGS));
+    EXPECT_FALSE(enabled(snaps, CAD_CMD_SNAP_GRID)) << "the drawing's own";
+
+    cadFileNew(0, "");
+    EXPECT_TRUE(enabled(standard, CAD_CMD_SAVE));
+    EXPECT_TRUE(enabled(standard, CAD_CMD_CUT)) << "picks what to cut";
+    EXPECT_TRUE(enabled(snaps, CAD_CMD_SNAP_GRID));
+    EXPECT_FALSE(enabled(standard, CAD_CMD_UNDO));
+    EXPECT_FALSE(enabled(standard, CAD_CMD_REDO));
+    // A change to take back, then one to make anew.
+    cadUndoGroupBegin();
+    addPolyline({0, 0, 10, 10});
+    cadUndoGroupEnd();
+    cadExecute(CAD_CMD_ZOOM_ALL);
+    EXPECT_TRUE(enabled(standard, CAD_CMD_UNDO));
+    EXPECT_FALSE(enabled(standard, CAD_CMD_REDO));
+    cadExecute(CAD_CMD_UNDO);
+    EXPECT_FALSE(enabled(standard, CAD_CMD_UNDO));
+    EXPECT_TRUE(enabled(standard, CAD_CMD_REDO));
+    // Paste follows the clipboard.
+    QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(enabled(standard, CAD_CMD_PASTE));
+    cadExecute(CAD_CMD_REDO);
+    cadSelect(1, -1);
+    ASSERT_EQ(cadExecute(CAD_CMD_COPY_TO_CLIPBOARD), 1);
+    EXPECT_TRUE(enabled(standard, CAD_CMD_PASTE));
+    // The last drawing closed: back to nothing.
+    cadDocClose(cadDocGetActive());
+    EXPECT_FALSE(enabled(standard, CAD_CMD_SAVE));
+    EXPECT_FALSE(enabled(standard, CAD_CMD_PASTE));
+}
+
+TEST_F(ToolbarTest, LayersShowTheLabelsTheProgramGivesThem) {
+    QToolBar* bar = create(CAD_TOOLBAR_LAYERS);
+    auto* combo = bar->findChild<QComboBox*>(QStringLiteral("cadLayerCombo"));
+    ASSERT_NE(combo, nullptr);
+    cadFileNew(0, "");
+    cadLayerAdd("31", 0.35, 0x0000FF, 0x0000FF);
+    cadLayerLabel("31", "o\x9c drogi"); // "oś drogi"
+    EXPECT_EQ(cadLayerLabelOf("31"), "o\x9c drogi");
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("0"));
+    EXPECT_EQ(combo->itemText(1), QString::fromUtf8(u8"31 - oś drogi"));
+    // Every document's layer of that name; an empty label takes it away.
+    cadFileNew(0, "");
+    cadLayerAdd("31", 0.35, 0, 0);
+    EXPECT_EQ(combo->itemText(1), QString::fromUtf8(u8"31 - oś drogi"));
+    cadLayerLabel("31", "");
+    EXPECT_EQ(combo->itemText(1), QStringLiteral("31"));
+    EXPECT_EQ(cadLayerLabelOf("31"), "");
+}
+
+TEST_F(ToolbarTest, WhatNeedsNoAnswerIsToldInTheStatusBar) {
+    cadStatBarCreate(parent.get(), nullptr);
+    auto* bar = parent->findChild<cad::StatusBar*>(QStringLiteral("cadStatusBar"));
+    ASSERT_NE(bar, nullptr);
+    cadFileNew(0, "");
+    // Holding Ctrl+Z with nothing to take back stops nobody.
+    EXPECT_EQ(cadExecute(CAD_CMD_UNDO), 0);
+    EXPECT_EQ(bar->paneText(2), QStringLiteral("Nothing to undo"));
+    EXPECT_EQ(cadExecute(CAD_CMD_REDO), 0);
+    EXPECT_EQ(bar->paneText(2), QStringLiteral("Nothing to redo"));
+    EXPECT_TRUE(responder->messages.empty());
+    // What was written where.
+    addPolyline({0, 0, 1, 1});
+    ASSERT_EQ(cadFileSave(path("zapis.rdw"), CAD_FORMAT_NATIVE), 1);
+    EXPECT_EQ(bar->paneText(2),
+              QStringLiteral("Drawing saved to ") + QString::fromStdString(path("zapis.rdw")));
+    responder->saveAnswers = {path("eksport")};
+    ASSERT_EQ(cadExecute(CAD_CMD_EXPORT_DXF), 1);
+    EXPECT_EQ(bar->paneText(2),
+              QStringLiteral("Drawing exported to ") + QString::fromStdString(path("eksport.dxf")));
+}
+
+} // namespace

@@ -264,6 +264,58 @@ TEST_F(ModifyTest, ThePreviewShowsImagesUprightAsTheRotationLeavesThem) {
     EXPECT_NEAR(preview.height(), 10, 3);
 }
 
+TEST_F(ModifyTest, TheSelectionTurnsAndScalesWithTheCursorAsItFollowsItInAMove) {
+    const int line = cadAddLine(0, 0, 80, 0);
+    cadSelect(1, line);
+    const QColor preview(0, 90, 220);
+    const auto moveTo = [this](Vec2 p) {
+        const QPointF at = w->toPixel(p);
+        QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(w, &move);
+    };
+    const auto shownAt = [this, preview](Vec2 p) {
+        const QImage image = w->grab().toImage();
+        const QPoint at = w->toPixel(p).toPoint();
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (image.pixelColor(at + QPoint(dx, dy)) == preview)
+                    return true;
+        return false;
+    };
+    // Turned: from the centre on, before any direction is picked, by the cursor's angle.
+    ASSERT_EQ(cadExecute(CAD_CMD_ROTATE), 1);
+    click({0, 0});
+    moveTo({0, 50});
+    EXPECT_TRUE(shownAt({0, 60})) << "a quarter turn up";
+    moveTo({-50, 0});
+    EXPECT_TRUE(shownAt({-60, 0})) << "half a turn";
+    EXPECT_FALSE(shownAt({0, 60}));
+    // A direction picked: the turn counts from it.
+    click({0, 50});
+    moveTo({-50, 0});
+    EXPECT_TRUE(shownAt({0, 60})) << "a quarter turn from it";
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTest::keyClick(w, Qt::Key_Escape);
+    // Scaled: by the distance of the cursor from the base point (ten pixels a unit now).
+    engine().active()->view.unitsPerPixel = 0.1;
+    engine().redraw();
+    cadSelect(1, line);
+    ASSERT_EQ(cadExecute(CAD_CMD_SCALE), 1);
+    click({-10, 0});
+    // The line's start, 10 from the base point, goes to 20 and to 5 from it.
+    moveTo({-8, 0});
+    EXPECT_TRUE(shownAt({12, 0}));
+    EXPECT_FALSE(shownAt({5, 0})) << "twice as far";
+    moveTo({-9.5, 0});
+    EXPECT_TRUE(shownAt({-4, 0}));
+    EXPECT_FALSE(shownAt({-7, 0})) << "half as far";
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_EQ(drawing().lines[drawing().entities[line].first].b, (Vec2{80, 0})) << "unchanged";
+}
+
 TEST_F(ModifyTest, WithNothingSelectedTheEntitiesArePickedFirst) {
     const int line = cadAddLine(0, 0, 20, 0);
     ASSERT_EQ(cadExecute(CAD_CMD_MOVE), 1);

@@ -1,6 +1,7 @@
 #include "tests/import/ImportTestSupport.h"
 
 #include "import/Settings.h"
+#include "import/SnapSettingsFile.h"
 #include "import/Styles.h"
 #include "support/ProgramDirectory.h"
 #include "tests/common/ScriptedPlatform.h"
@@ -236,6 +237,60 @@ TEST_F(ReadOnlyProgramDirectory, SettingsGoToTheUsersFolderAndAreReadFromThereFi
     OverrideProgramDirectoryWritable(true);
     LoadSettings(QStringLiteral("KWL.knf"));
     EXPECT_EQ(Settings().background, 0) << "a writable program directory keeps its own file";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SettingsTest, LayersShowWhatTheFileSaysTheyHold) {
+    write("KWL.knf", "GRULI,31,0.35,200,40,40,o\x9c drogi\r\n"
+                     "GRULI,32,0.35,40,90,200, kraw\xea\x9f jezdni, prawa \r\n"
+                     "GRULI,33,0.25,60,140,190\r\n");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(Settings().description[31], "o\x9c drogi");
+    EXPECT_EQ(cadLayerLabelOf("31"), "o\x9c drogi");
+    EXPECT_EQ(cadLayerLabelOf("32"), "kraw\xea\x9f jezdni, prawa") << "commas and all";
+    EXPECT_EQ(cadLayerLabelOf("33"), "");
+    // Another file read: the labels are its own.
+    write("KWL_kopia.knf", "GRULI,33,0.25,60,140,190,pobocze\r\n");
+    LoadSettings(QStringLiteral("KWL_kopia.knf"));
+    EXPECT_EQ(cadLayerLabelOf("33"), "pobocze");
+    EXPECT_EQ(cadLayerLabelOf("31"), "o\x9c drogi") << "entries above 10 keep what they hold";
+    write("KWL.knf", "GRULI,3,0.25,60,140,190,linie\r\n");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    write("KWL.knf", "");
+    LoadSettings(QStringLiteral("KWL.knf"));
+    EXPECT_EQ(cadLayerLabelOf("3"), "") << "entries 0 to 10 start again";
+}
+
+} // namespace
+
+namespace {
+
+TEST(SnapSettingsFile, WhatIsWrittenIsReadBack) {
+    CadSnapSettings s;
+    s.modes = (1u << 0) | (1u << 3) | (1u << 10); // end, centre, steps
+    s.aperture = 17;
+    s.lengthStep = 0.5;
+    s.angleStep = 22.5;
+    s.baseAngle = -10;
+    const QByteArray bytes = WriteSnapSettings(s);
+    EXPECT_EQ(bytes, QByteArray("SNAPY,17501,17504,17511\r\nAPERTURA,17\r\n"
+                                "KROKI,0.5000,22.5000,-10.0000\r\n"));
+    const CadSnapSettings back = ReadSnapSettings(bytes);
+    EXPECT_EQ(back.modes, s.modes);
+    EXPECT_EQ(back.aperture, 17);
+    EXPECT_EQ(back.lengthStep, 0.5);
+    EXPECT_EQ(back.angleStep, 22.5);
+    EXPECT_EQ(back.baseAngle, -10);
+    // Lines it does not know and values it cannot read leave the defaults.
+    const CadSnapSettings odd =
+        ReadSnapSettings("snapy , 17501,99999,x\nAPERTURA,-3\nKROKI,x\nINNE,1\n");
+    EXPECT_EQ(odd.modes, 1u);
+    EXPECT_EQ(odd.aperture, CadSnapSettings{}.aperture);
+    EXPECT_EQ(odd.lengthStep, CadSnapSettings{}.lengthStep);
+    EXPECT_EQ(ReadSnapSettings("").modes, 0u);
 }
 
 } // namespace

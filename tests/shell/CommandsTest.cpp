@@ -5,6 +5,8 @@
 #include "shell/MenuTable.h"
 #include "tests/shell/MainWindowFixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -98,6 +100,7 @@ TEST_F(Commands, EveryButtonRunsACommandTheEngineHas) {
     }
     // The engine's command toolbars that the start-up sequence makes: standard, drawing,
     // editing and snaps, each with its buttons named after their commands.
+    QGuiApplication::clipboard()->clear();
     std::set<int> toolbars;
     int buttons = 0;
     for (const QToolBar* bar : window->findChildren<QToolBar*>()) {
@@ -111,7 +114,11 @@ TEST_F(Commands, EveryButtonRunsACommandTheEngineHas) {
             toolbars.insert(id.toInt());
             ++buttons;
             EXPECT_TRUE(cadCommandExists(code)) << "toolbar " << id.toStdString() << ": " << code;
-            EXPECT_TRUE(a->isEnabled()) << "toolbar " << id.toStdString() << ": " << code;
+            // With nothing done yet and nothing on the clipboard, there is nothing to undo,
+            // redo or paste.
+            const bool waits =
+                code == CAD_CMD_UNDO || code == CAD_CMD_REDO || code == CAD_CMD_PASTE;
+            EXPECT_EQ(a->isEnabled(), !waits) << "toolbar " << id.toStdString() << ": " << code;
         }
     }
     EXPECT_EQ(toolbars, (std::set<int>{CAD_TOOLBAR_STANDARD, CAD_TOOLBAR_DRAW, CAD_TOOLBAR_EDIT,

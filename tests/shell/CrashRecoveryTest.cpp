@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QThread>
 
@@ -21,12 +22,17 @@ namespace {
 // ---- descriptions
 
 TEST(CopyDescriptions, ReadBackWhatWasWritten) {
-    const CopyDescription d{QByteArray("/home/ja/drogi/plan \xb9\n=%.rdw"),
-                            QStringLiteral("plan ą\n=%.rdw"), 2};
+    const CopyDescription d{
+        QByteArray("/home/ja/drogi/plan \xb9\n=%.rdw"), QStringLiteral("plan ą\n=%.rdw"), 2, {}};
     const QByteArray bytes = DescribeCopy(d);
     EXPECT_EQ(ReadCopyDescription(bytes), d);
-    const CopyDescription untitled{{}, QStringLiteral("bez nazwy"), 0};
+    const CopyDescription untitled{{}, QStringLiteral("bez nazwy"), 0, {}};
     EXPECT_EQ(ReadCopyDescription(DescribeCopy(untitled)), untitled);
+    // The drawing's file as the run saw it.
+    CopyDescription seen = d;
+    seen.onDisk = CadFileStamp{123456, 1700000000123456789, 0xFEDCBA9876543210ull};
+    EXPECT_EQ(ReadCopyDescription(DescribeCopy(seen)), seen);
+    EXPECT_FALSE(ReadCopyDescription(DescribeCopy(seen).replace("file=123456,", "file=x,")));
     // A later version may add fields.
     QByteArray later = bytes;
     later.insert(later.indexOf("end\n"), "colour=red\n");
@@ -34,7 +40,7 @@ TEST(CopyDescriptions, ReadBackWhatWasWritten) {
 }
 
 TEST(CopyDescriptions, DamagedOrCutShortOnesAreRefused) {
-    const QByteArray bytes = DescribeCopy({"/a/b.rdw", QStringLiteral("b.rdw"), 1});
+    const QByteArray bytes = DescribeCopy({"/a/b.rdw", QStringLiteral("b.rdw"), 1, {}});
     ASSERT_TRUE(ReadCopyDescription(bytes));
     for (qsizetype n = 0; n < bytes.size(); ++n)
         EXPECT_FALSE(ReadCopyDescription(bytes.left(n))) << n << " bytes";
@@ -207,8 +213,9 @@ TEST_F(Recovery, CopiesOfALiveRunAreNotOffered) {
 TEST_F(Recovery, LeftCopiesAreOfferedAndOpenUnderTheirNames) {
     const QString dead = deadRun(QStringLiteral("run-99999-1"));
     const QString plan = path(QStringLiteral("plan.rdw"));
-    leaveCopy(dead, 3, 2, CopyDescription{QFile::encodeName(plan), QStringLiteral("plan.rdw"), 1});
-    leaveCopy(dead, 4, 1, CopyDescription{{}, QStringLiteral("bez nazwy"), 0});
+    leaveCopy(dead, 3, 2,
+              CopyDescription{QFile::encodeName(plan), QStringLiteral("plan.rdw"), 1, {}});
+    leaveCopy(dead, 4, 1, CopyDescription{{}, QStringLiteral("bez nazwy"), 0, {}});
     // A damaged copy, and a copy whose description is damaged.
     QFile damaged(dead + QStringLiteral("5.rdw"));
     damaged.open(QIODevice::WriteOnly);
@@ -217,7 +224,7 @@ TEST_F(Recovery, LeftCopiesAreOfferedAndOpenUnderTheirNames) {
     {
         QFile f(dead + QStringLiteral("5.txt"));
         f.open(QIODevice::WriteOnly);
-        f.write(DescribeCopy({"/x/profil.rdw", QStringLiteral("profil.rdw"), 2}));
+        f.write(DescribeCopy({"/x/profil.rdw", QStringLiteral("profil.rdw"), 2, {}}));
     }
     leaveCopy(dead, 6, 1, std::nullopt);
     {
@@ -245,10 +252,10 @@ TEST_F(Recovery, LeftCopiesAreOfferedAndOpenUnderTheirNames) {
     EXPECT_EQ(cadPropGet(CAD_PROP_DOC_PATH, docs[1]), "");
     EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, docs[1]), 1);
     EXPECT_EQ(entityCount(), 1);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[bez nazwy]"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[bez nazwy *]"));
     cadDocSetActive(docs[0]);
     EXPECT_EQ(entityCount(), 2);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[plan]"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[plan *]"));
 
     // The dead run is gone; its copies are this run's now, until saved.
     EXPECT_FALSE(QFileInfo::exists(dead));
@@ -259,9 +266,66 @@ TEST_F(Recovery, LeftCopiesAreOfferedAndOpenUnderTheirNames) {
     EXPECT_FALSE(QFileInfo::exists(recovery().copyFile(docs[0])));
 }
 
+TEST_F(Recovery, ARunThatCannotLockAFolderLeavesNoneAndSaysSoOnceInTheStatusBar) {
+    recovery().lockFolder = [](const QString&) { return -1; };
+    drawnDocument();
+    copyNow();
+    EXPECT_TRUE(runs().isEmpty()) << "what it made goes";
+    EXPECT_TRUE(Script().messageBoxes.empty()) << "nothing stops a drag";
+    auto* pane = window->findChild<QLabel*>(QStringLiteral("cadStatusPane2"));
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->text().startsWith(
+        QString::fromUtf8(u8"Nie można zapisać kopii niezapisanego rysunku bez nazwy")))
+        << pane->text().toStdString();
+    // Said once; tried no more.
+    cadStatBarSetText(2, "");
+    for (int round = 0; round < 3; ++round) {
+        cadAddLine(round, 0, round, 1);
+        copyNow();
+    }
+    EXPECT_EQ(pane->text(), QString());
+    EXPECT_TRUE(runs().isEmpty());
+}
+
+TEST_F(Recovery, ABroughtBackDrawingKnowsItsFileAsTheRunThatCrashedSawIt) {
+    // A drawing saved, then changed, in this run: its copy describes its file as saved.
+    const int doc = drawnDocument();
+    const QString plan = path(QStringLiteral("plan.rdw"));
+    ASSERT_EQ(cadFileSave(QFile::encodeName(plan).toStdString(), CAD_FORMAT_NATIVE), 1);
+    cadAddLine(5, 5, 6, 6);
+    copyNow();
+    QFile described(recovery().descriptionFile(doc));
+    ASSERT_TRUE(described.open(QIODevice::ReadOnly));
+    const auto description = ReadCopyDescription(described.readAll());
+    ASSERT_TRUE(description && description->onDisk);
+    EXPECT_EQ(description->onDisk->hash, cadDocFileStamp(doc)->hash);
+
+    // As the next start brings it back: saved over its file untouched since, without a question.
+    const QString dead = deadRun(QStringLiteral("run-99999-4"));
+    leaveCopy(dead, 1, 3, *description);
+    cadDocClose(doc);
+    Script().messageBoxAnswers = {kIdYes};
+    ASSERT_EQ(recovery().offerLeftCopies(window->engineWindow), 1);
+    cadExecute(CAD_CMD_SAVE);
+    EXPECT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 0);
+
+    // Another run wrote the file meanwhile: the save asks first.
+    leaveCopy(deadRun(QStringLiteral("run-99999-5")), 1, 3, *description);
+    cadDocClose(cadDocGetActive());
+    Script().messageBoxAnswers = {kIdYes, kIdNo};
+    ASSERT_EQ(recovery().offerLeftCopies(window->engineWindow), 1);
+    const std::string theirs = read(QStringLiteral("plan.rdw"));
+    cadExecute(CAD_CMD_SAVE);
+    ASSERT_EQ(Script().messageBoxes.size(), 3u);
+    EXPECT_TRUE(Script().messageBoxes[2].text.startsWith(
+        QString::fromUtf8(u8"Plik \"plan.rdw\" zmienił się na dysku")));
+    EXPECT_EQ(read(QStringLiteral("plan.rdw")), theirs);
+}
+
 TEST_F(Recovery, RefusedCopiesAreRemoved) {
     const QString dead = deadRun(QStringLiteral("run-99999-2"));
-    leaveCopy(dead, 1, 1, CopyDescription{{}, QStringLiteral("bez nazwy"), 0});
+    leaveCopy(dead, 1, 1, CopyDescription{{}, QStringLiteral("bez nazwy"), 0, {}});
     Script().messageBoxAnswers = {kIdNo};
     EXPECT_EQ(recovery().offerLeftCopies(window->engineWindow), 0);
     EXPECT_EQ(Script().messageBoxes.size(), 1u);
@@ -360,7 +424,7 @@ TEST_F(RecoveryAfterAKill, TheNextStartOpensWhatWasDrawn) {
     EXPECT_EQ(cadPropGet(CAD_PROP_DOC_PATH, recovered), QFile::encodeName(rdw).toStdString());
     EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, recovered), 1);
     EXPECT_EQ(DocumentDrawingKind(recovered), 1);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[plan]"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[plan *]"));
     EXPECT_TRUE(item("ZapiszRDW1")->isEnabled());
     const auto got = cadGetStatistics();
     ASSERT_TRUE(got);

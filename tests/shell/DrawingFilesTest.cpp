@@ -4,6 +4,7 @@
 #include "blocks/przesuniecie.h"
 #include "import/RoadDesignReader.h"
 #include "import/Styles.h"
+#include "support/Cp1250.h"
 #include "tests/common/ScriptedPlatform.h"
 #include "tests/shell/MainWindowFixture.h"
 
@@ -11,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -81,7 +83,8 @@ TEST_F(DrawingFiles, OpeningARoadDrawingConvertsItAndStoresItAsRdw) {
     EXPECT_EQ(window->rememberedDirectory, path(QStringLiteral("rys")));
     EXPECT_EQ(QDir::currentPath(), path(QStringLiteral("rys")));
     EXPECT_EQ(RecentFilesList().entries(), QStringList{kwl});
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[droga]"));
+    // Converted, not saved yet: the title marks it.
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[droga *]"));
 
     // The settings file gave the background and pen layer 31; kind 1 keeps the widths.
     EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_BACKCOLOR, -1), 0xFFFFFF);
@@ -529,6 +532,108 @@ TEST_F(CommandLineInAFolder, TheDrawingTakesTheBlockLibraryOfItsOwnFolder) {
     EXPECT_LT(cadBlockIndex("PROGRAM"), 0);
     EXPECT_EQ(QDir::currentPath(), path(QStringLiteral("rys")));
     EXPECT_EQ(RecentFilesList().entries().value(0), path(QStringLiteral("rys/wiersz.kwl")));
+}
+
+// What the status bar says to the person.
+QString statusText(QWidget* window) {
+    auto* pane = window->findChild<QLabel*>(QStringLiteral("cadStatusPane2"));
+    return pane ? pane->text() : QStringLiteral("(no status bar)");
+}
+
+TEST_F(DrawingFiles, ANameTypedWithoutAnExtensionGetsItsKindsOneAndTheStatusBarSaysWhere) {
+    cadFileNew(window->engineWindow, "");
+    cadAddLine(0, 0, 1, 1);
+    Script().fileAnswers = {path(QStringLiteral("wynik"))};
+    item("ZapiszjakoRDW1")->trigger();
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("wynik.rdw"))));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("wynik"))));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[wynik]"));
+    EXPECT_EQ(statusText(window.get()),
+              QStringLiteral("Zapisano rysunek w pliku ") + path(QStringLiteral("wynik.rdw")));
+    // "Otwórz" lists it.
+    Script().fileAnswers = {QString()};
+    item("PlikRDW1")->trigger();
+    EXPECT_TRUE(QDir(dir.path())
+                    .entryList({QStringLiteral("*.rdw")}, QDir::Files)
+                    .contains(QStringLiteral("wynik.rdw")));
+    // "Zapisz plik" says where it wrote.
+    cadAddLine(2, 2, 3, 3);
+    item("ZapiszRDW1")->trigger();
+    EXPECT_EQ(statusText(window.get()),
+              QStringLiteral("Zapisano rysunek w pliku ") + path(QStringLiteral("wynik.rdw")));
+    Script().fileAnswers = {path(QStringLiteral("wynik"))};
+    item("EksportujdoDXF1")->trigger();
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("wynik.dxf"))));
+    EXPECT_EQ(statusText(window.get()), QStringLiteral("Wyeksportowano rysunek do pliku ") +
+                                            path(QStringLiteral("wynik.dxf")));
+}
+
+TEST_F(DrawingFiles, PolishFileNamesStandInQuestionsAsTheyAre) {
+    cadFileNew(window->engineWindow, "");
+    cadAddLine(0, 0, 1, 1);
+    const QString file = path(QString::fromUtf8(u8"wynik_łąka.rdw"));
+    ASSERT_EQ(cadFileSave(QFile::encodeName(file).toStdString(), CAD_FORMAT_NATIVE), 1);
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(u8"KWL_Edytor-[wynik_łąka]"));
+    EXPECT_EQ(FromCp1250(cadDrawingInfo().at(0)), QString::fromUtf8(u8"File name: wynik_łąka.rdw"));
+    cadAddLine(1, 1, 2, 2);
+    Script().messageBoxAnswers = {kIdNo};
+    item("Zamknijaktywnyplik1")->trigger();
+    ASSERT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_EQ(Script().messageBoxes[0].text,
+              QString::fromUtf8(u8"Zapisać zmiany w pliku \"wynik_łąka.rdw\"?"));
+}
+
+TEST_F(DrawingFiles, TwoCopiesOfTheProgramSavingOneFileDoNotLoseTheFirstOnesWork) {
+    // This copy opens the drawing; another one saves its own work there meanwhile.
+    cadFileNew(window->engineWindow, "");
+    cadAddLine(0, 0, 1, 1);
+    const QString file = path(QStringLiteral("wspolny.rdw"));
+    ASSERT_EQ(cadFileSave(QFile::encodeName(file).toStdString(), CAD_FORMAT_NATIVE), 1);
+    write(QStringLiteral("wspolny.rdw"), read(QStringLiteral("wspolny.rdw")) + "inny program");
+    const std::string theirs = read(QStringLiteral("wspolny.rdw"));
+    cadAddLine(5, 5, 6, 6);
+    Script().messageBoxAnswers = {kIdNo};
+    item("ZapiszRDW1")->trigger();
+    ASSERT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_EQ(Script().messageBoxes[0].text,
+              QString::fromUtf8(u8"Plik \"wspolny.rdw\" zmienił się na dysku od chwili otwarcia "
+                                u8"lub ostatniego zapisu (być może zapisał go inny program). "
+                                u8"Zapisać rysunek, zastępując tamte zmiany?"));
+    EXPECT_EQ(read(QStringLiteral("wspolny.rdw")), theirs);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[wspolny *]"));
+}
+
+// A drawing of the program's own named on the command line, as a file manager opens it.
+class CommandLineDrawing : public DrawingFiles {
+protected:
+    void prepare() override {
+        DrawingFiles::prepare();
+        cadFileNew(0, "");
+        cadAddLine(0, 0, 10, 10);
+        ASSERT_EQ(cadFileSave(QFile::encodeName(path(QStringLiteral("plan.rdw"))).toStdString(),
+                              CAD_FORMAT_NATIVE),
+                  1);
+        cadDocClose(cadDocGetActive());
+        arguments = {path(QStringLiteral("plan.rdw"))};
+    }
+};
+
+TEST_F(CommandLineDrawing, KeepsItsNameAndFile) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[plan]"));
+    EXPECT_EQ(activePath(), path(QStringLiteral("plan.rdw")).toStdString());
+    EXPECT_EQ(countEntities(CAD_ENT_LINE), 1);
+    EXPECT_TRUE(item("ZapiszRDW1")->isEnabled());
+    // "Zapisz plik" writes it back there without asking for a name; closing asks about it.
+    cadAddLine(1, 1, 2, 2);
+    item("ZapiszRDW1")->trigger();
+    EXPECT_TRUE(Script().fileDialogs.empty());
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 0);
+    cadAddLine(2, 2, 3, 3);
+    Script().messageBoxAnswers = {kIdNo};
+    item("Zamknijaktywnyplik1")->trigger();
+    ASSERT_EQ(Script().messageBoxes.size(), 1u);
+    EXPECT_EQ(Script().messageBoxes[0].text,
+              QString::fromUtf8(u8"Zapisać zmiany w pliku \"plan.rdw\"?"));
 }
 
 class BadSettings : public MainWindow {

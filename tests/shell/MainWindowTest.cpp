@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 
 #include <QAction>
@@ -144,7 +145,7 @@ TEST_F(MainWindow, EveryMenuHoldsExactlyItsItems) {
                   "Zamknijaktywnyplik1 Zamknij aktywny plik|"
                   "Zamknijwszystkieotwartepliki1 Zamknij wszystkie otwarte pliki|N2 -|"
                   "Parametrydrukarki1 Parametry drukarki|Drukuj1 Drukuj|N3 -|"
-                  "Zamknijprogram1 &Zamknij program|N16 -"},
+                  "Zamknijprogram1 &Zamknij program|N20 -|Nowyrysunek1 Nowy rysunek|N16 -"},
         {"Edycja1", "Undo1 Cofnij|Redo1 Ponów|N9 -|Waciwoci1 Właściwości|N10 -|"
                     "Wytnijdoschowka1 Wytnij do schowka|Kopiujdoschowka1 Kopiuj do schowka|"
                     "Wklejzeschowka1 Wklej ze schowka|N11 -|Kopiuj1 Kopiuj|Przesu1 Przesuń|"
@@ -243,6 +244,92 @@ TEST_F(MainWindow, TheTitleFollowsTheActiveDocument) {
     QFile::remove(QString::fromStdString(a));
 }
 
+TEST_F(MainWindow, DocumentMenusGoAwayWithTheLastDrawing) {
+    const auto documentItemsEnabled = [this] {
+        int on = 0;
+        for (QAction* a : window->documentActions())
+            on += a->isEnabled();
+        return on;
+    };
+    const int all = static_cast<int>(window->documentActions().size());
+    const int first = cadFileNew(window->engineWindow, "");
+    EXPECT_EQ(documentItemsEnabled(), all);
+    const int second = cadFileNew(window->engineWindow, "");
+    cadDocClose(second);
+    EXPECT_EQ(documentItemsEnabled(), all) << "one is still open";
+    item("Zamknijaktywnyplik1")->trigger();
+    EXPECT_EQ(cadDocGetActive(), 0);
+    EXPECT_EQ(documentItemsEnabled(), 0) << "as at start";
+    EXPECT_TRUE(item("OtwrzplikKWL1")->isEnabled());
+    EXPECT_TRUE(item("Nowyrysunek1")->isEnabled());
+    // The engine's buttons wait for a drawing too.
+    auto* save = window->findChild<QToolButton*>(QStringLiteral("cadButton17003"));
+    ASSERT_NE(save, nullptr);
+    EXPECT_FALSE(save->isEnabled());
+    (void)first;
+}
+
+TEST_F(MainWindow, TheTitleMarksUnsavedChanges) {
+    cadFileNew(window->engineWindow, "");
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[bez nazwy]"));
+    cadUndoGroupBegin();
+    cadAddLine(0, 0, 1, 1);
+    cadUndoGroupEnd();
+    cadRedraw();
+    QApplication::processEvents(); // the drawing window shows the change
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[bez nazwy *]"));
+    const QString file = dir.path() + QStringLiteral("/zmiany.rdw");
+    ASSERT_EQ(cadFileSave(QFile::encodeName(file).toStdString(), CAD_FORMAT_NATIVE), 1);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[zmiany]"));
+    // Taken back to before the save: changed again.
+    cadExecute(CAD_CMD_UNDO);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[zmiany *]"));
+    cadExecute(CAD_CMD_REDO);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[zmiany]"));
+}
+
+TEST_F(MainWindow, TheWaysOfSnappingChosenAreKeptForTheNextRun) {
+    // Chosen on the snap toolbar, with the settings dialog's aperture.
+    window->findChild<QToolButton*>(QStringLiteral("cadButton17512"))->click(); // none
+    window->findChild<QToolButton*>(QStringLiteral("cadButton17501"))->click(); // end
+    window->findChild<QToolButton*>(QStringLiteral("cadButton17504"))->click(); // centre
+    CadSnapSettings chosen = cadSnapSettings();
+    chosen.aperture = 23;
+    cadSetSnapSettings(chosen);
+    ASSERT_TRUE(window->close());
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("KWL_snapy.knf"))));
+    // The next run starts from a fresh engine and finds them as they were.
+    window.reset();
+    cadReset();
+    EXPECT_EQ(cadSnapSettings().modes, CadSnapSettings{}.modes);
+    window = std::make_unique<TForm_Main>();
+    window->FormCreate({});
+    EXPECT_EQ(cadSnapSettings().modes, (1u << 0) | (1u << 3));
+    EXPECT_EQ(cadSnapSettings().aperture, 23);
+    EXPECT_TRUE(window->findChild<QToolButton*>(QStringLiteral("cadButton17504"))->isChecked());
+    EXPECT_FALSE(window->findChild<QToolButton*>(QStringLiteral("cadButton17502"))->isChecked());
+}
+
+TEST_F(MainWindow, NewDrawingStartsAnEmptyOneInMillimetres) {
+    EXPECT_FALSE(item("Edycja1")->isEnabled());
+    item("Nowyrysunek1")->trigger();
+    ASSERT_NE(cadDocGetActive(), 0);
+    EXPECT_TRUE(item("Edycja1")->isEnabled());
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_UNITS, -1), 2);
+    EXPECT_EQ(cadLayerCount(), 1);
+    EXPECT_EQ(cadPropGet(CAD_PROP_LAYER_NAME, 0), "0");
+    EXPECT_EQ(cadLayerGetActive(), 0);
+    EXPECT_EQ(FromCp1250(cadPropGet(CAD_PROP_LINESTYLE_NAME, 0).value_or("")),
+              QString::fromUtf8("Ciągła"));
+    EXPECT_EQ(cadGetStatistics()->entities, 0);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 0);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KWL_Edytor-[bez nazwy]"));
+    // Nothing in it to save: closing asks nothing.
+    item("Zamknijaktywnyplik1")->trigger();
+    EXPECT_TRUE(Script().messageBoxes.empty());
+    EXPECT_EQ(cadDocGetActive(), 0);
+}
+
 TEST_F(MainWindow, TheEngineGetsItsTextsInPolish) {
     cadFileNew(window->engineWindow, "");
     EXPECT_EQ(FromCp1250(cadText(10507)), QString::fromUtf8("Zapisać zmiany w pliku \"%s\"?"));
@@ -253,6 +340,10 @@ TEST_F(MainWindow, TheEngineGetsItsTextsInPolish) {
     EXPECT_EQ(DwgProc(0, CAD_MSG_TEXT, 12011, 0, 0, 0, nullptr), 1);
     EXPECT_EQ(cadPropGet(CAD_PROP_TEXT_ANSWER, 0), "Jak warstwa");
     EXPECT_EQ(DwgProc(0, 999, 0, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(FromCp1250(cadText(12051)), QString::fromUtf8("Stwórz nowy blok"));
+    // The two snap boxes of the settings tell the middle of a segment from a circle's centre.
+    EXPECT_EQ(FromCp1250(cadText(12433)), QString::fromUtf8("Do punktu środkowego"));
+    EXPECT_EQ(FromCp1250(cadText(12434)), QString::fromUtf8("Do środka okręgu"));
 }
 
 TEST_F(MainWindow, ToolbarColumnTogglesResizeTheirContainer) {

@@ -2,6 +2,8 @@
 // inserted at a picked point with a typed scale, then printed to PDF, exported to DXF and saved,
 // each file read back by whoever reads it next.
 #include "engine/CadApi.h"
+#include "engine/ui/Printing.h"
+#include "shell/RoadSigns.h"
 #include "tests/common/ScriptedPlatform.h"
 #include "tests/shell/MainWindowFixture.h"
 
@@ -11,6 +13,7 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
@@ -121,6 +124,11 @@ TEST_F(RoadSign, InsertedAtATypedScaleSurvivesPdfDxfAndTheDrawingFile) {
         const auto found = list->findItems(QString::fromLatin1(kSign), Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
         list->setCurrentItem(found.first());
+        // The proposed scale given up: the scale is typed after the point.
+        auto* scale = dialog.findChild<QLineEdit*>(QStringLiteral("cadBlockDialogScale"));
+        ASSERT_NE(scale, nullptr);
+        EXPECT_FALSE(scale->text().isEmpty()) << "a sign gets a scale proposed";
+        scale->clear();
         dialog.accept();
     });
     auto* blockButton = window->findChild<QToolButton*>(QStringLiteral("cadButton17280"));
@@ -224,6 +232,40 @@ print(json.dumps({"errors": len(doc.audit().errors), "name": i.dxf.name, "x": i.
     expectSign(reopened[0], {placed[0].x, placed[0].y}, 0);
     EXPECT_EQ(cadPropGetInt(CAD_PROP_BLOCK_ENTITIES, cadBlockIndex(kSign)), signEntities);
     EXPECT_EQ(cadEntityExtents(reopened[0].entity)->left, extents->left);
+}
+
+TEST_F(RoadSign, TheInsertionDialogProposesTheScaleAtWhichASignPrintsAtItsSize) {
+    // A plan in metres, printed 1:500 (as the print dialog last had it).
+    ASSERT_GT(cadFileNew(window->engineWindow, ""), 0);
+    cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 4);
+    window->EnableDocumentMenus();
+    Script().messageBoxAnswers = {kIdOk, kIdOk};
+    item("Ostrzegawcze1")->trigger();
+    // The sign's size: an insertion at scale 1, measured.
+    const CadRect sign =
+        cadEntityExtents(cadAddInsert(cadBlockIndex(kSign), 0, 0, 1, 1, 0)).value();
+    const double side = std::max(sign.right - sign.left, sign.top - sign.bottom);
+    ASSERT_GT(side, 500) << "in millimetres of the real sign";
+    QString proposed, printed;
+    whenDialogShows("cadBlockDialog", [&](QDialog& dialog) {
+        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("cadBlockDialogList"));
+        list->setCurrentItem(
+            list->findItems(QString::fromLatin1(kSign), Qt::MatchExactly).value(0));
+        proposed = dialog.findChild<QLineEdit*>(QStringLiteral("cadBlockDialogScale"))->text();
+        printed = dialog.findChild<QLabel*>(QStringLiteral("cadBlockDialogPrinted"))->text();
+        dialog.reject();
+    });
+    auto* blockButton = window->findChild<QToolButton*>(QStringLiteral("cadButton17280"));
+    blockButton->click();
+    // At its size on paper, at the scale the print dialog has.
+    const double printScale = cad::sessionPrintSettings().scale;
+    EXPECT_NEAR(proposed.toDouble(), kSignPaperMm * printScale / (side * 1000),
+                proposed.toDouble() * 1e-3);
+    EXPECT_EQ(printed.toStdString(),
+              (QStringLiteral("W skali wydruku 1:") + QString::number(printScale) +
+               QString::fromUtf8(u8" blok ma na papierze 10 mm (w rysunku ") +
+               QString::number(proposed.toDouble() * side, 'f', 3) + QLatin1Char(')'))
+                  .toStdString());
 }
 
 } // namespace

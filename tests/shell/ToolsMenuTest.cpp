@@ -107,9 +107,14 @@ TEST_F(ToolsMenu, RoadSignGroupsBecomeBlocks) {
     ASSERT_EQ(Script().messageBoxes.size(), 1u) << "no blocks: no block-count message";
     EXPECT_EQ(Script().messageBoxes[0].caption, QStringLiteral("Uwaga, Brak znaków drogowych"));
 
+    // The person draws on a layer of his own: the signs leave it the one new entities go on.
+    const int own = cadLayerAdd("opisy", 0.25, 0, 0);
+    cadLayerActive(own);
     Script().messageBoxes.clear();
     Script().messageBoxAnswers = {kIdOk, kIdOk};
     item("Wszystkie1")->trigger();
+    EXPECT_EQ(cadLayerGetActive(), own);
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_ENT_LAYER, cadAddLine(0, 0, 1, 1)), own);
     ASSERT_EQ(Script().messageBoxes.size(), 2u);
     EXPECT_EQ(Script().messageBoxes[0].text,
               QStringLiteral("Liczba wczytanych grup znaków drogowych: 2. Dostępne są one jako "
@@ -162,6 +167,26 @@ TEST_F(ToolsMenu, TextSearchFindsTheNextTextCaseSensitively) {
     });
     FindNextText();
     EXPECT_EQ(selected(), std::vector<int>{b});
+}
+
+TEST_F(ToolsMenu, AFoundTextIsBroughtIntoTheMiddleReadable) {
+    cadFileNew(window->engineWindow, "");
+    cadAddLine(0, 0, 10000, 6000); // a large plan
+    cadSetTextParam(CAD_TEXT_HEIGHT, 1.5);
+    const int found = cadAddText(3000, 2000, "KM 3+000");
+    cadZoom(CAD_ZOOM_ALL);
+    answerSearch(QStringLiteral("3+000"), true, true, true);
+    FindNextText();
+    ASSERT_EQ(selected(), std::vector<int>{found});
+    QWidget* view = cadWndWidget(window->engineWindow);
+    const CadRect shown = cadViewRect().value();
+    const CadRect text = cadEntityExtents(found).value();
+    const double pixels = 1.5 * view->width() / (shown.right - shown.left);
+    EXPECT_GE(pixels, 20) << "readable";
+    EXPECT_LE(pixels, 60) << "not blown up";
+    const double perPixel = (shown.right - shown.left) / view->width();
+    EXPECT_NEAR((shown.left + shown.right) / 2, (text.left + text.right) / 2, perPixel);
+    EXPECT_NEAR((shown.bottom + shown.top) / 2, (text.bottom + text.top) / 2, perPixel);
 }
 
 TEST_F(ToolsMenu, SelectAllTextsKeepsTheSelection) {

@@ -5,9 +5,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -106,6 +109,34 @@ TEST(Platform, InstalledFontsOfferCourierNew) {
     ASSERT_TRUE(QFontDatabase::families().contains("Liberation Mono"))
         << "fonts-liberation2 is not installed (tools/install-deps.sh installs it)";
     EXPECT_TRUE(QtPlatform().fontFamilies().contains("Courier New"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(Platform, ASaveDialogGivesANameTypedWithoutAnExtensionTheFiltersOne) {
+    EXPECT_EQ(DefaultSuffixOf(QStringLiteral("Pliki KWL_Edytora (*.rdw *.RDW)")),
+              QStringLiteral("rdw"));
+    EXPECT_EQ(DefaultSuffixOf(QStringLiteral("Pliki DXF (*.dxf);;Wszystkie (*)")),
+              QStringLiteral("dxf"));
+    EXPECT_EQ(DefaultSuffixOf(QStringLiteral("Wszystkie (*)")), QString());
+    QTemporaryDir dir;
+    QtPlatform qt;
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = true;
+        EXPECT_EQ(QDir(dialog->directory()).absolutePath(), QDir(dir.path()).absolutePath());
+        dialog->selectFile(QStringLiteral("wynik"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(qt.saveFileName(nullptr, QStringLiteral("Zapisz"),
+                              dir.path() + QStringLiteral("/rysunek.rdw"),
+                              QStringLiteral("Pliki KWL_Edytora (*.rdw)")),
+              dir.path() + QStringLiteral("/wynik.rdw"));
+    EXPECT_TRUE(shown);
 }
 
 } // namespace
