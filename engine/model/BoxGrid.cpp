@@ -13,14 +13,17 @@ void sortByKey(std::vector<std::uint64_t>& keys, std::vector<std::uint32_t>& val
                std::uint64_t largest) {
     std::vector<std::uint64_t> keys2(keys.size());
     std::vector<std::uint32_t> values2(values.size());
-    for (int shift = 0; shift < 64 && (largest >> shift) != 0; shift += 11) {
-        std::vector<std::uint32_t> count(2049, 0);
+    constexpr int kBits = 16;
+    constexpr std::uint64_t kDigit = (1u << kBits) - 1;
+    std::vector<std::uint32_t> count(kDigit + 2);
+    for (int shift = 0; shift < 64 && (largest >> shift) != 0; shift += kBits) {
+        std::fill(count.begin(), count.end(), 0);
         for (const std::uint64_t k : keys)
-            ++count[((k >> shift) & 2047) + 1];
+            ++count[((k >> shift) & kDigit) + 1];
         for (std::size_t i = 1; i < count.size(); ++i)
             count[i] += count[i - 1];
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            const std::uint32_t at = count[(keys[i] >> shift) & 2047]++;
+            const std::uint32_t at = count[(keys[i] >> shift) & kDigit]++;
             keys2[at] = keys[i];
             values2[at] = values[i];
         }
@@ -31,7 +34,7 @@ void sortByKey(std::vector<std::uint64_t>& keys, std::vector<std::uint32_t>& val
 
 } // namespace
 
-BoxGrid::BoxGrid(std::vector<Rect> boxes) : boxes_(std::move(boxes)) {
+BoxGrid::BoxGrid(std::vector<Rect> boxes, bool forPlaces) : boxes_(std::move(boxes)) {
     isLarge_.assign(boxes_.size(), 0);
     Rect extent;
     double sumSides = 0;
@@ -82,6 +85,8 @@ BoxGrid::BoxGrid(std::vector<Rect> boxes) : boxes_(std::move(boxes)) {
             cellStart_.push_back(p);
         }
     cellStart_.push_back(static_cast<std::uint32_t>(keys.size()));
+    if (!forPlaces)
+        return;
     std::size_t slots = 16;
     hashShift_ = 60;
     while (slots < 2 * cellKeys_.size()) {

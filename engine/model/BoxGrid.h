@@ -19,8 +19,8 @@ namespace cad {
 class BoxGrid {
 public:
     BoxGrid() = default;
-    // Empty boxes are never found.
-    explicit BoxGrid(std::vector<Rect> boxes);
+    // Empty boxes are never found. A grid only for pairs needs no table for finding cells.
+    explicit BoxGrid(std::vector<Rect> boxes, bool forPlaces = true);
 
     // Every pair of boxes that overlap, once each, as (i, j) with i < j.
     template <typename F> void forEachPair(F&& f) const;
@@ -31,7 +31,8 @@ public:
             return false;
         });
     }
-    // Whether `f` says yes to a box that overlaps `r` (asked of each once, until one).
+    // Whether `f` says yes to a box that overlaps `r` (asked of each once, until one); not for
+    // a grid made only for pairs.
     template <typename F> bool anyNear(const Rect& r, F&& f) const;
 
     std::size_t size() const { return boxes_.size(); }

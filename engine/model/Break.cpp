@@ -75,7 +75,7 @@ Outcome<std::vector<Curve>> breakAt(const Curve& c, Vec2 at) {
     const double end = parameterEnd(c), same = sameParameter(c);
     if (isClosed(c)) {
         if (const auto* p = std::get_if<Path>(&c))
-            return std::vector<Curve>{openedAt(*p, u)};
+            return std::vector<Curve>{tidied(openedAt(*p, u))};
         if (std::holds_alternative<SplineData>(c))
             return std::vector<Curve>{pieceOf(c, u, u)};
         return Refusal::NeedsTwoCuts;

@@ -710,7 +710,7 @@ SplineData splinePiece(const SplineData& s, double u0, double span) {
 }
 
 Path pathPiece(const Path& p, double u0, double u1) {
-    return subPath(p, pathPosition(p, u0), pathPosition(p, u1));
+    return tidied(subPath(p, pathPosition(p, u0), pathPosition(p, u1)));
 }
 
 } // namespace

@@ -473,7 +473,7 @@ Outcome<Path> filletPathCorner(const Path& path, std::size_t vertex, double radi
     if (radius == 0) {
         if (std::abs(turnAt(s1, s2)) < kSmallestTurn)
             return Refusal::NotACorner;
-        return path;
+        return tidied(path);
     }
     const auto cut = filletCut(s1, s2, radius);
     if (!cut)
@@ -566,8 +566,10 @@ template <typename CutAt> Outcome<PathCorners> allCorners(const Path& path, CutA
     PathCorners out;
     out.path = path;
     const std::size_t count = path.v.size();
-    if (path.segmentCount() < 2)
+    if (path.segmentCount() < 2) {
+        out.path = tidied(path);
         return out;
+    }
     std::vector<std::size_t> order;
     for (std::size_t k = count - 1; k >= 1; --k)
         if (path.closed || k + 1 < count)
@@ -591,6 +593,7 @@ template <typename CutAt> Outcome<PathCorners> allCorners(const Path& path, CutA
         out.path = applyCut(out.path, k, s1, s2, *cut);
         ++out.changed;
     }
+    out.path = tidied(out.path);
     return out;
 }
 
@@ -603,7 +606,7 @@ Outcome<PathCorners> filletPathAll(const Path& path, double radius) {
         return Refusal::NegativeValue;
     if (radius == 0) {
         PathCorners out;
-        out.path = path;
+        out.path = tidied(path);
         return out;
     }
     return allCorners(path, [&](const PathSegment& s1, const PathSegment& s2) {

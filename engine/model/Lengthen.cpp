@@ -76,7 +76,7 @@ Outcome<Curve> longer(const Curve& c, bool atEnd, double more) {
         } else {
             out.v.front() = {grown.b, -grown.bulge};
         }
-        return Curve{out};
+        return Curve{tidied(out)};
     }
     return Refusal::Unsupported;
 }

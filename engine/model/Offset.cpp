@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <optional>
 
 namespace cad {
@@ -21,6 +22,10 @@ constexpr double kTurn = 2 * kPi;
 constexpr double kMiterLimit = 100;
 // Points of a slice tested for being far enough from the curve.
 constexpr std::size_t kSamplesOfASlice = 16;
+// Extended corners no farther from their vertex than this many distances stay so near the
+// round ones that the offset of a closed path that does not cross itself needs no more cuts
+// than where it crosses itself.
+constexpr double kShortCorner = 2;
 // So few samples are tried against every segment of the curve rather than through a grid.
 constexpr std::size_t kSamplesTriedAgainstAll = 64;
 
@@ -185,7 +190,8 @@ PathSegment cornerArc(Vec2 from, Vec2 to, Vec2 corner, double turnSign) {
 // Joins the offsets of two segments that meet at `corner`; an arc between them when they are
 // joined so, added to `between`.
 void join(RawPiece& first, RawPiece& second, const PathSegment& before, const PathSegment& after,
-          double d, CornerJoin corners, double tolerance, std::optional<PathSegment>& between) {
+          double d, CornerJoin corners, double tolerance, std::optional<PathSegment>& between,
+          double& farthestCorner) {
     const Vec2 corner = before.b;
     if (dist(first.b, second.a) <= tolerance) {
         second.a = first.b;
@@ -218,6 +224,7 @@ void join(RawPiece& first, RawPiece& second, const PathSegment& before, const Pa
     }
     if (corners == CornerJoin::Extend && !reversal && !first.insideOut && !second.insideOut)
         if (const auto m = extendedCorner(first, second, corner, std::abs(d))) {
+            farthestCorner = std::max(farthestCorner, dist(m->p, corner));
             first.t1 = m->t1;
             second.t0 = m->t0;
             first.b = second.a = m->p;
@@ -228,7 +235,9 @@ void join(RawPiece& first, RawPiece& second, const PathSegment& before, const Pa
 
 // The offset of every segment, joined at the corners, loops and all. Worked out segment by
 // segment (each offset waits only for its join with the next), so that little is kept at once.
-Path rawOffset(const Path& path, double d, CornerJoin corners, double tolerance) {
+// `farthestCorner`: how far the farthest extended corner lies from its vertex.
+Path rawOffset(const Path& path, double d, CornerJoin corners, double tolerance,
+               double& farthestCorner) {
     const std::size_t n = path.segmentCount();
     Path raw;
     raw.closed = path.closed;
@@ -256,7 +265,7 @@ Path rawOffset(const Path& path, double d, CornerJoin corners, double tolerance)
         const PathSegment nextSource = segmentOf(path, j);
         RawPiece next = j == 0 ? first : offsetSegment(nextSource, d);
         std::optional<PathSegment> between;
-        join(piece, next, source, nextSource, d, corners, tolerance, between);
+        join(piece, next, source, nextSource, d, corners, tolerance, between, farthestCorner);
         if (i == 0 && path.closed) {
             first = piece;
             afterFirst = between;
@@ -393,6 +402,11 @@ public:
         return sum + to.t * segmentLength(segmentOf(raw_, to.segment));
     }
 
+    // The segment of the raw offset that the k-th piece of a slice is part of.
+    std::size_t rawSegment(const Slice& s, std::size_t k) const {
+        return (cut(s.from).segment + k) % n_;
+    }
+
     // How many segments of the raw offset a slice runs over (the first and last maybe in part).
     std::size_t pieceCount(const Slice& s) const {
         const Cut& from = cut(s.from);
@@ -431,6 +445,13 @@ private:
     std::size_t n_;
     double tolerance_;
 };
+
+// The bulge of two pieces of one segment (one line, or one circle the same way round) as one.
+double joinedBulge(double first, double second) {
+    if (first == 0 && second == 0)
+        return 0;
+    return bulgeOfSweep(sweepOfBulge(first) + sweepOfBulge(second));
+}
 
 // Which slices keep the distance from the curve, by samples of each (a slice lies wholly
 // nearer or wholly not, since it is cut wherever the raw offset crosses from one to the
@@ -517,12 +538,61 @@ std::vector<Path> stitch(const Slicer& slicer, const std::vector<Slice>& slices,
         return best;
     };
     std::vector<Path> out;
+    // The pieces of slices one after another as a path, those of no length left out.
+    const auto emit = [&](std::vector<std::size_t>::const_iterator from,
+                          std::vector<std::size_t>::const_iterator to, bool closed) {
+        Path p;
+        p.closed = closed;
+        std::size_t pieces = 1;
+        for (auto it = from; it != to; ++it)
+            pieces += slicer.pieceCount(slices[*it]);
+        p.v.reserve(pieces);
+        p.v.push_back({slicer.cut(slices[*from].from).p, 0});
+        // Pieces of one segment of the raw offset that a cut split, and both kept, are one
+        // segment again.
+        constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+        std::size_t lastRaw = kNone, firstRaw = kNone;
+        for (auto it = from; it != to; ++it) {
+            const std::size_t count = slicer.pieceCount(slices[*it]);
+            for (std::size_t i = 0; i < count; ++i) {
+                PathSegment piece = slicer.piece(slices[*it], i, count);
+                piece.a = p.v.back().p;
+                if (segmentLength(piece) <= tolerance)
+                    continue;
+                const std::size_t raw = slicer.rawSegment(slices[*it], i);
+                if (raw == lastRaw && p.v.size() >= 2) {
+                    PathVertex& start = p.v[p.v.size() - 2];
+                    start.bulge = joinedBulge(start.bulge, piece.bulge);
+                    p.v.back().p = piece.b;
+                    continue;
+                }
+                if (firstRaw == kNone)
+                    firstRaw = raw;
+                p.v.back().bulge = piece.bulge;
+                p.v.push_back({piece.b, 0});
+                lastRaw = raw;
+            }
+        }
+        // A closed path's last vertex is its first again.
+        if (closed && p.v.size() > 1 && dist(p.v.back().p, p.v.front().p) <= tolerance)
+            p.v.pop_back();
+        // A loop that starts within a segment: its first and last pieces are one segment.
+        if (closed && p.v.size() > 2 && firstRaw == lastRaw) {
+            p.v.back().bulge = joinedBulge(p.v.back().bulge, p.v.front().bulge);
+            p.v.erase(p.v.begin());
+        }
+        if (p.segmentCount() > 0)
+            out.push_back(std::move(p));
+    };
     std::vector<std::size_t> chain;
+    // Where the slices of the chain start (x, place in the chain), for finding a loop in it.
+    std::multimap<double, std::size_t> chainStarts;
     for (const std::size_t first : kept) {
         if (used[first])
             continue;
         used[first] = 1;
         chain.assign(1, first);
+        chainStarts.clear();
         bool closed = false;
         for (;;) {
             const Vec2 end = slicer.cut(slices[chain.back()].to).p;
@@ -533,38 +603,68 @@ std::vector<Path> stitch(const Slicer& slicer, const std::vector<Slice>& slices,
                 closed = true;
                 break;
             }
+            // Back where a later slice of the chain started: that part is a loop of its own.
+            std::optional<std::size_t> loop;
+            for (auto it = chainStarts.lower_bound(end.x - tolerance);
+                 it != chainStarts.end() && it->first <= end.x + tolerance; ++it)
+                if (dist(slicer.cut(slices[chain[it->second]].from).p, end) <= tolerance &&
+                    (!loop || it->second < *loop))
+                    loop = it->second;
+            if (loop) {
+                emit(chain.begin() + static_cast<std::ptrdiff_t>(*loop), chain.end(), true);
+                for (std::size_t i = *loop; i < chain.size(); ++i) {
+                    const double x = slicer.cut(slices[chain[i]].from).p.x;
+                    for (auto it = chainStarts.lower_bound(x); it != chainStarts.end(); ++it)
+                        if (it->second == i) {
+                            chainStarts.erase(it);
+                            break;
+                        }
+                }
+                chain.resize(*loop);
+                continue;
+            }
             const auto k = next(end, chain.back());
             if (!k)
                 break;
             used[*k] = 1;
             chain.push_back(*k);
+            chainStarts.insert({slicer.cut(slices[*k].from).p.x, chain.size() - 1});
         }
-        // The pieces of the slices one after another, those of no length left out.
-        Path p;
-        p.closed = closed;
-        std::size_t pieces = 1;
-        for (const std::size_t k : chain)
-            pieces += slicer.pieceCount(slices[k]);
-        p.v.reserve(pieces);
-        p.v.push_back({slicer.cut(slices[first].from).p, 0});
-        for (const std::size_t k : chain) {
-            const std::size_t count = slicer.pieceCount(slices[k]);
-            for (std::size_t i = 0; i < count; ++i) {
-                PathSegment piece = slicer.piece(slices[k], i, count);
-                piece.a = p.v.back().p;
-                if (segmentLength(piece) <= tolerance)
-                    continue;
-                p.v.back().bulge = piece.bulge;
-                p.v.push_back({piece.b, 0});
-            }
-        }
-        // A closed path's last vertex is its first again.
-        if (closed && p.v.size() > 1 && dist(p.v.back().p, p.v.front().p) <= tolerance)
-            p.v.pop_back();
-        if (p.segmentCount() > 0)
-            out.push_back(std::move(p));
+        emit(chain.begin(), chain.end(), closed);
     }
     return out;
+}
+
+// Whether segments i < j of a path cross or touch anywhere but where neighbours meet.
+bool crossAt(const Path& path, std::size_t i, std::size_t j, double tolerance) {
+    const std::size_t n = path.segmentCount();
+    const PathSegment a = segmentOf(path, i), b = segmentOf(path, j);
+    const bool next = j == i + 1, wraps = path.closed && i == 0 && j == n - 1;
+    if ((next && !meetElsewhere(a, b, tolerance)) || (wraps && !meetElsewhere(b, a, tolerance)))
+        return false;
+    std::vector<SegmentHit> hits;
+    intersections(a, b, hits);
+    for (const SegmentHit& h : hits)
+        if (!(next && dist(h.p, a.b) <= tolerance) && !(wraps && dist(h.p, a.a) <= tolerance))
+            return true;
+    return false;
+}
+
+// The arcs of the distance about the corners of a path, on the side of the offset, added to
+// `out`: where the offset with extended corners passes by them.
+void addCornerArcs(const Path& path, double d, double tolerance, std::vector<PathSegment>& out) {
+    const std::size_t n = path.segmentCount();
+    const double side = d > 0 ? 1 : -1;
+    for (std::size_t i = 0; i + 1 < n || (path.closed && i < n); ++i) {
+        const PathSegment before = segmentOf(path, i), after = segmentOf(path, (i + 1) % n);
+        const Vec2 in = tangentAt(before, 1), out2 = tangentAt(after, 0);
+        const double turn = cross(in, out2);
+        const bool reversal = dot(in, out2) < 0 && std::abs(turn) <= 1e-12;
+        const Vec2 from = before.b + perp(in) * d, to = before.b + perp(out2) * d;
+        if (dist(from, to) <= tolerance)
+            continue;
+        out.push_back(cornerArc(from, to, before.b, reversal ? -side : (turn > 0 ? 1 : -1)));
+    }
 }
 
 bool validDistance(double d) {
@@ -653,15 +753,21 @@ Outcome<std::vector<Path>> smoothOffset(Point point, Normal normal, double u0, d
 
 } // namespace
 
-std::vector<Path> keepOffsetParts(const Path& raw, const Path& curve,
-                                  const std::vector<PathSegment>& cuts, double distance,
-                                  double tolerance) {
+namespace {
+
+// keepOffsetParts, and when `checkCurve`, first whether the curve crosses itself (found with
+// the same grid): then nothing is kept and `curveCrosses` is set, for the caller to cut also at
+// the offset on the other side.
+std::vector<Path> keepParts(const Path& raw, const Path& curve,
+                            const std::vector<PathSegment>& cuts, double distance, double tolerance,
+                            bool checkCurve, bool& curveCrosses) {
     const std::size_t n = raw.segmentCount();
     if (n == 0)
         return {};
     const bool closed = raw.closed;
+    const std::size_t m = cuts.size(), c = checkCurve ? curve.segmentCount() : 0;
     std::vector<Rect> boxes;
-    boxes.reserve(n + cuts.size());
+    boxes.reserve(n + m + c);
     Rect all;
     for (std::size_t i = 0; i < n; ++i) {
         boxes.push_back(box(segmentOf(raw, i)));
@@ -669,21 +775,29 @@ std::vector<Path> keepOffsetParts(const Path& raw, const Path& curve,
     }
     for (const PathSegment& s : cuts)
         boxes.push_back(box(s));
+    for (std::size_t i = 0; i < c; ++i)
+        boxes.push_back(box(segmentOf(curve, i)));
     const double same = samePointTolerance(all, distance);
-    // Where the raw offset crosses itself or the cutting segments.
+    // Where the raw offset crosses itself or the cutting segments (boxes 0..n-1 the raw
+    // offset's, then the cuts', then the curve's).
     std::vector<Cut> found;
+    curveCrosses = false;
     {
         std::vector<SegmentHit> hits;
-        const BoxGrid grid(std::move(boxes));
+        const BoxGrid grid(std::move(boxes), false);
         grid.forEachPair([&](std::size_t i, std::size_t j) {
-            if (i >= n)
+            if (i >= n + m) {
+                if (!curveCrosses && crossAt(curve, i - n - m, j - n - m, same))
+                    curveCrosses = true;
+                return;
+            }
+            if (i >= n || j >= n + m)
                 return;
             hits.clear();
             const PathSegment a = segmentOf(raw, i);
             if (j < n) {
                 const PathSegment b = segmentOf(raw, j);
-                // Neighbours meet at their common end; that is no crossing (straight ones
-                // meet nowhere else unless they double back along each other).
+                // Neighbours meet at their common end; that is no crossing.
                 const bool next = j == i + 1, wraps = closed && i == 0 && j == n - 1;
                 if ((next && !meetElsewhere(a, b, same)) || (wraps && !meetElsewhere(b, a, same)))
                     return;
@@ -701,11 +815,22 @@ std::vector<Path> keepOffsetParts(const Path& raw, const Path& curve,
             }
         });
     }
+    if (curveCrosses)
+        return {};
     Slicer slicer(raw, same);
     std::vector<Slice> slices = slicer.slices(std::move(found));
     const double far = std::abs(distance);
     markFarEnough(slicer, slices, curve, far, tolerance);
     return stitch(slicer, slices, std::max(same, 1e-9 * far));
+}
+
+} // namespace
+
+std::vector<Path> keepOffsetParts(const Path& raw, const Path& curve,
+                                  const std::vector<PathSegment>& cuts, double distance,
+                                  double tolerance) {
+    bool unused = false;
+    return keepParts(raw, curve, cuts, distance, tolerance, false, unused);
 }
 
 Outcome<std::vector<Path>> offsetPath(const Path& path, double distance, CornerJoin corners) {
@@ -727,23 +852,39 @@ Outcome<std::vector<Path>> offsetPath(const Path& path, double distance, CornerJ
     const Path& clean = anyShort ? copy : path;
     if (clean.segmentCount() == 0)
         return Refusal::EmptyInput;
-    const Path raw = rawOffset(clean, distance, corners, same);
-    std::vector<PathSegment> cuts;
-    if (!clean.closed) {
-        // An open path's offset becomes too near where it meets the offset on the other side
-        // or the circles of the distance about the ends.
-        const Path dual = rawOffset(clean, -distance, corners, same);
+    double farthestCorner = 0;
+    const Path raw = rawOffset(clean, distance, corners, same, farthestCorner);
+    const double tolerance = 1e-9 * std::abs(distance) + same;
+    // A closed path that does not cross itself, offset with round corners or corners extended
+    // a little, comes too near to itself only where its offset crosses itself. Otherwise the
+    // offset may come too near also where it meets the offset on the other side, or the
+    // circles of the distance about the corners that extended segments pass by, or about the
+    // ends of an open path.
+    std::vector<Path> kept;
+    bool crosses = true;
+    if (clean.closed && farthestCorner <= kShortCorner * std::abs(distance))
+        kept = keepParts(raw, clean, {}, distance, tolerance, true, crosses);
+    if (crosses) {
+        std::vector<PathSegment> cuts;
+        double unused = 0;
+        const Path dual = rawOffset(clean, -distance, CornerJoin::Round, same, unused);
         for (std::size_t i = 0; i < dual.segmentCount(); ++i)
             cuts.push_back(segmentOf(dual, i));
+        if (corners == CornerJoin::Extend)
+            addCornerArcs(clean, distance, same, cuts);
         const double r = std::abs(distance);
-        for (const Vec2 end : {clean.v.front().p, clean.v.back().p}) {
-            const Vec2 east{end.x + r, end.y}, west{end.x - r, end.y};
-            cuts.push_back({east, west, 1});
-            cuts.push_back({west, east, 1});
-        }
+        if (!clean.closed)
+            for (const Vec2 end : {clean.v.front().p, clean.v.back().p}) {
+                const Vec2 east{end.x + r, end.y}, west{end.x - r, end.y};
+                cuts.push_back({east, west, 1});
+                cuts.push_back({west, east, 1});
+            }
+        kept = keepOffsetParts(raw, clean, cuts, distance, tolerance);
     }
-    const double tolerance = 1e-9 * std::abs(distance) + same;
-    std::vector<Path> kept = keepOffsetParts(raw, clean, cuts, distance, tolerance);
+    // A closed path's offset is closed loops; an open piece is what is left of the spike of a
+    // very sharp extended corner.
+    if (clean.closed)
+        std::erase_if(kept, [](const Path& p) { return !p.closed; });
     if (kept.empty())
         return Refusal::Vanishes;
     return kept;

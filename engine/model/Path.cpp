@@ -96,7 +96,8 @@ Circle circleOf(const PathSegment& s) {
 
 // Whether a point of an arc's circle lies on the arc: an arc running counter-clockwise holds
 // the points of its circle on the right of its chord (all of them for a half circle or more,
-// apart from those strictly left), a clockwise one those on the left.
+// apart from those strictly left), a clockwise one those on the left. `slack`: how far on the
+// other side of the chord still counts.
 bool onArc(const PathSegment& s, Vec2 p, double slack) {
     const Vec2 chord = s.b - s.a;
     const double side = cross(chord, p - s.a);
@@ -110,7 +111,8 @@ double arcParameter(const PathSegment& s, const Circle& k, Vec2 p) {
     if (s.bulge < 0)
         angle = -angle;
     const double sweep = std::abs(sweepOfBulge(s.bulge));
-    if (angle < 0 && angle + kTurn <= sweep * (1 + 1e-12))
+    // On the arc: an angle before the start is one past a half turn, or the start itself.
+    if (angle < 0 && kTurn + angle - sweep < -angle)
         angle += kTurn;
     return std::clamp(angle / sweep, 0.0, 1.0);
 }
@@ -329,7 +331,7 @@ void intersections(const PathSegment& a, const PathSegment& b, std::vector<Segme
             if (!onSegment(ts[i]))
                 continue;
             const Vec2 p = lerp(line.a, line.b, ts[i]);
-            if (!onArc(arc, p, kParameterSlack * k.r))
+            if (!onArc(arc, p, kParameterSlack * dist(arc.a, arc.b)))
                 continue;
             const double tArc = arcParameter(arc, k, p);
             if (arcA)
@@ -346,8 +348,8 @@ void intersections(const PathSegment& a, const PathSegment& b, std::vector<Segme
             Vec2 ps[2];
             const int n = circleCircle(ka.c, ka.r, kb.c, kb.r, ps);
             for (int i = 0; i < n; ++i)
-                if (onArc(a, ps[i], kParameterSlack * ka.r) &&
-                    onArc(b, ps[i], kParameterSlack * kb.r))
+                if (onArc(a, ps[i], kParameterSlack * dist(a.a, a.b)) &&
+                    onArc(b, ps[i], kParameterSlack * dist(b.a, b.b)))
                     addHit(a, b, ps[i], arcParameter(a, ka, ps[i]), arcParameter(b, kb, ps[i]),
                            found);
         }
@@ -357,10 +359,10 @@ void intersections(const PathSegment& a, const PathSegment& b, std::vector<Segme
 
 bool holds(const PathSegment& s, Vec2 onCarrier, double slack) {
     if (s.isArc())
-        return onArc(s, onCarrier, slack);
+        return onArc(s, onCarrier, slack * dist(s.a, s.b));
     const Vec2 d = s.b - s.a;
     const double along = dot(onCarrier - s.a, d), length2 = dot(d, d);
-    const double margin = slack * std::sqrt(length2);
+    const double margin = slack * length2;
     return along >= -margin && along <= length2 + margin;
 }
 
@@ -557,6 +559,13 @@ Path withoutShortSegments(const Path& path, double tolerance) {
     if (!out.closed && !out.v.empty())
         out.v.back().bulge = 0;
     return out;
+}
+
+Path tidied(const Path& path) {
+    const Rect r = box(path);
+    const double magnitude = std::max({r.width(), r.height(), std::abs(r.left), std::abs(r.right),
+                                       std::abs(r.bottom), std::abs(r.top)});
+    return withoutShortSegments(path, 1e-12 * magnitude);
 }
 
 Path rotatedToStart(const Path& path, std::size_t first) {

@@ -131,6 +131,8 @@ Path subPath(const Path& path, PathPosition from, PathPosition to);
 // The path without segments of no length (shorter than `tolerance`), the closing vertex of a
 // closed path that repeats the first dropped.
 Path withoutShortSegments(const Path& path, double tolerance);
+// The same without segments shorter than the rounding of its coordinates.
+Path tidied(const Path& path);
 // A closed path made to start at vertex `first`.
 Path rotatedToStart(const Path& path, std::size_t first);
 

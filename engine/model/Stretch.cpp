@@ -91,7 +91,7 @@ Outcome<Curve> stretchCurve(const Curve& c, const Rect& window, Vec2 by) {
     for (PathVertex& v : out.v)
         if (inside(window, v.p))
             v.p = v.p + by;
-    return Curve{out};
+    return Curve{tidied(out)};
 }
 
 } // namespace cad

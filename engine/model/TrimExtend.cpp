@@ -215,7 +215,7 @@ Curve extendedTo(const Curve& c, bool atEnd, const Way& way, double u, Vec2 p) {
                     out.v.front().p = p;
                     out.v.front().bulge = bulge;
                 }
-                return out;
+                return tidied(out);
             },
         },
         c);

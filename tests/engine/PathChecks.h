@@ -21,9 +21,12 @@ inline std::vector<Vec2> selfCrossings(const Path& p, double tolerance) {
             hits.clear();
             intersections(segmentOf(p, i), segmentOf(p, j), hits);
             const bool next = j == i + 1, wraps = p.closed && i == 0 && j == n - 1;
+            const auto near = [&](Vec2 a, Vec2 b) {
+                return std::hypot(a.x - b.x, a.y - b.y) <= tolerance;
+            };
             for (const SegmentHit& h : hits) {
-                const Vec2 shared = next ? segmentOf(p, i).b : segmentOf(p, 0).a;
-                if ((next || wraps) && std::hypot(h.p.x - shared.x, h.p.y - shared.y) <= tolerance)
+                if ((next && near(h.p, segmentOf(p, i).b)) ||
+                    (wraps && near(h.p, segmentOf(p, 0).a)))
                     continue;
                 out.push_back(h.p);
             }
