@@ -1,5 +1,7 @@
 #include "engine/model/BoxGrid.h"
 
+#include <memory>
+
 namespace cad {
 
 namespace {
@@ -11,8 +13,12 @@ constexpr double kMostCellsOfOneBox = 64;
 // significant first.
 void sortByKey(std::vector<std::uint64_t>& keys, std::vector<std::uint32_t>& values,
                std::uint64_t largest) {
-    std::vector<std::uint64_t> keys2(keys.size());
-    std::vector<std::uint32_t> values2(values.size());
+    // Buffers filled before they are read: no need to clear them first.
+    std::unique_ptr<std::uint64_t[]> keysBuffer(new std::uint64_t[keys.size()]);
+    std::unique_ptr<std::uint32_t[]> valuesBuffer(new std::uint32_t[values.size()]);
+    std::uint64_t* keys2 = keysBuffer.get();
+    std::uint32_t* values2 = valuesBuffer.get();
+    bool swapped = false;
     constexpr int kBits = 16;
     constexpr std::uint64_t kDigit = (1u << kBits) - 1;
     std::vector<std::uint32_t> count(kDigit + 2);
@@ -22,13 +28,20 @@ void sortByKey(std::vector<std::uint64_t>& keys, std::vector<std::uint32_t>& val
             ++count[((k >> shift) & kDigit) + 1];
         for (std::size_t i = 1; i < count.size(); ++i)
             count[i] += count[i - 1];
+        std::uint64_t* fromKeys = swapped ? keys2 : keys.data();
+        std::uint32_t* fromValues = swapped ? values2 : values.data();
+        std::uint64_t* toKeys = swapped ? keys.data() : keys2;
+        std::uint32_t* toValues = swapped ? values.data() : values2;
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            const std::uint32_t at = count[(keys[i] >> shift) & kDigit]++;
-            keys2[at] = keys[i];
-            values2[at] = values[i];
+            const std::uint32_t at = count[(fromKeys[i] >> shift) & kDigit]++;
+            toKeys[at] = fromKeys[i];
+            toValues[at] = fromValues[i];
         }
-        keys.swap(keys2);
-        values.swap(values2);
+        swapped = !swapped;
+    }
+    if (swapped) {
+        std::copy(keys2, keys2 + keys.size(), keys.begin());
+        std::copy(values2, values2 + values.size(), values.begin());
     }
 }
 
@@ -79,6 +92,8 @@ BoxGrid::BoxGrid(std::vector<Rect> boxes, bool forPlaces) : boxes_(std::move(box
     sortByKey(keys, values,
               key(static_cast<std::int64_t>(columns_) - 1, static_cast<std::int64_t>(rows_) - 1));
     members_ = std::move(values);
+    cellKeys_.reserve(keys.size());
+    cellStart_.reserve(keys.size() + 1);
     for (std::uint32_t p = 0; p < keys.size(); ++p)
         if (p == 0 || keys[p] != keys[p - 1]) {
             cellKeys_.push_back(keys[p]);
