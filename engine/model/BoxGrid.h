@@ -39,12 +39,12 @@ public:
     const Rect& box(std::size_t i) const { return boxes_[i]; }
 
 private:
-    std::int64_t column(double x) const {
-        return static_cast<std::int64_t>(std::floor((x - origin_.x) / cellSize_));
+    // Cell numbers of far places kept to what 64 bits hold.
+    static std::int64_t cellNumber(double v) {
+        return static_cast<std::int64_t>(std::clamp(std::floor(v), -4e18, 4e18));
     }
-    std::int64_t row(double y) const {
-        return static_cast<std::int64_t>(std::floor((y - origin_.y) / cellSize_));
-    }
+    std::int64_t column(double x) const { return cellNumber((x - origin_.x) / cellSize_); }
+    std::int64_t row(double y) const { return cellNumber((y - origin_.y) / cellSize_); }
     std::uint64_t key(std::int64_t c, std::int64_t r) const {
         return static_cast<std::uint64_t>(r) * columns_ + static_cast<std::uint64_t>(c);
     }
