@@ -7,11 +7,13 @@
 //
 // A polyline gives one polyline, not pieces: its segments are offset (arcs keep their centre
 // and sweep), corners on the outer side are joined by extending the two segments until they
-// meet (lines straight on, arcs along their circle) or by an arc about the corner, and the
-// loops that inner corners and distances too large for the shape make are cut away: the result
-// keeps exactly the distance from the whole polyline and never crosses itself. A shape that
-// narrows may fall into several polylines; a closed one offset inward past its middle gives
-// nothing, refused as Refusal::Vanishes.
+// meet (lines straight on, arcs along their circle; a corner that would reach farther than 100
+// distances gets an arc) or by an arc about the corner, and the loops that inner corners and
+// distances too large for the shape make are cut away: no point of the result is nearer to the
+// polyline than the distance (with round corners every point is at it), and the result never
+// crosses itself. A shape that narrows may fall into several polylines (a closed one into
+// closed ones only); a closed one offset inward past its middle gives nothing, refused as
+// Refusal::Vanishes.
 #pragma once
 
 #include "engine/model/Curve.h"
