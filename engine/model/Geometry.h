@@ -58,7 +58,9 @@ inline double normalisedDegrees(double a) {
     if (!std::isfinite(a))
         return 0;
     a = std::fmod(a, 360.0);
-    return a < 0 ? a + 360.0 : a;
+    if (a < 0)
+        a += 360.0;
+    return a < 360.0 ? a : 0.0; // a tiny negative angle rounds up to a whole turn
 }
 // The sweep from one angle to another, counter-clockwise, in (0, 360].
 inline double sweepDegrees(double start, double end) {

@@ -267,6 +267,46 @@ double splineArea(std::span<const Vec2> fitPoints, bool closed) {
     return std::abs(twice) / 2;
 }
 
+SplineEvaluator::SplineEvaluator(std::span<const Vec2> fitPoints, bool closed) {
+    Curve c = curveOf(fitPoints, closed);
+    p_ = std::move(c.p);
+    t_ = std::move(c.t);
+    mx_ = std::move(c.mx);
+    my_ = std::move(c.my);
+}
+
+std::size_t SplineEvaluator::spanAt(double t) const {
+    const auto it = std::upper_bound(t_.begin(), t_.end(), t);
+    const auto k = static_cast<std::size_t>(std::max<std::ptrdiff_t>(it - t_.begin() - 1, 0));
+    return std::min(k, t_.size() - 2);
+}
+
+Vec2 SplineEvaluator::at(double t) const {
+    if (p_.size() < 2)
+        return p_.empty() ? Vec2{} : p_[0];
+    t = std::clamp(t, 0.0, t_.back());
+    const std::size_t i = spanAt(t);
+    const double h = t_[i + 1] - t_[i], u = t - t_[i], a = (h - u) / h, b = u / h;
+    const auto value = [&](double y0, double y1, double m0, double m1) {
+        return a * y0 + b * y1 + ((a * a * a - a) * m0 + (b * b * b - b) * m1) * h * h / 6;
+    };
+    return {value(p_[i].x, p_[i + 1].x, mx_[i], mx_[i + 1]),
+            value(p_[i].y, p_[i + 1].y, my_[i], my_[i + 1])};
+}
+
+Vec2 SplineEvaluator::derivative(double t) const {
+    if (p_.size() < 2)
+        return {};
+    t = std::clamp(t, 0.0, t_.back());
+    const std::size_t i = spanAt(t);
+    const double h = t_[i + 1] - t_[i], u = t - t_[i], a = (h - u) / h, b = u / h;
+    const auto value = [&](double y0, double y1, double m0, double m1) {
+        return (y1 - y0) / h + h / 6 * ((3 * b * b - 1) * m1 - (3 * a * a - 1) * m0);
+    };
+    return {value(p_[i].x, p_[i + 1].x, mx_[i], mx_[i + 1]),
+            value(p_[i].y, p_[i + 1].y, my_[i], my_[i + 1])};
+}
+
 BSplineForm splineControlPoints(std::span<const Vec2> fitPoints, bool closed) {
     BSplineForm f;
     const Curve c = curveOf(fitPoints, closed);

@@ -30,6 +30,29 @@ double splineLength(std::span<const Vec2> fitPoints, bool closed);
 // start).
 double splineArea(std::span<const Vec2> fitPoints, bool closed);
 
+// The curve as a function of its parameter: the length of the chords between the fit points up
+// to the point (0 at the first, end() at the last; a closed curve ends at its first point
+// again).
+class SplineEvaluator {
+public:
+    SplineEvaluator(std::span<const Vec2> fitPoints, bool closed);
+
+    bool empty() const { return p_.empty(); }
+    double end() const { return t_.empty() ? 0 : t_.back(); }
+    // The point at a parameter (kept within [0, end()]) and the derivative there.
+    Vec2 at(double t) const;
+    Vec2 derivative(double t) const;
+    // The different fit points, and their parameters (a closed curve: the first again at the
+    // end).
+    const std::vector<Vec2>& points() const { return p_; }
+    const std::vector<double>& parameters() const { return t_; }
+
+private:
+    std::size_t spanAt(double t) const;
+    std::vector<Vec2> p_;
+    std::vector<double> t_, mx_, my_;
+};
+
 // The curve as a clamped cubic B-spline: its knots (the chord lengths at the fit points, the
 // ends four times) and control points, as drawing exchange formats keep curves. Where the curve
 // is the straight path, each of its segments is a span of its own.
