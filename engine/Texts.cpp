@@ -236,6 +236,8 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {16031, "The drawing could not be printed."},
     {16032, "Choose..."},
     {16033, "The scale is written 1:N, for example 1:500"},
+    {16034, "Sheet %d of %d"},
+    {16035, "Sheet %d"},
     // Measuring.
     {16301, "Distance/Area"},
     {16302, "Take from object"},

@@ -875,6 +875,8 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {16031, u8"Nie udało się wydrukować rysunku."_w1250},
     {16032, u8"Wybierz..."_w1250},
     {16033, u8"Skalę podaje się jako 1:N, np. 1:500"_w1250},
+    {16034, u8"Arkusz %d z %d"_w1250},
+    {16035, u8"Arkusz %d"_w1250},
     // Drawing information: entities by type
     {17067, u8"Krzywa:    %d"_w1250},
     {17068, u8"Sektor:    %d"_w1250},

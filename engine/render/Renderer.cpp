@@ -14,6 +14,7 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <thread>
@@ -26,6 +27,16 @@ RenderView RenderView::centredOn(Vec2 centre, double unitsPerPixel, int widthPx,
     v.heightPx = heightPx;
     const double s = 1.0 / unitsPerPixel;
     v.toDevice = {s, 0, 0, -s, widthPx / 2.0 - centre.x * s, heightPx / 2.0 + centre.y * s};
+    return v;
+}
+
+RenderView RenderView::turned(Vec2 centre, double unitsPerPixel, double angleDegrees, int widthPx,
+                              int heightPx) {
+    RenderView v = centredOn(centre, unitsPerPixel, widthPx, heightPx);
+    if (normalisedDegrees(angleDegrees) != 0)
+        v.toDevice = v.toDevice.after(Affine::translation(centre.x, centre.y))
+                         .after(Affine::rotation(-angleDegrees))
+                         .after(Affine::translation(-centre.x, -centre.y));
     return v;
 }
 
@@ -613,10 +624,16 @@ private:
                 pen.setDashPattern({dash, gap});
             }
             p_.setPen(pen);
-            // On the device y grows downwards: an angle in the drawing turns the other way.
+            // The direction of the lines in the drawing, as the map shows it on the device
+            // (where y grows downwards, and which a view may turn).
             const double a = radians(family.angle + (std::isfinite(h.angle) ? h.angle : 0));
-            const double dx = std::cos(a), dy = -std::sin(a); // along the lines
-            const double nx = -dy, ny = dx;                   // across them
+            const double ux = m.a * std::cos(a) + m.c * std::sin(a);
+            const double uy = m.b * std::cos(a) + m.d * std::sin(a);
+            const double along = std::hypot(ux, uy);
+            if (!(along > 0))
+                continue;
+            const double dx = ux / along, dy = uy / along; // along the lines
+            const double nx = -dy, ny = dx;                // across them
             const QPointF c = box.center();
             const double reach = std::hypot(box.width(), box.height()) / 2 + spacing;
             // Lines through the pattern's origin at the drawing's origin, so that neighbouring
@@ -724,6 +741,10 @@ private:
     }
 
     void drawImage(const ImageData& im, const Affine& m) {
+        if (m.b != 0 || m.c != 0) {
+            drawTurnedImage(im, m);
+            return;
+        }
         const Vec2 a = m.apply(im.p), b = m.apply({im.p.x + im.width, im.p.y + im.height});
         Rect r;
         r.add(a);
@@ -748,6 +769,36 @@ private:
         const QRectF source((target.left() - r.left) * sx, (target.top() - r.bottom) * sy,
                             target.width() * sx, target.height() * sy);
         p_.drawImage(target, image, source);
+    }
+
+    // A picture in a turned view: its pixels placed through the map.
+    void drawTurnedImage(const ImageData& im, const Affine& m) {
+        const std::array<Vec2, 4> corners = {m.apply(im.p), m.apply({im.p.x + im.width, im.p.y}),
+                                             m.apply({im.p.x + im.width, im.p.y + im.height}),
+                                             m.apply({im.p.x, im.p.y + im.height})};
+        Rect r;
+        for (const Vec2 c : corners)
+            r.add(c);
+        if (!r.intersects(clip_))
+            return;
+        flush();
+        const std::string path(d_.pooled(im.path));
+        const QImage image(QFile::decodeName(QByteArray::fromStdString(path)));
+        if (image.isNull() || !(im.width != 0) || !(im.height != 0)) {
+            std::vector<Vec2> frame(corners.begin(), corners.end());
+            polyline(frame, true);
+            segment(corners[0], corners[2]);
+            segment(corners[1], corners[3]);
+            return;
+        }
+        // Pixel (u, v), rows downwards, stands at (x + u w / columns, y + h - v h / rows).
+        const Affine pixels =
+            m.after(Affine::translation(im.p.x, im.p.y + im.height))
+                .after(Affine::scaling(im.width / image.width(), -im.height / image.height()));
+        p_.save();
+        p_.setTransform(toQt(pixels), true);
+        p_.drawImage(QPointF(0, 0), image);
+        p_.restore();
     }
 
     // Glyphs are laid out at a fixed size and scaled, so that any height draws alike.
