@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -700,8 +701,51 @@ private:
         flush();
         p_.save();
         p_.setTransform(toQt(full));
+        if (searchable_ && !alongThePage(full)) {
+            // A viewer would find this text only in pieces: its letters are drawn as shapes,
+            // and the text itself, invisible, lies over them along the page.
+            QPainterPath outline;
+            outline.addText(QPointF(x, y), font, text);
+            p_.setPen(Qt::NoPen);
+            p_.setBrush(QColor::fromRgb(stroke_.color));
+            p_.drawPath(outline);
+            p_.restore();
+            invisibleCopy(full, x, y, width, cap, font, text);
+            return;
+        }
         p_.setFont(font);
         p_.setPen(QColor::fromRgb(stroke_.color));
+        p_.drawText(QPointF(x, y), text);
+        p_.restore();
+    }
+
+    // The nearest quarter turn to the direction of a text's baseline on the device (radians).
+    static double nearestQuarter(const Affine& full) {
+        return std::round(std::atan2(full.b, full.a) / (kPi / 2)) * (kPi / 2);
+    }
+    // A PDF viewer puts the letters of a text together by their baselines, so it finds a text
+    // that runs along or across the page, but not one at another angle.
+    static bool alongThePage(const Affine& full) {
+        return std::abs(std::atan2(full.b, full.a) - nearestQuarter(full)) < radians(0.1);
+    }
+
+    // An invisible copy of a text, as long and as high, turned by the nearest quarter turn about
+    // its centre, that a search in a PDF viewer finds and a copy takes.
+    void invisibleCopy(const Affine& full, double x, double y, double width, double cap,
+                       const QFont& font, const QString& text) {
+        const double along = std::hypot(full.a, full.b);
+        if (!(along > 0))
+            return;
+        const double across = (full.a * full.d - full.b * full.c) / along; // < 0 mirrored
+        const Vec2 centre = full.apply({x + width / 2, y - cap / 2});
+        const Affine copy = Affine::translation(centre.x, centre.y)
+                                .after(Affine::rotation(nearestQuarter(full) * 180 / kPi))
+                                .after(Affine::scaling(along, across))
+                                .after(Affine::translation(-(x + width / 2), -(y - cap / 2)));
+        p_.save();
+        p_.setTransform(toQt(copy));
+        p_.setFont(font);
+        p_.setPen(QColor(0, 0, 0, 0));
         p_.drawText(QPointF(x, y), text);
         p_.restore();
     }
@@ -853,6 +897,8 @@ private:
     std::vector<std::pair<Rect, bool>> blockExtents_;
     QStringDecoder decoder_{"windows-1250"};
     std::vector<std::unique_ptr<StyleFont>> fonts_;
+    // Texts at an angle are drawn so that a PDF viewer can find them (see drawText).
+    bool searchable_ = p_.paintEngine() != nullptr && p_.paintEngine()->type() == QPaintEngine::Pdf;
 };
 
 } // namespace

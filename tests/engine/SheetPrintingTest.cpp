@@ -1,6 +1,7 @@
 // Printing sheets along a road into one PDF, read back with poppler's tools: a page an area of
 // the paper's size, the drawing's texts found on the right page, lengths N times shorter on
-// paper at 1:N along a turned sheet; a window fitted to a page.
+// paper at 1:N along a turned sheet; a window fitted to a page; stroke-font texts that a PDF
+// viewer finds.
 #include "engine/ui/SheetPrinting.h"
 #include "engine/Engine.h"
 #include "engine/model/PrintAreas.h"
@@ -239,4 +240,44 @@ TEST_F(SheetPrintingTest, AWindowIsFittedToAPage) {
     EXPECT_NEAR((ink.right - ink.left) * 25.4 / dpi, 277 + 0.5, 0.8);
     EXPECT_LE((ink.bottom - ink.top) * 25.4 / dpi, 1.0); // the other line left out
     EXPECT_FALSE(printWindowToPdf(drawing(), Rect{}, a4, file));
+}
+
+TEST_F(SheetPrintingTest, TextsAtAnyAngleCanBeFoundInThePdf) {
+    // Chainages along a bending road in the stroke fonts of DXF drawings, at angles a PDF
+    // viewer does not put letters together by themselves, read back from a DXF file.
+    const int txt = cadStTextAdd("TXT", "txt", 1, 0, 5, 1, 0);
+    const int simplex = cadStTextAdd("SIMPLEX", "simplex.shx", 0.8, 15, 5, 1, 0);
+    ASSERT_GE(txt, 0);
+    ASSERT_GE(simplex, 0);
+    addPolyline({0, 0, 200, 0});
+    cadSetTextParam(CAD_TEXT_HEIGHT, 2.5);
+    std::vector<QString> written;
+    for (int i = 0; i < 12; ++i) {
+        cadStTextActive(i % 2 ? simplex : txt);
+        cadSetTextParam(CAD_TEXT_ROTATION, i * 30 + 7);
+        const QString text = QStringLiteral("12+%1").arg(300 + i * 10);
+        cadAddText(45 + (i % 6) * 20, (i / 6) * 25 - 15, text.toStdString());
+        written.push_back(text);
+    }
+    const std::string dxf = path("chainages.dxf");
+    ASSERT_EQ(cadFileSave(dxf, CAD_FORMAT_DXF), 1);
+    ASSERT_GT(cadFileNew(0, ""), 0);
+    ASSERT_EQ(cadFileLoad(dxf, CAD_FORMAT_ANY), 1);
+    ASSERT_GT(activeDrawing()->textStyles.size(), 2u);
+    cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 4);
+    SheetPrintOptions options;
+    options.scale = 500;
+    options.paper.size = PaperSize::A4;
+    const AreaSize size = *sheetAreaSize(options.paper, options.scale, 1000);
+    // On an upright sheet, and on one turned along a road at 20 degrees.
+    for (const double angle : {0.0, 20.0}) {
+        const PrintArea area{{100, 10}, size.width, size.height, angle};
+        const QString file = pdf("chainages.pdf");
+        ASSERT_TRUE(printSheetsToPdf(drawing(), std::span(&area, 1), {}, options, file));
+        const QString text = pageText(file, 1);
+        for (const QString& w : written)
+            EXPECT_TRUE(text.contains(w)) << w.toStdString() << " at " << angle;
+        // The copies are texts, not pictures of them.
+        EXPECT_LT(QFileInfo(file).size(), 60'000);
+    }
 }
