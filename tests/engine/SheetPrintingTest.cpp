@@ -1,15 +1,17 @@
 // Printing sheets along a road into one PDF, read back with poppler's tools: a page an area of
 // the paper's size, the drawing's texts found on the right page, lengths N times shorter on
 // paper at 1:N along a turned sheet; a window fitted to a page; stroke-font texts that a PDF
-// viewer finds.
+// viewer finds; the view or a window as a BMP or PNG picture.
 #include "engine/ui/SheetPrinting.h"
 #include "engine/Engine.h"
 #include "engine/model/PrintAreas.h"
 #include "engine/ui/QtResponder.h"
+#include "engine/ui/RasterExport.h"
 #include "tests/engine/EngineTestSupport.h"
 
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
@@ -280,4 +282,35 @@ TEST_F(SheetPrintingTest, TextsAtAnyAngleCanBeFoundInThePdf) {
         // The copies are texts, not pictures of them.
         EXPECT_LT(QFileInfo(file).size(), 60'000);
     }
+}
+
+TEST_F(SheetPrintingTest, TheViewOrAWindowAsABmpOrPngOfAChosenResolution) {
+    cadLayerActive(cadLayerAdd("gruba", 0.5, CAD_COLOR_BLACK, CAD_COLOR_BLACK));
+    cadAddLine(0, 0, 100, 0);
+    Rect window;
+    window.add(0, -25);
+    window.add(100, 25);
+    // 100 x 50 m at 1:1000 are 100 x 50 mm of paper: at 254 dpi, 1000 x 500 pixels.
+    const auto size = rasterSize(window, 1000, 1000, 254);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(*size, QSize(1000, 500));
+    EXPECT_FALSE(rasterSize(window, 1, 1000, 1200)); // a kilometre of pixels
+    EXPECT_FALSE(rasterSize(Rect{}, 1000, 1000, 254));
+    for (const char* name : {"view.bmp", "view.png"}) {
+        const QString file = QString::fromStdString(path(name));
+        ASSERT_TRUE(exportRaster(drawing(), window, size->width(), size->height(), 254, file));
+        QImageReader reader(file);
+        EXPECT_EQ(reader.format(), QFileInfo(file).suffix().toLatin1());
+        const QImage image = reader.read();
+        ASSERT_EQ(image.size(), *size);
+        EXPECT_NEAR(image.dotsPerMeterX(), 10000, 1);
+        // The line across the whole width, 0.5 mm (5 pixels) thick, through the middle.
+        const Ink ink = inkOf(image);
+        ASSERT_TRUE(ink.any());
+        EXPECT_LE(ink.left, 3);
+        EXPECT_GE(ink.right, 996);
+        EXPECT_NEAR(ink.bottom - ink.top + 1, 5, 1);
+        EXPECT_NEAR((ink.top + ink.bottom) / 2.0, 250, 1);
+    }
+    EXPECT_FALSE(exportRaster(drawing(), window, 0, 10, 96, QString::fromStdString(path("x.png"))));
 }
