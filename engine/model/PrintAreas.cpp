@@ -1,6 +1,7 @@
 #include "engine/model/PrintAreas.h"
 
 #include "engine/model/Measure.h"
+#include "engine/model/Spline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -142,6 +143,29 @@ std::vector<AxisPiece> polylinePieces(std::span<const Vec2> vertices, bool close
     if (closed && vertices.size() > 2 && !(vertices.back() == vertices.front()))
         out.push_back({vertices.back(), vertices.front(), 0});
     return out;
+}
+
+std::optional<std::vector<AxisPiece>> axisPiecesOf(const Drawing& drawing, int handle,
+                                                   double tolerance) {
+    if (!drawing.valid(handle))
+        return std::nullopt;
+    const Entity& e = drawing.entities[static_cast<std::size_t>(handle)];
+    switch (e.type) {
+    case EntityType::Line:
+        return std::vector<AxisPiece>{linePiece(drawing.lines[e.first])};
+    case EntityType::Arc:
+        return std::vector<AxisPiece>{arcPiece(drawing.arcs[e.first])};
+    case EntityType::Polyline:
+        return polylinePieces({drawing.vertexData(e), e.count}, e.has(EntityFlag::Closed));
+    case EntityType::Spline: {
+        std::vector<Vec2> points;
+        splinePoints({drawing.vertexData(e), e.count}, e.has(EntityFlag::Closed), tolerance,
+                     points);
+        return polylinePieces(points);
+    }
+    default:
+        return std::nullopt;
+    }
 }
 
 AxisPiece reversed(const AxisPiece& piece) {

@@ -4,6 +4,7 @@
 // data out: nothing here changes a drawing.
 #pragma once
 
+#include "engine/model/Drawing.h"
 #include "engine/model/Entity.h"
 #include "engine/model/Geometry.h"
 
@@ -90,6 +91,10 @@ AxisPiece arcPiece(const ArcData& arc);
 // spline enters as its points (splinePoints in engine/model/Spline.h). Repeated vertices give
 // no piece.
 std::vector<AxisPiece> polylinePieces(std::span<const Vec2> vertices, bool closed = false);
+// The pieces of a live entity that can be an axis: a line, an arc, a polyline, or a spline
+// followed within `tolerance`; nothing for the other kinds.
+std::optional<std::vector<AxisPiece>> axisPiecesOf(const Drawing& drawing, int handle,
+                                                   double tolerance);
 // The same piece run the other way.
 AxisPiece reversed(const AxisPiece& piece);
 double pieceLength(const AxisPiece& piece);

@@ -2,6 +2,7 @@
 // from several curves, and its division into sheets, checked by following the axis in small
 // steps and asking which areas hold each point.
 #include "engine/model/PrintAreas.h"
+#include "engine/model/Measure.h"
 
 #include <gtest/gtest.h>
 
@@ -244,6 +245,34 @@ TEST(PrintAreas, CurvesAreJoinedEndToEndInAnyOrderAndDirection) {
         first, before, polylinePieces(std::vector<Vec2>{{100, 0}, {100, 50}})};
     EXPECT_FALSE(joinAxis(branched, 0.01));
     EXPECT_FALSE(joinAxis(std::vector<std::vector<AxisPiece>>{}, 0.01));
+}
+
+TEST(PrintAreas, AnAxisIsPickedFromLinesArcsPolylinesAndSplines) {
+    Drawing d;
+    const std::vector<Vec2> corner = {{100, 50}, {100, 200}, {200, 200}};
+    const std::vector<Vec2> curve = {{200, 200}, {260, 230}, {300, 300}};
+    const int handles[] = {
+        d.addLine({{0, 0}, {50, 0}}),
+        d.addArc({{50, 50}, 50, 270, 0}),
+        d.addPolyline(corner.data(), corner.size(), false),
+        d.addSpline(curve.data(), curve.size(), false),
+    };
+    std::vector<std::vector<AxisPiece>> curves;
+    for (const int h : handles) {
+        const auto pieces = axisPiecesOf(d, h, 0.001);
+        ASSERT_TRUE(pieces) << h;
+        // As long as the entity measures.
+        EXPECT_NEAR(AxisPath(*pieces).length(), measureEntity(d, h)->length, 0.01) << h;
+        curves.push_back(*pieces);
+    }
+    const auto joined = joinAxis(curves, 1e-6);
+    ASSERT_TRUE(joined);
+    const Vec2 end = AxisPath(*joined).pointAt(1e9);
+    EXPECT_NEAR(end.x, 300, 1e-9);
+    EXPECT_NEAR(end.y, 300, 1e-9);
+    const TextSpec text{{0, 0}, 1, 0, 0, 0, 0, "0+000"};
+    EXPECT_FALSE(axisPiecesOf(d, d.addText(text), 0.001));
+    EXPECT_FALSE(axisPiecesOf(d, 99, 0.001));
 }
 
 TEST(PrintAreas, SheetsFollowAnLShapedAxis) {
