@@ -47,6 +47,6 @@ print("%-52s %10.0f %10.1f %8.2f" % ("KWL_Edytor: %d sheets into one PDF" % shee
       sheets["real_time"], sheets["pdf_MB"], sheets["real_time"] / whole["real_time"]))
 print("%-52s %10.0f %10.1f %8.2f" % ("librecad dxf2pdf: the whole plan on one A3 page",
       librecad, os.path.getsize(sys.argv[4]) / 2**20, librecad / whole["real_time"]))
-print("sheets / librecad's one page: %.2f" % (sheets["real_time"] / librecad))
+print("librecad's one page takes %.1f times as long as our sheets" % (librecad / sheets["real_time"]))
 print("memory of the sheet print beyond the drawing: %.0f MB at most" % sheets["extra_peak_MB"])
 PY

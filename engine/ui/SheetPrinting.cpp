@@ -159,7 +159,6 @@ void paintSheet(QPainter& painter, const QPagedPaintDevice& device, const Drawin
     painter.setClipRect(inside);
     painter.setRenderHint(QPainter::Antialiasing, true);
     renderDrawing(painter, drawing, view, render);
-    painter.setRenderHint(QPainter::Antialiasing, true);
     if (options.matchLines)
         drawMatchLines(painter, view, areas, sheet, inside, pixelsPerMm);
     if (options.sheetLabels)
