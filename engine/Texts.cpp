@@ -249,6 +249,8 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {16033, "The scale is written 1:N, for example 1:500"},
     {16034, "Drawing printed on %s"},
     {16035, "Print written to %s"},
+    {16036, "Sheet %d of %d"},
+    {16037, "Sheet %d"},
     // Measuring.
     {16301, "Distance/Area"},
     {16302, "Take from object"},

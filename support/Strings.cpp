@@ -889,6 +889,8 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {16033, u8"Skalę podaje się jako 1:N, np. 1:500"_w1250},
     {16034, u8"Wydrukowano rysunek na drukarce %s"_w1250},
     {16035, u8"Zapisano wydruk w pliku %s"_w1250},
+    {16036, u8"Arkusz %d z %d"_w1250},
+    {16037, u8"Arkusz %d"_w1250},
     // Drawing information: entities by type
     {17067, u8"Krzywa:    %d"_w1250},
     {17068, u8"Sektor:    %d"_w1250},

@@ -25,10 +25,6 @@ bool finite(Vec2 p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-bool hasVertices(EntityType t) {
-    return t == EntityType::Polyline || t == EntityType::Spline || t == EntityType::Hatch;
-}
-
 // A corner of a rectangle moved: the opposite one stays, the sides keep their directions.
 bool moveCorner(RectangleData& r, std::size_t corner, Vec2 to) {
     const Affine toDrawing =

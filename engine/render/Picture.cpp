@@ -23,13 +23,29 @@ RenderView fittedView(const Drawing& d, int width, int height) {
     return RenderView::centredOn(all.centre(), perPixel, width, height);
 }
 
-void paintFitted(QPainter& p, const Drawing& d, int width, int height) {
+RenderView windowView(const Rect& window, int width, int height) {
+    if (window.empty())
+        return RenderView::centredOn({0, 0}, 1, width, height);
+    double perPixel = std::max(window.width() / width, window.height() / height);
+    if (!(perPixel > 0) || !std::isfinite(perPixel))
+        perPixel = 1;
+    return RenderView::centredOn(window.centre(), perPixel, width, height);
+}
+
+void paintView(QPainter& p, const Drawing& d, const RenderView& view, int width, int height,
+               double pixelsPerMm) {
     p.fillRect(QRect(0, 0, width, height), toQColor(d.settings.background));
     p.setRenderHint(QPainter::Antialiasing, true);
     RenderOptions options;
     options.showSelection = false;
     options.showLineWidths = true;
-    renderDrawing(p, d, fittedView(d, width, height), options);
+    if (pixelsPerMm > 0 && std::isfinite(pixelsPerMm))
+        options.pixelsPerMm = pixelsPerMm;
+    renderDrawing(p, d, view, options);
+}
+
+void paintFitted(QPainter& p, const Drawing& d, int width, int height) {
+    paintView(p, d, fittedView(d, width, height), width, height);
 }
 
 QImage pictureOf(const Drawing& d, int width, int height) {
@@ -38,6 +54,20 @@ QImage pictureOf(const Drawing& d, int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     QPainter p(&image);
     paintFitted(p, d, width, height);
+    return image;
+}
+
+QImage pictureOfWindow(const Drawing& d, const Rect& window, int width, int height, double dpi) {
+    if (!sensiblePictureSize(width, height))
+        return {};
+    if (!(dpi > 0) || !std::isfinite(dpi))
+        dpi = 96;
+    QImage image(width, height, QImage::Format_RGB32);
+    const int dotsPerMetre = static_cast<int>(std::lround(dpi / 0.0254));
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    QPainter p(&image);
+    paintView(p, d, windowView(window, width, height), width, height, dpi / 25.4);
     return image;
 }
 

@@ -9,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -31,6 +32,16 @@ RenderView RenderView::centredOn(Vec2 centre, double unitsPerPixel, int widthPx,
     v.heightPx = heightPx;
     const double s = 1.0 / unitsPerPixel;
     v.toDevice = {s, 0, 0, -s, widthPx / 2.0 - centre.x * s, heightPx / 2.0 + centre.y * s};
+    return v;
+}
+
+RenderView RenderView::turned(Vec2 centre, double unitsPerPixel, double angleDegrees, int widthPx,
+                              int heightPx) {
+    RenderView v = centredOn(centre, unitsPerPixel, widthPx, heightPx);
+    if (normalisedDegrees(angleDegrees) != 0)
+        v.toDevice = v.toDevice.after(Affine::translation(centre.x, centre.y))
+                         .after(Affine::rotation(-angleDegrees))
+                         .after(Affine::translation(-centre.x, -centre.y));
     return v;
 }
 
@@ -686,12 +697,18 @@ private:
                 pen.setDashPattern({dash, gap});
             }
             p_.setPen(pen);
-            // On the device y grows downwards: an angle in the drawing turns the other way. A
-            // mirrored pattern runs each family the other way about its own x axis.
+            // The direction of the lines in the drawing, as the map shows it on the device
+            // (where y grows downwards, and which a view may turn). A mirrored pattern runs
+            // each family the other way about its own x axis.
             const double own = h.mirrored ? -family.angle : family.angle;
             const double a = radians(own + (std::isfinite(h.angle) ? h.angle : 0));
-            const double dx = std::cos(a), dy = -std::sin(a); // along the lines
-            const double nx = -dy, ny = dx;                   // across them
+            const double ux = m.a * std::cos(a) + m.c * std::sin(a);
+            const double uy = m.b * std::cos(a) + m.d * std::sin(a);
+            const double along = std::hypot(ux, uy);
+            if (!(along > 0))
+                continue;
+            const double dx = ux / along, dy = uy / along; // along the lines
+            const double nx = -dy, ny = dx;                // across them
             const QPointF c = box.center();
             const double reach = std::hypot(box.width(), box.height()) / 2 + spacing;
             // Lines through the hatch's pattern origin, which moves with it.
@@ -759,8 +776,51 @@ private:
         flush();
         p_.save();
         p_.setTransform(toQt(full));
+        if (searchable_ && !alongThePage(full)) {
+            // A viewer would find this text only in pieces: its letters are drawn as shapes,
+            // and the text itself, invisible, lies over them along the page.
+            QPainterPath outline;
+            outline.addText(QPointF(x, y), font, text);
+            p_.setPen(Qt::NoPen);
+            p_.setBrush(QColor::fromRgb(stroke_.color));
+            p_.drawPath(outline);
+            p_.restore();
+            invisibleCopy(full, x, y, width, cap, font, text);
+            return;
+        }
         p_.setFont(font);
         p_.setPen(QColor::fromRgb(stroke_.color));
+        p_.drawText(QPointF(x, y), text);
+        p_.restore();
+    }
+
+    // The nearest quarter turn to the direction of a text's baseline on the device (radians).
+    static double nearestQuarter(const Affine& full) {
+        return std::round(std::atan2(full.b, full.a) / (kPi / 2)) * (kPi / 2);
+    }
+    // A PDF viewer puts the letters of a text together by their baselines, so it finds a text
+    // that runs along or across the page, but not one at another angle.
+    static bool alongThePage(const Affine& full) {
+        return std::abs(std::atan2(full.b, full.a) - nearestQuarter(full)) < radians(0.1);
+    }
+
+    // An invisible copy of a text, as long and as high, turned by the nearest quarter turn about
+    // its centre, that a search in a PDF viewer finds and a copy takes.
+    void invisibleCopy(const Affine& full, double x, double y, double width, double cap,
+                       const QFont& font, const QString& text) {
+        const double along = std::hypot(full.a, full.b);
+        if (!(along > 0))
+            return;
+        const double across = (full.a * full.d - full.b * full.c) / along; // < 0 mirrored
+        const Vec2 centre = full.apply({x + width / 2, y - cap / 2});
+        const Affine copy = Affine::translation(centre.x, centre.y)
+                                .after(Affine::rotation(nearestQuarter(full) * 180 / kPi))
+                                .after(Affine::scaling(along, across))
+                                .after(Affine::translation(-(x + width / 2), -(y - cap / 2)));
+        p_.save();
+        p_.setTransform(toQt(copy));
+        p_.setFont(font);
+        p_.setPen(QColor(0, 0, 0, 0));
         p_.drawText(QPointF(x, y), text);
         p_.restore();
     }
@@ -800,6 +860,10 @@ private:
     }
 
     void drawImage(const ImageData& im, const Affine& m) {
+        if (m.b != 0 || m.c != 0) {
+            drawTurnedImage(im, m);
+            return;
+        }
         const Vec2 a = m.apply(im.p), b = m.apply({im.p.x + im.width, im.p.y + im.height});
         Rect r;
         r.add(a);
@@ -824,6 +888,36 @@ private:
         const QRectF source((target.left() - r.left) * sx, (target.top() - r.bottom) * sy,
                             target.width() * sx, target.height() * sy);
         p_.drawImage(target, image, source);
+    }
+
+    // A picture in a turned view: its pixels placed through the map.
+    void drawTurnedImage(const ImageData& im, const Affine& m) {
+        const std::array<Vec2, 4> corners = {m.apply(im.p), m.apply({im.p.x + im.width, im.p.y}),
+                                             m.apply({im.p.x + im.width, im.p.y + im.height}),
+                                             m.apply({im.p.x, im.p.y + im.height})};
+        Rect r;
+        for (const Vec2 c : corners)
+            r.add(c);
+        if (!r.intersects(clip_))
+            return;
+        flush();
+        const std::string path(d_.pooled(im.path));
+        const QImage image(QFile::decodeName(QByteArray::fromStdString(path)));
+        if (image.isNull() || !(im.width != 0) || !(im.height != 0)) {
+            std::vector<Vec2> frame(corners.begin(), corners.end());
+            polyline(frame, true);
+            segment(corners[0], corners[2]);
+            segment(corners[1], corners[3]);
+            return;
+        }
+        // Pixel (u, v), rows downwards, stands at (x + u w / columns, y + h - v h / rows).
+        const Affine pixels =
+            m.after(Affine::translation(im.p.x, im.p.y + im.height))
+                .after(Affine::scaling(im.width / image.width(), -im.height / image.height()));
+        p_.save();
+        p_.setTransform(toQt(pixels), true);
+        p_.drawImage(QPointF(0, 0), image);
+        p_.restore();
     }
 
     // Glyphs are laid out at a fixed size and scaled, so that any height draws alike.
@@ -871,6 +965,8 @@ private:
     std::vector<std::pair<Rect, bool>> blockExtents_;
     QStringDecoder decoder_{"windows-1250"};
     std::vector<std::unique_ptr<StyleFont>> fonts_;
+    // Texts at an angle are drawn so that a PDF viewer can find them (see drawText).
+    bool searchable_ = p_.paintEngine() != nullptr && p_.paintEngine()->type() == QPaintEngine::Pdf;
 };
 
 } // namespace

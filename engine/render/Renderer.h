@@ -34,6 +34,10 @@ struct RenderView {
     // The view that shows `world` (drawing units) centred in a device of that size, with
     // unitsPerPixel drawing units a pixel; y grows upwards in the drawing, downwards on devices.
     static RenderView centredOn(Vec2 centre, double unitsPerPixel, int widthPx, int heightPx);
+    // The same turned so that the drawing's direction `angleDegrees` (counter-clockwise from
+    // its x axis) runs to the right on the device.
+    static RenderView turned(Vec2 centre, double unitsPerPixel, double angleDegrees, int widthPx,
+                             int heightPx);
 };
 
 // Draws the drawing's own entities (block insertions with their blocks). The background is

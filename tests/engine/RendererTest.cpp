@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,64 @@ TEST(Renderer, ATextsExtentsHoldEveryLetterAsDrawn) {
         // And not much more than the letters.
         EXPECT_LT(extents.width() * extents.height(), 2.5 * ink.width() * ink.height()) << c.bytes;
     }
+}
+
+// The drawing area (0,0)-(200,100) turned by `degrees`: that direction of the drawing runs to
+// the right in a 100 x 100 image about the point (100, 50), one unit a pixel.
+QImage renderTurned(const Drawing& d, double degrees) {
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    renderDrawing(p, d, RenderView::turned({100, 50}, 1.0, degrees, 100, 100), {});
+    p.end();
+    return image;
+}
+
+// How often the colour changes along a row or a column of the image near its middle (between
+// the hatch lines below).
+int changes(const QImage& image, bool alongRow) {
+    int n = 0;
+    for (int i = 1; i < 100; ++i)
+        n += alongRow ? image.pixel(i, 47) != image.pixel(i - 1, 47)
+                      : image.pixel(47, i) != image.pixel(47, i - 1);
+    return n;
+}
+
+TEST(Renderer, ATurnedViewTurnsLinesHatchesAndPictures) {
+    Drawing d;
+    d.layers[0].color = kBlue;
+    d.layers[0].fillColor = kBlue;
+    // A square of lines hatched along the x axis, every 6.35 units.
+    const std::vector<Vec2> square = {{60, 10}, {140, 10}, {140, 90}, {60, 90}};
+    d.addHatch(square.data(), square.size(), HatchSpec{"LINE", false, 2, 0, {4}, {}, false});
+    // Across the view, the lines of the hatch lie along its rows; turned a quarter, along its
+    // columns.
+    QImage image = renderTurned(d, 0);
+    EXPECT_EQ(changes(image, true), 0);
+    EXPECT_GT(changes(image, false), 20);
+    image = renderTurned(d, 90);
+    EXPECT_GT(changes(image, true), 20);
+    EXPECT_EQ(changes(image, false), 0);
+
+    // A picture red above and green below: turned a quarter, the drawing's up is the image's
+    // right.
+    QTemporaryDir dir;
+    QImage picture(10, 10, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 10; ++x)
+            picture.setPixel(x, y, qRgb(255, 0, 0));
+    const QString file = dir.filePath(QStringLiteral("picture.png"));
+    ASSERT_TRUE(picture.save(file));
+    Drawing withPicture;
+    withPicture.addImage({file.toStdString(), {60, 10}, 80, 80});
+    image = renderTurned(withPicture, 90);
+    EXPECT_EQ(image.pixelColor(70, 50), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(30, 50), QColor(Qt::green));
+    EXPECT_EQ(image.pixelColor(50, 5), QColor(Qt::white)); // beyond its left edge, 50 units
+    image = renderTurned(withPicture, 0);
+    EXPECT_EQ(image.pixelColor(50, 30), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(50, 70), QColor(Qt::green));
 }
 
 TEST(Renderer, TheIndexFollowsEditsOfEntities) {

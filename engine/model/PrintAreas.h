@@ -1,0 +1,162 @@
+// The sheets of a print along a road or over a grid: the part of the drawing each sheet shows
+// (a turned rectangle in drawing units), its size from the paper, the margins and the scale,
+// and the division of a road's axis, or of a rectangle, into such areas. Plain data in, plain
+// data out: nothing here changes a drawing.
+#pragma once
+
+#include "engine/model/Drawing.h"
+#include "engine/model/Entity.h"
+#include "engine/model/Geometry.h"
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace cad {
+
+// What one sheet shows: a rectangle of the drawing about `centre`, `width` long along its own
+// x axis, which points at `angleDegrees` (counter-clockwise from the drawing's x axis), and
+// `height` across it. Printed, the sheet's x axis runs along the bottom edge of the page.
+struct PrintArea {
+    Vec2 centre;
+    double width = 0, height = 0, angleDegrees = 0;
+    friend bool operator==(const PrintArea&, const PrintArea&) = default;
+};
+
+// The area's own frame: x along it, y across, from its centre; and back to the drawing.
+Vec2 toAreaFrame(const PrintArea& area, Vec2 p);
+Vec2 fromAreaFrame(const PrintArea& area, Vec2 local);
+// The corners, counter-clockwise from the bottom left (in the area's frame).
+std::array<Vec2, 4> areaCorners(const PrintArea& area);
+// Whether p lies in the area or no farther than `tolerance` outside it.
+bool areaContains(const PrintArea& area, Vec2 p, double tolerance = 0);
+// The smallest upright rectangle that holds the area.
+Rect areaBox(const PrintArea& area);
+
+// ---- the size of a sheet's area
+
+enum class PaperSize { A4, A3, A2, A1, A0, Custom };
+
+struct SheetPaper {
+    PaperSize size = PaperSize::A3;
+    double customWidthMm = 0, customHeightMm = 0; // PaperSize::Custom
+    bool landscape = true;                        // the long side across, else upright
+    // Of the paper as it lies (turned when landscape).
+    double marginLeftMm = 10, marginBottomMm = 10, marginRightMm = 10, marginTopMm = 10;
+};
+
+struct SizeMm {
+    double width = 0, height = 0;
+};
+// The paper as named or typed (ISO 216: A4 is 210 x 297 mm), then as it lies.
+SizeMm uprightPaperMm(const SheetPaper& paper);
+SizeMm paperMm(const SheetPaper& paper);
+// The part of the paper inside its margins; nothing when the margins leave none.
+std::optional<SizeMm> printableMm(const SheetPaper& paper);
+
+// The area one sheet shows at the scale 1:N: a millimetre of paper shows N millimetres of the
+// drawing, in the drawing's own units (`millimetresPerUnit` of them, millimetresPerUnit() in
+// engine/Engine.h). Width along the sheet, height across. Nothing for a scale or paper that
+// leaves no area.
+struct AreaSize {
+    double width = 0, height = 0;
+};
+std::optional<AreaSize> sheetAreaSize(const SheetPaper& paper, double scale,
+                                      double millimetresPerUnit);
+
+// How much neighbouring sheets share: a share of the sheet's length, or a length in drawing
+// units.
+struct Overlap {
+    double value = 10;
+    bool percent = true;
+};
+// The shared length for sheets `length` long; never negative, below the sheet's length.
+double overlapLength(const Overlap& overlap, double length);
+
+// ---- the axis of a road
+
+// A piece of an axis from `a` to `b`: straight when `bulge` is 0, otherwise an arc that turns
+// by 4·atan(bulge) radians, counter-clockwise when positive (as polylines keep arcs in DXF).
+struct AxisPiece {
+    Vec2 a, b;
+    double bulge = 0;
+};
+
+AxisPiece linePiece(const LineData& line);
+// From the start angle counter-clockwise to the end angle.
+AxisPiece arcPiece(const ArcData& arc);
+// The straight pieces between consecutive vertices (and back to the first when closed); a
+// spline enters as its points (splinePoints in engine/model/Spline.h). Repeated vertices give
+// no piece.
+std::vector<AxisPiece> polylinePieces(std::span<const Vec2> vertices, bool closed = false);
+// The pieces of a live entity that can be an axis: a line, an arc, a polyline, or a spline
+// followed within `tolerance`; nothing for the other kinds.
+std::optional<std::vector<AxisPiece>> axisPiecesOf(const Drawing& drawing, int handle,
+                                                   double tolerance);
+// The same piece run the other way.
+AxisPiece reversed(const AxisPiece& piece);
+double pieceLength(const AxisPiece& piece);
+
+// One axis made of several curves (each a run of pieces end to end), in whatever order and
+// direction they were given: they are chained where their ends meet within `tolerance`, the
+// first curve keeping its direction and the others turned to follow it. Nothing when they do
+// not make a single chain.
+std::optional<std::vector<AxisPiece>> joinAxis(std::span<const std::vector<AxisPiece>> curves,
+                                               double tolerance);
+
+// An axis ready to be followed by chainage (the distance along it from its start).
+class AxisPath {
+public:
+    explicit AxisPath(std::vector<AxisPiece> pieces);
+
+    double length() const { return total_; }
+    Vec2 pointAt(double chainage) const;
+    // The unit direction in which the axis runs at a chainage.
+    Vec2 directionAt(double chainage) const;
+    // How far the axis from chainage `from` to `to` reaches along the unit direction u:
+    // the least and greatest of p·u over its points (exact for lines and arcs).
+    std::pair<double, double> reach(double from, double to, Vec2 u) const;
+
+private:
+    struct Arc {
+        Vec2 centre;
+        double radius = 0, start = 0, sweep = 0; // radians; sweep signed
+    };
+    struct Piece {
+        Vec2 a, b;
+        bool straight = true;
+        Arc arc;
+        double from = 0, length = 0; // chainage of its start
+    };
+    std::size_t pieceAt(double chainage) const;
+    static Vec2 pointOn(const Piece& p, double along);
+    static void reachOn(const Piece& p, double from, double to, Vec2 u, double& low, double& high);
+
+    std::vector<Piece> pieces_;
+    double total_ = 0;
+};
+
+// A sheet along the axis: its area and the chainages where the axis enters and leaves it.
+struct AxisSheet {
+    PrintArea area;
+    double entry = 0, exit = 0;
+};
+
+// Areas of the given size in order along the axis from chainage `start` to `end` (each
+// brought into the axis): each shows the axis from its entry to its exit, turned so that the
+// axis runs along it from the one to the other (the angle of the chord between them), centred
+// across it, the entry at its left edge. Each sheet goes as far as the axis stays inside it;
+// the next one enters the overlap before it left. The last one ends at `end`.
+std::vector<AxisSheet> divideAlongAxis(std::span<const AxisPiece> axis, AreaSize size,
+                                       const Overlap& overlap, double start = 0,
+                                       double end = std::numeric_limits<double>::infinity());
+std::vector<PrintArea> areasOf(std::span<const AxisSheet> sheets);
+
+// Upright areas of the given size that cover the region in rows from the top and columns from
+// the left, neighbours sharing the overlap (a share of their width across, of their height up
+// and down), the whole centred on the region.
+std::vector<PrintArea> divideGrid(const Rect& region, AreaSize size, const Overlap& overlap);
+
+} // namespace cad
