@@ -864,11 +864,20 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     // Layers
     {10670, u8"Warstwa musi mieć nazwę."_w1250},
     {10671, u8"Warstwa o tej nazwie już istnieje: %s"_w1250},
+    // Dimension styles
+    {10672, u8"Styl wymiarowania musi mieć nazwę."_w1250},
+    {10673, u8"Styl wymiarowania o tej nazwie już istnieje: %s"_w1250},
     // The list of open files
     {10983, u8"Aktywuj"_w1250},
     {10984, u8"Zamknij plik"_w1250},
     {10990, u8"Zamknij"_w1250},
     {11513, u8"Kolejność warstw"_w1250},
+    // Dimension styles: the decimal separator and the arrowheads
+    {11866, u8"Separator dziesiętny :"_w1250},
+    {11867, u8"Zamknięta wypełniona"_w1250},
+    {11868, u8"Otwarta"_w1250},
+    {11869, u8"Ukośna kreska"_w1250},
+    {11870, u8"Kropka"_w1250},
     // Hatch patterns
     {11911, u8"Wypełnienie pełne"_w1250},
     {11912, u8"Linie pod kątem 45°"_w1250},
@@ -881,6 +890,8 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {12054, u8"Skala wstawienia:"_w1250},
     {12055, u8"W skali wydruku %s blok ma na papierze %s mm (w rysunku %s)"_w1250},
     {12056, u8"wskazana po punkcie wstawienia"_w1250},
+    // Dimensions
+    {14417, u8"Jak w stylu"_w1250},
     // Printing
     {16029, u8"Plik PDF:"_w1250},
     {16030, u8"Podziel na arkusze"_w1250},
