@@ -544,6 +544,7 @@ void cadPolylineBegin() {
         return;
     // Vertices of a polyline that was begun and never added are given up.
     d->pendingVertices.emplace();
+    d->pendingBulges.clear();
 }
 
 int cadVertex(double x, double y) {
@@ -553,6 +554,17 @@ int cadVertex(double x, double y) {
     if (!d->pendingVertices)
         d->pendingVertices.emplace();
     d->pendingVertices->push_back(Vec2{x, y});
+    if (!d->pendingBulges.empty())
+        d->pendingBulges.resize(d->pendingVertices->size(), 0.0);
+    return 1;
+}
+
+int cadVertexBulge(double x, double y, double bulge) {
+    Document* d = engine().active();
+    if (!d || !cadVertex(x, y))
+        return 0;
+    d->pendingBulges.resize(d->pendingVertices->size(), 0.0);
+    d->pendingBulges.back() = bulge;
     return 1;
 }
 
@@ -564,6 +576,7 @@ std::optional<std::vector<Vec2>> takeVertices(Document& d) {
         return std::nullopt;
     std::optional<std::vector<Vec2>> v = std::move(d.pendingVertices);
     d.pendingVertices.reset();
+    d.pendingBulges.clear();
     return v;
 }
 
@@ -573,10 +586,16 @@ int cadAddPolyline(int fit, int closed) {
     Document* d = engine().active();
     if (!d)
         return -1;
+    std::vector<double> bulges = std::move(d->pendingBulges);
+    d->pendingBulges.clear();
     const auto v = takeVertices(*d);
     if (!v)
         return -1;
     return changeActive(-1, [&](ChangeSet& c) {
+        if (fit == 0 && !bulges.empty()) {
+            bulges.resize(v->size(), 0.0);
+            return c.addPolyline(*v, bulges, closed != 0);
+        }
         return c.addPolyline(*v, closed != 0, static_cast<std::uint8_t>(std::clamp(fit, 0, 255)));
     });
 }
@@ -879,6 +898,20 @@ std::optional<CadRect> cadDrawingExtents() {
 std::optional<CadRect> cadEntityExtents(int entity) {
     const Drawing* dr = activeDrawing();
     return dr ? toCadRect(dr->entityExtents(entity)) : std::nullopt;
+}
+
+std::vector<double> cadPolylineBulges(int entity) {
+    std::vector<double> out;
+    const Drawing* dr = activeDrawing();
+    if (!dr || !dr->valid(entity))
+        return out;
+    const Entity& e = dr->entities[static_cast<std::size_t>(entity)];
+    if (e.type != EntityType::Polyline)
+        return out;
+    const BulgeView b = dr->bulgesOf(e);
+    for (std::uint32_t i = 0; i < e.count; ++i)
+        out.push_back(b[i]);
+    return out;
 }
 
 std::vector<double> cadPolylineVertices(int entity) {

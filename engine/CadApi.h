@@ -211,7 +211,19 @@ inline constexpr int CAD_CMD_MAKE_BLOCK = 17409; // a block of a name given, wit
 inline constexpr int CAD_CMD_CUT = 17441;        // the selection to the clipboard, then erased
 inline constexpr int CAD_CMD_COPY_TO_CLIPBOARD = 17442; // the selection to the clipboard
 inline constexpr int CAD_CMD_PASTE = 17443; // the clipboard's entities at a point picked
-inline constexpr int CAD_CMD_UNDO = 17431;  // take the last change back
+// Modifying what is drawn: each asks for what it needs in the drawing window.
+inline constexpr int CAD_CMD_OFFSET = 17701;  // a parallel at a distance, or through a point
+inline constexpr int CAD_CMD_TRIM = 17702;    // cut away at cutting edges (Shift: extend)
+inline constexpr int CAD_CMD_EXTEND = 17703;  // lengthen to boundary edges (Shift: trim)
+inline constexpr int CAD_CMD_FILLET = 17704;  // an arc of a radius at a corner
+inline constexpr int CAD_CMD_CHAMFER = 17705; // a straight cut across a corner
+inline constexpr int CAD_CMD_BREAK = 17706;   // split at a point, or take out a part
+inline constexpr int CAD_CMD_JOIN = 17707;    // pieces that meet end to end into one polyline
+inline constexpr int CAD_CMD_STRETCH = 17708; // what a crossing window holds moves
+inline constexpr int CAD_CMD_ARRAY = 17709;   // copies in rows and columns, round, or along a path
+inline constexpr int CAD_CMD_LENGTHEN = 17710; // by a length, per cent, to a total, dynamically
+inline constexpr int CAD_CMD_REVERSE = 17711;  // the direction of lines, polylines, splines, arcs
+inline constexpr int CAD_CMD_UNDO = 17431;     // take the last change back
 inline constexpr int CAD_CMD_REDO = 17432;  // make the last change taken back anew
 // Selecting
 inline constexpr int CAD_CMD_SELECT_POINT = 18531;    // entity after entity by pointing
@@ -294,6 +306,7 @@ inline constexpr int CAD_TOOLBAR_STANDARD = 4861;
 inline constexpr int CAD_TOOLBAR_DRAW = 4862;
 inline constexpr int CAD_TOOLBAR_EDIT = 4863;
 inline constexpr int CAD_TOOLBAR_SNAPS = 4864;
+inline constexpr int CAD_TOOLBAR_MODIFY = 4865; // offset, trim, extend, fillet ... reverse
 inline constexpr int CAD_TOOLBAR_LAYERS = 4871;
 inline constexpr int CAD_TOOLBAR_LINESTYLES = 4872;
 // Creates a toolbar inside parent with the buttons declared since the previous creation, or
@@ -387,8 +400,11 @@ void cadSetCurrentAttributes(const CadCurrentAttributes& attributes);
 // New entities go on the active layer, with the active line style, colour and width by layer.
 void cadPolylineBegin();
 int cadVertex(double x, double y);
-// The polyline of the vertices given since cadPolylineBegin; fit 0 (straight segments),
-// closed 1 or 0. Its handle.
+// A vertex whose segment to the next one is an arc: bulge tan(sweep / 4), positive when it
+// runs counter-clockwise (1 a half circle, 0 straight), as DXF keeps it.
+int cadVertexBulge(double x, double y, double bulge);
+// The polyline of the vertices given since cadPolylineBegin; fit 0 (straight segments, arcs
+// where vertices were given with bulges), closed 1 or 0. Its handle.
 int cadAddPolyline(int fit, int closed);
 // A spline: a smooth curve through the points given since cadPolylineBegin (its fit points),
 // closed 1 or 0. Its handle.
@@ -478,6 +494,9 @@ std::optional<CadRect> cadEntityExtents(int entity);
 // The vertices of a polyline (the fit points of a spline, the boundary of a hatch), x and y
 // in turn.
 std::vector<double> cadPolylineVertices(int entity);
+// The bulges of a polyline's segments, one for each vertex (0 for a straight segment; all 0 for
+// a polyline without arcs); empty for other entities.
+std::vector<double> cadPolylineBulges(int entity);
 
 // ---- properties ---------------------------------------------------------------------------------
 

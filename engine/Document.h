@@ -45,6 +45,8 @@ public:
     // Building entities through the interface: the vertices of the polyline being collected,
     // the loops collected for the next hatch, the first entity of the block being collected.
     std::optional<std::vector<Vec2>> pendingVertices;
+    // The bulge of each of those vertices' segments, once one was given with a bulge.
+    std::vector<double> pendingBulges;
     std::vector<Vec2> hatchVertices;
     std::vector<std::uint32_t> hatchLoops;
     std::optional<std::size_t> blockStart;

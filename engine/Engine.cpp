@@ -52,6 +52,10 @@ Engine::Engine() {
     registerPlaceCommands(*this);
     registerHatchCommand(*this);
     registerModifyCommands(*this);
+    registerOffsetTrimCommands(*this);
+    registerCornerCommands(*this);
+    registerPieceCommands(*this);
+    registerArrayCommand(*this);
     registerClipboardCommands(*this);
     registerSnapCommands(*this);
 }

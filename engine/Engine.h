@@ -51,6 +51,11 @@ void registerDrawCommands(Engine& e);      // commands/: the drawing commands
 void registerPlaceCommands(Engine& e);     // commands/: text, symbol, image, block
 void registerHatchCommand(Engine& e);      // commands/: hatching
 void registerModifyCommands(Engine& e);    // commands/: copy, move, rotate, scale, mirror...
+// commands/: offset, trim, extend; fillet, chamfer; break, join, stretch, array, lengthen, reverse
+void registerOffsetTrimCommands(Engine& e);
+void registerCornerCommands(Engine& e);
+void registerPieceCommands(Engine& e);
+void registerArrayCommand(Engine& e);
 void registerClipboardCommands(Engine& e); // commands/: cut, copy and paste
 void registerSnapCommands(Engine& e);      // snap/: the ways of finding points, their settings
 

@@ -32,6 +32,7 @@ enum class MenuAction {
     ToggleSnaps,
     ToggleDraw,
     ToggleEdit,
+    ToggleModify,
     SignsAll,
     Signs1,
     Signs2,

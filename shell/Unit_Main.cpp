@@ -152,6 +152,10 @@ void TForm_Main::buildPanels() {
     legendaLayout->addWidget(edit);
     legendaLayout->addStretch();
     srodkowyLayout->addWidget(legenda);
+    // The engine's modify tools, a column of their own beside the drawing and editing ones.
+    QFrame* modify = add(makePanel("Panel_Modify", srodkowy));
+    modify->setFixedWidth(23);
+    srodkowyLayout->addWidget(modify);
 
     QFrame* mainPanel = add(makePanel("Panel_main", srodkowy, QFrame::Sunken));
     auto* mainLayout = tight(new QVBoxLayout(mainPanel));
@@ -241,7 +245,8 @@ void TForm_Main::buildMenus() {
         }
     }
     // The toolbar-panel items show whether their panel is shown.
-    for (const char* n : {"Warstwy1", "Styllinii1", "Snapy1", "Rysowanie1", "Edycja_Tool"}) {
+    for (const char* n :
+         {"Warstwy1", "Styllinii1", "Snapy1", "Rysowanie1", "Edycja_Tool", "Modyfikacja_Tool"}) {
         actions_.value(QString::fromLatin1(n))->setCheckable(true);
         actions_.value(QString::fromLatin1(n))->setChecked(true);
     }
@@ -313,6 +318,8 @@ void TForm_Main::CreateEngineWindow(QWidget* parent) {
     // created before any, so it carries the engine's own edit buttons.
     cadToolBarCreate(panel(QStringLiteral("Panel_Edit")), CAD_TOOLBAR_EDIT, -1, 1, 30, 600, nullptr,
                      nullptr);
+    cadToolBarCreate(panel(QStringLiteral("Panel_Modify")), CAD_TOOLBAR_MODIFY, -1, 1, 30, 600,
+                     nullptr, nullptr);
     for (int code : {17110, 17120, 17130, 17131, 17140, 17143, 17150, 17154, 17170, 17180, 17240,
                      17250, 17260, 17280, 17290, 17304})
         cadToolBarButton(code);
@@ -497,6 +504,10 @@ void TForm_Main::runFlow(const MenuEntry& e) {
     case MenuAction::ToggleEdit:
         toggleColumn(QStringLiteral("Edycja_Tool"), QStringLiteral("Panel_Edit"),
                      QStringLiteral("Rysowanie1"), QStringLiteral("Panel_Draw"));
+        break;
+    case MenuAction::ToggleModify:
+        panel(QStringLiteral("Panel_Modify"))
+            ->setVisible(action(QStringLiteral("Modyfikacja_Tool"))->isChecked());
         break;
     case MenuAction::OpenKwl:
         OpenRoadDesignDrawing(*this);

@@ -38,6 +38,8 @@ public:
     virtual void finish() = 0;
     // The window, as a parent for a command's own small windows.
     virtual QWidget* widget() = 0;
+    // The keys held (Shift, Ctrl) at the last mouse event or key press in the window.
+    virtual Qt::KeyboardModifiers modifiers() const = 0;
 };
 
 class Command {
@@ -82,6 +84,10 @@ public:
     // then what is typed is read as a number, "1,5" with a decimal comma too, never as
     // coordinates.
     virtual bool asksValue() const { return false; }
+    // Whether the point asked for now is found by the snaps. False while the command asks to
+    // point at an entity (the part to trim away, the end to lengthen): the cursor itself counts
+    // then, and no snap marker is shown.
+    virtual bool snaps() const { return true; }
     // Draws the command's preview over the drawing, in the window's pixels.
     virtual void paint(QPainter&) {}
     // The point a rubber band runs from to the cursor, when there is one.

@@ -24,6 +24,11 @@ void AddingSink::polyline(std::span<const Vec2> points, bool closed) {
     if (points.size() >= 2)
         added(changes().addPolyline(points, closed));
 }
+void AddingSink::bulgedPolyline(std::span<const Vec2> points, std::span<const double> bulges,
+                                bool closed) {
+    if (points.size() >= 2)
+        added(changes().addPolyline(points, bulges, closed));
+}
 void AddingSink::spline(std::span<const Vec2> fitPoints, bool closed) {
     if (fitPoints.size() >= 2)
         added(changes().addSpline(fitPoints, closed));
@@ -67,6 +72,15 @@ PreviewSink::PreviewSink(QPainter& painter, CommandHost& host, const Document& d
     p_.setBrush(Qt::NoBrush);
 }
 
+PreviewSink::PreviewSink(QPainter& painter, CommandHost& host, const Document&,
+                         const QColor& color)
+    : p_(painter), host_(host) {
+    p_.save();
+    p_.setRenderHint(QPainter::Antialiasing, true);
+    p_.setPen(QPen(color, 0));
+    p_.setBrush(Qt::NoBrush);
+}
+
 PreviewSink::~PreviewSink() {
     p_.restore();
 }
@@ -91,6 +105,13 @@ void PreviewSink::line(Vec2 a, Vec2 b) {
 }
 void PreviewSink::polyline(std::span<const Vec2> points, bool closed) {
     path(points, closed);
+}
+void PreviewSink::bulgedPolyline(std::span<const Vec2> points, std::span<const double> bulges,
+                                 bool closed) {
+    std::vector<Vec2> curve;
+    polylinePoints(points, BulgeView(bulges.data(), std::min(bulges.size(), points.size())),
+                   closed, tolerance(), curve);
+    path(curve, closed);
 }
 // Curves of a preview follow the curve to a tenth of a pixel: smooth however large they are.
 double PreviewSink::tolerance() const {

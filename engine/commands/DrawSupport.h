@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 
+class QColor;
 class QPainter;
 
 namespace cad {
@@ -26,6 +27,9 @@ public:
     virtual void point(Vec2 p) = 0;
     virtual void line(Vec2 a, Vec2 b) = 0;
     virtual void polyline(std::span<const Vec2> points, bool closed) = 0;
+    // A polyline with arc segments: the bulge of each vertex's segment.
+    virtual void bulgedPolyline(std::span<const Vec2> points, std::span<const double> bulges,
+                                bool closed) = 0;
     virtual void spline(std::span<const Vec2> fitPoints, bool closed) = 0;
     virtual void circle(const CircleData& c) = 0;
     virtual void arc(const ArcData& a) = 0;
@@ -41,6 +45,8 @@ public:
     void point(Vec2 p) override;
     void line(Vec2 a, Vec2 b) override;
     void polyline(std::span<const Vec2> points, bool closed) override;
+    void bulgedPolyline(std::span<const Vec2> points, std::span<const double> bulges,
+                        bool closed) override;
     void spline(std::span<const Vec2> fitPoints, bool closed) override;
     void circle(const CircleData& c) override;
     void arc(const ArcData& a) override;
@@ -64,10 +70,14 @@ private:
 class PreviewSink final : public ShapeSink {
 public:
     PreviewSink(QPainter& painter, CommandHost& host, const Document& d);
+    // In a colour of the command's own.
+    PreviewSink(QPainter& painter, CommandHost& host, const Document& d, const QColor& color);
     ~PreviewSink() override;
     void point(Vec2 p) override;
     void line(Vec2 a, Vec2 b) override;
     void polyline(std::span<const Vec2> points, bool closed) override;
+    void bulgedPolyline(std::span<const Vec2> points, std::span<const double> bulges,
+                        bool closed) override;
     void spline(std::span<const Vec2> fitPoints, bool closed) override;
     void circle(const CircleData& c) override;
     void arc(const ArcData& a) override;

@@ -23,6 +23,8 @@ constexpr int kProperties = 18001, kCopy = 18002, kMove = 18003, kRotate = 18004
               kMirror = 18006, kMakeBlock = 18007, kExplode = 18008, kErase = 18009,
               kDeselect = 18010, kGroup = 18011, kInsertVertex = 18021, kDeleteVertex = 18022,
               kVertexTable = 18025;
+// The modify tools' names.
+constexpr int kJoin = 18607, kArray = 18609, kReverse = 18611;
 
 void drawShape(ShapeSink& sink, const GripShape& s) {
     switch (s.type) {
@@ -35,6 +37,10 @@ void drawShape(ShapeSink& sink, const GripShape& s) {
         sink.line(s.line.a, s.line.b);
         break;
     case EntityType::Polyline:
+        if (!s.bulges.empty()) { // its arcs as arcs
+            sink.bulgedPolyline(s.vertices, s.bulges, s.closed);
+            break;
+        }
         sink.polyline(s.vertices, s.closed);
         break;
     case EntityType::Hatch:
@@ -119,11 +125,19 @@ private:
     std::optional<Vec2> cursor_;
 };
 
-bool changeVertices(Document& d, GripRef grip, const std::optional<std::vector<Vec2>>& vertices) {
+bool changeVertices(Document& d, GripRef grip, const std::optional<std::vector<Vec2>>& vertices,
+                    const std::vector<double>& bulges) {
     if (!vertices)
         return false;
     changeOne(
-        d, grip.handle, [&](EntityChange& c) { c.setVertices(*vertices); }, nullptr);
+        d, grip.handle,
+        [&](EntityChange& c) {
+            if (bulges.empty())
+                c.setVertices(*vertices);
+            else
+                c.setPolyline(*vertices, bulges);
+        },
+        nullptr);
     return true;
 }
 
@@ -148,11 +162,13 @@ std::unique_ptr<Command> makeGripCommand(Document& d, GripRef grip) {
 }
 
 bool insertVertex(Document& d, GripRef grip) {
-    return changeVertices(d, grip, withVertexInserted(d.drawing(), grip.handle, grip.index));
+    return changeVertices(d, grip, withVertexInserted(d.drawing(), grip.handle, grip.index),
+                          bulgesWithVertexInserted(d.drawing(), grip.handle, grip.index));
 }
 
 bool deleteVertex(Document& d, GripRef grip) {
-    return changeVertices(d, grip, withVertexRemoved(d.drawing(), grip.handle, grip.index));
+    return changeVertices(d, grip, withVertexRemoved(d.drawing(), grip.handle, grip.index),
+                          bulgesWithVertexRemoved(d.drawing(), grip.handle, grip.index));
 }
 
 bool groupSelection(Document& doc) {
@@ -198,6 +214,11 @@ void selectionMenu(Document& d, QWidget* parent, QPoint at, std::optional<GripRe
     add(kMakeBlock, command(CAD_CMD_MAKE_BLOCK));
     add(kExplode, command(CAD_CMD_EXPLODE));
     add(kGroup, [&d] { groupSelection(d); });
+    menu.addSeparator();
+    // The modify tools that work on a selection.
+    add(kArray, command(CAD_CMD_ARRAY));
+    add(kJoin, command(CAD_CMD_JOIN));
+    add(kReverse, command(CAD_CMD_REVERSE));
     menu.addSeparator();
     add(kErase, command(CAD_CMD_ERASE));
     add(kDeselect, [&d, parent] {

@@ -6,6 +6,7 @@
 #include "engine/commands/DrawSupport.h"
 #include "engine/edit/Operations.h"
 #include "engine/model/Construct.h"
+#include "engine/model/EntityCurves.h"
 #include "engine/model/Merge.h"
 #include "engine/model/Outline.h"
 #include "engine/model/Spline.h"
@@ -363,7 +364,15 @@ bool explodeInto(DrawingWriter& w, int h, std::vector<int>& made) {
     case EntityType::Polyline: {
         const Vec2* v = d.vertexData(e);
         std::vector<Vec2> points(v, v + e.count);
-        if (e.fit != 0) { // a curve through its points: a polyline that follows it
+        if (e.fit == 0 && d.bulgesOf(e).any()) { // its straight segments lines, its arcs arcs
+            const Path path = polylinePath(d, e);
+            for (std::size_t i = 0; i < path.segmentCount(); ++i) {
+                const PathSegment s = segmentOf(path, i);
+                if (s.a == s.b)
+                    continue;
+                added(s.isArc() ? w.addArc(arcDataOf(s)) : w.addLine(lineOf(s)));
+            }
+        } else if (e.fit != 0) { // a curve through its points: a polyline that follows it
             std::vector<Vec2> curve;
             splinePoints(points, e.has(EntityFlag::Closed), 1e-3 * d.entityExtents(h).width(),
                          curve);

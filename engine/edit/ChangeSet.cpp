@@ -108,7 +108,8 @@ void ChangeSet::keepGeometry(std::uint32_t h, const Entity& e) {
         break;
     }
     const std::uint64_t first = firstVertex(d_, e);
-    if (first > d_.vertices.size() || e.count > d_.vertices.size() - first)
+    const std::uint64_t stored = storedVertices(e); // with a polyline's bulges
+    if (first > d_.vertices.size() || stored > d_.vertices.size() - first)
         return;
     // The record was kept just now or earlier in this set: the last one kept is looked for
     // first.
@@ -120,7 +121,8 @@ void ChangeSet::keepGeometry(std::uint32_t h, const Entity& e) {
         }
     const auto begin = d_.vertices.begin() + static_cast<std::ptrdiff_t>(first);
     vertexSlots_.push_back(
-        VertexSlot{h, record, hatchAt, std::vector<Vec2>(begin, begin + e.count)});
+        VertexSlot{h, record, hatchAt,
+                   std::vector<Vec2>(begin, begin + static_cast<std::ptrdiff_t>(stored))});
 }
 
 // The live bytes a slot keeps, or nullptr when they are out of the table's reach.
@@ -234,7 +236,7 @@ void ChangeSet::exchangeVertices(VertexSlot& slot) {
     const Entity& live = d_.entities[slot.entity];
     Entity& kept = records_[slot.record];
     const std::uint64_t liveFirst = firstVertex(d_, live);
-    const std::uint64_t liveCount = live.count;
+    const std::uint64_t liveCount = storedVertices(live);
     if (liveFirst > d_.vertices.size() || liveCount > d_.vertices.size() - liveFirst)
         return;
     std::vector<Vec2>& held = slot.vertices;

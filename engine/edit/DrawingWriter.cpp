@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 
@@ -83,10 +84,56 @@ void EntityChange::setVertices(std::span<const Vec2> v) {
         throw std::length_error("the drawing holds too many vertices");
     // The data may lie in the store itself: taken before the store grows.
     const std::vector<Vec2> copy(v.begin(), v.end());
-    d_.deadVertices += e.count;
+    d_.deadVertices += storedVertices(e);
     e.first = static_cast<std::uint32_t>(d_.vertices.size());
     e.count = static_cast<std::uint32_t>(copy.size());
+    e.set(EntityFlag::Bulges, false);
     d_.vertices.insert(d_.vertices.end(), copy.begin(), copy.end());
+}
+
+BulgeRef EntityChange::bulges() {
+    const Entity& e = entity();
+    if (e.type != EntityType::Polyline || !e.has(EntityFlag::Bulges))
+        return {};
+    return {d_.vertices.data() + e.first + e.count, e.count};
+}
+
+void EntityChange::setPolyline(std::span<const Vec2> v, std::span<const double> bulges) {
+    Entity& e = record();
+    if (e.type != EntityType::Polyline)
+        return;
+    const auto bulge = [&](std::size_t i) {
+        return i < bulges.size() && std::isfinite(bulges[i]) && isArcBulge(bulges[i]) ? bulges[i]
+                                                                                      : 0.0;
+    };
+    bool arcs = false;
+    for (std::size_t i = 0; i < v.size() && !arcs; ++i)
+        arcs = bulge(i) != 0;
+    if (!arcs) {
+        if (e.has(EntityFlag::Bulges) && v.size() == e.count) {
+            // The same place, its bulges no longer counted.
+            d_.deadVertices += bulgePlaces(e.count);
+            e.set(EntityFlag::Bulges, false);
+        }
+        setVertices(v);
+        return;
+    }
+    if (d_.vertices.size() > std::numeric_limits<std::uint32_t>::max() ||
+        v.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("the drawing holds too many vertices");
+    // Vertices, then two bulges to a place; the data may lie in the store itself.
+    std::vector<Vec2> stored(v.begin(), v.end());
+    for (std::size_t i = 0; i < v.size(); i += 2)
+        stored.push_back({bulge(i), i + 1 < v.size() ? bulge(i + 1) : 0.0});
+    if (e.has(EntityFlag::Bulges) && v.size() == e.count) {
+        std::copy(stored.begin(), stored.end(), d_.vertices.begin() + e.first);
+        return;
+    }
+    d_.deadVertices += storedVertices(e);
+    e.first = static_cast<std::uint32_t>(d_.vertices.size());
+    e.count = static_cast<std::uint32_t>(v.size());
+    e.set(EntityFlag::Bulges, true);
+    d_.vertices.insert(d_.vertices.end(), stored.begin(), stored.end());
 }
 
 void EntityChange::setText(std::string_view bytes) {

@@ -49,8 +49,14 @@ public:
     std::span<Vec2> vertices();
     // Gives a polyline or spline (or a hatch, keeping its loops) these vertices. A different
     // number of them takes a new place in the vertex store; the old one is left for the store
-    // to reclaim.
+    // to reclaim. A polyline given as many as it has keeps its bulges; given another number,
+    // it becomes one of straight segments.
     void setVertices(std::span<const Vec2> vertices);
+    // The bulges of a polyline's segments, to change in place (none for one without arcs).
+    BulgeRef bulges();
+    // Gives a polyline these vertices and the bulges of their segments (one for each vertex;
+    // empty: all straight): one without arcs keeps no bulges.
+    void setPolyline(std::span<const Vec2> vertices, std::span<const double> bulges);
     // A text's string and look.
     void setText(std::string_view bytes);
     void setTextParams(const TextParams& params);
@@ -130,6 +136,11 @@ public:
     int addImage(const ImageSpec& i) { return d_.addImage(i); }
     int addPolyline(std::span<const Vec2> v, bool closed, std::uint8_t fit = 0) {
         return d_.addPolyline(v.data(), v.size(), closed, fit);
+    }
+    // With the bulge of each vertex's segment (as many as vertices).
+    int addPolyline(std::span<const Vec2> v, std::span<const double> bulges, bool closed) {
+        return d_.addPolyline(v.data(), v.size(), bulges.size() >= v.size() ? bulges.data() : nullptr,
+                              closed);
     }
     int addSpline(std::span<const Vec2> fitPoints, bool closed) {
         return d_.addSpline(fitPoints.data(), fitPoints.size(), closed);

@@ -777,7 +777,8 @@ private:
     void quad(const DL_TraceData& d);
     void textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical);
     void flush();
-    void addPolylineOf(const Fields& f, std::vector<Vec2> points, bool closed, long marks);
+    void addPolylineOf(const Fields& f, std::vector<Vec2> points, bool closed, long marks,
+                       std::vector<double> bulges = {});
     bool addSectorOf(const Fields& f, const std::vector<Vec2>& vertices);
     // Puts the layer and line style of a record that came in parts back in place: records
     // read since may have changed them.
@@ -1494,12 +1495,19 @@ void Builder::addImage(const DL_ImageData&) {
     attributesOf(f, d_.addImage(im));
 }
 
-void Builder::addPolylineOf(const Fields& f, std::vector<Vec2> points, bool closed, long marks) {
+void Builder::addPolylineOf(const Fields& f, std::vector<Vec2> points, bool closed, long marks,
+                            std::vector<double> bulges) {
     if (points.empty())
         return reject();
     for (const Vec2& p : points)
         if (!finite(p))
             return reject();
+    const bool arcs = std::any_of(bulges.begin(), bulges.end(), isArcBulge);
+    if (arcs) {
+        bulges.resize(points.size(), 0.0);
+        attributesOf(f, d_.addPolyline(points.data(), points.size(), bulges.data(), closed));
+        return;
+    }
     if ((marks & Mark::Rectangle) && closed && points.size() == 4) {
         // Our rectangle: centre, sides and turn from its corners.
         RectangleData r;
@@ -1560,13 +1568,23 @@ void Builder::flush() {
             if (addSectorOf(f, vertices))
                 return;
         }
-        auto points = bulgedPolyline(points_, bulges_, pendingClosed_);
-        for (Vec2& p : points)
-            p = pendingOcs_.map(p);
+        // Arc segments stay arcs: the vertices with their bulges (seen from below, an arc
+        // turns the other way round).
+        std::vector<Vec2> points;
+        std::vector<double> bulges;
+        for (std::size_t i = 0; i < points_.size(); ++i) {
+            points.push_back(pendingOcs_.map(points_[i]));
+            const double b = i < bulges_.size() ? bulges_[i] : 0;
+            bulges.push_back(std::isfinite(b) && std::abs(b) <= 1e6
+                                 ? (pendingOcs_.mirrored ? -b : b)
+                                 : 0.0);
+        }
         // A closed polyline ending where it starts keeps that vertex only once.
-        if (pendingClosed_ && points.size() > 1 && points.front() == points.back())
+        if (pendingClosed_ && points.size() > 1 && points.front() == points.back()) {
             points.pop_back();
-        addPolylineOf(f, std::move(points), pendingClosed_, marks);
+            bulges.pop_back();
+        }
+        addPolylineOf(f, std::move(points), pendingClosed_, marks, std::move(bulges));
         return;
     }
     case Pending::Spline: {

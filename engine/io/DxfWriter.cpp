@@ -677,14 +677,20 @@ void Exporter::entity(std::uint32_t h, unsigned long owner) {
             e.count > 0) {
             const std::span<const Vec2> v(d_.vertices.data() + e.first, e.count);
             const bool closed = e.has(EntityFlag::Closed);
+            // Arc segments keep their bulges (group 42).
+            std::vector<double> bulges;
+            if (const BulgeView b = d_.bulgesOf(e);
+                b.any() && storedVertices(e) <= d_.vertices.size() - e.first)
+                for (std::uint32_t i = 0; i < e.count; ++i)
+                    bulges.push_back(std::isfinite(b[i]) ? b[i] : 0.0);
             if (e.has(EntityFlag::Filled)) {
                 bool ok = true;
                 for (const Vec2& p : v)
                     ok = ok && finite(p);
                 if (ok)
-                    solidFill(e, owner, {Loop{{v.begin(), v.end()}, {}}});
+                    solidFill(e, owner, {Loop{{v.begin(), v.end()}, bulges}});
             }
-            polyline(e, owner, v, closed, e.has(EntityFlag::Filled) ? Mark::Filled : 0);
+            polyline(e, owner, v, closed, e.has(EntityFlag::Filled) ? Mark::Filled : 0, bulges);
         }
         break;
     case EntityType::Circle:

@@ -31,6 +31,9 @@
 //
 // Format 3 adds to each hatch whether its pattern runs mirrored and the point its pattern
 // starts from; files of format 2 are read with the pattern unmirrored from the drawing's origin.
+// Format 3 also has polylines with arc segments: entity flag 0x80, their vertices followed in
+// the vertex array by the bulge of each segment, two to a 16-byte record (see storedVertices in
+// model/Entity.h).
 //
 // Files of format 1 (40-byte entity records that carried their own colour, width and block;
 // texts, hatches and images with their strings in the tables) are read and converted.
@@ -555,7 +558,7 @@ bool isCompact(const Drawing& d) {
         if (e.type == EntityType::Polyline || e.type == EntityType::Spline) {
             if (e.first != nextVertex)
                 return false;
-            nextVertex += e.count;
+            nextVertex += storedVertices(e);
             continue;
         }
         if (e.first != n)
@@ -605,7 +608,7 @@ bool copyEntry(const std::vector<T, A>& from, std::vector<T, A>& to, Entity& e) 
     return true;
 }
 
-bool copyVertices(const Drawing& from, std::uint64_t first, std::uint32_t count, Drawing& to) {
+bool copyVertices(const Drawing& from, std::uint64_t first, std::uint64_t count, Drawing& to) {
     if (first > from.vertices.size() || count > from.vertices.size() - first)
         return false;
     const auto begin = from.vertices.begin() + static_cast<std::ptrdiff_t>(first);
@@ -643,7 +646,7 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
             ++perType[static_cast<std::size_t>(typeIndex(e.type))];
             if (e.type == EntityType::Polyline || e.type == EntityType::Spline ||
                 e.type == EntityType::Hatch)
-                vertexCount += e.count;
+                vertexCount += storedVertices(e);
             if (e.type == EntityType::Text)
                 charCount += e.count;
             anyOwnStyle = anyOwnStyle || d.ownStyle(h) != OwnStyle{};
@@ -687,7 +690,7 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
         case EntityType::Polyline:
         case EntityType::Spline: {
             const auto start = static_cast<std::uint32_t>(c->vertices.size());
-            kept = copyVertices(d, e.first, e.count, *c);
+            kept = copyVertices(d, e.first, storedVertices(e), *c);
             e.first = start;
             break;
         }
@@ -1121,8 +1124,10 @@ void validate(const Drawing& d) {
         switch (e.type) {
         case EntityType::Polyline:
         case EntityType::Spline:
-            if (e.first > vertexCount || e.count > vertexCount - e.first)
+            if (e.first > vertexCount || storedVertices(e) > vertexCount - e.first)
                 damaged("a polyline or spline lies outside the vertices");
+            if (e.type != EntityType::Polyline && e.has(EntityFlag::Bulges))
+                damaged("an entity has unknown flags");
             break;
         case EntityType::Hatch:
             if (e.first >= d.hatches.size() || e.count != hatchVertices[e.first])
@@ -1158,7 +1163,7 @@ void validate(const Drawing& d) {
         if ((e.type == EntityType::Polyline || e.type == EntityType::Spline ||
              e.type == EntityType::Hatch) &&
             e.count > 0)
-            ranges.emplace_back(first, first + e.count);
+            ranges.emplace_back(first, first + storedVertices(e));
     }
     if (!std::is_sorted(ranges.begin(), ranges.end()))
         std::sort(ranges.begin(), ranges.end());
@@ -1397,6 +1402,11 @@ void readContent(Source& in, Drawing& d, int version) {
         readEntities1(in, d, counts[0], old);
     else
         in.array(d.entities, counts[0], kMostRecords);
+    // Polylines with arcs came with format 3.
+    if (version < 3)
+        for (const Entity& e : d.entities)
+            if (e.has(EntityFlag::Bulges))
+                damaged("an entity has unknown flags");
     in.array(d.vertices, counts[1], std::numeric_limits<std::uint64_t>::max());
     in.array(d.points, counts[2], kMostRecords);
     in.array(d.lines, counts[3], kMostRecords);

@@ -1,4 +1,6 @@
 #include "engine/model/Curves.h"
+#include "engine/model/Outline.h"
+#include "engine/model/Path.h"
 #include "engine/model/Spline.h"
 
 #include <algorithm>
@@ -123,7 +125,10 @@ public:
             segment(m, d_.lines[e.first].a, d_.lines[e.first].b);
             break;
         case EntityType::Polyline:
-            path(m, d_.vertexData(e), e.count, e.has(EntityFlag::Closed), true);
+            if (d_.bulgesOf(e).any())
+                bulgedPath(m, e);
+            else
+                path(m, d_.vertexData(e), e.count, e.has(EntityFlag::Closed), true);
             break;
         case EntityType::Circle: {
             const CircleData& c = d_.circles[e.first];
@@ -250,6 +255,38 @@ private:
             if (centroid)
                 if (const auto c = areaCentroid({v, n}))
                     centre(m, *c);
+        }
+    }
+    // A polyline with arc segments: its straight segments as segments, its arcs as arcs of
+    // circles (counter-clockwise from whichever end that makes them), the centre of what a
+    // closed one encloses as it is.
+    void bulgedPath(const Affine& m, const Entity& e) {
+        const Vec2* v = d_.vertexData(e);
+        const BulgeView bulges = d_.bulgesOf(e);
+        const std::size_t n = e.count;
+        const bool closed = e.has(EntityFlag::Closed);
+        if (n == 1)
+            node(m, v[0]);
+        const std::size_t segments = n < 2 ? 0 : closed ? n : n - 1;
+        for (std::size_t i = 0; i < segments; ++i) {
+            PathSegment s{v[i], v[(i + 1) % n], bulges[i]};
+            if (!s.isArc()) {
+                segment(m, s.a, s.b);
+                continue;
+            }
+            if (s.bulge < 0)
+                s = reversed(s);
+            const ArcGeometry g = arcOf(s);
+            conic(m, circleConic(g.centre, g.radius, g.startAngle * 180 / kPi,
+                                 g.sweep * 180 / kPi));
+        }
+        if (closed && n > 2) {
+            curve_.clear();
+            const Rect box = d_.entityExtents(static_cast<int>(&e - d_.entities.data()));
+            polylinePoints({v, n}, bulges, true, 1e-4 * std::max(box.width(), box.height()),
+                           curve_);
+            if (const auto c = areaCentroid(curve_))
+                centre(m, *c);
         }
     }
     // A spline as chords no farther from it than a hundredth of the place looked at.

@@ -1,5 +1,6 @@
 #include "engine/model/Drawing.h"
 
+#include "engine/model/Path.h"
 #include "engine/model/Spline.h"
 #include "engine/model/TextMeasure.h"
 
@@ -137,7 +138,7 @@ void Drawing::reclaimVertices() {
     std::vector<Vec2, LargeAllocator<Vec2>> kept;
     kept.reserve(static_cast<std::size_t>(vertices.size() -
                                           std::min<std::uint64_t>(deadVertices, vertices.size())));
-    auto move = [&](std::uint64_t first, std::uint32_t count) -> std::uint64_t {
+    auto move = [&](std::uint64_t first, std::uint64_t count) -> std::uint64_t {
         const std::uint64_t at = kept.size();
         if (first <= vertices.size() && count <= vertices.size() - first)
             kept.insert(kept.end(), vertices.begin() + static_cast<std::ptrdiff_t>(first),
@@ -147,7 +148,7 @@ void Drawing::reclaimVertices() {
     // Every entity keeps its vertices, deleted ones too: a change taken back brings them back.
     for (Entity& e : entities) {
         if (e.type == EntityType::Polyline || e.type == EntityType::Spline)
-            e.first = static_cast<std::uint32_t>(move(e.first, e.count));
+            e.first = static_cast<std::uint32_t>(move(e.first, storedVertices(e)));
         else if (e.type == EntityType::Hatch && e.first < hatches.size())
             hatches[e.first].firstVertex = move(hatches[e.first].firstVertex, e.count);
     }
@@ -184,6 +185,30 @@ int Drawing::addPolyline(const Vec2* first, std::size_t count, bool closed, std:
     const std::uint64_t start = vertices.size();
     vertices.insert(vertices.end(), first, first + count);
     return addPolylineAt(start, closed, fit);
+}
+
+int Drawing::addPolyline(const Vec2* first, std::size_t count, const double* bulges,
+                         bool closed) {
+    const auto bulge = [&](std::size_t i) {
+        return bulges && std::isfinite(bulges[i]) && isArcBulge(bulges[i]) ? bulges[i] : 0.0;
+    };
+    bool arcs = false;
+    for (std::size_t i = 0; i < count && !arcs; ++i)
+        arcs = bulge(i) != 0;
+    if (!arcs)
+        return addPolyline(first, count, closed);
+    if (count > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("the drawing holds too many vertices");
+    const std::uint64_t start = vertices.size();
+    if (start > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("the drawing holds too many vertices");
+    vertices.insert(vertices.end(), first, first + count);
+    for (std::size_t i = 0; i < count; i += 2)
+        vertices.push_back({bulge(i), i + 1 < count ? bulge(i + 1) : 0.0});
+    const int h = addRecord(EntityType::Polyline, start, static_cast<std::uint32_t>(count));
+    entities.back().set(EntityFlag::Closed, closed);
+    entities.back().set(EntityFlag::Bulges, true);
+    return h;
 }
 
 int Drawing::addPolylineAt(std::uint64_t firstVertex, bool closed, std::uint8_t fit) {
@@ -290,7 +315,9 @@ int Drawing::duplicate(int handle) {
     case EntityType::Spline: {
         const std::size_t from = e.first;
         e.first = static_cast<std::uint32_t>(vertices.size());
-        for (std::uint32_t i = 0; i < e.count; ++i)
+        // A polyline's bulges follow its vertices.
+        const std::uint64_t stored = storedVertices(e);
+        for (std::uint64_t i = 0; i < stored; ++i)
             vertices.push_back(vertices[from + i]);
         break;
     }
@@ -556,6 +583,14 @@ Rect Drawing::entityExtents(int handle, int depth) const {
         const Vec2* v = vertexData(e);
         for (std::uint32_t i = 0; i < e.count; ++i)
             r.add(v[i]);
+        // Arc segments reach past their ends.
+        const BulgeView bulges = bulgesOf(e);
+        if (bulges.any()) {
+            const std::uint32_t segments = e.has(EntityFlag::Closed) ? e.count : e.count - 1;
+            for (std::uint32_t i = 0; i < segments && e.count > 1; ++i)
+                if (isArcBulge(bulges[i]))
+                    r.add(box(PathSegment{v[i], v[(i + 1) % e.count], bulges[i]}));
+        }
         break;
     }
     case EntityType::Circle: {

@@ -159,6 +159,10 @@ public:
 
     // New entities with the current attributes. Each returns the new handle.
     int addPolyline(const Vec2* first, std::size_t count, bool closed, std::uint8_t fit = 0);
+    // A polyline of straight and arc segments: `bulges` holds one for each vertex (the segment
+    // that leaves it); without any arc it is a plain polyline. Bulges that are not finite are
+    // straight segments.
+    int addPolyline(const Vec2* first, std::size_t count, const double* bulges, bool closed);
     int addPoint(const PointData& d);
     int addLine(const LineData& d);
     int addCircle(const CircleData& d);
@@ -189,6 +193,12 @@ public:
     const Vec2* vertexData(const Entity& e) const {
         return vertices.data() +
                (e.type == EntityType::Hatch ? hatches[e.first].firstVertex : e.first);
+    }
+    // The bulges of a polyline's segments (0 for each of one without arcs).
+    BulgeView bulgesOf(const Entity& e) const {
+        if (e.type != EntityType::Polyline || !e.has(EntityFlag::Bulges))
+            return {};
+        return {vertices.data() + e.first + e.count, e.count};
     }
 
     // ---- the pooled parts of texts, hatches and images
@@ -302,6 +312,10 @@ private:
     std::size_t paramsIndexed_ = 0; // entries of textParams the index has seen
     std::uint32_t lastParams_ = 0;  // the set looked for last
 };
+
+inline BulgeView bulgesOf(const Drawing& d, const Entity& e) {
+    return d.bulgesOf(e);
+}
 
 // Walks the drawing's model-space entities (requests first / next); -1 at the end.
 class EntityWalk {

@@ -50,8 +50,13 @@ inline constexpr std::uint8_t Filled = 0x10;
 inline constexpr std::uint8_t Closed = 0x20;
 // The entity belongs to a block (the block's list names it), not to the drawing itself.
 inline constexpr std::uint8_t InBlock = 0x40;
+// A polyline (of straight segments, fit 0) some of whose segments are arcs: its vertices are
+// followed in the vertex store by their bulges (see storedVertices). Polylines without arcs
+// never have it and keep their vertices alone.
+inline constexpr std::uint8_t Bulges = 0x80;
 // Flags that a file keeps; selection and deletion are not stored.
-inline constexpr std::uint8_t Stored = ColorByLayer | WidthByLayer | Filled | Closed | InBlock;
+inline constexpr std::uint8_t Stored =
+    ColorByLayer | WidthByLayer | Filled | Closed | InBlock | Bulges;
 } // namespace EntityFlag
 
 inline constexpr std::int32_t kModelSpace = -1;
@@ -77,6 +82,71 @@ struct Entity {
     }
 };
 static_assert(sizeof(Entity) == 16 && std::is_trivially_copyable_v<Entity>);
+
+// How many places of the vertex store an entity's vertices take: a polyline with arcs keeps
+// after its n vertices the bulge of each segment (tan(sweep / 4), the segment from vertex i to
+// the next; see model/Path.h), two to a place: bulge i in place n + i / 2, as its x when i is
+// even, its y when odd.
+inline std::uint64_t bulgePlaces(std::uint32_t vertices) {
+    return (std::uint64_t(vertices) + 1) / 2;
+}
+inline std::uint64_t storedVertices(const Entity& e) {
+    return e.type == EntityType::Polyline && e.has(EntityFlag::Bulges)
+               ? e.count + bulgePlaces(e.count)
+               : e.count;
+}
+
+// Bulges smaller than this are straight segments: the arc would stray from the chord by less
+// than a billionth of its length.
+inline constexpr double kStraightBulge = 1e-9;
+inline bool isArcBulge(double bulge) {
+    return bulge > kStraightBulge || bulge < -kStraightBulge;
+}
+
+// The bulges of a polyline's segments where they lie in the vertex store; 0 for every segment
+// of a polyline without arcs.
+class BulgeView {
+public:
+    BulgeView() = default;
+    BulgeView(const Vec2* places, std::uint32_t count) : places_(places), count_(count) {}
+    // Bulges one after the other, as a path keeps them.
+    BulgeView(const double* plain, std::size_t count)
+        : plain_(plain), count_(static_cast<std::uint32_t>(count)) {}
+    // Whether the polyline keeps bulges at all.
+    bool any() const { return places_ != nullptr || plain_ != nullptr; }
+    double operator[](std::size_t i) const {
+        if (i >= count_)
+            return 0;
+        if (plain_)
+            return plain_[i];
+        if (!places_)
+            return 0;
+        return i % 2 ? places_[i / 2].y : places_[i / 2].x;
+    }
+
+private:
+    const Vec2* places_ = nullptr;
+    const double* plain_ = nullptr;
+    std::uint32_t count_ = 0;
+};
+
+// The same, for changing them in place.
+class BulgeRef {
+public:
+    BulgeRef() = default;
+    BulgeRef(Vec2* places, std::uint32_t count) : places_(places), count_(count) {}
+    bool any() const { return places_ != nullptr; }
+    std::uint32_t size() const { return places_ ? count_ : 0; }
+    double operator[](std::size_t i) const { return BulgeView(places_, count_)[i]; }
+    void set(std::size_t i, double bulge) {
+        if (places_ && i < count_)
+            (i % 2 ? places_[i / 2].y : places_[i / 2].x) = bulge;
+    }
+
+private:
+    Vec2* places_ = nullptr;
+    std::uint32_t count_ = 0;
+};
 
 // An entity's own colour and width, used where it is not "by layer".
 struct OwnStyle {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 namespace cad {
 
@@ -316,6 +318,183 @@ Outcome<ChamferResult> chamferLinesByAngle(const LineData& first, Vec2 pickFirst
         return Refusal::RadiusTooLarge;
     const double secondDistance = firstDistance * std::sin(atFirst) / std::sin(atFirst + atCorner);
     return chamferLines(first, pickFirst, second, pickSecond, firstDistance, secondDistance);
+}
+
+// ---- between a polyline and another curve
+
+namespace {
+
+// A curve taken as an open path whose last segment is the one picked.
+struct EndSegment {
+    Path path;
+    Curve segment; // a line or an arc
+};
+
+Outcome<EndSegment> endSegment(const Curve& c, Vec2 pick) {
+    EndSegment out;
+    if (const auto* l = std::get_if<LineData>(&c))
+        out.path = pathOf(*l);
+    else if (const auto* a = std::get_if<ArcData>(&c))
+        out.path = pathOf(*a);
+    else if (const auto* p = std::get_if<Path>(&c))
+        out.path = *p;
+    else
+        return Refusal::Unsupported;
+    if (out.path.closed)
+        return Refusal::ClosedCurve;
+    const std::size_t n = out.path.segmentCount();
+    if (n == 0)
+        return Refusal::EmptyInput;
+    const std::size_t k = closestPosition(out.path, pick).segment;
+    if (n > 1 && k != 0 && k != n - 1)
+        return Refusal::NotAtEnd;
+    if (n > 1 && k == 0)
+        out.path = reversed(out.path);
+    const PathSegment s = segmentOf(out.path, n - 1);
+    if (s.a == s.b)
+        return Refusal::EmptyInput;
+    out.segment = s.isArc() ? Curve{arcDataOf(s)} : Curve{lineOf(s)};
+    return out;
+}
+
+Vec2 startOf(const Curve& c) {
+    return startPoint(c);
+}
+Vec2 endOf(const Curve& c) {
+    return endPoint(c);
+}
+
+// A line or arc as a segment from the end nearer to `from` to the other.
+PathSegment segmentFrom(const Curve& c, Vec2 from) {
+    PathSegment s;
+    if (const auto* l = std::get_if<LineData>(&c))
+        s = {l->a, l->b, 0};
+    else
+        s = segmentOf(pathOf(std::get<ArcData>(c)), 0);
+    return dist(s.a, from) <= dist(s.b, from) ? s : reversed(s);
+}
+
+// The path of an end segment changed: the picked segment now `changed`, running from the rest
+// of the path to the corner end nearer to `corner`.
+Path withEndChanged(const EndSegment& e, const Curve& changed, Vec2 corner) {
+    const Vec2 s = startOf(changed), t = endOf(changed);
+    const Vec2 cornerEnd = dist(s, corner) <= dist(t, corner) ? s : t;
+    const Vec2 keptEnd = cornerEnd == s ? t : s;
+    PathSegment seg = segmentFrom(changed, keptEnd);
+    Path out = e.path;
+    const std::size_t n = out.v.size();
+    out.v[n - 2].p = seg.a;
+    out.v[n - 2].bulge = seg.bulge;
+    out.v[n - 1] = {seg.b, 0};
+    return out;
+}
+
+// What is made at the corner between two segments: them as they become, and what joins them.
+struct CornerMade {
+    Curve first, second;
+    std::optional<Curve> bridge;
+};
+
+template <typename Make>
+Outcome<Path> joinAtCorner(const Curve& first, Vec2 pickFirst, const Curve& second,
+                           Vec2 pickSecond, Make make) {
+    const auto a = endSegment(first, pickFirst);
+    if (!a)
+        return a.refusal;
+    const auto b = endSegment(second, pickSecond);
+    if (!b)
+        return b.refusal;
+    const Outcome<CornerMade> made = make(a->segment, b->segment);
+    if (!made)
+        return made.refusal;
+    // Where the two meet: the ends of what joins them, or their nearest ends.
+    Vec2 cornerA, cornerB;
+    if (made->bridge) {
+        cornerA = startOf(*made->bridge);
+        cornerB = endOf(*made->bridge);
+        const auto nearest = [](const Curve& c, Vec2 p) {
+            return std::min(dist(startOf(c), p), dist(endOf(c), p));
+        };
+        if (nearest(made->first, cornerA) + nearest(made->second, cornerB) >
+            nearest(made->first, cornerB) + nearest(made->second, cornerA))
+            std::swap(cornerA, cornerB);
+    } else {
+        double best = std::numeric_limits<double>::infinity();
+        for (const Vec2 p : {startOf(made->first), endOf(made->first)})
+            for (const Vec2 q : {startOf(made->second), endOf(made->second)})
+                if (dist(p, q) < best) {
+                    best = dist(p, q);
+                    cornerA = p;
+                    cornerB = q;
+                }
+    }
+    const Path pa = withEndChanged(*a, made->first, cornerA);
+    const Path pb = reversed(withEndChanged(*b, made->second, cornerB));
+    Path out;
+    out.v.assign(pa.v.begin(), pa.v.end() - 1);
+    if (made->bridge) {
+        const PathSegment bridge = segmentFrom(*made->bridge, pa.v.back().p);
+        out.v.push_back({pa.v.back().p, bridge.bulge});
+    }
+    out.v.insert(out.v.end(), pb.v.begin(), pb.v.end());
+    return tidied(out);
+}
+
+} // namespace
+
+Outcome<Path> filletJoining(const Curve& first, Vec2 pickFirst, const Curve& second,
+                            Vec2 pickSecond, double radius) {
+    return joinAtCorner(first, pickFirst, second, pickSecond,
+                        [&](const Curve& a, const Curve& b) -> Outcome<CornerMade> {
+                            const auto f = filletCurves(a, pickFirst, b, pickSecond, radius);
+                            if (!f)
+                                return f.refusal;
+                            CornerMade m{f->first, f->second, std::nullopt};
+                            if (f->arc)
+                                m.bridge = Curve{*f->arc};
+                            return m;
+                        });
+}
+
+namespace {
+
+template <typename Chamfer>
+Outcome<Path> chamferJoiningWith(const Curve& first, Vec2 pickFirst, const Curve& second,
+                                 Vec2 pickSecond, Chamfer chamfer) {
+    return joinAtCorner(first, pickFirst, second, pickSecond,
+                        [&](const Curve& a, const Curve& b) -> Outcome<CornerMade> {
+                            const auto* la = std::get_if<LineData>(&a);
+                            const auto* lb = std::get_if<LineData>(&b);
+                            if (!la || !lb)
+                                return Refusal::Unsupported;
+                            const auto c = chamfer(*la, *lb);
+                            if (!c)
+                                return c.refusal;
+                            CornerMade m{c->first, c->second, std::nullopt};
+                            if (c->bevel)
+                                m.bridge = Curve{*c->bevel};
+                            return m;
+                        });
+}
+
+} // namespace
+
+Outcome<Path> chamferJoining(const Curve& first, Vec2 pickFirst, const Curve& second,
+                             Vec2 pickSecond, double firstDistance, double secondDistance) {
+    return chamferJoiningWith(first, pickFirst, second, pickSecond,
+                              [&](const LineData& a, const LineData& b) {
+                                  return chamferLines(a, pickFirst, b, pickSecond, firstDistance,
+                                                      secondDistance);
+                              });
+}
+
+Outcome<Path> chamferJoiningByAngle(const Curve& first, Vec2 pickFirst, const Curve& second,
+                                    Vec2 pickSecond, double firstDistance, double angleDegrees) {
+    return chamferJoiningWith(first, pickFirst, second, pickSecond,
+                              [&](const LineData& a, const LineData& b) {
+                                  return chamferLinesByAngle(a, pickFirst, b, pickSecond,
+                                                             firstDistance, angleDegrees);
+                              });
 }
 
 // ---- corners of polylines

@@ -36,6 +36,22 @@ Outcome<ChamferResult> chamferLinesByAngle(const LineData& first, Vec2 pickFirst
                                            const LineData& second, Vec2 pickSecond,
                                            double firstDistance, double angleDegrees);
 
+// ---- between a polyline and another curve
+//
+// Where one of the two (or both) is an open polyline, the segment picked of it must be its
+// first or its last (Refusal::NotAtEnd otherwise, Refusal::ClosedCurve for a closed one): the
+// fillet or chamfer is made between that segment and the other curve (a line, an arc or the
+// end segment of the other polyline), and the two with it become one polyline, the first one
+// running into the corner and the second on from it.
+
+Outcome<Path> filletJoining(const Curve& first, Vec2 pickFirst, const Curve& second,
+                            Vec2 pickSecond, double radius);
+// Between straight segments only (Refusal::Unsupported at an arc).
+Outcome<Path> chamferJoining(const Curve& first, Vec2 pickFirst, const Curve& second,
+                             Vec2 pickSecond, double firstDistance, double secondDistance);
+Outcome<Path> chamferJoiningByAngle(const Curve& first, Vec2 pickFirst, const Curve& second,
+                                    Vec2 pickSecond, double firstDistance, double angleDegrees);
+
 // ---- corners of polylines
 //
 // Vertex k of a polyline is the corner between segments k - 1 and k; vertex 0 of a closed

@@ -3,6 +3,7 @@
 #include "engine/model/Affine.h"
 #include "engine/model/Construct.h"
 #include "engine/model/Measure.h"
+#include "engine/model/Path.h"
 #include "engine/model/Picking.h"
 
 #include <cmath>
@@ -64,6 +65,9 @@ std::optional<GripShape> gripShape(const Drawing& d, int handle) {
     case EntityType::Spline:
     case EntityType::Hatch:
         s.vertices.assign(d.vertexData(e), d.vertexData(e) + e.count);
+        if (const BulgeView b = d.bulgesOf(e); b.any())
+            for (std::uint32_t i = 0; i < e.count; ++i)
+                s.bulges.push_back(b[i]);
         break;
     case EntityType::Circle:
         s.circle = d.circles[e.first];
@@ -214,7 +218,7 @@ void putShape(EntityChange& c, const GripShape& s) {
     case EntityType::Spline:
     case EntityType::Hatch:
         if (s.vertices.size() == c.entity().count)
-            c.setVertices(s.vertices);
+            c.setVertices(s.vertices); // a polyline keeps its bulges
         break;
     case EntityType::Circle:
         c.circle() = s.circle;
@@ -278,9 +282,49 @@ std::optional<std::vector<Vec2>> withVertexInserted(const Drawing& d, int handle
             to = index;
         }
     }
-    const Vec2 middle{(v[from].x + v[to].x) / 2, (v[from].y + v[to].y) / 2};
+    // The middle of an arc segment lies on the arc.
+    const PathSegment s{v[from], v[to], d.bulgesOf(e)[from]};
+    const Vec2 middle = s.isArc() ? pointAt(s, 0.5)
+                                  : Vec2{(v[from].x + v[to].x) / 2, (v[from].y + v[to].y) / 2};
     v.insert(v.begin() + static_cast<std::ptrdiff_t>(from + 1), middle);
     return v;
+}
+
+std::vector<double> bulgesWithVertexInserted(const Drawing& d, int handle, std::size_t index) {
+    if (!withVertexInserted(d, handle, index))
+        return {};
+    const Entity& e = d.entities[static_cast<std::size_t>(handle)];
+    const BulgeView b = d.bulgesOf(e);
+    if (!b.any())
+        return {};
+    std::vector<double> out;
+    for (std::uint32_t i = 0; i < e.count; ++i)
+        out.push_back(b[i]);
+    // The segment split, as withVertexInserted chooses it.
+    const std::size_t from =
+        index + 1 == e.count && !e.has(EntityFlag::Closed) ? index - 1 : index;
+    const double half = bulgeOfSweep(sweepOfBulge(out[from]) / 2);
+    out[from] = half;
+    out.insert(out.begin() + static_cast<std::ptrdiff_t>(from + 1), half);
+    return out;
+}
+
+std::vector<double> bulgesWithVertexRemoved(const Drawing& d, int handle, std::size_t index) {
+    if (!withVertexRemoved(d, handle, index))
+        return {};
+    const Entity& e = d.entities[static_cast<std::size_t>(handle)];
+    const BulgeView b = d.bulgesOf(e);
+    if (!b.any())
+        return {};
+    std::vector<double> out;
+    for (std::uint32_t i = 0; i < e.count; ++i)
+        out.push_back(b[i]);
+    // The segment before the vertex now reaches the one after it: straight.
+    const std::size_t before = index == 0 ? e.count - 1 : index - 1;
+    if (index > 0 || e.has(EntityFlag::Closed))
+        out[before] = 0;
+    out.erase(out.begin() + static_cast<std::ptrdiff_t>(index));
+    return out;
 }
 
 std::optional<std::vector<Vec2>> withVertexRemoved(const Drawing& d, int handle,

@@ -26,6 +26,7 @@ struct GripShape {
     EntityType type = EntityType::Point;
     bool closed = false;
     std::vector<Vec2> vertices; // polyline, spline fit points, hatch boundary
+    std::vector<double> bulges; // of a polyline with arcs (its vertices move, its bulges stay)
     Vec2 p;                     // point, text, insertion
     LineData line;
     CircleData circle;
@@ -57,5 +58,10 @@ std::optional<GripRef> gripNear(const Drawing& d, std::span<const std::uint32_t>
 std::optional<std::vector<Vec2>> withVertexInserted(const Drawing& d, int handle,
                                                     std::size_t index);
 std::optional<std::vector<Vec2>> withVertexRemoved(const Drawing& d, int handle, std::size_t index);
+// The bulges that go with those vertices (empty for a polyline without arcs): an arc split at
+// its middle gives two arcs of half its sweep; the segment that takes the place of the two
+// around a vertex removed is straight.
+std::vector<double> bulgesWithVertexInserted(const Drawing& d, int handle, std::size_t index);
+std::vector<double> bulgesWithVertexRemoved(const Drawing& d, int handle, std::size_t index);
 
 } // namespace cad

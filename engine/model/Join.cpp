@@ -98,14 +98,18 @@ Outcome<JoinResult> joinCurves(std::span<const Curve> pieces, double tolerance) 
     if (tolerance < 0)
         return Refusal::NegativeValue;
     std::vector<Path> paths;
-    for (const Curve& c : pieces) {
+    std::vector<std::size_t> given; // the index of each path's piece
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const Curve& c = pieces[i];
         if (!finite(c))
             return Refusal::NotFinite;
         auto p = asOpenPath(c);
         if (!p)
             return Refusal::Unsupported;
-        if (p->v.size() >= 2)
+        if (p->v.size() >= 2) {
             paths.push_back(std::move(*p));
+            given.push_back(i);
+        }
     }
     if (paths.empty())
         return Refusal::EmptyInput;
@@ -118,7 +122,7 @@ Outcome<JoinResult> joinCurves(std::span<const Curve> pieces, double tolerance) 
         used[first] = 1;
         std::deque<PathVertex> run(paths[first].v.begin(), paths[first].v.end());
         run.back().bulge = 0;
-        std::size_t count = 1;
+        std::vector<std::size_t> members{given[first]};
         bool closed = false;
         // On from the end, then back from the start; a run that comes round to its start
         // closes.
@@ -134,7 +138,7 @@ Outcome<JoinResult> joinCurves(std::span<const Curve> pieces, double tolerance) 
                 if (!near)
                     break;
                 used[near->piece] = 1;
-                ++count;
+                members.push_back(given[near->piece]);
                 // Forwards a piece continues from its start; backwards it ends at the run's start.
                 if (forward)
                     append(run, paths[near->piece], near->atEnd);
@@ -152,6 +156,7 @@ Outcome<JoinResult> joinCurves(std::span<const Curve> pieces, double tolerance) 
             p.v.pop_back();
         }
         out.paths.push_back(std::move(p));
+        out.members.push_back(std::move(members));
     }
     // Gaps: each open run's ends and the nearest end of another run.
     struct RunEnd {

@@ -20,6 +20,9 @@ struct JoinResult {
     // that runs them through (the first piece of each run keeps its direction); closed when the
     // run comes back to where it started.
     std::vector<Path> paths;
+    // The pieces (their indexes among those given) that each polyline is made of, the one that
+    // began it first.
+    std::vector<std::vector<std::size_t>> members;
     // Ends of different runs that are each other's nearest (each pair once): gaps are
     // reported, never bridged.
     std::vector<JoinGap> gaps;

@@ -1,5 +1,6 @@
 #include "engine/model/Measure.h"
 
+#include "engine/model/EntityCurves.h"
 #include "engine/model/Spline.h"
 
 #include <algorithm>
@@ -186,6 +187,15 @@ std::optional<EntityMeasure> measureEntity(const Drawing& d, int handle) {
     case EntityType::Polyline: {
         const std::span<const Vec2> v(d.vertexData(e), e.count);
         const bool closed = e.has(EntityFlag::Closed);
+        if (d.bulgesOf(e).any()) { // arcs measured as arcs
+            const Path path = polylinePath(d, e);
+            m.length = length(path);
+            if (closed)
+                m.area = std::abs(signedArea(path));
+            else if (v.size() == 2 && !isArcBulge(path.v[0].bulge))
+                m.angle = segmentAngle(v[0], v[1]);
+            return m;
+        }
         m.length = pathLength(v, closed);
         if (closed)
             m.area = polygonArea(v);
@@ -256,6 +266,8 @@ std::optional<double> distanceToEntity(const Drawing& d, int handle, Vec2 p) {
         return distanceToSegment(p, l.a, l.b);
     }
     case EntityType::Polyline:
+        if (d.bulgesOf(e).any())
+            return distanceTo(polylinePath(d, e), p);
         return distanceToPath({d.vertexData(e), e.count}, e.has(EntityFlag::Closed), p);
     case EntityType::Circle: {
         const CircleData& c = d.circles[e.first];

@@ -104,7 +104,16 @@ public:
             break;
         }
         case EntityType::Polyline:
-            h = into_.addPolyline({from_.vertexData(source), source.count}, false, source.fit);
+            if (source.has(EntityFlag::Bulges)) { // its bulges too: they follow the vertices
+                const BulgeView b = from_.bulgesOf(source);
+                std::vector<double> bulges(source.count);
+                for (std::uint32_t k = 0; k < source.count; ++k)
+                    bulges[k] = b[k];
+                h = into_.addPolyline({from_.vertexData(source), source.count}, bulges, false);
+            } else {
+                h = into_.addPolyline({from_.vertexData(source), source.count}, false,
+                                      source.fit);
+            }
             break;
         case EntityType::Spline:
             h = into_.addSpline({from_.vertexData(source), source.count}, false);
@@ -127,9 +136,11 @@ public:
         // The record as it was, with the indexes of the target.
         Entity& e = into_.record(static_cast<std::uint32_t>(h));
         const std::uint32_t first = e.first, count = e.count;
+        const bool bulges = e.has(EntityFlag::Bulges); // where the copy keeps them
         e = source;
         e.first = first;
         e.count = count;
+        e.set(EntityFlag::Bulges, bulges);
         e.set(EntityFlag::Selected, false);
         e.layer = static_cast<std::uint16_t>(layer(source.layer));
         e.lineStyle = static_cast<std::uint16_t>(lineStyle(source.lineStyle));

@@ -1,5 +1,6 @@
 #include "engine/model/Outline.h"
 
+#include "engine/model/Path.h"
 #include "engine/model/Spline.h"
 
 #include <algorithm>
@@ -50,6 +51,11 @@ public:
             break;
         case EntityType::Polyline: {
             const Vec2* v = d_.vertexData(e);
+            if (d_.bulgesOf(e).any()) { // arcs followed within the tolerance
+                curve(m, [&](std::vector<Vec2>& p) { polylinePoints(d_, e, tol, p); });
+                end(e.has(EntityFlag::Closed), filled);
+                break;
+            }
             begin();
             for (std::uint32_t i = 0; i < e.count; ++i)
                 add(m, v[i]);
@@ -196,6 +202,38 @@ void arcPoints(Vec2 centre, double radius, double startDegrees, double sweepDegr
         const double a = radians(startDegrees + sweepDegrees * i / n);
         out.push_back({centre.x + radius * std::cos(a), centre.y + radius * std::sin(a)});
     }
+}
+
+void polylinePoints(std::span<const Vec2> v, BulgeView bulges, bool closed, double tolerance,
+                    std::vector<Vec2>& out, const Rect* within) {
+    const std::size_t n = v.size();
+    if (n == 0)
+        return;
+    const std::size_t segments = n < 2 ? 0 : closed ? n : n - 1;
+    out.reserve(out.size() + n);
+    for (std::size_t i = 0; i < n; ++i) {
+        out.push_back(v[i]);
+        if (i >= segments || !isArcBulge(bulges[i]))
+            continue;
+        const PathSegment s{v[i], v[(i + 1) % n], bulges[i]};
+        if (within && !box(s).intersects(*within))
+            continue;
+        const double chord = std::hypot(s.b.x - s.a.x, s.b.y - s.a.y);
+        const double b = std::abs(s.bulge);
+        const double radius = chord * (1 + b * b) / (4 * b);
+        const double sweep = std::abs(sweepOfBulge(s.bulge)) * 180 / kPi;
+        if (!(chord > 0) || !std::isfinite(radius))
+            continue;
+        const int steps = stepsFor(radius, sweep, tolerance);
+        for (int k = 1; k < steps; ++k)
+            out.push_back(pointAt(s, static_cast<double>(k) / steps));
+    }
+}
+
+void polylinePoints(const Drawing& d, const Entity& e, double tolerance, std::vector<Vec2>& out,
+                    const Rect* within) {
+    polylinePoints({d.vertexData(e), e.count}, d.bulgesOf(e), e.has(EntityFlag::Closed),
+                   tolerance, out, within);
 }
 
 void ellipsePoints(const EllipseData& e, double startDegrees, double sweepDegrees, double tolerance,

@@ -31,10 +31,6 @@ struct Path {
     friend bool operator==(const Path&, const Path&) = default;
 };
 
-// Bulges smaller than this are straight segments: the arc would stray from the chord by less
-// than a billionth of its length.
-inline constexpr double kStraightBulge = 1e-9;
-
 struct PathSegment {
     Vec2 a, b;
     double bulge = 0;

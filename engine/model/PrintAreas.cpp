@@ -155,8 +155,21 @@ std::optional<std::vector<AxisPiece>> axisPiecesOf(const Drawing& drawing, int h
         return std::vector<AxisPiece>{linePiece(drawing.lines[e.first])};
     case EntityType::Arc:
         return std::vector<AxisPiece>{arcPiece(drawing.arcs[e.first])};
-    case EntityType::Polyline:
-        return polylinePieces({drawing.vertexData(e), e.count}, e.has(EntityFlag::Closed));
+    case EntityType::Polyline: {
+        std::vector<AxisPiece> pieces =
+            polylinePieces({drawing.vertexData(e), e.count}, e.has(EntityFlag::Closed));
+        // Arc segments keep their bulges (a piece for each segment of some length).
+        const BulgeView bulges = drawing.bulgesOf(e);
+        if (bulges.any()) {
+            const Vec2* v = drawing.vertexData(e);
+            std::size_t k = 0;
+            const std::uint32_t n = e.count;
+            for (std::uint32_t i = 0; i < n && k < pieces.size(); ++i)
+                if (pieces[k].a == v[i] && pieces[k].b == v[(i + 1) % n])
+                    pieces[k++].bulge = bulges[i];
+        }
+        return pieces;
+    }
     case EntityType::Spline: {
         std::vector<Vec2> points;
         splinePoints({drawing.vertexData(e), e.count}, e.has(EntityFlag::Closed), tolerance,

@@ -27,6 +27,7 @@ enum class Refusal {
     BreakOutside,   // the break points lie on no part of the curve that can be split
     Gap,            // pieces that do not meet within the tolerance
     TooMany,        // more copies than a drawing should be given at once
+    NotAtEnd,       // a polyline's segment picked that is not at one of its ends
 };
 
 // A result or the reason why there is none.

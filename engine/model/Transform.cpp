@@ -126,6 +126,11 @@ void transformEntity(EntityChange& c, const Similarity& s) {
     case EntityType::Spline: // the curve through the fit points moved is the curve moved
         for (Vec2& v : c.vertices())
             v = s.apply(v);
+        if (s.mirror) { // a mirrored arc turns the other way round
+            BulgeRef bulges = c.bulges();
+            for (std::uint32_t i = 0; i < bulges.size(); ++i)
+                bulges.set(i, -bulges[i]);
+        }
         break;
     case EntityType::Circle:
         c.circle().centre = s.apply(c.circle().centre);

@@ -1,6 +1,7 @@
 #include "engine/render/Renderer.h"
 
 #include "engine/model/HatchPatterns.h"
+#include "engine/model/Outline.h"
 #include "engine/model/Spline.h"
 #include "engine/model/TextMeasure.h"
 
@@ -537,6 +538,23 @@ private:
         switch (e.type) {
         case EntityType::Polyline: {
             const Vec2* v = d_.vertexData(e);
+            if (d_.bulgesOf(e).any()) {
+                // Arcs followed to a quarter of a pixel where they can be seen.
+                const Rect seen = worldRect(m);
+                curve_.clear();
+                polylinePoints(d_, e, 0.25 / std::max(m.scale(), 1e-300), curve_, &seen);
+                const bool closed = e.has(EntityFlag::Closed);
+                if (!e.has(EntityFlag::Filled) && !dashStyle(e)) {
+                    plainPolyline(curve_.data(), static_cast<std::uint32_t>(curve_.size()), m,
+                                  closed);
+                    break;
+                }
+                pts.reserve(curve_.size());
+                for (const Vec2 q : curve_)
+                    pts.push_back(m.apply(q));
+                fillOrOutline(e, insertion, m, pts, closed);
+                break;
+            }
             if (!e.has(EntityFlag::Filled) && !dashStyle(e)) {
                 plainPolyline(v, e.count, m, e.has(EntityFlag::Closed));
                 break;

@@ -54,7 +54,8 @@ int cadToolBarCreate(QWidget* parent, int id, int x, int y, int width, int heigh
             commands = defaultButtons(id);
         // The drawing and editing columns stand upright unless given a wide shape; any toolbar
         // given a tall shape does too.
-        const bool column = id == CAD_TOOLBAR_DRAW || id == CAD_TOOLBAR_EDIT;
+        const bool column =
+            id == CAD_TOOLBAR_DRAW || id == CAD_TOOLBAR_EDIT || id == CAD_TOOLBAR_MODIFY;
         const bool sized = width > 0 && height > 0;
         const bool upright = sized ? height > width : column;
         bar = new CommandToolBar(id, commands, upright ? Qt::Vertical : Qt::Horizontal, parent);

@@ -58,6 +58,18 @@ const std::vector<ButtonLook> looks = {
     {17407, "delete", 19043},
     {17408, "explode", 19044},
     {17409, "make-block", 19045},
+    // Modifying (their names are their tooltips)
+    {17701, "offset", 18601},
+    {17702, "trim", 18602},
+    {17703, "extend", 18603},
+    {17704, "fillet", 18604},
+    {17705, "chamfer", 18605},
+    {17706, "break", 18606},
+    {17707, "join", 18607},
+    {17708, "stretch", 18608},
+    {17709, "array", 18609},
+    {17710, "lengthen", 18610},
+    {17711, "reverse", 18611},
     // Drawing
     {17110, "point", 19051},
     {17120, "line", 19052},
@@ -143,6 +155,11 @@ std::vector<int> defaultButtons(int toolbarId) {
                 17170, 17180, 0,     17240, 17250, 17260, 17280, 17290};
     case CAD_TOOLBAR_EDIT:
         return {17401, 0, 17402, 17403, 17404, 17405, 17406, 0, 17407, 17408, 17409};
+    case CAD_TOOLBAR_MODIFY:
+        return {CAD_CMD_OFFSET, CAD_CMD_TRIM,    CAD_CMD_EXTEND, 0,
+                CAD_CMD_FILLET, CAD_CMD_CHAMFER, 0,              CAD_CMD_BREAK,
+                CAD_CMD_JOIN,   CAD_CMD_STRETCH, CAD_CMD_LENGTHEN, CAD_CMD_REVERSE,
+                0,              CAD_CMD_ARRAY};
     case CAD_TOOLBAR_SNAPS: {
         std::vector<int> codes;
         for (int c = CAD_CMD_SNAP_END; c < CAD_CMD_SNAP_NONE; ++c)

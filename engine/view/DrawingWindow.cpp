@@ -198,6 +198,9 @@ SnapResult DrawingWindow::snapAt(Vec2 p) const {
     q.unitsPerPixel = d->view.unitsPerPixel;
     q.settings = engine().snaps;
     q.objects = pickingPoints();
+    // A command that asks to point at an entity takes the cursor itself.
+    if (q.objects && !command_->snaps())
+        return {p, SnapKind::None};
     if (q.objects)
         q.base = command_->basePoint();
     const Drawing& dr = d->drawing();
@@ -706,7 +709,7 @@ void DrawingWindow::paintEvent(QPaintEvent*) {
         }
         command_->paint(p);
         // Where the point will land, and how it was found.
-        if (pickingPoints() && mouseInside_)
+        if (pickingPoints() && mouseInside_ && command_->snaps())
             paintSnapMarker(p, toPixel(at.point), at.kind,
                             base ? std::optional(toPixel(*base)) : std::nullopt);
     }
@@ -827,6 +830,7 @@ void DrawingWindow::entitiesDone() {
 void DrawingWindow::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     mouse_ = at;
+    modifiers_ = event->modifiers();
     Document* d = engine().active();
     if (!d)
         return;
@@ -881,6 +885,7 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
 
 void DrawingWindow::mouseMoveEvent(QMouseEvent* event) {
     mouse_ = event->position().toPoint();
+    modifiers_ = event->modifiers();
     mouseInside_ = true;
     if (dragging_) {
         dragNow_ = mouse_;
@@ -997,7 +1002,22 @@ void DrawingWindow::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+void DrawingWindow::keyReleaseEvent(QKeyEvent* event) {
+    // A command's preview may depend on Shift (trimming instead of extending).
+    if (modifiers_ != event->modifiers()) {
+        modifiers_ = event->modifiers();
+        if (command_)
+            QWidget::update();
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
 void DrawingWindow::keyPressEvent(QKeyEvent* event) {
+    if (modifiers_ != event->modifiers()) {
+        modifiers_ = event->modifiers();
+        if (command_)
+            QWidget::update();
+    }
     // While coordinates are typed, keys that reach the window go on into the field.
     if (QLineEdit* field = coordinateInput()) {
         QApplication::sendEvent(field, event);

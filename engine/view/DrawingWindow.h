@@ -110,6 +110,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -119,6 +120,7 @@ private:
     void redrawArea(const Rect& area) override { refreshArea(area); }
     void finish() override;
     QWidget* widget() override { return this; }
+    Qt::KeyboardModifiers modifiers() const override { return modifiers_; }
 
     void showPrompt(int number);
     void endViewMode();
@@ -220,6 +222,7 @@ private:
     std::vector<QPointer<QLineEdit>> watched_; // fields the window listens to
     bool malformed_ = false;
     std::optional<Vec2> lastPoint_; // given to a command last
+    Qt::KeyboardModifiers modifiers_; // held at the last mouse event or key
 };
 
 // Draws the grid of the settings over a view of that size.
