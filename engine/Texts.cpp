@@ -399,8 +399,10 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {18624, "Pick the point the offset goes through"},
     {18625, "Pick the cutting edges (Enter: every object is an edge)"},
     {18626, "Pick the boundary edges (Enter: every object is an edge)"},
-    {18627, "Pick the parts to cut away, or two points of a fence (Shift: extend, K: edges extended, O: window, Enter ends)"},
-    {18628, "Pick the ends to extend, or two points of a fence (Shift: trim, K: edges extended, O: window, Enter ends)"},
+    {18627, "Pick the parts to cut away, or two points of a fence (Shift: extend, K: edges "
+            "extended, O: window, Enter ends)"},
+    {18628, "Pick the ends to extend, or two points of a fence (Shift: trim, K: edges extended, O: "
+            "window, Enter ends)"},
     {18629, "Second point of the fence (O: a window instead)"},
     {18630, "Second corner of the window (O: a fence instead)"},
     {18631, "Fillet radius (Enter: the last one)"},

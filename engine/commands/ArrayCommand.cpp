@@ -35,7 +35,9 @@ class ArrayCommand final : public Command {
 public:
     using Command::Command;
     int name() const override { return kArrayName; }
-    Wants wants() const override { return step_ == Step::Entities ? Wants::Entities : Wants::Point; }
+    Wants wants() const override {
+        return step_ == Step::Entities ? Wants::Entities : Wants::Point;
+    }
     void start(CommandHost& host) override {
         host_ = &host;
         handles_ = selectedEntities(document().drawing());
@@ -282,10 +284,10 @@ private:
     }
     void go(Step s) {
         step_ = s;
-        static constexpr int prompts[] = {kPickEntities, kKind,   kRows,       kColumns,
-                                          kRowSpacing,   kColumnSpacing, kRowAngle, kCentre,
-                                          kCount,        kFill,   kTurnCopies, kPath,
-                                          kBasePoint,    kPathSpacing,   kCount,    kAlign};
+        static constexpr int prompts[] = {kPickEntities, kKind,          kRows,       kColumns,
+                                          kRowSpacing,   kColumnSpacing, kRowAngle,   kCentre,
+                                          kCount,        kFill,          kTurnCopies, kPath,
+                                          kBasePoint,    kPathSpacing,   kCount,      kAlign};
         host_->prompt(prompts[static_cast<int>(s)]);
         host_->update();
     }
@@ -311,7 +313,8 @@ private:
                 continue;
             if (++shown > kMostPreviewed)
                 break;
-            RenderView view = RenderView::centredOn(v.centre, v.unitsPerPixel, v.widthPx, v.heightPx);
+            RenderView view =
+                RenderView::centredOn(v.centre, v.unitsPerPixel, v.widthPx, v.heightPx);
             view.toDevice = view.toDevice.after(s.map);
             renderEntities(p, document().drawing(), view, options, handles_);
         }

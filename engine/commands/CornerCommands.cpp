@@ -7,6 +7,7 @@
 #include "engine/commands/ModifySupport.h"
 #include "engine/model/EntityCurves.h"
 #include "engine/model/Fillet.h"
+#include "engine/model/VectorOps.h"
 #include "engine/view/DrawingWindow.h"
 
 #include <QPainter>
@@ -39,6 +40,14 @@ std::optional<Path> pathOfEntity(const Drawing& d, int h) {
     if (c && std::holds_alternative<Path>(*c))
         return std::get<Path>(*c);
     return std::nullopt;
+}
+
+// A line shortened keeps the direction it had (its line style runs on the same way).
+LineData sameWay(const LineData& was, LineData now) {
+    using namespace vectorops;
+    if (dot(now.b - now.a, was.b - was.a) < 0)
+        std::swap(now.a, now.b);
+    return now;
 }
 
 // The entities the two picks change, and how.
@@ -340,8 +349,8 @@ private:
                                  : chamferLines(*la, firstPick_, *lb, pick, value_, value2_);
         if (!made)
             return made.refusal;
-        c.changed.push_back({first_, Curve{made->first}});
-        c.changed.push_back({second, Curve{made->second}});
+        c.changed.push_back({first_, Curve{sameWay(*la, made->first)}});
+        c.changed.push_back({second, Curve{sameWay(*lb, made->second)}});
         if (made->bevel)
             c.added.push_back(Curve{*made->bevel});
         return c;

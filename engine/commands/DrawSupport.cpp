@@ -72,8 +72,7 @@ PreviewSink::PreviewSink(QPainter& painter, CommandHost& host, const Document& d
     p_.setBrush(Qt::NoBrush);
 }
 
-PreviewSink::PreviewSink(QPainter& painter, CommandHost& host, const Document&,
-                         const QColor& color)
+PreviewSink::PreviewSink(QPainter& painter, CommandHost& host, const Document&, const QColor& color)
     : p_(painter), host_(host) {
     p_.save();
     p_.setRenderHint(QPainter::Antialiasing, true);
@@ -109,8 +108,8 @@ void PreviewSink::polyline(std::span<const Vec2> points, bool closed) {
 void PreviewSink::bulgedPolyline(std::span<const Vec2> points, std::span<const double> bulges,
                                  bool closed) {
     std::vector<Vec2> curve;
-    polylinePoints(points, BulgeView(bulges.data(), std::min(bulges.size(), points.size())),
-                   closed, tolerance(), curve);
+    polylinePoints(points, BulgeView(bulges.data(), std::min(bulges.size(), points.size())), closed,
+                   tolerance(), curve);
     path(curve, closed);
 }
 // Curves of a preview follow the curve to a tenth of a pixel: smooth however large they are.

@@ -167,8 +167,8 @@ void edgesNear(const Drawing& d, const Curve& c, int except, double grow, std::v
         const double length = segmentLength(s);
         const int parts = static_cast<int>(std::clamp(std::ceil(length / piece), 1.0, 256.0));
         for (int k = 0; k < parts; ++k) {
-            const Rect b = box(parts == 1 ? s : subSegment(s, double(k) / parts,
-                                                           double(k + 1) / parts));
+            const Rect b =
+                box(parts == 1 ? s : subSegment(s, double(k) / parts, double(k + 1) / parts));
             Rect joined = gathered;
             joined.add(b);
             if (!gathered.empty() && std::hypot(joined.width(), joined.height()) > piece) {

@@ -25,8 +25,7 @@ namespace {
 constexpr int kOffsetName = 18601, kTrimName = 18602, kExtendName = 18603;
 constexpr int kOffsetDistance = 18621, kOffsetPick = 18622, kOffsetSide = 18623,
               kOffsetThrough = 18624, kCuttingEdges = 18625, kBoundaryEdges = 18626,
-              kTrimTargets = 18627, kExtendTargets = 18628, kFenceEnd = 18629,
-              kWindowEnd = 18630;
+              kTrimTargets = 18627, kExtendTargets = 18628, kFenceEnd = 18629, kWindowEnd = 18630;
 
 // ---- offset -----------------------------------------------------------------------------------
 
@@ -309,7 +308,8 @@ private:
                              extendEdges_);
         }
         if (!edges_.empty()) {
-            const auto longer = extendCurve(*curve, pick, edgesFor(target, *curve, 0), extendEdges_);
+            const auto longer =
+                extendCurve(*curve, pick, edgesFor(target, *curve, 0), extendEdges_);
             if (!longer)
                 return longer.refusal;
             return std::vector<Curve>{*longer};
@@ -320,8 +320,8 @@ private:
         const Rect own = curveBox(*curve);
         const double most = std::hypot(all.width(), all.height()) + 1;
         Outcome<Curve> longer = Refusal::NoIntersection;
-        for (double reach = std::max({std::hypot(own.width(), own.height()) / 4,
-                                      64 * host_->pixelSize(), most * 1e-6});
+        for (double reach = std::max(
+                 {std::hypot(own.width(), own.height()) / 4, 64 * host_->pixelSize(), most * 1e-6});
              ; reach *= 4) {
             longer = extendCurve(*curve, pick, edgesFor(target, *curve, reach), extendEdges_);
             if (longer || longer.refusal != Refusal::NoIntersection || reach >= most)
@@ -347,7 +347,8 @@ private:
         const int kept = replaceWithCurve(c, h, made->front());
         area.add(d.entityExtents(kept));
         for (std::size_t i = 1; i < made->size(); ++i)
-            area.add(d.entityExtents(addCurveLike(c, (*made)[i], static_cast<std::uint32_t>(kept))));
+            area.add(
+                d.entityExtents(addCurveLike(c, (*made)[i], static_cast<std::uint32_t>(kept))));
         cache_.reset();
         return Refusal::None;
     }

@@ -211,7 +211,8 @@ private:
         for (const std::uint32_t h : handles_) {
             const EntityType t = d.entities[h].type;
             const auto c = curveOf(d, static_cast<int>(h));
-            if (!c || (t != EntityType::Line && t != EntityType::Arc && t != EntityType::Polyline) ||
+            if (!c ||
+                (t != EntityType::Line && t != EntityType::Arc && t != EntityType::Polyline) ||
                 isClosed(*c))
                 continue;
             pieces.push_back(*c);
@@ -248,8 +249,8 @@ private:
             double largest = 0;
             for (const JoinGap& g : joined->gaps)
                 largest = std::max(largest, g.distance);
-            e.notice(formatText(e.text(kJoinGaps), {static_cast<int>(joined->gaps.size()),
-                                                    formatNumber(largest, 3)}));
+            e.notice(formatText(e.text(kJoinGaps),
+                                {static_cast<int>(joined->gaps.size()), formatNumber(largest, 3)}));
         } else {
             e.notice(formatText(e.text(kJoined), {made}));
         }

@@ -34,9 +34,13 @@ void PropertiesDialog::addKindPage(EntityType type) {
         // The vertices of one polyline (the fit points of a curve through them).
         auto* group = new QGroupBox(engineText(kVertices));
         auto* inGroup = new QVBoxLayout(group);
-        auto* table = new QTableWidget(0, 2);
+        const bool polyline = type == EntityType::Polyline;
+        auto* table = new QTableWidget(0, polyline ? 3 : 2);
         table->setObjectName(name("Vertices"));
-        table->setHorizontalHeaderLabels({QStringLiteral("X"), QStringLiteral("Y")});
+        QStringList headers{QStringLiteral("X"), QStringLiteral("Y")};
+        if (polyline)
+            headers << engineText(kBulgeHeader);
+        table->setHorizontalHeaderLabels(headers);
         table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
         table->setSelectionMode(QAbstractItemView::SingleSelection);
         table->setMinimumHeight(160);

@@ -69,6 +69,8 @@ constexpr int kText = 13201, kFirstAlignment = 13203, kTextPoint = 13221, kTextH
               kTextRotation = 13224, kAlignment = 13227, kTextStyle = 13228, kTextString = 13229;
 constexpr int kCircle = 13301, kCircleCentre = 13302, kCircleRadius = 13303, kCircleLength = 13304,
               kCircleArea = 13305;
+// The column of a polyline's vertex table that holds the bulge of each segment.
+constexpr int kBulgeHeader = 18690;
 constexpr int kPolyline = 13401, kClosed = 13421, kPolylineArea = 13425, kVertices = 13451,
               kAddVertex = 13455, kInsertVertex = 13456, kDeleteVertex = 13457,
               kPolylineLength = 13461;
@@ -474,9 +476,16 @@ public:
         const Entity& e = d.entities[h];
         original_.assign(d.vertexData(e), d.vertexData(e) + e.count);
         table_->setRowCount(static_cast<int>(original_.size()));
+        // A polyline's third column: the bulge of the segment from each vertex (0 straight).
+        bulged_ = table_->columnCount() > 2;
+        const BulgeView bulges = d.bulgesOf(e);
         for (std::size_t i = 0; i < original_.size(); ++i) {
             table_->setItem(static_cast<int>(i), 0, cell(original_[i].x));
             table_->setItem(static_cast<int>(i), 1, cell(original_[i].y));
+            if (bulged_) {
+                originalBulges_.push_back(bulges[i]);
+                table_->setItem(static_cast<int>(i), 2, cell(bulges[i]));
+            }
         }
     }
     // A copy of the last vertex after it.
@@ -499,12 +508,17 @@ public:
     }
     bool changed() const override {
         const auto v = vertices();
-        return v && *v != original_;
+        return v && (*v != original_ || (bulged_ && bulges() != originalBulges_));
     }
-    bool valid() const override { return vertices().has_value(); }
+    bool valid() const override { return vertices().has_value() && bulges().has_value(); }
     QWidget* widget() const override { return table_; }
     void write(EntityChange& c) const override {
-        if (const auto v = vertices())
+        const auto v = vertices();
+        if (!v)
+            return;
+        if (const auto b = bulges(); bulged_ && b)
+            c.setPolyline(*v, *b);
+        else
             c.setVertices(*v);
     }
 
@@ -526,7 +540,7 @@ private:
     void copyRow(int from, int to) {
         table_->insertRow(to);
         const int source = from >= to ? from + 1 : from;
-        for (int c = 0; c < 2; ++c)
+        for (int c = 0; c < table_->columnCount(); ++c)
             if (const QTableWidgetItem* item = table_->item(source, c))
                 table_->setItem(to, c, item->clone());
     }
@@ -540,9 +554,21 @@ private:
         }
         return out;
     }
+    std::optional<std::vector<double>> bulges() const {
+        std::vector<double> out;
+        for (int r = 0; bulged_ && r < table_->rowCount(); ++r) {
+            const auto b = valueOf(table_->item(r, 2));
+            if (!b || !std::isfinite(*b))
+                return std::nullopt;
+            out.push_back(*b);
+        }
+        return out;
+    }
 
     QTableWidget* table_;
     std::vector<Vec2> original_;
+    bool bulged_ = false;
+    std::vector<double> originalBulges_;
 };
 
 // ---- building a page

@@ -120,9 +120,8 @@ void ChangeSet::keepGeometry(std::uint32_t h, const Entity& e) {
             break;
         }
     const auto begin = d_.vertices.begin() + static_cast<std::ptrdiff_t>(first);
-    vertexSlots_.push_back(
-        VertexSlot{h, record, hatchAt,
-                   std::vector<Vec2>(begin, begin + static_cast<std::ptrdiff_t>(stored))});
+    vertexSlots_.push_back(VertexSlot{
+        h, record, hatchAt, std::vector<Vec2>(begin, begin + static_cast<std::ptrdiff_t>(stored))});
 }
 
 // The live bytes a slot keeps, or nullptr when they are out of the table's reach.

@@ -139,8 +139,8 @@ public:
     }
     // With the bulge of each vertex's segment (as many as vertices).
     int addPolyline(std::span<const Vec2> v, std::span<const double> bulges, bool closed) {
-        return d_.addPolyline(v.data(), v.size(), bulges.size() >= v.size() ? bulges.data() : nullptr,
-                              closed);
+        return d_.addPolyline(v.data(), v.size(),
+                              bulges.size() >= v.size() ? bulges.data() : nullptr, closed);
     }
     int addSpline(std::span<const Vec2> fitPoints, bool closed) {
         return d_.addSpline(fitPoints.data(), fitPoints.size(), closed);

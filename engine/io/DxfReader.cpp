@@ -1575,9 +1575,8 @@ void Builder::flush() {
         for (std::size_t i = 0; i < points_.size(); ++i) {
             points.push_back(pendingOcs_.map(points_[i]));
             const double b = i < bulges_.size() ? bulges_[i] : 0;
-            bulges.push_back(std::isfinite(b) && std::abs(b) <= 1e6
-                                 ? (pendingOcs_.mirrored ? -b : b)
-                                 : 0.0);
+            bulges.push_back(
+                std::isfinite(b) && std::abs(b) <= 1e6 ? (pendingOcs_.mirrored ? -b : b) : 0.0);
         }
         // A closed polyline ending where it starts keeps that vertex only once.
         if (pendingClosed_ && points.size() > 1 && points.front() == points.back()) {

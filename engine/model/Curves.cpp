@@ -277,8 +277,8 @@ private:
             if (s.bulge < 0)
                 s = reversed(s);
             const ArcGeometry g = arcOf(s);
-            conic(m, circleConic(g.centre, g.radius, g.startAngle * 180 / kPi,
-                                 g.sweep * 180 / kPi));
+            conic(m,
+                  circleConic(g.centre, g.radius, g.startAngle * 180 / kPi, g.sweep * 180 / kPi));
         }
         if (closed && n > 2) {
             curve_.clear();

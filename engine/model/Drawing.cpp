@@ -187,8 +187,7 @@ int Drawing::addPolyline(const Vec2* first, std::size_t count, bool closed, std:
     return addPolylineAt(start, closed, fit);
 }
 
-int Drawing::addPolyline(const Vec2* first, std::size_t count, const double* bulges,
-                         bool closed) {
+int Drawing::addPolyline(const Vec2* first, std::size_t count, const double* bulges, bool closed) {
     const auto bulge = [&](std::size_t i) {
         return bulges && std::isfinite(bulges[i]) && isArcBulge(bulges[i]) ? bulges[i] : 0.0;
     };

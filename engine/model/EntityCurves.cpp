@@ -107,7 +107,8 @@ std::optional<Curve> mappedCurve(const Curve& c, const Affine& m) {
                 // A whole circle stays whole; a mirror runs the arc the other way round.
                 if (sweepDegrees(k.startAngle, k.endAngle) >= 360)
                     return Curve{ArcData{c0, r * s, from, from + 360}};
-                return Curve{mirrored ? ArcData{c0, r * s, to, from} : ArcData{c0, r * s, from, to}};
+                return Curve{mirrored ? ArcData{c0, r * s, to, from}
+                                      : ArcData{c0, r * s, from, to}};
             } else if constexpr (std::is_same_v<T, CircleData>) {
                 return Curve{CircleData{m.apply(k.centre), std::abs(k.radius) * s}};
             } else if constexpr (std::is_same_v<T, EllipseData>) {
@@ -115,8 +116,8 @@ std::optional<Curve> mappedCurve(const Curve& c, const Affine& m) {
                 e.centre = m.apply(k.centre);
                 e.radiusX = k.radiusX * s;
                 e.radiusY = k.radiusY * s;
-                e.rotation = degreesOf(linear(m, {std::cos(radians(k.rotation)),
-                                                  std::sin(radians(k.rotation))}));
+                e.rotation = degreesOf(
+                    linear(m, {std::cos(radians(k.rotation)), std::sin(radians(k.rotation))}));
                 if (mirrored) {
                     // The parameter runs the other way round in the mirrored ellipse.
                     e.startAngle = -k.endAngle;
@@ -196,7 +197,8 @@ void placedEdges(const Drawing& d, int handle, const Affine& m, bool identity,
             static_cast<std::size_t>(in.block) >= d.blocks.size())
             return;
         const Block& b = d.blocks[static_cast<std::size_t>(in.block)];
-        const Affine inner = m.after(Affine::insertion(in.p, in.angle, in.scaleX, in.scaleY, b.base));
+        const Affine inner =
+            m.after(Affine::insertion(in.p, in.angle, in.scaleX, in.scaleY, b.base));
         for (const std::uint32_t h : b.entities)
             placedEdges(d, static_cast<int>(h), inner, false, &e, depth + 1, out);
         return;

@@ -396,8 +396,8 @@ struct CornerMade {
 };
 
 template <typename Make>
-Outcome<Path> joinAtCorner(const Curve& first, Vec2 pickFirst, const Curve& second,
-                           Vec2 pickSecond, Make make) {
+Outcome<Path> joinAtCorner(const Curve& first, Vec2 pickFirst, const Curve& second, Vec2 pickSecond,
+                           Make make) {
     const auto a = endSegment(first, pickFirst);
     if (!a)
         return a.refusal;
@@ -481,20 +481,18 @@ Outcome<Path> chamferJoiningWith(const Curve& first, Vec2 pickFirst, const Curve
 
 Outcome<Path> chamferJoining(const Curve& first, Vec2 pickFirst, const Curve& second,
                              Vec2 pickSecond, double firstDistance, double secondDistance) {
-    return chamferJoiningWith(first, pickFirst, second, pickSecond,
-                              [&](const LineData& a, const LineData& b) {
-                                  return chamferLines(a, pickFirst, b, pickSecond, firstDistance,
-                                                      secondDistance);
-                              });
+    return chamferJoiningWith(
+        first, pickFirst, second, pickSecond, [&](const LineData& a, const LineData& b) {
+            return chamferLines(a, pickFirst, b, pickSecond, firstDistance, secondDistance);
+        });
 }
 
 Outcome<Path> chamferJoiningByAngle(const Curve& first, Vec2 pickFirst, const Curve& second,
                                     Vec2 pickSecond, double firstDistance, double angleDegrees) {
-    return chamferJoiningWith(first, pickFirst, second, pickSecond,
-                              [&](const LineData& a, const LineData& b) {
-                                  return chamferLinesByAngle(a, pickFirst, b, pickSecond,
-                                                             firstDistance, angleDegrees);
-                              });
+    return chamferJoiningWith(
+        first, pickFirst, second, pickSecond, [&](const LineData& a, const LineData& b) {
+            return chamferLinesByAngle(a, pickFirst, b, pickSecond, firstDistance, angleDegrees);
+        });
 }
 
 // ---- corners of polylines

@@ -284,8 +284,8 @@ std::optional<std::vector<Vec2>> withVertexInserted(const Drawing& d, int handle
     }
     // The middle of an arc segment lies on the arc.
     const PathSegment s{v[from], v[to], d.bulgesOf(e)[from]};
-    const Vec2 middle = s.isArc() ? pointAt(s, 0.5)
-                                  : Vec2{(v[from].x + v[to].x) / 2, (v[from].y + v[to].y) / 2};
+    const Vec2 middle =
+        s.isArc() ? pointAt(s, 0.5) : Vec2{(v[from].x + v[to].x) / 2, (v[from].y + v[to].y) / 2};
     v.insert(v.begin() + static_cast<std::ptrdiff_t>(from + 1), middle);
     return v;
 }
@@ -301,8 +301,7 @@ std::vector<double> bulgesWithVertexInserted(const Drawing& d, int handle, std::
     for (std::uint32_t i = 0; i < e.count; ++i)
         out.push_back(b[i]);
     // The segment split, as withVertexInserted chooses it.
-    const std::size_t from =
-        index + 1 == e.count && !e.has(EntityFlag::Closed) ? index - 1 : index;
+    const std::size_t from = index + 1 == e.count && !e.has(EntityFlag::Closed) ? index - 1 : index;
     const double half = bulgeOfSweep(sweepOfBulge(out[from]) / 2);
     out[from] = half;
     out.insert(out.begin() + static_cast<std::ptrdiff_t>(from + 1), half);

@@ -111,8 +111,7 @@ public:
                     bulges[k] = b[k];
                 h = into_.addPolyline({from_.vertexData(source), source.count}, bulges, false);
             } else {
-                h = into_.addPolyline({from_.vertexData(source), source.count}, false,
-                                      source.fit);
+                h = into_.addPolyline({from_.vertexData(source), source.count}, false, source.fit);
             }
             break;
         case EntityType::Spline:

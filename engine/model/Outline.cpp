@@ -232,8 +232,8 @@ void polylinePoints(std::span<const Vec2> v, BulgeView bulges, bool closed, doub
 
 void polylinePoints(const Drawing& d, const Entity& e, double tolerance, std::vector<Vec2>& out,
                     const Rect* within) {
-    polylinePoints({d.vertexData(e), e.count}, d.bulgesOf(e), e.has(EntityFlag::Closed),
-                   tolerance, out, within);
+    polylinePoints({d.vertexData(e), e.count}, d.bulgesOf(e), e.has(EntityFlag::Closed), tolerance,
+                   out, within);
 }
 
 void ellipsePoints(const EllipseData& e, double startDegrees, double sweepDegrees, double tolerance,

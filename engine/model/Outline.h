@@ -45,8 +45,8 @@ void arcPoints(Vec2 centre, double radius, double startDegrees, double sweepDegr
 // and between the ends of each arc segment points that follow it within `tolerance`; a closed
 // one does not repeat its first point at the end. Arcs whose box misses `within` (when given)
 // are given by their ends alone: what is not seen needs no points.
-void polylinePoints(std::span<const Vec2> vertices, BulgeView bulges, bool closed,
-                    double tolerance, std::vector<Vec2>& out, const Rect* within = nullptr);
+void polylinePoints(std::span<const Vec2> vertices, BulgeView bulges, bool closed, double tolerance,
+                    std::vector<Vec2>& out, const Rect* within = nullptr);
 // The same for an entity of the drawing (a polyline; the vertices of others as they are).
 void polylinePoints(const Drawing& d, const Entity& e, double tolerance, std::vector<Vec2>& out,
                     const Rect* within = nullptr);

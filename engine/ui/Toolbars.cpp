@@ -156,10 +156,20 @@ std::vector<int> defaultButtons(int toolbarId) {
     case CAD_TOOLBAR_EDIT:
         return {17401, 0, 17402, 17403, 17404, 17405, 17406, 0, 17407, 17408, 17409};
     case CAD_TOOLBAR_MODIFY:
-        return {CAD_CMD_OFFSET, CAD_CMD_TRIM,    CAD_CMD_EXTEND, 0,
-                CAD_CMD_FILLET, CAD_CMD_CHAMFER, 0,              CAD_CMD_BREAK,
-                CAD_CMD_JOIN,   CAD_CMD_STRETCH, CAD_CMD_LENGTHEN, CAD_CMD_REVERSE,
-                0,              CAD_CMD_ARRAY};
+        return {CAD_CMD_OFFSET,
+                CAD_CMD_TRIM,
+                CAD_CMD_EXTEND,
+                0,
+                CAD_CMD_FILLET,
+                CAD_CMD_CHAMFER,
+                0,
+                CAD_CMD_BREAK,
+                CAD_CMD_JOIN,
+                CAD_CMD_STRETCH,
+                CAD_CMD_LENGTHEN,
+                CAD_CMD_REVERSE,
+                0,
+                CAD_CMD_ARRAY};
     case CAD_TOOLBAR_SNAPS: {
         std::vector<int> codes;
         for (int c = CAD_CMD_SNAP_END; c < CAD_CMD_SNAP_NONE; ++c)

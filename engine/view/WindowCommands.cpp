@@ -40,6 +40,9 @@ SnapResult DrawingWindow::snapAt(Vec2 p) const {
     q.unitsPerPixel = d->view.unitsPerPixel;
     q.settings = engine().snaps;
     q.objects = pickingPoints();
+    // A command that asks to point at an entity takes the cursor itself.
+    if (q.objects && !command_->snaps())
+        return {p, SnapKind::None};
     if (q.objects)
         q.base = command_->basePoint();
     const Drawing& dr = d->drawing();

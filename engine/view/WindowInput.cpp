@@ -139,6 +139,7 @@ void DrawingWindow::entitiesDone() {
 void DrawingWindow::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     mouse_ = at;
+    modifiers_ = event->modifiers();
     Document* d = engine().active();
     if (!d)
         return;
@@ -193,6 +194,7 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
 
 void DrawingWindow::mouseMoveEvent(QMouseEvent* event) {
     mouse_ = event->position().toPoint();
+    modifiers_ = event->modifiers();
     mouseInside_ = true;
     if (dragging_) {
         dragNow_ = mouse_;
@@ -309,7 +311,22 @@ void DrawingWindow::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+void DrawingWindow::keyReleaseEvent(QKeyEvent* event) {
+    // A command's preview may depend on Shift (trimming instead of extending).
+    if (modifiers_ != event->modifiers()) {
+        modifiers_ = event->modifiers();
+        if (command_)
+            QWidget::update();
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
 void DrawingWindow::keyPressEvent(QKeyEvent* event) {
+    if (modifiers_ != event->modifiers()) {
+        modifiers_ = event->modifiers();
+        if (command_)
+            QWidget::update();
+    }
     // While coordinates are typed, keys that reach the window go on into the field.
     if (QLineEdit* field = coordinateInput()) {
         QApplication::sendEvent(field, event);

@@ -126,7 +126,8 @@ TEST(Bulges, SnapsFindTheEndsMiddlesAndCentresOfArcSegments) {
     expectNear(centre.point, {20, 5});
     const SnapResult inner = snapAt({4.97, 5.03}, SnapKind::Middle);
     expectNear(inner.point, {5, 5});
-    const SnapResult nearest = snapAt({24, 9}, SnapKind::Nearest);
+    const SnapResult nearest = snapAt({23.55, 8.55}, SnapKind::Nearest);
+    EXPECT_EQ(nearest.kind, SnapKind::Nearest);
     EXPECT_NEAR(std::hypot(nearest.point.x - 20, nearest.point.y - 5), 5, 1e-9) << "on the arc";
     const SnapResult end = snapAt({20.02, 9.98}, SnapKind::End);
     expectNear(end.point, {20, 10});

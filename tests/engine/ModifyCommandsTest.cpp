@@ -243,6 +243,7 @@ TEST_F(ModifyCommandsTest, ShiftExtendsInTrimAndTrimsInExtendAndTheFenceCutsMany
     key(Qt::Key_Return);
     undo();
     EXPECT_NEAR(lineOf(crossing[0]).b.x, 90, 1e-9) << "the fence was one step";
+    cadSelect(0, -1); // undo selected what it took back: nothing is the edge
 
     ASSERT_EQ(cadExecute(CAD_CMD_EXTEND), 1);
     key(Qt::Key_Return); // every entity
@@ -286,10 +287,11 @@ TEST_F(ModifyCommandsTest, FilletTwoLinesWithATypedRadiusAndASharpCornerWithZero
     const std::vector<int> arcs = liveOf(EntityType::Arc);
     ASSERT_EQ(arcs.size(), 1u);
     EXPECT_NEAR(drawing().arcs[entity(arcs[0]).first].radius, 20, 1e-12);
-    key(Qt::Key_Escape); // back to the radius
-    typeIn("0");
     undo();
     EXPECT_TRUE(liveOf(EntityType::Arc).empty());
+    cadSelect(0, -1);
+    ASSERT_EQ(cadExecute(CAD_CMD_FILLET), 1);
+    typeIn("0");
     click({60, 0});
     click({0, 60});
     expectNear(lineOf(a).a, {0, 0});
@@ -353,15 +355,18 @@ TEST_F(ModifyCommandsTest, FilletOfAnOpenPolylinesEndsIsRefusedAndTwoPolylinesBe
 
 TEST_F(ModifyCommandsTest, ChamferTwoLinesByEqualDistances) {
     const int a = cadAddLine(0, 0, 100, 0);
-    const int b = cadAddLine(0, 0, 0, 100);
+    const int b = cadAddLine(0, 100, 0, 0);
     startFresh();
     ASSERT_EQ(cadExecute(CAD_CMD_CHAMFER), 1);
     typeIn("10");
     key(Qt::Key_Return); // the same
     click({60, 0});
     click({0, 60});
+    // Each keeps its direction.
     expectNear(lineOf(a).a, {10, 0});
-    expectNear(lineOf(b).a, {0, 10});
+    expectNear(lineOf(a).b, {100, 0});
+    expectNear(lineOf(b).a, {0, 100});
+    expectNear(lineOf(b).b, {0, 10});
     EXPECT_EQ(liveOf(EntityType::Line).size(), 3u);
     undo();
     EXPECT_EQ(liveOf(EntityType::Line).size(), 2u);
@@ -474,7 +479,9 @@ TEST_F(ModifyCommandsTest, ReverseTurnsLinesPolylinesAndArcs) {
     expectNear(lineOf(line).a, {10, 0});
     const Path p = std::get<Path>(curve(polyline));
     expectNear(p.v[0].p, {20, 30});
-    EXPECT_NEAR(p.v[1].bulge, -0.5, 1e-15);
+    // The arc segment runs first now, the other way round.
+    EXPECT_NEAR(p.v[0].bulge, -0.5, 1e-15);
+    EXPECT_EQ(p.v[1].bulge, 0);
     EXPECT_FALSE(drawing().valid(arc));
     const std::vector<int> polylines = liveOf(EntityType::Polyline);
     const Path turned = std::get<Path>(curve(polylines.back()));
@@ -511,7 +518,8 @@ TEST_F(ModifyCommandsTest, RectangularPolarAndPathArraysAreOneStepEach) {
     key(Qt::Key_Return); // a whole turn
     key(Qt::Key_T);
     ASSERT_EQ(liveOf(EntityType::Circle).size(), 4u);
-    expectNear(drawing().circles.back().centre, {30, 30});
+    // Counter-clockwise round the centre: the last a quarter turn before the first.
+    expectNear(drawing().circles.back().centre, {-30, 30});
     undo();
 
     // Posts every 25 along a road of 100: from its start, the post carried by its centre.
