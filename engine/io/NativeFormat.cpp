@@ -1118,6 +1118,9 @@ void validate(const Drawing& d) {
             damaged("an entity is of an unknown kind");
         if ((e.flags & ~EntityFlag::Stored) != 0 || e.reserved != 0)
             damaged("an entity has unknown flags");
+        // Only polylines keep bulges.
+        if (e.type != EntityType::Polyline && e.has(EntityFlag::Bulges))
+            damaged("an entity has unknown flags");
         if (!within(e.layer, d.layers.size()) || !within(e.lineStyle, d.lineStyles.size()))
             damaged("an entity has a layer or line style that does not exist");
         owned += e.has(EntityFlag::InBlock);
@@ -1126,8 +1129,6 @@ void validate(const Drawing& d) {
         case EntityType::Spline:
             if (e.first > vertexCount || storedVertices(e) > vertexCount - e.first)
                 damaged("a polyline or spline lies outside the vertices");
-            if (e.type != EntityType::Polyline && e.has(EntityFlag::Bulges))
-                damaged("an entity has unknown flags");
             break;
         case EntityType::Hatch:
             if (e.first >= d.hatches.size() || e.count != hatchVertices[e.first])

@@ -3,6 +3,9 @@
 // exploding, grips, hatch boundaries), and that a change of them is taken back whole.
 #include "engine/Engine.h"
 #include "engine/edit/ChangeSet.h"
+#include "engine/io/Dxf.h"
+#include "engine/io/FileError.h"
+#include "engine/io/NativeFormat.h"
 #include "engine/model/Curves.h"
 #include "engine/model/EntityCurves.h"
 #include "engine/model/Grips.h"
@@ -12,6 +15,8 @@
 #include "engine/model/Transform.h"
 #include "engine/snap/Snapper.h"
 #include "tests/engine/EngineTestSupport.h"
+
+#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -252,6 +257,61 @@ TEST(Bulges, ThePathOfAPolylineAndBack) {
     const Path& placed = std::get<Path>(edges[0]);
     EXPECT_NEAR(signedArea(placed), -800, 1e-9);
     EXPECT_NEAR(box(placed).left, 50, 1e-9);
+}
+
+// Saved and read back: a native drawing keeps the bulges exactly, also when the writer first
+// compacts a drawing with erased entities (the vertex store renumbered); DXF keeps them as
+// its bulges.
+TEST(Bulges, ArcSegmentsSurviveANativeFileAndDxf) {
+    Drawing d;
+    const Vec2 gone[] = {{-5, -5}, {-1, -1}, {-2, 3}};
+    const int erased = d.addPolyline(gone, 3, false);
+    const Vec2 three[] = {{0, 0}, {2, 0}, {4, 1}};
+    const double arcs[] = {0.5, -0.25, 0};
+    const int open = d.addPolyline(three, 3, arcs, false);
+    const int slot = addSlot(d);
+    const int plain = d.addLine({{0, 0}, {1, 1}});
+    const Path openPath = std::get<Path>(*curveOf(d, open));
+    const Path slotPath = std::get<Path>(*curveOf(d, slot));
+    {
+        ScratchWriter w(d);
+        w.erase(static_cast<std::uint32_t>(erased));
+    }
+    const auto findPaths = [](const Drawing& r) {
+        std::vector<Path> out;
+        for (int h = 0; h < static_cast<int>(r.entities.size()); ++h)
+            if (r.inModelSpace(h) && at(r, h).type == EntityType::Polyline)
+                out.push_back(std::get<Path>(*curveOf(r, h)));
+        return out;
+    };
+    const auto native = readNative(writeNative(d));
+    const std::vector<Path> read = findPaths(*native);
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[0], openPath);
+    EXPECT_EQ(read[1], slotPath);
+
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("luki.dxf")).toStdString();
+    saveDxf(d, path);
+    const auto dxf = loadDxf(path);
+    const std::vector<Path> back = findPaths(*dxf.drawing);
+    ASSERT_EQ(back.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        const Path& want = k == 0 ? openPath : slotPath;
+        ASSERT_EQ(back[k].v.size(), want.v.size());
+        EXPECT_EQ(back[k].closed, want.closed);
+        for (std::size_t i = 0; i < want.v.size(); ++i) {
+            expectNear(back[k].v[i].p, want.v[i].p);
+            EXPECT_NEAR(back[k].v[i].bulge, want.v[i].bulge, 1e-12);
+        }
+    }
+
+    // A line that claims bulges is damage, not something to read.
+    Drawing bad;
+    const int line = bad.addLine({{0, 0}, {1, 1}});
+    bad.entities[static_cast<std::size_t>(line)].set(EntityFlag::Bulges, true);
+    EXPECT_THROW(readNative(writeNative(bad)), FileError);
+    (void)plain;
 }
 
 } // namespace

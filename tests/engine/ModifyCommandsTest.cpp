@@ -2,6 +2,7 @@
 // lengthen, reverse) in the drawing window, driven by clicks and keys as a person gives them;
 // each change one step that undo takes back.
 #include "engine/Engine.h"
+#include "engine/io/NativeFormat.h"
 #include "engine/model/EntityCurves.h"
 #include "engine/model/Measure.h"
 #include "engine/view/DrawingWindow.h"
@@ -310,6 +311,18 @@ TEST_F(ModifyCommandsTest, FilletEveryCornerOfARectangleAndOneCornerTwice) {
     EXPECT_FALSE(drawing().valid(rect));
     EXPECT_TRUE(entity(polylines[0]).has(EntityFlag::Closed));
     EXPECT_NEAR(*measureEntity(drawing(), polylines[0])->area, 100 * 60 - (4 - kPi) * 100, 1e-9);
+    // Saved and read back, the rounded corners are the same arcs.
+    // (The erased rectangle is left out: handles are renumbered.)
+    const auto reread = readNative(writeNative(drawing()));
+    int found = 0;
+    for (int h = 0; h < static_cast<int>(reread->entities.size()); ++h)
+        if (reread->inModelSpace(h)) {
+            ++found;
+            const auto c = curveOf(*reread, h);
+            ASSERT_TRUE(c && std::holds_alternative<Path>(*c));
+            EXPECT_EQ(std::get<Path>(*c), std::get<Path>(curve(polylines[0])));
+        }
+    EXPECT_EQ(found, 1);
     // The same corner again with another radius: the two segments around its arc picked.
     key(Qt::Key_Escape); // back to the radius
     typeIn("5");

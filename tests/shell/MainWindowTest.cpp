@@ -150,7 +150,11 @@ TEST_F(MainWindow, EveryMenuHoldsExactlyItsItems) {
                     "Wytnijdoschowka1 Wytnij do schowka|Kopiujdoschowka1 Kopiuj do schowka|"
                     "Wklejzeschowka1 Wklej ze schowka|N11 -|Kopiuj1 Kopiuj|Przesu1 Przesuń|"
                     "Obr1 Obróć|Skaluj1 Skaluj|Odbicielustrzane1 Odbicie lustrzane|Usu1 Usuń|"
-                    "Rozbij1 Rozbij|Utwrzblok1 Utwórz blok|N1 -"},
+                    "Rozbij1 Rozbij|Utwrzblok1 Utwórz blok|N1 -|"
+                    "Odsunicie1 Odsunięcie|Przytnij1 Przytnij|Wydu1 Wydłuż|"
+                    "Zaokrglij1 Zaokrąglij|Sfazuj1 Sfazuj|Przerwij1 Przerwij|Pocz1 Połącz|"
+                    "Rozcignij1 Rozciągnij|Szyk1 Szyk|Wyduo1 Wydłuż o…|"
+                    "Odwrkierunek1 Odwróć kierunek"},
         {"Zaznaczanie1", "Punktowe1 Punktowe|Prostoktem1 Prostokątem|Wieloktem1 Wielokątem|"
                          "Polilini1 Polilinią|"
                          "Wzadanejodlegociodpunktu1 W zadanej odległości od punktu|N8 -|"
@@ -167,7 +171,8 @@ TEST_F(MainWindow, EveryMenuHoldsExactlyItsItems) {
         {"Palety1", "Listaotwartychplikw1 Lista otwartych plików|Listawarstw1 Lista warstw|"
                     "Zapamitanewidoki1 Zapamiętane widoki|Nawigator1 Nawigator|N5 -|"
                     "Warstwy1 Warstwy|Styllinii1 Styl linii|Snapy1 Snapy|Rysowanie1 Rysowanie|"
-                    "Edycja_Tool Edycja|N17 -|Wczytajznakidrogowe1 Wczytaj znaki drogowe|"
+                    "Edycja_Tool Edycja|Modyfikacja_Tool Modyfikacja|N17 -|Wczytajznakidrogowe1 "
+                    "Wczytaj znaki drogowe|"
                     "  Wszystkie1 Wszystkie|  Ostrzegawcze1 Ostrzegawcze|  Zakazu1 Zakazu|"
                     "  Nakazu1 Nakazu|  Informacyjne1 Informacyjne|  Inne1 Inne"},
         {"Widok1", "Przybliwidok1 Przybliż widok|Oddalwidok1 Oddal widok|"
@@ -359,6 +364,11 @@ TEST_F(MainWindow, ToolbarColumnTogglesResizeTheirContainer) {
     EXPECT_EQ(legenda->width(), 30);
     item("Rysowanie1")->trigger();
     EXPECT_EQ(legenda->width(), 54);
+    // The modify tools' column beside them.
+    item("Modyfikacja_Tool")->trigger();
+    EXPECT_TRUE(panel("Panel_Modify")->isHidden());
+    item("Modyfikacja_Tool")->trigger();
+    EXPECT_FALSE(panel("Panel_Modify")->isHidden());
 
     for (const char* name : {"Warstwy1", "Styllinii1", "Snapy1"})
         item(name)->trigger();
