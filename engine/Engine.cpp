@@ -54,6 +54,7 @@ Engine::Engine() {
     registerModifyCommands(*this);
     registerClipboardCommands(*this);
     registerSnapCommands(*this);
+    registerSheetCommands(*this);
 }
 
 bool Engine::undo(Document& d) {
@@ -96,7 +97,11 @@ bool Engine::step(Document& d, bool back) {
     d.tidy();
     if (next->changesTables()) {
         tablesChanged();
-        redraw();
+        // Print areas are drawn over the drawing: a change of them alone leaves its picture.
+        if (next->changesDrawnTables())
+            redraw();
+        else
+            redrawArea(d, area);
     } else {
         redrawArea(d, area);
     }
