@@ -11,7 +11,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
@@ -19,6 +21,7 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -172,6 +175,25 @@ int pdfPages(const QString& pdf) {
         .toInt();
 }
 
+// The width and height of every page in points, as pdfinfo gives them.
+std::vector<std::pair<double, double>> pdfPageSizes(const QString& pdf, int pages) {
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                           QStringLiteral("-l"), QString::number(pages), pdf});
+    std::vector<std::pair<double, double>> sizes;
+    if (!info.waitForFinished(60000) || info.exitCode() != 0)
+        return sizes;
+    static const QRegularExpression line(
+        QStringLiteral("Page +\\d+ size: +([0-9.]+) x ([0-9.]+) pts"));
+    auto found = line.globalMatch(QString::fromUtf8(info.readAllStandardOutput()));
+    while (found.hasNext()) {
+        const auto m = found.next();
+        sizes.emplace_back(QLocale::c().toDouble(m.captured(1)),
+                           QLocale::c().toDouble(m.captured(2)));
+    }
+    return sizes;
+}
+
 QString pdfPageText(const QString& pdf, int page) {
     QProcess text;
     const QString n = QString::number(page);
@@ -207,6 +229,13 @@ TEST_F(Console, TheStoredSheetsOnePageEachWithTheChainageOnItsOwnPage) {
               0)
         << err.toStdString();
     EXPECT_EQ(pdfPages(pdf), 3);
+    // Each page the areas' A3, lying as the areas do: 420 x 297 mm.
+    const auto sizes = pdfPageSizes(pdf, 3);
+    ASSERT_EQ(sizes.size(), 3u);
+    for (const auto& [width, height] : sizes) {
+        EXPECT_NEAR(width * 25.4 / 72, 420, 0.5);
+        EXPECT_NEAR(height * 25.4 / 72, 297, 0.5);
+    }
     for (int page = 1; page <= 3; ++page)
         for (int km = 0; km < 3; ++km)
             EXPECT_EQ(pdfPageText(pdf, page).contains(QStringLiteral("0+%1").arg(150 + 300 * km)),
