@@ -343,6 +343,47 @@ TEST_F(SheetWindow, AddPicksTheCentreThenTheDirectionByAPointOrATypedAngle) {
     EXPECT_EQ(list(dialog)->topLevelItemCount(), 1) << "the list follows the undo";
 }
 
+TEST_F(SheetWindow, EscStepsBackFromTheDirectionToTheCentreAndThenLeavesWithoutAnArea) {
+    PrintAreasDialog* dialog = openDialog();
+    setField(dialog, "cadAreaWidth", QStringLiteral("60"));
+    setField(dialog, "cadAreaHeight", QStringLiteral("30"));
+    setField(dialog, "cadAreaAngle", QStringLiteral("45"));
+    child<QPushButton>(dialog, "cadAreaAdd")->click();
+    click({10, 20});
+    QTest::keyClick(w, Qt::Key_Escape);
+    ASSERT_EQ(w->mode(), DrawingWindow::Mode::Command) << "back to the centre";
+    click({-30, 5});
+    click({-30, -45}); // straight down
+    ASSERT_EQ(areas().size(), 1u);
+    expectSameArea(areas()[0], {{-30, 5}, 60, 30, 270}, 1e-9, "the second centre");
+    // The new area is picked in the list and its fields show it; with nothing picked, they hold
+    // what new areas get, and Enter takes that angle. Esc twice leaves with nothing added.
+    EXPECT_EQ(child<QLineEdit>(dialog, "cadAreaAngle")->text().toDouble(), 270);
+    list(dialog)->clearSelection();
+    setField(dialog, "cadAreaAngle", QStringLiteral("45"));
+    EXPECT_NEAR(areas()[0].angleDegrees, 270, 1e-9) << "the field no longer turns it";
+    child<QPushButton>(dialog, "cadAreaAdd")->click();
+    click({0, 0});
+    QTest::keyClick(w, Qt::Key_Return);
+    ASSERT_EQ(areas().size(), 2u);
+    EXPECT_NEAR(areas()[1].angleDegrees, 45, 1e-9);
+    child<QPushButton>(dialog, "cadAreaAdd")->click();
+    click({50, 50});
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    EXPECT_EQ(areas().size(), 2u);
+    // A grip picked up by a click and left by Esc changes nothing and leaves no step.
+    const PrintArea held = areas()[1];
+    cadUndoForget();
+    click({0, 0});
+    ASSERT_EQ(w->mode(), DrawingWindow::Mode::Command) << "holding the centre";
+    QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    expectSameArea(areas()[1], held, 1e-9, "left as it was");
+    EXPECT_EQ(cadExecute(CAD_CMD_UNDO), 0) << "nothing to take back";
+}
+
 TEST_F(SheetWindow, TheFieldsMoveAndTurnThePickedAreaAndTheListFollowsTheActiveDocument) {
     PrintAreasDialog* dialog = openDialog();
     cadPrintAreaAdd({0, 0, 80, 40, 0});
