@@ -2,6 +2,7 @@
 
 #include "engine/Engine.h"
 #include "engine/commands/PrintAreaCommands.h"
+#include "engine/edit/Operations.h"
 #include "engine/render/Renderer.h"
 #include "engine/ui/Dialogs.h"
 #include "engine/ui/Printing.h"
@@ -695,14 +696,11 @@ void PrintAreasDialog::divide(const AutoDivision& how, AreaSize size) {
     case AutoDivision::Mode::Axis:
         break;
     }
-    DrawingWindow* window = drawingWindow();
-    if (!window)
-        return;
     const double start = parseChainage(how.start.toStdString()).value_or(0);
     const double end =
         parseChainage(how.end.toStdString()).value_or(std::numeric_limits<double>::infinity());
-    window->startCommand(pickAxisCommand(*d, [apply, d, size, start, end, overlap = how.overlap](
-                                                 std::vector<std::uint32_t> curves) {
+    const auto along = [apply, d, size, start, end,
+                        overlap = how.overlap](std::vector<std::uint32_t> curves) {
         const auto axis = axisOfEntities(d->drawing(), curves);
         if (!axis) {
             engine().responder()->tell(engine().text(kTitle), engine().text(kNoAxis), true);
@@ -713,7 +711,17 @@ void PrintAreasDialog::divide(const AutoDivision& how, AreaSize size) {
             return;
         }
         apply(areasOf(divideAlongAxis(*axis, size, overlap, start, end)));
-    }));
+    };
+    // Curves selected before that make one axis are taken at once, as the commands that work on
+    // the selection take it; anything else selected is no part of the axis to be picked.
+    if (std::vector<std::uint32_t> selected = selectedEntities(d->drawing());
+        !selected.empty() && axisOfEntities(d->drawing(), selected)) {
+        d->selectAll(false);
+        along(std::move(selected));
+        return;
+    }
+    if (DrawingWindow* window = drawingWindow())
+        window->startCommand(pickAxisCommand(*d, along));
 }
 
 } // namespace cad

@@ -6,6 +6,7 @@
 #include "engine/CadApi.h"
 #include "engine/Engine.h"
 #include "engine/commands/PrintAreaCommands.h"
+#include "engine/edit/Operations.h"
 #include "engine/io/FileError.h"
 #include "engine/io/NativeFormat.h"
 #include "engine/model/Merge.h"
@@ -450,7 +451,7 @@ TEST_F(SheetWindow, AutomaticDivisionAlongAnAxisPickedInTheWindow) {
     }
     const int curve = ActiveAdder().addPolyline(s.data(), s.size(), false);
     ASSERT_GE(curve, 0);
-    cadAddLine(120, 0, 180, 0);
+    const int line = cadAddLine(120, 0, 180, 0);
     PrintAreasDialog* dialog = openDialog();
     child<QComboBox>(dialog, "cadAreaPaper")->setCurrentIndex(5); // custom
     child<QDoubleSpinBox>(dialog, "cadAreaPaperWidth")->setValue(60);
@@ -495,6 +496,25 @@ TEST_F(SheetWindow, AutomaticDivisionAlongAnAxisPickedInTheWindow) {
     child<QPushButton>(dialog, "cadAreaAutomatic")->click();
     EXPECT_EQ(responder->questions.back().text, cadText(16219));
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    EXPECT_EQ(areas(), made);
+    // The S and the line selected before are taken at once, and the same areas come of them;
+    // a selection that makes no axis (the line alone is one, a circle beside it is not) is left
+    // for the axis to be picked.
+    responder->answers = {CAD_ASK_YES};
+    cadExecute(CAD_CMD_UNDO);
+    engine().active()->select(curve, true);
+    engine().active()->select(line, true);
+    child<QPushButton>(dialog, "cadAreaAutomatic")->click();
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle) << "nothing to pick";
+    EXPECT_EQ(areas(), made);
+    EXPECT_TRUE(selectedEntities(engine().active()->drawing()).empty());
+    engine().active()->select(line, true);
+    engine().active()->select(cadAddCircle(0, 100, 5), true);
+    responder->answers = {CAD_ASK_YES};
+    child<QPushButton>(dialog, "cadAreaAutomatic")->click();
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Command) << "the axis is picked";
+    EXPECT_TRUE(selectedEntities(engine().active()->drawing()).empty());
+    QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_EQ(areas(), made);
 }
 
