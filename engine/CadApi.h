@@ -359,7 +359,8 @@ int cadPrintAreaDelete(int index);
 // What the active document keeps for its areas: the paper (0 A4, 1 A3, 2 A2, 3 A1, 4 A0, 5 the
 // custom size in millimetres), landscape or upright, the margin on every side, the scale 1:N
 // (in the drawing's units as the print dialog takes them), the overlap of neighbouring sheets
-// (a percentage of their length, or drawing units), match lines and sheet labels in prints.
+// (a percentage of their length, or metres laid out in the drawing's units as the scale is),
+// match lines and sheet labels in prints.
 struct CadSheetSettings {
     int paper = 1;
     double paperWidthMm = 0, paperHeightMm = 0;

@@ -138,6 +138,17 @@ double overlapLength(const Overlap& overlap, double length) {
     return std::min(shared, 0.9 * length);
 }
 
+double metresInUnits(double metres, double millimetresPerUnit) {
+    return millimetresPerUnit > 0 ? metres * 1000 / millimetresPerUnit : metres;
+}
+
+Overlap overlapInUnits(const Overlap& given, double millimetresPerUnit) {
+    Overlap inUnits = given;
+    if (!given.percent)
+        inUnits.value = metresInUnits(given.value, millimetresPerUnit);
+    return inUnits;
+}
+
 // ---- the axis
 
 AxisPiece linePiece(const LineData& line) {

@@ -55,6 +55,11 @@ std::optional<AreaSize> sheetAreaSize(const SheetPaper& paper, double scale,
 
 // The shared length for sheets `length` long; never negative, below the sheet's length.
 double overlapLength(const Overlap& overlap, double length);
+// An overlap as a person gives it (a percentage, or metres on the ground) in the drawing's own
+// units, `millimetresPerUnit` of them: a percentage stays as it is.
+Overlap overlapInUnits(const Overlap& given, double millimetresPerUnit);
+// Metres on the ground (a chainage, an overlap) in the drawing's own units.
+double metresInUnits(double metres, double millimetresPerUnit);
 
 // ---- the axis of a road
 

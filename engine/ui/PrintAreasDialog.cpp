@@ -668,6 +668,9 @@ void PrintAreasDialog::divide(const AutoDivision& how, AreaSize size) {
     if (!d)
         return;
     QPointer<PrintAreasDialog> self(this);
+    // Chainages and an overlap in metres are laid out in the drawing's own units.
+    const double mmPerUnit = millimetresPerUnit(d->drawing().settings.units);
+    const Overlap overlap = overlapInUnits(how.overlap, mmPerUnit);
     // The new areas after the old ones or in their place, one step.
     const auto apply = [self, d, append = how.append](std::vector<PrintArea> made) {
         if (made.empty()) {
@@ -684,23 +687,24 @@ void PrintAreasDialog::divide(const AutoDivision& how, AreaSize size) {
     };
     switch (how.mode) {
     case AutoDivision::Mode::Extents:
-        apply(divideGrid(d->drawing().extents(), size, how.overlap));
+        apply(divideGrid(d->drawing().extents(), size, overlap));
         return;
     case AutoDivision::Mode::Window:
         if (DrawingWindow* window = drawingWindow())
-            window->startCommand(pickWindowCommand(
-                *d, kAreasName, [apply, size, overlap = how.overlap](const Rect& r) {
+            window->startCommand(
+                pickWindowCommand(*d, kAreasName, [apply, size, overlap](const Rect& r) {
                     apply(divideGrid(r, size, overlap));
                 }));
         return;
     case AutoDivision::Mode::Axis:
         break;
     }
-    const double start = parseChainage(how.start.toStdString()).value_or(0);
-    const double end =
-        parseChainage(how.end.toStdString()).value_or(std::numeric_limits<double>::infinity());
-    const auto along = [apply, d, size, start, end,
-                        overlap = how.overlap](std::vector<std::uint32_t> curves) {
+    const double start =
+        metresInUnits(parseChainage(how.start.toStdString()).value_or(0), mmPerUnit);
+    const double end = metresInUnits(
+        parseChainage(how.end.toStdString()).value_or(std::numeric_limits<double>::infinity()),
+        mmPerUnit);
+    const auto along = [apply, d, size, start, end, overlap](std::vector<std::uint32_t> curves) {
         const auto axis = axisOfEntities(d->drawing(), curves);
         if (!axis) {
             engine().responder()->tell(engine().text(kTitle), engine().text(kNoAxis), true);

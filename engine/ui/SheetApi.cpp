@@ -123,8 +123,10 @@ int cadPrintAreasAlong(const std::vector<int>& entities, double start, double en
     const double from = std::isfinite(start) && start > 0 ? start : 0;
     const double to =
         std::isfinite(end) && end >= 0 ? end : std::numeric_limits<double>::infinity();
-    std::vector<PrintArea> areas =
-        areasOf(divideAlongAxis(*axis, *size, d->drawing().settings.sheets.overlap, from, to));
+    // The overlap in metres is kept as given, and laid out in the drawing's units.
+    const Overlap overlap = overlapInUnits(d->drawing().settings.sheets.overlap,
+                                           millimetresPerUnit(d->drawing().settings.units));
+    std::vector<PrintArea> areas = areasOf(divideAlongAxis(*axis, *size, overlap, from, to));
     if (areas.empty() || areas.size() > kMostPrintAreas)
         return 0;
     const int count = static_cast<int>(areas.size());

@@ -233,6 +233,28 @@ TEST_F(SheetAreas, DivisionAlongEntitiesJoinedEndToEndReplacesTheAreasAsOneStep)
     EXPECT_EQ(cadPrintAreaCount(), 1);
 }
 
+// An overlap in metres is metres on the ground whatever the drawing's units: a drawing in
+// millimetres at 1:20 on sheets showing 2 m shares half a metre, 500 of its units.
+TEST_F(SheetAreas, AnOverlapInMetresIsLaidOutInTheDrawingsUnits) {
+    for (const auto& [units, perMetre] : {std::pair{4, 1.0}, std::pair{0, 1000.0}}) {
+        cadPropPutInt(CAD_PROP_DOC_UNITS, -1, units);
+        const int road = cadAddLine(0, 0, 10 * perMetre, 0);
+        CadSheetSettings s;
+        s.paper = 5;
+        s.paperWidthMm = 110;
+        s.paperHeightMm = 60;
+        s.marginMm = 5;
+        s.scale = 20; // 100 x 50 mm of paper: 2 x 1 m
+        s.overlap = 0.5;
+        s.overlapPercent = false;
+        ASSERT_EQ(cadSetSheetSettings(s), 1);
+        ASSERT_GT(cadPrintAreasAlong({road}), 2) << units;
+        const auto first = cadPrintAreaGet(0), second = cadPrintAreaGet(1);
+        EXPECT_NEAR(first->width, 2 * perMetre, 1e-9) << units;
+        EXPECT_NEAR(second->x - first->x, 1.5 * perMetre, 1e-6 * perMetre) << units;
+    }
+}
+
 // ---- the dialog and the window
 
 class SheetWindow : public EngineTest {
