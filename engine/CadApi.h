@@ -264,6 +264,13 @@ void cadSetSnapSettings(const CadSnapSettings& settings);
 inline constexpr int CAD_CMD_LAYERS = 17453;      // the layers dialog
 inline constexpr int CAD_CMD_LAYER_ORDER = 18505; // the list and order of layers
 inline constexpr int CAD_CMD_INFO = 18501;        // drawing information and statistics
+// Print areas: the dialog that divides the drawing into areas to print (modeless: it picks in
+// the drawing window), the print of the areas one a page, a window picked and printed to fit a
+// page, the view or a picked window written as a BMP or PNG picture.
+inline constexpr int CAD_CMD_PRINT_AREAS = 17801;
+inline constexpr int CAD_CMD_PRINT_SHEETS = 17802;
+inline constexpr int CAD_CMD_PRINT_WINDOW = 17803;
+inline constexpr int CAD_CMD_EXPORT_BMP = 17804;
 
 // Runs a command with its own interaction; non-zero when it ran to its end. An unknown code
 // returns 0.
@@ -346,6 +353,50 @@ int cadExportPdf(std::string_view path, const CadPageOptions& options);
 // width x height pixels. 1, or 0 when nothing could be written.
 int cadExportPng(std::string_view path, int width, int height);
 int cadExportSvg(std::string_view path, int width, int height);
+
+// ---- print areas of the active document
+// -----------------------------------------------------------
+
+// A print area: the rectangle of the drawing one sheet shows, about its centre, `width` along
+// its own x axis, which points at `angle` degrees counter-clockwise, and `height` across; the
+// sheet's bottom edge runs along that axis. Areas are numbered by their place in the list.
+struct CadPrintArea {
+    double x = 0, y = 0, width = 0, height = 0, angle = 0;
+};
+int cadPrintAreaCount();
+std::optional<CadPrintArea> cadPrintAreaGet(int index);
+// Adds an area (its width and height positive) as one step of the history; its index, or -1.
+int cadPrintAreaAdd(const CadPrintArea& area);
+// Removes one area, or every area for -1, as one step; 0 when there was none.
+int cadPrintAreaDelete(int index);
+// What the active document keeps for its areas: the paper (0 A4, 1 A3, 2 A2, 3 A1, 4 A0, 5 the
+// custom size in millimetres), landscape or upright, the margin on every side, the scale 1:N
+// (in the drawing's units as the print dialog takes them), the overlap of neighbouring sheets
+// (a percentage of their length, or metres laid out in the drawing's units as the scale is),
+// match lines and sheet labels in prints.
+struct CadSheetSettings {
+    int paper = 1;
+    double paperWidthMm = 0, paperHeightMm = 0;
+    bool landscape = true;
+    double marginMm = 10;
+    double scale = 500;
+    double overlap = 10;
+    bool overlapPercent = true;
+    bool matchLines = true, sheetLabels = true;
+};
+std::optional<CadSheetSettings> cadSheetSettings();
+// Values out of range are refused (0).
+int cadSetSheetSettings(const CadSheetSettings& settings);
+// Divides an axis (lines, arcs, polylines and splines joined end to end, in any order, the
+// first one's direction kept) into areas of the settings' paper and scale along it, from the
+// chainage `start` to `end` (distances along the axis in drawing units), each turned so that
+// the axis runs along it; they replace the document's areas as one step. Their number, or 0
+// when the entities make no single axis.
+int cadPrintAreasAlong(const std::vector<int>& entities, double start = 0, double end = -1);
+// Prints the areas numbered in `which` (all of them when empty) into one PDF file, one a page
+// on the settings' paper at their scale, each page turned as its area. 1, or 0 when nothing
+// could be written.
+int cadExportSheetsPdf(std::string_view path, const std::vector<int>& which = {});
 
 // ---- layers and styles --------------------------------------------------------------------------
 

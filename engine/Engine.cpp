@@ -58,6 +58,7 @@ Engine::Engine() {
     registerArrayCommand(*this);
     registerClipboardCommands(*this);
     registerSnapCommands(*this);
+    registerSheetCommands(*this);
 }
 
 bool Engine::undo(Document& d) {
@@ -100,7 +101,11 @@ bool Engine::step(Document& d, bool back) {
     d.tidy();
     if (next->changesTables()) {
         tablesChanged();
-        redraw();
+        // Print areas are drawn over the drawing: a change of them alone leaves its picture.
+        if (next->changesDrawnTables())
+            redraw();
+        else
+            redrawArea(d, area);
     } else {
         redrawArea(d, area);
     }

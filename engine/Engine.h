@@ -58,6 +58,7 @@ void registerPieceCommands(Engine& e);
 void registerArrayCommand(Engine& e);
 void registerClipboardCommands(Engine& e); // commands/: cut, copy and paste
 void registerSnapCommands(Engine& e);      // snap/: the ways of finding points, their settings
+void registerSheetCommands(Engine& e);     // ui/: print areas, sheets, a window, BMP export
 
 class Engine {
 public:

@@ -16,9 +16,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLocale>
 #include <QMenuBar>
 #include <QProgressBar>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -36,6 +38,8 @@ const char8_t kUsage[] =
     u8"  KWL_Edytor --export WYJŚCIE WEJŚCIE    zamienia rysunek na inny format\n"
     u8"  KWL_Edytor --export-dir KATALOG --format pdf|dxf|svg|png|rdw WEJŚCIE...\n"
     u8"                                         zamienia wiele rysunków naraz\n"
+    u8"  KWL_Edytor --export PLIK.pdf --sheets WEJŚCIE\n"
+    u8"                                         arkusze: obszary do drukowania rysunku\n"
     u8"  KWL_Edytor --info WEJŚCIE...           informacje i statystyka rysunku\n"
     u8"  KWL_Edytor --help | --version\n"
     u8"\n"
@@ -47,6 +51,13 @@ const char8_t kUsage[] =
     u8"                                       ilu potrzeba; bez niej rysunek na jednej stronie\n"
     u8"  --size SZERxWYS                      rozmiar obrazu PNG i SVG w pikselach,\n"
     u8"                                       domyślnie 1920x1080\n"
+    u8"  --sheets                             PDF z obszarów do drukowania zapisanych\n"
+    u8"                                       w rysunku, obszar na stronie (papier i skala\n"
+    u8"                                       obszarów, jeśli nie podano --paper i --scale)\n"
+    u8"  --sheets-along WARSTWA               najpierw dzieli najdłuższą polilinię warstwy\n"
+    u8"                                       (nazwa albo opis z KWL.knf, np. \"oś drogi\")\n"
+    u8"                                       na obszary wzdłuż niej; dalej jak --sheets\n"
+    u8"  --overlap N% | Nm                    zakładka sąsiednich arkuszy, domyślnie 10%\n"
     u8"\n"
     u8"Kod wyjścia: 0 wszystko zamienione, 1 któryś plik się nie udał, 2 błędne wywołanie.\n";
 
@@ -105,6 +116,13 @@ struct Options {
     long long scale = 0; // 1:N
     int width = 1920, height = 1080;
     QStringList inputs;
+    // Sheets: the print areas into the PDF, a page each; first divided along the longest
+    // polyline of a layer (by name or description) when asked; the paper as given by name (A4 to
+    // A0) or size, and the overlap (a percentage, else drawing units).
+    bool sheets = false;
+    QString sheetsAlong;
+    QString paperName;
+    std::optional<std::pair<double, bool>> overlap;
 };
 
 const QStringList kFormats{QStringLiteral("pdf"), QStringLiteral("dxf"), QStringLiteral("svg"),
@@ -173,6 +191,7 @@ Options parse(const QStringList& arguments) {
                 throw UsageError{QStringLiteral("nieznany papier: ") + paper};
             o.paperWidth = size->first;
             o.paperHeight = size->second;
+            o.paperName = paper;
         } else if (arg == QStringLiteral("--scale")) {
             const QString scale = next();
             const QStringList parts = scale.split(QLatin1Char(':'));
@@ -181,6 +200,27 @@ Options parse(const QStringList& arguments) {
             if (!ok || n <= 0 || n > 100'000'000)
                 throw UsageError{QStringLiteral("skala ma postać 1:N, np. 1:500, a nie ") + scale};
             o.scale = n;
+        } else if (arg == QStringLiteral("--sheets")) {
+            o.sheets = true;
+        } else if (arg == QStringLiteral("--sheets-along")) {
+            o.sheets = true;
+            o.sheetsAlong = next().trimmed();
+            if (o.sheetsAlong.isEmpty())
+                throw UsageError{
+                    QString::fromUtf8(u8"--sheets-along wymaga nazwy lub opisu warstwy")};
+        } else if (arg == QStringLiteral("--overlap")) {
+            const QString given = next();
+            QString text = given.trimmed().toLower();
+            const bool percent = text.endsWith(QLatin1Char('%'));
+            if (percent || text.endsWith(QLatin1Char('m')))
+                text.chop(1);
+            bool ok = false;
+            const double v = QLocale::c().toDouble(text.replace(QLatin1Char(','), '.'), &ok);
+            if (!ok || !(v >= 0) || !std::isfinite(v) || (percent && v >= 90))
+                throw UsageError{
+                    QString::fromUtf8(u8"zakładka ma postać N% albo Nm, np. 5% lub 20m, a nie ") +
+                    given};
+            o.overlap = std::pair{v, percent};
         } else if (arg == QStringLiteral("--size")) {
             const auto size = sizePair(next());
             if (!size || size->first > 30000 || size->second > 30000)
@@ -201,6 +241,8 @@ Options parse(const QStringList& arguments) {
             throw UsageError{QStringLiteral("--export zamienia jeden plik: WYJŚCIE WEJŚCIE")};
         if (!kFormats.contains(QFileInfo(o.output).suffix().toLower()))
             throw UsageError{QString::fromUtf8(u8"nieznany format wyjścia: ") + o.output};
+        if (o.sheets && QFileInfo(o.output).suffix().toLower() != QStringLiteral("pdf"))
+            throw UsageError{QString::fromUtf8(u8"arkusze (--sheets) zapisuje się do pliku .pdf")};
         break;
     case Options::Mode::ExportDir:
         if (o.format.isEmpty())
@@ -213,6 +255,10 @@ Options parse(const QStringList& arguments) {
     default:
         break;
     }
+    if (o.sheets && o.mode != Options::Mode::Export)
+        throw UsageError{QString::fromUtf8(u8"--sheets i --sheets-along działają z --export")};
+    if (o.overlap && o.sheetsAlong.isEmpty())
+        throw UsageError{QString::fromUtf8(u8"--overlap działa z --sheets-along")};
     return o;
 }
 
@@ -225,6 +271,8 @@ private:
     // The file at path, named as the person gave it in messages.
     bool load(const QString& path, const QString& shown);
     bool write(const QString& path, const QString& shown);
+    // The print areas into the PDF, divided first along a layer's axis when asked.
+    int writeSheets(const std::string& path, const QString& shown);
     void fail(const QString& file, const QString& reason) {
         print(err_, QStringLiteral("KWL_Edytor: %1: %2\n").arg(file, reason));
         failed_ = true;
@@ -301,6 +349,10 @@ bool Converter::write(const QString& path, const QString& output) {
         done = cadFileSave(bytes, CAD_FORMAT_NATIVE);
     } else if (suffix == QStringLiteral("dxf")) {
         done = cadFileSave(bytes, CAD_FORMAT_DXF);
+    } else if (suffix == QStringLiteral("pdf") && o_.sheets) {
+        done = writeSheets(bytes, output);
+        if (done < 0)
+            return false; // said already
     } else if (suffix == QStringLiteral("pdf")) {
         CadPageOptions page;
         page.paperWidthMm = o_.paperWidth;
@@ -319,6 +371,85 @@ bool Converter::write(const QString& path, const QString& output) {
     if (done == 0)
         fail(output, engineReason(QStringLiteral("nie można zapisać pliku")));
     return done != 0;
+}
+
+namespace {
+
+// The layer whose name, or description in KWL.knf (its label), is the one given, ignoring case.
+int layerNamed(const QString& given) {
+    for (int i = 0; i < cadLayerCount(); ++i) {
+        const std::string name = cadPropGet(CAD_PROP_LAYER_NAME, i).value_or(std::string());
+        if (FromCp1250(name).trimmed().compare(given, Qt::CaseInsensitive) == 0 ||
+            FromCp1250(cadLayerLabelOf(name)).trimmed().compare(given, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// The longest polyline of the layer, or -1.
+int longestPolyline(int layer) {
+    int best = -1;
+    double longest = -1;
+    for (int h = cadGetEntity(CAD_GET_FIRST, 0, 0); h >= 0; h = cadGetEntity(CAD_GET_NEXT, 0, 0)) {
+        if (cadPropGetInt(CAD_PROP_ENT_TYPE, h) != CAD_ENT_POLYLINE ||
+            cadPropGetInt(CAD_PROP_ENT_LAYER, h) != layer)
+            continue;
+        const std::vector<double> xy = cadPolylineVertices(h);
+        double length = 0;
+        for (std::size_t i = 2; i + 1 < xy.size(); i += 2)
+            length += std::hypot(xy[i] - xy[i - 2], xy[i + 1] - xy[i - 1]);
+        if (length > longest) {
+            longest = length;
+            best = h;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+int Converter::writeSheets(const std::string& path, const QString& output) {
+    std::optional<CadSheetSettings> settings = cadSheetSettings();
+    if (!settings)
+        return 0;
+    static const QStringList kNamed{QStringLiteral("A4"), QStringLiteral("A3"),
+                                    QStringLiteral("A2"), QStringLiteral("A1"),
+                                    QStringLiteral("A0")};
+    if (!o_.paperName.isEmpty()) {
+        const qsizetype named = kNamed.indexOf(o_.paperName);
+        settings->paper = named >= 0 ? static_cast<int>(named) : 5;
+        if (named < 0) {
+            settings->paperWidthMm = o_.paperWidth;
+            settings->paperHeightMm = o_.paperHeight;
+            settings->landscape = o_.paperWidth > o_.paperHeight;
+        }
+    }
+    if (o_.scale > 0)
+        settings->scale = static_cast<double>(o_.scale);
+    if (o_.overlap) {
+        settings->overlap = o_.overlap->first;
+        settings->overlapPercent = o_.overlap->second;
+    }
+    if (cadSetSheetSettings(*settings) == 0)
+        return fail(output, QString::fromUtf8(u8"papier nie mieści marginesów")), -1;
+    if (!o_.sheetsAlong.isEmpty()) {
+        const int layer = layerNamed(o_.sheetsAlong);
+        if (layer < 0)
+            return fail(output, QString::fromUtf8(u8"rysunek nie ma warstwy o nazwie ani opisie "
+                                                  u8"„%1”")
+                                    .arg(o_.sheetsAlong)),
+                   -1;
+        const int axis = longestPolyline(layer);
+        if (axis < 0)
+            return fail(output, QString::fromUtf8(u8"na warstwie „%1” nie ma polilinii")
+                                    .arg(o_.sheetsAlong)),
+                   -1;
+        if (cadPrintAreasAlong({axis}) == 0)
+            return fail(output, QString::fromUtf8(u8"nie udało się podzielić osi na arkusze")), -1;
+    }
+    if (cadPrintAreaCount() == 0)
+        return fail(output, QString::fromUtf8(u8"rysunek nie ma obszarów do drukowania")), -1;
+    return cadExportSheetsPdf(path);
 }
 
 int Converter::run() {

@@ -29,6 +29,13 @@ constexpr auto kMenu = std::to_array<MenuEntry>({
     {Kind::Separator, "N2", u8"-", 0, Action::Nothing},
     {Kind::Item, "Parametrydrukarki1", u8"Parametry drukarki", 0, Action::PrintSetup},
     {Kind::Item, "Drukuj1", u8"Drukuj", 17031, Action::Engine},
+    // Print areas and sheets, after "Drukuj".
+    {Kind::Separator, "N21", u8"-", 0, Action::Nothing},
+    {Kind::Item, "Podzielrysunek1", u8"Podziel rysunek na obszary do drukowania", 17801,
+     Action::Engine},
+    {Kind::Item, "Drukujarkusze1", u8"Drukuj arkusze", 17802, Action::Engine},
+    {Kind::Item, "Drukujobszar1", u8"Drukuj obszar", 17803, Action::Engine},
+    {Kind::Item, "EksportujdoBMP1", u8"Eksportuj do BMP", 17804, Action::Engine},
     {Kind::Separator, "N3", u8"-", 0, Action::Nothing},
     {Kind::Item, "Zamknijprogram1", u8"&Zamknij program", 0, Action::Quit},
     // An empty drawing to start from; the recent files still follow the last separator.

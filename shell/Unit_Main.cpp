@@ -71,7 +71,11 @@ const char* const kDocumentItems[] = {"ImportujplikKWL1",
                                       "Listaotwartychdokumentw1",
                                       "Zamknijaktywnyplik1",
                                       "Zamknijwszystkieotwartepliki1",
-                                      "Drukuj1"};
+                                      "Drukuj1",
+                                      "Podzielrysunek1",
+                                      "Drukujarkusze1",
+                                      "Drukujobszar1",
+                                      "EksportujdoBMP1"};
 
 } // namespace
 
@@ -325,8 +329,28 @@ void TForm_Main::CreateEngineWindow(QWidget* parent) {
         cadToolBarButton(code);
     cadToolBarCreate(panel(QStringLiteral("Panel_Draw")), CAD_TOOLBAR_DRAW, -1, 1, 30, 600, nullptr,
                      nullptr);
-    for (int code : {17003, 17031, 18502, 0, 17453, 0, 18174, 18173, 18175, 0, 18501, 17431, 17432,
-                     0, 17441, 17442, 17443})
+    for (int code : {17003,
+                     17031,
+                     18502,
+                     0,
+                     17453,
+                     0,
+                     18174,
+                     18173,
+                     18175,
+                     0,
+                     18501,
+                     17431,
+                     17432,
+                     0,
+                     17441,
+                     17442,
+                     17443,
+                     0,
+                     CAD_CMD_PRINT_AREAS,
+                     CAD_CMD_PRINT_SHEETS,
+                     CAD_CMD_PRINT_WINDOW,
+                     CAD_CMD_EXPORT_BMP})
         cadToolBarButton(code);
     cadToolBarCreate(panel(QStringLiteral("Panel_control")), CAD_TOOLBAR_STANDARD, 0, 0, -1, 1,
                      nullptr, nullptr);

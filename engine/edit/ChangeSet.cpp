@@ -186,6 +186,9 @@ void ChangeSet::keepEntry(TableId table, std::size_t index) {
     case TableId::Blocks:
         blocks_.keep(d_.blocks, index);
         break;
+    case TableId::PrintAreas:
+        printAreas_.keep(d_.printAreas, index);
+        break;
     }
 }
 
@@ -222,7 +225,7 @@ std::size_t ChangeSet::bytes() const {
                     vertexSlots_.capacity() * sizeof(VertexSlot);
     for (const VertexSlot& v : vertexSlots_)
         n += v.vertices.capacity() * sizeof(Vec2);
-    n += layers_.bytes(16) + lineStyles_.bytes(32) + textStyles_.bytes(32);
+    n += layers_.bytes(16) + lineStyles_.bytes(32) + textStyles_.bytes(32) + printAreas_.bytes(0);
     for (const auto& [i, b] : blocks_.entries())
         n += sizeof(Block) + b.name.size() + b.entities.size() * sizeof(std::uint32_t);
     return n;
@@ -313,6 +316,7 @@ void ChangeSet::exchange(std::vector<std::uint32_t>* touched) {
     layers_.exchange(d_.layers);
     lineStyles_.exchange(d_.lineStyles);
     textStyles_.exchange(d_.textStyles);
+    printAreas_.exchange(d_.printAreas);
     if (!blocks_.empty()) {
         blocks_.exchange(d_.blocks);
         d_.blocksChanged();

@@ -84,10 +84,13 @@ public:
     std::uint32_t addedTo() const;
     // The entities whose records the set keeps.
     const std::vector<std::uint32_t>& kept() const { return handles_; }
-    // Whether it changes a table (layers, styles, blocks).
-    bool changesTables() const {
+    // Whether it changes a table (layers, styles, blocks, print areas).
+    bool changesTables() const { return changesDrawnTables() || changesPrintAreas(); }
+    // Whether it changes a table the drawing's picture shows (all but the print areas).
+    bool changesDrawnTables() const {
         return !layers_.empty() || !lineStyles_.empty() || !textStyles_.empty() || !blocks_.empty();
     }
+    bool changesPrintAreas() const { return !printAreas_.empty(); }
     bool changesBlocks() const { return !blocks_.empty(); }
 
     // Exchanges the kept state with the live one: takes the change back when it is in the
@@ -154,6 +157,7 @@ private:
     TableLog<LineStyle> lineStyles_;
     TableLog<TextStyle> textStyles_;
     TableLog<Block> blocks_;
+    TableLog<PrintArea> printAreas_;
 };
 
 } // namespace cad

@@ -270,4 +270,28 @@ int DrawingWriter::addBlock(Block b) {
                                      static_cast<std::size_t>(std::numeric_limits<int>::max())));
 }
 
+// ---- print areas: kept entry by entry as layers are; nothing of the drawing's picture changes
+// with them, so nothing is touched.
+
+PrintArea& DrawingWriter::printArea(std::size_t i) {
+    keepEntry(TableId::PrintAreas, i);
+    return d_.printAreas[i];
+}
+
+int DrawingWriter::addPrintArea(const PrintArea& area) {
+    keepEntry(TableId::PrintAreas, kTableSize);
+    return static_cast<int>(appended(d_.printAreas, area, kMostPrintAreas));
+}
+
+void DrawingWriter::setPrintAreas(std::vector<PrintArea> areas) {
+    if (areas.size() > kMostPrintAreas)
+        throw std::length_error("the drawing's table is full");
+    if (areas.size() != d_.printAreas.size())
+        keepEntry(TableId::PrintAreas, kTableSize);
+    for (std::size_t i = 0; i < d_.printAreas.size(); ++i)
+        if (i >= areas.size() || !(areas[i] == d_.printAreas[i]))
+            keepEntry(TableId::PrintAreas, i);
+    d_.printAreas = std::move(areas);
+}
+
 } // namespace cad

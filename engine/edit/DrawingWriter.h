@@ -20,7 +20,7 @@ namespace cad {
 enum class Keep { Record, Everything };
 
 // The tables whose entries a writer hands out one by one.
-enum class TableId : std::uint8_t { Layers, LineStyles, TextStyles, Blocks };
+enum class TableId : std::uint8_t { Layers, LineStyles, TextStyles, Blocks, PrintAreas };
 
 // One entity open for change: everything of it was kept before this was handed out.
 class EntityChange {
@@ -164,6 +164,11 @@ public:
     int addTextStyle(TextStyle style);
     Block& block(std::size_t index);
     int addBlock(Block block);
+    // The print areas: not entities, and drawn over the drawing only, so a change of them
+    // leaves the drawing's picture as it is.
+    PrintArea& printArea(std::size_t index);
+    int addPrintArea(const PrintArea& area);
+    void setPrintAreas(std::vector<PrintArea> areas);
 
     // The attributes new entities take; not part of what the journal keeps.
     CurrentAttributes& current() { return d_.current; }

@@ -34,6 +34,11 @@
 // Format 3 also has polylines with arc segments: entity flag 0x80, their vertices followed in
 // the vertex array by the bulge of each segment, two to a 16-byte record (see storedVertices in
 // model/Entity.h).
+// Format 3 also ends the tables with the print areas (count, then centre, width, height and
+// angle of each, eight-byte reals) and their settings (frame colour u32, a flag byte: shown,
+// landscape, overlap in percent, match lines, sheet labels; the paper size byte A4, A3, A2,
+// A1, A0 or custom; custom width and height, left, bottom, right and top margins in mm, the
+// scale N of 1:N and the overlap, eight-byte reals).
 //
 // Files of format 1 (40-byte entity records that carried their own colour, width and block;
 // texts, hatches and images with their strings in the tables) are read and converted.
@@ -54,6 +59,7 @@
 #include <bit>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -291,6 +297,24 @@ void packTables(const Drawing& d, Packer& out) {
         out.scalar(i.width);
         out.scalar(i.height);
     }
+
+    // ---- the print areas, and what their dialog and print took last
+    out.number(d.printAreas.size());
+    for (const PrintArea& a : d.printAreas)
+        for (const double v : {a.centre.x, a.centre.y, a.width, a.height, a.angleDegrees})
+            out.scalar(v);
+    const SheetSettings& sheets = d.settings.sheets;
+    out.scalar(sheets.frameColor);
+    out.byte(static_cast<std::uint8_t>(
+        bits(sheets.shown, sheets.paper.landscape, sheets.overlap.percent, sheets.matchLines) |
+        (sheets.sheetLabels ? 16 : 0)));
+    out.byte(static_cast<std::uint8_t>(sheets.paper.size));
+    const SheetPaper& paper = sheets.paper;
+    for (const double v :
+         {paper.customWidthMm, paper.customHeightMm, paper.marginLeftMm, paper.marginBottomMm,
+          paper.marginRightMm, paper.marginTopMm, sheets.scale, sheets.overlap.value})
+        out.scalar(v);
+    // ---- (the print areas end here)
 }
 
 std::string deflateBytes(const std::string& plain) {
@@ -631,6 +655,7 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
     c->layers = d.layers;
     c->lineStyles = d.lineStyles;
     c->textStyles = d.textStyles;
+    c->printAreas = d.printAreas;
     c->settings = d.settings;
     c->current = d.current;
 
@@ -1060,6 +1085,36 @@ void unpackTables(Unpacker& in, Drawing& d, int version, Format1& old) {
         i.width = in.scalar<double>();
         i.height = in.scalar<double>();
     }
+    if (version < 3)
+        return;
+
+    // ---- the print areas, and what their dialog and print took last
+    d.printAreas.assign(in.count(5 * sizeof(double)), PrintArea{});
+    for (PrintArea& a : d.printAreas) {
+        a.centre.x = in.scalar<double>();
+        a.centre.y = in.scalar<double>();
+        a.width = in.scalar<double>();
+        a.height = in.scalar<double>();
+        a.angleDegrees = in.scalar<double>();
+    }
+    SheetSettings& sheets = d.settings.sheets;
+    sheets.frameColor = in.scalar<std::uint32_t>();
+    const std::uint8_t sheetBits = in.flags(31);
+    sheets.shown = (sheetBits & 1) != 0;
+    sheets.paper.landscape = (sheetBits & 2) != 0;
+    sheets.overlap.percent = (sheetBits & 4) != 0;
+    sheets.matchLines = (sheetBits & 8) != 0;
+    sheets.sheetLabels = (sheetBits & 16) != 0;
+    const std::uint8_t paperSize = in.byte();
+    if (paperSize > static_cast<std::uint8_t>(PaperSize::Custom))
+        damaged("the paper of the print areas is unknown");
+    sheets.paper.size = static_cast<PaperSize>(paperSize);
+    for (double* v :
+         {&sheets.paper.customWidthMm, &sheets.paper.customHeightMm, &sheets.paper.marginLeftMm,
+          &sheets.paper.marginBottomMm, &sheets.paper.marginRightMm, &sheets.paper.marginTopMm,
+          &sheets.scale, &sheets.overlap.value})
+        *v = in.scalar<double>();
+    // ---- (the print areas end here)
 }
 
 bool within(std::int64_t index, std::size_t size) {
@@ -1093,6 +1148,26 @@ void validate(const Drawing& d) {
             damaged("an image path lies outside the characters");
     if (!d.ownStyles.empty() && d.ownStyles.size() != d.entities.size())
         damaged("the own styles do not match the entities");
+
+    // Print areas have a place, a turn and a size; their settings give sheets a size.
+    if (d.printAreas.size() > kMostPrintAreas)
+        damaged("it has more print areas than a drawing may");
+    const auto finite = [](std::initializer_list<double> values) {
+        return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+    };
+    for (const PrintArea& a : d.printAreas)
+        if (!finite({a.centre.x, a.centre.y, a.width, a.height, a.angleDegrees}) ||
+            !(a.width > 0) || !(a.height > 0))
+            damaged("a print area has no size or place");
+    const SheetSettings& sheets = d.settings.sheets;
+    const SheetPaper& paper = sheets.paper;
+    if (!finite({paper.customWidthMm, paper.customHeightMm, paper.marginLeftMm,
+                 paper.marginBottomMm, paper.marginRightMm, paper.marginTopMm, sheets.scale,
+                 sheets.overlap.value}) ||
+        !(sheets.scale > 0) || paper.customWidthMm < 0 || paper.customHeightMm < 0 ||
+        paper.marginLeftMm < 0 || paper.marginBottomMm < 0 || paper.marginRightMm < 0 ||
+        paper.marginTopMm < 0 || sheets.overlap.value < 0)
+        damaged("the settings of the print areas are out of range");
 
     const std::uint64_t vertexCount = d.vertices.size();
     std::vector<std::uint64_t> hatchVertices(d.hatches.size(), 0);

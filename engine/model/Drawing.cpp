@@ -105,6 +105,7 @@ std::unique_ptr<Drawing> Drawing::contentCopy() const {
     c->lineStyles = lineStyles;
     c->textStyles = textStyles;
     c->blocks = blocks;
+    c->printAreas = printAreas;
     c->settings = settings;
     c->current = current;
     c->entities = entities;

@@ -6,6 +6,7 @@
 #include "engine/model/Entity.h"
 #include "engine/model/Geometry.h"
 #include "engine/model/LargeAllocator.h"
+#include "engine/model/PrintArea.h"
 #include "engine/model/SpatialIndex.h"
 
 #include <atomic>
@@ -77,6 +78,9 @@ struct DrawingSettings {
     double gridOriginY = 0;
     std::uint32_t gridColor = 0xC0C0C0;
     std::int32_t gridKind = 0;
+    // The print areas' frame colour, whether they are shown, and the paper, scale and overlap
+    // their division and print took last.
+    SheetSettings sheets{};
     friend bool operator==(const DrawingSettings&, const DrawingSettings&) = default;
 };
 
@@ -113,6 +117,9 @@ public:
     std::vector<LineStyle> lineStyles;
     std::vector<TextStyle> textStyles;
     std::vector<Block> blocks;
+    // The print areas (engine/model/PrintArea.h), in the order they are printed and numbered:
+    // not entities, drawn over the drawing by the window only.
+    std::vector<PrintArea> printAreas;
     DrawingSettings settings;
     CurrentAttributes current;
 

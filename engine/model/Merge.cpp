@@ -1,5 +1,6 @@
 #include "engine/model/Merge.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -203,8 +204,9 @@ bool tablesWouldOverflow(const Drawing& into, const Drawing& from) {
 
 bool isPristine(const Drawing& d) {
     const Drawing fresh;
-    return d.entities.empty() && d.blocks.empty() && d.layers == fresh.layers &&
-           d.lineStyles == fresh.lineStyles && d.textStyles == fresh.textStyles;
+    return d.entities.empty() && d.blocks.empty() && d.printAreas.empty() &&
+           d.layers == fresh.layers && d.lineStyles == fresh.lineStyles &&
+           d.textStyles == fresh.textStyles;
 }
 
 void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from) {
@@ -228,6 +230,13 @@ void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from)
     for (std::size_t h = 0; h < from->entities.size(); ++h)
         if (from->inModelSpace(static_cast<int>(h)))
             copier.entity(static_cast<int>(h), kModelSpace);
+    // The file's print areas follow the drawing's own; one the drawing has already is not
+    // added again.
+    for (const PrintArea& a : from->printAreas)
+        if (into->printAreas.size() < kMostPrintAreas &&
+            std::find(into->printAreas.begin(), into->printAreas.end(), a) ==
+                into->printAreas.end())
+            writer.addPrintArea(a);
     into->touch();
 }
 

@@ -13,8 +13,8 @@
 
 namespace cad {
 
-// True for a drawing that holds nothing a person made: no entities, no blocks, and only the
-// tables a new drawing starts with.
+// True for a drawing that holds nothing a person made: no entities, no blocks, no print areas,
+// and only the tables a new drawing starts with.
 bool isPristine(const Drawing& d);
 
 // True when adding the layers and line styles of `from` that `into` lacks would make more of
@@ -22,7 +22,8 @@ bool isPristine(const Drawing& d);
 bool tablesWouldOverflow(const Drawing& into, const Drawing& from);
 
 // Adds everything of `from` to `into`: layers, styles and blocks by name (those `into` has
-// already stay as they are), then every entity. A pristine `into` simply takes `from`'s place.
+// already stay as they are), then every entity, then the print areas `into` lacks. A pristine
+// `into` simply takes `from`'s place.
 void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from);
 
 // Copies the block `name` of `from` (every block for an empty name) into `into`, with the

@@ -64,6 +64,21 @@ Rect areaBox(const PrintArea& area) {
     return r;
 }
 
+std::array<Vec2, 5> areaGrips(const PrintArea& area) {
+    const auto c = areaCorners(area);
+    return {area.centre, c[0], c[1], c[2], c[3]};
+}
+
+PrintArea turnedAbout(const PrintArea& area, Vec2 from, Vec2 to) {
+    const Vec2 a = from - area.centre, b = to - area.centre;
+    if ((a.x == 0 && a.y == 0) || (b.x == 0 && b.y == 0))
+        return area;
+    PrintArea turned = area;
+    const double by = std::atan2(a.x * b.y - a.y * b.x, dot(a, b)) * 180 / kPi;
+    turned.angleDegrees = normalisedDegrees(area.angleDegrees + by);
+    return turned;
+}
+
 // ---- the size of a sheet's area
 
 SizeMm uprightPaperMm(const SheetPaper& paper) {
@@ -121,6 +136,17 @@ double overlapLength(const Overlap& overlap, double length) {
         return 0;
     const double shared = overlap.percent ? length * overlap.value / 100 : overlap.value;
     return std::min(shared, 0.9 * length);
+}
+
+double metresInUnits(double metres, double millimetresPerUnit) {
+    return millimetresPerUnit > 0 ? metres * 1000 / millimetresPerUnit : metres;
+}
+
+Overlap overlapInUnits(const Overlap& given, double millimetresPerUnit) {
+    Overlap inUnits = given;
+    if (!given.percent)
+        inUnits.value = metresInUnits(given.value, millimetresPerUnit);
+    return inUnits;
 }
 
 // ---- the axis

@@ -7,6 +7,7 @@
 #include "engine/model/Drawing.h"
 #include "engine/model/Entity.h"
 #include "engine/model/Geometry.h"
+#include "engine/model/PrintArea.h"
 
 #include <array>
 #include <limits>
@@ -15,15 +16,6 @@
 #include <vector>
 
 namespace cad {
-
-// What one sheet shows: a rectangle of the drawing about `centre`, `width` long along its own
-// x axis, which points at `angleDegrees` (counter-clockwise from the drawing's x axis), and
-// `height` across it. Printed, the sheet's x axis runs along the bottom edge of the page.
-struct PrintArea {
-    Vec2 centre;
-    double width = 0, height = 0, angleDegrees = 0;
-    friend bool operator==(const PrintArea&, const PrintArea&) = default;
-};
 
 // The area's own frame: x along it, y across, from its centre; and back to the drawing.
 Vec2 toAreaFrame(const PrintArea& area, Vec2 p);
@@ -34,18 +26,13 @@ std::array<Vec2, 4> areaCorners(const PrintArea& area);
 bool areaContains(const PrintArea& area, Vec2 p, double tolerance = 0);
 // The smallest upright rectangle that holds the area.
 Rect areaBox(const PrintArea& area);
+// The points an area is held by: its centre, then its corners as areaCorners gives them.
+std::array<Vec2, 5> areaGrips(const PrintArea& area);
+// The area turned about its centre by the angle at which `to` lies from `from` seen from the
+// centre (a corner held and dragged); as it is when either lies on the centre.
+PrintArea turnedAbout(const PrintArea& area, Vec2 from, Vec2 to);
 
 // ---- the size of a sheet's area
-
-enum class PaperSize { A4, A3, A2, A1, A0, Custom };
-
-struct SheetPaper {
-    PaperSize size = PaperSize::A3;
-    double customWidthMm = 0, customHeightMm = 0; // PaperSize::Custom
-    bool landscape = true;                        // the long side across, else upright
-    // Of the paper as it lies (turned when landscape).
-    double marginLeftMm = 10, marginBottomMm = 10, marginRightMm = 10, marginTopMm = 10;
-};
 
 struct SizeMm {
     double width = 0, height = 0;
@@ -66,14 +53,13 @@ struct AreaSize {
 std::optional<AreaSize> sheetAreaSize(const SheetPaper& paper, double scale,
                                       double millimetresPerUnit);
 
-// How much neighbouring sheets share: a share of the sheet's length, or a length in drawing
-// units.
-struct Overlap {
-    double value = 10;
-    bool percent = true;
-};
 // The shared length for sheets `length` long; never negative, below the sheet's length.
 double overlapLength(const Overlap& overlap, double length);
+// An overlap as a person gives it (a percentage, or metres on the ground) in the drawing's own
+// units, `millimetresPerUnit` of them: a percentage stays as it is.
+Overlap overlapInUnits(const Overlap& given, double millimetresPerUnit);
+// Metres on the ground (a chainage, an overlap) in the drawing's own units.
+double metresInUnits(double metres, double millimetresPerUnit);
 
 // ---- the axis of a road
 

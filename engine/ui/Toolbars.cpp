@@ -93,6 +93,11 @@ const std::vector<ButtonLook> looks = {
     {18175, "fill-outlines", 19024},
     {18501, "info", 19027},
     {18502, "measure", 19025},
+    // Print areas and sheets
+    {17801, "print-areas", 19005},
+    {17802, "print-sheets", 16240},
+    {17803, "print-window", 19204},
+    {17804, "export-bmp", 19205},
     // Snaps
     {17501, "snap-end", 19101},
     {17502, "snap-middle", 19102},
@@ -148,8 +153,8 @@ QString buttonToolTip(int command) {
 std::vector<int> defaultButtons(int toolbarId) {
     switch (toolbarId) {
     case CAD_TOOLBAR_STANDARD:
-        return {17003, 17031, 0,     17051, 17052, 17053, 17055, 17056, 17061, 17062,
-                0,     17431, 17432, 0,     17441, 17442, 17443, 0,     17453};
+        return {17003, 17031, 0,     17051, 17052, 17053, 17055, 17056, 17061, 17062, 0,     17431,
+                17432, 0,     17441, 17442, 17443, 0,     17453, 0,     17801, 17802, 17803, 17804};
     case CAD_TOOLBAR_DRAW:
         return {17110, 17120, 17130, 17131, 0,     17140, 17143, 17150, 17154,
                 17170, 17180, 0,     17240, 17250, 17260, 17280, 17290};

@@ -4,6 +4,7 @@
 #include "engine/edit/Operations.h"
 #include "engine/model/Picking.h"
 #include "engine/render/Renderer.h"
+#include "engine/view/SheetOverlay.h"
 #include "engine/view/TypedCoordinates.h"
 #include "engine/view/ViewDialogs.h"
 #include "engine/view/WindowSupport.h"
@@ -286,6 +287,7 @@ void DrawingWindow::paintEvent(QPaintEvent*) {
         return;
     }
     p.drawImage(0, 0, image_);
+    paintPrintAreas(p, *d, d->view, !command_ && viewMode_ == Mode::Idle);
     paintSelection(p, *d);
     if (viewMode_ == Mode::SecondCorner) {
         const QPointF a = toPixel(firstCorner_);

@@ -3,9 +3,11 @@
 #include "engine/view/DrawingWindow.h"
 
 #include "engine/commands/GripCommands.h"
+#include "engine/commands/PrintAreaCommands.h"
 #include "engine/edit/Operations.h"
 #include "engine/model/Picking.h"
 #include "engine/render/Renderer.h"
+#include "engine/view/SheetOverlay.h"
 #include "engine/view/TypedCoordinates.h"
 #include "engine/view/ViewDialogs.h"
 #include "engine/view/WindowSupport.h"
@@ -91,10 +93,15 @@ std::optional<GripRef> DrawingWindow::gripAt(QPointF pixel) const {
 
 bool DrawingWindow::holdGrip(QPointF pixel) {
     Document* d = engine().active();
-    const auto grip = gripAt(pixel);
-    if (!d || !grip)
+    if (!d)
         return false;
-    std::unique_ptr<Command> command = makeGripCommand(*d, *grip);
+    const auto grip = gripAt(pixel);
+    std::unique_ptr<Command> command = grip ? makeGripCommand(*d, *grip) : nullptr;
+    // The print areas' grips lie under the selection's.
+    if (!command)
+        if (const auto areaGrip =
+                areaGripAt(*d, toDrawing(pixel), (kGripPixels / 2.0 + 1) * pixelSize()))
+            command = makeAreaGripCommand(*d, *areaGrip);
     if (!command)
         return false;
     startCommand(std::move(command));

@@ -11,7 +11,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
@@ -19,6 +21,7 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -159,6 +162,120 @@ TEST_F(Console, PdfPagesRenderWithTheDrawingOnThem) {
     EXPECT_GT(pages, 1);
 }
 
+// What poppler's tools say of a PDF: its pages, and the text of one page.
+int pdfPages(const QString& pdf) {
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!info.waitForFinished(60000) || info.exitCode() != 0)
+        return -1;
+    return QString::fromUtf8(info.readAllStandardOutput())
+        .section(QStringLiteral("Pages:"), 1)
+        .trimmed()
+        .section(QLatin1Char('\n'), 0, 0)
+        .toInt();
+}
+
+// The width and height of every page in points, as pdfinfo gives them.
+std::vector<std::pair<double, double>> pdfPageSizes(const QString& pdf, int pages) {
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                           QStringLiteral("-l"), QString::number(pages), pdf});
+    std::vector<std::pair<double, double>> sizes;
+    if (!info.waitForFinished(60000) || info.exitCode() != 0)
+        return sizes;
+    static const QRegularExpression line(
+        QStringLiteral("Page +\\d+ size: +([0-9.]+) x ([0-9.]+) pts"));
+    auto found = line.globalMatch(QString::fromUtf8(info.readAllStandardOutput()));
+    while (found.hasNext()) {
+        const auto m = found.next();
+        sizes.emplace_back(QLocale::c().toDouble(m.captured(1)),
+                           QLocale::c().toDouble(m.captured(2)));
+    }
+    return sizes;
+}
+
+QString pdfPageText(const QString& pdf, int page) {
+    QProcess text;
+    const QString n = QString::number(page);
+    text.start(QStringLiteral("pdftotext"),
+               {QStringLiteral("-f"), n, QStringLiteral("-l"), n, pdf, QStringLiteral("-")});
+    if (!text.waitForFinished(60000) || text.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+// The areas a drawing keeps, printed a page each: a road 900 m long in metres, its chainage
+// written every 300 m, and three areas along it.
+TEST_F(Console, TheStoredSheetsOnePageEachWithTheChainageOnItsOwnPage) {
+    ASSERT_GT(cadFileNew(0, ""), 0);
+    cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 4);
+    cadLayerActive(cadLayerAdd("31", 0.35, 0, 0));
+    cadAddLine(0, 0, 900, 0);
+    cadSetTextParam(CAD_TEXT_HEIGHT, 5);
+    for (int km = 0; km < 3; ++km)
+        cadAddText(150 + 300 * km, 10, "0+" + std::to_string(150 + 300 * km));
+    CadSheetSettings sheets;
+    sheets.paper = 1; // A3
+    sheets.scale = 1000;
+    ASSERT_EQ(cadSetSheetSettings(sheets), 1);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(cadPrintAreaAdd({150.0 + 300 * i, 0, 300, 150, 0}), i);
+    const std::string rdw = QFile::encodeName(path(QStringLiteral("droga.rdw"))).toStdString();
+    ASSERT_EQ(cadFileSave(rdw, CAD_FORMAT_NATIVE), 1);
+    cadReset();
+    const QString pdf = path(QStringLiteral("arkusze.pdf"));
+    ASSERT_EQ(run({QStringLiteral("--export"), pdf, QStringLiteral("--sheets"),
+                   path(QStringLiteral("droga.rdw"))}),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(pdfPages(pdf), 3);
+    // Each page the areas' A3, lying as the areas do: 420 x 297 mm.
+    const auto sizes = pdfPageSizes(pdf, 3);
+    ASSERT_EQ(sizes.size(), 3u);
+    for (const auto& [width, height] : sizes) {
+        EXPECT_NEAR(width * 25.4 / 72, 420, 0.5);
+        EXPECT_NEAR(height * 25.4 / 72, 297, 0.5);
+    }
+    for (int page = 1; page <= 3; ++page)
+        for (int km = 0; km < 3; ++km)
+            EXPECT_EQ(pdfPageText(pdf, page).contains(QStringLiteral("0+%1").arg(150 + 300 * km)),
+                      km + 1 == page)
+                << "page " << page << ", chainage " << 150 + 300 * km;
+}
+
+// The sample plan divided along its road's axis, named by the description of its layer in
+// KWL.knf: A3 sheets at 1:500 sharing 5 %, numbered from the road's start.
+TEST_F(Console, SheetsAlongTheAxisOfTheSamplePlan) {
+    const QString pdf = path(QStringLiteral("plan-arkusze.pdf"));
+    ASSERT_EQ(run({QStringLiteral("--export"), pdf, QString::fromUtf8(u8"--sheets-along"),
+                   QString::fromUtf8(u8"oś drogi"), QStringLiteral("--paper"), QStringLiteral("A3"),
+                   QStringLiteral("--scale"), QStringLiteral("1:500"), QStringLiteral("--overlap"),
+                   QStringLiteral("5%"), samples + QStringLiteral("plan.kwl")}),
+              0)
+        << err.toStdString();
+    // 2 km of road on sheets showing 200 m each less the overlap.
+    const int pages = pdfPages(pdf);
+    EXPECT_GE(pages, 11);
+    EXPECT_LE(pages, 16);
+    EXPECT_TRUE(pdfPageText(pdf, 1).contains(QStringLiteral("KM 0+100")));
+    EXPECT_FALSE(pdfPageText(pdf, pages).contains(QStringLiteral("KM 0+100")));
+    EXPECT_TRUE(pdfPageText(pdf, pages).contains(QStringLiteral("Arkusz %1 z %1").arg(pages)));
+    // The layer's own name does as well; a layer the drawing lacks fails with its reason.
+    EXPECT_EQ(run({QStringLiteral("--export"), pdf, QStringLiteral("--sheets-along"),
+                   QStringLiteral("31"), samples + QStringLiteral("plan.kwl")}),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(run({QStringLiteral("--export"), pdf, QStringLiteral("--sheets-along"),
+                   QStringLiteral("rzeka"), samples + QStringLiteral("plan.kwl")}),
+              1);
+    EXPECT_TRUE(err.contains(QStringLiteral("rzeka"))) << err.toStdString();
+    EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << err.toStdString();
+    // A drawing without areas has no sheets to print.
+    EXPECT_EQ(run({QStringLiteral("--export"), pdf, QStringLiteral("--sheets"),
+                   samples + QStringLiteral("profil.kwl")}),
+              1);
+}
+
 TEST_F(Console, ManyFilesAtOnceGoOnPastAFailure) {
     write(QStringLiteral("zly.kwl"), "IBMRYSUNEK\r\n0,0,0\r\n");
     write(QStringLiteral("zly.rdw"), QByteArray(400, 'x'));
@@ -228,7 +345,19 @@ TEST_F(Console, WrongUsageIsTwo) {
           QStringList{QStringLiteral("--info"), QStringLiteral("--bogus"), QStringLiteral("b.kwl")},
           QStringList{QStringLiteral("--export"), path(QStringLiteral("a.pdf")),
                       QStringLiteral("--scale"), QStringLiteral("500"), QStringLiteral("b.kwl")},
-          QStringList{QStringLiteral("--help"), QStringLiteral("--version")}}) {
+          QStringList{QStringLiteral("--help"), QStringLiteral("--version")},
+          QStringList{QStringLiteral("--sheets"), QStringLiteral("b.rdw")},
+          QStringList{QStringLiteral("--export"), path(QStringLiteral("a.dxf")),
+                      QStringLiteral("--sheets"), QStringLiteral("b.rdw")},
+          QStringList{QStringLiteral("--export"), path(QStringLiteral("a.pdf")),
+                      QStringLiteral("--sheets"), QStringLiteral("--overlap"), QStringLiteral("5%"),
+                      QStringLiteral("b.rdw")},
+          QStringList{QStringLiteral("--export"), path(QStringLiteral("a.pdf")),
+                      QStringLiteral("--sheets-along"), QStringLiteral("31"),
+                      QStringLiteral("--overlap"), QStringLiteral("pięć"), QStringLiteral("b.rdw")},
+          QStringList{QStringLiteral("--export-dir"), path(QString()), QStringLiteral("--format"),
+                      QStringLiteral("pdf"), QStringLiteral("--sheets"),
+                      QStringLiteral("b.rdw")}}) {
         EXPECT_EQ(run(args), 2) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(err.contains(QStringLiteral("--help")));
         EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << "one line: " << err.toStdString();

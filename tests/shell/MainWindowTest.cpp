@@ -93,10 +93,11 @@ TEST_F(MainWindow, SpeedButtonsStandInARowWithTheirHints) {
 }
 
 TEST_F(MainWindow, DocumentMenusWaitForTheFirstDrawing) {
-    for (const char* name : {"Edycja1", "Zaznaczanie1", "Rysuj1", "Palety1", "Widok1",
-                             "Ustawienia1", "ImportujplikKWL1", "EksportujdoDXF1", "ZapiszRDW1",
-                             "ZapiszjakoRDW1", "Listaotwartychdokumentw1", "Zamknijaktywnyplik1",
-                             "Zamknijwszystkieotwartepliki1", "Drukuj1"})
+    for (const char* name :
+         {"Edycja1", "Zaznaczanie1", "Rysuj1", "Palety1", "Widok1", "Ustawienia1",
+          "ImportujplikKWL1", "EksportujdoDXF1", "ZapiszRDW1", "ZapiszjakoRDW1",
+          "Listaotwartychdokumentw1", "Zamknijaktywnyplik1", "Zamknijwszystkieotwartepliki1",
+          "Drukuj1", "Podzielrysunek1", "Drukujarkusze1", "Drukujobszar1", "EksportujdoBMP1"})
         EXPECT_FALSE(item(name)->isEnabled()) << name;
     for (const char* name :
          {"Plik1", "Projekty1", "OtwrzplikKWL1", "Parametrydrukarki1", "Zamknijprogram1", "Pomoc1"})
@@ -144,7 +145,10 @@ TEST_F(MainWindow, EveryMenuHoldsExactlyItsItems) {
                   "Listaotwartychdokumentw1 Lista otwartych plików|"
                   "Zamknijaktywnyplik1 Zamknij aktywny plik|"
                   "Zamknijwszystkieotwartepliki1 Zamknij wszystkie otwarte pliki|N2 -|"
-                  "Parametrydrukarki1 Parametry drukarki|Drukuj1 Drukuj|N3 -|"
+                  "Parametrydrukarki1 Parametry drukarki|Drukuj1 Drukuj|N21 -|"
+                  "Podzielrysunek1 Podziel rysunek na obszary do drukowania|"
+                  "Drukujarkusze1 Drukuj arkusze|Drukujobszar1 Drukuj obszar|"
+                  "EksportujdoBMP1 Eksportuj do BMP|N3 -|"
                   "Zamknijprogram1 &Zamknij program|N20 -|Nowyrysunek1 Nowy rysunek|N16 -"},
         {"Edycja1", "Undo1 Cofnij|Redo1 Ponów|N9 -|Waciwoci1 Właściwości|N10 -|"
                     "Wytnijdoschowka1 Wytnij do schowka|Kopiujdoschowka1 Kopiuj do schowka|"
@@ -214,7 +218,7 @@ TEST_F(MainWindow, EngineToolbarsStandInThePanelsOfTheStartUp) {
                              17240, 17250, 17260, 17280, 17290, 17304}));
     EXPECT_EQ(codes("Panel_control"),
               (std::set<int>{17003, 17031, 18502, 17453, 18174, 18173, 18175, 18501, 17431, 17432,
-                             17441, 17442, 17443}));
+                             17441, 17442, 17443, 17801, 17802, 17803, 17804}));
     const std::set<int> edit = codes("Panel_Edit");
     for (int code = 17401; code <= 17409; ++code)
         EXPECT_TRUE(edit.count(code)) << code;
