@@ -53,6 +53,7 @@ Engine::Engine() {
     registerHatchCommand(*this);
     registerModifyCommands(*this);
     registerClipboardCommands(*this);
+    registerOrderCommands(*this);
     registerSnapCommands(*this);
 }
 

@@ -52,6 +52,7 @@ void registerPlaceCommands(Engine& e);     // commands/: text, symbol, image, bl
 void registerHatchCommand(Engine& e);      // commands/: hatching
 void registerModifyCommands(Engine& e);    // commands/: copy, move, rotate, scale, mirror...
 void registerClipboardCommands(Engine& e); // commands/: cut, copy and paste
+void registerOrderCommands(Engine& e);     // commands/: the draw order
 void registerSnapCommands(Engine& e);      // snap/: the ways of finding points, their settings
 
 class Engine {

@@ -55,6 +55,11 @@ constexpr auto kMenu = std::to_array<MenuEntry>({
     {Kind::Item, "Rozbij1", u8"Rozbij", 17408, Action::Engine},
     {Kind::Item, "Utwrzblok1", u8"Utwórz blok", 17409, Action::Engine},
     {Kind::Separator, "N1", u8"-", 0, Action::Nothing},
+    // The draw order, below the menu's own items.
+    {Kind::Item, "Entitytotop1", u8"Entity to top", 17622, Action::Engine},
+    {Kind::Item, "Entitytobottom1", u8"Entity to bottom", 17623, Action::Engine},
+    {Kind::Item, "Swapentities1", u8"Swap entities", 17621, Action::Engine},
+    {Kind::Item, "Kreskowanianaspd1", u8"Kreskowania na spód", 17624, Action::Engine},
     {Kind::EndMenu, "", u8"", 0, Action::Nothing},
     {Kind::Menu, "Zaznaczanie1", u8"Zaznaczanie", 0, Action::Nothing},
     {Kind::Item, "Punktowe1", u8"Punktowe", 18531, Action::Engine},

@@ -71,8 +71,9 @@ private:
     CommandHost* host_ = nullptr;
 };
 
-// Works on the selection, or lets the person pick what to work on first.
-int onSelection(int name, bool (*work)(Document&)) {
+} // namespace
+
+int workOnSelection(int name, bool (*work)(Document&)) {
     Document* d = engine().active();
     if (!d)
         return 0;
@@ -86,6 +87,8 @@ int onSelection(int name, bool (*work)(Document&)) {
     w->startCommand(std::make_unique<PickThenCommand>(*d, name, work));
     return 1;
 }
+
+namespace {
 
 // Undo and redo end any command that runs: what it began is taken back first.
 int stepCommand(bool back) {
@@ -102,8 +105,9 @@ int stepCommand(bool back) {
 void registerEditCommands(Engine& e) {
     e.addCommand(CAD_CMD_UNDO, [] { return stepCommand(true); });
     e.addCommand(CAD_CMD_REDO, [] { return stepCommand(false); });
-    e.addCommand(CAD_CMD_ERASE, [] { return onSelection(kEraseName, eraseSelection); });
-    e.addCommand(CAD_CMD_PROPERTIES, [] { return onSelection(kPropertiesName, editSelection); });
+    e.addCommand(CAD_CMD_ERASE, [] { return workOnSelection(kEraseName, eraseSelection); });
+    e.addCommand(CAD_CMD_PROPERTIES,
+                 [] { return workOnSelection(kPropertiesName, editSelection); });
 }
 
 } // namespace cad

@@ -23,6 +23,8 @@ constexpr int kProperties = 18001, kCopy = 18002, kMove = 18003, kRotate = 18004
               kMirror = 18006, kMakeBlock = 18007, kExplode = 18008, kErase = 18009,
               kDeselect = 18010, kGroup = 18011, kInsertVertex = 18021, kDeleteVertex = 18022,
               kVertexTable = 18025;
+// The draw order's items.
+constexpr int kSwapEntities = 19244, kToTop = 19245, kToBottom = 19246, kHatchesToBottom = 19247;
 
 void drawShape(ShapeSink& sink, const GripShape& s) {
     switch (s.type) {
@@ -198,6 +200,12 @@ void selectionMenu(Document& d, QWidget* parent, QPoint at, std::optional<GripRe
     add(kMakeBlock, command(CAD_CMD_MAKE_BLOCK));
     add(kExplode, command(CAD_CMD_EXPLODE));
     add(kGroup, [&d] { groupSelection(d); });
+    menu.addSeparator();
+    add(kToTop, command(CAD_CMD_ENTITY_TO_TOP));
+    add(kToBottom, command(CAD_CMD_ENTITY_TO_BOTTOM));
+    add(kSwapEntities, command(CAD_CMD_SWAP_ENTITIES));
+    add(kHatchesToBottom, command(CAD_CMD_HATCHES_TO_BOTTOM),
+        !hatchesAndFills(d.drawing(), selectedEntities(d.drawing())).empty());
     menu.addSeparator();
     add(kErase, command(CAD_CMD_ERASE));
     add(kDeselect, [&d, parent] {

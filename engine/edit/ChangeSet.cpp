@@ -185,6 +185,9 @@ void ChangeSet::keepEntry(TableId table, std::size_t index) {
     case TableId::Blocks:
         blocks_.keep(d_.blocks, index);
         break;
+    case TableId::DrawOrder:
+        order_.keep(d_.orderKeys, index);
+        break;
     }
 }
 
@@ -210,7 +213,7 @@ void ChangeSet::close() {
 }
 
 bool ChangeSet::empty() const {
-    return handles_.empty() && addedTo() == addedFrom_ && !changesTables();
+    return handles_.empty() && addedTo() == addedFrom_ && !changesTables() && order_.empty();
 }
 
 std::size_t ChangeSet::bytes() const {
@@ -221,7 +224,7 @@ std::size_t ChangeSet::bytes() const {
                     vertexSlots_.capacity() * sizeof(VertexSlot);
     for (const VertexSlot& v : vertexSlots_)
         n += v.vertices.capacity() * sizeof(Vec2);
-    n += layers_.bytes(16) + lineStyles_.bytes(32) + textStyles_.bytes(32);
+    n += layers_.bytes(16) + lineStyles_.bytes(32) + textStyles_.bytes(32) + order_.bytes(0);
     for (const auto& [i, b] : blocks_.entries())
         n += sizeof(Block) + b.name.size() + b.entities.size() * sizeof(std::uint32_t);
     return n;
@@ -315,6 +318,10 @@ void ChangeSet::exchange(std::vector<std::uint32_t>* touched) {
     if (!blocks_.empty()) {
         blocks_.exchange(d_.blocks);
         d_.blocksChanged();
+    }
+    if (!order_.empty()) {
+        order_.exchange(d_.orderKeys);
+        d_.orderChanged();
     }
     // What new entities take stays as chosen, as far as the tables still hold it.
     CurrentAttributes& c = d_.current;

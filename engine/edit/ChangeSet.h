@@ -89,6 +89,8 @@ public:
         return !layers_.empty() || !lineStyles_.empty() || !textStyles_.empty() || !blocks_.empty();
     }
     bool changesBlocks() const { return !blocks_.empty(); }
+    // Whether it changes the order entities are drawn in.
+    bool changesOrder() const { return !order_.empty(); }
 
     // Exchanges the kept state with the live one: takes the change back when it is in the
     // drawing, makes it anew when it was taken back. The handles of the entities whose state
@@ -154,6 +156,7 @@ private:
     TableLog<LineStyle> lineStyles_;
     TableLog<TextStyle> textStyles_;
     TableLog<Block> blocks_;
+    TableLog<std::int64_t> order_; // the drawing's order keys
 };
 
 } // namespace cad

@@ -31,6 +31,8 @@
 //
 // Format 3 adds to each hatch whether its pattern runs mirrored and the point its pattern
 // starts from; files of format 2 are read with the pattern unmirrored from the drawing's origin.
+// It ends the tables with the order the entities are drawn in (see packTables); files of
+// format 2 are drawn in the order of their entities.
 //
 // Files of format 1 (40-byte entity records that carried their own colour, width and block;
 // texts, hatches and images with their strings in the tables) are read and converted.
@@ -288,6 +290,14 @@ void packTables(const Drawing& d, Packer& out) {
         out.scalar(i.width);
         out.scalar(i.height);
     }
+
+    // ---- draw order (last of the tables): the count n of the first entities that are not in
+    // their own place, then the place of each of them, a permutation of 0 .. n-1 (every later
+    // entity is drawn in its own place; n is 0 for a drawing in handle order).
+    const std::vector<std::uint32_t> places = storedPlaces(d);
+    out.number(places.size());
+    for (const std::uint32_t place : places)
+        out.number(place);
 }
 
 std::string deflateBytes(const std::string& plain) {
@@ -780,6 +790,16 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
                 nb.entities.push_back(handles[h]);
         c->blocks.push_back(std::move(nb));
     }
+
+    // The draw order of the entities kept, as their places 0, 1, ... in it.
+    if (const DrawOrder& order = d.drawOrder(); !order.plain()) {
+        c->orderKeys.assign(c->entities.size(), 0);
+        std::int64_t next = 0;
+        for (std::size_t place = 0; place < d.entities.size(); ++place)
+            if (const std::uint32_t h = order.at(static_cast<std::uint32_t>(place));
+                handles[h] != kGone)
+                c->orderKeys[handles[h]] = next++;
+    }
     return c;
 }
 
@@ -1057,6 +1077,17 @@ void unpackTables(Unpacker& in, Drawing& d, int version, Format1& old) {
         i.width = in.scalar<double>();
         i.height = in.scalar<double>();
     }
+
+    // ---- draw order (last of the tables; see packTables)
+    if (version >= 3) {
+        d.orderKeys.resize(in.count(1));
+        for (std::int64_t& key : d.orderKeys) {
+            const std::uint64_t place = in.number();
+            if (place >= d.orderKeys.size())
+                damaged("the draw order names a place that does not exist");
+            key = static_cast<std::int64_t>(place);
+        }
+    }
 }
 
 bool within(std::int64_t index, std::size_t size) {
@@ -1090,6 +1121,8 @@ void validate(const Drawing& d) {
             damaged("an image path lies outside the characters");
     if (!d.ownStyles.empty() && d.ownStyles.size() != d.entities.size())
         damaged("the own styles do not match the entities");
+    if (d.orderKeys.size() > d.entities.size() || !validPlaces(d.orderKeys))
+        damaged("the draw order does not match the entities");
 
     const std::uint64_t vertexCount = d.vertices.size();
     std::vector<std::uint64_t> hatchVertices(d.hatches.size(), 0);

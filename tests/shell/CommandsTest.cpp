@@ -122,7 +122,7 @@ TEST_F(Commands, EveryButtonRunsACommandTheEngineHas) {
         }
     }
     EXPECT_EQ(toolbars, (std::set<int>{CAD_TOOLBAR_STANDARD, CAD_TOOLBAR_DRAW, CAD_TOOLBAR_EDIT,
-                                       CAD_TOOLBAR_SNAPS}));
+                                       CAD_TOOLBAR_SNAPS, CAD_TOOLBAR_ORDER}));
     EXPECT_GT(buttons, 50);
 }
 
