@@ -91,11 +91,6 @@ private:
     Document& document_;
 };
 
-// Runs `work` on the active document's selection; with nothing selected, the person picks the
-// entities first in the drawing window (the command's short name `name` shown). 0 when there is
-// no document, or nothing selected and no window to pick in.
-int workOnSelection(int name, bool (*work)(Document&));
-
 // Esc after a point was picked: the point is dropped and asked for again with `prompt`. False
 // when there was none to drop.
 inline bool dropPoint(std::optional<Vec2>& point, CommandHost& host, int prompt) {

@@ -2,6 +2,7 @@
 // filled shapes under the rest. Each change is one step; the keys come from DrawOrder.h.
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
+#include "engine/commands/DrawSupport.h"
 #include "engine/edit/Operations.h"
 #include "engine/model/Picking.h"
 #include "engine/view/DrawingWindow.h"
