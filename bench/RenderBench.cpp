@@ -1,4 +1,5 @@
 // Drawing a large drawing into a full-HD image: the whole of it, and a tenth of it.
+#include "engine/edit/DrawingWriter.h"
 #include "engine/model/Drawing.h"
 #include "engine/render/Renderer.h"
 
@@ -7,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <memory>
 #include <random>
 
 using namespace cad;
@@ -38,8 +41,33 @@ const Drawing& bigDrawing() {
     return d;
 }
 
-void render(benchmark::State& state, double fraction) {
-    const Drawing& d = bigDrawing();
+// The same drawing reordered: a tenth of its entities brought to the top, or every one in a
+// random place (the worst case: neighbours in the order lie anywhere in memory).
+const Drawing& reorderedDrawing(bool shuffled) {
+    static const auto make = [](bool all) {
+        auto d = std::make_unique<Drawing>(bigDrawing());
+        std::mt19937 random(11);
+        const auto n = static_cast<std::uint32_t>(d->entities.size());
+        if (all) {
+            d->orderKeys.resize(n);
+            for (std::uint32_t h = 0; h < n; ++h)
+                d->orderKeys[h] = h;
+            std::shuffle(d->orderKeys.begin(), d->orderKeys.end(), random);
+            d->orderChanged();
+        } else {
+            std::vector<std::uint32_t> tenth;
+            std::uniform_int_distribution<std::uint32_t> pick(0, n - 1);
+            for (std::uint32_t i = 0; i < n / 10; ++i)
+                tenth.push_back(pick(random));
+            ScratchWriter(*d).setOrderKeys(keysToTop(*d, tenth));
+        }
+        return d;
+    };
+    static const std::unique_ptr<Drawing> tenthOnTop = make(false), everyOne = make(true);
+    return shuffled ? *everyOne : *tenthOnTop;
+}
+
+void render(benchmark::State& state, double fraction, const Drawing& d) {
     std::vector<std::uint32_t> all0;
     d.query(d.extents(), all0); // the index, made once
     QImage image(1920, 1080, QImage::Format_RGB32);
@@ -54,12 +82,26 @@ void render(benchmark::State& state, double fraction) {
 }
 
 void RenderWholeDrawing(benchmark::State& state) {
-    render(state, 1.0);
+    render(state, 1.0, bigDrawing());
 }
 void RenderTenthOfDrawing(benchmark::State& state) {
-    render(state, std::sqrt(0.1));
+    render(state, std::sqrt(0.1), bigDrawing());
 }
 BENCHMARK(RenderWholeDrawing)->Unit(benchmark::kMillisecond);
 BENCHMARK(RenderTenthOfDrawing)->Unit(benchmark::kMillisecond);
+
+// With a draw order set.
+void RenderWholeDrawingTenthOnTop(benchmark::State& state) {
+    render(state, 1.0, reorderedDrawing(false));
+}
+void RenderWholeDrawingShuffled(benchmark::State& state) {
+    render(state, 1.0, reorderedDrawing(true));
+}
+void RenderTenthOfDrawingShuffled(benchmark::State& state) {
+    render(state, std::sqrt(0.1), reorderedDrawing(true));
+}
+BENCHMARK(RenderWholeDrawingTenthOnTop)->Unit(benchmark::kMillisecond);
+BENCHMARK(RenderWholeDrawingShuffled)->Unit(benchmark::kMillisecond);
+BENCHMARK(RenderTenthOfDrawingShuffled)->Unit(benchmark::kMillisecond);
 
 } // namespace

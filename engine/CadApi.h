@@ -225,6 +225,14 @@ inline constexpr int CAD_CMD_LENGTHEN = 17710; // by a length, per cent, to a to
 inline constexpr int CAD_CMD_REVERSE = 17711;  // the direction of lines, polylines, splines, arcs
 inline constexpr int CAD_CMD_UNDO = 17431;     // take the last change back
 inline constexpr int CAD_CMD_REDO = 17432;     // make the last change taken back anew
+// Draw order: which entity is drawn over which, on screen, in print, export and files alike
+// (of entities picked at the same distance the one on top is taken). Each is one step.
+inline constexpr int CAD_CMD_SWAP_ENTITIES = 17621;    // two entities picked change places
+inline constexpr int CAD_CMD_ENTITY_TO_TOP = 17622;    // the selection over everything else
+inline constexpr int CAD_CMD_ENTITY_TO_BOTTOM = 17623; // the selection under everything else
+// Every hatch and filled shape of the selection (of the drawing when nothing is selected)
+// under everything else.
+inline constexpr int CAD_CMD_HATCHES_TO_BOTTOM = 17624;
 // Selecting
 inline constexpr int CAD_CMD_SELECT_POINT = 18531;    // entity after entity by pointing
 inline constexpr int CAD_CMD_SELECT_WINDOW = 18532;   // inside a rectangle of two corners
@@ -314,6 +322,7 @@ inline constexpr int CAD_TOOLBAR_DRAW = 4862;
 inline constexpr int CAD_TOOLBAR_EDIT = 4863;
 inline constexpr int CAD_TOOLBAR_SNAPS = 4864;
 inline constexpr int CAD_TOOLBAR_MODIFY = 4865; // offset, trim, extend, fillet ... reverse
+inline constexpr int CAD_TOOLBAR_ORDER = 4866; // the draw order (17621-17624)
 inline constexpr int CAD_TOOLBAR_LAYERS = 4871;
 inline constexpr int CAD_TOOLBAR_LINESTYLES = 4872;
 // Creates a toolbar inside parent with the buttons declared since the previous creation, or

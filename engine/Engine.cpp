@@ -57,6 +57,7 @@ Engine::Engine() {
     registerPieceCommands(*this);
     registerArrayCommand(*this);
     registerClipboardCommands(*this);
+    registerOrderCommands(*this);
     registerSnapCommands(*this);
     registerSheetCommands(*this);
 }

@@ -57,6 +57,7 @@ void registerCornerCommands(Engine& e);
 void registerPieceCommands(Engine& e);
 void registerArrayCommand(Engine& e);
 void registerClipboardCommands(Engine& e); // commands/: cut, copy and paste
+void registerOrderCommands(Engine& e);     // commands/: the draw order
 void registerSnapCommands(Engine& e);      // snap/: the ways of finding points, their settings
 void registerSheetCommands(Engine& e);     // ui/: print areas, sheets, a window, BMP export
 

@@ -385,6 +385,9 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {16307, "Angle:"},
     {16308, "Area:"},
     {16309, "Total area:"},
+    {16310, "Perimeter:"},
+    {16311, "Place"},
+    {16312, "Place this value as a text on the drawing"},
     // The drawing's information and statistics.
     {17001, "File name: %s"},
     {17002, "File size: %d bytes"},
@@ -610,6 +613,13 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {19239, "Make block"},
     {19240, "Explode"},
     {19241, "Spline"},
+    // The draw order.
+    {19244, "Swap entities"},
+    {19245, "Entity to top"},
+    {19246, "Entity to bottom"},
+    {19247, "Hatches to bottom"},
+    {19248, "Pick the first of the two entities to swap"},
+    {19249, "Pick the second entity"},
     // Prompts while a command picks points or objects.
     {19301, "Select objects (the right mouse button ends the selection)"},
     {19302, "First corner"},

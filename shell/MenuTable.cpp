@@ -74,6 +74,11 @@ constexpr auto kMenu = std::to_array<MenuEntry>({
     {Kind::Item, "Szyk1", u8"Szyk", 17709, Action::Engine},
     {Kind::Item, "Wyduo1", u8"Wydłuż o…", 17710, Action::Engine},
     {Kind::Item, "Odwrkierunek1", u8"Odwróć kierunek", 17711, Action::Engine},
+    // The draw order, below the menu's own items.
+    {Kind::Item, "Entitytotop1", u8"Entity to top", 17622, Action::Engine},
+    {Kind::Item, "Entitytobottom1", u8"Entity to bottom", 17623, Action::Engine},
+    {Kind::Item, "Swapentities1", u8"Swap entities", 17621, Action::Engine},
+    {Kind::Item, "Kreskowanianaspd1", u8"Kreskowania na spód", 17624, Action::Engine},
     {Kind::EndMenu, "", u8"", 0, Action::Nothing},
     {Kind::Menu, "Zaznaczanie1", u8"Zaznaczanie", 0, Action::Nothing},
     {Kind::Item, "Punktowe1", u8"Punktowe", 18531, Action::Engine},

@@ -123,7 +123,11 @@ void TForm_Main::buildPanels() {
     QFrame* wysoki = add(makePanel("Panel_wysoki", client));
     wysoki->setFixedHeight(31);
     auto* wysokiLayout = tight(new QHBoxLayout(wysoki));
-    wysokiLayout->addWidget(add(makePanel("Panel_control", wysoki)));
+    wysokiLayout->addWidget(add(makePanel("Panel_control", wysoki)), 1);
+    // The draw order's own toolbar, after the standard one.
+    QFrame* order = add(makePanel("Panel_order", wysoki));
+    order->setFixedWidth(4 * 24 + 8);
+    wysokiLayout->addWidget(order);
     column->addWidget(wysoki);
 
     QFrame* gora = add(makePanel("Panel_gora", client));
@@ -354,6 +358,8 @@ void TForm_Main::CreateEngineWindow(QWidget* parent) {
         cadToolBarButton(code);
     cadToolBarCreate(panel(QStringLiteral("Panel_control")), CAD_TOOLBAR_STANDARD, 0, 0, -1, 1,
                      nullptr, nullptr);
+    cadToolBarCreate(panel(QStringLiteral("Panel_order")), CAD_TOOLBAR_ORDER, 0, 0, -1, 1, nullptr,
+                     nullptr);
     cadStatBarCreate(panel(QStringLiteral("Panel_status")), nullptr);
     engineWindow = cadWndCreate(parent, 13, 0, 0, parent->width(), parent->height());
     if (engineWindow != 0)

@@ -593,6 +593,10 @@ constexpr std::array kTable = std::to_array<EngineString>({
     {16307, u8"Kąt:"_w1250},
     {16308, u8"Powierzchnia:"_w1250},
     {16309, u8"Suma powierzchni:"_w1250},
+    // 16310-16312: the measured values placed as texts
+    {16310, u8"Obwód:"_w1250},
+    {16311, u8"Wstaw"_w1250},
+    {16312, u8"Wstaw tę wartość jako tekst na rysunku"_w1250},
     // 17001-17066: drawing information and statistics lines (printf-style formats)
     {17001, u8"File name: %s"_w1250},
     {17002, u8"File size: %d bytes"_w1250},
@@ -770,6 +774,10 @@ constexpr std::array kTable = std::to_array<EngineString>({
     {19244, u8"Swap entities"_w1250},
     {19245, u8"Entity to top"_w1250},
     {19246, u8"Entity to bottom"_w1250},
+    // 19247-19249: the draw order
+    {19247, u8"Kreskowania na spód"_w1250},
+    {19248, u8"Wskaż pierwszy z dwóch obiektów do zamiany kolejności"_w1250},
+    {19249, u8"Wskaż drugi obiekt"_w1250},
     // 19301-19335: prompts while a command picks points or objects
     {19301, u8"Zaznacz obiekty (prawy przycisk myszy kończy zaznaczanie)"_w1250},
     {19302, u8"Pierwszy narożnik"_w1250},

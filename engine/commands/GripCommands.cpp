@@ -25,6 +25,8 @@ constexpr int kProperties = 18001, kCopy = 18002, kMove = 18003, kRotate = 18004
               kVertexTable = 18025;
 // The modify tools' names.
 constexpr int kJoin = 18607, kArray = 18609, kReverse = 18611;
+// The draw order's items.
+constexpr int kSwapEntities = 19244, kToTop = 19245, kToBottom = 19246, kHatchesToBottom = 19247;
 
 void drawShape(ShapeSink& sink, const GripShape& s) {
     switch (s.type) {
@@ -219,6 +221,11 @@ void selectionMenu(Document& d, QWidget* parent, QPoint at, std::optional<GripRe
     add(kArray, command(CAD_CMD_ARRAY));
     add(kJoin, command(CAD_CMD_JOIN));
     add(kReverse, command(CAD_CMD_REVERSE));
+    add(kToTop, command(CAD_CMD_ENTITY_TO_TOP));
+    add(kToBottom, command(CAD_CMD_ENTITY_TO_BOTTOM));
+    add(kSwapEntities, command(CAD_CMD_SWAP_ENTITIES));
+    add(kHatchesToBottom, command(CAD_CMD_HATCHES_TO_BOTTOM),
+        !hatchesAndFills(d.drawing(), selectedEntities(d.drawing())).empty());
     menu.addSeparator();
     add(kErase, command(CAD_CMD_ERASE));
     add(kDeselect, [&d, parent] {

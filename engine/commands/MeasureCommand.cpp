@@ -1,8 +1,10 @@
 // The distance and area measurement: the person picks points in the drawing window, or takes
 // an entity whole, and a small tool window beside the drawing shows the last segment, the
-// length so far, its direction and the area enclosed. Nothing in the drawing changes.
+// length so far, its direction, the area enclosed and its perimeter. Nothing in the drawing
+// changes, unless the person places a value as a text on it (one step).
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
+#include "engine/commands/DrawSupport.h"
 #include "engine/model/Measure.h"
 #include "engine/model/Picking.h"
 #include "engine/ui/QtResponder.h"
@@ -23,6 +25,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace cad {
@@ -38,15 +41,88 @@ constexpr int kCopyText = 19035;
 constexpr int kFirstPointPrompt = 19308;
 constexpr int kNextPointPrompt = 19317;
 constexpr int kObjectPrompt = 19333;
+constexpr int kPlaceText = 16311, kPlaceTip = 16312, kTextPointPrompt = 19321;
 
 constexpr int kDecimals = 3;
 
 // The rows of the tool window: their texts and the object names of their values.
-enum Row { Distance, Total, Angle, Area, TotalArea, RowCount };
-constexpr std::array<int, RowCount> kRowTexts = {16305, 16306, 16307, 16308, 16309};
-constexpr std::array<const char*, RowCount> kRowNames = {"cadMeasureDistance", "cadMeasureTotal",
-                                                         "cadMeasureAngle", "cadMeasureArea",
-                                                         "cadMeasureTotalArea"};
+enum Row { Distance, Total, Angle, Area, Perimeter, TotalArea, RowCount };
+constexpr std::array<int, RowCount> kRowTexts = {16305, 16306, 16307, 16308, 16310, 16309};
+constexpr std::array<const char*, RowCount> kRowNames = {
+    "cadMeasureDistance", "cadMeasureTotal",     "cadMeasureAngle",
+    "cadMeasureArea",     "cadMeasurePerimeter", "cadMeasureTotalArea"};
+// The values that can be placed on the drawing as texts, and what each is; the buttons that
+// place them are named after their rows ("cadMeasurePlaceTotal").
+constexpr std::array<std::optional<MeasuredKind>, RowCount> kPlaced = {
+    MeasuredKind::Length, MeasuredKind::TotalLength, std::nullopt,
+    MeasuredKind::Area,   MeasuredKind::Perimeter,   std::nullopt};
+
+// A measured value as a text on the drawing: it follows the cursor until its point is picked,
+// then it is added on the active layer with the active text style and parameters, one step.
+class LabelPlacer {
+public:
+    bool armed() const { return text_.has_value(); }
+    void arm(const Document& d, std::string text) {
+        const CurrentAttributes& c = d.drawing().current;
+        spec_ = TextSpec{{0, 0},      c.textHeight, c.textRotation, c.textOblique, c.textAlign,
+                         c.textStyle, text};
+        preview_.emplace(d.drawing());
+        preview_->drawing().addText(spec_);
+        text_ = std::move(text);
+    }
+    void disarm() {
+        text_.reset();
+        preview_.reset();
+    }
+    void cursor(Vec2 p) {
+        if (!preview_)
+            return;
+        preview_->drawing().texts[0].p = p;
+        preview_->changed(0);
+    }
+    void paint(QPainter& p, const View& view) {
+        if (preview_)
+            preview_->paint(p, view);
+    }
+    void place(Document& d, CommandHost& host, Vec2 p) {
+        AddingSink sink(host, d);
+        TextSpec spec = spec_;
+        spec.p = p;
+        sink.added(sink.changes().addText(spec));
+        sink.commit();
+        disarm();
+    }
+
+private:
+    std::optional<std::string> text_;
+    TextSpec spec_;
+    std::optional<PreviewDrawing> preview_;
+};
+
+// Places a value the measuring window still shows after its measurement ended.
+class PlaceLabelCommand final : public Command {
+public:
+    PlaceLabelCommand(Document& d, std::string text) : Command(d) {
+        placer_.arm(d, std::move(text));
+    }
+    void start(CommandHost& host) override {
+        host_ = &host;
+        host.prompt(kTextPointPrompt);
+    }
+    void point(Vec2 p) override {
+        placer_.place(document(), *host_, p);
+        host_->finish();
+    }
+    void cursor(Vec2 p) override {
+        placer_.cursor(p);
+        host_->update();
+    }
+    void paint(QPainter& p) override { placer_.paint(p, host_->view()); }
+
+private:
+    CommandHost* host_ = nullptr;
+    LabelPlacer placer_;
+};
 
 // The tool window. It stays when a measurement ends, with what was measured, until it is
 // closed; closing it, or Esc in it, ends the measurement too. Its values can be selected and
@@ -70,6 +146,20 @@ public:
             grid->addWidget(name, row, 0);
             grid->addWidget(value, row, 1);
             values[row] = value;
+            if (kPlaced[row]) {
+                auto* place = new QPushButton(engineText(kPlaceText), this);
+                place->setObjectName(QStringLiteral("cadMeasurePlace") +
+                                     QString::fromLatin1(kRowNames[row] + 10));
+                place->setToolTip(engineText(kPlaceTip));
+                place->setAutoDefault(false);
+                place->setEnabled(false);
+                grid->addWidget(place, row, 2);
+                placeButtons[row] = place;
+                QObject::connect(place, &QPushButton::clicked, this, [this, row] {
+                    if (onPlace && numbers[row])
+                        onPlace(measurementLabel(*numbers[row], *kPlaced[row]));
+                });
+            }
         }
         layout->addLayout(grid);
         auto* buttons = new QHBoxLayout;
@@ -94,6 +184,10 @@ public:
     }
 
     std::array<QLabel*, RowCount> values{};
+    std::array<std::optional<double>, RowCount> numbers; // what the values show
+    std::array<QPushButton*, RowCount> placeButtons{};
+    // Places a value's text on the drawing.
+    std::function<void(std::string)> onPlace;
     QPushButton* fromObject = nullptr;
     QPushButton* start = nullptr;
     QPushButton* finish = nullptr;
@@ -152,6 +246,11 @@ public:
             if (panel)
                 panel->hide();
         });
+        panel_->onPlace = [](std::string text) {
+            startDrawCommand([&text](Document& d) {
+                return std::make_unique<PlaceLabelCommand>(d, std::move(text));
+            });
+        };
     }
 
     void start(CommandHost& host) override {
@@ -176,9 +275,17 @@ public:
                          [this] { host_->finish(); });
         QObject::connect(panel_->start, &QPushButton::clicked, panel_, [this] { restart(); });
         QObject::connect(panel_->fromObject, &QPushButton::clicked, panel_, [this] {
+            placer_.disarm();
             takingObject_ = true;
             host_->prompt(kObjectPrompt);
         });
+        panel_->onPlace = [this](std::string text) {
+            takingObject_ = false;
+            placer_.arm(document(), std::move(text));
+            if (cursor_)
+                placer_.cursor(*cursor_);
+            host_->prompt(kTextPointPrompt);
+        };
         showValues();
         if (fresh || !panel_->isVisible()) {
             panel_->adjustSize();
@@ -195,6 +302,11 @@ public:
     }
 
     void point(Vec2 p) override {
+        if (placer_.armed()) {
+            placer_.place(document(), *host_, p);
+            host_->prompt(points_.empty() ? kFirstPointPrompt : kNextPointPrompt);
+            return;
+        }
         if (takingObject_) {
             takeObject(p);
             return;
@@ -205,9 +317,23 @@ public:
         showValues();
     }
 
-    void cursor(Vec2 p) override { cursor_ = p; }
+    void cursor(Vec2 p) override {
+        cursor_ = p;
+        placer_.cursor(p);
+    }
+
+    // Esc while a value is being placed: it is not.
+    bool back() override {
+        if (!placer_.armed())
+            return false;
+        placer_.disarm();
+        host_->prompt(points_.empty() ? kFirstPointPrompt : kNextPointPrompt);
+        host_->update();
+        return true;
+    }
 
     void paint(QPainter& p) override {
+        placer_.paint(p, host_->view());
         if (points_.empty())
             return;
         p.save();
@@ -225,7 +351,7 @@ public:
             p.setPen(QPen(QColor(255, 0, 255), 0, Qt::DotLine));
             p.drawLine(picked.back(), picked.front());
         }
-        if (cursor_ && !takingObject_) {
+        if (cursor_ && !takingObject_ && !placer_.armed()) {
             p.setPen(QPen(Qt::gray, 0, Qt::DashLine));
             p.drawLine(picked.back(), host_->toPixel(*cursor_));
         }
@@ -259,6 +385,7 @@ private:
 
     // Starts a new measurement; the area of this one goes into the sum.
     void restart() {
+        placer_.disarm();
         areaSum_ += currentArea().value_or(0);
         points_.clear();
         object_.reset();
@@ -285,10 +412,17 @@ private:
         if (v[Angle] && *v[Angle] >= 360 - 0.5e-3)
             v[Angle] = 0.0;
         v[Area] = currentArea();
+        // Around the area: an entity's length, or the picked points closed.
+        if (v[Area])
+            v[Perimeter] = object_ ? object_->length : pathLength(points_, true);
         v[TotalArea] = areaSum_ + currentArea().value_or(0);
-        for (int row = 0; row < RowCount && panel_; ++row)
+        for (int row = 0; row < RowCount && panel_; ++row) {
             panel_->values[row]->setText(
                 v[row] ? QString::fromStdString(formatNumber(*v[row], kDecimals)) : QString());
+            panel_->numbers[row] = v[row];
+            if (QPushButton* place = panel_->placeButtons[row])
+                place->setEnabled(v[row].has_value());
+        }
         host_->update();
     }
 
@@ -299,6 +433,7 @@ private:
     bool takingObject_ = false;
     double areaSum_ = 0; // of the measurements before this one
     std::optional<Vec2> cursor_;
+    LabelPlacer placer_;
 };
 
 int measure() {

@@ -189,6 +189,9 @@ void ChangeSet::keepEntry(TableId table, std::size_t index) {
     case TableId::PrintAreas:
         printAreas_.keep(d_.printAreas, index);
         break;
+    case TableId::DrawOrder:
+        order_.keep(d_.orderKeys, index);
+        break;
     }
 }
 
@@ -214,7 +217,7 @@ void ChangeSet::close() {
 }
 
 bool ChangeSet::empty() const {
-    return handles_.empty() && addedTo() == addedFrom_ && !changesTables();
+    return handles_.empty() && addedTo() == addedFrom_ && !changesTables() && order_.empty();
 }
 
 std::size_t ChangeSet::bytes() const {
@@ -225,7 +228,8 @@ std::size_t ChangeSet::bytes() const {
                     vertexSlots_.capacity() * sizeof(VertexSlot);
     for (const VertexSlot& v : vertexSlots_)
         n += v.vertices.capacity() * sizeof(Vec2);
-    n += layers_.bytes(16) + lineStyles_.bytes(32) + textStyles_.bytes(32) + printAreas_.bytes(0);
+    n += layers_.bytes(16) + lineStyles_.bytes(32) + textStyles_.bytes(32) + printAreas_.bytes(0) +
+         order_.bytes(0);
     for (const auto& [i, b] : blocks_.entries())
         n += sizeof(Block) + b.name.size() + b.entities.size() * sizeof(std::uint32_t);
     return n;
@@ -320,6 +324,10 @@ void ChangeSet::exchange(std::vector<std::uint32_t>* touched) {
     if (!blocks_.empty()) {
         blocks_.exchange(d_.blocks);
         d_.blocksChanged();
+    }
+    if (!order_.empty()) {
+        order_.exchange(d_.orderKeys);
+        d_.orderChanged();
     }
     // What new entities take stays as chosen, as far as the tables still hold it.
     CurrentAttributes& c = d_.current;

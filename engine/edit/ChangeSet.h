@@ -92,6 +92,8 @@ public:
     }
     bool changesPrintAreas() const { return !printAreas_.empty(); }
     bool changesBlocks() const { return !blocks_.empty(); }
+    // Whether it changes the order entities are drawn in.
+    bool changesOrder() const { return !order_.empty(); }
 
     // Exchanges the kept state with the live one: takes the change back when it is in the
     // drawing, makes it anew when it was taken back. The handles of the entities whose state
@@ -158,6 +160,7 @@ private:
     TableLog<TextStyle> textStyles_;
     TableLog<Block> blocks_;
     TableLog<PrintArea> printAreas_;
+    TableLog<std::int64_t> order_; // the drawing's order keys
 };
 
 } // namespace cad

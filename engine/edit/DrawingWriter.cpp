@@ -257,6 +257,25 @@ int DrawingWriter::addTextStyle(TextStyle s) {
                                      static_cast<std::size_t>(std::numeric_limits<int>::max())));
 }
 
+void DrawingWriter::setOrderKey(std::uint32_t h, std::int64_t key) {
+    if (h >= d_.entities.size())
+        return;
+    std::vector<std::int64_t>& keys = d_.orderKeys;
+    if (keys.size() < d_.entities.size()) {
+        keepEntry(TableId::DrawOrder, kTableSize);
+        std::int64_t next = d_.drawOrder().largestKey() + 1;
+        const std::size_t from = keys.size();
+        keys.resize(d_.entities.size());
+        for (std::size_t i = from; i < keys.size(); ++i)
+            keys[i] = next++;
+    }
+    keepEntry(TableId::DrawOrder, h);
+    keepEntity(h, Keep::Record);
+    keys[h] = key;
+    d_.orderChanged();
+    d_.changed(h);
+}
+
 Block& DrawingWriter::block(std::size_t i) {
     keepEntry(TableId::Blocks, i);
     d_.blocksChanged();

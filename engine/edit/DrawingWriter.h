@@ -20,7 +20,7 @@ namespace cad {
 enum class Keep { Record, Everything };
 
 // The tables whose entries a writer hands out one by one.
-enum class TableId : std::uint8_t { Layers, LineStyles, TextStyles, Blocks, PrintAreas };
+enum class TableId : std::uint8_t { Layers, LineStyles, TextStyles, Blocks, PrintAreas, DrawOrder };
 
 // One entity open for change: everything of it was kept before this was handed out.
 class EntityChange {
@@ -169,6 +169,16 @@ public:
     PrintArea& printArea(std::size_t index);
     int addPrintArea(const PrintArea& area);
     void setPrintAreas(std::vector<PrintArea> areas);
+
+    // ---- draw order (see DrawOrder.h)
+    // Gives an entity the order key `key`. The keys are made as long as the entities first,
+    // each entity keeping its place; the entity's record is kept too, so that taking the
+    // change back shows it again where it was.
+    void setOrderKey(std::uint32_t handle, std::int64_t key);
+    void setOrderKeys(const OrderKeys& keys) {
+        for (const auto& [h, key] : keys)
+            setOrderKey(h, key);
+    }
 
     // The attributes new entities take; not part of what the journal keeps.
     CurrentAttributes& current() { return d_.current; }

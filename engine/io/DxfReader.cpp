@@ -17,6 +17,10 @@
 //
 // Strings: files up to DXF 2004 are read in their $DWGCODEPAGE, later ones in UTF-8; \U+XXXX
 // escapes and %%d / %%p / %%c codes are decoded; the drawing gets Windows-1250 bytes.
+//
+// Draw order: entities are drawn in the order of the file, unless the model space has a sort
+// table (SORTENTSTABLE): then by their sort handles, an entity it does not name by its own
+// handle, as the programs that write such tables draw them.
 #include "engine/io/Dxf.h"
 #include "engine/io/DxfCodepage.h"
 #include "engine/io/DxfSupport.h"
@@ -33,6 +37,7 @@
 #include <charconv>
 #include <cmath>
 #include <istream>
+#include <limits>
 #include <map>
 #include <span>
 #include <streambuf>
@@ -317,7 +322,44 @@ struct Selection {
     long insunits = -1;
     // IMAGEDEF records by handle.
     std::map<std::string, std::size_t> imageDefs;
+    // The handle of *Model_Space's block record, and the sort tables (records) found.
+    std::string modelSpaceRecord;
+    std::vector<std::size_t> sortTables;
 };
+
+// A handle as a number; 0 when it is none.
+std::uint64_t handleNumber(std::string_view s) {
+    s = trim(s);
+    std::uint64_t v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, 16);
+    return ec == std::errc() && end == s.data() + s.size() ? v : 0;
+}
+
+// The pairs of entity and sort handles of a sort table, when it is the model space's.
+std::map<std::uint64_t, std::uint64_t> sortHandles(const Fields& f, std::uint64_t modelSpace) {
+    std::map<std::uint64_t, std::uint64_t> out;
+    bool inTable = false, ownerSeen = false;
+    std::uint64_t entity = 0;
+    for (const Group& g : f.groups()) {
+        if (g.code == 100) {
+            inTable = trim(g.value) == "AcDbSortentsTable";
+            continue;
+        }
+        if (!inTable)
+            continue;
+        if (g.code == 330 && !ownerSeen) {
+            ownerSeen = true;
+            if (handleNumber(g.value) != modelSpace)
+                return {};
+        } else if (g.code == 331) {
+            entity = handleNumber(g.value);
+        } else if (g.code == 5 && entity != 0) {
+            out[entity] = handleNumber(g.value);
+            entity = 0;
+        }
+    }
+    return ownerSeen ? out : std::map<std::uint64_t, std::uint64_t>{};
+}
 
 bool supportedEntity(std::string_view t) {
     static const std::string_view kinds[] = {"POINT", "LINE",    "LWPOLYLINE", "POLYLINE", "CIRCLE",
@@ -368,10 +410,14 @@ Selection select(const DxfFile& f) {
         case Section::Tables:
             if (r.type == "LAYER" || r.type == "LTYPE" || r.type == "STYLE")
                 s.records.push_back(long(i));
+            if (r.type == "BLOCK_RECORD" && upper(trim(fields.str(2))) == "*MODEL_SPACE")
+                s.modelSpaceRecord = trim(fields.str(5));
             break;
         case Section::Objects:
             if (r.type == "IMAGEDEF")
                 s.imageDefs[upper(trim(fields.str(5)))] = i;
+            if (r.type == "SORTENTSTABLE")
+                s.sortTables.push_back(i);
             break;
         case Section::Blocks:
         case Section::Entities: {
@@ -773,6 +819,8 @@ private:
     // Gives the entity just added its colour, width and marks.
     void attributesOf(const Fields& f, int handle, bool filled = false);
     void reject() { ++skipped_; }
+    // The order of the model space's sort table, when the file has one.
+    void applySortTable();
 
     void quad(const DL_TraceData& d);
     void textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical);
@@ -818,6 +866,9 @@ private:
     std::vector<double> knots_;
     HatchSpec hatch_;
     std::vector<std::vector<Vec2>> loops_;
+
+    // The handle of the record each entity came from, by the drawing's handle (0: none).
+    std::vector<std::uint64_t> sources_;
 };
 
 int Builder::layer(std::string_view raw) {
@@ -1036,6 +1087,11 @@ bool Builder::begin(Fields& f, Ocs* ocs) {
 }
 
 void Builder::attributesOf(const Fields& f, int handle, bool filled) {
+    if (!selection_.sortTables.empty()) {
+        if (sources_.size() <= std::size_t(handle))
+            sources_.resize(std::size_t(handle) + 1, 0);
+        sources_[std::size_t(handle)] = handleNumber(f.str(5));
+    }
     Entity& e = d_.entities[std::size_t(handle)];
     OwnStyle own;
     const long aci = f.integer(62, dxf::kByLayer);
@@ -1648,7 +1704,59 @@ void Builder::finish() {
     }
     d_.current.lineStyle = 0;
     d_.settings.units = dxf::unitsFromInsunits(int(std::clamp(selection_.insunits, -1L, 100L)));
+    applySortTable();
     d_.modified = false;
+}
+
+void Builder::applySortTable() {
+    const std::uint64_t modelSpace = handleNumber(selection_.modelSpaceRecord);
+    if (modelSpace == 0)
+        return;
+    std::map<std::uint64_t, std::uint64_t> table;
+    for (const std::size_t i : selection_.sortTables) {
+        table = sortHandles(Fields(file_, file_.records[i]), modelSpace);
+        if (!table.empty())
+            break;
+    }
+    if (table.empty())
+        return;
+    // The model space's entities by sort handle; one that came of no record of its own stays
+    // after the one before it.
+    struct Item {
+        std::uint64_t sort;
+        std::uint32_t handle;
+    };
+    std::vector<Item> items;
+    std::uint64_t last = 0;
+    for (std::size_t h = 0; h < d_.entities.size(); ++h) {
+        if (!d_.inModelSpace(int(h)))
+            continue;
+        const std::uint64_t source = h < sources_.size() ? sources_[h] : 0;
+        if (source != 0) {
+            const auto it = table.find(source);
+            // A sort handle of 0 is drawn last, as the programs that write it draw it.
+            last = it == table.end() ? source
+                   : it->second == 0 ? std::numeric_limits<std::uint64_t>::max()
+                                     : it->second;
+        }
+        items.push_back({last, std::uint32_t(h)});
+    }
+    std::stable_sort(items.begin(), items.end(),
+                     [](const Item& a, const Item& b) { return a.sort < b.sort; });
+    bool moved = false;
+    for (std::size_t i = 1; i < items.size() && !moved; ++i)
+        moved = items[i].handle < items[i - 1].handle;
+    if (!moved)
+        return;
+    // Keys: the model space's entities by their places, the others (of blocks, deleted) after
+    // them in handle order.
+    const auto n = std::int64_t(d_.entities.size());
+    d_.orderKeys.assign(d_.entities.size(), 0);
+    for (std::int64_t h = 0; h < n; ++h)
+        d_.orderKeys[std::size_t(h)] = n + h;
+    for (std::size_t place = 0; place < items.size(); ++place)
+        d_.orderKeys[items[place].handle] = std::int64_t(place);
+    d_.orderChanged();
 }
 
 } // namespace

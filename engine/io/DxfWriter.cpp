@@ -23,6 +23,12 @@
 //   of lines at 45 degrees: what a reader without that pattern can draw.
 // - Images are written as IMAGE entities with their IMAGEDEF objects; paths in the file system's
 //   bytes become Windows-1250 with \U+XXXX escapes for the characters it lacks.
+// - The entities of a drawing that was reordered (see DrawOrder.h) are written in the order
+//   they are drawn in, each keeping the handle its place in handle order gives it, and the
+//   model space's sort table (SORTENTSTABLE, in the extension dictionary of *Model_Space's
+//   block record) gives each one whose handle is not in drawing order the handle it is drawn
+//   by: readers that go by the file's order and readers that go by the sort table draw the
+//   same. A drawing never reordered is written as it always was.
 #include "engine/io/Dxf.h"
 #include "engine/io/DxfCodepage.h"
 #include "engine/io/DxfSupport.h"
@@ -37,10 +43,12 @@
 #include <dl_dxf.h>
 #include <dl_writer_ascii.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
 #include <span>
+#include <tuple>
 #include <vector>
 
 namespace cad {
@@ -230,6 +238,18 @@ private:
     }
     void image(const Entity& e, unsigned long owner);
 
+    // ---- draw order
+    // The BLOCK_RECORD table's start and the records of the layouts, as dxflib writes them,
+    // *Model_Space's with its extension dictionary when there is one.
+    void layoutRecords();
+    // The model space's extension dictionary and sort table.
+    void sortTable();
+    bool ordered_ = false;               // the drawing was reordered
+    unsigned long dictionary_ = 0;       // the handles of the extension dictionary of *Model_Space
+    unsigned long sortTable_ = 0;        // and of its sort table
+    bool collecting_ = false;            // while the model space's entities are written
+    std::vector<unsigned long> written_; // their handles, as written
+
     const Drawing& d_;
     BufferedWriter& w_;
     DL_Dxf dxf_;
@@ -249,6 +269,7 @@ private:
 };
 
 void Exporter::write() {
+    ordered_ = !d_.drawOrder().plain();
     names();
     header();
     classes();
@@ -311,9 +332,14 @@ void Exporter::names() {
 void Exporter::header() {
     // Every handle written stays below $HANDSEED: one a table record, block and entity, two
     // for blocks (BLOCK, ENDBLK and the record take three) and filled shapes, three for images.
-    const unsigned long handles = 0x100 + d_.layers.size() + d_.lineStyles.size() +
-                                  d_.textStyles.size() + 3 * d_.blocks.size() +
-                                  3 * d_.entities.size();
+    unsigned long handles = 0x100 + d_.layers.size() + d_.lineStyles.size() + d_.textStyles.size() +
+                            3 * d_.blocks.size() + 3 * d_.entities.size();
+    // Two more for the sort table and its dictionary, taken from the end.
+    if (ordered_) {
+        dictionary_ = handles;
+        sortTable_ = handles + 1;
+        handles += 2;
+    }
     const Rect ext = d_.extents();
     const Vec2 lo = ext.empty() ? Vec2{} : Vec2{ext.left, ext.bottom};
     const Vec2 hi = ext.empty() ? Vec2{} : Vec2{ext.right, ext.top};
@@ -372,6 +398,15 @@ void Exporter::classes() {
         cls("IMAGE", "AcDbRasterImage", 127, 1);
         cls("IMAGEDEF", "AcDbRasterImageDef", 0, 0);
         cls("IMAGEDEF_REACTOR", "AcDbRasterImageDefReactor", 1, 0);
+    }
+    if (ordered_) {
+        w_.dxfString(0, "CLASS");
+        w_.dxfString(1, "SORTENTSTABLE");
+        w_.dxfString(2, "AcDbSortentsTable");
+        w_.dxfString(3, "ObjectDBX Classes");
+        w_.dxfInt(90, 0);
+        w_.dxfInt(280, 0);
+        w_.dxfInt(281, 0);
     }
     w_.sectionEnd();
 }
@@ -435,7 +470,7 @@ void Exporter::tables() {
     dxf_.writeAppid(w_, kAppName);
     w_.tableEnd();
     dxf_.writeDimStyle(w_, 2.5, 1.25, 0.625, 0.625, 2.5);
-    dxf_.writeBlockRecord(w_);
+    layoutRecords();
     for (std::size_t b = 0; b < d_.blocks.size(); ++b) {
         blockRecords_.push_back(w_.nextHandle());
         dxf_.writeBlockRecord(w_, blockNames_[b]);
@@ -464,10 +499,85 @@ void Exporter::blocks() {
 
 void Exporter::entities() {
     w_.sectionEntities();
+    if (!ordered_) {
+        for (std::size_t h = 0; h < d_.entities.size(); ++h)
+            if (writable(std::uint32_t(h), kModelSpace))
+                entity(std::uint32_t(h), kModelSpaceRecord);
+        w_.sectionEnd();
+        return;
+    }
+    // Each entity has three handles of its own (an outline with its fill, an image with its
+    // definition and reactor take more than one), in handle order; written in drawing order.
+    std::vector<unsigned long> slot(d_.entities.size(), 0);
+    unsigned long written = 0;
     for (std::size_t h = 0; h < d_.entities.size(); ++h)
         if (writable(std::uint32_t(h), kModelSpace))
-            entity(std::uint32_t(h), kModelSpaceRecord);
+            slot[h] = written++;
+    const unsigned long base = w_.nextHandle();
+    const DrawOrder& order = d_.drawOrder();
+    collecting_ = true;
+    for (std::size_t place = 0; place < d_.entities.size(); ++place) {
+        const std::uint32_t h = order.at(std::uint32_t(place));
+        if (!writable(h, kModelSpace))
+            continue;
+        w_.setNextHandle(base + 3 * slot[h]);
+        entity(h, kModelSpaceRecord);
+    }
+    collecting_ = false;
+    w_.setNextHandle(base + 3 * written);
     w_.sectionEnd();
+}
+
+void Exporter::layoutRecords() {
+    w_.dxfString(0, "TABLE");
+    w_.dxfString(2, "BLOCK_RECORD");
+    w_.dxfHex(5, 1);
+    w_.dxfString(100, "AcDbSymbolTable");
+    w_.dxfInt(70, 1);
+    for (const auto& [handle, name, layout] :
+         {std::tuple{int(kModelSpaceRecord), "*Model_Space", 0x22},
+          {0x1B, "*Paper_Space", 0x1E},
+          {0x23, "*Paper_Space0", 0x26}}) {
+        w_.dxfString(0, "BLOCK_RECORD");
+        w_.dxfHex(5, handle);
+        if (ordered_ && handle == int(kModelSpaceRecord)) {
+            w_.dxfString(102, "{ACAD_XDICTIONARY");
+            w_.dxfHex(360, int(dictionary_));
+            w_.dxfString(102, "}");
+        }
+        w_.dxfString(100, "AcDbSymbolTableRecord");
+        w_.dxfString(100, "AcDbBlockTableRecord");
+        w_.dxfString(2, name);
+        w_.dxfHex(340, layout);
+    }
+}
+
+void Exporter::sortTable() {
+    w_.dxfString(0, "DICTIONARY");
+    w_.dxfHex(5, int(dictionary_));
+    w_.dxfHex(330, int(kModelSpaceRecord));
+    w_.dxfString(100, "AcDbDictionary");
+    w_.dxfInt(280, 0);
+    w_.dxfInt(281, 1);
+    w_.dxfString(3, "ACAD_SORTENTS");
+    w_.dxfHex(350, int(sortTable_));
+
+    w_.dxfString(0, "SORTENTSTABLE");
+    w_.dxfHex(5, int(sortTable_));
+    w_.dxfString(102, "{ACAD_REACTORS");
+    w_.dxfHex(330, int(dictionary_));
+    w_.dxfString(102, "}");
+    w_.dxfHex(330, int(dictionary_));
+    w_.dxfString(100, "AcDbSortentsTable");
+    w_.dxfHex(330, int(kModelSpaceRecord));
+    // The entities' own handles, in the order written, are drawn by the same handles sorted.
+    std::vector<unsigned long> sorted = written_;
+    std::sort(sorted.begin(), sorted.end());
+    for (std::size_t i = 0; i < written_.size(); ++i)
+        if (written_[i] != sorted[i]) {
+            w_.dxfHex(331, int(written_[i]));
+            w_.dxfHex(5, int(sorted[i]));
+        }
 }
 
 // The objects every R2000 file has: the dictionaries of groups, layouts, multiline and plot
@@ -625,6 +735,8 @@ void Exporter::objects() {
             w_.dxfHex(330, int(im.owner));
         }
     }
+    if (ordered_)
+        sortTable();
     w_.sectionEnd();
 }
 
@@ -637,6 +749,8 @@ bool Exporter::writable(std::uint32_t h, std::int32_t owner) const {
 
 void Exporter::begin(const char* type, const Entity& e, unsigned long owner, const char* subclass) {
     w_.entity(type);
+    if (collecting_)
+        written_.push_back(w_.nextHandle() - 1);
     w_.dxfHex(330, int(owner));
     w_.dxfString(100, "AcDbEntity");
     const auto layer = static_cast<std::size_t>(e.layer);

@@ -39,6 +39,8 @@
 // landscape, overlap in percent, match lines, sheet labels; the paper size byte A4, A3, A2,
 // A1, A0 or custom; custom width and height, left, bottom, right and top margins in mm, the
 // scale N of 1:N and the overlap, eight-byte reals).
+// It ends the tables with the order the entities are drawn in (see packTables); files of
+// format 2 are drawn in the order of their entities.
 //
 // Files of format 1 (40-byte entity records that carried their own colour, width and block;
 // texts, hatches and images with their strings in the tables) are read and converted.
@@ -315,6 +317,13 @@ void packTables(const Drawing& d, Packer& out) {
           paper.marginRightMm, paper.marginTopMm, sheets.scale, sheets.overlap.value})
         out.scalar(v);
     // ---- (the print areas end here)
+    // ---- draw order (last of the tables): the count n of the first entities that are not in
+    // their own place, then the place of each of them, a permutation of 0 .. n-1 (every later
+    // entity is drawn in its own place; n is 0 for a drawing in handle order).
+    const std::vector<std::uint32_t> places = storedPlaces(d);
+    out.number(places.size());
+    for (const std::uint32_t place : places)
+        out.number(place);
 }
 
 std::string deflateBytes(const std::string& plain) {
@@ -808,6 +817,16 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
                 nb.entities.push_back(handles[h]);
         c->blocks.push_back(std::move(nb));
     }
+
+    // The draw order of the entities kept, as their places 0, 1, ... in it.
+    if (const DrawOrder& order = d.drawOrder(); !order.plain()) {
+        c->orderKeys.assign(c->entities.size(), 0);
+        std::int64_t next = 0;
+        for (std::size_t place = 0; place < d.entities.size(); ++place)
+            if (const std::uint32_t h = order.at(static_cast<std::uint32_t>(place));
+                handles[h] != kGone)
+                c->orderKeys[handles[h]] = next++;
+    }
     return c;
 }
 
@@ -1115,6 +1134,17 @@ void unpackTables(Unpacker& in, Drawing& d, int version, Format1& old) {
           &sheets.scale, &sheets.overlap.value})
         *v = in.scalar<double>();
     // ---- (the print areas end here)
+
+    // ---- draw order (last of the tables; see packTables)
+    if (version >= 3) {
+        d.orderKeys.resize(in.count(1));
+        for (std::int64_t& key : d.orderKeys) {
+            const std::uint64_t place = in.number();
+            if (place >= d.orderKeys.size())
+                damaged("the draw order names a place that does not exist");
+            key = static_cast<std::int64_t>(place);
+        }
+    }
 }
 
 bool within(std::int64_t index, std::size_t size) {
@@ -1148,6 +1178,8 @@ void validate(const Drawing& d) {
             damaged("an image path lies outside the characters");
     if (!d.ownStyles.empty() && d.ownStyles.size() != d.entities.size())
         damaged("the own styles do not match the entities");
+    if (d.orderKeys.size() > d.entities.size() || !validPlaces(d.orderKeys))
+        damaged("the draw order does not match the entities");
 
     // Print areas have a place, a turn and a size; their settings give sheets a size.
     if (d.printAreas.size() > kMostPrintAreas)

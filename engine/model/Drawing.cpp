@@ -125,6 +125,7 @@ std::unique_ptr<Drawing> Drawing::contentCopy() const {
     c->textParams = textParams;
     c->hatchLoops = hatchLoops;
     c->ownStyles = ownStyles;
+    c->orderKeys = orderKeys;
     c->deadVertices = deadVertices;
     c->modified = modified;
     c->version = version;

@@ -3,6 +3,7 @@
 // and views work on it.
 #pragma once
 
+#include "engine/model/DrawOrder.h"
 #include "engine/model/Entity.h"
 #include "engine/model/Geometry.h"
 #include "engine/model/LargeAllocator.h"
@@ -259,6 +260,25 @@ public:
         index_.query(*this, area, out);
     }
 
+    // ---- draw order (see DrawOrder.h)
+    // Order keys by handle: empty while entities are drawn in handle order. Changed through a
+    // writer (DrawingWriter::setOrderKey), which tells the drawing; whoever fills them
+    // otherwise (a file being read) calls orderChanged().
+    std::vector<std::int64_t> orderKeys;
+    // The order the keys give, sorted anew after they changed.
+    const DrawOrder& drawOrder() const {
+        if (orderBuilt_ != orderVersion_ || orderSize_ != orderKeys.size()) {
+            order_.build(orderKeys);
+            orderBuilt_ = orderVersion_;
+            orderSize_ = orderKeys.size();
+        }
+        return order_;
+    }
+    void orderChanged() {
+        ++orderVersion_;
+        touch();
+    }
+
     // ---- selection
     int selectAll(bool select);
     int selectedCount() const;
@@ -314,6 +334,11 @@ private:
     mutable std::vector<char> blockExtentsKnown_;
     mutable std::uint64_t blockExtentsEdits_ = ~std::uint64_t(0);
     mutable SpatialIndex index_;
+    // The draw order as last sorted, and for which keys.
+    mutable DrawOrder order_;
+    std::uint64_t orderVersion_ = 0;
+    mutable std::uint64_t orderBuilt_ = ~std::uint64_t(0);
+    mutable std::size_t orderSize_ = 0;
     // Where each set of text parameters is, made again when it no longer fits the table.
     std::unordered_map<TextParams, std::uint32_t, TextParamsHash, TextParamsHash> paramsIndex_;
     std::size_t paramsIndexed_ = 0; // entries of textParams the index has seen

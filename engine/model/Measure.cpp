@@ -1,6 +1,7 @@
 #include "engine/model/Measure.h"
 
 #include "engine/model/EntityCurves.h"
+#include "engine/model/Dimension.h"
 #include "engine/model/Spline.h"
 
 #include <algorithm>
@@ -306,6 +307,23 @@ std::optional<double> distanceToEntity(const Drawing& d, int handle, Vec2 p) {
     default:
         return std::nullopt;
     }
+}
+
+std::string measurementLabel(double value, MeasuredKind kind, const DimensionStyle& style) {
+    const double scale = std::isfinite(style.scaleValue) ? style.scaleValue : 1;
+    if (kind == MeasuredKind::Area) {
+        value *= scale * scale;
+    } else {
+        value *= scale;
+        if (style.roundOff > 0 && std::isfinite(style.roundOff))
+            value = std::round(value / style.roundOff) * style.roundOff;
+    }
+    return dimensionNumber(value, style.decimals, style.suppressTrailingZeros,
+                           style.decimalSeparator);
+}
+
+std::string measurementLabel(double value, MeasuredKind kind) {
+    return measurementLabel(value, kind, DimensionStyle{});
 }
 
 } // namespace cad

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace cad {
 
@@ -39,5 +40,16 @@ std::optional<EntityMeasure> measureEntity(const Drawing& d, int handle);
 // The distance from p to the outline of an entity that measureEntity measures; nothing for the
 // others.
 std::optional<double> distanceToEntity(const Drawing& d, int handle, Vec2 p);
+
+// What a measured value is, for the text that shows it on the drawing.
+enum class MeasuredKind { Length, TotalLength, Area, Perimeter };
+struct DimensionStyle;
+// A measured value as a text placed on the drawing shows it, as dimensions show their values:
+// lengths multiplied by the style's scale value and rounded off as it says, areas multiplied
+// by the square of the scale value; in its decimals, trailing zeros and separator.
+std::string measurementLabel(double value, MeasuredKind kind, const DimensionStyle& style);
+// The same in the dimension style measurements are labelled in: a new drawing's (decimal
+// comma, two decimals).
+std::string measurementLabel(double value, MeasuredKind kind);
 
 } // namespace cad

@@ -227,8 +227,11 @@ void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from)
         copier.textStyle(static_cast<int>(i));
     for (std::size_t b = 0; b < from->blocks.size(); ++b)
         copier.block(static_cast<int>(b));
-    for (std::size_t h = 0; h < from->entities.size(); ++h)
-        if (from->inModelSpace(static_cast<int>(h)))
+    // In the order they are drawn in: the copies keep it.
+    const DrawOrder& order = from->drawOrder();
+    for (std::size_t place = 0; place < from->entities.size(); ++place)
+        if (const std::uint32_t h = order.at(static_cast<std::uint32_t>(place));
+            from->inModelSpace(static_cast<int>(h)))
             copier.entity(static_cast<int>(h), kModelSpace);
     // The file's print areas follow the drawing's own; one the drawing has already is not
     // added again.
@@ -246,7 +249,11 @@ std::unique_ptr<Drawing> extractEntities(const Drawing& from,
     part->settings = from.settings;
     ScratchWriter writer(*part);
     Copier copier(writer, from);
-    for (const std::uint32_t h : handles)
+    // In the order they are drawn in: the copies keep it.
+    std::vector<std::uint32_t> ordered(handles.begin(), handles.end());
+    if (!from.drawOrder().plain())
+        from.drawOrder().sort(ordered);
+    for (const std::uint32_t h : ordered)
         if (from.inModelSpace(static_cast<int>(h)))
             copier.entity(static_cast<int>(h), kModelSpace);
     return part;
@@ -255,8 +262,10 @@ std::unique_ptr<Drawing> extractEntities(const Drawing& from,
 std::vector<std::uint32_t> pasteEntities(DrawingWriter& into, const Drawing& from) {
     Copier copier(into, from);
     std::vector<std::uint32_t> made;
-    for (std::size_t h = 0; h < from.entities.size(); ++h)
-        if (from.inModelSpace(static_cast<int>(h)))
+    const DrawOrder& order = from.drawOrder();
+    for (std::size_t place = 0; place < from.entities.size(); ++place)
+        if (const std::uint32_t h = order.at(static_cast<std::uint32_t>(place));
+            from.inModelSpace(static_cast<int>(h)))
             made.push_back(
                 static_cast<std::uint32_t>(copier.entity(static_cast<int>(h), kModelSpace)));
     return made;

@@ -191,6 +191,8 @@ void SpatialIndex::query(const Drawing& d, const Rect& area, std::vector<std::ui
     const auto right = static_cast<float>(std::min(area.right, 1e38));
     const auto bottom = static_cast<float>(std::max(area.bottom, -1e38));
     const auto top = static_cast<float>(std::min(area.top, 1e38));
+    const DrawOrder& order = d.drawOrder();
+    const bool plain = order.plain();
     auto meets = [&](const FloatBox& b) {
         return !(b.right < left || b.left > right || b.top < bottom || b.bottom > top);
     };
@@ -216,19 +218,31 @@ void SpatialIndex::query(const Drawing& d, const Rect& area, std::vector<std::ui
                     walk(static_cast<std::uint32_t>(y * columns_ + x), take);
             walk(static_cast<std::uint32_t>(lists), take);
         }
-        std::sort(out.begin(), out.end());
+        order.sort(out);
         return;
     }
-    // Much of it: marks by handle, read in order.
+    // Much of it: marks by place in the drawing order (by handle in a drawing never
+    // reordered), read in order.
     marks_.assign((seen_ + 63) / 64, 0);
     auto mark = [&](std::uint32_t h) { marks_[h / 64] |= std::uint64_t(1) << (h % 64); };
+    auto markPlace = [&](std::uint32_t h) { mark(order.rank(h)); };
     for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x)
-            walk(static_cast<std::uint32_t>(y * columns_ + x), mark);
-    walk(static_cast<std::uint32_t>(lists), mark);
+        for (int x = x0; x <= x1; ++x) {
+            if (plain)
+                walk(static_cast<std::uint32_t>(y * columns_ + x), mark);
+            else
+                walk(static_cast<std::uint32_t>(y * columns_ + x), markPlace);
+        }
+    if (plain)
+        walk(static_cast<std::uint32_t>(lists), mark);
+    else
+        walk(static_cast<std::uint32_t>(lists), markPlace);
     for (std::size_t w = 0; w < marks_.size(); ++w)
         for (std::uint64_t bits = marks_[w]; bits; bits &= bits - 1)
             out.push_back(static_cast<std::uint32_t>(w * 64 + std::countr_zero(bits)));
+    if (!plain)
+        for (std::uint32_t& place : out)
+            place = order.at(place);
 }
 
 } // namespace cad

@@ -23,7 +23,7 @@ FloatBox toFloatBox(const Rect& r);
 class SpatialIndex {
 public:
     // The drawing's own live entities (not those of blocks) whose boxes meet `area`, in
-    // drawing order (ascending handles).
+    // drawing order (see DrawOrder.h; ascending handles in a drawing never reordered).
     void query(const Drawing& d, const Rect& area, std::vector<std::uint32_t>& out);
     // The box of an entity as the last query saw it (empty for entities not in the index).
     const FloatBox& box(std::uint32_t handle) const { return boxes_[handle]; }

@@ -86,6 +86,11 @@ const std::vector<ButtonLook> looks = {
     {17260, "symbol", 19063},
     {17280, "insert-block", 19064},
     {17290, "image", 19065},
+    // Draw order
+    {17621, "order-swap", 19244},
+    {17622, "order-top", 19245},
+    {17623, "order-bottom", 19246},
+    {17624, "hatches-bottom", 19247},
     // Display and tools
     {17304, "grid", 19022},
     {18173, "line-widths", 19026},
@@ -175,6 +180,9 @@ std::vector<int> defaultButtons(int toolbarId) {
                 CAD_CMD_REVERSE,
                 0,
                 CAD_CMD_ARRAY};
+    case CAD_TOOLBAR_ORDER:
+        return {CAD_CMD_ENTITY_TO_TOP, CAD_CMD_ENTITY_TO_BOTTOM, CAD_CMD_SWAP_ENTITIES,
+                CAD_CMD_HATCHES_TO_BOTTOM};
     case CAD_TOOLBAR_SNAPS: {
         std::vector<int> codes;
         for (int c = CAD_CMD_SNAP_END; c < CAD_CMD_SNAP_NONE; ++c)

@@ -226,6 +226,9 @@ void DrawingWindow::paintSelection(QPainter& p, Document& d) {
                 EntityFlag::Selected)
                 selected_.push_back(static_cast<std::uint32_t>(h));
         }
+        // Drawn over each other as the drawing draws them.
+        if (!dr.drawOrder().plain())
+            dr.drawOrder().sort(selected_);
     }
     if (!same || !sameView(selectionView_, d.view) || selectionImage_.size() != deviceSize()) {
         std::copy(std::begin(key), std::end(key), std::begin(selectionFor_));

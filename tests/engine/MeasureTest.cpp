@@ -1,6 +1,7 @@
 // Measuring: the geometry, and the command driven through the drawing window.
 #include "engine/model/Measure.h"
 #include "engine/Engine.h"
+#include "engine/model/Dimension.h"
 #include "engine/model/Spline.h"
 #include "engine/view/DrawingWindow.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -87,6 +88,23 @@ TEST(Measure, Entities) {
     EXPECT_NEAR(*distanceToEntity(d, arc, {6, -4}), 5, 1e-12) << "nearest end, (3, 0)";
     EXPECT_DOUBLE_EQ(*distanceToEntity(d, closed, {-1, 5}), 1) << "the closing side";
     EXPECT_FALSE(distanceToEntity(d, text, {0, 0}));
+}
+
+TEST(Measure, LabelsShowValuesAsDimensionsDo) {
+    // A new drawing's style: two decimals after a comma, never "-0".
+    EXPECT_EQ(measurementLabel(12.3456, MeasuredKind::Length), "12,35");
+    EXPECT_EQ(measurementLabel(1250.5, MeasuredKind::Area), "1250,50");
+    EXPECT_EQ(measurementLabel(-0.001, MeasuredKind::TotalLength), "0,00");
+    DimensionStyle s;
+    s.decimals = 3;
+    s.suppressTrailingZeros = true;
+    s.decimalSeparator = '.';
+    s.scaleValue = 2;
+    EXPECT_EQ(measurementLabel(1.25, MeasuredKind::Perimeter, s), "2.5");
+    EXPECT_EQ(measurementLabel(1.25, MeasuredKind::Area, s), "5") << "by the scale's square";
+    s.roundOff = 0.5;
+    EXPECT_EQ(measurementLabel(1.3, MeasuredKind::Length, s), "2.5");
+    EXPECT_EQ(measurementLabel(1.3, MeasuredKind::Area, s), "5.2") << "areas are not rounded off";
 }
 
 TEST(Measure, SplinesAndSectors) {
@@ -232,7 +250,7 @@ TEST_F(MeasureCommandTest, TheWindowStaysWithItsValuesToCopyUntilClosed) {
     press("cadMeasureCopy");
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               QStringLiteral("Distance:\t10.000\nTotal:\t20.000\nAngle:\t90.000\n"
-                             "Area:\t50.000\nTotal area:\t50.000"));
+                             "Area:\t50.000\nPerimeter:\t34.142\nTotal area:\t50.000"));
     auto* total = panel()->findChild<QLabel*>("cadMeasureTotal");
     EXPECT_TRUE(total->textInteractionFlags() & Qt::TextSelectableByMouse);
     // "Początek" measures anew in the same window.
@@ -297,6 +315,79 @@ TEST_F(MeasureCommandTest, GridSnapRightButtonAndProgramTexts) {
     cadDocClose(cadDocGetActive());
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle) << "its document closed";
     EXPECT_EQ(cadExecute(CAD_CMD_MEASURE), 0) << "no document";
+}
+
+// What was measured goes on the drawing as a text at a picked point: on the active layer, in
+// the active text style, one step each; measuring goes on.
+TEST_F(MeasureCommandTest, MeasuredValuesArePlacedAsTextsOneStepEach) {
+    Document& doc = *engine().active();
+    const int layer = cadLayerAdd("opisy", 0, 0, 0);
+    doc.current().layer = layer;
+    doc.current().textHeight = 3;
+    cadUndoForget();
+    doc.saved();
+    const int entities = int(activeDrawing()->entities.size());
+    auto text = [&](int h) {
+        const Drawing& d = *activeDrawing();
+        EXPECT_EQ(d.entities[std::size_t(h)].type, EntityType::Text);
+        EXPECT_EQ(d.entities[std::size_t(h)].layer, layer);
+        EXPECT_EQ(d.paramsOf(d.texts[d.entities[std::size_t(h)].first]).height, 3);
+        return std::string(d.textOf(d.entities[std::size_t(h)]));
+    };
+
+    ASSERT_EQ(cadExecute(CAD_CMD_MEASURE), 1);
+    auto* placeArea = panel()->findChild<QPushButton*>("cadMeasurePlaceArea");
+    ASSERT_NE(placeArea, nullptr);
+    EXPECT_FALSE(placeArea->isEnabled()) << "nothing measured yet";
+    for (Vec2 p : {Vec2{0, 0}, Vec2{10, 0}, Vec2{10, 10}})
+        click(p);
+    EXPECT_TRUE(placeArea->isEnabled());
+    EXPECT_EQ(placeArea->toolTip(), "Place this value as a text on the drawing");
+    EXPECT_EQ(value("cadMeasurePerimeter"), "34.142");
+
+    // Esc while placing: nothing is placed, measuring goes on.
+    press("cadMeasurePlaceArea");
+    EXPECT_EQ(prompt, "Text insertion point");
+    QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Command);
+    EXPECT_EQ(prompt, "Next point");
+
+    press("cadMeasurePlaceArea");
+    click({50, 60});
+    ASSERT_EQ(int(activeDrawing()->entities.size()), entities + 1);
+    EXPECT_EQ(text(entities), "50,00");
+    const Vec2 at = activeDrawing()->texts[activeDrawing()->entities.back().first].p;
+    EXPECT_NEAR(at.x, 50, 0.5);
+    EXPECT_NEAR(at.y, 60, 0.5);
+    EXPECT_EQ(prompt, "Next point");
+    click({0, 10});
+    EXPECT_EQ(value("cadMeasureArea"), "100.000");
+    press("cadMeasurePlacePerimeter");
+    click({70, 60});
+    EXPECT_EQ(text(entities + 1), "40,00");
+
+    // Each one step.
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_TRUE(activeDrawing()->valid(entities));
+    EXPECT_FALSE(activeDrawing()->valid(entities + 1));
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_FALSE(activeDrawing()->valid(entities));
+    EXPECT_EQ(cadPropGetInt(CAD_PROP_DOC_MODIFIED, -1), 0);
+
+    // After the measurement ended, the window still places what it shows.
+    ASSERT_EQ(cadExecute(CAD_CMD_MEASURE), 1);
+    for (Vec2 p : {Vec2{0, 0}, Vec2{30, 40}})
+        click(p);
+    click({0, 0}, Qt::RightButton);
+    ASSERT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    press("cadMeasurePlaceTotal");
+    EXPECT_EQ(prompt, "Text insertion point");
+    click({80, 20});
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+    const int last = int(activeDrawing()->entities.size()) - 1;
+    EXPECT_EQ(text(last), "50,00");
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_FALSE(activeDrawing()->valid(last));
 }
 
 } // namespace

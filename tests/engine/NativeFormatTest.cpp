@@ -1,6 +1,7 @@
 // The native drawing format: what a round trip keeps, and what damaged, hostile or newer files
 // and failing saves do.
 #include "engine/io/NativeFormat.h"
+#include "engine/edit/DrawingWriter.h"
 #include "engine/io/FileError.h"
 #include "engine/model/Drawing.h"
 
@@ -443,10 +444,11 @@ std::string tablesOf(const Tables& t) {
     return b.str();
 }
 
-std::string fileOf(const std::string& tables, const std::string& arrays = "") {
+std::string fileOf(const std::string& tables, const std::string& arrays = "",
+                   std::uint32_t version = 2) {
     const std::string packed = zlibStored(tables);
     Bytes b;
-    b.raw("\x89RDW\r\n\x1a\n").put<std::uint32_t>(2).put<std::uint32_t>(~2u);
+    b.raw("\x89RDW\r\n\x1a\n").put<std::uint32_t>(version).put<std::uint32_t>(~version);
     b.put<std::uint64_t>(0);
     b.put<std::uint32_t>(0).put<std::uint32_t>(0);
     b.put<std::uint64_t>(packed.size()).put<std::uint64_t>(tables.size()).raw(packed);
@@ -1115,4 +1117,71 @@ TEST(NativeFormat, SavingIntoAFolderWithoutWriteAccessKeepsTheOldFile) {
     EXPECT_EQ(saveError(sampleDrawing(false), path), Kind::CannotWrite);
     expectSameDrawing(old, *cad::loadNative(path));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"plan.rdw"});
+}
+
+// ---- the draw order
+
+namespace {
+
+// The model space's entities as the index answers them for the whole drawing: in drawing order.
+std::vector<std::uint32_t> drawnOrder(const Drawing& d) {
+    std::vector<std::uint32_t> out;
+    d.query({-1e9, -1e9, 1e9, 1e9}, out);
+    return out;
+}
+
+} // namespace
+
+TEST(NativeFormat, TheDrawOrderIsKeptThroughCompactionAndCheckedOnReading) {
+    Drawing d;
+    for (int i = 0; i < 5; ++i)
+        d.addLine({{double(i), 0}, {double(i), 1}});
+    const std::string plain = cad::writeNative(d);
+    cad::ScratchWriter w(d);
+    // Two swaps that undo each other: the order is the handles' again, and so is the file.
+    w.setOrderKeys(cad::keysSwapped(d, 1, 3));
+    w.setOrderKeys(cad::keysSwapped(d, 1, 3));
+    EXPECT_TRUE(cad::writeNative(d) == plain);
+
+    w.setOrderKeys(cad::keysToTop(d, std::vector<std::uint32_t>{0}));
+    w.setOrderKeys(cad::keysToBottom(d, std::vector<std::uint32_t>{4}));
+    ASSERT_EQ(drawnOrder(d), (std::vector<std::uint32_t>{4, 1, 2, 3, 0}));
+    const auto same = cad::readNative(cad::writeNative(d));
+    EXPECT_EQ(drawnOrder(*same), drawnOrder(d));
+    // The writer leaves the deleted one out and numbers the others anew: 3 becomes 2, 4 3.
+    w.erase(2);
+    const auto compact = cad::readNative(cad::writeNative(d));
+    ASSERT_EQ(compact->entities.size(), 4u);
+    EXPECT_EQ(drawnOrder(*compact), (std::vector<std::uint32_t>{3, 1, 2, 0}));
+    // Added later, drawn on top.
+    const int added = compact->addLine({{9, 0}, {9, 1}});
+    EXPECT_EQ(drawnOrder(*compact).back(), std::uint32_t(added));
+
+    // Files of format 3 made by hand: two points and their places.
+    Tables t;
+    t.counts[0] = 2;
+    t.counts[2] = 2;
+    Bytes arrays;
+    for (std::uint32_t i = 0; i < 2; ++i)
+        arrays.put<std::uint8_t>(20)
+            .put<std::uint8_t>(0x0C)
+            .put<std::uint16_t>(0)
+            .put<std::uint16_t>(0)
+            .put<std::uint16_t>(0)
+            .put<std::uint32_t>(i)
+            .put<std::uint32_t>(0);
+    arrays.put(1.0).put(2.0).put(3.0).put(4.0);
+    auto withOrder = [&](const std::string& places) {
+        t.tail = places;
+        return fileOf(tablesOf(t), arrays.str(), 3);
+    };
+    ASSERT_EQ(readError(withOrder(Bytes().number(0).str())), kReads);
+    const std::string reversed = withOrder(Bytes().number(2).number(1).number(0).str());
+    ASSERT_EQ(readError(reversed), kReads);
+    EXPECT_EQ(drawnOrder(*cad::readNative(reversed)), (std::vector<std::uint32_t>{1, 0}));
+    for (const std::string& bad : {std::string(), Bytes().number(2).number(0).number(0).str(),
+                                   Bytes().number(2).number(1).number(2).str(),
+                                   Bytes().number(3).number(2).number(1).number(0).str(),
+                                   Bytes().number(2).str(), Bytes().number(1ull << 40).str()})
+        EXPECT_EQ(readError(withOrder(bad)), Kind::Damaged);
 }

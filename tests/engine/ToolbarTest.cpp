@@ -98,8 +98,8 @@ TEST_F(ToolbarTest, DeclaredButtonsGoOnTheNextToolbarOnly) {
 }
 
 TEST_F(ToolbarTest, ToolbarsWithoutDeclaredButtonsGetTheEngineButtons) {
-    for (const int id :
-         {CAD_TOOLBAR_STANDARD, CAD_TOOLBAR_DRAW, CAD_TOOLBAR_EDIT, CAD_TOOLBAR_SNAPS}) {
+    for (const int id : {CAD_TOOLBAR_STANDARD, CAD_TOOLBAR_DRAW, CAD_TOOLBAR_EDIT,
+                         CAD_TOOLBAR_SNAPS, CAD_TOOLBAR_ORDER}) {
         QToolBar* bar = create(id);
         ASSERT_NE(bar, nullptr) << id;
         const std::vector<int> expected = cad::defaultButtons(id);
@@ -151,8 +151,8 @@ TEST_F(ToolbarTest, ToolbarGeometryAndOrientation) {
 }
 
 TEST_F(ToolbarTest, EveryButtonHasAnIconAndATooltip) {
-    for (const int id :
-         {CAD_TOOLBAR_STANDARD, CAD_TOOLBAR_DRAW, CAD_TOOLBAR_EDIT, CAD_TOOLBAR_SNAPS}) {
+    for (const int id : {CAD_TOOLBAR_STANDARD, CAD_TOOLBAR_DRAW, CAD_TOOLBAR_EDIT,
+                         CAD_TOOLBAR_SNAPS, CAD_TOOLBAR_ORDER}) {
         QToolBar* bar = create(id);
         ASSERT_NE(bar, nullptr);
         for (const int code : cad::defaultButtons(id)) {

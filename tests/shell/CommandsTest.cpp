@@ -122,7 +122,7 @@ TEST_F(Commands, EveryButtonRunsACommandTheEngineHas) {
         }
     }
     EXPECT_EQ(toolbars, (std::set<int>{CAD_TOOLBAR_STANDARD, CAD_TOOLBAR_DRAW, CAD_TOOLBAR_EDIT,
-                                       CAD_TOOLBAR_MODIFY, CAD_TOOLBAR_SNAPS}));
+                                       CAD_TOOLBAR_MODIFY, CAD_TOOLBAR_SNAPS, CAD_TOOLBAR_ORDER}));
     EXPECT_GT(buttons, 50);
 }
 
@@ -132,6 +132,41 @@ TEST_F(Commands, TheCommandsTheProgramRunsItselfExist) {
          {CAD_CMD_SAVE, CAD_CMD_SAVE_AS, CAD_CMD_CLOSE, CAD_CMD_CLOSE_ALL, CAD_CMD_EXPORT_DXF,
           CAD_CMD_LAYERS, CAD_CMD_REDRAW, CAD_CMD_ZOOM_ALL, CAD_CMD_SHOW_WIDTHS})
         EXPECT_TRUE(cadCommandExists(code)) << code;
+}
+
+// The draw order's items at the end of "Edycja" work on the selection, each one step; the order
+// shows in the DXF written, whose entities come bottom first.
+TEST_F(Commands, TheDrawOrderItemsReorderTheSelectionOneStepEach) {
+    const int under = cadAddLine(1111, 0, 1111, 10);
+    ASSERT_GE(under, 0);
+    ASSERT_GE(cadAddLine(2222, 0, 2222, 10), 0);
+    cadUndoForget();
+    const std::string file = path(QStringLiteral("order.dxf")).toStdString();
+    // Whether the first line is written after the second.
+    auto firstOnTop = [&] {
+        EXPECT_EQ(cadFileSave(file, CAD_FORMAT_DXF), 1);
+        const std::string dxf = read(QStringLiteral("order.dxf"));
+        const std::size_t entities = dxf.find("ENTITIES");
+        EXPECT_NE(entities, std::string::npos);
+        return dxf.find("1111", entities) > dxf.find("2222", entities);
+    };
+    ASSERT_FALSE(firstOnTop());
+
+    cadSelect(1, under);
+    item("Entitytotop1")->trigger();
+    EXPECT_TRUE(firstOnTop());
+    EXPECT_TRUE(cadCanUndo());
+    item("Undo1")->trigger();
+    EXPECT_FALSE(firstOnTop());
+    EXPECT_FALSE(cadCanUndo()) << "one step";
+
+    // Two selected change places; back again with the second one to the bottom.
+    cadSelect(1, under + 1);
+    item("Swapentities1")->trigger();
+    EXPECT_TRUE(firstOnTop());
+    cadSelect(0, under + 1);
+    item("Entitytobottom1")->trigger();
+    EXPECT_FALSE(firstOnTop());
 }
 
 } // namespace

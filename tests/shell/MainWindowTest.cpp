@@ -47,7 +47,7 @@ TEST_F(MainWindow, PanelsStandWhereTheLayoutPutsThem) {
     for (const char* name :
          {"Panel_wysoki", "Panel_control", "Panel_gora", "Panel_Level", "Panel_Line", "Panel_snap",
           "Splitter1", "Panel_srodkowy", "Panel_Legenda", "Panel_Draw", "Panel_Edit", "Panel_main",
-          "win_cad", "Panel_view", "Panel_zoom", "Panel_SvedView", "Panel_status"})
+          "win_cad", "Panel_view", "Panel_zoom", "Panel_SvedView", "Panel_status", "Panel_order"})
         ASSERT_NE(panel(name), nullptr) << name;
     EXPECT_EQ(panel("Panel_wysoki")->height(), 31);
     EXPECT_EQ(panel("Panel_gora")->height(), 30);
@@ -158,7 +158,9 @@ TEST_F(MainWindow, EveryMenuHoldsExactlyItsItems) {
                     "Odsunicie1 Odsunięcie|Przytnij1 Przytnij|Wydu1 Wydłuż|"
                     "Zaokrglij1 Zaokrąglij|Sfazuj1 Sfazuj|Przerwij1 Przerwij|Pocz1 Połącz|"
                     "Rozcignij1 Rozciągnij|Szyk1 Szyk|Wyduo1 Wydłuż o…|"
-                    "Odwrkierunek1 Odwróć kierunek"},
+                    "Odwrkierunek1 Odwróć kierunek|Entitytotop1 Entity to top|"
+                    "Entitytobottom1 Entity to bottom|Swapentities1 Swap entities|"
+                    "Kreskowanianaspd1 Kreskowania na spód"},
         {"Zaznaczanie1", "Punktowe1 Punktowe|Prostoktem1 Prostokątem|Wieloktem1 Wielokątem|"
                          "Polilini1 Polilinią|"
                          "Wzadanejodlegociodpunktu1 W zadanej odległości od punktu|N8 -|"
@@ -219,6 +221,7 @@ TEST_F(MainWindow, EngineToolbarsStandInThePanelsOfTheStartUp) {
     EXPECT_EQ(codes("Panel_control"),
               (std::set<int>{17003, 17031, 18502, 17453, 18174, 18173, 18175, 18501, 17431, 17432,
                              17441, 17442, 17443, 17801, 17802, 17803, 17804}));
+    EXPECT_EQ(codes("Panel_order"), (std::set<int>{17621, 17622, 17623, 17624}));
     const std::set<int> edit = codes("Panel_Edit");
     for (int code = 17401; code <= 17409; ++code)
         EXPECT_TRUE(edit.count(code)) << code;
