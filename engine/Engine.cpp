@@ -54,6 +54,7 @@ Engine::Engine() {
     registerModifyCommands(*this);
     registerClipboardCommands(*this);
     registerSnapCommands(*this);
+    registerDimensionCommands(*this);
 }
 
 bool Engine::undo(Document& d) {

@@ -53,6 +53,7 @@ void registerHatchCommand(Engine& e);      // commands/: hatching
 void registerModifyCommands(Engine& e);    // commands/: copy, move, rotate, scale, mirror...
 void registerClipboardCommands(Engine& e); // commands/: cut, copy and paste
 void registerSnapCommands(Engine& e);      // snap/: the ways of finding points, their settings
+void registerDimensionCommands(Engine& e); // commands/: dimensions and their styles
 
 class Engine {
 public:

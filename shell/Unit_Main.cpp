@@ -119,7 +119,13 @@ void TForm_Main::buildPanels() {
     QFrame* wysoki = add(makePanel("Panel_wysoki", client));
     wysoki->setFixedHeight(31);
     auto* wysokiLayout = tight(new QHBoxLayout(wysoki));
-    wysokiLayout->addWidget(add(makePanel("Panel_control", wysoki)));
+    wysokiLayout->addWidget(add(makePanel("Panel_control", wysoki)), 1);
+    // The engine's dimension toolbar, at the right end of the top row.
+    QFrame* dimensions = add(makePanel("Panel_Dim", wysoki));
+    dimensions->setToolTip(QString::fromUtf8(u8"Wymiarowanie"));
+    dimensions->setAccessibleName(QString::fromUtf8(u8"Wymiarowanie"));
+    dimensions->setFixedWidth(9 * 23 + 12);
+    wysokiLayout->addWidget(dimensions);
     column->addWidget(wysoki);
 
     QFrame* gora = add(makePanel("Panel_gora", client));
@@ -322,6 +328,8 @@ void TForm_Main::CreateEngineWindow(QWidget* parent) {
                      0, 17441, 17442, 17443})
         cadToolBarButton(code);
     cadToolBarCreate(panel(QStringLiteral("Panel_control")), CAD_TOOLBAR_STANDARD, 0, 0, -1, 1,
+                     nullptr, nullptr);
+    cadToolBarCreate(panel(QStringLiteral("Panel_Dim")), CAD_TOOLBAR_DIMENSIONS, 0, 0, -1, 1,
                      nullptr, nullptr);
     cadStatBarCreate(panel(QStringLiteral("Panel_status")), nullptr);
     engineWindow = cadWndCreate(parent, 13, 0, 0, parent->width(), parent->height());

@@ -6,6 +6,7 @@
 #include "engine/commands/DrawSupport.h"
 #include "engine/edit/Operations.h"
 #include "engine/model/Construct.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/Merge.h"
 #include "engine/model/Outline.h"
 #include "engine/model/Spline.h"
@@ -414,6 +415,31 @@ bool explodeInto(DrawingWriter& w, int h, std::vector<int>& made) {
                 break;
             added(w.addPolyline({all.data() + at, n}, true));
             at += n;
+        }
+        break;
+    }
+    case EntityType::Dimension: {
+        // What it is drawn with: lines, arcs, filled arrowheads and its text, on its layer.
+        const DimensionGeometry g = dimensionGeometryOf(d, e);
+        for (const std::vector<LineData>* set : {&g.extensionLines, &g.lines})
+            for (const LineData& l : *set)
+                if (!(l.a == l.b))
+                    added(w.addLine(l));
+        for (const ArcData& a : g.arcs)
+            added(w.addArc(a));
+        const auto filled = [&](int n) {
+            w.record(static_cast<std::uint32_t>(n)).flags |= EntityFlag::Filled;
+            added(n);
+        };
+        for (const auto& t : g.triangles)
+            filled(w.addPolyline(t, true));
+        for (const CircleData& c : g.dots)
+            filled(w.addCircle(c));
+        if (g.text) {
+            const DimensionText& t = *g.text;
+            if (t.framed)
+                lines({t.frame.begin(), t.frame.end()}, true);
+            added(w.addText({t.position, t.height, t.rotation, 0, t.align, t.style, t.text}));
         }
         break;
     }

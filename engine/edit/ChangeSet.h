@@ -86,7 +86,8 @@ public:
     const std::vector<std::uint32_t>& kept() const { return handles_; }
     // Whether it changes a table (layers, styles, blocks).
     bool changesTables() const {
-        return !layers_.empty() || !lineStyles_.empty() || !textStyles_.empty() || !blocks_.empty();
+        return !layers_.empty() || !lineStyles_.empty() || !textStyles_.empty() ||
+               !blocks_.empty() || !dimensionStyles_.empty();
     }
     bool changesBlocks() const { return !blocks_.empty(); }
 
@@ -114,6 +115,7 @@ private:
         Texts,
         Hatches,
         Images,
+        Dimensions,
         OwnStyle,
     };
     struct Slot {
@@ -154,6 +156,7 @@ private:
     TableLog<LineStyle> lineStyles_;
     TableLog<TextStyle> textStyles_;
     TableLog<Block> blocks_;
+    TableLog<DimensionStyle> dimensionStyles_;
 };
 
 } // namespace cad

@@ -20,7 +20,7 @@ namespace cad {
 enum class Keep { Record, Everything };
 
 // The tables whose entries a writer hands out one by one.
-enum class TableId : std::uint8_t { Layers, LineStyles, TextStyles, Blocks };
+enum class TableId : std::uint8_t { Layers, LineStyles, TextStyles, Blocks, DimensionStyles };
 
 // One entity open for change: everything of it was kept before this was handed out.
 class EntityChange {
@@ -42,6 +42,7 @@ public:
     TextData& text();
     HatchData& hatch();
     ImageData& image();
+    DimensionRecord& dimension();
     // The same by the record's type.
     template <typename Data> Data& geometry();
 
@@ -54,6 +55,8 @@ public:
     // A text's string and look.
     void setText(std::string_view bytes);
     void setTextParams(const TextParams& params);
+    // A dimension's own text (empty: the measured value).
+    void setDimensionText(std::string_view bytes);
     // Bytes for the entity's pooled strings (a hatch's pattern name, an image's path).
     PooledText pool(std::string_view bytes) { return d_.pool(bytes); }
     void setOwnStyle(const OwnStyle& style) { d_.setOwnStyle(h_, style); }
@@ -94,6 +97,9 @@ template <> inline HatchData& EntityChange::geometry<HatchData>() {
 }
 template <> inline ImageData& EntityChange::geometry<ImageData>() {
     return image();
+}
+template <> inline DimensionRecord& EntityChange::geometry<DimensionRecord>() {
+    return dimension();
 }
 
 class DrawingWriter {
@@ -137,6 +143,9 @@ public:
     int addHatch(std::span<const Vec2> v, const HatchSpec& h) {
         return d_.addHatch(v.data(), v.size(), h);
     }
+    int addDimension(const DimensionData& d, std::span<const PointTie> ties = {}) {
+        return d_.addDimension(d, ties);
+    }
     int duplicate(int handle) { return d_.duplicate(handle); }
     PooledText pool(std::string_view bytes) { return d_.pool(bytes); }
     std::uint32_t internParams(const TextParams& p) { return d_.internParams(p); }
@@ -153,6 +162,10 @@ public:
     int addTextStyle(TextStyle style);
     Block& block(std::size_t index);
     int addBlock(Block block);
+    // Dimension styles: a change of one resizes every dimension drawn in it.
+    DimensionStyle& dimensionStyle(std::size_t index);
+    int addDimensionStyle(DimensionStyle style);
+    void setDimensionStyles(std::vector<DimensionStyle> styles);
 
     // The attributes new entities take; not part of what the journal keeps.
     CurrentAttributes& current() { return d_.current; }

@@ -27,6 +27,7 @@
 #include "engine/io/DxfCodepage.h"
 #include "engine/io/DxfSupport.h"
 #include "engine/io/FileError.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/HatchPatterns.h"
 #include "engine/model/Spline.h"
 
@@ -218,6 +219,7 @@ private:
     void rectangle(const Entity& e, unsigned long owner);
     void insert(const Entity& e, unsigned long owner);
     void text(const Entity& e, unsigned long owner);
+    void dimension(const Entity& e, unsigned long owner);
     struct Loop {
         std::vector<Vec2> points;
         std::vector<double> bulges; // empty: straight edges
@@ -750,7 +752,72 @@ void Exporter::entity(std::uint32_t h, unsigned long owner) {
         if (e.first < d_.images.size())
             image(e, owner);
         break;
+    case EntityType::Dimension:
+        if (e.first < d_.dimensions.size())
+            dimension(e, owner);
+        break;
     }
+}
+
+// A dimension as what it is drawn with: its lines, arcs, filled arrowheads and text, on its
+// layer, so every reader shows it as it looks here.
+void Exporter::dimension(const Entity& e, unsigned long owner) {
+    const DimensionGeometry g = dimensionGeometryOf(d_, e);
+    for (const std::vector<LineData>* set : {&g.extensionLines, &g.lines})
+        for (const LineData& l : *set) {
+            if (!finite(l.a) || !finite(l.b))
+                continue;
+            begin("LINE", e, owner, "AcDbLine");
+            w_.coord(10, l.a.x, l.a.y, 0);
+            w_.coord(11, l.b.x, l.b.y, 0);
+        }
+    for (const ArcData& a : g.arcs) {
+        if (!finite(a.centre) || !std::isfinite(a.radius))
+            continue;
+        begin("ARC", e, owner, "AcDbCircle");
+        w_.coord(10, a.centre.x, a.centre.y, 0);
+        w_.dxfReal(40, std::abs(a.radius));
+        w_.subClass("AcDbArc");
+        w_.dxfReal(50, normalisedDegrees(a.startAngle));
+        w_.dxfReal(51, normalisedDegrees(a.endAngle));
+    }
+    for (const auto& t : g.triangles) {
+        if (!finite(t[0]) || !finite(t[1]) || !finite(t[2]))
+            continue;
+        begin("SOLID", e, owner, "AcDbTrace");
+        w_.coord(10, t[0].x, t[0].y, 0);
+        w_.coord(11, t[1].x, t[1].y, 0);
+        w_.coord(12, t[2].x, t[2].y, 0);
+        w_.coord(13, t[2].x, t[2].y, 0);
+    }
+    for (const CircleData& c : g.dots) {
+        const double r = std::abs(c.radius);
+        if (finite(c.centre) && std::isfinite(r) && r > 0)
+            solidFill(e, owner,
+                      {Loop{{{c.centre.x - r, c.centre.y}, {c.centre.x + r, c.centre.y}}, {1, 1}}});
+    }
+    if (!g.text || !finite(g.text->position) || !std::isfinite(g.text->height))
+        return;
+    const DimensionText& t = *g.text;
+    const auto style = t.style >= 0 && std::size_t(t.style) < textStyleNames_.size()
+                           ? std::size_t(t.style)
+                           : std::size_t(0);
+    if (t.framed) {
+        const std::vector<Vec2> frame(t.frame.begin(), t.frame.end());
+        polyline(e, owner, frame, true, 0);
+    }
+    begin("TEXT", e, owner, "AcDbText");
+    w_.coord(10, t.position.x, t.position.y, 0);
+    w_.dxfReal(40, t.height);
+    w_.dxfString(1, dxf::encodeText(t.text));
+    if (t.rotation != 0)
+        w_.dxfReal(50, normalisedDegrees(t.rotation));
+    w_.dxfString(7,
+                 style < textStyleNames_.size() ? textStyleNames_[style] : std::string("Standard"));
+    w_.dxfInt(72, 1);
+    w_.coord(11, t.position.x, t.position.y, 0);
+    w_.subClass("AcDbText");
+    w_.dxfInt(73, 2);
 }
 
 void Exporter::point(const Entity& e, unsigned long owner) {

@@ -3,10 +3,12 @@
 // and views work on it.
 #pragma once
 
+#include "engine/model/Dimension.h"
 #include "engine/model/Entity.h"
 #include "engine/model/Geometry.h"
 #include "engine/model/LargeAllocator.h"
 #include "engine/model/SpatialIndex.h"
+#include "engine/model/TieIndex.h"
 
 #include <atomic>
 #include <cstdint>
@@ -77,6 +79,9 @@ struct DrawingSettings {
     double gridOriginY = 0;
     std::uint32_t gridColor = 0xC0C0C0;
     std::int32_t gridKind = 0;
+    // The scale 1:N the drawing is printed at: a millimetre of paper shows N millimetres of the
+    // drawing. Dimensions take their sizes (millimetres on paper) through it.
+    double printScale = 100;
     friend bool operator==(const DrawingSettings&, const DrawingSettings&) = default;
 };
 
@@ -90,6 +95,8 @@ struct CurrentAttributes {
     double textRotation = 0;
     double textOblique = 0;
     double textHeight = 2.5;
+    // The dimension style of new dimensions.
+    std::int32_t dimensionStyle = 0;
 };
 
 // Hashes and compares text parameters by their bytes.
@@ -113,6 +120,7 @@ public:
     std::vector<LineStyle> lineStyles;
     std::vector<TextStyle> textStyles;
     std::vector<Block> blocks;
+    std::vector<DimensionStyle> dimensionStyles; // one at least
     DrawingSettings settings;
     CurrentAttributes current;
 
@@ -135,6 +143,7 @@ public:
     std::vector<TextData, LargeAllocator<TextData>> texts;
     std::vector<HatchData> hatches;
     std::vector<ImageData> images;
+    std::vector<DimensionRecord, LargeAllocator<DimensionRecord>> dimensions;
     // The bytes of texts, hatch pattern names and image paths, one after the other.
     std::vector<char, LargeAllocator<char>> chars;
     // The different looks of texts, each once.
@@ -176,6 +185,8 @@ public:
     // A smooth curve through fit points, and an arc closed through its centre.
     int addSpline(const Vec2* fitPoints, std::size_t count, bool closed);
     int addSector(const ArcData& d);
+    // A dimension (its own text pooled); the points given ties as listed (none when empty).
+    int addDimension(const DimensionData& d, std::span<const PointTie> ties = {});
     // A copy of a live entity (of the drawing itself or of a block) as a new entity of the
     // drawing itself with the same record and own style; its handle.
     int duplicate(int handle);
@@ -208,6 +219,11 @@ public:
     }
     // A text's parameters, for code that builds or changes one.
     TextSpec textSpec(const Entity& e) const;
+    // A dimension's data, with its own text.
+    DimensionData dimensionOf(const Entity& e) const {
+        const DimensionRecord& r = dimensions[e.first];
+        return dimensionData(r, pooled(r.text));
+    }
 
     // ---- own colour and width
     OwnStyle ownStyle(std::size_t handle) const {
@@ -241,6 +257,10 @@ public:
     void query(const Rect& area, std::vector<std::uint32_t>& out) const {
         index_.query(*this, area, out);
     }
+    // The live dimensions tied to an entity, added to `out`.
+    void tiedDimensions(std::uint32_t handle, std::vector<std::uint32_t>& out) const {
+        ties_.tiedTo(*this, handle, out);
+    }
 
     // ---- selection
     int selectAll(bool select);
@@ -268,6 +288,8 @@ public:
     void changed(std::uint32_t handle) {
         modified = true;
         ++version;
+        if (handle < entities.size() && entities[handle].type == EntityType::Dimension)
+            ties_.changed(handle);
         if (handle < entities.size() && entities[handle].has(EntityFlag::InBlock)) {
             blocksChanged();
             return;
@@ -279,6 +301,11 @@ public:
         modified = true;
         ++version;
         ++edits;
+        index_.invalidate();
+    }
+    // Dimension styles or the print scale changed: every dimension's size may have.
+    void dimensionsRestyled() {
+        touch();
         index_.invalidate();
     }
 
@@ -297,6 +324,7 @@ private:
     mutable std::vector<char> blockExtentsKnown_;
     mutable std::uint64_t blockExtentsEdits_ = ~std::uint64_t(0);
     mutable SpatialIndex index_;
+    mutable TieIndex ties_;
     // Where each set of text parameters is, made again when it no longer fits the table.
     std::unordered_map<TextParams, std::uint32_t, TextParamsHash, TextParamsHash> paramsIndex_;
     std::size_t paramsIndexed_ = 0; // entries of textParams the index has seen

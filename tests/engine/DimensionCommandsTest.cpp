@@ -1,0 +1,322 @@
+// The dimensioning commands driven by clicks in the drawing window: each kind measures what it
+// was pointed at and shows it with a decimal comma; each dimension is one step. Points picked
+// with a snap on an entity stay tied to it: the dimension follows the entity through moves,
+// turns, scaling, mirroring and undo/redo, in the same step, and keeps its place when the entity
+// is deleted. Dimensions and their ties survive a save and a reopen.
+#include "engine/Engine.h"
+#include "engine/edit/Edit.h"
+#include "engine/io/NativeFormat.h"
+#include "engine/model/DimensionEntity.h"
+#include "engine/model/Transform.h"
+#include "engine/ui/Dialogs.h"
+#include "engine/view/DrawingWindow.h"
+#include "tests/engine/EngineTestSupport.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace cad;
+
+namespace {
+
+constexpr int kWidth = 400, kHeight = 300;
+
+class DimensionCommandsTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        parent.resize(kWidth, kHeight);
+        ASSERT_GT(cadFileNew(0, ""), 0);
+        cadLayerAdd("wymiary", 0.18, 0x00FF00, 0x00FF00);
+        cadLayerActive(1);
+        ASSERT_EQ(cadWndCreate(&parent, 13, 0, 0, kWidth, kHeight), 1);
+        w = dynamic_cast<DrawingWindow*>(cadWndWidget(1));
+        Document* d = engine().active();
+        d->view.centre = {0, 0};
+        d->view.unitsPerPixel = 1;
+        engine().redraw();
+        engine().snaps.set(SnapKind::End, true);
+        engine().snaps.set(SnapKind::Centre, true);
+    }
+
+    void click(Vec2 p) {
+        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->toPixel(p).toPoint());
+    }
+    void key(Qt::Key k) { QTest::keyClick(w, k); }
+
+    // Runs a dimension command, clicks the points, ends it, and returns the one dimension made.
+    int dimension(int command, std::initializer_list<Vec2> points) {
+        const std::size_t before = count();
+        EXPECT_EQ(cadExecute(command), 1);
+        for (const Vec2 p : points)
+            click(p);
+        key(Qt::Key_Escape);
+        key(Qt::Key_Escape);
+        EXPECT_EQ(count(), before + 1) << "exactly one dimension";
+        return last();
+    }
+    static std::size_t count() {
+        const Drawing& d = *activeDrawing();
+        std::size_t n = 0;
+        for (std::size_t h = 0; h < d.entities.size(); ++h)
+            n += d.inModelSpace(static_cast<int>(h)) && d.entities[h].type == EntityType::Dimension;
+        return n;
+    }
+    static int last() {
+        const Drawing& d = *activeDrawing();
+        for (std::size_t h = d.entities.size(); h-- > 0;)
+            if (d.inModelSpace(static_cast<int>(h)) && d.entities[h].type == EntityType::Dimension)
+                return static_cast<int>(h);
+        return -1;
+    }
+    static DimensionData data(int h) {
+        const Drawing& d = *activeDrawing();
+        return d.dimensionOf(d.entities[static_cast<std::size_t>(h)]);
+    }
+    static double value(int h) { return measuredValue(data(h)); }
+    static std::string shown(int h) {
+        const Drawing& d = *activeDrawing();
+        return dimensionTextOf(d, d.entities[static_cast<std::size_t>(h)]);
+    }
+    static const DimensionRecord& record(int h) {
+        const Drawing& d = *activeDrawing();
+        return d.dimensions[d.entities[static_cast<std::size_t>(h)].first];
+    }
+    // One undo takes the dimension back, one redo brings it again.
+    static void expectOneStep(int h) {
+        ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+        EXPECT_FALSE(activeDrawing()->valid(h));
+        ASSERT_EQ(cadExecute(CAD_CMD_REDO), 1);
+        EXPECT_TRUE(activeDrawing()->valid(h));
+    }
+    static void transform(int h, const Similarity& s) {
+        changeActive(0, [&](ChangeSet& c) {
+            transformEntity(c, h, s);
+            return 1;
+        });
+    }
+
+    QWidget parent;
+    DrawingWindow* w = nullptr;
+};
+
+void expectNear(Vec2 a, Vec2 b) {
+    EXPECT_NEAR(a.x, b.x, 1e-9);
+    EXPECT_NEAR(a.y, b.y, 1e-9);
+}
+
+// A 3-4-5 triangle of 60, 80 and 100 units.
+TEST_F(DimensionCommandsTest, LinearKindsMeasureATriangle) {
+    ActiveAdder add;
+    add.addLine({{0, 0}, {60, 0}});
+    add.addLine({{60, 0}, {60, 80}});
+    add.addLine({{0, 0}, {60, 80}});
+    cadUndoForget();
+
+    const int horizontal = dimension(CAD_CMD_DIM_HORIZONTAL, {{0, 0}, {60, 80}, {30, -20}});
+    EXPECT_DOUBLE_EQ(value(horizontal), 60);
+    EXPECT_EQ(shown(horizontal), "60,00");
+    EXPECT_EQ(activeDrawing()->entities[static_cast<std::size_t>(horizontal)].layer, 1)
+        << "the active layer";
+    expectOneStep(horizontal);
+
+    const int vertical = dimension(CAD_CMD_DIM_VERTICAL, {{0, 0}, {60, 80}, {90, 40}});
+    EXPECT_DOUBLE_EQ(value(vertical), 80);
+    EXPECT_EQ(shown(vertical), "80,00");
+
+    const int parallel = dimension(CAD_CMD_DIM_PARALLEL, {{0, 0}, {60, 80}, {10, 60}});
+    EXPECT_DOUBLE_EQ(value(parallel), 100);
+    EXPECT_EQ(shown(parallel), "100,00");
+    expectNear(data(parallel).points[DimPoint::LinePoint], {10, 60});
+    // The points were picked on the lines' ends: tied to them.
+    EXPECT_TRUE(record(parallel).ties[0].tied());
+    EXPECT_TRUE(record(parallel).ties[1].tied());
+
+    // Three dimensions, three steps.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_EQ(count(), 0u);
+    EXPECT_EQ(cadExecute(CAD_CMD_UNDO), 0) << "the lines were there before";
+}
+
+TEST_F(DimensionCommandsTest, EscStepsBackOnePoint) {
+    ASSERT_EQ(cadExecute(CAD_CMD_DIM_PARALLEL), 1);
+    click({0, 0});
+    click({50, 50});
+    key(Qt::Key_Escape); // the second point is dropped
+    click({30, 40});
+    click({0, 40});
+    key(Qt::Key_Escape);
+    key(Qt::Key_Escape);
+    ASSERT_EQ(count(), 1u);
+    EXPECT_DOUBLE_EQ(value(last()), 50);
+}
+
+TEST_F(DimensionCommandsTest, RadiusAndDiameterOfACircle) {
+    ActiveAdder add;
+    const int circle = add.addCircle({{20, 10}, 12.5});
+    const int radius = dimension(CAD_CMD_DIM_RADIAL, {{32, 10}, {60, 40}});
+    EXPECT_DOUBLE_EQ(value(radius), 12.5);
+    EXPECT_NE(shown(radius).find("12,50"), std::string::npos) << shown(radius);
+    expectOneStep(radius);
+    const int diameter = dimension(CAD_CMD_DIM_DIAMETRIC, {{20, 23}, {-20, -20}});
+    EXPECT_DOUBLE_EQ(value(diameter), 25);
+    EXPECT_NE(shown(diameter).find("25,00"), std::string::npos) << shown(diameter);
+
+    // Both follow the circle when it grows.
+    transform(circle, Similarity::scaling({20, 10}, 2));
+    EXPECT_DOUBLE_EQ(value(radius), 25);
+    EXPECT_DOUBLE_EQ(value(diameter), 50);
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_DOUBLE_EQ(value(radius), 12.5);
+    EXPECT_DOUBLE_EQ(value(diameter), 25);
+}
+
+TEST_F(DimensionCommandsTest, AngleBetweenLinesAndAtAVertex) {
+    ActiveAdder add;
+    add.addLine({{0, 0}, {80, 0}});
+    add.addLine({{0, 0}, {0, 80}});
+    const int between = dimension(CAD_CMD_DIM_ANGULAR, {{45, 0}, {0, 45}, {30, 30}});
+    EXPECT_NEAR(value(between), 90, 1e-9);
+    EXPECT_NE(shown(between).find("90"), std::string::npos) << shown(between);
+    expectOneStep(between);
+
+    // Enter: a vertex and two points.
+    ASSERT_EQ(cadExecute(CAD_CMD_DIM_ANGULAR), 1);
+    key(Qt::Key_Return);
+    click({-100, -100});
+    click({-50, -100});
+    click({-50, -50});
+    click({-70, -90});
+    key(Qt::Key_Escape);
+    key(Qt::Key_Escape);
+    ASSERT_EQ(count(), 2u);
+    EXPECT_NEAR(value(last()), 45, 1e-9);
+}
+
+TEST_F(DimensionCommandsTest, OrdinatesOfAPointChosenByTheSide) {
+    const int x = dimension(CAD_CMD_DIM_ORDINATE, {{30, 20}, {30, 70}});
+    EXPECT_EQ(data(x).kind, DimensionKind::OrdinateX);
+    EXPECT_DOUBLE_EQ(value(x), 30);
+    EXPECT_EQ(shown(x), "30,00");
+    const int y = dimension(CAD_CMD_DIM_ORDINATE, {{-40, -25}, {-90, -25}});
+    EXPECT_EQ(data(y).kind, DimensionKind::OrdinateY);
+    EXPECT_DOUBLE_EQ(value(y), -25);
+    EXPECT_EQ(shown(y), "-25,00");
+    expectOneStep(y);
+}
+
+// The points picked on a line's ends follow it; undo and redo bring the dimension back with the
+// line exactly; a deleted line leaves the dimension as it was, untied.
+TEST_F(DimensionCommandsTest, TiedDimensionsFollowTheirEntities) {
+    ActiveAdder add;
+    const int line = add.addLine({{0, 0}, {30, 40}});
+    cadUndoForget();
+    const int dim = dimension(CAD_CMD_DIM_PARALLEL, {{0, 0}, {30, 40}, {-20, 30}});
+    ASSERT_DOUBLE_EQ(value(dim), 50);
+    const DimensionData drawn = data(dim);
+
+    transform(line, Similarity::translation({10, -5}));
+    expectNear(data(dim).points[0], {10, -5});
+    expectNear(data(dim).points[1], {40, 35});
+    EXPECT_DOUBLE_EQ(value(dim), 50);
+
+    transform(line, Similarity::rotation({10, -5}, 90));
+    expectNear(data(dim).points[1], {-30, 25});
+    EXPECT_NEAR(value(dim), 50, 1e-9);
+
+    transform(line, Similarity::scaling({10, -5}, 2));
+    EXPECT_NEAR(value(dim), 100, 1e-9);
+
+    transform(line, Similarity::mirroring({0, -100}, {0, 100}));
+    expectNear(data(dim).points[0], {-10, -5});
+    EXPECT_NEAR(value(dim), 100, 1e-9);
+
+    // Undo takes each back with the line, all the way to the dimension as drawn.
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_EQ(data(dim), drawn);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(cadExecute(CAD_CMD_REDO), 1);
+    expectNear(data(dim).points[0], {-10, -5});
+    EXPECT_NEAR(value(dim), 100, 1e-9);
+
+    // Deleted: the dimension stays, no longer tied; undo ties it again.
+    const DimensionData before = data(dim);
+    changeActive(0, [&](ChangeSet& c) {
+        c.erase(static_cast<std::uint32_t>(line));
+        return 1;
+    });
+    EXPECT_EQ(data(dim), before);
+    EXPECT_FALSE(record(dim).ties[0].tied());
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_TRUE(record(dim).ties[0].tied());
+    transform(line, Similarity::translation({1, 0}));
+    expectNear(data(dim).points[0], {before.points[0].x + 1, before.points[0].y});
+}
+
+// Moving a dimension together with its line keeps it tied; moving it alone unties it.
+TEST_F(DimensionCommandsTest, MovedAloneADimensionLeavesItsEntity) {
+    ActiveAdder add;
+    const int line = add.addLine({{0, 0}, {40, 0}});
+    const int dim = dimension(CAD_CMD_DIM_HORIZONTAL, {{0, 0}, {40, 0}, {20, 20}});
+    changeActive(0, [&](ChangeSet& c) {
+        transformEntity(c, line, Similarity::translation({0, 10}));
+        transformEntity(c, dim, Similarity::translation({0, 10}));
+        return 1;
+    });
+    EXPECT_TRUE(record(dim).ties[0].tied());
+    expectNear(data(dim).points[DimPoint::LinePoint], {20, 30});
+    transform(dim, Similarity::translation({5, 0}));
+    EXPECT_FALSE(record(dim).ties[0].tied());
+    expectNear(data(dim).points[0], {5, 10});
+}
+
+TEST_F(DimensionCommandsTest, DimensionsAndTiesSurviveSaveAndReopen) {
+    ActiveAdder add;
+    add.addLine({{0, 0}, {60, 80}});
+    const int dim = dimension(CAD_CMD_DIM_PARALLEL, {{0, 0}, {60, 80}, {10, 60}});
+    changeActive(0, [&](ChangeSet& c) {
+        c.change(static_cast<std::uint32_t>(dim)).setDimensionText("a = <> m");
+        return 1;
+    });
+    const Drawing& d = *activeDrawing();
+    const auto back = readNative(writeNative(d));
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->dimensionStyles.size(), 1u) << "a new drawing has one style";
+    int found = -1;
+    for (std::size_t h = 0; h < back->entities.size(); ++h)
+        if (back->valid(static_cast<int>(h)) && back->entities[h].type == EntityType::Dimension)
+            found = static_cast<int>(h);
+    ASSERT_GE(found, 0);
+    const Entity& e = back->entities[static_cast<std::size_t>(found)];
+    EXPECT_EQ(back->dimensionOf(e), data(dim));
+    EXPECT_EQ(dimensionTextOf(*back, e), "a = 100,00 m");
+    const DimensionRecord& r = back->dimensions[e.first];
+    ASSERT_TRUE(r.ties[0].tied());
+    EXPECT_EQ(back->entities[r.ties[0].entity].type, EntityType::Line);
+}
+
+TEST_F(DimensionCommandsTest, StylesDialogIsOneStep) {
+    const int dim = dimension(CAD_CMD_DIM_ORDINATE, {{30, 20}, {30, 70}});
+    const std::function<int(QDialog&)> saved = showModal;
+    bool shown = false;
+    showModal = [&shown](QDialog&) {
+        shown = true;
+        return int(QDialog::Rejected);
+    };
+    EXPECT_EQ(cadExecute(CAD_CMD_DIM_STYLES), 0) << "cancelled";
+    showModal = saved;
+    EXPECT_TRUE(shown);
+    // Changing the style's decimals shows in the dimension, and one undo takes it back.
+    changeActive(0, [&](ChangeSet& c) {
+        c.dimensionStyle(0).decimals = 1;
+        return 1;
+    });
+    EXPECT_EQ(DimensionCommandsTest::shown(dim), "30,0");
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_EQ(DimensionCommandsTest::shown(dim), "30,00");
+}
+
+} // namespace
