@@ -18,7 +18,7 @@ namespace cad {
 
 namespace {
 
-constexpr int kPickEntities = 19301, kInsertionPoint = 19318;
+constexpr int kInsertionPoint = 19318;
 constexpr int kCutName = 19034, kCopyName = 19035, kPasteName = 19036;
 
 bool copySelection(Document& d) {
@@ -38,28 +38,6 @@ bool cutSelection(Document& d) {
     engine().redrawArea(d, area);
     return true;
 }
-
-// With nothing selected: the person picks the entities, then they go to the clipboard.
-class PickThen final : public Command {
-public:
-    PickThen(Document& d, int name, bool (*then)(Document&))
-        : Command(d), name_(name), then_(then) {}
-    Wants wants() const override { return Wants::Entities; }
-    int name() const override { return name_; }
-    void start(CommandHost& host) override {
-        host_ = &host;
-        host.prompt(kPickEntities);
-    }
-    void entitiesPicked() override {
-        then_(document());
-        host_->finish();
-    }
-
-private:
-    int name_;
-    bool (*then_)(Document&);
-    CommandHost* host_ = nullptr;
-};
 
 // The entities of the clipboard follow the cursor, their lower left corner under it, until a
 // point puts them down.
@@ -129,22 +107,12 @@ private:
     CommandHost* host_ = nullptr;
 };
 
-// Cut and copy: at once on the selection, else after the person picks.
-int onSelection(int name, bool (*action)(Document&)) {
-    Document* d = engine().active();
-    if (!d)
-        return 0;
-    if (d->drawing().selectedCount() > 0 || !DrawingWindow::current())
-        return action(*d) ? 1 : 0;
-    return startDrawCommand(
-        [&](Document& doc) { return std::make_unique<PickThen>(doc, name, action); });
-}
-
 } // namespace
 
 void registerClipboardCommands(Engine& e) {
-    e.addCommand(CAD_CMD_CUT, [] { return onSelection(kCutName, cutSelection); });
-    e.addCommand(CAD_CMD_COPY_TO_CLIPBOARD, [] { return onSelection(kCopyName, copySelection); });
+    e.addCommand(CAD_CMD_CUT, [] { return workOnSelection(kCutName, cutSelection); });
+    e.addCommand(CAD_CMD_COPY_TO_CLIPBOARD,
+                 [] { return workOnSelection(kCopyName, copySelection); });
     e.addCommand(CAD_CMD_PASTE, [] {
         std::unique_ptr<Drawing> part = drawingOnClipboard();
         if (!part)

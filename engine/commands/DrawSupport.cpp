@@ -163,6 +163,45 @@ void PreviewDrawing::paint(QPainter& painter, const View& view) {
         options, all);
 }
 
+namespace {
+
+// With nothing selected: the person picks the entities, then the work is done on them.
+class PickThenWork final : public Command {
+public:
+    PickThenWork(Document& d, int name, bool (*work)(Document&))
+        : Command(d), name_(name), work_(work) {}
+    Wants wants() const override { return Wants::Entities; }
+    int name() const override { return name_; }
+    void start(CommandHost& host) override {
+        host_ = &host;
+        host.prompt(19301);
+    }
+    void entitiesPicked() override {
+        work_(document());
+        host_->finish();
+    }
+
+private:
+    int name_;
+    bool (*work_)(Document&);
+    CommandHost* host_ = nullptr;
+};
+
+} // namespace
+
+int workOnSelection(int name, bool (*work)(Document&)) {
+    Document* d = engine().active();
+    if (!d)
+        return 0;
+    DrawingWindow* w = DrawingWindow::current();
+    if (w)
+        w->cancel();
+    if (d->drawing().selectedCount() > 0 || !w)
+        return work(*d) ? 1 : 0;
+    w->startCommand(std::make_unique<PickThenWork>(*d, name, work));
+    return 1;
+}
+
 int startDrawCommand(const std::function<std::unique_ptr<Command>(Document&)>& make) {
     Document* d = engine().active();
     DrawingWindow* w = DrawingWindow::current();

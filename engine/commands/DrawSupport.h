@@ -101,4 +101,11 @@ private:
 // is no document or no window.
 int startDrawCommand(const std::function<std::unique_ptr<Command>(Document&)>& make);
 
+// A command that works on the selection at once (erase, properties, cut, copy, explode): with
+// entities selected, or without a drawing window, `work` runs on the active document now;
+// otherwise the person first picks the entities in the window (prompt 19301), and `work` runs
+// when they end picking. Any command running in the window ends first. `work` returns whether
+// it did something.
+int workOnSelection(int name, bool (*work)(Document&));
+
 } // namespace cad

@@ -1,6 +1,7 @@
 // Undo, redo, erase and the properties of entities.
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
+#include "engine/commands/DrawSupport.h"
 #include "engine/commands/PropertiesDialog.h"
 #include "engine/edit/Operations.h"
 #include "engine/ui/Dialogs.h"
@@ -10,7 +11,6 @@ namespace cad {
 
 namespace {
 
-constexpr int kPickEntitiesPrompt = 19301;
 constexpr int kEraseName = 19238;
 constexpr int kPropertiesName = 19232;
 constexpr int kEraseQuestion = 10506;
@@ -48,45 +48,6 @@ bool editSelection(Document& d) {
     return true;
 }
 
-// A command on the selection run with nothing selected: the person picks the entities, then
-// it works on them.
-class PickThenCommand final : public Command {
-public:
-    PickThenCommand(Document& d, int name, bool (*work)(Document&))
-        : Command(d), name_(name), work_(work) {}
-    Wants wants() const override { return Wants::Entities; }
-    int name() const override { return name_; }
-    void start(CommandHost& host) override {
-        host_ = &host;
-        host.prompt(kPickEntitiesPrompt);
-    }
-    void entitiesPicked() override {
-        work_(document());
-        host_->finish();
-    }
-
-private:
-    int name_;
-    bool (*work_)(Document&);
-    CommandHost* host_ = nullptr;
-};
-
-// Works on the selection, or lets the person pick what to work on first.
-int onSelection(int name, bool (*work)(Document&)) {
-    Document* d = engine().active();
-    if (!d)
-        return 0;
-    DrawingWindow* w = DrawingWindow::current();
-    if (w)
-        w->cancel();
-    if (d->drawing().selectedCount() > 0)
-        return work(*d) ? 1 : 0;
-    if (!w)
-        return 0;
-    w->startCommand(std::make_unique<PickThenCommand>(*d, name, work));
-    return 1;
-}
-
 // Undo and redo end any command that runs: what it began is taken back first.
 int stepCommand(bool back) {
     Document* d = engine().active();
@@ -102,8 +63,9 @@ int stepCommand(bool back) {
 void registerEditCommands(Engine& e) {
     e.addCommand(CAD_CMD_UNDO, [] { return stepCommand(true); });
     e.addCommand(CAD_CMD_REDO, [] { return stepCommand(false); });
-    e.addCommand(CAD_CMD_ERASE, [] { return onSelection(kEraseName, eraseSelection); });
-    e.addCommand(CAD_CMD_PROPERTIES, [] { return onSelection(kPropertiesName, editSelection); });
+    e.addCommand(CAD_CMD_ERASE, [] { return workOnSelection(kEraseName, eraseSelection); });
+    e.addCommand(CAD_CMD_PROPERTIES,
+                 [] { return workOnSelection(kPropertiesName, editSelection); });
 }
 
 } // namespace cad

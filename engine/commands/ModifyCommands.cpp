@@ -509,13 +509,13 @@ bool explodeInto(DrawingWriter& w, int h, std::vector<int>& made) {
     return exploded;
 }
 
-int explodeSelection(Document& doc, CommandHost* host) {
+bool explodeSelection(Document& doc) {
     const Drawing& d = doc.drawing();
     const std::vector<std::uint32_t> selected = selectedEntities(d);
     if (selected.empty())
-        return 0;
+        return false;
     Edit edit(doc);
-    Rect area = extentsOf(d, selected);
+    const Rect area = extentsOf(d, selected);
     std::vector<int> made;
     for (const std::uint32_t h : selected) {
         if (explodeInto(edit.changes(), static_cast<int>(h), made))
@@ -525,24 +525,9 @@ int explodeSelection(Document& doc, CommandHost* host) {
     doc.selectAll(false);
     for (const int n : made)
         doc.select(n, true);
-    if (host)
-        host->redrawArea(area);
-    else
-        engine().redrawArea(doc, area);
-    return made.empty() ? 0 : 1;
+    engine().redrawArea(doc, area);
+    return !made.empty();
 }
-
-class ExplodeCommand final : public OnSelection {
-public:
-    using OnSelection::OnSelection;
-    int name() const override { return kExplodeName; }
-
-private:
-    void begin() override {
-        explodeSelection(document(), host_);
-        host_->finish();
-    }
-};
 
 // ---- make block -------------------------------------------------------------------------------
 
@@ -615,15 +600,7 @@ void registerModifyCommands(Engine& e) {
     e.addCommand(CAD_CMD_MIRROR, [] {
         return startOnSelection([](Document& d) { return std::make_unique<MirrorCommand>(d); });
     });
-    e.addCommand(CAD_CMD_EXPLODE, [] {
-        Document* d = engine().active();
-        if (!d)
-            return 0;
-        if (!DrawingWindow::current() || d->drawing().selectedCount() > 0)
-            return explodeSelection(*d, nullptr);
-        return startOnSelection(
-            [](Document& doc) { return std::make_unique<ExplodeCommand>(doc); });
-    });
+    e.addCommand(CAD_CMD_EXPLODE, [] { return workOnSelection(kExplodeName, explodeSelection); });
     e.addCommand(CAD_CMD_MAKE_BLOCK, [] {
         return startOnSelection([](Document& d) -> std::unique_ptr<Command> {
             BlockNameDialog dialog(DrawingWindow::current());
