@@ -4,6 +4,7 @@
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
 #include "engine/commands/DrawSupport.h"
+#include "engine/edit/FollowTies.h"
 #include "engine/edit/Operations.h"
 #include "engine/model/Construct.h"
 #include "engine/model/DimensionEntity.h"
@@ -113,16 +114,21 @@ protected:
             for (const Vec2 corner : {Vec2{area.left, area.bottom}, Vec2{area.right, area.bottom},
                                       Vec2{area.left, area.top}, Vec2{area.right, area.top}})
                 area.add(s.apply(corner));
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> copies;
         for (const std::uint32_t h : handles_) {
             if (!d.inModelSpace(static_cast<int>(h)))
                 continue;
             const int target =
                 copy ? duplicateEntity(edit.changes(), static_cast<int>(h)) : static_cast<int>(h);
+            if (copy && target >= 0)
+                copies.emplace_back(h, static_cast<std::uint32_t>(target));
             transformEntity(edit.changes(), target, s);
             const EntityType type = d.entities[static_cast<std::size_t>(target)].type;
             if (type == EntityType::Image || type == EntityType::Text)
                 area.add(d.entityExtents(target));
         }
+        // Copied dimensions stay tied to the copies of their entities.
+        retieCopies(edit.changes(), copies);
         edit.commit();
         host_->redrawArea(area);
     }

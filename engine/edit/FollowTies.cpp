@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace cad {
@@ -59,9 +60,9 @@ Rect followTies(ChangeSet& c) {
                 if (!tie.tied() || (tie.kind == TieKind::Perpendicular) != perpendicular)
                     continue;
                 const std::size_t from = std::min<std::size_t>(tie.from, after.points.size() - 1);
-                const bool entityChanged =
-                    inChange(tie.entity) || (tie.other != kNoEntity && inChange(tie.other)) ||
-                    (perpendicular && followed[from]);
+                const bool entityChanged = inChange(tie.entity) ||
+                                           (tie.other != kNoEntity && inChange(tie.other)) ||
+                                           (perpendicular && followed[from]);
                 if (!entityChanged && !moved)
                     continue;
                 const auto now = tiedPoint(d, tie, after.points[i], after.points[from]);
@@ -81,6 +82,37 @@ Rect followTies(ChangeSet& c) {
         area.add(d.entityExtents(static_cast<int>(h)));
     }
     return area;
+}
+
+void retieCopies(DrawingWriter& w,
+                 const std::vector<std::pair<std::uint32_t, std::uint32_t>>& copies) {
+    std::unordered_map<std::uint32_t, std::uint32_t> copyOf;
+    for (const auto& [original, copy] : copies)
+        copyOf.emplace(original, copy);
+    const auto mapped = [&](std::uint32_t h) {
+        const auto it = copyOf.find(h);
+        return it == copyOf.end() ? kNoEntity : it->second;
+    };
+    for (const auto& [original, copy] : copies) {
+        const Drawing& d = w.drawing();
+        if (copy >= d.entities.size() || d.entities[copy].type != EntityType::Dimension)
+            continue;
+        DimensionRecord r = d.dimensions[d.entities[copy].first];
+        bool changed = false;
+        for (PointTie& t : r.ties) {
+            if (!t.tied())
+                continue;
+            const std::uint32_t entity = mapped(t.entity);
+            const std::uint32_t other = t.other == kNoEntity ? kNoEntity : mapped(t.other);
+            if (entity == kNoEntity || (t.other != kNoEntity && other == kNoEntity))
+                continue; // tied to an entity not copied: the copy leaves it at commit
+            t.entity = entity;
+            t.other = other;
+            changed = true;
+        }
+        if (changed)
+            w.change(copy).dimension() = r;
+    }
 }
 
 } // namespace cad

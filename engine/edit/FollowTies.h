@@ -7,10 +7,18 @@
 
 #include "engine/edit/ChangeSet.h"
 
+#include <utility>
+#include <vector>
+
 namespace cad {
 
 // Brings the dimensions tied to what the change touched up to date, within the change; the area
 // the changed dimensions covered before and after.
 Rect followTies(ChangeSet& changes);
+
+// Entities copied together with the dimensions tied to them: the copies of the dimensions are
+// tied to the copies of the entities (pairs of original and copy handles).
+void retieCopies(DrawingWriter& w,
+                 const std::vector<std::pair<std::uint32_t, std::uint32_t>>& copies);
 
 } // namespace cad

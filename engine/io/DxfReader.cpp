@@ -737,6 +737,22 @@ public:
     void addHatchLoop(const DL_HatchLoopData&) override;
     void addHatchEdge(const DL_HatchEdgeData&) override;
     void addImage(const DL_ImageData&) override;
+    // Dimensions of every kind: read from their definition points (see dimension()).
+    void addDimAlign(const DL_DimensionData&, const DL_DimAlignedData&) override { dimension(); }
+    void addDimLinear(const DL_DimensionData&, const DL_DimLinearData&) override { dimension(); }
+    void addDimRadial(const DL_DimensionData&, const DL_DimRadialData&) override { dimension(); }
+    void addDimDiametric(const DL_DimensionData&, const DL_DimDiametricData&) override {
+        dimension();
+    }
+    void addDimAngular(const DL_DimensionData&, const DL_DimAngular2LData&) override {
+        dimension();
+    }
+    void addDimAngular3P(const DL_DimensionData&, const DL_DimAngular3PData&) override {
+        dimension();
+    }
+    void addDimOrdinate(const DL_DimensionData&, const DL_DimOrdinateData&) override {
+        dimension();
+    }
     void endEntity() override { flush(); }
     void endSequence() override { flush(); }
 
@@ -775,6 +791,8 @@ private:
     void reject() { ++skipped_; }
 
     void quad(const DL_TraceData& d);
+    void dimension();
+    int dimensionStyle(std::string_view raw);
     void textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical);
     void flush();
     void addPolylineOf(const Fields& f, std::vector<Vec2> points, bool closed, long marks);
@@ -1617,6 +1635,88 @@ void Builder::flush() {
         return;
     }
     }
+}
+
+// The index of the dimension style of that name; a style of the plain settings under that
+// name when the drawing has none yet.
+int Builder::dimensionStyle(std::string_view raw) {
+    const std::string n = name(raw);
+    if (n.empty())
+        return 0;
+    const std::string key = dxf::nameKey(n);
+    for (std::size_t i = 0; i < d_.dimensionStyles.size(); ++i)
+        if (dxf::nameKey(d_.dimensionStyles[i].name) == key)
+            return int(i);
+    DimensionStyle style;
+    style.name = n;
+    d_.dimensionStyles.push_back(style);
+    return int(d_.dimensionStyles.size() - 1);
+}
+
+// A DIMENSION by its kind (70) and definition points: the points of lengths (13, 14) and the
+// dimension line's (10); of angles the lines (13-14, 15-10) or the vertex (15) and legs (13,
+// 14) with the arc's point (16 or 10); of circles the centre (10) or the far end of the
+// diameter (10) and the point on the circle (15); of ordinates the feature (13), the leader's
+// end (14) and the origin (10). Its text (1), style (3), and the text's place (11) when the
+// file says it was placed by hand.
+void Builder::dimension() {
+    Fields f;
+    if (!begin(f))
+        return;
+    const auto at = [&f](int code) { return Vec2{f.real(code, 0), f.real(code + 10, 0)}; };
+    const long flags = f.integer(70, 0);
+    DimensionData d;
+    switch (flags & 0x0F) {
+    case 0: { // rotated: horizontal or vertical, turned by what is left of the angle
+        const double angle = f.real(50, 0);
+        double turn = std::fmod(angle, 180.0);
+        if (turn < 0)
+            turn += 180;
+        const bool vertical = std::abs(turn - 90) < 1e-9;
+        d.kind = vertical ? DimensionKind::Vertical : DimensionKind::Horizontal;
+        d.rotation = vertical || turn < 1e-9 || turn > 180 - 1e-9 ? 0 : turn;
+        d.points = {at(13), at(14), at(10)};
+        break;
+    }
+    case 1:
+        d.kind = DimensionKind::Parallel;
+        d.points = {at(13), at(14), at(10)};
+        break;
+    case 2:
+        d.kind = DimensionKind::Angular;
+        d.points = {at(13), at(14), at(15), at(10), at(16)};
+        break;
+    case 3: {
+        const Vec2 far = at(10), near = at(15);
+        d.kind = DimensionKind::Diametric;
+        d.points = {Vec2{(far.x + near.x) / 2, (far.y + near.y) / 2}, near};
+        break;
+    }
+    case 4:
+        d.kind = DimensionKind::Radial;
+        d.points = {at(10), at(15)};
+        break;
+    case 5:
+        d = angularAtVertex(at(15), at(13), at(14), at(10));
+        break;
+    case 6:
+        d.kind = (flags & 64) != 0 ? DimensionKind::OrdinateX : DimensionKind::OrdinateY;
+        d.points = {at(13), at(14)};
+        d.origin = at(10);
+        break;
+    default:
+        return reject();
+    }
+    for (const Vec2 p : d.points)
+        if (!finite(p))
+            return reject();
+    if (!finite(d.origin))
+        d.origin = {};
+    if ((flags & 128) != 0 && finite(at(11)))
+        d.textPosition = at(11);
+    d.text = text(f.str(1));
+    d.style = dimensionStyle(f.str(3, "Standard"));
+    attributesOf(f, d_.addDimension(d));
 }
 
 void Builder::finish() {

@@ -5,6 +5,7 @@
 // is deleted. Dimensions and their ties survive a save and a reopen.
 #include "engine/Engine.h"
 #include "engine/edit/Edit.h"
+#include "engine/edit/FollowTies.h"
 #include "engine/io/NativeFormat.h"
 #include "engine/model/DimensionEntity.h"
 #include "engine/model/Transform.h"
@@ -157,20 +158,20 @@ TEST_F(DimensionCommandsTest, RadiusAndDiameterOfACircle) {
     ActiveAdder add;
     const int circle = add.addCircle({{20, 10}, 12.5});
     const int radius = dimension(CAD_CMD_DIM_RADIAL, {{32, 10}, {60, 40}});
-    EXPECT_DOUBLE_EQ(value(radius), 12.5);
+    EXPECT_NEAR(value(radius), 12.5, 1e-9);
     EXPECT_NE(shown(radius).find("12,50"), std::string::npos) << shown(radius);
     expectOneStep(radius);
     const int diameter = dimension(CAD_CMD_DIM_DIAMETRIC, {{20, 23}, {-20, -20}});
-    EXPECT_DOUBLE_EQ(value(diameter), 25);
+    EXPECT_NEAR(value(diameter), 25, 1e-9);
     EXPECT_NE(shown(diameter).find("25,00"), std::string::npos) << shown(diameter);
 
     // Both follow the circle when it grows.
     transform(circle, Similarity::scaling({20, 10}, 2));
-    EXPECT_DOUBLE_EQ(value(radius), 25);
-    EXPECT_DOUBLE_EQ(value(diameter), 50);
+    EXPECT_NEAR(value(radius), 25, 1e-9);
+    EXPECT_NEAR(value(diameter), 50, 1e-9);
     ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
-    EXPECT_DOUBLE_EQ(value(radius), 12.5);
-    EXPECT_DOUBLE_EQ(value(diameter), 25);
+    EXPECT_NEAR(value(radius), 12.5, 1e-9);
+    EXPECT_NEAR(value(diameter), 25, 1e-9);
 }
 
 TEST_F(DimensionCommandsTest, AngleBetweenLinesAndAtAVertex) {
@@ -271,6 +272,29 @@ TEST_F(DimensionCommandsTest, MovedAloneADimensionLeavesItsEntity) {
     transform(dim, Similarity::translation({5, 0}));
     EXPECT_FALSE(record(dim).ties[0].tied());
     expectNear(data(dim).points[0], {5, 10});
+}
+
+// Copied together, a dimension's copy is tied to the copy of its entity, as the copy command
+// and paste copy them.
+TEST_F(DimensionCommandsTest, CopiesStayTiedToTheCopiesOfTheirEntities) {
+    ActiveAdder add;
+    const int line = add.addLine({{0, 0}, {40, 0}});
+    const int dim = dimension(CAD_CMD_DIM_PARALLEL, {{0, 0}, {40, 0}, {20, 20}});
+    int lineCopy = -1, dimCopy = -1;
+    changeActive(0, [&](ChangeSet& c) {
+        lineCopy = duplicateEntity(c, line);
+        dimCopy = duplicateEntity(c, dim);
+        for (const int h : {lineCopy, dimCopy})
+            transformEntity(c, h, Similarity::translation({0, -50}));
+        retieCopies(c, {{static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(lineCopy)},
+                        {static_cast<std::uint32_t>(dim), static_cast<std::uint32_t>(dimCopy)}});
+        return 1;
+    });
+    ASSERT_TRUE(record(dimCopy).ties[1].tied());
+    EXPECT_EQ(record(dimCopy).ties[1].entity, static_cast<std::uint32_t>(lineCopy));
+    transform(lineCopy, Similarity::scaling({0, -50}, 0.5));
+    EXPECT_NEAR(value(dimCopy), 20, 1e-9);
+    EXPECT_NEAR(value(dim), 40, 1e-9) << "the original stays with the original";
 }
 
 TEST_F(DimensionCommandsTest, DimensionsAndTiesSurviveSaveAndReopen) {
