@@ -34,6 +34,7 @@
 #include <cmath>
 #include <istream>
 #include <map>
+#include <set>
 #include <span>
 #include <streambuf>
 
@@ -813,7 +814,8 @@ private:
     long arrayBudget_ = kMaxArrayInserts;
 
     std::map<std::string, int> layers_, lineStyles_, textStyles_, blocks_;
-    std::vector<std::string> layerLineTypes_; // keys, by layer
+    std::set<std::string> dimensionStylesRead_; // keys of the DIMSTYLEs taken
+    std::vector<std::string> layerLineTypes_;   // keys, by layer
 
     // The block being read.
     bool inBlock_ = false;
@@ -999,7 +1001,10 @@ void Builder::endBlock() {
     if (!inBlock_)
         return;
     inBlock_ = false;
-    if (blockName_.empty()) {
+    // A dimension's anonymous block (*D...) draws what the dimension itself draws here.
+    const bool dimensionBlock = blockName_.size() > 2 && blockName_[0] == '*' &&
+                                (blockName_[1] == 'D' || blockName_[1] == 'd');
+    if (blockName_.empty() || dimensionBlock) {
         // A block without a name cannot be inserted: its entities go.
         for (std::size_t h = blockFirst_; h < d_.entities.size(); ++h)
             d_.entities[h].set(EntityFlag::Deleted, true);
@@ -1644,13 +1649,58 @@ int Builder::dimensionStyle(std::string_view raw) {
     if (n.empty())
         return 0;
     const std::string key = dxf::nameKey(n);
-    for (std::size_t i = 0; i < d_.dimensionStyles.size(); ++i)
-        if (dxf::nameKey(d_.dimensionStyles[i].name) == key)
-            return int(i);
-    DimensionStyle style;
-    style.name = n;
-    d_.dimensionStyles.push_back(style);
-    return int(d_.dimensionStyles.size() - 1);
+    std::size_t i = 0;
+    while (i < d_.dimensionStyles.size() && dxf::nameKey(d_.dimensionStyles[i].name) != key)
+        ++i;
+    if (i == d_.dimensionStyles.size()) {
+        DimensionStyle plain;
+        plain.name = n;
+        d_.dimensionStyles.push_back(plain);
+    }
+    if (dimensionStylesRead_.insert(key).second) {
+        DimensionStyle& style = d_.dimensionStyles[i];
+        // Its settings from the DIMSTYLE of that name; sizes are millimetres on paper as ours.
+        for (const Record& r : file_.records) {
+            if (r.type != "DIMSTYLE")
+                continue;
+            const Fields t(file_, r);
+            if (dxf::nameKey(name(t.str(2))) != key)
+                continue;
+            const auto size = [&t](int code, double& v) {
+                const double read = t.real(code, v);
+                if (std::isfinite(read) && read >= 0 && read < 1e6)
+                    v = read;
+            };
+            size(41, style.arrowLength);
+            size(42, style.extensionOffset);
+            size(44, style.extensionBeyond);
+            size(45, style.roundOff);
+            size(140, style.textHeight);
+            const double gap = t.real(147, style.textGap);
+            if (std::isfinite(gap) && std::abs(gap) < 1e6) {
+                style.textGap = std::abs(gap);
+                style.frame = gap < 0;
+            }
+            const double factor = t.real(144, style.scaleValue);
+            if (std::isfinite(factor) && factor != 0)
+                style.scaleValue = std::abs(factor);
+            const double plus = t.real(47, 0), minus = t.real(48, 0);
+            if (t.integer(71, 0) != 0 && std::isfinite(plus) && std::isfinite(minus))
+                style.toleranceUpper = plus, style.toleranceLower = minus;
+            style.decimals = int(std::clamp(t.integer(271, style.decimals), 0L, 8L));
+            const long separator = t.integer(278, ',');
+            if (separator == '.' || separator == ',')
+                style.decimalSeparator = char(separator);
+            const long above = t.integer(77, 1);
+            style.placement = above == 0   ? TextPlacement::Centred
+                              : above == 4 ? TextPlacement::Below
+                                           : TextPlacement::Above;
+            style.suppressTrailingZeros = (t.integer(78, 0) & 8) != 0;
+            style.horizontalText = t.integer(73, 0) != 0;
+            break;
+        }
+    }
+    return int(i);
 }
 
 // A DIMENSION by its kind (70) and definition points: the points of lengths (13, 14) and the

@@ -13,6 +13,9 @@
 #include "engine/view/DrawingWindow.h"
 #include "tests/engine/EngineTestSupport.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 
 #include <cmath>
@@ -320,6 +323,32 @@ TEST_F(DimensionCommandsTest, DimensionsAndTiesSurviveSaveAndReopen) {
     const DimensionRecord& r = back->dimensions[e.first];
     ASSERT_TRUE(r.ties[0].tied());
     EXPECT_EQ(back->entities[r.ties[0].entity].type, EntityType::Line);
+}
+
+// The dimensions' page of the properties: two dimensions at once take an own text and a
+// placement, as one step.
+TEST_F(DimensionCommandsTest, PropertiesChangeTextAndPlacementOfSeveral) {
+    const int first = dimension(CAD_CMD_DIM_ORDINATE, {{30, 20}, {30, 70}});
+    const int second = dimension(CAD_CMD_DIM_PARALLEL, {{0, 0}, {30, 40}, {-20, 30}});
+    Document& doc = *engine().active();
+    doc.select(first, true);
+    doc.select(second, true);
+    const std::function<int(QDialog&)> saved = showModal;
+    showModal = [](QDialog& dialog) {
+        dialog.findChild<QCheckBox*>(QStringLiteral("cadDimensionOwnText"))->setChecked(true);
+        dialog.findChild<QLineEdit*>(QStringLiteral("cadDimensionText"))
+            ->setText(QStringLiteral("a=<>"));
+        dialog.findChild<QComboBox*>(QStringLiteral("cadDimensionPlacement"))->setCurrentIndex(3);
+        return int(QDialog::Accepted);
+    };
+    EXPECT_EQ(cadExecute(CAD_CMD_PROPERTIES), 1);
+    showModal = saved;
+    EXPECT_EQ(shown(first), "a=30,00");
+    EXPECT_EQ(shown(second), "a=50,00");
+    EXPECT_EQ(data(second).placement, PlacementOverride::Below);
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_EQ(shown(first), "30,00");
+    EXPECT_EQ(shown(second), "50,00");
 }
 
 TEST_F(DimensionCommandsTest, StylesDialogIsOneStep) {
