@@ -520,6 +520,8 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {19347, "Scale objects: point the distance, or type the scale factor"},
     {19361, "Cannot read that: type x,y or @dx,dy or @length<angle or a length"},
     {19362, "Cannot read that: type a number, for example 1.5 or 1,5"},
+    {19370, "Vertex of the angle"},
+    {19371, "Select the first line (Enter: the angle at a vertex)"},
 });
 
 constexpr bool strictlyIncreasing() {

@@ -30,8 +30,8 @@ namespace {
 // Prompts.
 constexpr int kFirstDimPoint = 19319, kSecondDimPoint = 19320, kTextPoint = 19321,
               kOrdinatePoint = 19322, kOrdinateXText = 19323, kOrdinateYText = 19324,
-              kSelectCircle = 19333, kFirstObject = 19334, kSecondObject = 19335,
-              kVertexPoint = 19311;
+              kSelectCircle = 19333, kFirstObject = 19371, kSecondObject = 19335,
+              kVertexPoint = 19370;
 // Short names of the kinds.
 constexpr int kHorizontalName = 19219, kVerticalName = 19220, kParallelName = 19221,
               kAngularName = 19222, kRadialName = 19223, kDiametricName = 19224,

@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <map>
 
 using namespace cad;
 
@@ -349,6 +350,52 @@ TEST_F(DimensionCommandsTest, PropertiesChangeTextAndPlacementOfSeveral) {
     ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
     EXPECT_EQ(shown(first), "30,00");
     EXPECT_EQ(shown(second), "50,00");
+}
+
+// Exploded: the lines, filled arrowheads and text it was drawn with, on its layer, one step.
+TEST_F(DimensionCommandsTest, ExplodeGivesLinesArrowheadsAndItsText) {
+    const int dim = dimension(CAD_CMD_DIM_HORIZONTAL, {{0, 0}, {60, 0}, {30, 20}});
+    engine().active()->select(dim, true);
+    ASSERT_EQ(cadExecute(CAD_CMD_EXPLODE), 1);
+    const Drawing& d = *activeDrawing();
+    EXPECT_FALSE(d.valid(dim));
+    std::map<EntityType, int> made;
+    std::string text;
+    for (std::size_t h = 0; h < d.entities.size(); ++h) {
+        if (!d.inModelSpace(static_cast<int>(h)))
+            continue;
+        const Entity& e = d.entities[h];
+        ++made[e.type];
+        EXPECT_EQ(e.layer, 1);
+        if (e.type == EntityType::Polyline) {
+            EXPECT_TRUE(e.has(EntityFlag::Filled) && e.has(EntityFlag::Closed));
+        }
+        if (e.type == EntityType::Text)
+            text = std::string(d.textOf(e));
+    }
+    EXPECT_GE(made[EntityType::Line], 3) << "two extension lines and the dimension line";
+    EXPECT_EQ(made[EntityType::Polyline], 2) << "two arrowheads";
+    EXPECT_EQ(made[EntityType::Text], 1);
+    EXPECT_EQ(text, "60,00");
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_TRUE(activeDrawing()->valid(dim));
+}
+
+// The information counts the styles and the dimensions of each group of kinds.
+TEST_F(DimensionCommandsTest, StatisticsCountDimensionsByKind) {
+    ActiveAdder add;
+    add.addCircle({{0, 0}, 30});
+    dimension(CAD_CMD_DIM_HORIZONTAL, {{-100, -100}, {-50, -100}, {-75, -120}});
+    dimension(CAD_CMD_DIM_PARALLEL, {{-100, 100}, {-50, 120}, {-75, 130}});
+    dimension(CAD_CMD_DIM_RADIAL, {{30, 0}, {40, 40}});
+    dimension(CAD_CMD_DIM_ORDINATE, {{100, 50}, {100, 90}});
+    const auto s = cadGetStatistics();
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->dimensionStyles, 1);
+    EXPECT_EQ(s->byType[CAD_ENT_DIMENSION - CAD_ENT_POINT], 4);
+    const int groups[] = {2, 0, 1, 0, 1};
+    for (int g = 0; g < 5; ++g)
+        EXPECT_EQ(s->dimensionsByGroup[g], groups[g]) << g;
 }
 
 TEST_F(DimensionCommandsTest, StylesDialogIsOneStep) {
