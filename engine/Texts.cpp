@@ -363,6 +363,11 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {17059, "Block:     %d"},
     {17060, "Hatch:     %d"},
     {17061, "Rectangle: %d"},
+    {17062, "Dim. Lin.:  %d"},
+    {17063, "Dim. Ang.:  %d"},
+    {17064, "Dim. Rad.:  %d"},
+    {17065, "Dim. Diam.: %d"},
+    {17066, "Dim. Ord.:  %d"},
     {17067, "Spline:    %d"},
     {17068, "Sector:    %d"},
     // The menu of the selection.

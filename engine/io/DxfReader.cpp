@@ -12,7 +12,7 @@
 // - each record carries its index as its handle (group 5, hexadecimal as dxflib reads it),
 //   through which the callbacks read the groups dxflib does not hand over: strings in full,
 //   true colours, lineweights, extrusion directions and extended data.
-// Records that cannot be represented (3D solids, dimensions, paper space, ...) never reach
+// Records that cannot be represented (3D solids, paper space, ...) never reach
 // dxflib; they are counted as skipped.
 //
 // Strings: files up to DXF 2004 are read in their $DWGCODEPAGE, later ones in UTF-8; \U+XXXX
@@ -321,9 +321,9 @@ struct Selection {
 };
 
 bool supportedEntity(std::string_view t) {
-    static const std::string_view kinds[] = {"POINT", "LINE",    "LWPOLYLINE", "POLYLINE", "CIRCLE",
-                                             "ARC",   "ELLIPSE", "TEXT",       "MTEXT",    "INSERT",
-                                             "SOLID", "TRACE",   "HATCH",      "SPLINE",   "IMAGE"};
+    static const std::string_view kinds[] = {
+        "POINT", "LINE",   "LWPOLYLINE", "POLYLINE", "CIRCLE", "ARC",    "ELLIPSE", "TEXT",
+        "MTEXT", "INSERT", "SOLID",      "TRACE",    "HATCH",  "SPLINE", "IMAGE",   "DIMENSION"};
     return std::find(std::begin(kinds), std::end(kinds), t) != std::end(kinds);
 }
 

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -396,6 +397,9 @@ TEST_F(DimensionCommandsTest, StatisticsCountDimensionsByKind) {
     const int groups[] = {2, 0, 1, 0, 1};
     for (int g = 0; g < 5; ++g)
         EXPECT_EQ(s->dimensionsByGroup[g], groups[g]) << g;
+    const auto info = cadDrawingInfo();
+    for (const char* line : {"Dim. Styles:  1", "Dim. Lin.:  2", "Dim. Rad.:  1", "Dim. Ord.:  1"})
+        EXPECT_NE(std::find(info.begin(), info.end(), line), info.end()) << line;
 }
 
 TEST_F(DimensionCommandsTest, StylesDialogIsOneStep) {

@@ -724,7 +724,9 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         }
         EXPECT_EQ(countByType(d), expected);
         if (!r12) {
-            const Entity& dim = at(d, ofType(d, EntityType::Dimension)[0]);
+            const auto dims = ofType(d, EntityType::Dimension);
+            ASSERT_EQ(dims.size(), 1u);
+            const Entity& dim = at(d, dims[0]);
             EXPECT_EQ(d.dimensions[dim.first].kind, DimensionKind::Horizontal);
             EXPECT_DOUBLE_EQ(measuredValue(d.dimensionOf(dim)), 10);
         }
