@@ -1726,6 +1726,16 @@ void Builder::dimension() {
         d.kind = vertical ? DimensionKind::Vertical : DimensionKind::Horizontal;
         d.rotation = vertical || turn < 1e-9 || turn > 180 - 1e-9 ? 0 : turn;
         d.points = {at(13), at(14), at(10)};
+        // Turned along its own points (as some programs write aligned ones): aligned.
+        double direction = std::fmod(
+            degrees(std::atan2(d.points[1].y - d.points[0].y, d.points[1].x - d.points[0].x)),
+            180.0);
+        if (direction < 0)
+            direction += 180;
+        if (d.rotation != 0 && std::abs(direction - turn) < 1e-9) {
+            d.kind = DimensionKind::Parallel;
+            d.rotation = 0;
+        }
         break;
     }
     case 1:
