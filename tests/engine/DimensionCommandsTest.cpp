@@ -402,6 +402,35 @@ TEST_F(DimensionCommandsTest, StatisticsCountDimensionsByKind) {
         EXPECT_NE(std::find(info.begin(), info.end(), line), info.end()) << line;
 }
 
+// A grip of the tied line moves the dimension with it in the same step; the dimension's own
+// grips move its line (still tied) or a definition point (which then leaves the line).
+TEST_F(DimensionCommandsTest, GripsOfTheTiedEntityAndOfTheDimension) {
+    const int line = ActiveAdder().addLine({{-100, 0}, {0, 0}});
+    const int dim = dimension(CAD_CMD_DIM_PARALLEL, {{-100, 0}, {0, 0}, {-50, 30}});
+    Document& doc = *engine().active();
+    doc.selectAll(false);
+    doc.select(line, true);
+    engine().redraw();
+    click({0, 0});
+    click({0, 60});
+    EXPECT_NEAR(value(dim), std::hypot(100, 60), 1e-9);
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_NEAR(value(dim), 100, 1e-9) << "one step for the line and its dimension";
+
+    doc.selectAll(false);
+    doc.select(dim, true);
+    engine().redraw();
+    click({-50, 30});
+    click({-50, 50});
+    expectNear(data(dim).points[DimPoint::LinePoint], {-50, 50});
+    EXPECT_TRUE(record(dim).ties[0].tied() && record(dim).ties[1].tied());
+    click({-100, 0});
+    click({-130, 0});
+    expectNear(data(dim).points[0], {-130, 0});
+    EXPECT_FALSE(record(dim).ties[0].tied()) << "moved off the line's end";
+    EXPECT_TRUE(record(dim).ties[1].tied());
+}
+
 TEST_F(DimensionCommandsTest, StylesDialogIsOneStep) {
     const int dim = dimension(CAD_CMD_DIM_ORDINATE, {{30, 20}, {30, 70}});
     const std::function<int(QDialog&)> saved = showModal;
