@@ -843,9 +843,10 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
             const auto renumbered = [&](std::uint32_t h) {
                 return h < handles.size() ? handles[h] : kGone;
             };
+            // (kNoEntity, the "other" of most ties, is the same number as kGone.)
             const std::uint32_t entity = renumbered(t.entity);
             const std::uint32_t other = t.other == kNoEntity ? kNoEntity : renumbered(t.other);
-            if (entity == kGone || other == kGone) {
+            if (entity == kGone || (t.other != kNoEntity && other == kGone)) {
                 t = PointTie{};
                 continue;
             }

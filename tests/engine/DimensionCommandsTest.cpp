@@ -327,6 +327,44 @@ TEST_F(DimensionCommandsTest, DimensionsAndTiesSurviveSaveAndReopen) {
     EXPECT_EQ(back->entities[r.ties[0].entity].type, EntityType::Line);
 }
 
+// Saved after entities were deleted, the drawing's handles are numbered anew: the ties follow
+// them, and a tie to an entity deleted since was ended when it was deleted.
+TEST_F(DimensionCommandsTest, TiesAreRenumberedWhenASaveLeavesDeletedEntitiesOut) {
+    ActiveAdder add;
+    const int gone = add.addLine({{-100, -100}, {-50, -100}});
+    const int kept = add.addLine({{0, 0}, {60, 80}});
+    const int first = dimension(CAD_CMD_DIM_PARALLEL, {{-100, -100}, {-50, -100}, {-75, -120}});
+    const int second = dimension(CAD_CMD_DIM_PARALLEL, {{0, 0}, {60, 80}, {10, 60}});
+    ASSERT_TRUE(record(first).ties[0].tied());
+    ASSERT_TRUE(record(second).ties[0].tied() && record(second).ties[1].tied());
+    changeActive(0, [&](ChangeSet& c) {
+        c.erase(static_cast<std::uint32_t>(gone));
+        return 1;
+    });
+    EXPECT_FALSE(record(first).ties[0].tied());
+    ASSERT_TRUE(record(second).ties[0].tied() && record(second).ties[1].tied());
+    const auto back = readNative(writeNative(*activeDrawing()));
+    ASSERT_TRUE(back);
+    std::vector<const DimensionRecord*> dims;
+    int line = -1;
+    for (std::size_t h = 0; h < back->entities.size(); ++h) {
+        if (!back->valid(static_cast<int>(h)))
+            continue;
+        const Entity& e = back->entities[h];
+        if (e.type == EntityType::Dimension)
+            dims.push_back(&back->dimensions[e.first]);
+        if (e.type == EntityType::Line)
+            line = static_cast<int>(h);
+    }
+    ASSERT_EQ(dims.size(), 2u);
+    ASSERT_GE(line, 0);
+    EXPECT_LT(line, kept) << "numbered anew";
+    EXPECT_FALSE(dims[0]->ties[0].tied());
+    ASSERT_TRUE(dims[1]->ties[0].tied() && dims[1]->ties[1].tied());
+    EXPECT_EQ(dims[1]->ties[0].entity, static_cast<std::uint32_t>(line));
+    EXPECT_EQ(dims[1]->ties[1].entity, static_cast<std::uint32_t>(line));
+}
+
 // The dimensions' page of the properties: two dimensions at once take an own text and a
 // placement, as one step.
 TEST_F(DimensionCommandsTest, PropertiesChangeTextAndPlacementOfSeveral) {
