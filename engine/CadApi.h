@@ -594,7 +594,7 @@ struct CadStatistics {
     int entities = 0;       // in the drawing, without the blocks' own
     long long vertices = 0; // of polylines, hatch boundaries and splines (their fit points)
     long long textChars = 0;
-    int byType[14] = {};      // index: CAD_ENT_... - CAD_ENT_POINT
+    int byType[14] = {}; // index: CAD_ENT_... - CAD_ENT_POINT
     int dimensionStyles = 0;
     // Dimensions: linear (horizontal, vertical, parallel), angular, radial, diametric, ordinate.
     int dimensionsByGroup[5] = {};

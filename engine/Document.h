@@ -63,8 +63,8 @@ public:
         change(s);
         if (s == drawing_->settings)
             return;
-        const bool rescaled = s.printScale != drawing_->settings.printScale ||
-                              s.units != drawing_->settings.units;
+        const bool rescaled =
+            s.printScale != drawing_->settings.printScale || s.units != drawing_->settings.units;
         drawing_->settings = s;
         drawing_->touch();
         // Dimensions take their size from the print scale.

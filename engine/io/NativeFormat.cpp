@@ -93,9 +93,9 @@ static_assert(std::is_trivially_copyable_v<OwnStyle> && sizeof(OwnStyle) == 16 &
               offsetof(OwnStyle, width) == 8);
 static_assert(std::is_trivially_copyable_v<DimensionRecord> && sizeof(DimensionRecord) == 256 &&
               offsetof(DimensionRecord, style) == 4 && offsetof(DimensionRecord, text) == 8 &&
-              offsetof(DimensionRecord, rotation) == 16 && offsetof(DimensionRecord, points) == 56 &&
-              offsetof(DimensionRecord, ties) == 136 && offsetof(PointTie, kind) == 12 &&
-              offsetof(PointTie, parameter) == 16);
+              offsetof(DimensionRecord, rotation) == 16 &&
+              offsetof(DimensionRecord, points) == 56 && offsetof(DimensionRecord, ties) == 136 &&
+              offsetof(PointTie, kind) == 12 && offsetof(PointTie, parameter) == 16);
 // How many large arrays each format counts.
 constexpr std::size_t kCounts2 = 13, kCounts3 = 14;
 // Format 1 kept 40-byte entity records.
@@ -1212,12 +1212,11 @@ void validate(const Drawing& d) {
         if (!pooledWithin(r.text, d.chars.size()))
             damaged("a dimension's text lies outside the characters");
         for (const PointTie& t : r.ties) {
-            if (static_cast<int>(t.kind) > static_cast<int>(TieKind::OnCircle) ||
-                t.reserved != 0 || t.from >= kMostDimensionPoints)
+            if (static_cast<int>(t.kind) > static_cast<int>(TieKind::OnCircle) || t.reserved != 0 ||
+                t.from >= kMostDimensionPoints)
                 damaged("a dimension is unreadable");
-            if (t.kind != TieKind::None &&
-                (t.entity >= d.entities.size() ||
-                 (t.other != kNoEntity && t.other >= d.entities.size())))
+            if (t.kind != TieKind::None && (t.entity >= d.entities.size() ||
+                                            (t.other != kNoEntity && t.other >= d.entities.size())))
                 damaged("a dimension is tied to an entity that does not exist");
         }
     }

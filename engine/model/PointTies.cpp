@@ -21,8 +21,7 @@ double tolerance(Vec2 p) {
 }
 
 bool tiesTo(const Drawing& d, std::uint32_t h) {
-    return d.inModelSpace(static_cast<int>(h)) &&
-           d.entities[h].type != EntityType::Dimension;
+    return d.inModelSpace(static_cast<int>(h)) && d.entities[h].type != EntityType::Dimension;
 }
 
 Conic arcConic(const ArcData& a) {
@@ -32,10 +31,10 @@ Conic arcConic(const ArcData& a) {
 
 // The corners of a rectangle, as the snaps place them.
 std::array<Vec2, 4> cornersOf(const RectangleData& r) {
-    const Affine local = Affine::translation(r.centre.x, r.centre.y).after(Affine::rotation(r.rotation));
+    const Affine local =
+        Affine::translation(r.centre.x, r.centre.y).after(Affine::rotation(r.rotation));
     const double w = r.width / 2, h = r.height / 2;
-    return {local.apply({-w, -h}), local.apply({w, -h}), local.apply({w, h}),
-            local.apply({-w, h})};
+    return {local.apply({-w, -h}), local.apply({w, -h}), local.apply({w, h}), local.apply({-w, h})};
 }
 
 std::array<Vec2, 4> cornersOf(const ImageData& im) {
