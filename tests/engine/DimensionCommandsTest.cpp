@@ -16,6 +16,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 
 #include <algorithm>
@@ -467,6 +469,46 @@ TEST_F(DimensionCommandsTest, GripsOfTheTiedEntityAndOfTheDimension) {
     expectNear(data(dim).points[0], {-130, 0});
     EXPECT_FALSE(record(dim).ties[0].tied()) << "moved off the line's end";
     EXPECT_TRUE(record(dim).ties[1].tied());
+}
+
+// The styles dialog: a style in use is refused deletion, an unused one goes; the dimensions
+// keep their style under its new number, all one step.
+TEST_F(DimensionCommandsTest, DeletingAStyleRenumbersTheDimensionsInOneStep) {
+    changeActive(0, [](ChangeSet& c) {
+        DimensionStyle plan;
+        plan.name = "Plan";
+        plan.decimals = 1;
+        c.current().dimensionStyle = c.addDimensionStyle(plan);
+        return 1;
+    });
+    cadUndoForget();
+    const int dim = dimension(CAD_CMD_DIM_ORDINATE, {{30, 20}, {30, 70}});
+    ASSERT_EQ(data(dim).style, 1);
+    ASSERT_EQ(shown(dim), "30,0");
+    const std::function<int(QDialog&)> saved = showModal;
+    showModal = [](QDialog& dialog) {
+        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("cadDimStyleList"));
+        auto* remove = dialog.findChild<QPushButton*>(QStringLiteral("cadDimStyleDelete"));
+        list->setCurrentRow(1);
+        remove->click(); // used: refused
+        list->setCurrentRow(0);
+        remove->click();
+        return int(QDialog::Accepted);
+    };
+    EXPECT_EQ(cadExecute(CAD_CMD_DIM_STYLES), 1);
+    showModal = saved;
+    ASSERT_EQ(responder->messages.size(), 1u);
+    EXPECT_EQ(responder->messages[0].text, engine().text(10660));
+    const Drawing& d = *activeDrawing();
+    ASSERT_EQ(d.dimensionStyles.size(), 1u);
+    EXPECT_EQ(d.dimensionStyles[0].name, "Plan");
+    EXPECT_EQ(data(dim).style, 0);
+    EXPECT_EQ(d.current.dimensionStyle, 0);
+    EXPECT_EQ(shown(dim), "30,0");
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_EQ(activeDrawing()->dimensionStyles.size(), 2u);
+    EXPECT_EQ(data(dim).style, 1);
+    EXPECT_EQ(shown(dim), "30,0");
 }
 
 TEST_F(DimensionCommandsTest, StylesDialogIsOneStep) {
