@@ -304,6 +304,30 @@ TEST_F(DimensionCommandsTest, CopiesStayTiedToTheCopiesOfTheirEntities) {
     EXPECT_NEAR(value(dim), 40, 1e-9) << "the original stays with the original";
 }
 
+// Through the clipboard: the pasted dimension is tied to the pasted line.
+TEST_F(DimensionCommandsTest, PastedDimensionsAreTiedToThePastedEntities) {
+    const int line = ActiveAdder().addLine({{0, 0}, {40, 0}});
+    const int dim = dimension(CAD_CMD_DIM_PARALLEL, {{0, 0}, {40, 0}, {20, 20}});
+    Document& doc = *engine().active();
+    doc.selectAll(false);
+    doc.select(line, true);
+    doc.select(dim, true);
+    ASSERT_EQ(cadExecute(CAD_CMD_COPY_TO_CLIPBOARD), 1);
+    doc.selectAll(false);
+    ASSERT_EQ(cadExecute(CAD_CMD_PASTE), 1);
+    click({-100, -100});
+    const int pasted = last();
+    ASSERT_NE(pasted, dim);
+    const PointTie tie = record(pasted).ties[1];
+    ASSERT_TRUE(tie.tied());
+    const int pastedLine = static_cast<int>(tie.entity);
+    ASSERT_NE(pastedLine, line);
+    EXPECT_EQ(activeDrawing()->entities[tie.entity].type, EntityType::Line);
+    transform(pastedLine, Similarity::scaling(data(pasted).points[0], 0.5));
+    EXPECT_NEAR(value(pasted), 20, 1e-9);
+    EXPECT_NEAR(value(dim), 40, 1e-9);
+}
+
 TEST_F(DimensionCommandsTest, DimensionsAndTiesSurviveSaveAndReopen) {
     ActiveAdder add;
     add.addLine({{0, 0}, {60, 80}});
