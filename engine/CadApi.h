@@ -198,6 +198,15 @@ inline constexpr int CAD_CMD_DRAW_TEXT = 17250;
 inline constexpr int CAD_CMD_DRAW_SYMBOL = 17260;
 inline constexpr int CAD_CMD_INSERT_BLOCK = 17280;
 inline constexpr int CAD_CMD_DRAW_IMAGE = 17290;
+// Dimensions (each one step; a point picked with a snap on an entity stays tied to it).
+inline constexpr int CAD_CMD_DIM_HORIZONTAL = 17601; // two points, the dimension line's point
+inline constexpr int CAD_CMD_DIM_VERTICAL = 17602;
+inline constexpr int CAD_CMD_DIM_PARALLEL = 17603;
+inline constexpr int CAD_CMD_DIM_ANGULAR = 17604;   // two lines (Enter: a vertex, two points)
+inline constexpr int CAD_CMD_DIM_RADIAL = 17605;    // a circle or arc, the text point
+inline constexpr int CAD_CMD_DIM_DIAMETRIC = 17606; // a circle or arc, the text point
+inline constexpr int CAD_CMD_DIM_ORDINATE = 17607;  // a point; the side of the text chooses X or Y
+inline constexpr int CAD_CMD_DIM_STYLES = 17610;    // the dimension-style dialog
 // Editing: on the selection, or on what is picked then when nothing is selected
 inline constexpr int CAD_CMD_PROPERTIES = 17401; // the properties of the entities, as a dialog
 inline constexpr int CAD_CMD_COPY = 17402;       // copies by base and destination points
@@ -323,6 +332,7 @@ inline constexpr int CAD_TOOLBAR_EDIT = 4863;
 inline constexpr int CAD_TOOLBAR_SNAPS = 4864;
 inline constexpr int CAD_TOOLBAR_MODIFY = 4865; // offset, trim, extend, fillet ... reverse
 inline constexpr int CAD_TOOLBAR_ORDER = 4866; // the draw order (17621-17624)
+inline constexpr int CAD_TOOLBAR_DIMENSIONS = 4867; // "Wymiarowanie": the dimension commands
 inline constexpr int CAD_TOOLBAR_LAYERS = 4871;
 inline constexpr int CAD_TOOLBAR_LINESTYLES = 4872;
 // Creates a toolbar inside parent with the buttons declared since the previous creation, or
@@ -644,6 +654,7 @@ inline constexpr int CAD_ENT_HATCH = 29;
 inline constexpr int CAD_ENT_IMAGE = 30;
 inline constexpr int CAD_ENT_SPLINE = 31;
 inline constexpr int CAD_ENT_SECTOR = 32;
+inline constexpr int CAD_ENT_DIMENSION = 33;
 
 inline constexpr int CAD_COLOR_BLACK = 0x000000;
 
@@ -662,7 +673,10 @@ struct CadStatistics {
     int entities = 0;       // in the drawing, without the blocks' own
     long long vertices = 0; // of polylines, hatch boundaries and splines (their fit points)
     long long textChars = 0;
-    int byType[13] = {};      // index: CAD_ENT_... - CAD_ENT_POINT
+    int byType[14] = {}; // index: CAD_ENT_... - CAD_ENT_POINT
+    int dimensionStyles = 0;
+    // Dimensions: linear (horizontal, vertical, parallel), angular, radial, diametric, ordinate.
+    int dimensionsByGroup[5] = {};
     std::vector<int> byLayer; // index: layer
     std::vector<int> byBlock; // entities of each block
     std::optional<CadRect> extents;

@@ -65,8 +65,13 @@ public:
         change(s);
         if (s == drawing_->settings)
             return;
+        const bool rescaled =
+            s.printScale != drawing_->settings.printScale || s.units != drawing_->settings.units;
         drawing_->settings = s;
         drawing_->touch();
+        // Dimensions take their size from the print scale.
+        if (rescaled && !drawing_->dimensions.empty())
+            drawing_->dimensionsRestyled();
     }
     // Loads content into the document outside the journal: an open change is ended first,
     // `load` changes or replaces the drawing as it likes, and the journal starts anew from the
@@ -83,6 +88,9 @@ public:
     std::uint64_t recordingEpoch = 0;
     // The journal's state when the document was last saved or opened.
     std::uint64_t savedState = 0;
+    // Where dimensions followed the entities they are tied to in the last steps (areas the
+    // commands that made the steps did not know of): the window draws them again.
+    Rect followed;
     // Whether the program was last told that the document is modified (CAD_MSG_DOC_MODIFIED).
     bool toldModified = false;
     // The document's own file as it was when it was opened or last saved: a save over that

@@ -60,6 +60,7 @@ Engine::Engine() {
     registerOrderCommands(*this);
     registerSnapCommands(*this);
     registerSheetCommands(*this);
+    registerDimensionCommands(*this);
 }
 
 bool Engine::undo(Document& d) {

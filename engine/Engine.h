@@ -60,6 +60,7 @@ void registerClipboardCommands(Engine& e); // commands/: cut, copy and paste
 void registerOrderCommands(Engine& e);     // commands/: the draw order
 void registerSnapCommands(Engine& e);      // snap/: the ways of finding points, their settings
 void registerSheetCommands(Engine& e);     // ui/: print areas, sheets, a window, BMP export
+void registerDimensionCommands(Engine& e); // commands/: dimensions and their styles
 
 class Engine {
 public:

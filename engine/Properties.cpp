@@ -2,6 +2,7 @@
 #include "engine/CadApi.h"
 
 #include "engine/Engine.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/Statistics.h"
 
 #include <filesystem>
@@ -177,6 +178,7 @@ double* geometryField(EntityChange& c, int property) {
         return field(c.image(), property);
     case EntityType::Polyline:
     case EntityType::Spline:
+    case EntityType::Dimension:
         break;
     }
     return nullptr;
@@ -214,6 +216,7 @@ std::optional<double> geometryValue(const Drawing& dr, const Entity& e, int prop
         return valueOf(dr.images[i], property);
     case EntityType::Polyline:
     case EntityType::Spline:
+    case EntityType::Dimension:
         break;
     }
     return std::nullopt;
@@ -241,6 +244,8 @@ std::optional<PooledText> pooledField(const Drawing& dr, const Entity& e, int pr
         return dr.hatches[e.first].pattern;
     if (property == CAD_PROP_ENT_NAME && e.type == EntityType::Image)
         return dr.images[e.first].path;
+    if (property == CAD_PROP_TEXT_STRING && e.type == EntityType::Dimension)
+        return dr.dimensions[e.first].text;
     return std::nullopt;
 }
 
@@ -252,6 +257,8 @@ void setPooled(EntityChange& c, int property, std::string_view value) {
         c.hatch().pattern = c.pool(value);
     else if (c.type() == EntityType::Image && property == CAD_PROP_ENT_NAME)
         c.image().path = c.pool(value);
+    else if (c.type() == EntityType::Dimension)
+        c.setDimensionText(value);
 }
 
 // Names of layers and blocks are unique and never empty.
@@ -759,7 +766,9 @@ int cadPropPutDbl(int property, int index, double value) {
 static_assert(std::size(CadStatistics{}.byType) == kEntityTypeCount &&
                   static_cast<int>(EntityType::Point) == CAD_ENT_POINT &&
                   static_cast<int>(EntityType::Spline) == CAD_ENT_SPLINE &&
-                  static_cast<int>(EntityType::Sector) == CAD_ENT_SECTOR,
+                  static_cast<int>(EntityType::Sector) == CAD_ENT_SECTOR &&
+                  static_cast<int>(EntityType::Dimension) == CAD_ENT_DIMENSION &&
+                  std::size(CadStatistics{}.dimensionsByGroup) == kDimensionGroups,
               "the interface counts and names the kinds of entities as the drawing does");
 
 std::optional<CadStatistics> cadGetStatistics() {
@@ -777,6 +786,9 @@ std::optional<CadStatistics> cadGetStatistics() {
     out.textChars = s.textChars;
     for (int t = 0; t < kEntityTypeCount; ++t)
         out.byType[t] = s.byType[static_cast<std::size_t>(t)];
+    for (int g = 0; g < kDimensionGroups; ++g)
+        out.dimensionsByGroup[g] = s.dimensionsByGroup[static_cast<std::size_t>(g)];
+    out.dimensionStyles = static_cast<int>(dr->dimensionStyles.size());
     out.byLayer = s.byLayer;
     out.byBlock = s.byBlock;
     if (!s.extents.empty())
@@ -813,7 +825,7 @@ std::vector<std::string> cadDrawingInfo() {
     line(17023, stats->lineStyles);
     line(17024, stats->textStyles);
     line(17025, 0);
-    line(17026, 0);
+    line(17026, stats->dimensionStyles);
     line(17027, 0);
     line(17028, stats->blocks);
     line(17029, stats->entities);
@@ -838,8 +850,13 @@ std::vector<std::string> cadDrawingInfo() {
         {17057, EntityType::Text},   {17058, EntityType::Image},     {17059, EntityType::Insert},
         {17060, EntityType::Hatch},  {17061, EntityType::Rectangle}, {17067, EntityType::Spline},
         {17068, EntityType::Sector}};
-    for (const auto& [number, type] : byType)
+    for (const auto& [number, type] : byType) {
         line(number, stats->byType[static_cast<int>(type) - kFirstEntityType]);
+        // The dimensions by kind: linear, angular, radial, diametric, ordinate.
+        if (type == EntityType::Rectangle)
+            for (int g = 0; g < kDimensionGroups; ++g)
+                line(17062 + g, stats->dimensionsByGroup[g]);
+    }
     return lines;
 }
 

@@ -128,6 +128,12 @@ void TForm_Main::buildPanels() {
     QFrame* order = add(makePanel("Panel_order", wysoki));
     order->setFixedWidth(4 * 24 + 8);
     wysokiLayout->addWidget(order);
+    // The engine's dimension toolbar, at the right end of the top row.
+    QFrame* dimensions = add(makePanel("Panel_Dim", wysoki));
+    dimensions->setToolTip(QString::fromUtf8(u8"Wymiarowanie"));
+    dimensions->setAccessibleName(QString::fromUtf8(u8"Wymiarowanie"));
+    dimensions->setFixedWidth(9 * 23 + 12);
+    wysokiLayout->addWidget(dimensions);
     column->addWidget(wysoki);
 
     QFrame* gora = add(makePanel("Panel_gora", client));
@@ -360,6 +366,8 @@ void TForm_Main::CreateEngineWindow(QWidget* parent) {
                      nullptr, nullptr);
     cadToolBarCreate(panel(QStringLiteral("Panel_order")), CAD_TOOLBAR_ORDER, 0, 0, -1, 1, nullptr,
                      nullptr);
+    cadToolBarCreate(panel(QStringLiteral("Panel_Dim")), CAD_TOOLBAR_DIMENSIONS, 0, 0, -1, 1,
+                     nullptr, nullptr);
     cadStatBarCreate(panel(QStringLiteral("Panel_status")), nullptr);
     engineWindow = cadWndCreate(parent, 13, 0, 0, parent->width(), parent->height());
     if (engineWindow != 0)

@@ -1045,6 +1045,9 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {19347, u8"Skaluj obiekty: wskaż odległość albo wpisz współczynnik skali"_w1250},
     {19361, u8"Błędny zapis: podaj x,y albo @dx,dy albo @długość<kąt albo długość"_w1250},
     {19362, u8"Błędny zapis: podaj liczbę, np. 1,5 albo 1.5"_w1250},
+    // Dimensions
+    {19370, u8"Wierzchołek kąta"_w1250},
+    {19371, u8"Wybierz pierwszą linię (Enter: kąt przy wierzchołku)"_w1250},
 });
 
 template <std::size_t N> constexpr bool strictlyIncreasing(const std::array<EngineString, N>& t) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "engine/Engine.h"
+#include "engine/snap/Snapper.h"
 
 #include <QPointF>
 
@@ -62,6 +63,9 @@ public:
     virtual void start(CommandHost& host) = 0;
     // A picked point (snapped where the window snaps).
     virtual void point(Vec2) {}
+    // The same with how it was found: what the snap found it on (commands that tie points to
+    // entities look at it); typed points were found on nothing.
+    virtual void pointFound(const SnapResult& found) { point(found.point); }
     // The cursor moved (snapped as points are).
     virtual void cursor(Vec2) {}
     // The person ended picking entities (Wants::Entities): the drawing's selection holds them.

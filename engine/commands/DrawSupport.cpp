@@ -165,6 +165,7 @@ PreviewDrawing::PreviewDrawing(const Drawing& source) {
     drawing_.layers = source.layers;
     drawing_.lineStyles = source.lineStyles;
     drawing_.textStyles = source.textStyles;
+    drawing_.dimensionStyles = source.dimensionStyles;
     drawing_.settings = source.settings;
     drawing_.current = source.current;
 }

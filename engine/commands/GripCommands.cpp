@@ -75,6 +75,8 @@ void drawShape(ShapeSink& sink, const GripShape& s) {
         sink.polyline(corners, true);
         break;
     }
+    case EntityType::Dimension:
+        break; // drawn with its style (see GripCommand::paint)
     }
 }
 
@@ -115,6 +117,14 @@ public:
         GripShape moved = shape_;
         if (!moveGrip(moved, grip_.index, *cursor_))
             return;
+        if (moved.type == EntityType::Dimension) {
+            const Drawing& d = document().drawing();
+            PreviewDrawing preview(d);
+            ScratchWriter(preview.drawing())
+                .addDimension(dimensionData(moved.dimension, d.pooled(moved.dimension.text)));
+            preview.paint(p, host_->view());
+            return;
+        }
         PreviewSink sink(p, *host_, document());
         drawShape(sink, moved);
     }

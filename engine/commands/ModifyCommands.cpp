@@ -4,9 +4,11 @@
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
 #include "engine/commands/DrawSupport.h"
+#include "engine/edit/FollowTies.h"
 #include "engine/edit/Operations.h"
 #include "engine/model/Construct.h"
 #include "engine/model/EntityCurves.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/Merge.h"
 #include "engine/model/Outline.h"
 #include "engine/model/Spline.h"
@@ -113,16 +115,21 @@ protected:
             for (const Vec2 corner : {Vec2{area.left, area.bottom}, Vec2{area.right, area.bottom},
                                       Vec2{area.left, area.top}, Vec2{area.right, area.top}})
                 area.add(s.apply(corner));
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> copies;
         for (const std::uint32_t h : handles_) {
             if (!d.inModelSpace(static_cast<int>(h)))
                 continue;
             const int target =
                 copy ? duplicateEntity(edit.changes(), static_cast<int>(h)) : static_cast<int>(h);
+            if (copy && target >= 0)
+                copies.emplace_back(h, static_cast<std::uint32_t>(target));
             transformEntity(edit.changes(), target, s);
             const EntityType type = d.entities[static_cast<std::size_t>(target)].type;
             if (type == EntityType::Image || type == EntityType::Text)
                 area.add(d.entityExtents(target));
         }
+        // Copied dimensions stay tied to the copies of their entities.
+        retieCopies(edit.changes(), copies);
         edit.commit();
         host_->redrawArea(area);
     }
@@ -423,6 +430,31 @@ bool explodeInto(DrawingWriter& w, int h, std::vector<int>& made) {
                 break;
             added(w.addPolyline({all.data() + at, n}, true));
             at += n;
+        }
+        break;
+    }
+    case EntityType::Dimension: {
+        // What it is drawn with: lines, arcs, filled arrowheads and its text, on its layer.
+        const DimensionGeometry g = dimensionGeometryOf(d, e);
+        for (const std::vector<LineData>* set : {&g.extensionLines, &g.lines})
+            for (const LineData& l : *set)
+                if (!(l.a == l.b))
+                    added(w.addLine(l));
+        for (const ArcData& a : g.arcs)
+            added(w.addArc(a));
+        const auto filled = [&](int n) {
+            w.record(static_cast<std::uint32_t>(n)).flags |= EntityFlag::Filled;
+            added(n);
+        };
+        for (const auto& t : g.triangles)
+            filled(w.addPolyline(t, true));
+        for (const CircleData& c : g.dots)
+            filled(w.addCircle(c));
+        if (g.text) {
+            const DimensionText& t = *g.text;
+            if (t.framed)
+                lines({t.frame.begin(), t.frame.end()}, true);
+            added(w.addText({t.position, t.height, t.rotation, 0, t.align, t.style, t.text}));
         }
         break;
     }

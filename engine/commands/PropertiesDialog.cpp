@@ -1,5 +1,6 @@
 #include "engine/commands/PropertiesDialog.h"
 
+#include "engine/commands/DimensionPage.h"
 #include "engine/commands/PropertyFields.h"
 
 namespace cad {
@@ -118,7 +119,8 @@ void PropertiesDialog::addCommonPage() {
 }
 
 bool PropertiesDialog::changed() const {
-    return std::any_of(fields_.begin(), fields_.end(),
+    return (dimensionPage_ && dimensionPage_->changes().any()) ||
+           std::any_of(fields_.begin(), fields_.end(),
                        [](const std::unique_ptr<Field>& f) { return f->changed(); });
 }
 
@@ -127,11 +129,22 @@ Rect PropertiesDialog::apply(ChangeSet& changes) const {
     for (const auto& f : fields_)
         if (f->changed())
             edited.push_back(f.get());
-    if (edited.empty())
+    const DimensionPage::Changes dimensions =
+        dimensionPage_ ? dimensionPage_->changes() : DimensionPage::Changes{};
+    if (edited.empty() && !dimensions.any())
         return {};
     return changeEntities(changes, handles_, [&](EntityChange& c) {
         for (const Field* f : edited)
             f->write(c);
+        if (dimensions.any() && c.type() == EntityType::Dimension) {
+            DimensionData data = changes.drawing().dimensionOf(c.entity());
+            DimensionPage::apply(dimensions, data);
+            DimensionRecord& r = c.dimension();
+            r.style = data.style;
+            r.placement = data.placement;
+            if (dimensions.text)
+                c.setDimensionText(data.text);
+        }
     });
 }
 

@@ -16,6 +16,8 @@ class QTabWidget;
 
 namespace cad {
 
+class DimensionPage;
+
 class PropertiesDialog final : public QDialog {
 public:
     // The entities are live entities of the drawing itself.
@@ -41,6 +43,7 @@ private:
     std::vector<std::uint32_t> handles_;
     std::vector<std::unique_ptr<Field>> fields_;
     QTabWidget* pages_;
+    DimensionPage* dimensionPage_ = nullptr; // the page of dimensions, when they are shown
 };
 
 } // namespace cad

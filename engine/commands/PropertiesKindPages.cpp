@@ -1,5 +1,6 @@
 // The page of each kind of entity in the properties dialog: points, sizes, angles, a text's
 // string and look, a polyline's vertices, a block, a hatch's pattern, an image's file...
+#include "engine/commands/DimensionPage.h"
 #include "engine/commands/PropertyFields.h"
 
 namespace cad {
@@ -240,6 +241,21 @@ void PropertiesDialog::addKindPage(EntityType type) {
         p.number(kImageHeight, name("Height"), member(&Drawing::images, &ImageData::height),
                  positive);
         break;
+    }
+    case EntityType::Dimension: {
+        // Its own page (engine/commands/DimensionPage.h) instead of fields.
+        std::vector<DimensionPageEntry> entries;
+        for (const std::uint32_t h : handles_) {
+            const DimensionData data = d.dimensionOf(d.entities[h]);
+            entries.push_back({data, measuredValue(data)});
+        }
+        std::vector<std::string> styles;
+        for (const DimensionStyle& s : d.dimensionStyles)
+            styles.push_back(s.name);
+        delete page;
+        dimensionPage_ = new DimensionPage(entries, styles);
+        pages_->addTab(dimensionPage_, DimensionPage::title());
+        return;
     }
     default:
         // Points and kinds without a page of their own: the common page alone.

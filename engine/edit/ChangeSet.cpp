@@ -97,6 +97,9 @@ void ChangeSet::keepGeometry(std::uint32_t h, const Entity& e) {
     case EntityType::Image:
         keepSlot(Table::Images, h, e.first);
         return;
+    case EntityType::Dimension:
+        keepSlot(Table::Dimensions, h, e.first);
+        return;
     case EntityType::Hatch:
         if (e.first >= d_.hatches.size())
             return;
@@ -156,6 +159,8 @@ std::byte* ChangeSet::live(const Slot& s, std::size_t& size) {
         return in(d_.hatches);
     case Table::Images:
         return in(d_.images);
+    case Table::Dimensions:
+        return in(d_.dimensions);
     case Table::OwnStyle: {
         // An entity of no own style has the plain one; the table appears when one is given.
         if (d_.ownStyles.size() <= s.entity) {
@@ -191,6 +196,9 @@ void ChangeSet::keepEntry(TableId table, std::size_t index) {
         break;
     case TableId::DrawOrder:
         order_.keep(d_.orderKeys, index);
+        break;
+    case TableId::DimensionStyles:
+        dimensionStyles_.keep(d_.dimensionStyles, index);
         break;
     }
 }
@@ -229,7 +237,8 @@ std::size_t ChangeSet::bytes() const {
     for (const VertexSlot& v : vertexSlots_)
         n += v.vertices.capacity() * sizeof(Vec2);
     n += layers_.bytes(16) + lineStyles_.bytes(32) + textStyles_.bytes(32) + printAreas_.bytes(0) +
-         order_.bytes(0);
+         order_.bytes(0) +
+         dimensionStyles_.bytes(64);
     for (const auto& [i, b] : blocks_.entries())
         n += sizeof(Block) + b.name.size() + b.entities.size() * sizeof(std::uint32_t);
     return n;
@@ -329,6 +338,10 @@ void ChangeSet::exchange(std::vector<std::uint32_t>* touched) {
         order_.exchange(d_.orderKeys);
         d_.orderChanged();
     }
+    if (!dimensionStyles_.empty()) {
+        dimensionStyles_.exchange(d_.dimensionStyles);
+        d_.dimensionsRestyled();
+    }
     // What new entities take stays as chosen, as far as the tables still hold it.
     CurrentAttributes& c = d_.current;
     if (c.layer < 0 || static_cast<std::size_t>(c.layer) >= d_.layers.size())
@@ -337,6 +350,9 @@ void ChangeSet::exchange(std::vector<std::uint32_t>* touched) {
         c.lineStyle = 0;
     if (c.textStyle < 0 || static_cast<std::size_t>(c.textStyle) >= d_.textStyles.size())
         c.textStyle = 0;
+    if (c.dimensionStyle < 0 ||
+        static_cast<std::size_t>(c.dimensionStyle) >= d_.dimensionStyles.size())
+        c.dimensionStyle = 0;
     d_.touch();
     ++d_.selectionVersion;
     d_.modified = modified;

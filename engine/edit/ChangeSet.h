@@ -88,7 +88,8 @@ public:
     bool changesTables() const { return changesDrawnTables() || changesPrintAreas(); }
     // Whether it changes a table the drawing's picture shows (all but the print areas).
     bool changesDrawnTables() const {
-        return !layers_.empty() || !lineStyles_.empty() || !textStyles_.empty() || !blocks_.empty();
+        return !layers_.empty() || !lineStyles_.empty() || !textStyles_.empty() || !blocks_.empty() ||
+               !dimensionStyles_.empty();
     }
     bool changesPrintAreas() const { return !printAreas_.empty(); }
     bool changesBlocks() const { return !blocks_.empty(); }
@@ -119,6 +120,7 @@ private:
         Texts,
         Hatches,
         Images,
+        Dimensions,
         OwnStyle,
     };
     struct Slot {
@@ -161,6 +163,7 @@ private:
     TableLog<Block> blocks_;
     TableLog<PrintArea> printAreas_;
     TableLog<std::int64_t> order_; // the drawing's order keys
+    TableLog<DimensionStyle> dimensionStyles_;
 };
 
 } // namespace cad

@@ -59,6 +59,11 @@ ImageData& EntityChange::image() {
     return d_.images[entity().first];
 }
 
+DimensionRecord& EntityChange::dimension() {
+    assert(type() == EntityType::Dimension);
+    return d_.dimensions[entity().first];
+}
+
 std::span<Vec2> EntityChange::vertices() {
     const Entity& e = entity();
     if (!hasVertices(e.type))
@@ -149,6 +154,11 @@ void EntityChange::setText(std::string_view bytes) {
 void EntityChange::setTextParams(const TextParams& params) {
     if (type() == EntityType::Text)
         d_.texts[entity().first].params = d_.internParams(params);
+}
+
+void EntityChange::setDimensionText(std::string_view bytes) {
+    if (type() == EntityType::Dimension)
+        dimension().text = d_.pool(bytes); // new bytes: the old ones are the kept change's
 }
 
 // ---- the writer
@@ -311,6 +321,29 @@ void DrawingWriter::setPrintAreas(std::vector<PrintArea> areas) {
         if (i >= areas.size() || !(areas[i] == d_.printAreas[i]))
             keepEntry(TableId::PrintAreas, i);
     d_.printAreas = std::move(areas);
+}
+
+DimensionStyle& DrawingWriter::dimensionStyle(std::size_t i) {
+    keepEntry(TableId::DimensionStyles, i);
+    d_.dimensionsRestyled();
+    return d_.dimensionStyles[i];
+}
+
+int DrawingWriter::addDimensionStyle(DimensionStyle s) {
+    keepEntry(TableId::DimensionStyles, kTableSize);
+    d_.touch();
+    return static_cast<int>(appended(d_.dimensionStyles, std::move(s),
+                                     static_cast<std::size_t>(std::numeric_limits<int>::max())));
+}
+
+void DrawingWriter::setDimensionStyles(std::vector<DimensionStyle> styles) {
+    if (styles.size() != d_.dimensionStyles.size())
+        keepEntry(TableId::DimensionStyles, kTableSize);
+    for (std::size_t i = 0; i < d_.dimensionStyles.size(); ++i)
+        if (i >= styles.size() || !(styles[i] == d_.dimensionStyles[i]))
+            keepEntry(TableId::DimensionStyles, i);
+    d_.dimensionStyles = std::move(styles);
+    d_.dimensionsRestyled();
 }
 
 } // namespace cad

@@ -20,7 +20,15 @@ namespace cad {
 enum class Keep { Record, Everything };
 
 // The tables whose entries a writer hands out one by one.
-enum class TableId : std::uint8_t { Layers, LineStyles, TextStyles, Blocks, PrintAreas, DrawOrder };
+enum class TableId : std::uint8_t {
+    Layers,
+    LineStyles,
+    TextStyles,
+    Blocks,
+    PrintAreas,
+    DrawOrder,
+    DimensionStyles
+};
 
 // One entity open for change: everything of it was kept before this was handed out.
 class EntityChange {
@@ -42,6 +50,7 @@ public:
     TextData& text();
     HatchData& hatch();
     ImageData& image();
+    DimensionRecord& dimension();
     // The same by the record's type.
     template <typename Data> Data& geometry();
 
@@ -60,6 +69,8 @@ public:
     // A text's string and look.
     void setText(std::string_view bytes);
     void setTextParams(const TextParams& params);
+    // A dimension's own text (empty: the measured value).
+    void setDimensionText(std::string_view bytes);
     // Bytes for the entity's pooled strings (a hatch's pattern name, an image's path).
     PooledText pool(std::string_view bytes) { return d_.pool(bytes); }
     void setOwnStyle(const OwnStyle& style) { d_.setOwnStyle(h_, style); }
@@ -100,6 +111,9 @@ template <> inline HatchData& EntityChange::geometry<HatchData>() {
 }
 template <> inline ImageData& EntityChange::geometry<ImageData>() {
     return image();
+}
+template <> inline DimensionRecord& EntityChange::geometry<DimensionRecord>() {
+    return dimension();
 }
 
 class DrawingWriter {
@@ -148,6 +162,9 @@ public:
     int addHatch(std::span<const Vec2> v, const HatchSpec& h) {
         return d_.addHatch(v.data(), v.size(), h);
     }
+    int addDimension(const DimensionData& d, std::span<const PointTie> ties = {}) {
+        return d_.addDimension(d, ties);
+    }
     int duplicate(int handle) { return d_.duplicate(handle); }
     PooledText pool(std::string_view bytes) { return d_.pool(bytes); }
     std::uint32_t internParams(const TextParams& p) { return d_.internParams(p); }
@@ -179,6 +196,11 @@ public:
         for (const auto& [h, key] : keys)
             setOrderKey(h, key);
     }
+
+    // Dimension styles: a change of one resizes every dimension drawn in it.
+    DimensionStyle& dimensionStyle(std::size_t index);
+    int addDimensionStyle(DimensionStyle style);
+    void setDimensionStyles(std::vector<DimensionStyle> styles);
 
     // The attributes new entities take; not part of what the journal keeps.
     CurrentAttributes& current() { return d_.current; }

@@ -1,5 +1,7 @@
 #include "engine/edit/Edit.h"
 
+#include "engine/edit/FollowTies.h"
+
 namespace cad {
 
 Edit::Edit(Document& d) : document_(d) {
@@ -35,6 +37,8 @@ void Edit::commit() {
     open_ = false;
     if (--document_.recordingDepth > 0)
         return;
+    // Dimensions tied to what changed follow it in the same step.
+    document_.followed.add(followTies(*document_.recording));
     document_.journal.push(std::move(document_.recording));
     document_.recording.reset();
     document_.tidy();

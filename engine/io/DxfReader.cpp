@@ -12,7 +12,7 @@
 // - each record carries its index as its handle (group 5, hexadecimal as dxflib reads it),
 //   through which the callbacks read the groups dxflib does not hand over: strings in full,
 //   true colours, lineweights, extrusion directions and extended data.
-// Records that cannot be represented (3D solids, dimensions, paper space, ...) never reach
+// Records that cannot be represented (3D solids, paper space, ...) never reach
 // dxflib; they are counted as skipped.
 //
 // Strings: files up to DXF 2004 are read in their $DWGCODEPAGE, later ones in UTF-8; \U+XXXX
@@ -39,6 +39,7 @@
 #include <istream>
 #include <limits>
 #include <map>
+#include <set>
 #include <span>
 #include <streambuf>
 
@@ -362,9 +363,9 @@ std::map<std::uint64_t, std::uint64_t> sortHandles(const Fields& f, std::uint64_
 }
 
 bool supportedEntity(std::string_view t) {
-    static const std::string_view kinds[] = {"POINT", "LINE",    "LWPOLYLINE", "POLYLINE", "CIRCLE",
-                                             "ARC",   "ELLIPSE", "TEXT",       "MTEXT",    "INSERT",
-                                             "SOLID", "TRACE",   "HATCH",      "SPLINE",   "IMAGE"};
+    static const std::string_view kinds[] = {
+        "POINT", "LINE",   "LWPOLYLINE", "POLYLINE", "CIRCLE", "ARC",    "ELLIPSE", "TEXT",
+        "MTEXT", "INSERT", "SOLID",      "TRACE",    "HATCH",  "SPLINE", "IMAGE",   "DIMENSION"};
     return std::find(std::begin(kinds), std::end(kinds), t) != std::end(kinds);
 }
 
@@ -783,6 +784,22 @@ public:
     void addHatchLoop(const DL_HatchLoopData&) override;
     void addHatchEdge(const DL_HatchEdgeData&) override;
     void addImage(const DL_ImageData&) override;
+    // Dimensions of every kind: read from their definition points (see dimension()).
+    void addDimAlign(const DL_DimensionData&, const DL_DimAlignedData&) override { dimension(); }
+    void addDimLinear(const DL_DimensionData&, const DL_DimLinearData&) override { dimension(); }
+    void addDimRadial(const DL_DimensionData&, const DL_DimRadialData&) override { dimension(); }
+    void addDimDiametric(const DL_DimensionData&, const DL_DimDiametricData&) override {
+        dimension();
+    }
+    void addDimAngular(const DL_DimensionData&, const DL_DimAngular2LData&) override {
+        dimension();
+    }
+    void addDimAngular3P(const DL_DimensionData&, const DL_DimAngular3PData&) override {
+        dimension();
+    }
+    void addDimOrdinate(const DL_DimensionData&, const DL_DimOrdinateData&) override {
+        dimension();
+    }
     void endEntity() override { flush(); }
     void endSequence() override { flush(); }
 
@@ -823,6 +840,8 @@ private:
     void applySortTable();
 
     void quad(const DL_TraceData& d);
+    void dimension();
+    int dimensionStyle(std::string_view raw);
     void textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical);
     void flush();
     void addPolylineOf(const Fields& f, std::vector<Vec2> points, bool closed, long marks,
@@ -844,7 +863,8 @@ private:
     long arrayBudget_ = kMaxArrayInserts;
 
     std::map<std::string, int> layers_, lineStyles_, textStyles_, blocks_;
-    std::vector<std::string> layerLineTypes_; // keys, by layer
+    std::set<std::string> dimensionStylesRead_; // keys of the DIMSTYLEs taken
+    std::vector<std::string> layerLineTypes_;   // keys, by layer
 
     // The block being read.
     bool inBlock_ = false;
@@ -1033,7 +1053,10 @@ void Builder::endBlock() {
     if (!inBlock_)
         return;
     inBlock_ = false;
-    if (blockName_.empty()) {
+    // A dimension's anonymous block (*D...) draws what the dimension itself draws here.
+    const bool dimensionBlock = blockName_.size() > 2 && blockName_[0] == '*' &&
+                                (blockName_[1] == 'D' || blockName_[1] == 'd');
+    if (blockName_.empty() || dimensionBlock) {
         // A block without a name cannot be inserted: its entities go.
         for (std::size_t h = blockFirst_; h < d_.entities.size(); ++h)
             d_.entities[h].set(EntityFlag::Deleted, true);
@@ -1690,6 +1713,143 @@ void Builder::flush() {
         return;
     }
     }
+}
+
+// The index of the dimension style of that name; a style of the plain settings under that
+// name when the drawing has none yet.
+int Builder::dimensionStyle(std::string_view raw) {
+    const std::string n = name(raw);
+    if (n.empty())
+        return 0;
+    const std::string key = dxf::nameKey(n);
+    std::size_t i = 0;
+    while (i < d_.dimensionStyles.size() && dxf::nameKey(d_.dimensionStyles[i].name) != key)
+        ++i;
+    if (i == d_.dimensionStyles.size()) {
+        DimensionStyle plain;
+        plain.name = n;
+        d_.dimensionStyles.push_back(plain);
+    }
+    if (dimensionStylesRead_.insert(key).second) {
+        DimensionStyle& style = d_.dimensionStyles[i];
+        // Its settings from the DIMSTYLE of that name; sizes are millimetres on paper as ours.
+        for (const Record& r : file_.records) {
+            if (r.type != "DIMSTYLE")
+                continue;
+            const Fields t(file_, r);
+            if (dxf::nameKey(name(t.str(2))) != key)
+                continue;
+            const auto size = [&t](int code, double& v) {
+                const double read = t.real(code, v);
+                if (std::isfinite(read) && read >= 0 && read < 1e6)
+                    v = read;
+            };
+            size(41, style.arrowLength);
+            size(42, style.extensionOffset);
+            size(44, style.extensionBeyond);
+            size(45, style.roundOff);
+            size(140, style.textHeight);
+            const double gap = t.real(147, style.textGap);
+            if (std::isfinite(gap) && std::abs(gap) < 1e6) {
+                style.textGap = std::abs(gap);
+                style.frame = gap < 0;
+            }
+            const double factor = t.real(144, style.scaleValue);
+            if (std::isfinite(factor) && factor != 0)
+                style.scaleValue = std::abs(factor);
+            const double plus = t.real(47, 0), minus = t.real(48, 0);
+            if (t.integer(71, 0) != 0 && std::isfinite(plus) && std::isfinite(minus))
+                style.toleranceUpper = plus, style.toleranceLower = minus;
+            style.decimals = int(std::clamp(t.integer(271, style.decimals), 0L, 8L));
+            const long separator = t.integer(278, ',');
+            if (separator == '.' || separator == ',')
+                style.decimalSeparator = char(separator);
+            const long above = t.integer(77, 1);
+            style.placement = above == 0   ? TextPlacement::Centred
+                              : above == 4 ? TextPlacement::Below
+                                           : TextPlacement::Above;
+            style.suppressTrailingZeros = (t.integer(78, 0) & 8) != 0;
+            style.horizontalText = t.integer(73, 0) != 0;
+            break;
+        }
+    }
+    return int(i);
+}
+
+// A DIMENSION by its kind (70) and definition points: the points of lengths (13, 14) and the
+// dimension line's (10); of angles the lines (13-14, 15-10) or the vertex (15) and legs (13,
+// 14) with the arc's point (16 or 10); of circles the centre (10) or the far end of the
+// diameter (10) and the point on the circle (15); of ordinates the feature (13), the leader's
+// end (14) and the origin (10). Its text (1), style (3), and the text's place (11) when the
+// file says it was placed by hand.
+void Builder::dimension() {
+    Fields f;
+    if (!begin(f))
+        return;
+    const auto at = [&f](int code) { return Vec2{f.real(code, 0), f.real(code + 10, 0)}; };
+    const long flags = f.integer(70, 0);
+    DimensionData d;
+    switch (flags & 0x0F) {
+    case 0: { // rotated: horizontal or vertical, turned by what is left of the angle
+        const double angle = f.real(50, 0);
+        double turn = std::fmod(angle, 180.0);
+        if (turn < 0)
+            turn += 180;
+        const bool vertical = std::abs(turn - 90) < 1e-9;
+        d.kind = vertical ? DimensionKind::Vertical : DimensionKind::Horizontal;
+        d.rotation = vertical || turn < 1e-9 || turn > 180 - 1e-9 ? 0 : turn;
+        d.points = {at(13), at(14), at(10)};
+        // Turned along its own points (as some programs write aligned ones): aligned.
+        double direction = std::fmod(
+            degrees(std::atan2(d.points[1].y - d.points[0].y, d.points[1].x - d.points[0].x)),
+            180.0);
+        if (direction < 0)
+            direction += 180;
+        if (d.rotation != 0 && std::abs(direction - turn) < 1e-9) {
+            d.kind = DimensionKind::Parallel;
+            d.rotation = 0;
+        }
+        break;
+    }
+    case 1:
+        d.kind = DimensionKind::Parallel;
+        d.points = {at(13), at(14), at(10)};
+        break;
+    case 2:
+        d.kind = DimensionKind::Angular;
+        d.points = {at(13), at(14), at(15), at(10), at(16)};
+        break;
+    case 3: {
+        const Vec2 far = at(10), near = at(15);
+        d.kind = DimensionKind::Diametric;
+        d.points = {Vec2{(far.x + near.x) / 2, (far.y + near.y) / 2}, near};
+        break;
+    }
+    case 4:
+        d.kind = DimensionKind::Radial;
+        d.points = {at(10), at(15)};
+        break;
+    case 5:
+        d = angularAtVertex(at(15), at(13), at(14), at(10));
+        break;
+    case 6:
+        d.kind = (flags & 64) != 0 ? DimensionKind::OrdinateX : DimensionKind::OrdinateY;
+        d.points = {at(13), at(14)};
+        d.origin = at(10);
+        break;
+    default:
+        return reject();
+    }
+    for (const Vec2 p : d.points)
+        if (!finite(p))
+            return reject();
+    if (!finite(d.origin))
+        d.origin = {};
+    if ((flags & 128) != 0 && finite(at(11)))
+        d.textPosition = at(11);
+    d.text = text(f.str(1));
+    d.style = dimensionStyle(f.str(3, "Standard"));
+    attributesOf(f, d_.addDimension(d));
 }
 
 void Builder::finish() {

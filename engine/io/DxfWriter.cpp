@@ -33,6 +33,7 @@
 #include "engine/io/DxfCodepage.h"
 #include "engine/io/DxfSupport.h"
 #include "engine/io/FileError.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/HatchPatterns.h"
 #include "engine/model/Spline.h"
 
@@ -226,6 +227,10 @@ private:
     void rectangle(const Entity& e, unsigned long owner);
     void insert(const Entity& e, unsigned long owner);
     void text(const Entity& e, unsigned long owner);
+    void dimension(const Entity& e, unsigned long owner);
+    void dimensionStyles();
+    void dimensionBlock(std::size_t index);
+    void dimensionEntity(const Entity& e, std::size_t index);
     struct Loop {
         std::vector<Vec2> points;
         std::vector<double> bulges; // empty: straight edges
@@ -257,6 +262,12 @@ private:
     std::vector<std::string> layerNames_, lineTypeNames_, textStyleNames_, blockNames_;
     bool extraLayer0_ = false, extraStandardStyle_ = false;
     std::vector<unsigned long> blockRecords_;
+    // Dimensions of the model space: each a DIMENSION with an anonymous block *D<n> of what
+    // draws it (dimensions in blocks are written as that alone).
+    std::vector<std::string> dimensionStyleNames_;
+    std::vector<std::uint32_t> dimensions_;
+    std::vector<unsigned long> dimensionRecords_;
+    std::size_t dimensionHandles_ = 0, nextDimension_ = 0;
     std::vector<char> blockWritable_;
 
     struct ImageDef {
@@ -314,6 +325,22 @@ void Exporter::names() {
             name[0] = '_';
         blockNames_.push_back(blocks.add(name));
     }
+    NameSet dimensionStyles;
+    for (const DimensionStyle& st : d_.dimensionStyles)
+        dimensionStyleNames_.push_back(dimensionStyles.add(st.name));
+    if (dimensionStyleNames_.empty())
+        dimensionStyleNames_.push_back("Standard");
+    for (std::size_t h = 0; h < d_.entities.size(); ++h)
+        if (d_.entities[h].type == EntityType::Dimension &&
+            writable(std::uint32_t(h), kModelSpace) &&
+            d_.entities[h].first < d_.dimensions.size()) {
+            dimensions_.push_back(std::uint32_t(h));
+            // The record, the block's start and end, the DIMENSION and what draws it (a filled
+            // dot takes a few).
+            const DimensionGeometry g = dimensionGeometryOf(d_, d_.entities[h]);
+            dimensionHandles_ += 8 + g.lines.size() + g.extensionLines.size() + g.arcs.size() +
+                                 g.triangles.size() + 4 * g.dots.size();
+        }
     // Blocks that insert themselves, directly or through others, cannot be written.
     for (std::size_t b = 0; b < d_.blocks.size(); ++b) {
         bool ok = true;
@@ -333,7 +360,8 @@ void Exporter::header() {
     // Every handle written stays below $HANDSEED: one a table record, block and entity, two
     // for blocks (BLOCK, ENDBLK and the record take three) and filled shapes, three for images.
     unsigned long handles = 0x100 + d_.layers.size() + d_.lineStyles.size() + d_.textStyles.size() +
-                            3 * d_.blocks.size() + 3 * d_.entities.size();
+                            3 * d_.blocks.size() + 3 * d_.entities.size() +
+                            d_.dimensionStyles.size() + dimensionHandles_;
     // Two more for the sort table and its dictionary, taken from the end.
     if (ordered_) {
         dictionary_ = handles;
@@ -469,11 +497,15 @@ void Exporter::tables() {
     dxf_.writeAppid(w_, "ACAD");
     dxf_.writeAppid(w_, kAppName);
     w_.tableEnd();
-    dxf_.writeDimStyle(w_, 2.5, 1.25, 0.625, 0.625, 2.5);
+    dimensionStyles();
     layoutRecords();
     for (std::size_t b = 0; b < d_.blocks.size(); ++b) {
         blockRecords_.push_back(w_.nextHandle());
         dxf_.writeBlockRecord(w_, blockNames_[b]);
+    }
+    for (std::size_t i = 0; i < dimensions_.size(); ++i) {
+        dimensionRecords_.push_back(w_.nextHandle());
+        dxf_.writeBlockRecord(w_, "*D" + std::to_string(i + 1));
     }
     w_.tableEnd();
     w_.sectionEnd();
@@ -494,6 +526,8 @@ void Exporter::blocks() {
                     entity(h, blockRecords_[b]);
         dxf_.writeEndBlock(w_, blockNames_[b]);
     }
+    for (std::size_t i = 0; i < dimensions_.size(); ++i)
+        dimensionBlock(i);
     w_.sectionEnd();
 }
 
@@ -870,7 +904,249 @@ void Exporter::entity(std::uint32_t h, unsigned long owner) {
         if (e.first < d_.images.size())
             image(e, owner);
         break;
+    case EntityType::Dimension:
+        if (e.first >= d_.dimensions.size())
+            break;
+        if (owner == kModelSpaceRecord && nextDimension_ < dimensions_.size() &&
+            dimensions_[nextDimension_] == h)
+            dimensionEntity(e, nextDimension_++);
+        else
+            dimension(e, owner);
+        break;
     }
+}
+
+// The dimension styles as DIMSTYLE entries: sizes are millimetres on paper, DIMSCALE the
+// drawing units of a millimetre at the print scale.
+void Exporter::dimensionStyles() {
+    constexpr unsigned long kTable = 0xA; // dxflib's handle of the DIMSTYLE table
+    const std::vector<DimensionStyle> plain{DimensionStyle{}};
+    const std::vector<DimensionStyle>& styles =
+        d_.dimensionStyles.empty() ? plain : d_.dimensionStyles;
+    w_.dxfString(0, "TABLE");
+    w_.dxfString(2, "DIMSTYLE");
+    w_.dxfHex(5, int(kTable));
+    w_.dxfString(100, "AcDbSymbolTable");
+    w_.dxfInt(70, int(styles.size()));
+    w_.dxfString(100, "AcDbDimStyleTable");
+    const double scale = dimensionUnitsPerPaperMm(d_);
+    const auto real = [&](int code, double v) { w_.dxfReal(code, std::isfinite(v) ? v : 0); };
+    for (std::size_t i = 0; i < styles.size(); ++i) {
+        const DimensionStyle& st = styles[i];
+        w_.dxfString(0, "DIMSTYLE");
+        w_.handle(105);
+        w_.dxfHex(330, int(kTable));
+        w_.dxfString(100, "AcDbSymbolTableRecord");
+        w_.dxfString(100, "AcDbDimStyleTableRecord");
+        w_.dxfString(2, dimensionStyleNames_[i]);
+        w_.dxfInt(70, 0);
+        real(40, std::isfinite(scale) && scale > 0 ? scale : 1); // DIMSCALE
+        real(41, st.arrowLength);                                // DIMASZ
+        real(42, st.extensionOffset);                            // DIMEXO
+        real(44, st.extensionBeyond);                            // DIMEXE
+        real(45, st.roundOff);                                   // DIMRND
+        real(47, st.toleranceUpper);                             // DIMTP
+        real(48, st.toleranceLower);                             // DIMTM
+        real(140, st.textHeight);                                // DIMTXT
+        real(141, st.centreMark == CentreMark::None   ? 0
+                  : st.centreMark == CentreMark::Line ? -st.centreMarkSize
+                                                      : st.centreMarkSize);      // DIMCEN
+        real(144, st.scaleValue);                                                // DIMLFAC
+        real(147, st.textGap * (st.frame ? -1 : 1));                             // DIMGAP
+        w_.dxfInt(71, st.toleranceUpper != 0 || st.toleranceLower != 0 ? 1 : 0); // DIMTOL
+        w_.dxfInt(73, st.horizontalText ? 1 : 0);                                // DIMTIH
+        w_.dxfInt(74, st.horizontalText ? 1 : 0);                                // DIMTOH
+        w_.dxfInt(77, st.placement == TextPlacement::Centred ? 0
+                      : st.placement == TextPlacement::Below ? 4
+                                                             : 1);       // DIMTAD
+        w_.dxfInt(78, st.suppressTrailingZeros ? 8 : 0);                 // DIMZIN
+        w_.dxfInt(271, std::clamp(st.decimals, 0, 8));                   // DIMDEC
+        w_.dxfInt(272, std::clamp(st.decimals, 0, 8));                   // DIMTDEC
+        w_.dxfInt(179, std::clamp(st.decimals, 0, 8));                   // DIMADEC
+        w_.dxfInt(278, static_cast<unsigned char>(st.decimalSeparator)); // DIMDSEP
+    }
+    w_.tableEnd();
+}
+
+// The anonymous block of a dimension: what draws it, as the pieces of dimension().
+void Exporter::dimensionBlock(std::size_t i) {
+    const std::string name = "*D" + std::to_string(i + 1);
+    const unsigned long record = dimensionRecords_[i];
+    w_.dxfString(0, "BLOCK");
+    w_.handle();
+    w_.dxfHex(330, int(record));
+    w_.dxfString(100, "AcDbEntity");
+    w_.dxfString(8, "0");
+    w_.dxfString(100, "AcDbBlockBegin");
+    w_.dxfString(2, name);
+    w_.dxfInt(70, 1); // anonymous
+    w_.coord(10, 0, 0, 0);
+    w_.dxfString(3, name);
+    w_.dxfString(1, "");
+    dimension(d_.entities[dimensions_[i]], record);
+    w_.dxfString(0, "ENDBLK");
+    w_.handle();
+    w_.dxfHex(330, int(record));
+    w_.dxfString(100, "AcDbEntity");
+    w_.dxfString(8, "0");
+    w_.dxfString(100, "AcDbBlockEnd");
+}
+
+// A DIMENSION: its kind, definition points (see Dimension.h for which is which), measured
+// value, text, style and block.
+void Exporter::dimensionEntity(const Entity& e, std::size_t i) {
+    const DimensionData dd = d_.dimensionOf(e);
+    for (const Vec2 p : dd.points)
+        if (!finite(p))
+            return;
+    const auto& p = dd.points;
+    const DimensionGeometry g = dimensionGeometryOf(d_, dd);
+    const bool atVertex = dd.kind == DimensionKind::Angular && p[0] == p[2];
+    int type = 0;
+    Vec2 definition = p[DimPoint::LinePoint];
+    switch (dd.kind) {
+    case DimensionKind::Horizontal:
+    case DimensionKind::Vertical:
+        type = 0;
+        break;
+    case DimensionKind::Parallel:
+        type = 1;
+        break;
+    case DimensionKind::Angular:
+        type = atVertex ? 5 : 2;
+        definition = atVertex ? p[DimPoint::ArcPoint] : p[DimPoint::SecondLineEnd];
+        break;
+    case DimensionKind::Diametric:
+        type = 3;
+        definition = {2 * p[DimPoint::Centre].x - p[DimPoint::ChordPoint].x,
+                      2 * p[DimPoint::Centre].y - p[DimPoint::ChordPoint].y};
+        break;
+    case DimensionKind::Radial:
+        type = 4;
+        definition = p[DimPoint::Centre];
+        break;
+    case DimensionKind::OrdinateX:
+    case DimensionKind::OrdinateY:
+        type = 6 | (dd.kind == DimensionKind::OrdinateX ? 64 : 0);
+        definition = dd.origin;
+        break;
+    }
+    const Vec2 middle = g.text ? g.text->position : definition;
+    const auto style = static_cast<std::size_t>(std::max(dd.style, 0));
+    begin("DIMENSION", e, kModelSpaceRecord, "AcDbDimension");
+    w_.dxfString(2, "*D" + std::to_string(i + 1));
+    w_.coord(10, definition.x, definition.y, 0);
+    w_.coord(11, middle.x, middle.y, 0);
+    w_.dxfInt(70, type | 32 | (dd.textPosition ? 128 : 0));
+    w_.dxfInt(71, 5); // the text's middle at 11
+    const double value = measuredValue(dd);
+    if (std::isfinite(value))
+        w_.dxfReal(42, value);
+    w_.dxfString(1, dxf::encodeText(dd.text));
+    w_.dxfString(3, style < dimensionStyleNames_.size() ? dimensionStyleNames_[style]
+                                                        : dimensionStyleNames_[0]);
+    switch (dd.kind) {
+    case DimensionKind::Horizontal:
+    case DimensionKind::Vertical:
+    case DimensionKind::Parallel:
+        w_.dxfString(100, "AcDbAlignedDimension");
+        w_.coord(13, p[0].x, p[0].y, 0);
+        w_.coord(14, p[1].x, p[1].y, 0);
+        if (dd.kind != DimensionKind::Parallel) {
+            w_.dxfReal(
+                50, normalisedDegrees(dd.rotation + (dd.kind == DimensionKind::Vertical ? 90 : 0)));
+            w_.dxfString(100, "AcDbRotatedDimension");
+        }
+        break;
+    case DimensionKind::Angular:
+        if (atVertex) {
+            w_.dxfString(100, "AcDb3PointAngularDimension");
+            w_.coord(13, p[1].x, p[1].y, 0);
+            w_.coord(14, p[3].x, p[3].y, 0);
+            w_.coord(15, p[0].x, p[0].y, 0);
+        } else {
+            w_.dxfString(100, "AcDb2LineAngularDimension");
+            w_.coord(13, p[0].x, p[0].y, 0);
+            w_.coord(14, p[1].x, p[1].y, 0);
+            w_.coord(15, p[2].x, p[2].y, 0);
+            w_.coord(16, p[4].x, p[4].y, 0);
+        }
+        break;
+    case DimensionKind::Radial:
+    case DimensionKind::Diametric:
+        w_.dxfString(100, dd.kind == DimensionKind::Radial ? "AcDbRadialDimension"
+                                                           : "AcDbDiametricDimension");
+        w_.coord(15, p[1].x, p[1].y, 0);
+        w_.dxfReal(40, 0);
+        break;
+    case DimensionKind::OrdinateX:
+    case DimensionKind::OrdinateY:
+        w_.dxfString(100, "AcDbOrdinateDimension");
+        w_.coord(13, p[0].x, p[0].y, 0);
+        w_.coord(14, p[1].x, p[1].y, 0);
+        break;
+    }
+}
+
+// A dimension as what it is drawn with: its lines, arcs, filled arrowheads and text, on its
+// layer, so every reader shows it as it looks here.
+void Exporter::dimension(const Entity& e, unsigned long owner) {
+    const DimensionGeometry g = dimensionGeometryOf(d_, e);
+    for (const std::vector<LineData>* set : {&g.extensionLines, &g.lines})
+        for (const LineData& l : *set) {
+            if (!finite(l.a) || !finite(l.b))
+                continue;
+            begin("LINE", e, owner, "AcDbLine");
+            w_.coord(10, l.a.x, l.a.y, 0);
+            w_.coord(11, l.b.x, l.b.y, 0);
+        }
+    for (const ArcData& a : g.arcs) {
+        if (!finite(a.centre) || !std::isfinite(a.radius))
+            continue;
+        begin("ARC", e, owner, "AcDbCircle");
+        w_.coord(10, a.centre.x, a.centre.y, 0);
+        w_.dxfReal(40, std::abs(a.radius));
+        w_.subClass("AcDbArc");
+        w_.dxfReal(50, normalisedDegrees(a.startAngle));
+        w_.dxfReal(51, normalisedDegrees(a.endAngle));
+    }
+    for (const auto& t : g.triangles) {
+        if (!finite(t[0]) || !finite(t[1]) || !finite(t[2]))
+            continue;
+        begin("SOLID", e, owner, "AcDbTrace");
+        w_.coord(10, t[0].x, t[0].y, 0);
+        w_.coord(11, t[1].x, t[1].y, 0);
+        w_.coord(12, t[2].x, t[2].y, 0);
+        w_.coord(13, t[2].x, t[2].y, 0);
+    }
+    for (const CircleData& c : g.dots) {
+        const double r = std::abs(c.radius);
+        if (finite(c.centre) && std::isfinite(r) && r > 0)
+            solidFill(e, owner,
+                      {Loop{{{c.centre.x - r, c.centre.y}, {c.centre.x + r, c.centre.y}}, {1, 1}}});
+    }
+    if (!g.text || !finite(g.text->position) || !std::isfinite(g.text->height))
+        return;
+    const DimensionText& t = *g.text;
+    const auto style = t.style >= 0 && std::size_t(t.style) < textStyleNames_.size()
+                           ? std::size_t(t.style)
+                           : std::size_t(0);
+    if (t.framed) {
+        const std::vector<Vec2> frame(t.frame.begin(), t.frame.end());
+        polyline(e, owner, frame, true, 0);
+    }
+    begin("TEXT", e, owner, "AcDbText");
+    w_.coord(10, t.position.x, t.position.y, 0);
+    w_.dxfReal(40, t.height);
+    w_.dxfString(1, dxf::encodeText(t.text));
+    if (t.rotation != 0)
+        w_.dxfReal(50, normalisedDegrees(t.rotation));
+    w_.dxfString(7,
+                 style < textStyleNames_.size() ? textStyleNames_[style] : std::string("Standard"));
+    w_.dxfInt(72, 1);
+    w_.coord(11, t.position.x, t.position.y, 0);
+    w_.subClass("AcDbText");
+    w_.dxfInt(73, 2);
 }
 
 void Exporter::point(const Entity& e, unsigned long owner) {

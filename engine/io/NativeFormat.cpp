@@ -23,7 +23,9 @@
 //             scales and angle), texts (24: position, u32 offset of its bytes, u32
 //             parameters), the character pool (bytes of texts, pattern names and image paths),
 //             the entities' own styles (16: u32 colour, four zero bytes, width; none, or one
-//             for every entity) and sectors (40, as arcs)
+//             for every entity), sectors (40, as arcs) and dimensions (256: the record as
+//             Dimension.h lays it out, its text in the character pool, its ties naming entity
+//             handles)
 //
 // Only the stored entity flags are written. A drawing holding deleted entities, or table
 // entries that no entity uses, is compacted first: its live entities keep their order, every
@@ -41,6 +43,9 @@
 // scale N of 1:N and the overlap, eight-byte reals).
 // It ends the tables with the order the entities are drawn in (see packTables); files of
 // format 2 are drawn in the order of their entities.
+// It also adds the dimensions, the dimension styles (after the images in the tables), the
+// print scale (after the grid settings) and the current dimension style (after the current
+// attributes); a file of format 2 has the one plain style and prints at 1:100.
 //
 // Files of format 1 (40-byte entity records that carried their own colour, width and block;
 // texts, hatches and images with their strings in the tables) are read and converted.
@@ -97,6 +102,13 @@ static_assert(std::is_trivially_copyable_v<TextData> && sizeof(TextData) == 24 &
               offsetof(TextData, chars) == 16 && offsetof(TextData, params) == 20);
 static_assert(std::is_trivially_copyable_v<OwnStyle> && sizeof(OwnStyle) == 16 &&
               offsetof(OwnStyle, width) == 8);
+static_assert(std::is_trivially_copyable_v<DimensionRecord> && sizeof(DimensionRecord) == 256 &&
+              offsetof(DimensionRecord, style) == 4 && offsetof(DimensionRecord, text) == 8 &&
+              offsetof(DimensionRecord, rotation) == 16 &&
+              offsetof(DimensionRecord, points) == 56 && offsetof(DimensionRecord, ties) == 136 &&
+              offsetof(PointTie, kind) == 12 && offsetof(PointTie, parameter) == 16);
+// How many large arrays each format counts.
+constexpr std::size_t kCounts2 = 13, kCounts3 = 14;
 // Format 1 kept 40-byte entity records.
 constexpr std::size_t kEntityRecord1 = 40;
 template <typename T, std::size_t Doubles>
@@ -207,7 +219,7 @@ void packTables(const Drawing& d, Packer& out) {
     for (std::size_t n :
          {d.entities.size(), d.vertices.size(), d.points.size(), d.lines.size(), d.circles.size(),
           d.arcs.size(), d.ellipses.size(), d.rectangles.size(), d.inserts.size(), d.texts.size(),
-          d.chars.size(), d.ownStyles.size(), d.sectors.size()})
+          d.chars.size(), d.ownStyles.size(), d.sectors.size(), d.dimensions.size()})
         out.number(n);
 
     const DrawingSettings& s = d.settings;
@@ -224,6 +236,7 @@ void packTables(const Drawing& d, Packer& out) {
     out.scalar(s.gridOriginY);
     out.scalar(s.gridColor);
     out.scalar(s.gridKind);
+    out.scalar(s.printScale);
 
     const CurrentAttributes& c = d.current;
     out.scalar(c.layer);
@@ -233,6 +246,7 @@ void packTables(const Drawing& d, Packer& out) {
     out.scalar(c.textRotation);
     out.scalar(c.textOblique);
     out.scalar(c.textHeight);
+    out.scalar(c.dimensionStyle);
 
     out.number(d.layers.size());
     for (const Layer& l : d.layers) {
@@ -317,6 +331,34 @@ void packTables(const Drawing& d, Packer& out) {
           paper.marginRightMm, paper.marginTopMm, sheets.scale, sheets.overlap.value})
         out.scalar(v);
     // ---- (the print areas end here)
+    // ---- the dimension styles
+    out.number(d.dimensionStyles.size());
+    for (const DimensionStyle& t : d.dimensionStyles) {
+        out.text(t.name);
+        out.byte(static_cast<std::uint8_t>(t.arrowhead));
+        out.scalar(t.arrowLength);
+        out.scalar(t.arrowHeight);
+        out.scalar(t.extensionOffset);
+        out.scalar(t.extensionBeyond);
+        out.byte(bits(t.showLineInside, t.ownColors, t.horizontalText, t.perpendicularToArc));
+        out.byte(bits(t.frame, t.suppressTrailingZeros));
+        out.scalar(t.dimensionLineColor);
+        out.scalar(t.extensionLineColor);
+        out.scalar(t.textColor);
+        out.byte(static_cast<std::uint8_t>(t.centreMark));
+        out.scalar(t.centreMarkSize);
+        out.text(t.contents);
+        out.scalar(t.textStyle);
+        out.scalar(t.textHeight);
+        out.scalar(t.textGap);
+        out.byte(static_cast<std::uint8_t>(t.placement));
+        out.scalar(t.decimals);
+        out.scalar(t.scaleValue);
+        out.scalar(t.roundOff);
+        out.scalar(t.toleranceUpper);
+        out.scalar(t.toleranceLower);
+        out.byte(static_cast<std::uint8_t>(t.decimalSeparator));
+    }
     // ---- draw order (last of the tables): the count n of the first entities that are not in
     // their own place, then the place of each of them, a permutation of 0 .. n-1 (every later
     // entity is drawn in its own place; n is 0 for a drawing in handle order).
@@ -400,7 +442,8 @@ void writeContent(const Drawing& d, Output& out) {
                d.arcs.size() * sizeof(ArcData) + d.ellipses.size() * sizeof(EllipseData) +
                d.rectangles.size() * sizeof(RectangleData) + d.inserts.size() * kInsertRecord +
                d.texts.size() * sizeof(TextData) + d.chars.size() +
-               d.ownStyles.size() * sizeof(OwnStyle) + d.sectors.size() * sizeof(ArcData));
+               d.ownStyles.size() * sizeof(OwnStyle) + d.sectors.size() * sizeof(ArcData) +
+               d.dimensions.size() * sizeof(DimensionRecord));
     out.scalar<std::uint64_t>(packed.size());
     out.scalar<std::uint64_t>(tables.bytes().size());
     out.put(packed.data(), packed.size());
@@ -457,6 +500,7 @@ void writeContent(const Drawing& d, Output& out) {
         out.put(styles.data(), n * sizeof(OwnStyle));
     }
     putArray(out, d.sectors);
+    putArray(out, d.dimensions);
 }
 
 class StringOutput final : public Output {
@@ -558,6 +602,8 @@ std::size_t tableSize(const Drawing& d, EntityType type) {
         return d.hatches.size();
     case EntityType::Image:
         return d.images.size();
+    case EntityType::Dimension:
+        return d.dimensions.size();
     }
     return 0;
 }
@@ -616,6 +662,9 @@ bool isCompact(const Drawing& d) {
         } else if (e.type == EntityType::Image) {
             if (e.first >= d.images.size() || !pooledInOrder(d.images[e.first].path))
                 return false;
+        } else if (e.type == EntityType::Dimension) {
+            if (e.first >= d.dimensions.size() || !pooledInOrder(d.dimensions[e.first].text))
+                return false;
         }
     }
     if (nextVertex != d.vertices.size() || nextChar != d.chars.size() ||
@@ -665,6 +714,7 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
     c->lineStyles = d.lineStyles;
     c->textStyles = d.textStyles;
     c->printAreas = d.printAreas;
+    c->dimensionStyles = d.dimensionStyles;
     c->settings = d.settings;
     c->current = d.current;
 
@@ -703,6 +753,7 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
     reserveFresh(c->texts, keptOf(EntityType::Text));
     reserveFresh(c->hatches, keptOf(EntityType::Hatch));
     reserveFresh(c->images, keptOf(EntityType::Image));
+    reserveFresh(c->dimensions, keptOf(EntityType::Dimension));
     if (anyOwnStyle)
         reserveFresh(c->ownStyles, live);
 
@@ -799,6 +850,19 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
             kept = true;
             break;
         }
+        case EntityType::Dimension: {
+            if (e.first >= d.dimensions.size())
+                break;
+            DimensionRecord r = d.dimensions[e.first];
+            const auto text = copyPooled(d, r.text, *c);
+            if (!text)
+                break;
+            r.text = *text;
+            c->dimensions.push_back(r);
+            e.first = static_cast<std::uint32_t>(c->dimensions.size() - 1);
+            kept = true;
+            break;
+        }
         }
         if (!kept)
             continue;
@@ -807,6 +871,26 @@ std::unique_ptr<Drawing> compacted(const Drawing& d) {
         if (anyOwnStyle)
             c->ownStyles.push_back(d.ownStyle(h));
     }
+
+    // Ties name entities by their handles, which are numbered anew: a tie to an entity left out
+    // ends.
+    for (DimensionRecord& r : c->dimensions)
+        for (PointTie& t : r.ties) {
+            if (!t.tied())
+                continue;
+            const auto renumbered = [&](std::uint32_t h) {
+                return h < handles.size() ? handles[h] : kGone;
+            };
+            // (kNoEntity, the "other" of most ties, is the same number as kGone.)
+            const std::uint32_t entity = renumbered(t.entity);
+            const std::uint32_t other = t.other == kNoEntity ? kNoEntity : renumbered(t.other);
+            if (entity == kGone || (t.other != kNoEntity && other == kGone)) {
+                t = PointTie{};
+                continue;
+            }
+            t.entity = entity;
+            t.other = other;
+        }
 
     c->blocks.reserve(d.blocks.size());
     for (const Block& b : d.blocks) {
@@ -970,6 +1054,8 @@ void unpackTables(Unpacker& in, Drawing& d, int version, Format1& old) {
     s.gridOriginY = in.scalar<double>();
     s.gridColor = in.scalar<std::uint32_t>();
     s.gridKind = in.scalar<std::int32_t>();
+    if (version >= 3)
+        s.printScale = in.scalar<double>();
 
     CurrentAttributes& c = d.current;
     c.layer = in.scalar<std::int32_t>();
@@ -979,6 +1065,8 @@ void unpackTables(Unpacker& in, Drawing& d, int version, Format1& old) {
     c.textRotation = in.scalar<double>();
     c.textOblique = in.scalar<double>();
     c.textHeight = in.scalar<double>();
+    if (version >= 3)
+        c.dimensionStyle = in.scalar<std::int32_t>();
 
     d.layers.assign(in.count(18), Layer{});
     for (Layer& l : d.layers) {
@@ -1135,6 +1223,41 @@ void unpackTables(Unpacker& in, Drawing& d, int version, Format1& old) {
         *v = in.scalar<double>();
     // ---- (the print areas end here)
 
+    // ---- the dimension styles
+    d.dimensionStyles.assign(in.count(116), DimensionStyle{});
+    for (DimensionStyle& t : d.dimensionStyles) {
+        t.name = in.text();
+        t.arrowhead = static_cast<Arrowhead>(in.byte());
+        t.arrowLength = in.scalar<double>();
+        t.arrowHeight = in.scalar<double>();
+        t.extensionOffset = in.scalar<double>();
+        t.extensionBeyond = in.scalar<double>();
+        const std::uint8_t lines = in.flags(15);
+        t.showLineInside = (lines & 1) != 0;
+        t.ownColors = (lines & 2) != 0;
+        t.horizontalText = (lines & 4) != 0;
+        t.perpendicularToArc = (lines & 8) != 0;
+        const std::uint8_t text = in.flags(3);
+        t.frame = (text & 1) != 0;
+        t.suppressTrailingZeros = (text & 2) != 0;
+        t.dimensionLineColor = in.scalar<std::uint32_t>();
+        t.extensionLineColor = in.scalar<std::uint32_t>();
+        t.textColor = in.scalar<std::uint32_t>();
+        t.centreMark = static_cast<CentreMark>(in.byte());
+        t.centreMarkSize = in.scalar<double>();
+        t.contents = in.text();
+        t.textStyle = in.scalar<std::int32_t>();
+        t.textHeight = in.scalar<double>();
+        t.textGap = in.scalar<double>();
+        t.placement = static_cast<TextPlacement>(in.byte());
+        t.decimals = in.scalar<std::int32_t>();
+        t.scaleValue = in.scalar<double>();
+        t.roundOff = in.scalar<double>();
+        t.toleranceUpper = in.scalar<double>();
+        t.toleranceLower = in.scalar<double>();
+        t.decimalSeparator = static_cast<char>(in.byte());
+    }
+
     // ---- draw order (last of the tables; see packTables)
     if (version >= 3) {
         d.orderKeys.resize(in.count(1));
@@ -1159,8 +1282,33 @@ bool pooledWithin(PooledText t, std::size_t size) {
 void validate(const Drawing& d) {
     if (!within(d.current.layer, d.layers.size()) ||
         !within(d.current.lineStyle, d.lineStyles.size()) ||
-        !within(d.current.textStyle, d.textStyles.size()))
+        !within(d.current.textStyle, d.textStyles.size()) ||
+        !within(d.current.dimensionStyle, d.dimensionStyles.size()))
         damaged("the current layer or style does not exist");
+    for (const DimensionStyle& t : d.dimensionStyles)
+        if (static_cast<int>(t.arrowhead) >= kArrowheadCount ||
+            static_cast<int>(t.centreMark) > static_cast<int>(CentreMark::Line) ||
+            static_cast<int>(t.placement) > static_cast<int>(TextPlacement::Below) ||
+            !within(t.textStyle, d.textStyles.size()))
+            damaged("a dimension style is unreadable");
+    for (const DimensionRecord& r : d.dimensions) {
+        if (!isDimensionKind(static_cast<int>(r.kind)) ||
+            static_cast<int>(r.placement) > static_cast<int>(PlacementOverride::Below) ||
+            r.hasTextPosition > 1 || r.reserved != 0)
+            damaged("a dimension is unreadable");
+        if (!within(r.style, d.dimensionStyles.size()))
+            damaged("a dimension has a style that does not exist");
+        if (!pooledWithin(r.text, d.chars.size()))
+            damaged("a dimension's text lies outside the characters");
+        for (const PointTie& t : r.ties) {
+            if (static_cast<int>(t.kind) > static_cast<int>(TieKind::OnCircle) || t.reserved != 0 ||
+                t.from >= kMostDimensionPoints)
+                damaged("a dimension is unreadable");
+            if (t.kind != TieKind::None && (t.entity >= d.entities.size() ||
+                                            (t.other != kNoEntity && t.other >= d.entities.size())))
+                damaged("a dimension is tied to an entity that does not exist");
+        }
+    }
     if (d.layers.size() > static_cast<std::size_t>(kMostLayers) + 1 ||
         d.lineStyles.size() > static_cast<std::size_t>(kMostLineStyles) + 1)
         damaged("it has more layers or line styles than a drawing may");
@@ -1501,8 +1649,8 @@ void readContent(Source& in, Drawing& d, int version) {
         inflateBytes(reinterpret_cast<const unsigned char*>(packed.data()), packedSize, plainSize);
     Unpacker tables(reinterpret_cast<const unsigned char*>(plain.data()), plain.size());
 
-    std::array<std::uint64_t, 13> counts{};
-    const std::size_t countsGiven = version == 1 ? 9 : counts.size();
+    std::array<std::uint64_t, kCounts3> counts{};
+    const std::size_t countsGiven = version == 1 ? 9 : version == 2 ? kCounts2 : kCounts3;
     for (std::size_t i = 0; i < countsGiven; ++i)
         counts[i] = tables.number();
     Format1 old;
@@ -1547,6 +1695,7 @@ void readContent(Source& in, Drawing& d, int version) {
             if (own.reserved != 0)
                 damaged("an own style is unreadable");
         in.array(d.sectors, counts[12], kMostRecords);
+        in.array(d.dimensions, counts[13], kMostRecords);
     }
     if (in.left() != 0)
         damaged("it holds more than a drawing");

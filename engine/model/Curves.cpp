@@ -1,6 +1,7 @@
 #include "engine/model/Curves.h"
 #include "engine/model/Outline.h"
 #include "engine/model/Path.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/Spline.h"
 
 #include <algorithm>
@@ -192,6 +193,11 @@ public:
             path(m, corners, 4, true, false);
             break;
         }
+        case EntityType::Dimension:
+            // Its definition points and the middle of its text.
+            for (const Vec2 p : dimensionSnapPoints(d_.dimensionOf(e), dimensionGeometryOf(d_, e)))
+                node(m, p);
+            break;
         case EntityType::Insert: {
             const InsertData& in = d_.inserts[e.first];
             node(m, in.p);

@@ -597,6 +597,34 @@ private:
 
 } // namespace
 
+DimensionData dimensionData(const DimensionRecord& r, std::string_view text) {
+    DimensionData d;
+    d.kind = r.kind;
+    d.points = r.points;
+    d.rotation = r.rotation;
+    d.origin = r.origin;
+    if (r.hasTextPosition)
+        d.textPosition = r.textPosition;
+    d.text = std::string(text);
+    d.placement = r.placement;
+    d.style = r.style;
+    return d;
+}
+
+DimensionRecord dimensionRecord(const DimensionData& d, PooledText text) {
+    DimensionRecord r;
+    r.kind = d.kind;
+    r.placement = d.placement;
+    r.hasTextPosition = d.textPosition ? 1 : 0;
+    r.style = d.style;
+    r.text = text;
+    r.rotation = d.rotation;
+    r.origin = d.origin;
+    r.textPosition = d.textPosition.value_or(Vec2{});
+    r.points = d.points;
+    return r;
+}
+
 int definitionPointCount(DimensionKind kind) {
     switch (kind) {
     case DimensionKind::Horizontal:

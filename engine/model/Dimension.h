@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace cad {
@@ -116,6 +117,61 @@ struct DimensionData {
     std::int32_t style = 0; // index into the drawing's dimension styles
     friend bool operator==(const DimensionData&, const DimensionData&) = default;
 };
+
+// ---- dimensions as entities of a drawing
+
+// How a definition point stays tied to a point of another entity of the drawing, picked with a
+// snap on it: the dimension follows that point when the entity changes.
+enum class TieKind : std::uint8_t {
+    None,          // not tied
+    End,           // an end, vertex or corner of the entity (index: which)
+    Middle,        // the middle of a segment or arc of the entity (index: which)
+    Centre,        // the centre of a circle, arc, ellipse, rectangle or closed polyline
+    Intersection,  // where the entity meets `other`, the meeting point nearest to the last
+    Perpendicular, // the foot of the perpendicular from definition point `from` to the entity
+    Point,         // a point, or the insertion point of a text or block
+    OnCircle,      // the point of a circle or arc in the direction `parameter` (degrees)
+};
+inline constexpr std::uint32_t kNoEntity = 0xFFFFFFFFu;
+
+struct PointTie {
+    std::uint32_t entity = kNoEntity; // handle
+    std::uint32_t other = kNoEntity;  // the second entity of an intersection
+    std::uint32_t index = 0;
+    TieKind kind = TieKind::None;
+    std::uint8_t from = 0;
+    std::uint16_t reserved = 0;
+    double parameter = 0;
+    bool tied() const { return kind != TieKind::None && entity != kNoEntity; }
+    friend bool operator==(const PointTie&, const PointTie&) = default;
+};
+
+// A dimension as a drawing keeps it: plain data, copied and given back byte for byte. Its own
+// text lies in the drawing's character pool; definition point i may be tied by ties[i].
+struct DimensionRecord {
+    DimensionKind kind = DimensionKind::Parallel;
+    PlacementOverride placement = PlacementOverride::Style;
+    std::uint8_t hasTextPosition = 0;
+    std::uint8_t reserved = 0;
+    std::int32_t style = 0;
+    PooledText text;
+    double rotation = 0;
+    Vec2 origin;
+    Vec2 textPosition;
+    std::array<Vec2, kMostDimensionPoints> points{};
+    std::array<PointTie, kMostDimensionPoints> ties{};
+};
+static_assert(std::is_trivially_copyable_v<DimensionRecord> && sizeof(PointTie) == 24 &&
+              sizeof(DimensionRecord) == 256);
+
+// The data of a record, with the text its pool holds.
+DimensionData dimensionData(const DimensionRecord& r, std::string_view text);
+// The record of the data whose text is pooled at `text`; no point is tied.
+DimensionRecord dimensionRecord(const DimensionData& d, PooledText text);
+// Whether the kinds' numbers, read from a file, name a kind.
+inline bool isDimensionKind(int k) {
+    return k >= 0 && k < kDimensionKindCount;
+}
 
 // How many of the points a kind uses (the others are kept but mean nothing).
 int definitionPointCount(DimensionKind kind);

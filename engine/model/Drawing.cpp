@@ -1,6 +1,7 @@
 #include "engine/model/Drawing.h"
 
 #include "engine/model/Path.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/Spline.h"
 #include "engine/model/TextMeasure.h"
 
@@ -97,6 +98,7 @@ Drawing::Drawing() {
     layers.push_back(Layer{"0", 0x000000, 0x000000, 0.0, true, false, true});
     lineStyles.push_back(LineStyle{"Continuous", "", {}});
     textStyles.push_back(TextStyle{"Standard", "DejaVu Sans", 1.0, 0.0, 5, true, true});
+    dimensionStyles.push_back(DimensionStyle{});
 }
 
 std::unique_ptr<Drawing> Drawing::contentCopy() const {
@@ -106,6 +108,7 @@ std::unique_ptr<Drawing> Drawing::contentCopy() const {
     c->textStyles = textStyles;
     c->blocks = blocks;
     c->printAreas = printAreas;
+    c->dimensionStyles = dimensionStyles;
     c->settings = settings;
     c->current = current;
     c->entities = entities;
@@ -121,6 +124,7 @@ std::unique_ptr<Drawing> Drawing::contentCopy() const {
     c->texts = texts;
     c->hatches = hatches;
     c->images = images;
+    c->dimensions = dimensions;
     c->chars = chars;
     c->textParams = textParams;
     c->hatchLoops = hatchLoops;
@@ -294,6 +298,14 @@ int Drawing::addSector(const ArcData& d) {
     return addRecord(EntityType::Sector, append(sectors, d));
 }
 
+int Drawing::addDimension(const DimensionData& d, std::span<const PointTie> ties) {
+    DimensionRecord r = dimensionRecord(d, pool(d.text));
+    for (std::size_t i = 0; i < ties.size() && i < r.ties.size(); ++i)
+        r.ties[i] = ties[i];
+    dimensions.push_back(r);
+    return addRecord(EntityType::Dimension, dimensions.size() - 1);
+}
+
 int Drawing::duplicate(int handle) {
     if (!valid(handle))
         return -1;
@@ -368,6 +380,11 @@ int Drawing::duplicate(int handle) {
     case EntityType::Image:
         images.push_back(images[e.first]);
         e.first = last(images);
+        break;
+    case EntityType::Dimension:
+        // Its text may share the bytes, as a text's does; its ties go where the caller says.
+        dimensions.push_back(dimensions[e.first]);
+        e.first = last(dimensions);
         break;
     }
     const OwnStyle own = ownStyle(static_cast<std::size_t>(handle));
@@ -670,6 +687,11 @@ Rect Drawing::entityExtents(int handle, int depth) const {
         const auto& im = images[e.first];
         r.add(im.p);
         r.add(im.p.x + im.width, im.p.y + im.height);
+        break;
+    }
+    case EntityType::Dimension: {
+        const DimensionData data = dimensionOf(e);
+        r.add(dimensionBox(data, dimensionGeometryOf(*this, data)));
         break;
     }
     }

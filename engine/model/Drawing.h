@@ -4,11 +4,13 @@
 #pragma once
 
 #include "engine/model/DrawOrder.h"
+#include "engine/model/Dimension.h"
 #include "engine/model/Entity.h"
 #include "engine/model/Geometry.h"
 #include "engine/model/LargeAllocator.h"
 #include "engine/model/PrintArea.h"
 #include "engine/model/SpatialIndex.h"
+#include "engine/model/TieIndex.h"
 
 #include <atomic>
 #include <cstdint>
@@ -82,6 +84,9 @@ struct DrawingSettings {
     // The print areas' frame colour, whether they are shown, and the paper, scale and overlap
     // their division and print took last.
     SheetSettings sheets{};
+    // The scale 1:N the drawing is printed at: a millimetre of paper shows N millimetres of the
+    // drawing. Dimensions take their sizes (millimetres on paper) through it.
+    double printScale = 100;
     friend bool operator==(const DrawingSettings&, const DrawingSettings&) = default;
 };
 
@@ -95,6 +100,8 @@ struct CurrentAttributes {
     double textRotation = 0;
     double textOblique = 0;
     double textHeight = 2.5;
+    // The dimension style of new dimensions.
+    std::int32_t dimensionStyle = 0;
 };
 
 // Hashes and compares text parameters by their bytes.
@@ -121,6 +128,7 @@ public:
     // The print areas (engine/model/PrintArea.h), in the order they are printed and numbered:
     // not entities, drawn over the drawing by the window only.
     std::vector<PrintArea> printAreas;
+    std::vector<DimensionStyle> dimensionStyles; // one at least
     DrawingSettings settings;
     CurrentAttributes current;
 
@@ -143,6 +151,7 @@ public:
     std::vector<TextData, LargeAllocator<TextData>> texts;
     std::vector<HatchData> hatches;
     std::vector<ImageData> images;
+    std::vector<DimensionRecord, LargeAllocator<DimensionRecord>> dimensions;
     // The bytes of texts, hatch pattern names and image paths, one after the other.
     std::vector<char, LargeAllocator<char>> chars;
     // The different looks of texts, each once.
@@ -188,6 +197,8 @@ public:
     // A smooth curve through fit points, and an arc closed through its centre.
     int addSpline(const Vec2* fitPoints, std::size_t count, bool closed);
     int addSector(const ArcData& d);
+    // A dimension (its own text pooled); the points given ties as listed (none when empty).
+    int addDimension(const DimensionData& d, std::span<const PointTie> ties = {});
     // A copy of a live entity (of the drawing itself or of a block) as a new entity of the
     // drawing itself with the same record and own style; its handle.
     int duplicate(int handle);
@@ -226,6 +237,11 @@ public:
     }
     // A text's parameters, for code that builds or changes one.
     TextSpec textSpec(const Entity& e) const;
+    // A dimension's data, with its own text.
+    DimensionData dimensionOf(const Entity& e) const {
+        const DimensionRecord& r = dimensions[e.first];
+        return dimensionData(r, pooled(r.text));
+    }
 
     // ---- own colour and width
     OwnStyle ownStyle(std::size_t handle) const {
@@ -258,6 +274,10 @@ public:
     // The drawing's own live entities whose boxes meet `area`, in drawing order.
     void query(const Rect& area, std::vector<std::uint32_t>& out) const {
         index_.query(*this, area, out);
+    }
+    // The live dimensions tied to an entity, added to `out`.
+    void tiedDimensions(std::uint32_t handle, std::vector<std::uint32_t>& out) const {
+        ties_.tiedTo(*this, handle, out);
     }
 
     // ---- draw order (see DrawOrder.h)
@@ -305,6 +325,8 @@ public:
     void changed(std::uint32_t handle) {
         modified = true;
         ++version;
+        if (handle < entities.size() && entities[handle].type == EntityType::Dimension)
+            ties_.changed(handle);
         if (handle < entities.size() && entities[handle].has(EntityFlag::InBlock)) {
             blocksChanged();
             return;
@@ -316,6 +338,11 @@ public:
         modified = true;
         ++version;
         ++edits;
+        index_.invalidate();
+    }
+    // Dimension styles or the print scale changed: every dimension's size may have.
+    void dimensionsRestyled() {
+        touch();
         index_.invalidate();
     }
 
@@ -339,6 +366,7 @@ private:
     std::uint64_t orderVersion_ = 0;
     mutable std::uint64_t orderBuilt_ = ~std::uint64_t(0);
     mutable std::size_t orderSize_ = 0;
+    mutable TieIndex ties_;
     // Where each set of text parameters is, made again when it no longer fits the table.
     std::unordered_map<TextParams, std::uint32_t, TextParamsHash, TextParamsHash> paramsIndex_;
     std::size_t paramsIndexed_ = 0; // entries of textParams the index has seen

@@ -27,11 +27,12 @@ enum class EntityType : std::uint8_t {
     Text = 28,
     Hatch = 29,
     Image = 30,
-    Spline = 31, // a smooth curve through its fit points (see Spline.h)
-    Sector = 32, // an arc closed through its centre
+    Spline = 31,    // a smooth curve through its fit points (see Spline.h)
+    Sector = 32,    // an arc closed through its centre
+    Dimension = 33, // a dimension (see Dimension.h): its record in the drawing's table of them
 };
 inline constexpr int kFirstEntityType = 20;
-inline constexpr int kEntityTypeCount = 13;
+inline constexpr int kEntityTypeCount = 14;
 inline bool isEntityType(int t) {
     return t >= kFirstEntityType && t < kFirstEntityType + kEntityTypeCount;
 }

@@ -93,6 +93,9 @@ std::optional<GripShape> gripShape(const Drawing& d, int handle) {
     case EntityType::Image:
         s.image = d.images[e.first];
         break;
+    case EntityType::Dimension:
+        s.dimension = d.dimensions[e.first];
+        break;
     }
     return s;
 }
@@ -200,6 +203,33 @@ bool moveGrip(GripShape& s, std::size_t index, Vec2 to) {
         im.height = std::abs(to.y - fixed.y);
         return true;
     }
+    case EntityType::Dimension: {
+        DimensionRecord& r = s.dimension;
+        const auto n = static_cast<std::size_t>(definitionPointCount(r.kind));
+        if (index == n) {
+            r.textPosition = to;
+            r.hasTextPosition = 1;
+            return true;
+        }
+        if (index > n)
+            return false;
+        if ((r.kind == DimensionKind::Radial || r.kind == DimensionKind::Diametric) &&
+            index == static_cast<std::size_t>(DimPoint::ChordPoint)) {
+            // Round its circle: the radius stays, and so does what it is tied to.
+            const Vec2 c = r.points[DimPoint::Centre];
+            const double radius = distance(c, r.points[DimPoint::ChordPoint]);
+            const double along = distance(c, to);
+            if (!(along > 0))
+                return false;
+            r.points[index] = {c.x + (to.x - c.x) * radius / along,
+                               c.y + (to.y - c.y) * radius / along};
+            if (r.ties[index].kind == TieKind::OnCircle)
+                r.ties[index].parameter = segmentAngle(c, to);
+            return true;
+        }
+        r.points[index] = to;
+        return true;
+    }
     }
     return false;
 }
@@ -241,6 +271,9 @@ void putShape(EntityChange& c, const GripShape& s) {
         break;
     case EntityType::Image:
         c.image() = s.image;
+        break;
+    case EntityType::Dimension:
+        c.dimension() = s.dimension;
         break;
     }
 }

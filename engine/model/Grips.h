@@ -34,13 +34,16 @@ struct GripShape {
     EllipseData ellipse;
     RectangleData rectangle;
     ImageData image;
+    DimensionRecord dimension;
 };
 
 // The geometry of a live entity; nothing for an invalid handle.
 std::optional<GripShape> gripShape(const Drawing& d, int handle);
 // Moves the grip of that index to `to`: a line's middle, a centre move the whole entity; a
 // circle's edge sets its radius; an arc's end or middle makes the arc through the three
-// points; a corner of a rectangle or an image moves with the opposite corner kept. False
+// points; a corner of a rectangle or an image moves with the opposite corner kept; a
+// dimension's definition point moves (the point of a radius or diameter round its circle), its
+// last grip places its text. False
 // when that grip does not exist or the shape would degenerate (then it stays as it was).
 bool moveGrip(GripShape& shape, std::size_t index, Vec2 to);
 // Writes the geometry back over the entity's own (vertex counts stay as they are).

@@ -17,7 +17,7 @@ public:
     Copier(DrawingWriter& into, const Drawing& from)
         : into_(into), from_(from), layers_(from.layers.size(), -1),
           lineStyles_(from.lineStyles.size(), -1), textStyles_(from.textStyles.size(), -1),
-          blocks_(from.blocks.size(), -1) {}
+          blocks_(from.blocks.size(), -1), dimensionStyles_(from.dimensionStyles.size(), -1) {}
 
     int layer(int i) {
         return mapByName(i, from_.layers, into_.drawing().layers, layers_, layerNames_,
@@ -32,6 +32,40 @@ public:
         return mapByName(i, from_.textStyles, into_.drawing().textStyles, textStyles_,
                          textStyleNames_,
                          [&](const TextStyle& s) { return into_.addTextStyle(s); });
+    }
+
+    // A dimension style, with the text style it names mapped too.
+    int dimensionStyle(int i) {
+        return mapByName(i, from_.dimensionStyles, into_.drawing().dimensionStyles,
+                         dimensionStyles_, dimensionStyleNames_, [&](DimensionStyle s) {
+                             s.textStyle = textStyle(s.textStyle);
+                             return into_.addDimensionStyle(std::move(s));
+                         });
+    }
+
+    // The ties of the dimensions copied so far lead to the copies of their entities; a point
+    // tied to an entity that was not copied is tied no longer.
+    void tieCopies() {
+        for (const auto& [from, to] : copiedDimensions_) {
+            const DimensionRecord& source =
+                from_.dimensions[from_.entities[static_cast<std::size_t>(from)].first];
+            std::array<PointTie, kMostDimensionPoints> ties = source.ties;
+            for (PointTie& t : ties) {
+                if (!t.tied())
+                    continue;
+                const auto entity = copies_.find(t.entity);
+                const auto other = t.other == kNoEntity ? copies_.end() : copies_.find(t.other);
+                if (entity == copies_.end() || (t.other != kNoEntity && other == copies_.end())) {
+                    t = PointTie{};
+                    continue;
+                }
+                t.entity = entity->second;
+                if (t.other != kNoEntity)
+                    t.other = other->second;
+            }
+            into_.change(static_cast<std::uint32_t>(to)).dimension().ties = ties;
+        }
+        copiedDimensions_.clear();
     }
 
     // The index in `into` of block b of `from`; copies it (and what it inserts) when `into`
@@ -132,7 +166,15 @@ public:
             h = into_.addHatch({from_.vertexData(source), source.count}, spec);
             break;
         }
+        case EntityType::Dimension: {
+            DimensionData d = from_.dimensionOf(source);
+            d.style = dimensionStyle(d.style);
+            h = into_.addDimension(d);
+            copiedDimensions_.emplace_back(handle, h);
+            break;
         }
+        }
+        copies_[static_cast<std::uint32_t>(handle)] = static_cast<std::uint32_t>(h);
         // The record as it was, with the indexes of the target.
         Entity& e = into_.record(static_cast<std::uint32_t>(h));
         const std::uint32_t first = e.first, count = e.count;
@@ -176,8 +218,12 @@ private:
 
     DrawingWriter& into_;
     const Drawing& from_;
-    std::vector<int> layers_, lineStyles_, textStyles_, blocks_;
-    std::unordered_map<std::string, int> layerNames_, lineStyleNames_, textStyleNames_;
+    std::vector<int> layers_, lineStyles_, textStyles_, blocks_, dimensionStyles_;
+    std::unordered_map<std::string, int> layerNames_, lineStyleNames_, textStyleNames_,
+        dimensionStyleNames_;
+    // Handles of `from` and of their copies.
+    std::unordered_map<std::uint32_t, std::uint32_t> copies_;
+    std::vector<std::pair<int, int>> copiedDimensions_;
 };
 
 // How many names of `from` a table of `into` lacks.
@@ -206,7 +252,8 @@ bool isPristine(const Drawing& d) {
     const Drawing fresh;
     return d.entities.empty() && d.blocks.empty() && d.printAreas.empty() &&
            d.layers == fresh.layers && d.lineStyles == fresh.lineStyles &&
-           d.textStyles == fresh.textStyles;
+           d.textStyles == fresh.textStyles &&
+           d.dimensionStyles == fresh.dimensionStyles;
 }
 
 void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from) {
@@ -225,6 +272,8 @@ void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from)
         copier.lineStyle(static_cast<int>(i));
     for (std::size_t i = 0; i < from->textStyles.size(); ++i)
         copier.textStyle(static_cast<int>(i));
+    for (std::size_t i = 0; i < from->dimensionStyles.size(); ++i)
+        copier.dimensionStyle(static_cast<int>(i));
     for (std::size_t b = 0; b < from->blocks.size(); ++b)
         copier.block(static_cast<int>(b));
     // In the order they are drawn in: the copies keep it.
@@ -240,6 +289,7 @@ void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from)
             std::find(into->printAreas.begin(), into->printAreas.end(), a) ==
                 into->printAreas.end())
             writer.addPrintArea(a);
+    copier.tieCopies();
     into->touch();
 }
 
@@ -256,6 +306,7 @@ std::unique_ptr<Drawing> extractEntities(const Drawing& from,
     for (const std::uint32_t h : ordered)
         if (from.inModelSpace(static_cast<int>(h)))
             copier.entity(static_cast<int>(h), kModelSpace);
+    copier.tieCopies();
     return part;
 }
 
@@ -268,6 +319,7 @@ std::vector<std::uint32_t> pasteEntities(DrawingWriter& into, const Drawing& fro
             from.inModelSpace(static_cast<int>(h)))
             made.push_back(
                 static_cast<std::uint32_t>(copier.entity(static_cast<int>(h), kModelSpace)));
+    copier.tieCopies();
     return made;
 }
 
@@ -276,6 +328,7 @@ int copyBlocks(DrawingWriter& into, const Drawing& from, std::string_view name) 
     for (std::size_t b = 0; b < from.blocks.size(); ++b)
         if (name.empty() || from.blocks[b].name == name)
             copier.block(static_cast<int>(b));
+    copier.tieCopies();
     return copier.copied;
 }
 

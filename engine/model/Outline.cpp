@@ -1,6 +1,7 @@
 #include "engine/model/Outline.h"
 
 #include "engine/model/Path.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/Spline.h"
 
 #include <algorithm>
@@ -153,6 +154,42 @@ public:
                   Vec2{im.p.x + im.width, im.p.y + im.height}, Vec2{im.p.x, im.p.y + im.height}})
                 add(m, q);
             end(true, true);
+            break;
+        }
+        case EntityType::Dimension: {
+            // Its lines and arcs; its arrowheads and the box of its text are picked inside.
+            const DimensionGeometry g = dimensionGeometryOf(d_, e);
+            for (const auto* lines : {&g.lines, &g.extensionLines})
+                for (const LineData& l : *lines) {
+                    begin();
+                    add(m, l.a);
+                    add(m, l.b);
+                    end(false, false);
+                }
+            for (const ArcData& a : g.arcs) {
+                curve(m, [&](std::vector<Vec2>& p) {
+                    arcPoints(a.centre, a.radius, a.startAngle,
+                              sweepDegrees(a.startAngle, a.endAngle), tol, p);
+                });
+                end(false, false);
+            }
+            for (const auto& t : g.triangles) {
+                begin();
+                for (const Vec2 p : t)
+                    add(m, p);
+                end(true, true);
+            }
+            for (const CircleData& c : g.dots) {
+                curve(m,
+                      [&](std::vector<Vec2>& p) { arcPoints(c.centre, c.radius, 0, 360, tol, p); });
+                end(true, true);
+            }
+            if (g.text) {
+                begin();
+                for (const Vec2 p : g.text->frame)
+                    add(m, p);
+                end(true, true);
+            }
             break;
         }
         case EntityType::Insert: {

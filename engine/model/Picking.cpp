@@ -1,5 +1,6 @@
 #include "engine/model/Picking.h"
 
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/Measure.h"
 
 #include <algorithm>
@@ -265,6 +266,15 @@ std::vector<Vec2> gripPoints(const Drawing& d, int handle) {
              {im.p.x + im.width, im.p.y},
              {im.p.x + im.width, im.p.y + im.height},
              {im.p.x, im.p.y + im.height}};
+        break;
+    }
+    case EntityType::Dimension: {
+        // Each definition point (the dimension line's position among them), then the text.
+        const DimensionData data = d.dimensionOf(e);
+        for (int i = 0; i < definitionPointCount(data.kind); ++i)
+            g.push_back(data.points[static_cast<std::size_t>(i)]);
+        if (const auto text = dimensionGeometryOf(d, data).text)
+            g.push_back(text->position);
         break;
     }
     }

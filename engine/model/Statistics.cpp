@@ -1,5 +1,7 @@
 #include "engine/model/Statistics.h"
 
+#include "engine/model/DimensionEntity.h"
+
 namespace cad {
 
 DrawingStatistics computeStatistics(const Drawing& d) {
@@ -21,6 +23,9 @@ DrawingStatistics computeStatistics(const Drawing& d) {
             s.vertices += e.count;
         else if (e.type == EntityType::Text)
             s.textChars += e.count;
+        else if (e.type == EntityType::Dimension && e.first < d.dimensions.size())
+            ++s.dimensionsByGroup[static_cast<std::size_t>(
+                dimensionGroup(d.dimensions[e.first].kind))];
         s.extents.add(d.entityExtents(static_cast<int>(h)));
     }
     for (std::size_t b = 0; b < d.blocks.size(); ++b)

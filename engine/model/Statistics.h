@@ -14,6 +14,8 @@ struct DrawingStatistics {
     std::int64_t vertices = 0; // of polylines, splines (their fit points) and hatches
     std::int64_t textChars = 0;
     std::array<int, kEntityTypeCount> byType{};
+    // Dimensions by their group of kinds (see dimensionGroup).
+    std::array<int, 5> dimensionsByGroup{};
     std::vector<int> byLayer; // index: layer
     std::vector<int> byBlock; // live entities each block owns
     Rect extents;

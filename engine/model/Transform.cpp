@@ -189,6 +189,20 @@ void transformEntity(EntityChange& c, const Similarity& s) {
         im.p = {middle.x - im.width / 2, middle.y - im.height / 2};
         break;
     }
+    case EntityType::Dimension: {
+        // It measures what it measured, its text still reads from left to right; a point
+        // tied to a circle keeps its direction on it.
+        DimensionRecord& r = c.dimension();
+        const DimensionData moved = transformed(dimensionData(r, {}), s);
+        r.points = moved.points;
+        r.rotation = moved.rotation;
+        if (moved.textPosition)
+            r.textPosition = *moved.textPosition;
+        for (PointTie& t : r.ties)
+            if (t.kind == TieKind::OnCircle)
+                t.parameter = std::fmod(s.angle(t.parameter), 360.0);
+        break;
+    }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "engine/render/Renderer.h"
 
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/HatchPatterns.h"
 #include "engine/model/Outline.h"
 #include "engine/model/Spline.h"
@@ -647,7 +648,78 @@ private:
         case EntityType::Image:
             drawImage(d_.images[e.first], m);
             break;
+        case EntityType::Dimension:
+            drawDimension(e, m, insertion);
+            break;
         }
+    }
+
+    // A dimension: its lines and arcs, filled arrowheads and its text, in the entity's colour
+    // or the style's own colours for its dimension lines, extension lines and text.
+    void drawDimension(const Entity& e, const Affine& m, const Entity* insertion) {
+        const DimensionData data = d_.dimensionOf(e);
+        const DimensionStyle& style = dimensionStyleOf(d_, data.style);
+        const DimensionGeometry g = dimensionGeometry(
+            data, style, dimensionContext(d_, style, o_.dimensionUnitsPerPaperMm));
+        const Stroke base = strokeOf(e, insertion);
+        const bool selected =
+            o_.showSelection &&
+            (e.has(EntityFlag::Selected) || (insertion && insertion->has(EntityFlag::Selected)));
+        const auto coloured = [&](std::uint32_t c) {
+            Stroke s = base;
+            if (style.ownColors && !selected)
+                s.color = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                               static_cast<int>((c >> 16) & 0xFF));
+            return s;
+        };
+        const Stroke line = coloured(style.dimensionLineColor);
+        const Stroke extension = coloured(style.extensionLineColor);
+        const Stroke text = coloured(style.textColor);
+        std::vector<Vec2>& pts = scratch_;
+        setStroke(extension);
+        for (const LineData& l : g.extensionLines)
+            segment(m.apply(l.a), m.apply(l.b));
+        setStroke(line);
+        for (const LineData& l : g.lines)
+            segment(m.apply(l.a), m.apply(l.b));
+        for (const ArcData& a : g.arcs) {
+            ellipsePoints(m, a.centre, a.radius, a.radius, 0, a.startAngle,
+                          sweepDegrees(a.startAngle, a.endAngle), pts);
+            polyline(pts, false);
+        }
+        // Arrowheads smaller than a pixel or two are dots of the line's colour.
+        const QColor fillColour = QColor::fromRgb(line.color);
+        const auto filled = [&](const std::vector<Vec2>& device) {
+            Rect box;
+            for (const Vec2 q : device)
+                box.add(q);
+            if (box.width() < 1.5 && box.height() < 1.5) {
+                if (clip_.contains(box))
+                    addPoint(box.left, box.bottom);
+                return;
+            }
+            fill(device, fillColour);
+            setStroke(line);
+        };
+        for (const auto& t : g.triangles) {
+            pts = {m.apply(t[0]), m.apply(t[1]), m.apply(t[2])};
+            filled(pts);
+        }
+        for (const CircleData& c : g.dots) {
+            ellipsePoints(m, c.centre, c.radius, c.radius, 0, 0, 360, pts);
+            filled(pts);
+        }
+        if (!g.text)
+            return;
+        setStroke(text);
+        const DimensionText& t = *g.text;
+        if (t.framed) {
+            pts.clear();
+            for (const Vec2 q : t.frame)
+                pts.push_back(m.apply(q));
+            polyline(pts, true);
+        }
+        drawTextAt(t.position, TextParams{t.height, t.rotation, 0, t.align, t.style}, t.text, m);
     }
 
     void drawHatch(const Entity& e, const Entity* insertion, const Affine& m) {
@@ -749,8 +821,11 @@ private:
 
     void drawText(const Entity& e, const Affine& m) {
         const TextData& td = d_.texts[e.first];
-        const TextParams& t = d_.paramsOf(td);
-        const std::string_view bytes = d_.textOf(e);
+        drawTextAt(td.p, d_.paramsOf(td), d_.textOf(e), m);
+    }
+
+    // A text at p, in the colour of the stroke: the drawing's texts and those of dimensions.
+    void drawTextAt(Vec2 at, const TextParams& t, std::string_view bytes, const Affine& m) {
         const double heightPx = std::abs(t.height) * m.scale();
         if (!(heightPx >= 0.5) || bytes.empty() || !std::isfinite(heightPx))
             return;
@@ -767,7 +842,7 @@ private:
             decoder_(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
         const double k = t.height / cap;
         const double oblique = std::tan(radians(std::clamp(t.oblique, -80.0, 80.0)));
-        const Affine local = Affine::translation(td.p.x, td.p.y)
+        const Affine local = Affine::translation(at.x, at.y)
                                  .after(Affine::rotation(t.rotation))
                                  .after(Affine{1, 0, oblique, 1, 0, 0})
                                  .after(Affine::scaling(k * widthFactor, -k));

@@ -22,6 +22,9 @@ struct RenderOptions {
     bool showSelection = false;       // selected entities in the selection colour
     bool onlySelected = false;        // draw the selected entities alone
     QColor selectionColor = QColor(255, 0, 255);
+    // Dimensions drawn at this many drawing units a millimetre of paper (a print at a scale of
+    // its own); 0: at the drawing's print scale.
+    double dimensionUnitsPerPaperMm = 0;
 };
 
 struct RenderView {

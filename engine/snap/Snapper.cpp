@@ -1,5 +1,7 @@
 #include "engine/snap/Snapper.h"
 
+#include "engine/model/PointTies.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -77,8 +79,8 @@ SnapResult Snapper::snap(const Drawing& d, const SnapQuery& q) {
             best = &c;
     }
     if (!best)
-        return {q.cursor, SnapKind::None};
-    return {best->point, best->kind};
+        return {q.cursor, SnapKind::None, std::nullopt};
+    return {best->point, best->kind, tieAt(d, found_, best->kind, best->point)};
 }
 
 void paintSnapMarker(QPainter& p, QPointF at, SnapKind kind, std::optional<QPointF> base) {

@@ -24,6 +24,10 @@ namespace cad {
 struct SnapResult {
     Vec2 point;
     SnapKind kind = SnapKind::None;
+    // Which entity of the drawing and which of its points the snap found (an end, a middle, a
+    // centre, a point, where two entities meet, a perpendicular's foot); nothing for the other
+    // ways and for points inside blocks. A dimension ties its point to it.
+    std::optional<PointTie> on;
     friend bool operator==(const SnapResult&, const SnapResult&) = default;
 };
 

@@ -84,6 +84,7 @@ bool paintPages(const Drawing& drawing, const PrintSettings& settings, QPagedPai
         return painter.end(); // an empty page
 
     double unitsPerPixel = 0;
+    double dimensionScale = 0; // dimensions at the drawing's own print scale
     if (settings.fitToPage) {
         unitsPerPixel = std::max(area.width() / width, area.height() / height);
         if (!(unitsPerPixel > 0))
@@ -91,6 +92,9 @@ bool paintPages(const Drawing& drawing, const PrintSettings& settings, QPagedPai
     } else {
         const double scale = settings.scale > 0 ? settings.scale : 1;
         unitsPerPixel = scale / millimetresPerUnit(drawing.settings.units) / pixelsPerMm;
+        // Printed to scale: dimensions the same size on paper at any scale.
+        dimensionScale =
+            dimensionUnitsPerPaperMm(scale, millimetresPerUnit(drawing.settings.units));
     }
     // One page shows the whole area, or at a scale, when asked, the area is divided into sheets
     // of a page each: rows from the top, columns from the left.
@@ -117,6 +121,7 @@ bool paintPages(const Drawing& drawing, const PrintSettings& settings, QPagedPai
     options.showLineWidths = true;
     options.showSelection = false;
     options.fillOutlinesOnly = false;
+    options.dimensionUnitsPerPaperMm = dimensionScale;
     bool first = true;
     for (int copy = 0; copy < pages; ++copy) {
         for (const Vec2 centre : centres) {

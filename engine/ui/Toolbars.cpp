@@ -91,6 +91,15 @@ const std::vector<ButtonLook> looks = {
     {17622, "order-top", 19245},
     {17623, "order-bottom", 19246},
     {17624, "hatches-bottom", 19247},
+    // Dimensions: the short names of the kinds; the styles take the dialog's caption, 11801.
+    {17601, "dim-horizontal", 19219},
+    {17602, "dim-vertical", 19220},
+    {17603, "dim-parallel", 19221},
+    {17604, "dim-angular", 19222},
+    {17605, "dim-radial", 19223},
+    {17606, "dim-diametric", 19224},
+    {17607, "dim-ordinate", 19225},
+    {17610, "dim-styles", 11801},
     // Display and tools
     {17304, "grid", 19022},
     {18173, "line-widths", 19026},
@@ -163,6 +172,8 @@ std::vector<int> defaultButtons(int toolbarId) {
     case CAD_TOOLBAR_DRAW:
         return {17110, 17120, 17130, 17131, 0,     17140, 17143, 17150, 17154,
                 17170, 17180, 0,     17240, 17250, 17260, 17280, 17290};
+    case CAD_TOOLBAR_DIMENSIONS:
+        return {17601, 17602, 17603, 17604, 17605, 17606, 17607, 0, 17610};
     case CAD_TOOLBAR_EDIT:
         return {17401, 0, 17402, 17403, 17404, 17405, 17406, 0, 17407, 17408, 17409};
     case CAD_TOOLBAR_MODIFY:

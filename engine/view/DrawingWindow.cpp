@@ -279,6 +279,11 @@ void DrawingWindow::paintEvent(QPaintEvent*) {
         return;
     }
     fitView();
+    // Dimensions that followed their entities in a step the command did not redraw.
+    if (!d->followed.empty()) {
+        damage_.add(d->followed);
+        d->followed = Rect{};
+    }
     if (needsRender(*d))
         render(*d);
     else if (!damage_.empty())

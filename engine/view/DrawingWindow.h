@@ -156,7 +156,7 @@ private:
     // A command asks for a point and no view command is under way.
     bool pickingPoints() const;
     // Gives the running command a point.
-    void givePoint(Vec2 p);
+    void givePoint(const SnapResult& found);
 
     // Typed coordinates: the field opens with the first character typed, Enter applies it,
     // Esc closes it; what cannot be read is shown as such and adds nothing.

@@ -34,7 +34,7 @@ using namespace window;
 SnapResult DrawingWindow::snapAt(Vec2 p) const {
     const Document* d = engine().active();
     if (!d)
-        return {p, SnapKind::None};
+        return {p, SnapKind::None, std::nullopt};
     SnapQuery q;
     q.cursor = p;
     q.unitsPerPixel = d->view.unitsPerPixel;
@@ -75,12 +75,12 @@ bool DrawingWindow::pickingPoints() const {
            command_->wants() == Command::Wants::Point;
 }
 
-void DrawingWindow::givePoint(Vec2 p) {
+void DrawingWindow::givePoint(const SnapResult& found) {
     if (!command_)
         return;
-    lastPoint_ = p;
+    lastPoint_ = found.point;
     ++dispatching_;
-    command_->point(p);
+    command_->pointFound(found);
     --dispatching_;
     settleCommand();
     QWidget::update();
@@ -194,7 +194,7 @@ void DrawingWindow::applyInput() {
         return;
     }
     closeInput();
-    givePoint(*p);
+    givePoint(SnapResult{*p, SnapKind::None, std::nullopt});
 }
 
 void DrawingWindow::showMalformed(bool malformed) {

@@ -189,7 +189,7 @@ void DrawingWindow::mousePressEvent(QMouseEvent* event) {
         QWidget::update();
     } else if (command_ && command_->wants() == Command::Wants::Point) {
         closeInput();
-        givePoint(snap(toDrawing(at)));
+        givePoint(snapAt(toDrawing(at)));
     } else if (!command_ && !(event->modifiers() & Qt::ShiftModifier) &&
                holdGrip(event->position())) {
         gripFrom_ = event->position();
@@ -238,7 +238,7 @@ void DrawingWindow::mouseReleaseEvent(QMouseEvent* event) {
         const QPointF from = *gripFrom_;
         gripFrom_.reset();
         if ((event->position() - from).manhattanLength() > kDragPixels && pickingPoints())
-            givePoint(snap(toDrawing(event->position())));
+            givePoint(snapAt(toDrawing(event->position())));
         else
             gripWaiting_ = command_ != nullptr;
         return;

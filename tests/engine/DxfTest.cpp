@@ -707,8 +707,8 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
         ASSERT_GT(note, 0);
         EXPECT_EQ(d.textStyles[std::size_t(note)].font, "arial");
 
-        // Entities: the 3DFACE and the dimension cannot be represented.
-        EXPECT_EQ(r.skipped, r12 ? 1 : 2);
+        // Entities: the 3DFACE cannot be represented; the dimension is one of ours.
+        EXPECT_EQ(r.skipped, 1);
         std::map<EntityType, int> expected{{EntityType::Line, 1},   {EntityType::Polyline, 2},
                                            {EntityType::Circle, 1}, {EntityType::Arc, 1},
                                            {EntityType::Point, 1},  {EntityType::Text, 3},
@@ -720,8 +720,16 @@ TEST_F(DxfTest, ReadsEzdxfFilesOfR12R2000AndR2018) {
             expected[EntityType::Text] += 2; // the MTEXT's two lines
             expected[EntityType::Hatch] = 2;
             expected[EntityType::Image] = 1;
+            expected[EntityType::Dimension] = 1;
         }
         EXPECT_EQ(countByType(d), expected);
+        if (!r12) {
+            const auto dims = ofType(d, EntityType::Dimension);
+            ASSERT_EQ(dims.size(), 1u);
+            const Entity& dim = at(d, dims[0]);
+            EXPECT_EQ(d.dimensions[dim.first].kind, DimensionKind::Horizontal);
+            EXPECT_DOUBLE_EQ(measuredValue(d.dimensionOf(dim)), 10);
+        }
 
         const auto lines = ofType(d, EntityType::Line);
         const Entity& line = at(d, lines[0]);
@@ -1157,6 +1165,9 @@ void expectSameEntities(const Drawing& original, const Drawing& d) {
             EXPECT_NEAR(y.height, x.height, 1e-9);
             break;
         }
+        case EntityType::Dimension:
+            EXPECT_EQ(d.dimensionOf(b), original.dimensionOf(a));
+            break;
         }
     }
 }

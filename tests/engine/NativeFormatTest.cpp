@@ -163,6 +163,13 @@ std::string describe(const Drawing& d, std::size_t handle) {
         return s + std::string(d.pooled(i.path)) + "|" + bytesOf(i.p) + bytesOf(i.width) +
                bytesOf(i.height);
     }
+    case cad::EntityType::Dimension: {
+        // Its record without where its text lies, then the text.
+        cad::DimensionRecord r = d.dimensions[first];
+        const std::string_view text = d.pooled(r.text);
+        r.text = {};
+        return s + bytesOf(r) + "|" + std::string(text);
+    }
     }
     return s;
 }

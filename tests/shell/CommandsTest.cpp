@@ -99,7 +99,8 @@ TEST_F(Commands, EveryButtonRunsACommandTheEngineHas) {
         EXPECT_TRUE(cadCommandExists(e.code)) << e.name << ": engine command " << e.code;
     }
     // The engine's command toolbars that the start-up sequence makes: standard, drawing,
-    // editing, modifying and snaps, each with its buttons named after their commands.
+    // editing, modifying, snaps, draw order and dimensions, each with its buttons named after
+    // their commands.
     QGuiApplication::clipboard()->clear();
     std::set<int> toolbars;
     int buttons = 0;
@@ -122,7 +123,8 @@ TEST_F(Commands, EveryButtonRunsACommandTheEngineHas) {
         }
     }
     EXPECT_EQ(toolbars, (std::set<int>{CAD_TOOLBAR_STANDARD, CAD_TOOLBAR_DRAW, CAD_TOOLBAR_EDIT,
-                                       CAD_TOOLBAR_MODIFY, CAD_TOOLBAR_SNAPS, CAD_TOOLBAR_ORDER}));
+                                       CAD_TOOLBAR_MODIFY, CAD_TOOLBAR_SNAPS, CAD_TOOLBAR_ORDER,
+                                       CAD_TOOLBAR_DIMENSIONS}));
     EXPECT_GT(buttons, 50);
 }
 

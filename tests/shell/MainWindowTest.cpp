@@ -173,7 +173,12 @@ TEST_F(MainWindow, EveryMenuHoldsExactlyItsItems) {
                    "  ukrodekstartkoniec1 Łuk (środek,start,koniec) - CSE|"
                    "  ukstartkoniecrodekSEM1 Łuk (start,koniec,środek) - SEM|"
                    "  ukstartrodekkoniecSME1 Łuk (start,środek,koniec) - SME|N18 -|"
-                   "Hatch2 Kreskowanie|SymbolTTF1 Symbol TTF|Obrazrastrowy1 Wstaw obraz rastrowy"},
+                   "Hatch2 Kreskowanie|SymbolTTF1 Symbol TTF|Obrazrastrowy1 Wstaw obraz rastrowy|"
+                   "NWymiary -|Wymiarowanie1 Wymiarowanie|  Wymiarpoziomy1 Wymiar poziomy|"
+                   "  Wymiarpionowy1 Wymiar pionowy|  Wymiarrownolegy1 Wymiar równoległy|"
+                   "  Wymiarktowy1 Wymiar kątowy|  Wymiarpromienia1 Wymiar promienia|"
+                   "  Wymiarrednicy1 Wymiar średnicy|  Wymiarrzdnej1 Wymiar rzędnych|"
+                   "  NWymiary2 -|  Stylewymiarowania1 Style wymiarowania"},
         {"Palety1", "Listaotwartychplikw1 Lista otwartych plików|Listawarstw1 Lista warstw|"
                     "Zapamitanewidoki1 Zapamiętane widoki|Nawigator1 Nawigator|N5 -|"
                     "Warstwy1 Warstwy|Styllinii1 Styl linii|Snapy1 Snapy|Rysowanie1 Rysowanie|"
@@ -222,6 +227,9 @@ TEST_F(MainWindow, EngineToolbarsStandInThePanelsOfTheStartUp) {
               (std::set<int>{17003, 17031, 18502, 17453, 18174, 18173, 18175, 18501, 17431, 17432,
                              17441, 17442, 17443, 17801, 17802, 17803, 17804}));
     EXPECT_EQ(codes("Panel_order"), (std::set<int>{17621, 17622, 17623, 17624}));
+    EXPECT_EQ(codes("Panel_Dim"),
+              (std::set<int>{17601, 17602, 17603, 17604, 17605, 17606, 17607, 17610}));
+    EXPECT_EQ(panel("Panel_Dim")->toolTip(), QString::fromUtf8(u8"Wymiarowanie"));
     const std::set<int> edit = codes("Panel_Edit");
     for (int code = 17401; code <= 17409; ++code)
         EXPECT_TRUE(edit.count(code)) << code;

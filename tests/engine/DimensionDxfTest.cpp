@@ -1,0 +1,196 @@
+// Dimensions through DXF: a file ezdxf wrote, with its own rendering of every kind, reads with
+// the right kinds, values and texts; ours written as DIMENSIONs with their blocks and styles pass
+// ezdxf's audit and read back with their kinds, points, texts and style values.
+#include "engine/io/Dxf.h"
+#include "engine/model/DimensionEntity.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+
+using namespace cad;
+
+namespace {
+
+std::vector<int> dimensionsOf(const Drawing& d) {
+    std::vector<int> out;
+    for (std::size_t h = 0; h < d.entities.size(); ++h)
+        if (d.inModelSpace(static_cast<int>(h)) && d.entities[h].type == EntityType::Dimension)
+            out.push_back(static_cast<int>(h));
+    return out;
+}
+
+QByteArray runPython(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(KWL_SYSTEM_PYTHON), args);
+    EXPECT_TRUE(p.waitForFinished(600000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    return p.readAllStandardOutput();
+}
+
+TEST(DimensionDxfTest, EveryKindEzdxfWroteReadsWithItsValueAndText) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("dimensions.dxf"));
+    runPython({QStringLiteral(KWL_TEST_DATA "/make_dimensions_dxf.py"), file});
+    QFile json(dir.filePath(QStringLiteral("dimensions.json")));
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const QJsonArray expected = QJsonDocument::fromJson(json.readAll()).array();
+    ASSERT_GT(expected.size(), 0);
+
+    const DxfReadResult r = loadDxf(file.toStdString());
+    const Drawing& d = *r.drawing;
+    const std::vector<int> dims = dimensionsOf(d);
+    ASSERT_EQ(dims.size(), std::size_t(expected.size()));
+    const std::map<QString, DimensionKind> kinds{
+        {"horizontal", DimensionKind::Horizontal}, {"vertical", DimensionKind::Vertical},
+        {"parallel", DimensionKind::Parallel},     {"angular", DimensionKind::Angular},
+        {"radial", DimensionKind::Radial},         {"diametric", DimensionKind::Diametric},
+        {"ordinate_x", DimensionKind::OrdinateX},  {"ordinate_y", DimensionKind::OrdinateY}};
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const QJsonObject x = expected[i].toObject();
+        const Entity& e = d.entities[std::size_t(dims[std::size_t(i)])];
+        const DimensionData data = d.dimensionOf(e);
+        const QString kind = x["kind"].toString();
+        SCOPED_TRACE(kind.toStdString() + " " + std::to_string(i));
+        if (kind == "parallel" && data.kind != DimensionKind::Parallel) {
+            // Written as a rotated dimension along an axis its points lie on: the same length.
+            EXPECT_NEAR(measuredValue(data),
+                        std::hypot(data.points[1].x - data.points[0].x,
+                                   data.points[1].y - data.points[0].y),
+                        1e-9);
+        } else {
+            EXPECT_EQ(data.kind, kinds.at(kind));
+        }
+        const double value = x["value"].toDouble();
+        EXPECT_NEAR(measuredValue(data), value, 1e-6);
+        if (x.contains("rotation")) {
+            EXPECT_NEAR(data.rotation, x["rotation"].toDouble(), 1e-9);
+        }
+        EXPECT_EQ(d.layers[e.layer].name, "WYMIARY");
+        EXPECT_EQ(d.dimensionStyles[std::size_t(data.style)].name, "KWL");
+        // Shown as the style says: two decimals after a comma; never 0.000.
+        const std::string shown = dimensionTextOf(d, e);
+        const std::string text = x["text"].toString().toStdString();
+        const bool angle = data.kind == DimensionKind::Angular;
+        const std::string number =
+            angle ? std::to_string(int(std::lround(value))) : dimensionNumber(value, 2, false, ',');
+        if (text == " ")
+            EXPECT_EQ(shown, "");
+        else if (text == "<>")
+            EXPECT_NE(shown.find(number), std::string::npos) << shown;
+        else
+            EXPECT_EQ(shown, "L=" + number + " m");
+    }
+    EXPECT_EQ(d.dimensionStyles[std::size_t(d.dimensionOf(d.entities[std::size_t(dims[0])]).style)]
+                  .decimalSeparator,
+              ',');
+}
+
+// Every kind with its own text, style and text position.
+std::unique_ptr<Drawing> drawingWithDimensions() {
+    auto drawing = std::make_unique<Drawing>();
+    Drawing& d = *drawing;
+    d.dimensionStyles[0].decimals = 3;
+    DimensionStyle plan;
+    plan.name = "Plan";
+    plan.arrowLength = 3;
+    plan.textHeight = 3.5;
+    plan.placement = TextPlacement::Centred;
+    plan.decimals = 1;
+    plan.decimalSeparator = '.';
+    plan.scaleValue = 1000;
+    d.dimensionStyles.push_back(plan);
+    d.addLine({{0, 0}, {40, 30}});
+    const auto add = [&d](DimensionKind kind, std::array<Vec2, kMostDimensionPoints> points,
+                          int style = 0, std::string text = {}) {
+        DimensionData data;
+        data.kind = kind;
+        data.points = points;
+        data.style = style;
+        data.text = std::move(text);
+        return d.addDimension(data);
+    };
+    add(DimensionKind::Horizontal, {Vec2{0, 0}, {40, 30}, {20, -10}});
+    add(DimensionKind::Vertical, {Vec2{0, 0}, {40, 30}, {60, 10}}, 1);
+    add(DimensionKind::Parallel, {Vec2{0, 0}, {40, 30}, {10, 30}}, 0, "L=<> m");
+    add(DimensionKind::Angular, {Vec2{0, 0}, {50, 0}, {0, 0}, {0, 50}, {20, 20}});
+    DimensionData vertex = angularAtVertex({100, 0}, {140, 0}, {120, 30}, {130, 10});
+    vertex.textPosition = Vec2{150, 20};
+    d.addDimension(vertex);
+    add(DimensionKind::Radial, {Vec2{200, 0}, {212.5, 0}});
+    add(DimensionKind::Diametric, {Vec2{200, 0}, {200, 12.5}}, 1);
+    add(DimensionKind::OrdinateX, {Vec2{123.4, 56.78}, {123.4, 80}});
+    add(DimensionKind::OrdinateY, {Vec2{123.4, 56.78}, {150, 56.78}}, 0, " ");
+    return drawing;
+}
+
+TEST(DimensionDxfTest, OursGoThroughDxfAndBackAndPassTheAudit) {
+    QTemporaryDir dir;
+    const std::string file = dir.filePath(QStringLiteral("wymiary.dxf")).toStdString();
+    const auto drawing = drawingWithDimensions();
+    const Drawing& d = *drawing;
+    saveDxf(d, file);
+
+    // ezdxf: no audit errors, every DIMENSION with its block and style.
+    const QByteArray report = runPython(
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys, json, ezdxf\n"
+                        "doc = ezdxf.readfile(sys.argv[1])\n"
+                        "a = doc.audit()\n"
+                        "dims = doc.modelspace().query('DIMENSION')\n"
+                        "print(json.dumps({'errors': len(a.errors), 'count': len(dims),\n"
+                        "  'blocks': sum(1 for x in dims if x.dxf.geometry in doc.blocks),\n"
+                        "  'styles': sorted(s.dxf.name for s in doc.dimstyles),\n"
+                        "  'values': [x.dxf.get('actual_measurement', 0) for x in dims]}))\n"),
+         QString::fromStdString(file)});
+    const QJsonObject audit = QJsonDocument::fromJson(report).object();
+    EXPECT_EQ(audit["errors"].toInt(), 0) << report.toStdString();
+    EXPECT_EQ(audit["count"].toInt(), 9);
+    EXPECT_EQ(audit["blocks"].toInt(), 9) << "each drawn by its block";
+    EXPECT_EQ(audit["styles"].toArray(), (QJsonArray{"Plan", "Standard"}));
+    for (const QJsonValue v : audit["values"].toArray())
+        EXPECT_GT(v.toDouble(), 0);
+
+    const DxfReadResult r = loadDxf(file);
+    const Drawing& back = *r.drawing;
+    const std::vector<int> before = dimensionsOf(d), after = dimensionsOf(back);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_TRUE(back.blocks.empty()) << "the dimensions' own blocks are not blocks of ours";
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const DimensionData x = d.dimensionOf(d.entities[std::size_t(before[i])]);
+        const DimensionData y = back.dimensionOf(back.entities[std::size_t(after[i])]);
+        SCOPED_TRACE(i);
+        EXPECT_EQ(y.kind, x.kind);
+        for (int p = 0; p < definitionPointCount(x.kind); ++p) {
+            EXPECT_NEAR(y.points[std::size_t(p)].x, x.points[std::size_t(p)].x, 1e-9);
+            EXPECT_NEAR(y.points[std::size_t(p)].y, x.points[std::size_t(p)].y, 1e-9);
+        }
+        EXPECT_EQ(y.text, x.text);
+        EXPECT_EQ(y.textPosition.has_value(), x.textPosition.has_value());
+        EXPECT_EQ(back.dimensionStyles[std::size_t(y.style)].name,
+                  d.dimensionStyles[std::size_t(x.style)].name);
+        EXPECT_EQ(dimensionTextOf(back, back.entities[std::size_t(after[i])]),
+                  dimensionTextOf(d, d.entities[std::size_t(before[i])]));
+    }
+    const auto plan = std::find_if(back.dimensionStyles.begin(), back.dimensionStyles.end(),
+                                   [](const DimensionStyle& s) { return s.name == "Plan"; });
+    ASSERT_NE(plan, back.dimensionStyles.end());
+    EXPECT_DOUBLE_EQ(plan->arrowLength, 3);
+    EXPECT_DOUBLE_EQ(plan->textHeight, 3.5);
+    EXPECT_EQ(plan->placement, TextPlacement::Centred);
+    EXPECT_EQ(plan->decimals, 1);
+    EXPECT_EQ(plan->decimalSeparator, '.');
+    EXPECT_DOUBLE_EQ(plan->scaleValue, 1000);
+}
+
+} // namespace
