@@ -74,8 +74,8 @@ public:
     virtual bool back() { return false; }
     // Enter or the right button: ends what can be ended. False: the command ends as it is.
     virtual bool enter() { return false; }
-    // Backspace: drops the last point picked.
-    virtual void backspace() {}
+    // Backspace: drops the last point picked, as Esc does, but never ends the command.
+    virtual void backspace() { (void)back(); }
     // A key the window does not use itself (a letter a prompt names); true when taken.
     virtual bool key(int /*qtKey*/) { return false; }
     // A number the person typed, when the command asks for a value (a radius, a scale, an

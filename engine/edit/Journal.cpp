@@ -17,7 +17,7 @@ void Journal::push(std::unique_ptr<ChangeSet> step) {
     bytes_ += size;
     applied_ = steps_.size();
     // The oldest steps go first; the newest stays, however large.
-    while (steps_.size() > 1 && (steps_.size() > kMostSteps || bytes_ > kMostBytes)) {
+    while (steps_.size() > 1 && (steps_.size() > kMostSteps || bytes_ > mostBytes_)) {
         base_ = steps_.front().id;
         bytes_ -= steps_.front().bytes;
         steps_.pop_front();

@@ -17,6 +17,8 @@ public:
     static constexpr std::size_t kMostSteps = 100;
     static constexpr std::size_t kMostBytes = std::size_t(256) << 20;
 
+    explicit Journal(std::size_t mostBytes = kMostBytes) : mostBytes_(mostBytes) {}
+
     // Adds a step (closing it): the steps taken back before are gone. An empty set adds
     // nothing.
     void push(std::unique_ptr<ChangeSet> step);
@@ -49,6 +51,7 @@ private:
     std::uint64_t base_ = 0;  // the state before the oldest step
     std::uint64_t nextId_ = 1;
     std::size_t bytes_ = 0;
+    std::size_t mostBytes_;
 };
 
 } // namespace cad

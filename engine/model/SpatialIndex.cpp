@@ -113,6 +113,7 @@ void SpatialIndex::refresh(const Drawing& d, std::uint32_t h) {
 }
 
 void SpatialIndex::build(const Drawing& d) {
+    ++builds_;
     const std::size_t n = d.entities.size();
     boxes_.assign(n, FloatBox{1, 1, 0, 0});
     listOf_.assign(n, kNone);

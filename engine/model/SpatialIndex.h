@@ -35,9 +35,12 @@ public:
 
     // Memory the index holds, in bytes.
     std::size_t bytes() const;
+    // How many times it was built from scratch.
+    std::uint64_t builds() const { return builds_; }
 
 private:
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    std::uint64_t builds_ = 0;
 
     void sync(const Drawing& d);
     void build(const Drawing& d);

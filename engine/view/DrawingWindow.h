@@ -221,6 +221,7 @@ private:
     QPointer<QLineEdit> ownInput_;             // the window's own, without a status bar
     std::vector<QPointer<QLineEdit>> watched_; // fields the window listens to
     bool malformed_ = false;
+    bool forwardingKey_ = false;      // a key is being handed to the typed coordinates' field
     std::optional<Vec2> lastPoint_;   // given to a command last
     Qt::KeyboardModifiers modifiers_; // held at the last mouse event or key
 };

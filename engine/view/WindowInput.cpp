@@ -334,9 +334,14 @@ void DrawingWindow::keyPressEvent(QKeyEvent* event) {
         if (command_)
             QWidget::update();
     }
-    // While coordinates are typed, keys that reach the window go on into the field.
+    // While coordinates are typed, keys that reach the window go on into the field; a key the
+    // field does not take comes back up to the window (its own field is its child) and stops.
     if (QLineEdit* field = coordinateInput()) {
-        QApplication::sendEvent(field, event);
+        if (!forwardingKey_) {
+            forwardingKey_ = true;
+            QApplication::sendEvent(field, event);
+            forwardingKey_ = false;
+        }
         return;
     }
     switch (event->key()) {
