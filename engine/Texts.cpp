@@ -675,14 +675,14 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {19347, "Scale objects: point the distance, or type the scale factor"},
     {19361, "Cannot read that: type x,y or @dx,dy or @length<angle or a length"},
     {19362, "Cannot read that: type a number, for example 1.5 or 1,5"},
+    {19370, "Vertex of the angle"},
+    {19371, "Select the first line (Enter: the angle at a vertex)"},
     // Paper sizes.
     {19402, "A0, 840 x 1189"},
     {19403, "A1, 594 x 841"},
     {19404, "A2, 420 x 594"},
     {19405, "A3, 297 x 420"},
     {19406, "A4, 210 x 297 (8.3 x 11.7 in.)"},
-    {19370, "Vertex of the angle"},
-    {19371, "Select the first line (Enter: the angle at a vertex)"},
 });
 
 constexpr bool strictlyIncreasing() {
