@@ -42,7 +42,7 @@ SnapResult DrawingWindow::snapAt(Vec2 p) const {
     q.objects = pickingPoints();
     // A command that asks to point at an entity takes the cursor itself.
     if (q.objects && !command_->snaps())
-        return {p, SnapKind::None};
+        return {p, SnapKind::None, std::nullopt};
     if (q.objects)
         q.base = command_->basePoint();
     const Drawing& dr = d->drawing();
