@@ -237,8 +237,7 @@ std::size_t ChangeSet::bytes() const {
     for (const VertexSlot& v : vertexSlots_)
         n += v.vertices.capacity() * sizeof(Vec2);
     n += layers_.bytes(16) + lineStyles_.bytes(32) + textStyles_.bytes(32) + printAreas_.bytes(0) +
-         order_.bytes(0) +
-         dimensionStyles_.bytes(64);
+         order_.bytes(0) + dimensionStyles_.bytes(64);
     for (const auto& [i, b] : blocks_.entries())
         n += sizeof(Block) + b.name.size() + b.entities.size() * sizeof(std::uint32_t);
     return n;

@@ -88,8 +88,8 @@ public:
     bool changesTables() const { return changesDrawnTables() || changesPrintAreas(); }
     // Whether it changes a table the drawing's picture shows (all but the print areas).
     bool changesDrawnTables() const {
-        return !layers_.empty() || !lineStyles_.empty() || !textStyles_.empty() || !blocks_.empty() ||
-               !dimensionStyles_.empty();
+        return !layers_.empty() || !lineStyles_.empty() || !textStyles_.empty() ||
+               !blocks_.empty() || !dimensionStyles_.empty();
     }
     bool changesPrintAreas() const { return !printAreas_.empty(); }
     bool changesBlocks() const { return !blocks_.empty(); }

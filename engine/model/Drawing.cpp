@@ -1,7 +1,7 @@
 #include "engine/model/Drawing.h"
 
-#include "engine/model/Path.h"
 #include "engine/model/DimensionEntity.h"
+#include "engine/model/Path.h"
 #include "engine/model/Spline.h"
 #include "engine/model/TextMeasure.h"
 

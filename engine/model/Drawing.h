@@ -3,8 +3,8 @@
 // and views work on it.
 #pragma once
 
-#include "engine/model/DrawOrder.h"
 #include "engine/model/Dimension.h"
+#include "engine/model/DrawOrder.h"
 #include "engine/model/Entity.h"
 #include "engine/model/Geometry.h"
 #include "engine/model/LargeAllocator.h"

@@ -1,7 +1,7 @@
 #include "engine/model/Measure.h"
 
-#include "engine/model/EntityCurves.h"
 #include "engine/model/Dimension.h"
+#include "engine/model/EntityCurves.h"
 #include "engine/model/Spline.h"
 
 #include <algorithm>

@@ -252,8 +252,7 @@ bool isPristine(const Drawing& d) {
     const Drawing fresh;
     return d.entities.empty() && d.blocks.empty() && d.printAreas.empty() &&
            d.layers == fresh.layers && d.lineStyles == fresh.lineStyles &&
-           d.textStyles == fresh.textStyles &&
-           d.dimensionStyles == fresh.dimensionStyles;
+           d.textStyles == fresh.textStyles && d.dimensionStyles == fresh.dimensionStyles;
 }
 
 void mergeDrawing(std::unique_ptr<Drawing>& into, std::unique_ptr<Drawing> from) {

@@ -1,7 +1,7 @@
 #include "engine/model/Outline.h"
 
-#include "engine/model/Path.h"
 #include "engine/model/DimensionEntity.h"
+#include "engine/model/Path.h"
 #include "engine/model/Spline.h"
 
 #include <algorithm>

@@ -315,8 +315,9 @@ TEST_F(GripsTest, ARightClickOnTheSelectionOpensItsMenuAndItsItemsRun) {
     rightClick({-50, 0});
     EXPECT_EQ(menusShown, 1);
     // The draw order's items between the editing ones and erasing.
-    EXPECT_EQ(shownItems, (std::vector<int>{18001, 18002, 18003, 18004, 18005, 18006, 18007, 18008,
-                                            18011, 18609, 18607, 18611, 19245, 19246, 19244, 19247, 18009, 18010}));
+    EXPECT_EQ(shownItems,
+              (std::vector<int>{18001, 18002, 18003, 18004, 18005, 18006, 18007, 18008, 18011,
+                                18609, 18607, 18611, 19245, 19246, 19244, 19247, 18009, 18010}));
     EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
 
     rightClick({-50, 0}, 18003); // move: the command asks for its base point

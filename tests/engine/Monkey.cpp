@@ -63,20 +63,48 @@ std::string content(const Drawing& d) {
 
 // The commands the monkey runs, as the menus and toolbars would.
 constexpr std::array kCommands = {
-    CAD_CMD_DRAW_POINT,      CAD_CMD_DRAW_LINE,       CAD_CMD_DRAW_POLYLINE,
-    CAD_CMD_DRAW_SPLINE,     CAD_CMD_DRAW_CIRCLE,     CAD_CMD_DRAW_CIRCLE_3P,
-    CAD_CMD_DRAW_ARC,        CAD_CMD_DRAW_ARC_SME,    CAD_CMD_DRAW_SECTOR,
-    CAD_CMD_DRAW_ELLIPSE,    CAD_CMD_DRAW_RECTANGLE,  CAD_CMD_DRAW_HATCH,
-    CAD_CMD_DRAW_TEXT,       CAD_CMD_INSERT_BLOCK,    CAD_CMD_PROPERTIES,
-    CAD_CMD_COPY,            CAD_CMD_MOVE,            CAD_CMD_ROTATE,
-    CAD_CMD_SCALE,           CAD_CMD_MIRROR,          CAD_CMD_ERASE,
-    CAD_CMD_EXPLODE,         CAD_CMD_MAKE_BLOCK,      CAD_CMD_CUT,
-    CAD_CMD_COPY_TO_CLIPBOARD, CAD_CMD_PASTE,         CAD_CMD_UNDO,
-    CAD_CMD_REDO,            CAD_CMD_UNDO,            CAD_CMD_SELECT_WINDOW,
-    CAD_CMD_SELECT_FENCE,    CAD_CMD_SELECT_DISTANCE, CAD_CMD_LAYERS,
-    CAD_CMD_LAYER_ORDER,     CAD_CMD_SNAP_END,        CAD_CMD_SNAP_INTERSECTION,
-    CAD_CMD_SNAP_GRID,       CAD_CMD_SHOW_GRID,       CAD_CMD_ZOOM_IN,
-    CAD_CMD_ZOOM_OUT,        CAD_CMD_ZOOM_ALL,        CAD_CMD_MEASURE,
+    CAD_CMD_DRAW_POINT,
+    CAD_CMD_DRAW_LINE,
+    CAD_CMD_DRAW_POLYLINE,
+    CAD_CMD_DRAW_SPLINE,
+    CAD_CMD_DRAW_CIRCLE,
+    CAD_CMD_DRAW_CIRCLE_3P,
+    CAD_CMD_DRAW_ARC,
+    CAD_CMD_DRAW_ARC_SME,
+    CAD_CMD_DRAW_SECTOR,
+    CAD_CMD_DRAW_ELLIPSE,
+    CAD_CMD_DRAW_RECTANGLE,
+    CAD_CMD_DRAW_HATCH,
+    CAD_CMD_DRAW_TEXT,
+    CAD_CMD_INSERT_BLOCK,
+    CAD_CMD_PROPERTIES,
+    CAD_CMD_COPY,
+    CAD_CMD_MOVE,
+    CAD_CMD_ROTATE,
+    CAD_CMD_SCALE,
+    CAD_CMD_MIRROR,
+    CAD_CMD_ERASE,
+    CAD_CMD_EXPLODE,
+    CAD_CMD_MAKE_BLOCK,
+    CAD_CMD_CUT,
+    CAD_CMD_COPY_TO_CLIPBOARD,
+    CAD_CMD_PASTE,
+    CAD_CMD_UNDO,
+    CAD_CMD_REDO,
+    CAD_CMD_UNDO,
+    CAD_CMD_SELECT_WINDOW,
+    CAD_CMD_SELECT_FENCE,
+    CAD_CMD_SELECT_DISTANCE,
+    CAD_CMD_LAYERS,
+    CAD_CMD_LAYER_ORDER,
+    CAD_CMD_SNAP_END,
+    CAD_CMD_SNAP_INTERSECTION,
+    CAD_CMD_SNAP_GRID,
+    CAD_CMD_SHOW_GRID,
+    CAD_CMD_ZOOM_IN,
+    CAD_CMD_ZOOM_OUT,
+    CAD_CMD_ZOOM_ALL,
+    CAD_CMD_MEASURE,
 };
 
 const std::array<const char*, 8> kTyped = {"12,5", "3.5", "@10,5", "40,30", "90", "-1", "2", "x"};
@@ -111,9 +139,7 @@ private:
         if (last_.size() > 24)
             last_.pop_front();
     }
-    QPoint somewhere() {
-        return {static_cast<int>(pick(kWidth)), static_cast<int>(pick(kHeight))};
-    }
+    QPoint somewhere() { return {static_cast<int>(pick(kWidth)), static_cast<int>(pick(kHeight))}; }
     Qt::KeyboardModifiers modifiers() {
         const std::uint32_t m = pick(8);
         return m == 0 ? Qt::ShiftModifier : Qt::NoModifier;
@@ -132,7 +158,8 @@ private:
             const auto actions = menu.actions();
             if (actions.isEmpty() || pick(3) == 0)
                 return nullptr;
-            QAction* a = actions[static_cast<int>(pick(static_cast<std::uint32_t>(actions.size())))];
+            QAction* a =
+                actions[static_cast<int>(pick(static_cast<std::uint32_t>(actions.size())))];
             return a->isEnabled() && !a->isSeparator() && !a->menu() ? a : nullptr;
         };
         parent_ = std::make_unique<QWidget>();
@@ -211,7 +238,8 @@ private:
             const auto combos = dialog.findChildren<QComboBox*>();
             for (QComboBox* c : combos)
                 if (c->count() > 0 && pick(2) == 0)
-                    c->setCurrentIndex(static_cast<int>(pick(static_cast<std::uint32_t>(c->count()))));
+                    c->setCurrentIndex(
+                        static_cast<int>(pick(static_cast<std::uint32_t>(c->count()))));
         }
         if (pick(4) == 0) {
             dialog.reject();

@@ -26,8 +26,7 @@ TEST(Monkey, RandomEventsInTheWindowKeepTheDrawingWholeAndEveryStepUndoable) {
     }
     for (const std::uint64_t seed : seeds) {
         cad::monkey::Tally tally;
-        const auto failure =
-            cad::monkey::run(cad::monkey::seeded(seed), {events / 2, 100}, &tally);
+        const auto failure = cad::monkey::run(cad::monkey::seeded(seed), {events / 2, 100}, &tally);
         EXPECT_FALSE(failure) << "seed " << seed << ": " << failure.value_or("");
         // The events do change the drawing: there are steps to take back.
         EXPECT_GT(tally.steps, tally.checks) << "seed " << seed;

@@ -427,19 +427,26 @@ struct Tables {
     std::uint8_t layerBits = 5;
     std::int32_t currentLayer = 0;
     std::string blocks = Bytes().number(0).str();
-    std::string tail; // after the images
+    std::string tail;   // after the images
+    bool third = false; // format 3: a print scale after the grid, a dimension style current
 };
 
 std::string tablesOf(const Tables& t) {
     Bytes b;
     for (std::uint64_t n : t.counts)
         b.number(n);
+    if (t.third)
+        b.number(0); // dimensions
     b.put<std::uint32_t>(0xFFFFFF).put<std::int32_t>(0).put<std::int32_t>(5);
     b.put<std::uint32_t>(0).put<std::int32_t>(1).put<std::uint32_t>(0xFF0000).put<std::uint8_t>(0);
     b.put(10.0).put(10.0).put(0.0).put(0.0).put<std::uint32_t>(0xC0C0C0).put<std::int32_t>(
         0); // grid
+    if (t.third)
+        b.put(100.0);
     b.put<std::int32_t>(t.currentLayer).put<std::int32_t>(0).put<std::int32_t>(0);
     b.put<std::int32_t>(0).put(0.0).put(0.0).put(2.5);
+    if (t.third)
+        b.put<std::int32_t>(0);
     b.number(t.layerCount).text(t.layerName).put<std::uint32_t>(0x123456);
     b.put<std::uint32_t>(0x654321).put(0.35).put(t.layerBits);
     b.number(1).text("Continuous").text("").number(0);
@@ -1178,8 +1185,20 @@ TEST(NativeFormat, TheDrawOrderIsKeptThroughCompactionAndCheckedOnReading) {
             .put<std::uint32_t>(i)
             .put<std::uint32_t>(0);
     arrays.put(1.0).put(2.0).put(3.0).put(4.0);
+    // No print areas and their settings, then one plain dimension style, then the places.
+    Bytes before;
+    before.number(0).put<std::uint32_t>(0xFF0000).put<std::uint8_t>(0).put<std::uint8_t>(1);
+    for (int i = 0; i < 8; ++i)
+        before.put(i < 6 ? 10.0 : 500.0);
+    before.number(1).text("Standard").put<std::uint8_t>(0);
+    before.put(2.5).put(1.0).put(0.6).put(1.25).put<std::uint8_t>(1).put<std::uint8_t>(0);
+    before.put<std::uint32_t>(0).put<std::uint32_t>(0).put<std::uint32_t>(0);
+    before.put<std::uint8_t>(0).put(2.5).text("").put<std::int32_t>(0).put(2.5).put(0.6);
+    before.put<std::uint8_t>(0).put<std::int32_t>(2).put(1.0).put(0.0).put(0.0).put(0.0);
+    before.put<std::uint8_t>(',');
+    t.third = true;
     auto withOrder = [&](const std::string& places) {
-        t.tail = places;
+        t.tail = before.str() + places;
         return fileOf(tablesOf(t), arrays.str(), 3);
     };
     ASSERT_EQ(readError(withOrder(Bytes().number(0).str())), kReads);

@@ -152,8 +152,7 @@ TEST_F(ToolbarTest, ToolbarGeometryAndOrientation) {
 
 TEST_F(ToolbarTest, EveryButtonHasAnIconAndATooltip) {
     for (const int id : {CAD_TOOLBAR_STANDARD, CAD_TOOLBAR_DRAW, CAD_TOOLBAR_EDIT,
-                         CAD_TOOLBAR_SNAPS, CAD_TOOLBAR_ORDER,
-                         CAD_TOOLBAR_DIMENSIONS}) {
+                         CAD_TOOLBAR_SNAPS, CAD_TOOLBAR_ORDER, CAD_TOOLBAR_DIMENSIONS}) {
         QToolBar* bar = create(id);
         ASSERT_NE(bar, nullptr);
         for (const int code : cad::defaultButtons(id)) {
