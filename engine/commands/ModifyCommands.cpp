@@ -67,13 +67,15 @@ public:
     // Entities on layers hidden or locked meanwhile are let go; with none left it ends.
     bool tablesChanged() override {
         const Drawing& d = document().drawing();
+        const bool held = !handles_.empty();
         std::erase_if(handles_, [&](std::uint32_t h) {
             const Entity& e = d.entities[h];
             return e.layer < d.layers.size() &&
                    (!d.layers[e.layer].visible || d.layers[e.layer].locked);
         });
         split_ = false;
-        return !(handles_.empty() && wants() == Wants::Point);
+        // With nothing left of what it held, the command ends; still picking, it goes on.
+        return !(held && handles_.empty());
     }
 
 protected:

@@ -377,6 +377,13 @@ TEST_F(WindowIntegrity, ALayerLockedDuringAMoveLetsTheCommandGoAndNothingMoves) 
     click({0, 20});
     EXPECT_DOUBLE_EQ(*cadPropGetDbl(CAD_PROP_ENT_Y, line), 0) << "locked: not moved";
     EXPECT_DOUBLE_EQ(*cadPropGetDbl(CAD_PROP_ENT_Y, other), 60);
+    // With nothing left to move, the command ends.
+    cadSelect(1, other);
+    ASSERT_EQ(cadExecute(CAD_CMD_MOVE), 1);
+    click({0, 0});
+    ASSERT_EQ(w->mode(), DrawingWindow::Mode::Command);
+    cadPropPutInt(CAD_PROP_LAYER_LOCKED, 1, 1);
+    EXPECT_EQ(w->mode(), DrawingWindow::Mode::Idle);
 }
 
 TEST_F(WindowIntegrity, EscAndBackspaceInEveryCommandStepBackAndLeaveNothing) {
