@@ -32,7 +32,8 @@ Scene& scene() {
         });
         cadReset();
         s->document = cadFileNew(0, "");
-        bench::fillMillionEntities(*engine().active()->drawing);
+        engine().active()->load(
+            [](std::unique_ptr<Drawing>& d) { bench::fillMillionEntities(*d); });
         s->copy = QFile::encodeName(s->folder.filePath(QStringLiteral("1.rdw"))).toStdString();
         return s;
     }();
@@ -72,7 +73,7 @@ void CopyTakenOnTheWindowThread(benchmark::State& state) {
 // The drawing copied alone (the larger part of the window's share).
 void ContentCopyOfTheDrawing(benchmark::State& state) {
     Scene& s = scene();
-    const Drawing& d = *engine().find(s.document)->drawing;
+    const Drawing& d = engine().find(s.document)->drawing();
     for (auto _ : state)
         benchmark::DoNotOptimize(d.contentCopy());
 }
@@ -80,7 +81,7 @@ void ContentCopyOfTheDrawing(benchmark::State& state) {
 // For comparison: the same drawing saved on the window's thread, as a save does.
 void SaveOnTheWindowThread(benchmark::State& state) {
     Scene& s = scene();
-    const Drawing& d = *engine().find(s.document)->drawing;
+    const Drawing& d = engine().find(s.document)->drawing();
     for (auto _ : state)
         saveNative(d, s.copy);
 }

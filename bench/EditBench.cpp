@@ -46,8 +46,8 @@ Scene& scene() {
         cadPropPutInt(CAD_PROP_CONFIRM_DELETE, 0, 0);
         cadFileNew(0, "");
         s->document = engine().active();
-        Drawing& d = *s->document->drawing;
-        bench::fillMillionEntities(d);
+        s->document->load([](std::unique_ptr<Drawing>& d) { bench::fillMillionEntities(*d); });
+        const Drawing& d = s->document->drawing();
         s->document->saved();
         s->all = d.extents();
         s->parent.resize(1920, 1080);
@@ -70,7 +70,7 @@ Rect tenth(const Scene& s) {
 
 void EntityUnderTheCursor(benchmark::State& state) {
     Scene& s = scene();
-    const Drawing& d = *s.document->drawing;
+    const Drawing& d = s.document->drawing();
     std::mt19937 random(3);
     std::uniform_int_distribution<int> pick(0, kEntities - 1);
     // Five pixels of reach at a view of the whole drawing: some 300 m.
@@ -84,7 +84,7 @@ void EntityUnderTheCursor(benchmark::State& state) {
 
 void WindowSelectionOfATenth(benchmark::State& state) {
     Scene& s = scene();
-    const Drawing& d = *s.document->drawing;
+    const Drawing& d = s.document->drawing();
     std::size_t found = 0;
     for (auto _ : state)
         found = entitiesInRect(d, tenth(s), AreaRule::Inside, 1).size();
@@ -93,7 +93,7 @@ void WindowSelectionOfATenth(benchmark::State& state) {
 
 void CrossingSelectionOfATenth(benchmark::State& state) {
     Scene& s = scene();
-    const Drawing& d = *s.document->drawing;
+    const Drawing& d = s.document->drawing();
     std::size_t found = 0;
     for (auto _ : state)
         found = entitiesInRect(d, tenth(s), AreaRule::Touching, 1).size();
@@ -117,7 +117,7 @@ void SelectAllWithHighlight(benchmark::State& state) {
 // the drawing aside.
 void EraseAndUndoAHundredThousand(benchmark::State& state) {
     Scene& s = scene();
-    Drawing& d = *s.document->drawing;
+    const Drawing& d = s.document->drawing();
     std::vector<std::uint32_t> chosen;
     for (std::uint32_t h = 0; h < kEntities; h += 10)
         chosen.push_back(h);
@@ -127,7 +127,7 @@ void EraseAndUndoAHundredThousand(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         for (const std::uint32_t h : chosen)
-            d.select(static_cast<int>(h), true);
+            s.document->select(static_cast<int>(h), true);
         state.ResumeTiming();
         auto t0 = std::chrono::steady_clock::now();
         {
@@ -144,7 +144,7 @@ void EraseAndUndoAHundredThousand(benchmark::State& state) {
         eraseSeconds += std::chrono::duration<double>(t1 - t0).count();
         undoSeconds += std::chrono::duration<double>(t2 - t1).count();
         state.PauseTiming();
-        d.selectAll(false);
+        s.document->selectAll(false);
         s.document->journal.clear();
         state.ResumeTiming();
     }
@@ -156,13 +156,13 @@ void EraseAndUndoAHundredThousand(benchmark::State& state) {
 // Erasing one entity with the Delete key until the window shows the drawing without it.
 void EraseOneUntilShown(benchmark::State& state) {
     Scene& s = scene();
-    Drawing& d = *s.document->drawing;
+    const Drawing& d = s.document->drawing();
     std::uint32_t next = 5;
     for (auto _ : state) {
         state.PauseTiming();
         while (!d.inModelSpace(static_cast<int>(next)))
             next += 7;
-        d.select(static_cast<int>(next), true);
+        s.document->select(static_cast<int>(next), true);
         s.window->grab();
         state.ResumeTiming();
         cadExecute(CAD_CMD_ERASE);
@@ -187,10 +187,9 @@ void click(Scene& s, QPointF pixel) {
 // Every tenth entity selected, the move command started and its base point picked, the whole
 // drawing in view.
 void startMovingATenth(Scene& s) {
-    Drawing& d = *s.document->drawing;
-    d.selectAll(false);
+    s.document->selectAll(false);
     for (std::uint32_t h = 0; h < kEntities; h += 10)
-        d.select(static_cast<int>(h), true);
+        s.document->select(static_cast<int>(h), true);
     engine().zoomAll(*s.document);
     s.window->grab();
     cadExecute(CAD_CMD_MOVE);
@@ -215,7 +214,7 @@ void MoveFollowingTheCursor(benchmark::State& state) {
         s.window->renderCount() + s.window->partialRenderCount() - renders;
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(s.window, &escape);
-    s.document->drawing->selectAll(false);
+    s.document->selectAll(false);
 }
 
 // The move of 100 000 entities as the person gives it (the destination clicked) until the
@@ -223,7 +222,7 @@ void MoveFollowingTheCursor(benchmark::State& state) {
 // drawing of the window aside.
 void MoveAHundredThousandAndUndo(benchmark::State& state) {
     Scene& s = scene();
-    Drawing& d = *s.document->drawing;
+    const Drawing& d = s.document->drawing();
     std::vector<std::uint32_t> probe;
     double moveSeconds = 0, undoSeconds = 0, clickSeconds = 0, journalSeconds = 0;
     for (auto _ : state) {
@@ -244,7 +243,7 @@ void MoveAHundredThousandAndUndo(benchmark::State& state) {
         moveSeconds += std::chrono::duration<double>(t1 - t0).count();
         undoSeconds += std::chrono::duration<double>(t2 - t1).count();
         state.PauseTiming();
-        d.selectAll(false);
+        s.document->selectAll(false);
         s.document->journal.clear();
         engine().redraw();
         s.window->grab();

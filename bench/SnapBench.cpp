@@ -39,47 +39,49 @@ Scene& scene() {
         cadReset();
         cadFileNew(0, "");
         s->document = engine().active();
-        Drawing& d = *s->document->drawing;
-        std::mt19937 random(7);
-        std::uniform_real_distribution<double> x(0, 100000), y(0, 60000), step(-8, 8),
-            angle(0, 360);
-        std::vector<Vec2> v(6);
-        d.entities.reserve(kEntities);
-        for (int i = 0; i < kEntities; ++i) {
-            const Vec2 p{x(random), y(random)};
-            switch (i % 8) {
-            case 0:
-            case 1:
-            case 4:
-            case 5:
-                v[0] = p;
-                for (std::size_t k = 1; k < v.size(); ++k)
-                    v[k] = {v[k - 1].x + step(random), v[k - 1].y + step(random)};
-                d.addPolyline(v.data(), v.size(), false);
-                break;
-            case 2:
-            case 6:
-                d.addLine({p, {p.x + step(random), p.y + step(random)}});
-                break;
-            case 3:
-                d.addCircle({p, 3});
-                break;
-            case 7:
-                if (i % 16 == 7)
-                    d.addArc({p, 5, angle(random), angle(random)});
-                else
-                    d.addText({p, 2.5, 0, 0, 0, 0, "Km " + std::to_string(i)});
-                break;
+        s->document->load([](std::unique_ptr<Drawing>& drawing) {
+            Drawing& d = *drawing;
+            std::mt19937 random(7);
+            std::uniform_real_distribution<double> x(0, 100000), y(0, 60000), step(-8, 8),
+                angle(0, 360);
+            std::vector<Vec2> v(6);
+            d.entities.reserve(kEntities);
+            for (int i = 0; i < kEntities; ++i) {
+                const Vec2 p{x(random), y(random)};
+                switch (i % 8) {
+                case 0:
+                case 1:
+                case 4:
+                case 5:
+                    v[0] = p;
+                    for (std::size_t k = 1; k < v.size(); ++k)
+                        v[k] = {v[k - 1].x + step(random), v[k - 1].y + step(random)};
+                    d.addPolyline(v.data(), v.size(), false);
+                    break;
+                case 2:
+                case 6:
+                    d.addLine({p, {p.x + step(random), p.y + step(random)}});
+                    break;
+                case 3:
+                    d.addCircle({p, 3});
+                    break;
+                case 7:
+                    if (i % 16 == 7)
+                        d.addArc({p, 5, angle(random), angle(random)});
+                    else
+                        d.addText({p, 2.5, 0, 0, 0, 0, "Km " + std::to_string(i)});
+                    break;
+                }
             }
-        }
+        });
         s->document->saved();
-        s->all = d.extents();
+        s->all = s->document->drawing().extents();
         s->parent.resize(kWidth, kHeight);
         cadWndCreate(&s->parent, 13, 0, 0, kWidth, kHeight);
         s->window = DrawingWindow::current();
         for (int k = 0; k < kSnapKinds; ++k)
             engine().snaps.set(static_cast<SnapKind>(k), true);
-        d.settings.gridSnap = true;
+        s->document->changeSettings([](DrawingSettings& settings) { settings.gridSnap = true; });
         // The line command, its first point picked in the middle of the drawing.
         cadExecute(CAD_CMD_DRAW_LINE);
         engine().zoomAll(*s->document);
@@ -129,7 +131,7 @@ void SnapOneMouseMove(benchmark::State& state) {
         q.unitsPerPixel = s.document->view.unitsPerPixel;
         q.settings = engine().snaps;
         q.base = s.window->command()->basePoint();
-        const SnapResult r = probe.snap(*s.document->drawing, q);
+        const SnapResult r = probe.snap(s.document->drawing(), q);
         entitiesLookedAt += probe.lastCandidates();
         snapped += r.kind < SnapKind::Tracking || r.kind == SnapKind::Perpendicular ||
                    r.kind == SnapKind::Tangent || r.kind == SnapKind::Point;
