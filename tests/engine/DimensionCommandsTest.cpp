@@ -38,12 +38,8 @@ protected:
         ASSERT_GT(cadFileNew(0, ""), 0);
         cadLayerAdd("wymiary", 0.18, 0x00FF00, 0x00FF00);
         cadLayerActive(1);
-        ASSERT_EQ(cadWndCreate(&parent, 13, 0, 0, kWidth, kHeight), 1);
-        w = dynamic_cast<DrawingWindow*>(cadWndWidget(1));
-        Document* d = engine().active();
-        d->view.centre = {0, 0};
-        d->view.unitsPerPixel = 1;
-        engine().redraw();
+        w = windowAtOrigin(parent, kWidth, kHeight);
+        ASSERT_NE(w, nullptr);
         engine().snaps.set(SnapKind::End, true);
         engine().snaps.set(SnapKind::Centre, true);
     }

@@ -36,12 +36,8 @@ protected:
         ASSERT_GT(cadFileNew(0, ""), 0);
         cadLayerAdd("drogi", 0.35, 0x0000FF, 0x0000FF);
         cadLayerActive(1);
-        ASSERT_EQ(cadWndCreate(&parent, 13, 0, 0, kWidth, kHeight), 1);
-        w = dynamic_cast<DrawingWindow*>(cadWndWidget(1));
-        Document* d = engine().active();
-        d->view.centre = {0, 0};
-        d->view.unitsPerPixel = 1;
-        engine().redraw();
+        w = windowAtOrigin(parent, kWidth, kHeight);
+        ASSERT_NE(w, nullptr);
         savedModal = showModal;
     }
     void TearDown() override {

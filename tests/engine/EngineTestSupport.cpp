@@ -1,5 +1,7 @@
 #include "tests/engine/EngineTestSupport.h"
 
+#include "engine/view/DrawingWindow.h"
+
 int ScriptedResponder::ask(std::string_view caption, std::string_view text, bool) {
     questions.push_back({std::string(caption), std::string(text), false});
     if (answers.empty()) {
@@ -58,6 +60,18 @@ void EngineTest::TearDown() {
 
 std::string EngineTest::path(const std::string& name) const {
     return dir.path().toStdString() + "/" + name;
+}
+
+cad::DrawingWindow* windowAtOrigin(QWidget& parent, int width, int height) {
+    if (cadWndCreate(&parent, 13, 0, 0, width, height) != 1)
+        return nullptr;
+    cad::Document* d = cad::engine().active();
+    if (!d)
+        return nullptr;
+    d->view.centre = {0, 0};
+    d->view.unitsPerPixel = 1;
+    cad::engine().redraw();
+    return cad::DrawingWindow::current();
 }
 
 int addPolyline(std::initializer_list<double> xy, bool closed) {

@@ -45,6 +45,15 @@ protected:
     QTemporaryDir dir;
 };
 
+class QWidget;
+namespace cad {
+class DrawingWindow;
+}
+
+// The drawing window made in `parent`, width x height pixels, showing the active document at
+// one unit a pixel with the drawing's origin in its middle; null when none could be made.
+cad::DrawingWindow* windowAtOrigin(QWidget& parent, int width, int height);
+
 // Adds a polyline of (x, y) pairs through the interface; its handle.
 int addPolyline(std::initializer_list<double> xy, bool closed = false);
 

@@ -49,13 +49,8 @@ protected:
         };
         parent.resize(kWidth, kHeight);
         ASSERT_GT(cadFileNew(0, ""), 0);
-        ASSERT_EQ(cadWndCreate(&parent, 13, 0, 0, kWidth, kHeight), 1);
-        w = dynamic_cast<DrawingWindow*>(cadWndWidget(1));
+        w = windowAtOrigin(parent, kWidth, kHeight);
         ASSERT_NE(w, nullptr);
-        Document* d = engine().active();
-        d->view.centre = {0, 0};
-        d->view.unitsPerPixel = 1;
-        engine().redraw();
         engine().onPrompt = [this](const std::string& text) { prompt = text; };
     }
     void TearDown() override {

@@ -32,13 +32,8 @@ protected:
         addPolyline({-150, 50, -50, 50});
         cadAddCircle(50, 50, 20);
         cadAddLine(100, -100, 100, 0);
-        ASSERT_EQ(cadWndCreate(&parent, 13, 0, 0, kWidth, kHeight), 1);
-        w = dynamic_cast<DrawingWindow*>(cadWndWidget(1));
+        w = windowAtOrigin(parent, kWidth, kHeight);
         ASSERT_NE(w, nullptr);
-        Document* d = engine().active();
-        d->view.centre = {0, 0};
-        d->view.unitsPerPixel = 1;
-        engine().redraw();
         engine().onPrompt = [this](const std::string& text) { prompt = text; };
     }
 

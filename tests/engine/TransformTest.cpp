@@ -178,12 +178,8 @@ protected:
         cadPropPutInt(CAD_PROP_CONFIRM_DELETE, 0, 0);
         parent.resize(400, 300);
         ASSERT_GT(cadFileNew(0, ""), 0);
-        ASSERT_EQ(cadWndCreate(&parent, 13, 0, 0, 400, 300), 1);
-        w = dynamic_cast<DrawingWindow*>(cadWndWidget(1));
-        Document* d = engine().active();
-        d->view.centre = {0, 0};
-        d->view.unitsPerPixel = 1;
-        engine().redraw();
+        w = windowAtOrigin(parent, 400, 300);
+        ASSERT_NE(w, nullptr);
     }
     void click(Vec2 p, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(w, button, Qt::NoModifier, w->toPixel(p).toPoint());
