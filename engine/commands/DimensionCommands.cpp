@@ -10,9 +10,11 @@
 #include "engine/edit/DrawingWriter.h"
 #include "engine/edit/Edit.h"
 #include "engine/model/DimensionEntity.h"
+#include "engine/model/EntityCurves.h"
 #include "engine/model/Measure.h"
 #include "engine/model/Picking.h"
 #include "engine/model/PointTies.h"
+#include "engine/model/PolylineArc.h"
 #include "engine/ui/Dialogs.h"
 #include "engine/ui/DimensionStyleDialog.h"
 #include "engine/view/DrawingWindow.h"
@@ -31,7 +33,7 @@ namespace {
 constexpr int kFirstDimPoint = 19319, kSecondDimPoint = 19320, kTextPoint = 19321,
               kOrdinatePoint = 19322, kOrdinateXText = 19323, kOrdinateYText = 19324,
               kSelectCircle = 19333, kFirstObject = 19371, kSecondObject = 19335,
-              kVertexPoint = 19370;
+              kVertexPoint = 19370, kNoArcHere = 19372;
 // Short names of the kinds.
 constexpr int kHorizontalName = 19219, kVerticalName = 19220, kParallelName = 19221,
               kAngularName = 19222, kRadialName = 19223, kDiametricName = 19224,
@@ -183,19 +185,38 @@ public:
     void point(Vec2 p) override {
         const Drawing& dr = document().drawing();
         if (circle_ < 0) {
-            circle_ = pickAt(p, [](const Entity& e) {
-                return e.type == EntityType::Circle || e.type == EntityType::Arc;
+            // A circle, an arc, or a polyline where it follows an arc (an arc segment, or a
+            // plotter's run of short segments).
+            circle_ = pickAt(p, [&](const Entity& e) {
+                return e.type == EntityType::Circle || e.type == EntityType::Arc ||
+                       e.type == EntityType::Polyline;
             });
+            if (circle_ >= 0 &&
+                dr.entities[static_cast<std::size_t>(circle_)].type == EntityType::Polyline) {
+                const Path path = polylinePath(dr, dr.entities[static_cast<std::size_t>(circle_)]);
+                segment_ = static_cast<std::uint32_t>(closestPosition(path, p).segment);
+                arc_ = followedArcAt(path, segment_);
+                if (!arc_) {
+                    circle_ = -1;
+                    engine().notice(engine().text(kNoArcHere));
+                    return;
+                }
+            }
             if (circle_ >= 0)
                 host_->prompt(kTextPoint);
             return; // missed: the person tries again
         }
         if (const auto d = shaped(p)) {
             Ties ties;
-            ties[DimPoint::Centre] = {static_cast<std::uint32_t>(circle_), kNoEntity, 0,
-                                      TieKind::Centre};
-            ties[DimPoint::ChordPoint] =
-                circleTie(dr, static_cast<std::uint32_t>(circle_), p).value_or(PointTie{});
+            const auto h = static_cast<std::uint32_t>(circle_);
+            if (arc_) {
+                if (const auto t =
+                        polylineArcTies(dr, h, segment_, d->points[DimPoint::ChordPoint]))
+                    std::tie(ties[DimPoint::Centre], ties[DimPoint::ChordPoint]) = *t;
+            } else {
+                ties[DimPoint::Centre] = {h, kNoEntity, 0, TieKind::Centre};
+                ties[DimPoint::ChordPoint] = circleTie(dr, h, p).value_or(PointTie{});
+            }
             add(*d, ties);
         }
         restart();
@@ -215,6 +236,7 @@ public:
 private:
     void restart() override {
         circle_ = -1;
+        arc_.reset();
         host_->prompt(kSelectCircle);
     }
     std::optional<DimensionData> shaped(Vec2 cursor) const override {
@@ -222,10 +244,12 @@ private:
         if (circle_ < 0 || !dr.valid(circle_))
             return std::nullopt;
         const Entity& e = dr.entities[static_cast<std::size_t>(circle_)];
-        const Vec2 c =
-            e.type == EntityType::Circle ? dr.circles[e.first].centre : dr.arcs[e.first].centre;
-        const double r = std::abs(e.type == EntityType::Circle ? dr.circles[e.first].radius
-                                                               : dr.arcs[e.first].radius);
+        const Vec2 c = arc_                           ? arc_->centre
+                       : e.type == EntityType::Circle ? dr.circles[e.first].centre
+                                                      : dr.arcs[e.first].centre;
+        const double r = arc_ ? arc_->radius
+                              : std::abs(e.type == EntityType::Circle ? dr.circles[e.first].radius
+                                                                      : dr.arcs[e.first].radius);
         const double away = std::hypot(cursor.x - c.x, cursor.y - c.y);
         const Vec2 u =
             away > 0 ? Vec2{(cursor.x - c.x) / away, (cursor.y - c.y) / away} : Vec2{1, 0};
@@ -238,6 +262,8 @@ private:
     }
 
     bool diameter_;
+    std::uint32_t segment_ = 0;      // of a polyline picked
+    std::optional<FollowedArc> arc_; // the arc that polyline follows there
     int circle_ = -1;
 };
 

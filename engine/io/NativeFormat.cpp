@@ -1301,7 +1301,7 @@ void validate(const Drawing& d) {
         if (!pooledWithin(r.text, d.chars.size()))
             damaged("a dimension's text lies outside the characters");
         for (const PointTie& t : r.ties) {
-            if (static_cast<int>(t.kind) > static_cast<int>(TieKind::OnCircle) || t.reserved != 0 ||
+            if (static_cast<int>(t.kind) > static_cast<int>(TieKind::OnArc) || t.reserved != 0 ||
                 t.from >= kMostDimensionPoints)
                 damaged("a dimension is unreadable");
             if (t.kind != TieKind::None && (t.entity >= d.entities.size() ||

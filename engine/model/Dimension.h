@@ -131,6 +131,8 @@ enum class TieKind : std::uint8_t {
     Perpendicular, // the foot of the perpendicular from definition point `from` to the entity
     Point,         // a point, or the insertion point of a text or block
     OnCircle,      // the point of a circle or arc in the direction `parameter` (degrees)
+    ArcCentre,     // the centre of the arc a polyline follows at segment `index`
+    OnArc,         // the point of that arc in the direction `parameter` (degrees)
 };
 inline constexpr std::uint32_t kNoEntity = 0xFFFFFFFFu;
 

@@ -223,7 +223,7 @@ bool moveGrip(GripShape& s, std::size_t index, Vec2 to) {
                 return false;
             r.points[index] = {c.x + (to.x - c.x) * radius / along,
                                c.y + (to.y - c.y) * radius / along};
-            if (r.ties[index].kind == TieKind::OnCircle)
+            if (r.ties[index].kind == TieKind::OnCircle || r.ties[index].kind == TieKind::OnArc)
                 r.ties[index].parameter = segmentAngle(c, to);
             return true;
         }

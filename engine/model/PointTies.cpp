@@ -2,7 +2,9 @@
 
 #include "engine/model/Affine.h"
 #include "engine/model/Curves.h"
+#include "engine/model/EntityCurves.h"
 #include "engine/model/Measure.h"
+#include "engine/model/PolylineArc.h"
 
 #include <cmath>
 #include <limits>
@@ -236,6 +238,14 @@ void selfMeetings(const ShapeSet& a, std::vector<Vec2>& out) {
             intersections(a.segments[i], a.segments[j], out);
 }
 
+// The arc a polyline follows at one of its segments.
+std::optional<FollowedArc> polylineArc(const Drawing& d, std::uint32_t h, std::uint32_t segment) {
+    const Entity& e = d.entities[h];
+    if (e.type != EntityType::Polyline)
+        return std::nullopt;
+    return followedArcAt(polylinePath(d, e), segment);
+}
+
 } // namespace
 
 std::optional<PointTie> tieAt(const Drawing& d, std::span<const std::uint32_t> entities,
@@ -314,6 +324,23 @@ std::optional<PointTie> circleTie(const Drawing& d, std::uint32_t h, Vec2 p) {
     return tie;
 }
 
+std::optional<std::pair<PointTie, PointTie>> polylineArcTies(const Drawing& d, std::uint32_t h,
+                                                             std::uint32_t segment, Vec2 p) {
+    if (!tiesTo(d, h))
+        return std::nullopt;
+    const auto arc = polylineArc(d, h, segment);
+    if (!arc)
+        return std::nullopt;
+    PointTie centre;
+    centre.entity = h;
+    centre.index = segment;
+    centre.kind = TieKind::ArcCentre;
+    PointTie on = centre;
+    on.kind = TieKind::OnArc;
+    on.parameter = segmentAngle(arc->centre, p);
+    return std::pair{centre, on};
+}
+
 std::optional<Vec2> tiedPoint(const Drawing& d, const PointTie& tie, Vec2 previous, Vec2 from) {
     if (!tie.tied() || !tiesTo(d, tie.entity))
         return std::nullopt;
@@ -346,6 +373,17 @@ std::optional<Vec2> tiedPoint(const Drawing& d, const PointTie& tie, Vec2 previo
         }
         const double a = radians(tie.parameter);
         return Vec2{c.x + r * std::cos(a), c.y + r * std::sin(a)};
+    }
+    case TieKind::ArcCentre:
+    case TieKind::OnArc: {
+        const auto arc = polylineArc(d, tie.entity, tie.index);
+        if (!arc)
+            return std::nullopt;
+        if (tie.kind == TieKind::ArcCentre)
+            return arc->centre;
+        const double a = radians(tie.parameter);
+        return Vec2{arc->centre.x + arc->radius * std::cos(a),
+                    arc->centre.y + arc->radius * std::sin(a)};
     }
     case TieKind::Intersection: {
         if (tie.other == kNoEntity || !tiesTo(d, tie.other))

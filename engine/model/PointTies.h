@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <span>
+#include <utility>
 
 namespace cad {
 
@@ -27,6 +28,10 @@ std::optional<PointTie> tieAt(const Drawing& d, SnapKind kind, Vec2 point, doubl
 // (deleted, or part of a block now) or no longer has such a point: the tie ends there.
 std::optional<Vec2> tiedPoint(const Drawing& d, const PointTie& tie, Vec2 previous, Vec2 from);
 
+// The centre of the arc a polyline follows at a segment (see engine/model/PolylineArc.h), and its
+// point in the direction of p from that centre, as ties; nothing when it follows no arc there.
+std::optional<std::pair<PointTie, PointTie>> polylineArcTies(const Drawing& d, std::uint32_t h,
+                                                             std::uint32_t segment, Vec2 p);
 // The point of a circle or arc in the direction of p from its centre, as a tie.
 std::optional<PointTie> circleTie(const Drawing& d, std::uint32_t handle, Vec2 p);
 

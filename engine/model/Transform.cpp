@@ -199,7 +199,7 @@ void transformEntity(EntityChange& c, const Similarity& s) {
         if (moved.textPosition)
             r.textPosition = *moved.textPosition;
         for (PointTie& t : r.ties)
-            if (t.kind == TieKind::OnCircle)
+            if (t.kind == TieKind::OnCircle || t.kind == TieKind::OnArc)
                 t.parameter = std::fmod(s.angle(t.parameter), 360.0);
         break;
     }

@@ -23,6 +23,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numbers>
+#include <span>
 
 using namespace cad;
 
@@ -553,3 +555,61 @@ TEST_F(DimensionCommandsTest, StylesDialogIsOneStep) {
 }
 
 } // namespace
+
+// A kerb corner as a plotter draws it: a quarter circle of radius 8 as short straight segments,
+// between two straight kerb lines, its coordinates rounded to centimetres.
+std::vector<Vec2> plottedKerb(Vec2 centre) {
+    std::vector<Vec2> v{{centre.x - 30, centre.y - 8}};
+    for (int i = 0; i <= 9; ++i) {
+        const double a = (-90 + 10.0 * i) * std::numbers::pi / 180;
+        v.push_back({std::round((centre.x + 8 * std::cos(a)) * 100) / 100,
+                     std::round((centre.y + 8 * std::sin(a)) * 100) / 100});
+    }
+    v.push_back({centre.x + 8, centre.y + 30});
+    return v;
+}
+
+// A radius is dimensioned on a polyline where it runs as an arc (an arc segment or a plotter's
+// short segments), not at a corner or along a straight; the dimension follows the polyline.
+TEST_F(DimensionCommandsTest, RadiusOfAPolylineThatFollowsAnArc) {
+    const std::vector<Vec2> kerb = plottedKerb({50, 20});
+    ActiveAdder add;
+    const int polyline = add.addPolyline(kerb.data(), kerb.size(), false);
+    const double bulges[] = {std::tan(std::numbers::pi / 8), 0};
+    const Vec2 quarter[] = {{100, -100}, {110, -90}};
+    const int arced = changeActive(-1, [&](ChangeSet& c) {
+        return c.addPolyline(std::span<const Vec2>(quarter), std::span<const double>(bulges),
+                             false);
+    });
+    cadUndoForget();
+
+    // On the fifth short segment, then on the arc segment.
+    const Vec2 onKerb = {(kerb[5].x + kerb[6].x) / 2, (kerb[5].y + kerb[6].y) / 2};
+    const int radius = dimension(CAD_CMD_DIM_RADIAL, {onKerb, {90, 60}});
+    EXPECT_NEAR(value(radius), 8, 0.02);
+    EXPECT_NE(shown(radius).find("8,0"), std::string::npos) << shown(radius);
+    const Vec2 onArc = {100 + 10 * std::cos(std::numbers::pi / 4),
+                        -90 - 10 * std::sin(std::numbers::pi / 4)};
+    const int diameter = dimension(CAD_CMD_DIM_DIAMETRIC, {onArc, {80, -60}});
+    EXPECT_NEAR(value(diameter), 20, 1e-9);
+
+    // The straight kerb and a corner give no radius: the command still waits for an object.
+    const std::size_t before = count();
+    ASSERT_EQ(cadExecute(CAD_CMD_DIM_RADIAL), 1);
+    click({kerb[0].x + 10, kerb[0].y});
+    click({0, 0});
+    key(Qt::Key_Escape);
+    EXPECT_EQ(count(), before);
+
+    // Both follow their polylines when moved and scaled, and come back with undo.
+    const DimensionData drawn = data(radius);
+    transform(polyline, Similarity::translation({5, -5}));
+    expectNear(data(radius).points[DimPoint::Centre],
+               {drawn.points[DimPoint::Centre].x + 5, drawn.points[DimPoint::Centre].y - 5});
+    transform(arced, Similarity::scaling({100, -100}, 2));
+    EXPECT_NEAR(value(diameter), 40, 1e-9);
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
+    EXPECT_EQ(data(radius), drawn);
+    EXPECT_NEAR(value(diameter), 20, 1e-9);
+}
