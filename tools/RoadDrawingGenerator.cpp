@@ -161,6 +161,33 @@ Pt direction(double angle) {
     return {std::cos(angle), std::sin(angle)};
 }
 
+// The arc from a to b tangent to the lines a–corner and corner–b (a and b as far from the
+// corner), as `chords` straight pieces; the three points as they are when no arc fits.
+std::vector<Pt> roundedCorner(Pt a, Pt corner, Pt b, int chords) {
+    const Pt u = a - corner, v = b - corner;
+    const double la = std::hypot(u.x, u.y), lb = std::hypot(v.x, v.y);
+    const double between = std::acos(std::clamp((u.x * v.x + u.y * v.y) / (la * lb), -1.0, 1.0));
+    if (!(la > 0) || !(lb > 0) || !(between > 1e-6) || !(between < 3.14159))
+        return {a, corner, b};
+    // The centre lies on the bisector, as far from the corner as the tangent length allows.
+    const Pt bisector = (u * (1 / la) + v * (1 / lb));
+    const double lbis = std::hypot(bisector.x, bisector.y);
+    const Pt centre = corner + bisector * (la / std::cos(between / 2) / lbis);
+    const double r = la * std::tan(between / 2);
+    const double from = std::atan2(a.y - centre.y, a.x - centre.x);
+    double sweep = std::atan2(b.y - centre.y, b.x - centre.x) - from;
+    while (sweep > std::numbers::pi)
+        sweep -= 2 * std::numbers::pi;
+    while (sweep < -std::numbers::pi)
+        sweep += 2 * std::numbers::pi;
+    std::vector<Pt> pts;
+    for (int i = 0; i <= chords; ++i) {
+        const double t = from + sweep * i / chords;
+        pts.push_back(centre + Pt{r * std::cos(t), r * std::sin(t)});
+    }
+    return pts;
+}
+
 // Pens whose byte would be read as a line end, end of file, a separator or blank space.
 bool unsafePen(int pen) {
     return pen == 0 || pen == 9 || pen == 10 || pen == 13 || pen == 26 || pen == 32 || pen == 44;
@@ -939,12 +966,9 @@ private:
                     const Pt onMain = axis_.offset(c.station + u + (e > 0 ? -kCorner : kCorner),
                                                    side * halfWidth_);
                     const Pt onSide = crossingPoint(c, tt + side * kCorner, e);
-                    std::vector<Pt> pts;
-                    for (int i = 0; i <= 8; ++i) {
-                        const double k = i / 8.0;
-                        pts.push_back(onMain * ((1 - k) * (1 - k)) + corner * (2 * k * (1 - k)) +
-                                      onSide * (k * k));
-                    }
+                    // The kerb rounds the corner with a circular arc tangent to both edges
+                    // (as designers draw it), in short chords as a plotter draws arcs.
+                    std::vector<Pt> pts = roundedCorner(onMain, corner, onSide, 8);
                     pts.push_back(crossingPoint(c, side * kLength, e));
                     w_.polyline(pts);
                 }
