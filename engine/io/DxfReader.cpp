@@ -39,6 +39,7 @@
 #include <istream>
 #include <limits>
 #include <map>
+#include <optional>
 #include <set>
 #include <span>
 #include <streambuf>
@@ -1764,10 +1765,7 @@ int Builder::dimensionStyle(std::string_view raw) {
             const long separator = t.integer(278, ',');
             if (separator == '.' || separator == ',')
                 style.decimalSeparator = char(separator);
-            const long above = t.integer(77, 1);
-            style.placement = above == 0   ? TextPlacement::Centred
-                              : above == 4 ? TextPlacement::Below
-                                           : TextPlacement::Above;
+            style.placement = dxf::placementOfDimtad(t.integer(77, 1));
             style.suppressTrailingZeros = (t.integer(78, 0) & 8) != 0;
             style.horizontalText = t.integer(73, 0) != 0;
             break;
@@ -1776,12 +1774,40 @@ int Builder::dimensionStyle(std::string_view raw) {
     return int(i);
 }
 
+// The value a dimension overrides a variable of its style with (the variable by its group code
+// in DIMSTYLE): in the ACAD application's extended data, after 1000 "DSTYLE", between 1002 "{"
+// and "}", pairs of 1070 the code and a group of the value.
+std::optional<std::string_view> styleOverride(const Fields& f, int code) {
+    bool inApp = false, named = false, inList = false;
+    const auto groups = f.groups();
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        const Group& g = groups[i];
+        if (g.code == 1001) {
+            inApp = trim(g.value) == "ACAD";
+            named = inList = false;
+        } else if (!inApp) {
+            continue;
+        } else if (g.code == 1000 && !inList) {
+            named = trim(g.value) == "DSTYLE";
+        } else if (g.code == 1002) {
+            inList = named && trim(g.value) == "{";
+            named = false;
+        } else if (inList && g.code == 1070 && i + 1 < groups.size()) {
+            long which = 0;
+            if (parseInteger(g.value, which) && which == code)
+                return groups[i + 1].value;
+            ++i; // the value of another
+        }
+    }
+    return std::nullopt;
+}
+
 // A DIMENSION by its kind (70) and definition points: the points of lengths (13, 14) and the
 // dimension line's (10); of angles the lines (13-14, 15-10) or the vertex (15) and legs (13,
 // 14) with the arc's point (16 or 10); of circles the centre (10) or the far end of the
 // diameter (10) and the point on the circle (15); of ordinates the feature (13), the leader's
-// end (14) and the origin (10). Its text (1), style (3), and the text's place (11) when the
-// file says it was placed by hand.
+// end (14) and the origin (10). Its text (1), style (3), the text's place (11) when the file
+// says it was placed by hand, and its own text placement among its style overrides.
 void Builder::dimension() {
     Fields f;
     if (!begin(f))
@@ -1849,6 +1875,13 @@ void Builder::dimension() {
         d.textPosition = at(11);
     d.text = text(f.str(1));
     d.style = dimensionStyle(f.str(3, "Standard"));
+    long tad = 0;
+    if (const auto over = styleOverride(f, 77); over && parseInteger(trim(*over), tad)) {
+        const TextPlacement p = dxf::placementOfDimtad(tad);
+        d.placement = p == TextPlacement::Centred ? PlacementOverride::Centred
+                      : p == TextPlacement::Below ? PlacementOverride::Below
+                                                  : PlacementOverride::Above;
+    }
     attributesOf(f, d_.addDimension(d));
 }
 

@@ -1086,6 +1086,16 @@ void Exporter::dimensionEntity(const Entity& e, std::size_t i) {
         w_.coord(14, p[1].x, p[1].y, 0);
         break;
     }
+    // Its own text placement over its style's: a style override (DIMTAD) in the extended data
+    // of the ACAD application, as other programs keep theirs.
+    if (dd.placement != PlacementOverride::Style) {
+        w_.dxfString(1001, "ACAD");
+        w_.dxfString(1000, "DSTYLE");
+        w_.dxfString(1002, "{");
+        w_.dxfInt(1070, 77);
+        w_.dxfInt(1070, dxf::dimtad(effectivePlacement(dd, dimensionStyleOf(d_, dd.style))));
+        w_.dxfString(1002, "}");
+    }
 }
 
 // A dimension as what it is drawn with: its lines, arcs, filled arrowheads and text, on its

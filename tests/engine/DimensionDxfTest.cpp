@@ -73,6 +73,9 @@ TEST(DimensionDxfTest, EveryKindEzdxfWroteReadsWithItsValueAndText) {
         }
         const double value = x["value"].toDouble();
         EXPECT_NEAR(measuredValue(data), value, 1e-6);
+        // A style override of its own places its text below the line.
+        EXPECT_EQ(data.placement,
+                  x.contains("placement") ? PlacementOverride::Below : PlacementOverride::Style);
         if (x.contains("rotation")) {
             EXPECT_NEAR(data.rotation, x["rotation"].toDouble(), 1e-9);
         }
@@ -120,9 +123,16 @@ std::unique_ptr<Drawing> drawingWithDimensions() {
         data.text = std::move(text);
         return d.addDimension(data);
     };
-    add(DimensionKind::Horizontal, {Vec2{0, 0}, {40, 30}, {20, -10}});
-    add(DimensionKind::Vertical, {Vec2{0, 0}, {40, 30}, {60, 10}}, 1);
-    add(DimensionKind::Parallel, {Vec2{0, 0}, {40, 30}, {10, 30}}, 0, "L=<> m");
+    // Placed by themselves: below, above over a style that centres, centred.
+    const auto placed = [&d](int h, PlacementOverride p) {
+        d.dimensions[d.entities[std::size_t(h)].first].placement = p;
+    };
+    placed(add(DimensionKind::Horizontal, {Vec2{0, 0}, {40, 30}, {20, -10}}),
+           PlacementOverride::Below);
+    placed(add(DimensionKind::Vertical, {Vec2{0, 0}, {40, 30}, {60, 10}}, 1),
+           PlacementOverride::Above);
+    placed(add(DimensionKind::Parallel, {Vec2{0, 0}, {40, 30}, {10, 30}}, 0, "L=<> m"),
+           PlacementOverride::Centred);
     add(DimensionKind::Angular, {Vec2{0, 0}, {50, 0}, {0, 0}, {0, 50}, {20, 20}});
     DimensionData vertex = angularAtVertex({100, 0}, {140, 0}, {120, 30}, {130, 10});
     vertex.textPosition = Vec2{150, 20};
@@ -151,7 +161,9 @@ TEST(DimensionDxfTest, OursGoThroughDxfAndBackAndPassTheAudit) {
                         "print(json.dumps({'errors': len(a.errors), 'count': len(dims),\n"
                         "  'blocks': sum(1 for x in dims if x.dxf.geometry in doc.blocks),\n"
                         "  'styles': sorted(s.dxf.name for s in doc.dimstyles),\n"
-                        "  'values': [x.dxf.get('actual_measurement', 0) for x in dims]}))\n"),
+                        "  'values': [x.dxf.get('actual_measurement', 0) for x in dims],\n"
+                        "  'dimtad': [x.override().dimstyle_attribs.get('dimtad', -1)\n"
+                        "             for x in dims]}))\n"),
          QString::fromStdString(file)});
     const QJsonObject audit = QJsonDocument::fromJson(report).object();
     EXPECT_EQ(audit["errors"].toInt(), 0) << report.toStdString();
@@ -160,6 +172,8 @@ TEST(DimensionDxfTest, OursGoThroughDxfAndBackAndPassTheAudit) {
     EXPECT_EQ(audit["styles"].toArray(), (QJsonArray{"Plan", "Standard"}));
     for (const QJsonValue v : audit["values"].toArray())
         EXPECT_GT(v.toDouble(), 0);
+    // Their own placements as style overrides (DIMTAD below, above, centred); none for the rest.
+    EXPECT_EQ(audit["dimtad"].toArray(), (QJsonArray{4, 1, 0, -1, -1, -1, -1, -1, -1}));
 
     const DxfReadResult r = loadDxf(file);
     const Drawing& back = *r.drawing;
@@ -177,6 +191,13 @@ TEST(DimensionDxfTest, OursGoThroughDxfAndBackAndPassTheAudit) {
         }
         EXPECT_EQ(y.text, x.text);
         EXPECT_EQ(y.textPosition.has_value(), x.textPosition.has_value());
+        EXPECT_EQ(y.placement, x.placement);
+        const DimensionGeometry gx = dimensionGeometryOf(d, x), gy = dimensionGeometryOf(back, y);
+        ASSERT_EQ(gy.text.has_value(), gx.text.has_value());
+        if (gx.text) {
+            EXPECT_NEAR(gy.text->position.x, gx.text->position.x, 1e-9) << "placed alike";
+            EXPECT_NEAR(gy.text->position.y, gx.text->position.y, 1e-9);
+        }
         EXPECT_EQ(back.dimensionStyles[std::size_t(y.style)].name,
                   d.dimensionStyles[std::size_t(x.style)].name);
         EXPECT_EQ(dimensionTextOf(back, back.entities[std::size_t(after[i])]),
