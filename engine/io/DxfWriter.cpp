@@ -230,7 +230,7 @@ private:
     void dimension(const Entity& e, unsigned long owner);
     void dimensionStyles();
     void dimensionBlock(std::size_t index);
-    void dimensionEntity(const Entity& e, std::size_t index);
+    void dimensionEntity(const Entity& e, std::size_t index, unsigned long owner);
     struct Loop {
         std::vector<Vec2> points;
         std::vector<double> bulges; // empty: straight edges
@@ -262,12 +262,12 @@ private:
     std::vector<std::string> layerNames_, lineTypeNames_, textStyleNames_, blockNames_;
     bool extraLayer0_ = false, extraStandardStyle_ = false;
     std::vector<unsigned long> blockRecords_;
-    // Dimensions of the model space: each a DIMENSION with an anonymous block *D<n> of what
-    // draws it (dimensions in blocks are written as that alone).
+    // Dimensions of the model space and of the blocks written, by handle: each a DIMENSION
+    // with an anonymous block *D<n> of what draws it.
     std::vector<std::string> dimensionStyleNames_;
     std::vector<std::uint32_t> dimensions_;
     std::vector<unsigned long> dimensionRecords_;
-    std::size_t dimensionHandles_ = 0, nextDimension_ = 0;
+    std::size_t dimensionHandles_ = 0;
     std::vector<char> blockWritable_;
 
     struct ImageDef {
@@ -330,17 +330,6 @@ void Exporter::names() {
         dimensionStyleNames_.push_back(dimensionStyles.add(st.name));
     if (dimensionStyleNames_.empty())
         dimensionStyleNames_.push_back("Standard");
-    for (std::size_t h = 0; h < d_.entities.size(); ++h)
-        if (d_.entities[h].type == EntityType::Dimension &&
-            writable(std::uint32_t(h), kModelSpace) &&
-            d_.entities[h].first < d_.dimensions.size()) {
-            dimensions_.push_back(std::uint32_t(h));
-            // The record, the block's start and end, the DIMENSION and what draws it (a filled
-            // dot takes a few).
-            const DimensionGeometry g = dimensionGeometryOf(d_, d_.entities[h]);
-            dimensionHandles_ += 8 + g.lines.size() + g.extensionLines.size() + g.arcs.size() +
-                                 g.triangles.size() + 4 * g.dots.size();
-        }
     // Blocks that insert themselves, directly or through others, cannot be written.
     for (std::size_t b = 0; b < d_.blocks.size(); ++b) {
         bool ok = true;
@@ -354,6 +343,25 @@ void Exporter::names() {
             }
         blockWritable_.push_back(ok);
     }
+    const auto addDimension = [&](std::uint32_t h, std::int32_t owner) {
+        if (!writable(h, owner) || d_.entities[h].type != EntityType::Dimension ||
+            d_.entities[h].first >= d_.dimensions.size())
+            return;
+        dimensions_.push_back(h);
+        // The record, the block's start and end, the DIMENSION and what draws it (a filled
+        // dot takes a few).
+        const DimensionGeometry g = dimensionGeometryOf(d_, d_.entities[h]);
+        dimensionHandles_ += 8 + g.lines.size() + g.extensionLines.size() + g.arcs.size() +
+                             g.triangles.size() + 4 * g.dots.size();
+    };
+    for (std::size_t h = 0; h < d_.entities.size(); ++h)
+        addDimension(std::uint32_t(h), kModelSpace);
+    for (std::size_t b = 0; b < d_.blocks.size(); ++b)
+        if (blockWritable_[b])
+            for (const std::uint32_t h : d_.blocks[b].entities)
+                addDimension(h, std::int32_t(b));
+    std::sort(dimensions_.begin(), dimensions_.end());
+    dimensions_.erase(std::unique(dimensions_.begin(), dimensions_.end()), dimensions_.end());
 }
 
 void Exporter::header() {
@@ -907,9 +915,9 @@ void Exporter::entity(std::uint32_t h, unsigned long owner) {
     case EntityType::Dimension:
         if (e.first >= d_.dimensions.size())
             break;
-        if (owner == kModelSpaceRecord && nextDimension_ < dimensions_.size() &&
-            dimensions_[nextDimension_] == h)
-            dimensionEntity(e, nextDimension_++);
+        if (const auto it = std::lower_bound(dimensions_.begin(), dimensions_.end(), h);
+            it != dimensions_.end() && *it == h)
+            dimensionEntity(e, std::size_t(it - dimensions_.begin()), owner);
         else
             dimension(e, owner);
         break;
@@ -994,7 +1002,7 @@ void Exporter::dimensionBlock(std::size_t i) {
 
 // A DIMENSION: its kind, definition points (see Dimension.h for which is which), measured
 // value, text, style and block.
-void Exporter::dimensionEntity(const Entity& e, std::size_t i) {
+void Exporter::dimensionEntity(const Entity& e, std::size_t i, unsigned long owner) {
     const DimensionData dd = d_.dimensionOf(e);
     for (const Vec2 p : dd.points)
         if (!finite(p))
@@ -1033,7 +1041,7 @@ void Exporter::dimensionEntity(const Entity& e, std::size_t i) {
     }
     const Vec2 middle = g.text ? g.text->position : definition;
     const auto style = static_cast<std::size_t>(std::max(dd.style, 0));
-    begin("DIMENSION", e, kModelSpaceRecord, "AcDbDimension");
+    begin("DIMENSION", e, owner, "AcDbDimension");
     w_.dxfString(2, "*D" + std::to_string(i + 1));
     w_.coord(10, definition.x, definition.y, 0);
     w_.coord(11, middle.x, middle.y, 0);

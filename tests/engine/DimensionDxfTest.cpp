@@ -1,6 +1,7 @@
 // Dimensions through DXF: a file ezdxf wrote, with its own rendering of every kind, reads with
 // the right kinds, values and texts; ours written as DIMENSIONs with their blocks and styles pass
 // ezdxf's audit and read back with their kinds, points, texts and style values.
+#include "engine/edit/DrawingWriter.h"
 #include "engine/io/Dxf.h"
 #include "engine/model/DimensionEntity.h"
 
@@ -212,6 +213,68 @@ TEST(DimensionDxfTest, OursGoThroughDxfAndBackAndPassTheAudit) {
     EXPECT_EQ(plan->decimals, 1);
     EXPECT_EQ(plan->decimalSeparator, '.');
     EXPECT_DOUBLE_EQ(plan->scaleValue, 1000);
+}
+
+// A dimension inside a block goes as a DIMENSION of the block, drawn by an anonymous block of
+// its own, and comes back as the block's dimension; draw order does not turn dimensions into
+// plain geometry.
+TEST(DimensionDxfTest, DimensionsInBlocksStayDimensions) {
+    Drawing d;
+    d.addLine({{0, 0}, {30, 0}});
+    DimensionData data;
+    data.kind = DimensionKind::Horizontal;
+    data.points = {Vec2{0, 0}, Vec2{30, 0}, Vec2{15, 8}};
+    data.placement = PlacementOverride::Centred;
+    d.addDimension(data);
+    const int block = d.makeBlock("PRZEKROJ", {0, 0}, 0);
+    ASSERT_GE(block, 0);
+    d.addInsert({block, {100, 100}, 1, 1, 0});
+    d.addInsert({block, {200, 100}, 1, 1, 0});
+    // Two of the model space, the later one drawn below everything.
+    d.addDimension(data);
+    const int below = d.addDimension(data);
+    ScratchWriter(d).setOrderKey(std::uint32_t(below), -1000);
+    ASSERT_FALSE(d.drawOrder().plain());
+    QTemporaryDir dir;
+    const std::string file = dir.filePath(QStringLiteral("blok.dxf")).toStdString();
+    saveDxf(d, file);
+
+    const QByteArray report = runPython(
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys, json, ezdxf\n"
+                        "doc = ezdxf.readfile(sys.argv[1])\n"
+                        "a = doc.audit()\n"
+                        "b = doc.blocks.get('PRZEKROJ')\n"
+                        "dims = b.query('DIMENSION')\n"
+                        "print(json.dumps({'errors': len(a.errors), 'count': len(dims),\n"
+                        "  'lines': len(b.query('LINE')),\n"
+                        "  'drawn': sum(1 for x in dims if x.dxf.geometry in doc.blocks),\n"
+                        "  'values': [x.dxf.get('actual_measurement', 0) for x in dims],\n"
+                        "  'model': len(doc.modelspace().query('DIMENSION')),\n"
+                        "  'modelLines': len(doc.modelspace().query('LINE'))}))\n"),
+         QString::fromStdString(file)});
+    const QJsonObject audit = QJsonDocument::fromJson(report).object();
+    EXPECT_EQ(audit["errors"].toInt(), 0) << report.toStdString();
+    EXPECT_EQ(audit["model"].toInt(), 2);
+    EXPECT_EQ(audit["modelLines"].toInt(), 0);
+    EXPECT_EQ(audit["count"].toInt(), 1);
+    EXPECT_EQ(audit["lines"].toInt(), 1) << "the block's own line, not the dimension's";
+    EXPECT_EQ(audit["drawn"].toInt(), 1);
+    EXPECT_EQ(audit["values"].toArray(), QJsonArray{30});
+
+    const DxfReadResult r = loadDxf(file);
+    const Drawing& back = *r.drawing;
+    const int b = back.findBlock("PRZEKROJ");
+    ASSERT_GE(b, 0);
+    std::vector<DimensionData> inBlock;
+    for (const std::uint32_t h : back.blocks[std::size_t(b)].entities)
+        if (back.valid(int(h)) && back.entities[h].type == EntityType::Dimension)
+            inBlock.push_back(back.dimensionOf(back.entities[h]));
+    ASSERT_EQ(inBlock.size(), 1u);
+    EXPECT_EQ(inBlock[0].kind, DimensionKind::Horizontal);
+    EXPECT_EQ(inBlock[0].placement, PlacementOverride::Centred);
+    EXPECT_DOUBLE_EQ(measuredValue(inBlock[0]), 30);
+    EXPECT_EQ(back.blocks.size(), 1u) << "the dimensions' own blocks are not blocks of ours";
 }
 
 } // namespace
