@@ -557,6 +557,15 @@ private:
                 continue;
             if (spline && (c == 72 || c == 73 || c == 74))
                 continue;
+            // A dimension of a kind dxflib does not know would not reach us: it is told one
+            // it knows, and the reader takes the kind from the record (see dimension()).
+            if (c == 70 && r.type == "DIMENSION") {
+                long flags = 0;
+                if (parseInteger(g.value, flags) && (flags & 0x0F) > 6) {
+                    group(c, std::to_string(flags & ~0x0FL));
+                    continue;
+                }
+            }
             if (hatch) {
                 if (c == 91)
                     loopsSeen = true;
@@ -842,6 +851,7 @@ private:
 
     void quad(const DL_TraceData& d);
     void dimension();
+    void dimensionAsDrawn(const Fields& f);
     int dimensionStyle(std::string_view raw);
     void textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical);
     void flush();
@@ -866,6 +876,10 @@ private:
     std::map<std::string, int> layers_, lineStyles_, textStyles_, blocks_;
     std::set<std::string> dimensionStylesRead_; // keys of the DIMSTYLEs taken
     std::vector<std::string> layerLineTypes_;   // keys, by layer
+
+    // The entities the anonymous blocks of dimensions drew, by the blocks' keys: taken out of
+    // the drawing, and brought back for a dimension of a kind we do not know.
+    std::map<std::string, std::vector<std::uint32_t>> dimensionBlocks_;
 
     // The block being read.
     bool inBlock_ = false;
@@ -1059,8 +1073,14 @@ void Builder::endBlock() {
                                 (blockName_[1] == 'D' || blockName_[1] == 'd');
     if (blockName_.empty() || dimensionBlock) {
         // A block without a name cannot be inserted: its entities go.
-        for (std::size_t h = blockFirst_; h < d_.entities.size(); ++h)
+        std::vector<std::uint32_t> drawn;
+        for (std::size_t h = blockFirst_; h < d_.entities.size(); ++h) {
+            if (!d_.entities[h].has(EntityFlag::Deleted))
+                drawn.push_back(std::uint32_t(h));
             d_.entities[h].set(EntityFlag::Deleted, true);
+        }
+        if (dimensionBlock)
+            dimensionBlocks_[dxf::nameKey(blockName_)] = std::move(drawn);
         return;
     }
     const std::string key = dxf::nameKey(blockName_);
@@ -1864,7 +1884,7 @@ void Builder::dimension() {
         d.origin = at(10);
         break;
     default:
-        return reject();
+        return dimensionAsDrawn(f);
     }
     for (const Vec2 p : d.points)
         if (!finite(p))
@@ -1883,6 +1903,23 @@ void Builder::dimension() {
                                                   : PlacementOverride::Above;
     }
     attributesOf(f, d_.addDimension(d));
+}
+
+// A DIMENSION of a kind we do not know: what its block (2) draws, on the dimension's layer
+// where the block's entities are on layer 0 (as an insertion of the block shows them).
+void Builder::dimensionAsDrawn(const Fields& f) {
+    const auto it = dimensionBlocks_.find(dxf::nameKey(name(f.str(2))));
+    if (it == dimensionBlocks_.end() || it->second.empty() || inBlock_)
+        return reject();
+    const int own = d_.current.layer; // the dimension's (begin())
+    const auto zero = layers_.find("0");
+    for (const std::uint32_t h : it->second) {
+        Entity& e = d_.entities[h];
+        e.set(EntityFlag::Deleted, false);
+        if (zero != layers_.end() && e.layer == zero->second)
+            e.layer = std::uint16_t(own);
+    }
+    it->second.clear(); // drawn once
 }
 
 void Builder::finish() {

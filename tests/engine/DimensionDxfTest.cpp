@@ -277,4 +277,58 @@ TEST(DimensionDxfTest, DimensionsInBlocksStayDimensions) {
     EXPECT_EQ(back.blocks.size(), 1u) << "the dimensions' own blocks are not blocks of ours";
 }
 
+// A DIMENSION of a kind no program defines is shown as its block draws it, on its layer; a
+// known one beside it is a dimension, and its block's drawing is not added to it.
+TEST(DimensionDxfTest, AnUnknownKindFallsBackToWhatItsBlockDraws) {
+    const char* const kFile = "0\nSECTION\n2\nBLOCKS\n"
+                              "0\nBLOCK\n8\n0\n2\n*D1\n70\n1\n10\n0\n20\n0\n3\n*D1\n"
+                              "0\nLINE\n8\n0\n10\n0\n20\n0\n11\n10\n21\n0\n"
+                              "0\nLINE\n8\nOSIE\n10\n0\n20\n-1\n11\n0\n21\n1\n"
+                              "0\nTEXT\n8\n0\n10\n5\n20\n1\n40\n2.5\n1\n10,00\n"
+                              "0\nENDBLK\n8\n0\n"
+                              "0\nBLOCK\n8\n0\n2\n*D2\n70\n1\n10\n0\n20\n0\n3\n*D2\n"
+                              "0\nLINE\n8\n0\n10\n0\n20\n5\n11\n10\n21\n5\n"
+                              "0\nENDBLK\n8\n0\n"
+                              "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n"
+                              "0\nDIMENSION\n8\nWYMIARY\n2\n*D1\n10\n5\n20\n1\n70\n39\n"
+                              "13\n0\n23\n0\n14\n10\n24\n0\n"
+                              "0\nDIMENSION\n8\nWYMIARY\n2\n*D2\n10\n0\n20\n5\n70\n33\n"
+                              "13\n0\n23\n0\n14\n10\n24\n0\n"
+                              "0\nENDSEC\n0\nEOF\n";
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("obce.dxf"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(kFile);
+    out.close();
+
+    const DxfReadResult r = loadDxf(file.toStdString());
+    const Drawing& d = *r.drawing;
+    std::map<EntityType, int> kinds;
+    std::string text;
+    for (std::size_t h = 0; h < d.entities.size(); ++h) {
+        if (!d.inModelSpace(int(h)))
+            continue;
+        const Entity& e = d.entities[h];
+        ++kinds[e.type];
+        const std::string layer = d.layers[e.layer].name;
+        if (e.type == EntityType::Dimension) {
+            EXPECT_EQ(d.dimensionOf(e).kind, DimensionKind::Parallel);
+            EXPECT_DOUBLE_EQ(measuredValue(d.dimensionOf(e)), 10);
+        } else if (e.type == EntityType::Line) {
+            const LineData& l = d.lines[e.first];
+            EXPECT_NE(l.a.y, 5) << "the known dimension's block is not drawn besides it";
+            EXPECT_EQ(layer, l.a.x == l.b.x ? "OSIE" : "WYMIARY") << "its own layer stays";
+        } else if (e.type == EntityType::Text) {
+            text = std::string(d.textOf(e));
+            EXPECT_EQ(layer, "WYMIARY");
+        }
+    }
+    EXPECT_EQ(kinds[EntityType::Dimension], 1);
+    EXPECT_EQ(kinds[EntityType::Line], 2);
+    EXPECT_EQ(kinds[EntityType::Text], 1);
+    EXPECT_EQ(text, "10,00");
+    EXPECT_TRUE(d.blocks.empty());
+}
+
 } // namespace
