@@ -48,6 +48,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <span>
 #include <tuple>
 #include <vector>
@@ -268,6 +269,9 @@ private:
     std::vector<std::uint32_t> dimensions_;
     std::vector<unsigned long> dimensionRecords_;
     std::size_t dimensionHandles_ = 0;
+    // While the pieces of a dimension whose style has colours of its own are written: the
+    // colour of those pieces (0x00BBGGRR), over the entity's.
+    std::optional<std::uint32_t> pieceColour_;
     std::vector<char> blockWritable_;
 
     struct ImageDef {
@@ -801,7 +805,10 @@ void Exporter::begin(const char* type, const Entity& e, unsigned long owner, con
         style > 0 && style < lineTypeNames_.size())
         w_.dxfString(6, lineTypeNames_[style]);
     const OwnStyle own = d_.ownStyle(handleOf(e));
-    if (!e.has(EntityFlag::ColorByLayer)) {
+    if (pieceColour_) {
+        w_.dxfInt(62, dxf::nearestAci(*pieceColour_));
+        w_.dxfInt(420, dxf::toTrueColor(*pieceColour_));
+    } else if (!e.has(EntityFlag::ColorByLayer)) {
         w_.dxfInt(62, dxf::nearestAci(own.color));
         w_.dxfInt(420, dxf::toTrueColor(own.color));
     }
@@ -1110,14 +1117,27 @@ void Exporter::dimensionEntity(const Entity& e, std::size_t i, unsigned long own
 // layer, so every reader shows it as it looks here.
 void Exporter::dimension(const Entity& e, unsigned long owner) {
     const DimensionGeometry g = dimensionGeometryOf(d_, e);
+    // The style's own colours, as the dimension is drawn here: extension lines, dimension
+    // lines with their arcs and arrowheads, the text with its frame.
+    const DimensionStyle& dimStyle = dimensionStyleOf(d_, d_.dimensionOf(e).style);
+    struct Colouring {
+        std::optional<std::uint32_t>& colour;
+        ~Colouring() { colour.reset(); }
+    } colouring{pieceColour_};
+    const auto colour = [&](std::uint32_t c) {
+        if (dimStyle.ownColors)
+            pieceColour_ = c;
+    };
     for (const std::vector<LineData>* set : {&g.extensionLines, &g.lines})
         for (const LineData& l : *set) {
             if (!finite(l.a) || !finite(l.b))
                 continue;
+            colour(set == &g.lines ? dimStyle.dimensionLineColor : dimStyle.extensionLineColor);
             begin("LINE", e, owner, "AcDbLine");
             w_.coord(10, l.a.x, l.a.y, 0);
             w_.coord(11, l.b.x, l.b.y, 0);
         }
+    colour(dimStyle.dimensionLineColor);
     for (const ArcData& a : g.arcs) {
         if (!finite(a.centre) || !std::isfinite(a.radius))
             continue;
@@ -1145,6 +1165,7 @@ void Exporter::dimension(const Entity& e, unsigned long owner) {
     }
     if (!g.text || !finite(g.text->position) || !std::isfinite(g.text->height))
         return;
+    colour(dimStyle.textColor);
     const DimensionText& t = *g.text;
     const auto style = t.style >= 0 && std::size_t(t.style) < textStyleNames_.size()
                            ? std::size_t(t.style)

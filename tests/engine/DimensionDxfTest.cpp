@@ -331,4 +331,40 @@ TEST(DimensionDxfTest, AnUnknownKindFallsBackToWhatItsBlockDraws) {
     EXPECT_TRUE(d.blocks.empty());
 }
 
+// A style with colours of its own: what draws the dimension in its block takes them, so other
+// programs show it as it looks here.
+TEST(DimensionDxfTest, TheBlockDrawsInTheStylesOwnColours) {
+    Drawing d;
+    DimensionStyle& s = d.dimensionStyles[0];
+    s.ownColors = true;
+    s.dimensionLineColor = 0x0000FF; // red
+    s.extensionLineColor = 0x00FF00; // green
+    s.textColor = 0xFF0000;          // blue
+    DimensionData data;
+    data.kind = DimensionKind::Horizontal;
+    data.points = {Vec2{0, 0}, Vec2{30, 0}, Vec2{15, 8}};
+    d.addDimension(data);
+    QTemporaryDir dir;
+    const std::string file = dir.filePath(QStringLiteral("kolory.dxf")).toStdString();
+    saveDxf(d, file);
+    const QByteArray report = runPython(
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys, json, ezdxf\n"
+                        "doc = ezdxf.readfile(sys.argv[1])\n"
+                        "dim = doc.modelspace().query('DIMENSION')[0]\n"
+                        "out = {}\n"
+                        "for x in doc.blocks.get(dim.dxf.geometry):\n"
+                        "    kind = x.dxftype()\n"
+                        "    if kind == 'LINE':\n"
+                        "        kind += ' vertical' if x.dxf.start.x == x.dxf.end.x else ''\n"
+                        "    out.setdefault(kind, set()).add('%06X' % x.dxf.get('true_color', 0))\n"
+                        "print(json.dumps({k: sorted(v) for k, v in out.items()}))\n"),
+         QString::fromStdString(file)});
+    const QJsonObject colours = QJsonDocument::fromJson(report).object();
+    EXPECT_EQ(colours["LINE vertical"].toArray(), QJsonArray{"00FF00"}) << report.toStdString();
+    EXPECT_EQ(colours["LINE"].toArray(), QJsonArray{"FF0000"});
+    EXPECT_EQ(colours["SOLID"].toArray(), QJsonArray{"FF0000"}) << "the arrowheads";
+    EXPECT_EQ(colours["TEXT"].toArray(), QJsonArray{"0000FF"});
+}
+
 } // namespace
