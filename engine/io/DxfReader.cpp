@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <istream>
 #include <limits>
 #include <map>
@@ -852,6 +853,7 @@ private:
     void quad(const DL_TraceData& d);
     void dimension();
     void dimensionAsDrawn(const Fields& f);
+    int overriddenStyle(const Fields& f, int style);
     int dimensionStyle(std::string_view raw);
     void textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical);
     void flush();
@@ -875,6 +877,7 @@ private:
 
     std::map<std::string, int> layers_, lineStyles_, textStyles_, blocks_;
     std::set<std::string> dimensionStylesRead_; // keys of the DIMSTYLEs taken
+    std::vector<int> derivedStyles_;            // styles made for dimensions' own overrides
     std::vector<std::string> layerLineTypes_;   // keys, by layer
 
     // The entities the anonymous blocks of dimensions drew, by the blocks' keys: taken out of
@@ -1736,6 +1739,54 @@ void Builder::flush() {
     }
 }
 
+// Sets what the variables of a dimension style (by their group codes in DIMSTYLE) say, in a
+// DIMSTYLE or among a dimension's own overrides: `value(code)` gives one's text, nothing for
+// one that stays as it is. Sizes are millimetres on paper as ours. Not the text placement.
+void readStyleVariables(DimensionStyle& style,
+                        const std::function<std::optional<std::string_view>(int)>& value) {
+    const auto real = [&value](int code) -> std::optional<double> {
+        double v = 0;
+        const auto text = value(code);
+        return text && parseReal(*text, v) && std::isfinite(v) ? std::optional(v) : std::nullopt;
+    };
+    const auto integer = [&](int code) -> std::optional<long> {
+        long v = 0;
+        if (const auto text = value(code); text && parseInteger(*text, v))
+            return v;
+        const auto r = real(code);
+        return r && std::abs(*r) < 2e9 ? std::optional(long(*r)) : std::nullopt;
+    };
+    const auto size = [&real](int code, double& v) {
+        if (const auto read = real(code); read && *read >= 0 && *read < 1e6)
+            v = *read;
+    };
+    size(41, style.arrowLength);
+    size(42, style.extensionOffset);
+    size(44, style.extensionBeyond);
+    size(45, style.roundOff);
+    size(140, style.textHeight);
+    if (const auto gap = real(147); gap && std::abs(*gap) < 1e6) {
+        style.textGap = std::abs(*gap);
+        style.frame = *gap < 0;
+    }
+    if (const auto factor = real(144); factor && *factor != 0)
+        style.scaleValue = std::abs(*factor);
+    const bool tolerance =
+        integer(71).value_or(style.toleranceUpper != 0 || style.toleranceLower != 0) != 0;
+    const double plus = real(47).value_or(style.toleranceUpper),
+                 minus = real(48).value_or(style.toleranceLower);
+    style.toleranceUpper = tolerance ? plus : 0;
+    style.toleranceLower = tolerance ? minus : 0;
+    if (const auto decimals = integer(271))
+        style.decimals = int(std::clamp(*decimals, 0L, 8L));
+    if (const auto separator = integer(278); separator == '.' || separator == ',')
+        style.decimalSeparator = char(*separator);
+    if (const auto zeros = integer(78))
+        style.suppressTrailingZeros = (*zeros & 8) != 0;
+    if (const auto horizontal = integer(73))
+        style.horizontalText = *horizontal != 0;
+}
+
 // The index of the dimension style of that name; a style of the plain settings under that
 // name when the drawing has none yet.
 int Builder::dimensionStyle(std::string_view raw) {
@@ -1760,34 +1811,11 @@ int Builder::dimensionStyle(std::string_view raw) {
             const Fields t(file_, r);
             if (dxf::nameKey(name(t.str(2))) != key)
                 continue;
-            const auto size = [&t](int code, double& v) {
-                const double read = t.real(code, v);
-                if (std::isfinite(read) && read >= 0 && read < 1e6)
-                    v = read;
-            };
-            size(41, style.arrowLength);
-            size(42, style.extensionOffset);
-            size(44, style.extensionBeyond);
-            size(45, style.roundOff);
-            size(140, style.textHeight);
-            const double gap = t.real(147, style.textGap);
-            if (std::isfinite(gap) && std::abs(gap) < 1e6) {
-                style.textGap = std::abs(gap);
-                style.frame = gap < 0;
-            }
-            const double factor = t.real(144, style.scaleValue);
-            if (std::isfinite(factor) && factor != 0)
-                style.scaleValue = std::abs(factor);
-            const double plus = t.real(47, 0), minus = t.real(48, 0);
-            if (t.integer(71, 0) != 0 && std::isfinite(plus) && std::isfinite(minus))
-                style.toleranceUpper = plus, style.toleranceLower = minus;
-            style.decimals = int(std::clamp(t.integer(271, style.decimals), 0L, 8L));
-            const long separator = t.integer(278, ',');
-            if (separator == '.' || separator == ',')
-                style.decimalSeparator = char(separator);
+            readStyleVariables(style, [&t](int code) -> std::optional<std::string_view> {
+                const Group* g = t.find(code);
+                return g ? std::optional(g->value) : std::nullopt;
+            });
             style.placement = dxf::placementOfDimtad(t.integer(77, 1));
-            style.suppressTrailingZeros = (t.integer(78, 0) & 8) != 0;
-            style.horizontalText = t.integer(73, 0) != 0;
             break;
         }
     }
@@ -1895,6 +1923,7 @@ void Builder::dimension() {
         d.textPosition = at(11);
     d.text = text(f.str(1));
     d.style = dimensionStyle(f.str(3, "Standard"));
+    d.style = overriddenStyle(f, d.style);
     long tad = 0;
     if (const auto over = styleOverride(f, 77); over && parseInteger(trim(*over), tad)) {
         const TextPlacement p = dxf::placementOfDimtad(tad);
@@ -1903,6 +1932,37 @@ void Builder::dimension() {
                                                   : PlacementOverride::Above;
     }
     attributesOf(f, d_.addDimension(d));
+}
+
+// The style a dimension is shown in: its style with the variables the dimension overrides (see
+// styleOverride), a style of its own beside it (named after it, "Standard (2)") when they change
+// anything; dimensions overriding alike share one.
+int Builder::overriddenStyle(const Fields& f, int index) {
+    const DimensionStyle& base = d_.dimensionStyles[std::size_t(index)];
+    DimensionStyle style = base;
+    readStyleVariables(style, [&f](int code) { return styleOverride(f, code); });
+    if (style == base)
+        return index;
+    for (const int derived : derivedStyles_) {
+        style.name = d_.dimensionStyles[std::size_t(derived)].name;
+        if (style.name.starts_with(base.name + " (") &&
+            style == d_.dimensionStyles[std::size_t(derived)])
+            return derived;
+    }
+    // A name no style has, nor any DIMSTYLE of the file.
+    std::set<std::string> names;
+    for (const DimensionStyle& s : d_.dimensionStyles)
+        names.insert(dxf::nameKey(s.name));
+    for (const Record& r : file_.records)
+        if (r.type == "DIMSTYLE")
+            names.insert(dxf::nameKey(name(Fields(file_, r).str(2))));
+    int n = 2;
+    do
+        style.name = base.name + " (" + std::to_string(n++) + ")";
+    while (names.count(dxf::nameKey(style.name)) != 0);
+    d_.dimensionStyles.push_back(std::move(style));
+    derivedStyles_.push_back(int(d_.dimensionStyles.size() - 1));
+    return derivedStyles_.back();
 }
 
 // A DIMENSION of a kind we do not know: what its block (2) draws, on the dimension's layer

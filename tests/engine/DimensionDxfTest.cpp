@@ -367,4 +367,48 @@ TEST(DimensionDxfTest, TheBlockDrawsInTheStylesOwnColours) {
     EXPECT_EQ(colours["TEXT"].toArray(), QJsonArray{"0000FF"});
 }
 
+// Overrides of a dimension's own (DSTYLE in its ACAD extended data) show it as the program that
+// wrote it did: the placement its own, other variables in a style made for them, shared by the
+// dimensions overriding alike, kept through our DXF.
+TEST(DimensionDxfTest, ForeignStyleOverridesShowAsWritten) {
+    const auto dimension = [](const char* overrides) {
+        return std::string("0\nDIMENSION\n8\n0\n10\n0\n20\n5\n70\n33\n3\nStandard\n"
+                           "13\n0\n23\n0\n14\n10\n24\n0\n") +
+               overrides;
+    };
+    const char* const kOverrides = "1001\nACAD\n1000\nDSTYLE\n1002\n{\n"
+                                   "1070\n144\n1040\n100.0\n1070\n271\n1070\n1\n"
+                                   "1070\n77\n1070\n0\n1002\n}\n";
+    const std::string text = "0\nSECTION\n2\nENTITIES\n" + dimension(kOverrides) +
+                             dimension(kOverrides) + dimension("") + "0\nENDSEC\n0\nEOF\n";
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("nadpisane.dxf"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(text.data(), qint64(text.size()));
+    out.close();
+
+    const auto check = [](const Drawing& d) {
+        const std::vector<int> dims = dimensionsOf(d);
+        ASSERT_EQ(dims.size(), 3u);
+        std::vector<std::string> shown, styles;
+        for (const int h : dims) {
+            const Entity& e = d.entities[std::size_t(h)];
+            shown.push_back(dimensionTextOf(d, e));
+            styles.push_back(d.dimensionStyles[std::size_t(d.dimensionOf(e).style)].name);
+        }
+        EXPECT_EQ(shown, (std::vector<std::string>{"1000,0", "1000,0", "10,00"}));
+        EXPECT_EQ(styles, (std::vector<std::string>{"Standard (2)", "Standard (2)", "Standard"}));
+        EXPECT_EQ(d.dimensionOf(d.entities[std::size_t(dims[0])]).placement,
+                  PlacementOverride::Centred);
+        EXPECT_EQ(d.dimensionOf(d.entities[std::size_t(dims[2])]).placement,
+                  PlacementOverride::Style);
+    };
+    const DxfReadResult r = loadDxf(file.toStdString());
+    check(*r.drawing);
+    const std::string again = dir.filePath(QStringLiteral("znowu.dxf")).toStdString();
+    saveDxf(*r.drawing, again);
+    check(*loadDxf(again).drawing);
+}
+
 } // namespace
