@@ -1785,6 +1785,15 @@ void readStyleVariables(DimensionStyle& style,
         style.suppressTrailingZeros = (*zeros & 8) != 0;
     if (const auto horizontal = integer(73))
         style.horizontalText = *horizontal != 0;
+    // DIMCLRD, DIMCLRE, DIMCLRT: palette colours of the parts; by block (0) and by layer (256)
+    // are the dimension's own colour, which a style with colours of its own cannot say.
+    for (const auto& [code, colour] : {std::pair{176, &style.dimensionLineColor},
+                                       {177, &style.extensionLineColor},
+                                       {178, &style.textColor}})
+        if (const auto aci = integer(code); aci && *aci >= 1 && *aci <= 255) {
+            style.ownColors = true;
+            *colour = dxf::aciColor(int(*aci));
+        }
 }
 
 // The index of the dimension style of that name; a style of the plain settings under that

@@ -979,6 +979,13 @@ void Exporter::dimensionStyles() {
         w_.dxfInt(272, std::clamp(st.decimals, 0, 8));                   // DIMTDEC
         w_.dxfInt(179, std::clamp(st.decimals, 0, 8));                   // DIMADEC
         w_.dxfInt(278, static_cast<unsigned char>(st.decimalSeparator)); // DIMDSEP
+        // Own colours as the nearest palette colours (DIMCLRD, DIMCLRE, DIMCLRT); without them
+        // the parts take the dimension's colour (by block, the default).
+        if (st.ownColors)
+            for (const auto& [code, colour] : {std::pair{176, st.dimensionLineColor},
+                                               {177, st.extensionLineColor},
+                                               {178, st.textColor}})
+                w_.dxfInt(code, dxf::nearestAci(colour));
     }
     w_.tableEnd();
 }

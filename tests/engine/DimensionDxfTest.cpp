@@ -365,6 +365,13 @@ TEST(DimensionDxfTest, TheBlockDrawsInTheStylesOwnColours) {
     EXPECT_EQ(colours["LINE"].toArray(), QJsonArray{"FF0000"});
     EXPECT_EQ(colours["SOLID"].toArray(), QJsonArray{"FF0000"}) << "the arrowheads";
     EXPECT_EQ(colours["TEXT"].toArray(), QJsonArray{"0000FF"});
+
+    // The style keeps them (as palette colours, these exactly).
+    const DimensionStyle& back = loadDxf(file).drawing->dimensionStyles[0];
+    EXPECT_TRUE(back.ownColors);
+    EXPECT_EQ(back.dimensionLineColor, s.dimensionLineColor);
+    EXPECT_EQ(back.extensionLineColor, s.extensionLineColor);
+    EXPECT_EQ(back.textColor, s.textColor);
 }
 
 // Overrides of a dimension's own (DSTYLE in its ACAD extended data) show it as the program that
