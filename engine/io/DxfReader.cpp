@@ -854,6 +854,11 @@ private:
     void dimension();
     void dimensionAsDrawn(const Fields& f);
     int overriddenStyle(const Fields& f, int style);
+    // A style's text from DIMPOST: the value's place "<>" in it, or the text after the value.
+    std::string contents(std::string_view raw) const {
+        const std::string post = text(raw);
+        return post.find("<>") != std::string::npos ? post : "<>" + post;
+    }
     int dimensionStyle(std::string_view raw);
     void textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical);
     void flush();
@@ -1771,6 +1776,14 @@ void readStyleVariables(DimensionStyle& style,
     }
     if (const auto factor = real(144); factor && *factor != 0)
         style.scaleValue = std::abs(*factor);
+    // DIMCEN: a mark of that size, with lines through the circle when negative; 0 none.
+    if (const auto centre = real(141); centre && std::abs(*centre) < 1e6) {
+        style.centreMark = *centre == 0  ? CentreMark::None
+                           : *centre < 0 ? CentreMark::Line
+                                         : CentreMark::Mark;
+        if (*centre != 0)
+            style.centreMarkSize = std::abs(*centre);
+    }
     const bool tolerance =
         integer(71).value_or(style.toleranceUpper != 0 || style.toleranceLower != 0) != 0;
     const double plus = real(47).value_or(style.toleranceUpper),
@@ -1825,6 +1838,8 @@ int Builder::dimensionStyle(std::string_view raw) {
                 return g ? std::optional(g->value) : std::nullopt;
             });
             style.placement = dxf::placementOfDimtad(t.integer(77, 1));
+            if (const Group* post = t.find(3))
+                style.contents = contents(post->value);
             break;
         }
     }
@@ -1950,6 +1965,8 @@ int Builder::overriddenStyle(const Fields& f, int index) {
     const DimensionStyle& base = d_.dimensionStyles[std::size_t(index)];
     DimensionStyle style = base;
     readStyleVariables(style, [&f](int code) { return styleOverride(f, code); });
+    if (const auto post = styleOverride(f, 3))
+        style.contents = contents(*post);
     if (style == base)
         return index;
     for (const int derived : derivedStyles_) {

@@ -986,6 +986,9 @@ void Exporter::dimensionStyles() {
                                                {177, st.extensionLineColor},
                                                {178, st.textColor}})
                 w_.dxfInt(code, dxf::nearestAci(colour));
+        // What the text shows around the value ("<>" stands for it), as DIMPOST.
+        if (st.contents != "<>")
+            w_.dxfString(3, dxf::encodeText(dxf::oneLine(st.contents)));
     }
     w_.tableEnd();
 }

@@ -113,6 +113,9 @@ std::unique_ptr<Drawing> drawingWithDimensions() {
     plan.decimals = 1;
     plan.decimalSeparator = '.';
     plan.scaleValue = 1000;
+    plan.contents = "<> m";
+    plan.centreMark = CentreMark::Line;
+    plan.centreMarkSize = 3;
     d.dimensionStyles.push_back(plan);
     d.addLine({{0, 0}, {40, 30}});
     const auto add = [&d](DimensionKind kind, std::array<Vec2, kMostDimensionPoints> points,
@@ -213,6 +216,9 @@ TEST(DimensionDxfTest, OursGoThroughDxfAndBackAndPassTheAudit) {
     EXPECT_EQ(plan->decimals, 1);
     EXPECT_EQ(plan->decimalSeparator, '.');
     EXPECT_DOUBLE_EQ(plan->scaleValue, 1000);
+    EXPECT_EQ(plan->contents, "<> m");
+    EXPECT_EQ(plan->centreMark, CentreMark::Line);
+    EXPECT_DOUBLE_EQ(plan->centreMarkSize, 3);
 }
 
 // A dimension inside a block goes as a DIMENSION of the block, drawn by an anonymous block of
