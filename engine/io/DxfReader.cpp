@@ -854,6 +854,7 @@ private:
     void dimension();
     void dimensionAsDrawn(const Fields& f);
     int overriddenStyle(const Fields& f, int style);
+    void ownStyleData(const Fields& t, DimensionStyle& style);
     // A style's text from DIMPOST: the value's place "<>" in it, or the text after the value.
     std::string contents(std::string_view raw) const {
         const std::string post = text(raw);
@@ -1840,10 +1841,47 @@ int Builder::dimensionStyle(std::string_view raw) {
             style.placement = dxf::placementOfDimtad(t.integer(77, 1));
             if (const Group* post = t.find(3))
                 style.contents = contents(post->value);
+            ownStyleData(t, style);
             break;
         }
     }
     return int(i);
+}
+
+// What a DIMSTYLE this program wrote keeps in its own extended data (see the writer): the
+// arrowhead, its width, the line inside and angle texts along the radius, the text style, the
+// own colours exactly.
+void Builder::ownStyleData(const Fields& t, DimensionStyle& style) {
+    std::vector<const Group*> data;
+    bool inApp = false;
+    for (const Group& g : t.groups()) {
+        if (g.code == 1001)
+            inApp = trim(g.value) == kAppName;
+        else if (inApp)
+            data.push_back(&g);
+    }
+    const auto at = [&data](std::size_t i, int code) {
+        return i < data.size() && data[i]->code == code ? data[i] : nullptr;
+    };
+    long v = 0;
+    double r = 0;
+    if (const Group* g = at(0, 1070);
+        g && parseInteger(g->value, v) && v >= 0 && v < kArrowheadCount)
+        style.arrowhead = Arrowhead(v);
+    if (const Group* g = at(1, 1040);
+        g && parseReal(g->value, r) && std::isfinite(r) && r >= 0 && r < 1e6)
+        style.arrowHeight = r;
+    if (const Group* g = at(2, 1070); g && parseInteger(g->value, v)) {
+        style.showLineInside = (v & 1) != 0;
+        style.perpendicularToArc = (v & 2) != 0;
+    }
+    if (const Group* g = at(3, 1000))
+        style.textStyle = textStyle(g->value);
+    for (const auto& [i, colour] : {std::pair{std::size_t(4), &style.dimensionLineColor},
+                                    {std::size_t(5), &style.extensionLineColor},
+                                    {std::size_t(6), &style.textColor}})
+        if (const Group* g = at(i, 1071); g && style.ownColors && parseInteger(g->value, v))
+            *colour = std::uint32_t(v) & 0xFFFFFFu;
 }
 
 // The value a dimension overrides a variable of its style with (the variable by its group code

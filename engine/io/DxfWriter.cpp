@@ -989,6 +989,20 @@ void Exporter::dimensionStyles() {
         // What the text shows around the value ("<>" stands for it), as DIMPOST.
         if (st.contents != "<>")
             w_.dxfString(3, dxf::encodeText(dxf::oneLine(st.contents)));
+        // What DXF has no variable for, for this program to read back, in its own extended
+        // data: the arrowhead (1070), its width (1040), the line between the extension lines
+        // and angle texts along the radius (1070: 1, 2), the text style (1000), and the own
+        // colours exactly (1071, 0x00BBGGRR).
+        w_.dxfString(1001, kAppName);
+        w_.dxfInt(1070, int(st.arrowhead));
+        real(1040, st.arrowHeight);
+        w_.dxfInt(1070, (st.showLineInside ? 1 : 0) | (st.perpendicularToArc ? 2 : 0));
+        const auto text = static_cast<std::size_t>(st.textStyle);
+        w_.dxfString(1000, text < textStyleNames_.size() ? textStyleNames_[text] : "Standard");
+        if (st.ownColors)
+            for (const std::uint32_t colour :
+                 {st.dimensionLineColor, st.extensionLineColor, st.textColor})
+                w_.dxfInt(1071, int(colour & 0xFFFFFF));
     }
     w_.tableEnd();
 }

@@ -116,6 +116,16 @@ std::unique_ptr<Drawing> drawingWithDimensions() {
     plan.contents = "<> m";
     plan.centreMark = CentreMark::Line;
     plan.centreMarkSize = 3;
+    plan.arrowhead = Arrowhead::Oblique;
+    plan.arrowHeight = 1.2;
+    plan.showLineInside = false;
+    plan.perpendicularToArc = true;
+    plan.ownColors = true;
+    plan.dimensionLineColor = 0x123456;
+    plan.extensionLineColor = 0x0000FF;
+    plan.textColor = 0xABCDEF;
+    d.textStyles.push_back(TextStyle{"Opis", "Arial", 0.8, 0, 5, true, true});
+    plan.textStyle = 1;
     d.dimensionStyles.push_back(plan);
     d.addLine({{0, 0}, {40, 30}});
     const auto add = [&d](DimensionKind kind, std::array<Vec2, kMostDimensionPoints> points,
@@ -216,9 +226,7 @@ TEST(DimensionDxfTest, OursGoThroughDxfAndBackAndPassTheAudit) {
     EXPECT_EQ(plan->decimals, 1);
     EXPECT_EQ(plan->decimalSeparator, '.');
     EXPECT_DOUBLE_EQ(plan->scaleValue, 1000);
-    EXPECT_EQ(plan->contents, "<> m");
-    EXPECT_EQ(plan->centreMark, CentreMark::Line);
-    EXPECT_DOUBLE_EQ(plan->centreMarkSize, 3);
+    EXPECT_EQ(*plan, d.dimensionStyles[1]) << "every value of the style";
 }
 
 // A dimension inside a block goes as a DIMENSION of the block, drawn by an anonymous block of
