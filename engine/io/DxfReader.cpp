@@ -855,6 +855,7 @@ private:
     void dimensionAsDrawn(const Fields& f);
     int overriddenStyle(const Fields& f, int style);
     void ownStyleData(const Fields& t, DimensionStyle& style);
+    void arrowheadOf(const Fields& t, DimensionStyle& style);
     // A style's text from DIMPOST: the value's place "<>" in it, or the text after the value.
     std::string contents(std::string_view raw) const {
         const std::string post = text(raw);
@@ -1777,6 +1778,11 @@ void readStyleVariables(DimensionStyle& style,
     }
     if (const auto factor = real(144); factor && *factor != 0)
         style.scaleValue = std::abs(*factor);
+    // DIMTSZ: ticks of that size instead of arrowheads.
+    if (const auto tick = real(142); tick && *tick > 0 && *tick < 1e6) {
+        style.arrowhead = Arrowhead::Oblique;
+        style.arrowLength = *tick;
+    }
     // DIMCEN: a mark of that size, with lines through the circle when negative; 0 none.
     if (const auto centre = real(141); centre && std::abs(*centre) < 1e6) {
         style.centreMark = *centre == 0  ? CentreMark::None
@@ -1841,11 +1847,40 @@ int Builder::dimensionStyle(std::string_view raw) {
             style.placement = dxf::placementOfDimtad(t.integer(77, 1));
             if (const Group* post = t.find(3))
                 style.contents = contents(post->value);
+            arrowheadOf(t, style);
             ownStyleData(t, style);
             break;
         }
     }
     return int(i);
+}
+
+// The arrowhead of a DIMSTYLE by the name of its block (DIMBLK: a block record's handle, 342,
+// or the name itself, 5, in older files), unless it has ticks (DIMTSZ).
+void Builder::arrowheadOf(const Fields& t, DimensionStyle& style) {
+    if (t.real(142, 0) > 0)
+        return;
+    std::string_view block = t.str(5);
+    if (const Group* g = t.find(342))
+        for (const Record& r : file_.records)
+            if (r.type == "BLOCK_RECORD") {
+                const Fields b(file_, r);
+                if (handleNumber(b.str(5)) == handleNumber(g->value)) {
+                    block = b.str(2);
+                    break;
+                }
+            }
+    const std::string key = upper(trim(block));
+    if (key.empty() || key == "_CLOSEDFILLED")
+        style.arrowhead = Arrowhead::ClosedFilled;
+    else if (key.starts_with("_OPEN"))
+        style.arrowhead = Arrowhead::Open;
+    else if (key == "_OBLIQUE" || key == "_ARCHTICK")
+        style.arrowhead = Arrowhead::Oblique;
+    else if (key.starts_with("_DOT"))
+        style.arrowhead = Arrowhead::Dot;
+    else if (key == "_NONE")
+        style.arrowhead = Arrowhead::None;
 }
 
 // What a DIMSTYLE this program wrote keeps in its own extended data (see the writer): the

@@ -989,6 +989,8 @@ void Exporter::dimensionStyles() {
         // What the text shows around the value ("<>" stands for it), as DIMPOST.
         if (st.contents != "<>")
             w_.dxfString(3, dxf::encodeText(dxf::oneLine(st.contents)));
+        if (st.arrowhead == Arrowhead::Oblique) // ticks instead of arrowheads (DIMTSZ)
+            real(142, st.arrowLength);
         // What DXF has no variable for, for this program to read back, in its own extended
         // data: the arrowhead (1070), its width (1040), the line between the extension lines
         // and angle texts along the radius (1070: 1, 2), the text style (1000), and the own

@@ -432,4 +432,41 @@ TEST(DimensionDxfTest, ForeignStyleOverridesShowAsWritten) {
     check(*loadDxf(again).drawing);
 }
 
+// Arrowheads of other programs' styles: by the name of their block (a block record's handle,
+// or the name itself in older files), ticks by their size.
+TEST(DimensionDxfTest, ForeignArrowheadsAndTicksAreRead) {
+    std::string text = "0\nSECTION\n2\nTABLES\n"
+                       "0\nTABLE\n2\nBLOCK_RECORD\n0\nBLOCK_RECORD\n5\n1F\n2\n_Open30\n0\nENDTAB\n"
+                       "0\nTABLE\n2\nDIMSTYLE\n"
+                       "0\nDIMSTYLE\n105\n30\n2\nStrzalki\n70\n0\n342\n1F\n"
+                       "0\nDIMSTYLE\n105\n31\n2\nKreski\n70\n0\n142\n2.0\n"
+                       "0\nDIMSTYLE\n105\n32\n2\nKropki\n70\n0\n5\n_DOT\n"
+                       "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
+    for (const char* style : {"Strzalki", "Kreski", "Kropki", "Standard"})
+        text += std::string("0\nDIMENSION\n8\n0\n10\n0\n20\n5\n70\n33\n3\n") + style +
+                "\n13\n0\n23\n0\n14\n10\n24\n0\n";
+    text += "0\nENDSEC\n0\nEOF\n";
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("groty.dxf"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(text.data(), qint64(text.size()));
+    out.close();
+
+    const DxfReadResult r = loadDxf(file.toStdString());
+    const Drawing& d = *r.drawing;
+    std::map<std::string, DimensionStyle> styles;
+    for (const int h : dimensionsOf(d)) {
+        const DimensionStyle& s =
+            d.dimensionStyles[std::size_t(d.dimensionOf(d.entities[std::size_t(h)]).style)];
+        styles[s.name] = s;
+    }
+    ASSERT_EQ(styles.size(), 4u);
+    EXPECT_EQ(styles["Strzalki"].arrowhead, Arrowhead::Open);
+    EXPECT_EQ(styles["Kreski"].arrowhead, Arrowhead::Oblique);
+    EXPECT_DOUBLE_EQ(styles["Kreski"].arrowLength, 2);
+    EXPECT_EQ(styles["Kropki"].arrowhead, Arrowhead::Dot);
+    EXPECT_EQ(styles["Standard"].arrowhead, Arrowhead::ClosedFilled);
+}
+
 } // namespace
