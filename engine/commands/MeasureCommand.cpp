@@ -1,7 +1,9 @@
 // The distance and area measurement: the person picks points in the drawing window, or takes
 // an entity whole, and a small tool window beside the drawing shows the last segment, the
-// length so far, its direction, the area enclosed and its perimeter. Nothing in the drawing
-// changes, unless the person places a value as a text on it (one step).
+// length so far, its direction, the area enclosed and its perimeter, by the scale value of the
+// drawing's current dimension style as its dimensions show them. Nothing in the drawing
+// changes, unless the person places a value as a text on it (one step), written as that
+// style writes dimension values.
 #include "engine/Engine.h"
 #include "engine/commands/Command.h"
 #include "engine/commands/DrawSupport.h"
@@ -56,13 +58,19 @@ constexpr std::array<const char*, RowCount> kRowNames = {
 constexpr std::array<std::optional<MeasuredKind>, RowCount> kPlaced = {
     MeasuredKind::Length, MeasuredKind::TotalLength, std::nullopt,
     MeasuredKind::Area,   MeasuredKind::Perimeter,   std::nullopt};
+// What each row's value is for the style's scale value (angles are not scaled).
+constexpr std::array<std::optional<MeasuredKind>, RowCount> kScaledAs = {
+    MeasuredKind::Length, MeasuredKind::TotalLength, std::nullopt,
+    MeasuredKind::Area,   MeasuredKind::Perimeter,   MeasuredKind::Area};
 
-// A measured value as a text on the drawing: it follows the cursor until its point is picked,
-// then it is added on the active layer with the active text style and parameters, one step.
+// A measured value as a text on the drawing (as the drawing's current dimension style writes
+// it): it follows the cursor until its point is picked, then it is added on the active layer
+// with the active text style and parameters, one step.
 class LabelPlacer {
 public:
     bool armed() const { return text_.has_value(); }
-    void arm(const Document& d, std::string text) {
+    void arm(const Document& d, double value, MeasuredKind kind) {
+        std::string text = measurementLabel(value, kind, measurementStyle(d.drawing()));
         const CurrentAttributes& c = d.drawing().current;
         spec_ = TextSpec{{0, 0},      c.textHeight, c.textRotation, c.textOblique, c.textAlign,
                          c.textStyle, text};
@@ -102,8 +110,8 @@ private:
 // Places a value the measuring window still shows after its measurement ended.
 class PlaceLabelCommand final : public Command {
 public:
-    PlaceLabelCommand(Document& d, std::string text) : Command(d) {
-        placer_.arm(d, std::move(text));
+    PlaceLabelCommand(Document& d, double value, MeasuredKind kind) : Command(d) {
+        placer_.arm(d, value, kind);
     }
     void start(CommandHost& host) override {
         host_ = &host;
@@ -157,7 +165,7 @@ public:
                 placeButtons[row] = place;
                 QObject::connect(place, &QPushButton::clicked, this, [this, row] {
                     if (onPlace && numbers[row])
-                        onPlace(measurementLabel(*numbers[row], *kPlaced[row]));
+                        onPlace(*numbers[row], *kPlaced[row]);
                 });
             }
         }
@@ -184,10 +192,11 @@ public:
     }
 
     std::array<QLabel*, RowCount> values{};
-    std::array<std::optional<double>, RowCount> numbers; // what the values show
+    // What the values show, as measured (before the style's scale value).
+    std::array<std::optional<double>, RowCount> numbers;
     std::array<QPushButton*, RowCount> placeButtons{};
-    // Places a value's text on the drawing.
-    std::function<void(std::string)> onPlace;
+    // Places a measured value's text on the drawing.
+    std::function<void(double, MeasuredKind)> onPlace;
     QPushButton* fromObject = nullptr;
     QPushButton* start = nullptr;
     QPushButton* finish = nullptr;
@@ -246,9 +255,9 @@ public:
             if (panel)
                 panel->hide();
         });
-        panel_->onPlace = [](std::string text) {
-            startDrawCommand([&text](Document& d) {
-                return std::make_unique<PlaceLabelCommand>(d, std::move(text));
+        panel_->onPlace = [](double value, MeasuredKind kind) {
+            startDrawCommand([value, kind](Document& d) {
+                return std::make_unique<PlaceLabelCommand>(d, value, kind);
             });
         };
     }
@@ -279,9 +288,9 @@ public:
             takingObject_ = true;
             host_->prompt(kObjectPrompt);
         });
-        panel_->onPlace = [this](std::string text) {
+        panel_->onPlace = [this](double value, MeasuredKind kind) {
             takingObject_ = false;
-            placer_.arm(document(), std::move(text));
+            placer_.arm(document(), value, kind);
             if (cursor_)
                 placer_.cursor(*cursor_);
             host_->prompt(kTextPointPrompt);
@@ -416,9 +425,12 @@ private:
         if (v[Area])
             v[Perimeter] = object_ ? object_->length : pathLength(points_, true);
         v[TotalArea] = areaSum_ + currentArea().value_or(0);
+        const DimensionStyle& style = measurementStyle(document().drawing());
         for (int row = 0; row < RowCount && panel_; ++row) {
+            const double scale = kScaledAs[row] ? measurementScale(*kScaledAs[row], style) : 1;
             panel_->values[row]->setText(
-                v[row] ? QString::fromStdString(formatNumber(*v[row], kDecimals)) : QString());
+                v[row] ? QString::fromStdString(formatNumber(*v[row] * scale, kDecimals))
+                       : QString());
             panel_->numbers[row] = v[row];
             if (QPushButton* place = panel_->placeButtons[row])
                 place->setEnabled(v[row].has_value());

@@ -436,12 +436,28 @@ bool explodeInto(DrawingWriter& w, int h, std::vector<int>& made) {
         break;
     }
     case EntityType::Dimension: {
-        // What it is drawn with: lines, arcs, filled arrowheads and its text, on its layer.
-        const DimensionGeometry g = dimensionGeometryOf(d, e);
-        for (const std::vector<LineData>* set : {&g.extensionLines, &g.lines})
-            for (const LineData& l : *set)
-                if (!(l.a == l.b))
-                    added(w.addLine(l));
+        // What it is drawn with: lines, arcs, filled arrowheads and its text, on its layer; in
+        // the style's own colours when it has them, as the dimension was drawn (arrowheads in
+        // the dimension line's, a frame in the text's).
+        const DimensionData data = d.dimensionOf(e);
+        const DimensionStyle style = dimensionStyleOf(d, data.style);
+        const DimensionGeometry g = dimensionGeometryOf(d, data);
+        const std::size_t first = made.size();
+        const auto colour = [&](std::size_t from, std::uint32_t c) {
+            for (std::size_t i = from; style.ownColors && i < made.size(); ++i) {
+                EntityChange ch = w.change(static_cast<std::uint32_t>(made[i]));
+                ch.record().set(EntityFlag::ColorByLayer, false);
+                ch.setOwnStyle(OwnStyle{c, 0, own.width});
+            }
+        };
+        for (const LineData& l : g.extensionLines)
+            if (!(l.a == l.b))
+                added(w.addLine(l));
+        colour(first, style.extensionLineColor);
+        const std::size_t lined = made.size();
+        for (const LineData& l : g.lines)
+            if (!(l.a == l.b))
+                added(w.addLine(l));
         for (const ArcData& a : g.arcs)
             added(w.addArc(a));
         const auto filled = [&](int n) {
@@ -452,11 +468,14 @@ bool explodeInto(DrawingWriter& w, int h, std::vector<int>& made) {
             filled(w.addPolyline(t, true));
         for (const CircleData& c : g.dots)
             filled(w.addCircle(c));
+        colour(lined, style.dimensionLineColor);
         if (g.text) {
+            const std::size_t texts = made.size();
             const DimensionText& t = *g.text;
             if (t.framed)
                 lines({t.frame.begin(), t.frame.end()}, true);
             added(w.addText({t.position, t.height, t.rotation, 0, t.align, t.style, t.text}));
+            colour(texts, style.textColor);
         }
         break;
     }

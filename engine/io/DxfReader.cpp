@@ -36,9 +36,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <istream>
 #include <limits>
 #include <map>
+#include <optional>
 #include <set>
 #include <span>
 #include <streambuf>
@@ -556,6 +558,15 @@ private:
                 continue;
             if (spline && (c == 72 || c == 73 || c == 74))
                 continue;
+            // A dimension of a kind dxflib does not know would not reach us: it is told one
+            // it knows, and the reader takes the kind from the record (see dimension()).
+            if (c == 70 && r.type == "DIMENSION") {
+                long flags = 0;
+                if (parseInteger(g.value, flags) && (flags & 0x0F) > 6) {
+                    group(c, std::to_string(flags & ~0x0FL));
+                    continue;
+                }
+            }
             if (hatch) {
                 if (c == 91)
                     loopsSeen = true;
@@ -841,6 +852,15 @@ private:
 
     void quad(const DL_TraceData& d);
     void dimension();
+    void dimensionAsDrawn(const Fields& f);
+    int overriddenStyle(const Fields& f, int style);
+    void ownStyleData(const Fields& t, DimensionStyle& style);
+    void arrowheadOf(const Fields& t, DimensionStyle& style);
+    // A style's text from DIMPOST: the value's place "<>" in it, or the text after the value.
+    std::string contents(std::string_view raw) const {
+        const std::string post = text(raw);
+        return post.find("<>") != std::string::npos ? post : "<>" + post;
+    }
     int dimensionStyle(std::string_view raw);
     void textEntity(const Fields& f, const Ocs& ocs, int horizontal, int vertical);
     void flush();
@@ -864,7 +884,12 @@ private:
 
     std::map<std::string, int> layers_, lineStyles_, textStyles_, blocks_;
     std::set<std::string> dimensionStylesRead_; // keys of the DIMSTYLEs taken
+    std::vector<int> derivedStyles_;            // styles made for dimensions' own overrides
     std::vector<std::string> layerLineTypes_;   // keys, by layer
+
+    // The entities the anonymous blocks of dimensions drew, by the blocks' keys: taken out of
+    // the drawing, and brought back for a dimension of a kind we do not know.
+    std::map<std::string, std::vector<std::uint32_t>> dimensionBlocks_;
 
     // The block being read.
     bool inBlock_ = false;
@@ -1058,8 +1083,14 @@ void Builder::endBlock() {
                                 (blockName_[1] == 'D' || blockName_[1] == 'd');
     if (blockName_.empty() || dimensionBlock) {
         // A block without a name cannot be inserted: its entities go.
-        for (std::size_t h = blockFirst_; h < d_.entities.size(); ++h)
+        std::vector<std::uint32_t> drawn;
+        for (std::size_t h = blockFirst_; h < d_.entities.size(); ++h) {
+            if (!d_.entities[h].has(EntityFlag::Deleted))
+                drawn.push_back(std::uint32_t(h));
             d_.entities[h].set(EntityFlag::Deleted, true);
+        }
+        if (dimensionBlock)
+            dimensionBlocks_[dxf::nameKey(blockName_)] = std::move(drawn);
         return;
     }
     const std::string key = dxf::nameKey(blockName_);
@@ -1715,6 +1746,76 @@ void Builder::flush() {
     }
 }
 
+// Sets what the variables of a dimension style (by their group codes in DIMSTYLE) say, in a
+// DIMSTYLE or among a dimension's own overrides: `value(code)` gives one's text, nothing for
+// one that stays as it is. Sizes are millimetres on paper as ours. Not the text placement.
+void readStyleVariables(DimensionStyle& style,
+                        const std::function<std::optional<std::string_view>(int)>& value) {
+    const auto real = [&value](int code) -> std::optional<double> {
+        double v = 0;
+        const auto text = value(code);
+        return text && parseReal(*text, v) && std::isfinite(v) ? std::optional(v) : std::nullopt;
+    };
+    const auto integer = [&](int code) -> std::optional<long> {
+        long v = 0;
+        if (const auto text = value(code); text && parseInteger(*text, v))
+            return v;
+        const auto r = real(code);
+        return r && std::abs(*r) < 2e9 ? std::optional(long(*r)) : std::nullopt;
+    };
+    const auto size = [&real](int code, double& v) {
+        if (const auto read = real(code); read && *read >= 0 && *read < 1e6)
+            v = *read;
+    };
+    size(41, style.arrowLength);
+    size(42, style.extensionOffset);
+    size(44, style.extensionBeyond);
+    size(45, style.roundOff);
+    size(140, style.textHeight);
+    if (const auto gap = real(147); gap && std::abs(*gap) < 1e6) {
+        style.textGap = std::abs(*gap);
+        style.frame = *gap < 0;
+    }
+    if (const auto factor = real(144); factor && *factor != 0)
+        style.scaleValue = std::abs(*factor);
+    // DIMTSZ: ticks of that size instead of arrowheads.
+    if (const auto tick = real(142); tick && *tick > 0 && *tick < 1e6) {
+        style.arrowhead = Arrowhead::Oblique;
+        style.arrowLength = *tick;
+    }
+    // DIMCEN: a mark of that size, with lines through the circle when negative; 0 none.
+    if (const auto centre = real(141); centre && std::abs(*centre) < 1e6) {
+        style.centreMark = *centre == 0  ? CentreMark::None
+                           : *centre < 0 ? CentreMark::Line
+                                         : CentreMark::Mark;
+        if (*centre != 0)
+            style.centreMarkSize = std::abs(*centre);
+    }
+    const bool tolerance =
+        integer(71).value_or(style.toleranceUpper != 0 || style.toleranceLower != 0) != 0;
+    const double plus = real(47).value_or(style.toleranceUpper),
+                 minus = real(48).value_or(style.toleranceLower);
+    style.toleranceUpper = tolerance ? plus : 0;
+    style.toleranceLower = tolerance ? minus : 0;
+    if (const auto decimals = integer(271))
+        style.decimals = int(std::clamp(*decimals, 0L, 8L));
+    if (const auto separator = integer(278); separator == '.' || separator == ',')
+        style.decimalSeparator = char(*separator);
+    if (const auto zeros = integer(78))
+        style.suppressTrailingZeros = (*zeros & 8) != 0;
+    if (const auto horizontal = integer(73))
+        style.horizontalText = *horizontal != 0;
+    // DIMCLRD, DIMCLRE, DIMCLRT: palette colours of the parts; by block (0) and by layer (256)
+    // are the dimension's own colour, which a style with colours of its own cannot say.
+    for (const auto& [code, colour] : {std::pair{176, &style.dimensionLineColor},
+                                       {177, &style.extensionLineColor},
+                                       {178, &style.textColor}})
+        if (const auto aci = integer(code); aci && *aci >= 1 && *aci <= 255) {
+            style.ownColors = true;
+            *colour = dxf::aciColor(int(*aci));
+        }
+}
+
 // The index of the dimension style of that name; a style of the plain settings under that
 // name when the drawing has none yet.
 int Builder::dimensionStyle(std::string_view raw) {
@@ -1739,49 +1840,119 @@ int Builder::dimensionStyle(std::string_view raw) {
             const Fields t(file_, r);
             if (dxf::nameKey(name(t.str(2))) != key)
                 continue;
-            const auto size = [&t](int code, double& v) {
-                const double read = t.real(code, v);
-                if (std::isfinite(read) && read >= 0 && read < 1e6)
-                    v = read;
-            };
-            size(41, style.arrowLength);
-            size(42, style.extensionOffset);
-            size(44, style.extensionBeyond);
-            size(45, style.roundOff);
-            size(140, style.textHeight);
-            const double gap = t.real(147, style.textGap);
-            if (std::isfinite(gap) && std::abs(gap) < 1e6) {
-                style.textGap = std::abs(gap);
-                style.frame = gap < 0;
-            }
-            const double factor = t.real(144, style.scaleValue);
-            if (std::isfinite(factor) && factor != 0)
-                style.scaleValue = std::abs(factor);
-            const double plus = t.real(47, 0), minus = t.real(48, 0);
-            if (t.integer(71, 0) != 0 && std::isfinite(plus) && std::isfinite(minus))
-                style.toleranceUpper = plus, style.toleranceLower = minus;
-            style.decimals = int(std::clamp(t.integer(271, style.decimals), 0L, 8L));
-            const long separator = t.integer(278, ',');
-            if (separator == '.' || separator == ',')
-                style.decimalSeparator = char(separator);
-            const long above = t.integer(77, 1);
-            style.placement = above == 0   ? TextPlacement::Centred
-                              : above == 4 ? TextPlacement::Below
-                                           : TextPlacement::Above;
-            style.suppressTrailingZeros = (t.integer(78, 0) & 8) != 0;
-            style.horizontalText = t.integer(73, 0) != 0;
+            readStyleVariables(style, [&t](int code) -> std::optional<std::string_view> {
+                const Group* g = t.find(code);
+                return g ? std::optional(g->value) : std::nullopt;
+            });
+            style.placement = dxf::placementOfDimtad(t.integer(77, 1));
+            if (const Group* post = t.find(3))
+                style.contents = contents(post->value);
+            arrowheadOf(t, style);
+            ownStyleData(t, style);
             break;
         }
     }
     return int(i);
 }
 
+// The arrowhead of a DIMSTYLE by the name of its block (DIMBLK: a block record's handle, 342,
+// or the name itself, 5, in older files), unless it has ticks (DIMTSZ).
+void Builder::arrowheadOf(const Fields& t, DimensionStyle& style) {
+    if (t.real(142, 0) > 0)
+        return;
+    std::string_view block = t.str(5);
+    if (const Group* g = t.find(342))
+        for (const Record& r : file_.records)
+            if (r.type == "BLOCK_RECORD") {
+                const Fields b(file_, r);
+                if (handleNumber(b.str(5)) == handleNumber(g->value)) {
+                    block = b.str(2);
+                    break;
+                }
+            }
+    const std::string key = upper(trim(block));
+    if (key.empty() || key == "_CLOSEDFILLED")
+        style.arrowhead = Arrowhead::ClosedFilled;
+    else if (key.starts_with("_OPEN"))
+        style.arrowhead = Arrowhead::Open;
+    else if (key == "_OBLIQUE" || key == "_ARCHTICK")
+        style.arrowhead = Arrowhead::Oblique;
+    else if (key.starts_with("_DOT"))
+        style.arrowhead = Arrowhead::Dot;
+    else if (key == "_NONE")
+        style.arrowhead = Arrowhead::None;
+}
+
+// What a DIMSTYLE this program wrote keeps in its own extended data (see the writer): the
+// arrowhead, its width, the line inside and angle texts along the radius, the text style, the
+// own colours exactly.
+void Builder::ownStyleData(const Fields& t, DimensionStyle& style) {
+    std::vector<const Group*> data;
+    bool inApp = false;
+    for (const Group& g : t.groups()) {
+        if (g.code == 1001)
+            inApp = trim(g.value) == kAppName;
+        else if (inApp)
+            data.push_back(&g);
+    }
+    const auto at = [&data](std::size_t i, int code) {
+        return i < data.size() && data[i]->code == code ? data[i] : nullptr;
+    };
+    long v = 0;
+    double r = 0;
+    if (const Group* g = at(0, 1070);
+        g && parseInteger(g->value, v) && v >= 0 && v < kArrowheadCount)
+        style.arrowhead = Arrowhead(v);
+    if (const Group* g = at(1, 1040);
+        g && parseReal(g->value, r) && std::isfinite(r) && r >= 0 && r < 1e6)
+        style.arrowHeight = r;
+    if (const Group* g = at(2, 1070); g && parseInteger(g->value, v)) {
+        style.showLineInside = (v & 1) != 0;
+        style.perpendicularToArc = (v & 2) != 0;
+    }
+    if (const Group* g = at(3, 1000))
+        style.textStyle = textStyle(g->value);
+    for (const auto& [i, colour] : {std::pair{std::size_t(4), &style.dimensionLineColor},
+                                    {std::size_t(5), &style.extensionLineColor},
+                                    {std::size_t(6), &style.textColor}})
+        if (const Group* g = at(i, 1071); g && style.ownColors && parseInteger(g->value, v))
+            *colour = std::uint32_t(v) & 0xFFFFFFu;
+}
+
+// The value a dimension overrides a variable of its style with (the variable by its group code
+// in DIMSTYLE): in the ACAD application's extended data, after 1000 "DSTYLE", between 1002 "{"
+// and "}", pairs of 1070 the code and a group of the value.
+std::optional<std::string_view> styleOverride(const Fields& f, int code) {
+    bool inApp = false, named = false, inList = false;
+    const auto groups = f.groups();
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        const Group& g = groups[i];
+        if (g.code == 1001) {
+            inApp = trim(g.value) == "ACAD";
+            named = inList = false;
+        } else if (!inApp) {
+            continue;
+        } else if (g.code == 1000 && !inList) {
+            named = trim(g.value) == "DSTYLE";
+        } else if (g.code == 1002) {
+            inList = named && trim(g.value) == "{";
+            named = false;
+        } else if (inList && g.code == 1070 && i + 1 < groups.size()) {
+            long which = 0;
+            if (parseInteger(g.value, which) && which == code)
+                return groups[i + 1].value;
+            ++i; // the value of another
+        }
+    }
+    return std::nullopt;
+}
+
 // A DIMENSION by its kind (70) and definition points: the points of lengths (13, 14) and the
 // dimension line's (10); of angles the lines (13-14, 15-10) or the vertex (15) and legs (13,
 // 14) with the arc's point (16 or 10); of circles the centre (10) or the far end of the
 // diameter (10) and the point on the circle (15); of ordinates the feature (13), the leader's
-// end (14) and the origin (10). Its text (1), style (3), and the text's place (11) when the
-// file says it was placed by hand.
+// end (14) and the origin (10). Its text (1), style (3), the text's place (11) when the file
+// says it was placed by hand, and its own text placement among its style overrides.
 void Builder::dimension() {
     Fields f;
     if (!begin(f))
@@ -1838,7 +2009,7 @@ void Builder::dimension() {
         d.origin = at(10);
         break;
     default:
-        return reject();
+        return dimensionAsDrawn(f);
     }
     for (const Vec2 p : d.points)
         if (!finite(p))
@@ -1849,7 +2020,65 @@ void Builder::dimension() {
         d.textPosition = at(11);
     d.text = text(f.str(1));
     d.style = dimensionStyle(f.str(3, "Standard"));
+    d.style = overriddenStyle(f, d.style);
+    long tad = 0;
+    if (const auto over = styleOverride(f, 77); over && parseInteger(trim(*over), tad)) {
+        const TextPlacement p = dxf::placementOfDimtad(tad);
+        d.placement = p == TextPlacement::Centred ? PlacementOverride::Centred
+                      : p == TextPlacement::Below ? PlacementOverride::Below
+                                                  : PlacementOverride::Above;
+    }
     attributesOf(f, d_.addDimension(d));
+}
+
+// The style a dimension is shown in: its style with the variables the dimension overrides (see
+// styleOverride), a style of its own beside it (named after it, "Standard (2)") when they change
+// anything; dimensions overriding alike share one.
+int Builder::overriddenStyle(const Fields& f, int index) {
+    const DimensionStyle& base = d_.dimensionStyles[std::size_t(index)];
+    DimensionStyle style = base;
+    readStyleVariables(style, [&f](int code) { return styleOverride(f, code); });
+    if (const auto post = styleOverride(f, 3))
+        style.contents = contents(*post);
+    if (style == base)
+        return index;
+    for (const int derived : derivedStyles_) {
+        style.name = d_.dimensionStyles[std::size_t(derived)].name;
+        if (style.name.starts_with(base.name + " (") &&
+            style == d_.dimensionStyles[std::size_t(derived)])
+            return derived;
+    }
+    // A name no style has, nor any DIMSTYLE of the file.
+    std::set<std::string> names;
+    for (const DimensionStyle& s : d_.dimensionStyles)
+        names.insert(dxf::nameKey(s.name));
+    for (const Record& r : file_.records)
+        if (r.type == "DIMSTYLE")
+            names.insert(dxf::nameKey(name(Fields(file_, r).str(2))));
+    int n = 2;
+    do
+        style.name = base.name + " (" + std::to_string(n++) + ")";
+    while (names.count(dxf::nameKey(style.name)) != 0);
+    d_.dimensionStyles.push_back(std::move(style));
+    derivedStyles_.push_back(int(d_.dimensionStyles.size() - 1));
+    return derivedStyles_.back();
+}
+
+// A DIMENSION of a kind we do not know: what its block (2) draws, on the dimension's layer
+// where the block's entities are on layer 0 (as an insertion of the block shows them).
+void Builder::dimensionAsDrawn(const Fields& f) {
+    const auto it = dimensionBlocks_.find(dxf::nameKey(name(f.str(2))));
+    if (it == dimensionBlocks_.end() || it->second.empty() || inBlock_)
+        return reject();
+    const int own = d_.current.layer; // the dimension's (begin())
+    const auto zero = layers_.find("0");
+    for (const std::uint32_t h : it->second) {
+        Entity& e = d_.entities[h];
+        e.set(EntityFlag::Deleted, false);
+        if (zero != layers_.end() && e.layer == zero->second)
+            e.layer = std::uint16_t(own);
+    }
+    it->second.clear(); // drawn once
 }
 
 void Builder::finish() {

@@ -141,4 +141,14 @@ std::string oneLine(std::string_view cp1250) {
     return s;
 }
 
+int dimtad(TextPlacement p) {
+    return p == TextPlacement::Centred ? 0 : p == TextPlacement::Below ? 4 : 1;
+}
+
+TextPlacement placementOfDimtad(long dimtad) {
+    return dimtad == 0   ? TextPlacement::Centred
+           : dimtad == 4 ? TextPlacement::Below
+                         : TextPlacement::Above;
+}
+
 } // namespace cad::dxf

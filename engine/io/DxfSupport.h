@@ -2,6 +2,7 @@
 // few geometry checks.
 #pragma once
 
+#include "engine/model/Dimension.h"
 #include "engine/model/Geometry.h"
 
 #include <cmath>
@@ -55,5 +56,10 @@ int unitsFromInsunits(int insunits); // units we have no number for: unitless
 std::string tableName(std::string_view cp1250);
 // A string value with its line breaks and other control characters replaced by spaces.
 std::string oneLine(std::string_view cp1250);
+
+// ---- dimensions. DIMTAD (group 77 of a DIMSTYLE, and of a dimension's own style overrides):
+// 0 the text centred on the dimension line, 4 below it, others above it (1 written).
+int dimtad(TextPlacement p);
+TextPlacement placementOfDimtad(long dimtad);
 
 } // namespace cad::dxf

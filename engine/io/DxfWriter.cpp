@@ -48,6 +48,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <span>
 #include <tuple>
 #include <vector>
@@ -230,7 +231,7 @@ private:
     void dimension(const Entity& e, unsigned long owner);
     void dimensionStyles();
     void dimensionBlock(std::size_t index);
-    void dimensionEntity(const Entity& e, std::size_t index);
+    void dimensionEntity(const Entity& e, std::size_t index, unsigned long owner);
     struct Loop {
         std::vector<Vec2> points;
         std::vector<double> bulges; // empty: straight edges
@@ -262,12 +263,15 @@ private:
     std::vector<std::string> layerNames_, lineTypeNames_, textStyleNames_, blockNames_;
     bool extraLayer0_ = false, extraStandardStyle_ = false;
     std::vector<unsigned long> blockRecords_;
-    // Dimensions of the model space: each a DIMENSION with an anonymous block *D<n> of what
-    // draws it (dimensions in blocks are written as that alone).
+    // Dimensions of the model space and of the blocks written, by handle: each a DIMENSION
+    // with an anonymous block *D<n> of what draws it.
     std::vector<std::string> dimensionStyleNames_;
     std::vector<std::uint32_t> dimensions_;
     std::vector<unsigned long> dimensionRecords_;
-    std::size_t dimensionHandles_ = 0, nextDimension_ = 0;
+    std::size_t dimensionHandles_ = 0;
+    // While the pieces of a dimension whose style has colours of its own are written: the
+    // colour of those pieces (0x00BBGGRR), over the entity's.
+    std::optional<std::uint32_t> pieceColour_;
     std::vector<char> blockWritable_;
 
     struct ImageDef {
@@ -330,17 +334,6 @@ void Exporter::names() {
         dimensionStyleNames_.push_back(dimensionStyles.add(st.name));
     if (dimensionStyleNames_.empty())
         dimensionStyleNames_.push_back("Standard");
-    for (std::size_t h = 0; h < d_.entities.size(); ++h)
-        if (d_.entities[h].type == EntityType::Dimension &&
-            writable(std::uint32_t(h), kModelSpace) &&
-            d_.entities[h].first < d_.dimensions.size()) {
-            dimensions_.push_back(std::uint32_t(h));
-            // The record, the block's start and end, the DIMENSION and what draws it (a filled
-            // dot takes a few).
-            const DimensionGeometry g = dimensionGeometryOf(d_, d_.entities[h]);
-            dimensionHandles_ += 8 + g.lines.size() + g.extensionLines.size() + g.arcs.size() +
-                                 g.triangles.size() + 4 * g.dots.size();
-        }
     // Blocks that insert themselves, directly or through others, cannot be written.
     for (std::size_t b = 0; b < d_.blocks.size(); ++b) {
         bool ok = true;
@@ -354,6 +347,25 @@ void Exporter::names() {
             }
         blockWritable_.push_back(ok);
     }
+    const auto addDimension = [&](std::uint32_t h, std::int32_t owner) {
+        if (!writable(h, owner) || d_.entities[h].type != EntityType::Dimension ||
+            d_.entities[h].first >= d_.dimensions.size())
+            return;
+        dimensions_.push_back(h);
+        // The record, the block's start and end, the DIMENSION and what draws it (a filled
+        // dot takes a few).
+        const DimensionGeometry g = dimensionGeometryOf(d_, d_.entities[h]);
+        dimensionHandles_ += 8 + g.lines.size() + g.extensionLines.size() + g.arcs.size() +
+                             g.triangles.size() + 4 * g.dots.size();
+    };
+    for (std::size_t h = 0; h < d_.entities.size(); ++h)
+        addDimension(std::uint32_t(h), kModelSpace);
+    for (std::size_t b = 0; b < d_.blocks.size(); ++b)
+        if (blockWritable_[b])
+            for (const std::uint32_t h : d_.blocks[b].entities)
+                addDimension(h, std::int32_t(b));
+    std::sort(dimensions_.begin(), dimensions_.end());
+    dimensions_.erase(std::unique(dimensions_.begin(), dimensions_.end()), dimensions_.end());
 }
 
 void Exporter::header() {
@@ -793,7 +805,10 @@ void Exporter::begin(const char* type, const Entity& e, unsigned long owner, con
         style > 0 && style < lineTypeNames_.size())
         w_.dxfString(6, lineTypeNames_[style]);
     const OwnStyle own = d_.ownStyle(handleOf(e));
-    if (!e.has(EntityFlag::ColorByLayer)) {
+    if (pieceColour_) {
+        w_.dxfInt(62, dxf::nearestAci(*pieceColour_));
+        w_.dxfInt(420, dxf::toTrueColor(*pieceColour_));
+    } else if (!e.has(EntityFlag::ColorByLayer)) {
         w_.dxfInt(62, dxf::nearestAci(own.color));
         w_.dxfInt(420, dxf::toTrueColor(own.color));
     }
@@ -907,9 +922,9 @@ void Exporter::entity(std::uint32_t h, unsigned long owner) {
     case EntityType::Dimension:
         if (e.first >= d_.dimensions.size())
             break;
-        if (owner == kModelSpaceRecord && nextDimension_ < dimensions_.size() &&
-            dimensions_[nextDimension_] == h)
-            dimensionEntity(e, nextDimension_++);
+        if (const auto it = std::lower_bound(dimensions_.begin(), dimensions_.end(), h);
+            it != dimensions_.end() && *it == h)
+            dimensionEntity(e, std::size_t(it - dimensions_.begin()), owner);
         else
             dimension(e, owner);
         break;
@@ -964,6 +979,32 @@ void Exporter::dimensionStyles() {
         w_.dxfInt(272, std::clamp(st.decimals, 0, 8));                   // DIMTDEC
         w_.dxfInt(179, std::clamp(st.decimals, 0, 8));                   // DIMADEC
         w_.dxfInt(278, static_cast<unsigned char>(st.decimalSeparator)); // DIMDSEP
+        // Own colours as the nearest palette colours (DIMCLRD, DIMCLRE, DIMCLRT); without them
+        // the parts take the dimension's colour (by block, the default).
+        if (st.ownColors)
+            for (const auto& [code, colour] : {std::pair{176, st.dimensionLineColor},
+                                               {177, st.extensionLineColor},
+                                               {178, st.textColor}})
+                w_.dxfInt(code, dxf::nearestAci(colour));
+        // What the text shows around the value ("<>" stands for it), as DIMPOST.
+        if (st.contents != "<>")
+            w_.dxfString(3, dxf::encodeText(dxf::oneLine(st.contents)));
+        if (st.arrowhead == Arrowhead::Oblique) // ticks instead of arrowheads (DIMTSZ)
+            real(142, st.arrowLength);
+        // What DXF has no variable for, for this program to read back, in its own extended
+        // data: the arrowhead (1070), its width (1040), the line between the extension lines
+        // and angle texts along the radius (1070: 1, 2), the text style (1000), and the own
+        // colours exactly (1071, 0x00BBGGRR).
+        w_.dxfString(1001, kAppName);
+        w_.dxfInt(1070, int(st.arrowhead));
+        real(1040, st.arrowHeight);
+        w_.dxfInt(1070, (st.showLineInside ? 1 : 0) | (st.perpendicularToArc ? 2 : 0));
+        const auto text = static_cast<std::size_t>(st.textStyle);
+        w_.dxfString(1000, text < textStyleNames_.size() ? textStyleNames_[text] : "Standard");
+        if (st.ownColors)
+            for (const std::uint32_t colour :
+                 {st.dimensionLineColor, st.extensionLineColor, st.textColor})
+                w_.dxfInt(1071, int(colour & 0xFFFFFF));
     }
     w_.tableEnd();
 }
@@ -994,7 +1035,7 @@ void Exporter::dimensionBlock(std::size_t i) {
 
 // A DIMENSION: its kind, definition points (see Dimension.h for which is which), measured
 // value, text, style and block.
-void Exporter::dimensionEntity(const Entity& e, std::size_t i) {
+void Exporter::dimensionEntity(const Entity& e, std::size_t i, unsigned long owner) {
     const DimensionData dd = d_.dimensionOf(e);
     for (const Vec2 p : dd.points)
         if (!finite(p))
@@ -1033,7 +1074,7 @@ void Exporter::dimensionEntity(const Entity& e, std::size_t i) {
     }
     const Vec2 middle = g.text ? g.text->position : definition;
     const auto style = static_cast<std::size_t>(std::max(dd.style, 0));
-    begin("DIMENSION", e, kModelSpaceRecord, "AcDbDimension");
+    begin("DIMENSION", e, owner, "AcDbDimension");
     w_.dxfString(2, "*D" + std::to_string(i + 1));
     w_.coord(10, definition.x, definition.y, 0);
     w_.coord(11, middle.x, middle.y, 0);
@@ -1086,20 +1127,43 @@ void Exporter::dimensionEntity(const Entity& e, std::size_t i) {
         w_.coord(14, p[1].x, p[1].y, 0);
         break;
     }
+    // Its own text placement over its style's: a style override (DIMTAD) in the extended data
+    // of the ACAD application, as other programs keep theirs.
+    if (dd.placement != PlacementOverride::Style) {
+        w_.dxfString(1001, "ACAD");
+        w_.dxfString(1000, "DSTYLE");
+        w_.dxfString(1002, "{");
+        w_.dxfInt(1070, 77);
+        w_.dxfInt(1070, dxf::dimtad(effectivePlacement(dd, dimensionStyleOf(d_, dd.style))));
+        w_.dxfString(1002, "}");
+    }
 }
 
 // A dimension as what it is drawn with: its lines, arcs, filled arrowheads and text, on its
 // layer, so every reader shows it as it looks here.
 void Exporter::dimension(const Entity& e, unsigned long owner) {
     const DimensionGeometry g = dimensionGeometryOf(d_, e);
+    // The style's own colours, as the dimension is drawn here: extension lines, dimension
+    // lines with their arcs and arrowheads, the text with its frame.
+    const DimensionStyle& dimStyle = dimensionStyleOf(d_, d_.dimensionOf(e).style);
+    struct Colouring {
+        std::optional<std::uint32_t>& colour;
+        ~Colouring() { colour.reset(); }
+    } colouring{pieceColour_};
+    const auto colour = [&](std::uint32_t c) {
+        if (dimStyle.ownColors)
+            pieceColour_ = c;
+    };
     for (const std::vector<LineData>* set : {&g.extensionLines, &g.lines})
         for (const LineData& l : *set) {
             if (!finite(l.a) || !finite(l.b))
                 continue;
+            colour(set == &g.lines ? dimStyle.dimensionLineColor : dimStyle.extensionLineColor);
             begin("LINE", e, owner, "AcDbLine");
             w_.coord(10, l.a.x, l.a.y, 0);
             w_.coord(11, l.b.x, l.b.y, 0);
         }
+    colour(dimStyle.dimensionLineColor);
     for (const ArcData& a : g.arcs) {
         if (!finite(a.centre) || !std::isfinite(a.radius))
             continue;
@@ -1127,6 +1191,7 @@ void Exporter::dimension(const Entity& e, unsigned long owner) {
     }
     if (!g.text || !finite(g.text->position) || !std::isfinite(g.text->height))
         return;
+    colour(dimStyle.textColor);
     const DimensionText& t = *g.text;
     const auto style = t.style >= 0 && std::size_t(t.style) < textStyleNames_.size()
                            ? std::size_t(t.style)

@@ -1,6 +1,7 @@
 #include "engine/model/Measure.h"
 
 #include "engine/model/Dimension.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/EntityCurves.h"
 #include "engine/model/Spline.h"
 
@@ -309,15 +310,19 @@ std::optional<double> distanceToEntity(const Drawing& d, int handle, Vec2 p) {
     }
 }
 
-std::string measurementLabel(double value, MeasuredKind kind, const DimensionStyle& style) {
+double measurementScale(MeasuredKind kind, const DimensionStyle& style) {
     const double scale = std::isfinite(style.scaleValue) ? style.scaleValue : 1;
-    if (kind == MeasuredKind::Area) {
-        value *= scale * scale;
-    } else {
-        value *= scale;
-        if (style.roundOff > 0 && std::isfinite(style.roundOff))
-            value = std::round(value / style.roundOff) * style.roundOff;
-    }
+    return kind == MeasuredKind::Area ? scale * scale : scale;
+}
+
+const DimensionStyle& measurementStyle(const Drawing& d) {
+    return dimensionStyleOf(d, d.current.dimensionStyle);
+}
+
+std::string measurementLabel(double value, MeasuredKind kind, const DimensionStyle& style) {
+    value *= measurementScale(kind, style);
+    if (kind != MeasuredKind::Area && style.roundOff > 0 && std::isfinite(style.roundOff))
+        value = std::round(value / style.roundOff) * style.roundOff;
     return dimensionNumber(value, style.decimals, style.suppressTrailingZeros,
                            style.decimalSeparator);
 }

@@ -44,6 +44,11 @@ std::optional<double> distanceToEntity(const Drawing& d, int handle, Vec2 p);
 // What a measured value is, for the text that shows it on the drawing.
 enum class MeasuredKind { Length, TotalLength, Area, Perimeter };
 struct DimensionStyle;
+// What a measured value of that kind is multiplied by to be shown as dimensions of the style
+// show theirs: lengths by the style's scale value, areas by its square (angles never are).
+double measurementScale(MeasuredKind kind, const DimensionStyle& style);
+// The dimension style measurements of a drawing are shown in: the one new dimensions take.
+const DimensionStyle& measurementStyle(const Drawing& d);
 // A measured value as a text placed on the drawing shows it, as dimensions show their values:
 // lengths multiplied by the style's scale value and rounded off as it says, areas multiplied
 // by the square of the scale value; in its decimals, trailing zeros and separator.

@@ -444,6 +444,39 @@ TEST_F(DimensionCommandsTest, ExplodeGivesLinesArrowheadsAndItsText) {
     EXPECT_TRUE(activeDrawing()->valid(dim));
 }
 
+// A style with colours of its own: the exploded pieces keep them, each the colour it was drawn
+// in (the arrowheads the dimension line's).
+TEST_F(DimensionCommandsTest, ExplodedPiecesKeepTheStylesOwnColours) {
+    constexpr std::uint32_t kLine = 0x0000FF, kExtension = 0x00FF00, kText = 0xFF0000;
+    changeActive(0, [&](ChangeSet& c) {
+        DimensionStyle& s = c.dimensionStyle(0);
+        s.ownColors = true;
+        s.dimensionLineColor = kLine;
+        s.extensionLineColor = kExtension;
+        s.textColor = kText;
+        return 1;
+    });
+    const int dim = dimension(CAD_CMD_DIM_HORIZONTAL, {{0, 0}, {60, 0}, {30, 20}});
+    const std::size_t before = activeDrawing()->entities.size();
+    engine().active()->select(dim, true);
+    ASSERT_EQ(cadExecute(CAD_CMD_EXPLODE), 1);
+    const Drawing& d = *activeDrawing();
+    std::map<std::uint32_t, std::map<EntityType, int>> byColour;
+    for (std::size_t h = before; h < d.entities.size(); ++h) {
+        const Entity& e = d.entities[h];
+        ASSERT_FALSE(e.has(EntityFlag::ColorByLayer));
+        if (e.type == EntityType::Line) {
+            const LineData& l = d.lines[e.first];
+            const bool vertical = std::abs(l.a.x - l.b.x) < 1e-9;
+            EXPECT_EQ(d.ownStyle(h).color, vertical ? kExtension : kLine);
+        }
+        ++byColour[d.ownStyle(h).color][e.type];
+    }
+    EXPECT_EQ(byColour[kExtension][EntityType::Line], 2);
+    EXPECT_EQ(byColour[kLine][EntityType::Polyline], 2) << "the arrowheads";
+    EXPECT_EQ(byColour[kText][EntityType::Text], 1);
+}
+
 // The information counts the styles and the dimensions of each group of kinds.
 TEST_F(DimensionCommandsTest, StatisticsCountDimensionsByKind) {
     ActiveAdder add;

@@ -1,7 +1,9 @@
 // Measuring: the geometry, and the command driven through the drawing window.
 #include "engine/model/Measure.h"
 #include "engine/Engine.h"
+#include "engine/edit/ChangeSet.h"
 #include "engine/model/Dimension.h"
+#include "engine/model/DimensionEntity.h"
 #include "engine/model/Spline.h"
 #include "engine/view/DrawingWindow.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -388,6 +390,56 @@ TEST_F(MeasureCommandTest, MeasuredValuesArePlacedAsTextsOneStepEach) {
     EXPECT_EQ(text(last), "50,00");
     ASSERT_EQ(cadExecute(CAD_CMD_UNDO), 1);
     EXPECT_FALSE(activeDrawing()->valid(last));
+}
+
+// The window and the placed texts show what dimensions of the drawing's current style show:
+// lengths by its scale value, areas by its square, angles as they are, in its decimals and
+// separator.
+TEST_F(MeasureCommandTest, ValuesAgreeWithDimensionsOfTheCurrentStyle) {
+    const int dimension = changeActive(-1, [&](ChangeSet& c) {
+        DimensionStyle metres;
+        metres.name = "m";
+        metres.scaleValue = 1000;
+        metres.decimalSeparator = '.';
+        metres.decimals = 2;
+        const int style = c.addDimensionStyle(metres);
+        DimensionData d;
+        d.kind = DimensionKind::Parallel;
+        d.points = {Vec2{0, 0}, Vec2{30, 40}, Vec2{-8, 6}};
+        d.style = style;
+        return c.addDimension(d);
+    });
+    engine().active()->current().dimensionStyle = 1;
+    const Drawing& d = *activeDrawing();
+    const std::string shown = dimensionTextOf(d, d.entities[std::size_t(dimension)]);
+    ASSERT_EQ(shown, "50000.00");
+
+    ASSERT_EQ(cadExecute(CAD_CMD_MEASURE), 1);
+    for (Vec2 p : {Vec2{0, 0}, Vec2{30, 40}})
+        click(p);
+    EXPECT_DOUBLE_EQ(value("cadMeasureDistance").toDouble(), 50000);
+    EXPECT_EQ(value("cadMeasureAngle"), "53.130") << "angles are never scaled";
+    press("cadMeasurePlaceDistance");
+    click({50, 60});
+    const int label = int(d.entities.size()) - 1;
+    ASSERT_EQ(d.entities[std::size_t(label)].type, EntityType::Text);
+    EXPECT_EQ(d.textOf(d.entities[std::size_t(label)]), shown);
+
+    click({0, 40});
+    EXPECT_DOUBLE_EQ(value("cadMeasureArea").toDouble(), 600e6) << "600 by the scale's square";
+    EXPECT_DOUBLE_EQ(value("cadMeasureTotalArea").toDouble(), 600e6);
+    EXPECT_DOUBLE_EQ(value("cadMeasurePerimeter").toDouble(), 120000);
+    press("cadMeasurePlaceArea");
+    click({50, 70});
+    EXPECT_EQ(d.textOf(d.entities.back()), "600000000.00");
+
+    // Another current style: what the window shows anew follows it.
+    engine().active()->current().dimensionStyle = 0;
+    click({0, 50});
+    EXPECT_EQ(value("cadMeasureDistance"), "10.000");
+    press("cadMeasurePlaceTotal");
+    click({50, 80});
+    EXPECT_EQ(d.textOf(d.entities.back()), "90,00");
 }
 
 } // namespace

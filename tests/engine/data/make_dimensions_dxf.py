@@ -10,8 +10,9 @@ Without an argument it writes dimensions.dxf and dimensions.json beside this scr
 drawing (R2000, in metres) holds the shapes measured on layer GEOMETRIA and the dimensions on
 layer WYMIARY, in a dimension style KWL with two decimals and a decimal comma:
 
-- the triangle (0,0), (40,0), (40,30): horizontal 40, vertical 30, aligned 50, and the
-  distance of its ends along a line turned by 30 degrees (40 cos 30 + 30 sin 30);
+- the triangle (0,0), (40,0), (40,30): horizontal 40, vertical 30 (its text below the line by
+  a style override of its own, DIMTAD 4), aligned 50, and the distance of its ends along a
+  line turned by 30 degrees (40 cos 30 + 30 sin 30);
 - a circle about (100,20) of radius 12.5: radius 12.5, diameter 25;
 - two lines meeting at (150,0) at a right angle: 90 degrees; three points at (200,0): 60;
 - the point (123.4, 56.78): ordinates x 123.4 and y 56.78 from the origin;
@@ -60,7 +61,7 @@ def main():
         msp.add_linear_dim(base=(0, -10), p1=a, p2=c, dimstyle="KWL", dxfattribs=dims), 40.0)
     add("vertical",
         msp.add_linear_dim(base=(50, 0), p1=b, p2=c, angle=90, dimstyle="KWL",
-                           dxfattribs=dims), 30.0)
+                           override={"dimtad": 4}, dxfattribs=dims), 30.0, placement="below")
     add("parallel",
         msp.add_aligned_dim(p1=a, p2=c, distance=10, dimstyle="KWL", dxfattribs=dims), 50.0)
     turned = 40 * math.cos(math.radians(30)) + 30 * math.sin(math.radians(30))
