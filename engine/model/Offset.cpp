@@ -1,6 +1,6 @@
 #include "engine/model/Offset.h"
 
-#include "engine/model/BoxGrid.h"
+#include "engine/model/ChainBoxTree.h"
 #include "engine/model/Curves.h"
 #include "engine/model/Spline.h"
 #include "engine/model/VectorOps.h"
@@ -9,6 +9,7 @@
 #include <cmath>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace cad {
 
@@ -26,8 +27,6 @@ constexpr std::size_t kSamplesOfASlice = 16;
 // round ones that the offset of a closed path that does not cross itself needs no more cuts
 // than where it crosses itself.
 constexpr double kShortCorner = 2;
-// So few samples are tried against every segment of the curve rather than through a grid.
-constexpr std::size_t kSamplesTriedAgainstAll = 64;
 
 // How far apart two points may be and still be one: the rounding of coordinates of that size.
 double samePointTolerance(const Rect& r, double distance) {
@@ -351,8 +350,10 @@ public:
 
     // The slices between the cuts (kept, in order along the raw offset, by the slicer).
     std::vector<Slice> slices(std::vector<Cut> cuts) {
+        // In one order whatever the order they were found in (the same place may be found
+        // from two pairs of segments, a rounding apart).
         std::sort(cuts.begin(), cuts.end(), [](const Cut& a, const Cut& b) {
-            return a.segment != b.segment ? a.segment < b.segment : a.t < b.t;
+            return std::tie(a.segment, a.t, a.p.x, a.p.y) < std::tie(b.segment, b.t, b.p.x, b.p.y);
         });
         // One cut for one place along the raw offset (where it crosses itself, the same point
         // comes twice, far apart along it: both are cuts).
@@ -455,54 +456,31 @@ double joinedBulge(double first, double second) {
 
 // Which slices keep the distance from the curve, by samples of each (a slice lies wholly
 // nearer or wholly not, since it is cut wherever the raw offset crosses from one to the
-// other). A few samples are tried against every segment of the curve; many against those near
-// them, found by a grid.
+// other), each tried against the segments of the curve near it (`curveBoxes`, the boxes of
+// the curve's segments).
 void markFarEnough(const Slicer& slicer, std::vector<Slice>& slices, const Path& curve,
-                   double distance, double tolerance) {
-    struct Sample {
-        Vec2 p;
-        std::size_t slice;
-    };
-    std::vector<Sample> samples;
-    for (std::size_t k = 0; k < slices.size(); ++k) {
-        slices[k].keep = true;
-        // One sample in the middle of a short slice, more along a long one.
-        const std::size_t n = slicer.pieceCount(slices[k]);
-        const std::size_t count = std::clamp<std::size_t>(n / 8, 1, kSamplesOfASlice);
-        for (std::size_t i = 0; i < count; ++i)
-            samples.push_back(
-                {pointAt(slicer.piece(slices[k], (2 * i + 1) * n / (2 * count), n), 0.5), k});
-    }
+                   const ChainBoxTree& curveBoxes, double distance, double tolerance) {
     const double within = distance - tolerance;
-    const std::size_t segments = curve.segmentCount();
     // Whether a segment (with its box) holds a point nearer than the distance.
     const auto tooNear = [&](const Rect& b, std::size_t i, Vec2 p) {
         const double dx = std::max({b.left - p.x, p.x - b.right, 0.0});
         const double dy = std::max({b.bottom - p.y, p.y - b.top, 0.0});
         return dx * dx + dy * dy < within * within && distanceTo(segmentOf(curve, i), p) < within;
     };
-    if (samples.size() <= kSamplesTriedAgainstAll) {
-        for (std::size_t i = 0; i < segments; ++i) {
-            const Rect b = box(segmentOf(curve, i));
-            for (const Sample& s : samples)
-                if (slices[s.slice].keep && tooNear(b, i, s.p))
-                    slices[s.slice].keep = false;
+    for (Slice& slice : slices) {
+        slice.keep = true;
+        // One sample in the middle of a short slice, more along a long one.
+        const std::size_t n = slicer.pieceCount(slice);
+        const std::size_t count = std::clamp<std::size_t>(n / 8, 1, kSamplesOfASlice);
+        for (std::size_t i = 0; i < count && slice.keep; ++i) {
+            const Vec2 p = pointAt(slicer.piece(slice, (2 * i + 1) * n / (2 * count), n), 0.5);
+            Rect near;
+            near.add(p.x - within, p.y - within);
+            near.add(p.x + within, p.y + within);
+            if (curveBoxes.anyNear(near,
+                                   [&](std::size_t k) { return tooNear(curveBoxes.box(k), k, p); }))
+                slice.keep = false;
         }
-        return;
-    }
-    std::vector<Rect> boxes;
-    boxes.reserve(segments);
-    for (std::size_t i = 0; i < segments; ++i)
-        boxes.push_back(box(segmentOf(curve, i)));
-    const BoxGrid grid(std::move(boxes));
-    for (const Sample& s : samples) {
-        if (!slices[s.slice].keep)
-            continue;
-        Rect near;
-        near.add(s.p.x - within, s.p.y - within);
-        near.add(s.p.x + within, s.p.y + within);
-        if (grid.anyNear(near, [&](std::size_t i) { return tooNear(grid.box(i), i, s.p); }))
-            slices[s.slice].keep = false;
     }
 }
 
@@ -755,72 +733,70 @@ Outcome<std::vector<Path>> smoothOffset(Point point, Normal normal, double u0, d
 
 namespace {
 
-// keepOffsetParts, and when `checkCurve`, first whether the curve crosses itself (found with
-// the same grid): then nothing is kept and `curveCrosses` is set, for the caller to cut also at
-// the offset on the other side.
+// The boxes of a path's segments, for finding those that can meet.
+ChainBoxTree segmentBoxes(const Path& path) {
+    std::vector<Rect> boxes(path.segmentCount());
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        boxes[i] = box(segmentOf(path, i));
+    return ChainBoxTree(std::move(boxes));
+}
+
+// keepOffsetParts, and when `checkCurve`, first whether the curve crosses itself: then nothing
+// is kept and `curveCrosses` is set, for the caller to cut also at the offset on the other side.
 std::vector<Path> keepParts(const Path& raw, const Path& curve,
                             const std::vector<PathSegment>& cuts, double distance, double tolerance,
                             bool checkCurve, bool& curveCrosses) {
     const std::size_t n = raw.segmentCount();
+    curveCrosses = false;
     if (n == 0)
         return {};
     const bool closed = raw.closed;
-    const std::size_t m = cuts.size(), c = checkCurve ? curve.segmentCount() : 0;
-    std::vector<Rect> boxes;
-    boxes.reserve(n + m + c);
+    const ChainBoxTree rawBoxes = segmentBoxes(raw);
     Rect all;
-    for (std::size_t i = 0; i < n; ++i) {
-        boxes.push_back(box(segmentOf(raw, i)));
-        all.add(boxes.back());
-    }
-    for (const PathSegment& s : cuts)
-        boxes.push_back(box(s));
-    for (std::size_t i = 0; i < c; ++i)
-        boxes.push_back(box(segmentOf(curve, i)));
+    for (std::size_t i = 0; i < n; ++i)
+        all.add(rawBoxes.box(i));
     const double same = samePointTolerance(all, distance);
-    // Where the raw offset crosses itself or the cutting segments (boxes 0..n-1 the raw
-    // offset's, then the cuts', then the curve's).
-    std::vector<Cut> found;
-    curveCrosses = false;
-    {
-        std::vector<SegmentHit> hits;
-        const BoxGrid grid(std::move(boxes), false);
-        grid.forEachPair([&](std::size_t i, std::size_t j) {
-            if (i >= n + m) {
-                if (!curveCrosses && crossAt(curve, i - n - m, j - n - m, same))
-                    curveCrosses = true;
-                return;
-            }
-            if (i >= n || j >= n + m)
-                return;
-            hits.clear();
-            const PathSegment a = segmentOf(raw, i);
-            if (j < n) {
-                const PathSegment b = segmentOf(raw, j);
-                // Neighbours meet at their common end; that is no crossing.
-                const bool next = j == i + 1, wraps = closed && i == 0 && j == n - 1;
-                if ((next && !meetElsewhere(a, b, same)) || (wraps && !meetElsewhere(b, a, same)))
-                    return;
-                intersections(a, b, hits);
-                for (const SegmentHit& h : hits) {
-                    if ((next && dist(h.p, a.b) <= same) || (wraps && dist(h.p, a.a) <= same))
-                        continue;
-                    found.push_back({i, h.ta, h.p});
-                    found.push_back({j, h.tb, h.p});
-                }
-            } else {
-                intersections(a, cuts[j - n], hits);
-                for (const SegmentHit& h : hits)
-                    found.push_back({i, h.ta, h.p});
-            }
-        });
-    }
-    if (curveCrosses)
+    const ChainBoxTree curveBoxes = segmentBoxes(curve);
+    if (checkCurve && curveBoxes.anyPair([&](std::size_t i, std::size_t j) {
+            return crossAt(curve, i, j, same);
+        })) {
+        curveCrosses = true;
         return {};
+    }
+    // Where the raw offset crosses itself or the cutting segments.
+    std::vector<Cut> found;
+    std::vector<SegmentHit> hits;
+    rawBoxes.forEachPair([&](std::size_t i, std::size_t j) {
+        const PathSegment a = segmentOf(raw, i), b = segmentOf(raw, j);
+        // Neighbours meet at their common end; that is no crossing.
+        const bool next = j == i + 1, wraps = closed && i == 0 && j == n - 1;
+        if ((next && !meetElsewhere(a, b, same)) || (wraps && !meetElsewhere(b, a, same)))
+            return;
+        hits.clear();
+        intersections(a, b, hits);
+        for (const SegmentHit& h : hits) {
+            if ((next && dist(h.p, a.b) <= same) || (wraps && dist(h.p, a.a) <= same))
+                continue;
+            found.push_back({i, h.ta, h.p});
+            found.push_back({j, h.tb, h.p});
+        }
+    });
+    if (!cuts.empty()) {
+        std::vector<Rect> cutBoxes(cuts.size());
+        for (std::size_t k = 0; k < cuts.size(); ++k)
+            cutBoxes[k] = box(cuts[k]);
+        rawBoxes.forEachPairWith(ChainBoxTree(std::move(cutBoxes)),
+                                 [&](std::size_t i, std::size_t k) {
+                                     hits.clear();
+                                     intersections(segmentOf(raw, i), cuts[k], hits);
+                                     for (const SegmentHit& h : hits)
+                                         found.push_back({i, h.ta, h.p});
+                                 });
+    }
     Slicer slicer(raw, same);
     std::vector<Slice> slices = slicer.slices(std::move(found));
     const double far = std::abs(distance);
-    markFarEnough(slicer, slices, curve, far, tolerance);
+    markFarEnough(slicer, slices, curve, curveBoxes, far, tolerance);
     return stitch(slicer, slices, std::max(same, 1e-9 * far));
 }
 
