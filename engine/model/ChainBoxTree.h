@@ -47,6 +47,11 @@ private:
         return i * kGroup + kGroup < below ? i * kGroup + kGroup : below;
     }
     std::size_t top() const { return levels_.size() - 1; }
+    // Rect::intersects without its tests for empty boxes: an empty box runs from +inf to -inf,
+    // so it overlaps nothing anyway.
+    static bool overlap(const Rect& a, const Rect& b) {
+        return a.left <= b.right && b.left <= a.right && a.bottom <= b.top && b.bottom <= a.top;
+    }
 
     // Pairs of nodes still to look into: on one level (a pair within one chain), or on a level
     // of each (two chains).
@@ -65,11 +70,6 @@ template <typename F> bool ChainBoxTree::anyPair(F&& f) const {
     while (!stack.empty()) {
         const Pair p = stack.back();
         stack.pop_back();
-        if (p.level == 0) {
-            if (f(std::size_t{p.i}, std::size_t{p.j}))
-                return true;
-            continue;
-        }
         const std::vector<Rect>& below = levels_[p.level - 1];
         const std::uint32_t endI = endChild(p.level, p.i), endJ = endChild(p.level, p.j);
         const auto down = static_cast<std::uint8_t>(p.level - 1);
@@ -81,8 +81,11 @@ template <typename F> bool ChainBoxTree::anyPair(F&& f) const {
                 if (a == b) {
                     if (down > 0 && !below[a].empty())
                         stack.push_back({a, a, down, 0});
-                } else if (below[a].intersects(below[b])) {
-                    stack.push_back({a, b, down, 0});
+                } else if (overlap(below[a], below[b])) {
+                    if (down > 0)
+                        stack.push_back({a, b, down, 0});
+                    else if (f(std::size_t{a}, std::size_t{b}))
+                        return true;
                 }
             }
         }
@@ -91,37 +94,47 @@ template <typename F> bool ChainBoxTree::anyPair(F&& f) const {
 }
 
 template <typename F> void ChainBoxTree::forEachPairWith(const ChainBoxTree& other, F&& f) const {
-    if (size() == 0 || other.size() == 0 || !levels_.back()[0].intersects(other.levels_.back()[0]))
+    if (size() == 0 || other.size() == 0 || !overlap(levels_.back()[0], other.levels_.back()[0]))
         return;
+    if (top() == 0 && other.top() == 0)
+        return f(std::size_t{0}, std::size_t{0});
     std::vector<Pair> stack{
         {0, 0, static_cast<std::uint8_t>(top()), static_cast<std::uint8_t>(other.top())}};
     while (!stack.empty()) {
         const Pair p = stack.back();
         stack.pop_back();
-        if (p.level == 0 && p.otherLevel == 0) {
-            f(std::size_t{p.i}, std::size_t{p.j});
-            continue;
-        }
         // The node on the higher level opened (this chain's when both are as high).
         if (p.level >= p.otherLevel) {
             const std::vector<Rect>& below = levels_[p.level - 1];
             const Rect& them = other.levels_[p.otherLevel][p.j];
             for (std::uint32_t a = firstChild(p.i); a < endChild(p.level, p.i); ++a)
-                if (below[a].intersects(them))
-                    stack.push_back({a, p.j, static_cast<std::uint8_t>(p.level - 1), p.otherLevel});
+                if (overlap(below[a], them)) {
+                    if (p.level == 1 && p.otherLevel == 0)
+                        f(std::size_t{a}, std::size_t{p.j});
+                    else
+                        stack.push_back(
+                            {a, p.j, static_cast<std::uint8_t>(p.level - 1), p.otherLevel});
+                }
         } else {
             const std::vector<Rect>& below = other.levels_[p.otherLevel - 1];
             const Rect& us = levels_[p.level][p.i];
             for (std::uint32_t b = firstChild(p.j); b < other.endChild(p.otherLevel, p.j); ++b)
-                if (below[b].intersects(us))
-                    stack.push_back({p.i, b, p.level, static_cast<std::uint8_t>(p.otherLevel - 1)});
+                if (overlap(below[b], us)) {
+                    if (p.otherLevel == 1 && p.level == 0)
+                        f(std::size_t{p.i}, std::size_t{b});
+                    else
+                        stack.push_back(
+                            {p.i, b, p.level, static_cast<std::uint8_t>(p.otherLevel - 1)});
+                }
         }
     }
 }
 
 template <typename F> bool ChainBoxTree::anyNear(const Rect& r, F&& f) const {
-    if (size() == 0 || !levels_.back()[0].intersects(r))
+    if (size() == 0 || !overlap(levels_.back()[0], r))
         return false;
+    if (top() == 0)
+        return f(std::size_t{0});
     struct Node {
         std::uint32_t i;
         std::uint8_t level;
@@ -132,15 +145,16 @@ template <typename F> bool ChainBoxTree::anyNear(const Rect& r, F&& f) const {
     stack[waiting++] = {0, static_cast<std::uint8_t>(top())};
     while (waiting > 0) {
         const Node n = stack[--waiting];
-        if (n.level == 0) {
-            if (f(std::size_t{n.i}))
-                return true;
+        const std::vector<Rect>& below = levels_[n.level - 1];
+        if (n.level == 1) {
+            for (std::uint32_t a = firstChild(n.i); a < endChild(n.level, n.i); ++a)
+                if (overlap(below[a], r) && f(std::size_t{a}))
+                    return true;
             continue;
         }
-        const std::vector<Rect>& below = levels_[n.level - 1];
         // Pushed last first, so that the chain is looked through in its order.
         for (std::uint32_t a = endChild(n.level, n.i); a-- > firstChild(n.i);)
-            if (below[a].intersects(r))
+            if (overlap(below[a], r))
                 stack[waiting++] = {a, static_cast<std::uint8_t>(n.level - 1)};
     }
     return false;

@@ -6,6 +6,7 @@
 #include "engine/model/VectorOps.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <optional>
@@ -54,12 +55,15 @@ struct RawPiece {
     PathSegment s;         // the whole offset segment
     double t0 = 0, t1 = 1; // the part kept, as parameters on s (outside [0, 1] when extended)
     Vec2 a, b;             // its ends
+    Vec2 in, out;          // the way the segment offset runs at its start and at its end
     bool insideOut = false;
 };
 
 RawPiece offsetSegment(const PathSegment& s, double d) {
     RawPiece r;
-    const Vec2 a = s.a + perp(tangentAt(s, 0)) * d, b = s.b + perp(tangentAt(s, 1)) * d;
+    r.in = tangentAt(s, 0);
+    r.out = tangentAt(s, 1);
+    const Vec2 a = s.a + perp(r.in) * d, b = s.b + perp(r.out) * d;
     // An arc keeps its centre and sweep. Offset past its centre it turns inside out: the arc
     // of the same sweep on the far side of the centre, which runs back against the path; the
     // loop removal cuts it away. It is still where the points at the distance along the arc's
@@ -93,13 +97,16 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
                                     double distance) {
     const PathSegment& s1 = first.s;
     const PathSegment& s2 = second.s;
-    std::vector<Vec2> candidates;
+    // Two at most, where a line or circle meets a circle.
+    std::array<Vec2, 2> candidates;
+    std::size_t count = 0;
+    const auto candidate = [&](Vec2 p) { candidates[count++] = p; };
     if (!s1.isArc() && !s2.isArc()) {
         const Vec2 r = s1.b - s1.a, q = s2.b - s2.a;
         const double denominator = cross(r, q);
         if (!(std::abs(denominator) > 1e-13 * norm(r) * norm(q)))
             return std::nullopt;
-        candidates.push_back(s1.a + r * (cross(s2.a - s1.a, q) / denominator));
+        candidate(s1.a + r * (cross(s2.a - s1.a, q) / denominator));
     } else if (s1.isArc() != s2.isArc()) {
         const PathSegment& line = s1.isArc() ? s2 : s1;
         const ArcGeometry g = arcOf(s1.isArc() ? s1 : s2);
@@ -114,8 +121,8 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
         if (h > g.radius)
             return std::nullopt;
         const double w = std::sqrt((g.radius - h) * (g.radius + h) / dd);
-        candidates.push_back(line.a + d * (foot - w));
-        candidates.push_back(line.a + d * (foot + w));
+        candidate(line.a + d * (foot - w));
+        candidate(line.a + d * (foot + w));
     } else {
         const ArcGeometry g1 = arcOf(s1), g2 = arcOf(s2);
         const Vec2 d = g2.centre - g1.centre;
@@ -126,12 +133,13 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
             (g1.radius - g2.radius) * (g1.radius + g2.radius) / (2 * away) + away / 2;
         const double h = std::sqrt(std::max(0.0, (g1.radius - along) * (g1.radius + along)));
         const Vec2 e = d * (1 / away);
-        candidates.push_back(g1.centre + e * along + perp(e) * h);
-        candidates.push_back(g1.centre + e * along - perp(e) * h);
+        candidate(g1.centre + e * along + perp(e) * h);
+        candidate(g1.centre + e * along - perp(e) * h);
     }
     std::optional<Miter> best;
     double bestReach = std::numeric_limits<double>::infinity();
-    for (const Vec2 p : candidates) {
+    for (std::size_t k = 0; k < count; ++k) {
+        const Vec2 p = candidates[k];
         if (!finite(p) || dist(p, corner) > kMiterLimit * distance)
             continue;
         Miter m;
@@ -187,16 +195,15 @@ PathSegment cornerArc(Vec2 from, Vec2 to, Vec2 corner, double turnSign) {
 }
 
 // Joins the offsets of two segments that meet at `corner`; an arc between them when they are
-// joined so, added to `between`.
-void join(RawPiece& first, RawPiece& second, const PathSegment& before, const PathSegment& after,
-          double d, CornerJoin corners, double tolerance, std::optional<PathSegment>& between,
-          double& farthestCorner) {
-    const Vec2 corner = before.b;
+// joined so, added to `between`. `hits`: room for where they meet.
+void join(RawPiece& first, RawPiece& second, Vec2 corner, double d, CornerJoin corners,
+          double tolerance, std::optional<PathSegment>& between, double& farthestCorner,
+          std::vector<SegmentHit>& hits) {
     if (dist(first.b, second.a) <= tolerance) {
         second.a = first.b;
         return;
     }
-    const Vec2 in = tangentAt(before, 1), out = tangentAt(after, 0);
+    const Vec2 in = first.out, out = second.in;
     // The way the path turns: its sine and cosine suffice.
     const double turn = cross(in, out), straight = dot(in, out);
     const double side = d > 0 ? 1 : -1;
@@ -205,7 +212,7 @@ void join(RawPiece& first, RawPiece& second, const PathSegment& before, const Pa
     if (!reversal && turn * side > 0) {
         // An inner corner: the offsets cross; each ends where they do (the crossing nearest
         // the corner).
-        std::vector<SegmentHit> hits;
+        hits.clear();
         intersections(first.s, second.s, hits);
         const SegmentHit* best = nullptr;
         for (const SegmentHit& h : hits)
@@ -255,6 +262,7 @@ Path rawOffset(const Path& path, double d, CornerJoin corners, double tolerance,
     RawPiece first;
     std::optional<PathSegment> afterFirst;
     std::size_t firstAt = 0;
+    std::vector<SegmentHit> hits;
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t j = (i + 1) % n;
         if (j == 0 && !path.closed) {
@@ -264,7 +272,7 @@ Path rawOffset(const Path& path, double d, CornerJoin corners, double tolerance,
         const PathSegment nextSource = segmentOf(path, j);
         RawPiece next = j == 0 ? first : offsetSegment(nextSource, d);
         std::optional<PathSegment> between;
-        join(piece, next, source, nextSource, d, corners, tolerance, between, farthestCorner);
+        join(piece, next, source.b, d, corners, tolerance, between, farthestCorner, hits);
         if (i == 0 && path.closed) {
             first = piece;
             afterFirst = between;
@@ -381,7 +389,8 @@ public:
         }
         // Slices of no length are no parts.
         std::erase_if(out, [&](const Slice& s) {
-            return !s.wholeLoop && lengthBetween(cut(s.from), cut(s.to)) <= tolerance_;
+            return !s.wholeLoop && dist(cut(s.from).p, cut(s.to).p) <= tolerance_ &&
+                   lengthBetween(cut(s.from), cut(s.to)) <= tolerance_;
         });
         return out;
     }
@@ -535,7 +544,8 @@ std::vector<Path> stitch(const Slicer& slicer, const std::vector<Slice>& slices,
             for (std::size_t i = 0; i < count; ++i) {
                 PathSegment piece = slicer.piece(slices[*it], i, count);
                 piece.a = p.v.back().p;
-                if (segmentLength(piece) <= tolerance)
+                // No shorter than its chord: the length worked out only for short ones.
+                if (dist(piece.a, piece.b) <= tolerance && segmentLength(piece) <= tolerance)
                     continue;
                 const std::size_t raw = slicer.rawSegment(slices[*it], i);
                 if (raw == lastRaw && p.v.size() >= 2) {
