@@ -97,6 +97,12 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
                                     double distance) {
     const PathSegment& s1 = first.s;
     const PathSegment& s2 = second.s;
+    // The circles of arcs, worked out once.
+    std::optional<ArcGeometry> arc1, arc2;
+    if (s1.isArc())
+        arc1 = arcOf(s1);
+    if (s2.isArc())
+        arc2 = arcOf(s2);
     // Two at most, where a line or circle meets a circle.
     std::array<Vec2, 2> candidates;
     std::size_t count = 0;
@@ -109,7 +115,7 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
         candidate(s1.a + r * (cross(s2.a - s1.a, q) / denominator));
     } else if (s1.isArc() != s2.isArc()) {
         const PathSegment& line = s1.isArc() ? s2 : s1;
-        const ArcGeometry g = arcOf(s1.isArc() ? s1 : s2);
+        const ArcGeometry& g = arc1 ? *arc1 : *arc2;
         const Vec2 d = line.b - line.a;
         const Vec2 f = line.a - g.centre;
         const double dd = dot(d, d);
@@ -124,7 +130,7 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
         candidate(line.a + d * (foot - w));
         candidate(line.a + d * (foot + w));
     } else {
-        const ArcGeometry g1 = arcOf(s1), g2 = arcOf(s2);
+        const ArcGeometry &g1 = *arc1, &g2 = *arc2;
         const Vec2 d = g2.centre - g1.centre;
         const double away = norm(d);
         if (!(away > 0) || away > g1.radius + g2.radius || away < std::abs(g1.radius - g2.radius))
@@ -146,8 +152,8 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
         m.p = p;
         double reach = 0;
         // The first segment forward from its end.
-        if (s1.isArc()) {
-            const ArcGeometry g = arcOf(s1);
+        if (arc1) {
+            const ArcGeometry& g = *arc1;
             const double more = directedAngle(s1.b - g.centre, p - g.centre, g.sweep);
             if (more > kPi)
                 continue;
@@ -163,8 +169,8 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
             reach += dist(p, s1.b);
         }
         // The second backward from its start.
-        if (s2.isArc()) {
-            const ArcGeometry g = arcOf(s2);
+        if (arc2) {
+            const ArcGeometry& g = *arc2;
             const double more = directedAngle(p - g.centre, s2.a - g.centre, g.sweep);
             if (more > kPi)
                 continue;
