@@ -1,14 +1,16 @@
 #include "engine/model/Offset.h"
 
-#include "engine/model/BoxGrid.h"
+#include "engine/model/ChainBoxTree.h"
 #include "engine/model/Curves.h"
 #include "engine/model/Spline.h"
 #include "engine/model/VectorOps.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace cad {
 
@@ -26,8 +28,6 @@ constexpr std::size_t kSamplesOfASlice = 16;
 // round ones that the offset of a closed path that does not cross itself needs no more cuts
 // than where it crosses itself.
 constexpr double kShortCorner = 2;
-// So few samples are tried against every segment of the curve rather than through a grid.
-constexpr std::size_t kSamplesTriedAgainstAll = 64;
 
 // How far apart two points may be and still be one: the rounding of coordinates of that size.
 double samePointTolerance(const Rect& r, double distance) {
@@ -55,12 +55,15 @@ struct RawPiece {
     PathSegment s;         // the whole offset segment
     double t0 = 0, t1 = 1; // the part kept, as parameters on s (outside [0, 1] when extended)
     Vec2 a, b;             // its ends
+    Vec2 in, out;          // the way the segment offset runs at its start and at its end
     bool insideOut = false;
 };
 
 RawPiece offsetSegment(const PathSegment& s, double d) {
     RawPiece r;
-    const Vec2 a = s.a + perp(tangentAt(s, 0)) * d, b = s.b + perp(tangentAt(s, 1)) * d;
+    r.in = tangentAt(s, 0);
+    r.out = tangentAt(s, 1);
+    const Vec2 a = s.a + perp(r.in) * d, b = s.b + perp(r.out) * d;
     // An arc keeps its centre and sweep. Offset past its centre it turns inside out: the arc
     // of the same sweep on the far side of the centre, which runs back against the path; the
     // loop removal cuts it away. It is still where the points at the distance along the arc's
@@ -94,16 +97,25 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
                                     double distance) {
     const PathSegment& s1 = first.s;
     const PathSegment& s2 = second.s;
-    std::vector<Vec2> candidates;
+    // The circles of arcs, worked out once.
+    std::optional<ArcGeometry> arc1, arc2;
+    if (s1.isArc())
+        arc1 = arcOf(s1);
+    if (s2.isArc())
+        arc2 = arcOf(s2);
+    // Two at most, where a line or circle meets a circle.
+    std::array<Vec2, 2> candidates;
+    std::size_t count = 0;
+    const auto candidate = [&](Vec2 p) { candidates[count++] = p; };
     if (!s1.isArc() && !s2.isArc()) {
         const Vec2 r = s1.b - s1.a, q = s2.b - s2.a;
         const double denominator = cross(r, q);
         if (!(std::abs(denominator) > 1e-13 * norm(r) * norm(q)))
             return std::nullopt;
-        candidates.push_back(s1.a + r * (cross(s2.a - s1.a, q) / denominator));
+        candidate(s1.a + r * (cross(s2.a - s1.a, q) / denominator));
     } else if (s1.isArc() != s2.isArc()) {
         const PathSegment& line = s1.isArc() ? s2 : s1;
-        const ArcGeometry g = arcOf(s1.isArc() ? s1 : s2);
+        const ArcGeometry& g = arc1 ? *arc1 : *arc2;
         const Vec2 d = line.b - line.a;
         const Vec2 f = line.a - g.centre;
         const double dd = dot(d, d);
@@ -115,10 +127,10 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
         if (h > g.radius)
             return std::nullopt;
         const double w = std::sqrt((g.radius - h) * (g.radius + h) / dd);
-        candidates.push_back(line.a + d * (foot - w));
-        candidates.push_back(line.a + d * (foot + w));
+        candidate(line.a + d * (foot - w));
+        candidate(line.a + d * (foot + w));
     } else {
-        const ArcGeometry g1 = arcOf(s1), g2 = arcOf(s2);
+        const ArcGeometry &g1 = *arc1, &g2 = *arc2;
         const Vec2 d = g2.centre - g1.centre;
         const double away = norm(d);
         if (!(away > 0) || away > g1.radius + g2.radius || away < std::abs(g1.radius - g2.radius))
@@ -127,20 +139,21 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
             (g1.radius - g2.radius) * (g1.radius + g2.radius) / (2 * away) + away / 2;
         const double h = std::sqrt(std::max(0.0, (g1.radius - along) * (g1.radius + along)));
         const Vec2 e = d * (1 / away);
-        candidates.push_back(g1.centre + e * along + perp(e) * h);
-        candidates.push_back(g1.centre + e * along - perp(e) * h);
+        candidate(g1.centre + e * along + perp(e) * h);
+        candidate(g1.centre + e * along - perp(e) * h);
     }
     std::optional<Miter> best;
     double bestReach = std::numeric_limits<double>::infinity();
-    for (const Vec2 p : candidates) {
+    for (std::size_t k = 0; k < count; ++k) {
+        const Vec2 p = candidates[k];
         if (!finite(p) || dist(p, corner) > kMiterLimit * distance)
             continue;
         Miter m;
         m.p = p;
         double reach = 0;
         // The first segment forward from its end.
-        if (s1.isArc()) {
-            const ArcGeometry g = arcOf(s1);
+        if (arc1) {
+            const ArcGeometry& g = *arc1;
             const double more = directedAngle(s1.b - g.centre, p - g.centre, g.sweep);
             if (more > kPi)
                 continue;
@@ -156,8 +169,8 @@ std::optional<Miter> extendedCorner(const RawPiece& first, const RawPiece& secon
             reach += dist(p, s1.b);
         }
         // The second backward from its start.
-        if (s2.isArc()) {
-            const ArcGeometry g = arcOf(s2);
+        if (arc2) {
+            const ArcGeometry& g = *arc2;
             const double more = directedAngle(p - g.centre, s2.a - g.centre, g.sweep);
             if (more > kPi)
                 continue;
@@ -188,16 +201,15 @@ PathSegment cornerArc(Vec2 from, Vec2 to, Vec2 corner, double turnSign) {
 }
 
 // Joins the offsets of two segments that meet at `corner`; an arc between them when they are
-// joined so, added to `between`.
-void join(RawPiece& first, RawPiece& second, const PathSegment& before, const PathSegment& after,
-          double d, CornerJoin corners, double tolerance, std::optional<PathSegment>& between,
-          double& farthestCorner) {
-    const Vec2 corner = before.b;
+// joined so, added to `between`. `hits`: room for where they meet.
+void join(RawPiece& first, RawPiece& second, Vec2 corner, double d, CornerJoin corners,
+          double tolerance, std::optional<PathSegment>& between, double& farthestCorner,
+          std::vector<SegmentHit>& hits) {
     if (dist(first.b, second.a) <= tolerance) {
         second.a = first.b;
         return;
     }
-    const Vec2 in = tangentAt(before, 1), out = tangentAt(after, 0);
+    const Vec2 in = first.out, out = second.in;
     // The way the path turns: its sine and cosine suffice.
     const double turn = cross(in, out), straight = dot(in, out);
     const double side = d > 0 ? 1 : -1;
@@ -206,7 +218,7 @@ void join(RawPiece& first, RawPiece& second, const PathSegment& before, const Pa
     if (!reversal && turn * side > 0) {
         // An inner corner: the offsets cross; each ends where they do (the crossing nearest
         // the corner).
-        std::vector<SegmentHit> hits;
+        hits.clear();
         intersections(first.s, second.s, hits);
         const SegmentHit* best = nullptr;
         for (const SegmentHit& h : hits)
@@ -256,6 +268,7 @@ Path rawOffset(const Path& path, double d, CornerJoin corners, double tolerance,
     RawPiece first;
     std::optional<PathSegment> afterFirst;
     std::size_t firstAt = 0;
+    std::vector<SegmentHit> hits;
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t j = (i + 1) % n;
         if (j == 0 && !path.closed) {
@@ -265,7 +278,7 @@ Path rawOffset(const Path& path, double d, CornerJoin corners, double tolerance,
         const PathSegment nextSource = segmentOf(path, j);
         RawPiece next = j == 0 ? first : offsetSegment(nextSource, d);
         std::optional<PathSegment> between;
-        join(piece, next, source, nextSource, d, corners, tolerance, between, farthestCorner);
+        join(piece, next, source.b, d, corners, tolerance, between, farthestCorner, hits);
         if (i == 0 && path.closed) {
             first = piece;
             afterFirst = between;
@@ -351,8 +364,10 @@ public:
 
     // The slices between the cuts (kept, in order along the raw offset, by the slicer).
     std::vector<Slice> slices(std::vector<Cut> cuts) {
+        // In one order whatever the order they were found in (the same place may be found
+        // from two pairs of segments, a rounding apart).
         std::sort(cuts.begin(), cuts.end(), [](const Cut& a, const Cut& b) {
-            return a.segment != b.segment ? a.segment < b.segment : a.t < b.t;
+            return std::tie(a.segment, a.t, a.p.x, a.p.y) < std::tie(b.segment, b.t, b.p.x, b.p.y);
         });
         // One cut for one place along the raw offset (where it crosses itself, the same point
         // comes twice, far apart along it: both are cuts).
@@ -380,7 +395,8 @@ public:
         }
         // Slices of no length are no parts.
         std::erase_if(out, [&](const Slice& s) {
-            return !s.wholeLoop && lengthBetween(cut(s.from), cut(s.to)) <= tolerance_;
+            return !s.wholeLoop && dist(cut(s.from).p, cut(s.to).p) <= tolerance_ &&
+                   lengthBetween(cut(s.from), cut(s.to)) <= tolerance_;
         });
         return out;
     }
@@ -455,54 +471,31 @@ double joinedBulge(double first, double second) {
 
 // Which slices keep the distance from the curve, by samples of each (a slice lies wholly
 // nearer or wholly not, since it is cut wherever the raw offset crosses from one to the
-// other). A few samples are tried against every segment of the curve; many against those near
-// them, found by a grid.
+// other), each tried against the segments of the curve near it (`curveBoxes`, the boxes of
+// the curve's segments).
 void markFarEnough(const Slicer& slicer, std::vector<Slice>& slices, const Path& curve,
-                   double distance, double tolerance) {
-    struct Sample {
-        Vec2 p;
-        std::size_t slice;
-    };
-    std::vector<Sample> samples;
-    for (std::size_t k = 0; k < slices.size(); ++k) {
-        slices[k].keep = true;
-        // One sample in the middle of a short slice, more along a long one.
-        const std::size_t n = slicer.pieceCount(slices[k]);
-        const std::size_t count = std::clamp<std::size_t>(n / 8, 1, kSamplesOfASlice);
-        for (std::size_t i = 0; i < count; ++i)
-            samples.push_back(
-                {pointAt(slicer.piece(slices[k], (2 * i + 1) * n / (2 * count), n), 0.5), k});
-    }
+                   const ChainBoxTree& curveBoxes, double distance, double tolerance) {
     const double within = distance - tolerance;
-    const std::size_t segments = curve.segmentCount();
     // Whether a segment (with its box) holds a point nearer than the distance.
     const auto tooNear = [&](const Rect& b, std::size_t i, Vec2 p) {
         const double dx = std::max({b.left - p.x, p.x - b.right, 0.0});
         const double dy = std::max({b.bottom - p.y, p.y - b.top, 0.0});
         return dx * dx + dy * dy < within * within && distanceTo(segmentOf(curve, i), p) < within;
     };
-    if (samples.size() <= kSamplesTriedAgainstAll) {
-        for (std::size_t i = 0; i < segments; ++i) {
-            const Rect b = box(segmentOf(curve, i));
-            for (const Sample& s : samples)
-                if (slices[s.slice].keep && tooNear(b, i, s.p))
-                    slices[s.slice].keep = false;
+    for (Slice& slice : slices) {
+        slice.keep = true;
+        // One sample in the middle of a short slice, more along a long one.
+        const std::size_t n = slicer.pieceCount(slice);
+        const std::size_t count = std::clamp<std::size_t>(n / 8, 1, kSamplesOfASlice);
+        for (std::size_t i = 0; i < count && slice.keep; ++i) {
+            const Vec2 p = pointAt(slicer.piece(slice, (2 * i + 1) * n / (2 * count), n), 0.5);
+            Rect near;
+            near.add(p.x - within, p.y - within);
+            near.add(p.x + within, p.y + within);
+            if (curveBoxes.anyNear(near,
+                                   [&](std::size_t k) { return tooNear(curveBoxes.box(k), k, p); }))
+                slice.keep = false;
         }
-        return;
-    }
-    std::vector<Rect> boxes;
-    boxes.reserve(segments);
-    for (std::size_t i = 0; i < segments; ++i)
-        boxes.push_back(box(segmentOf(curve, i)));
-    const BoxGrid grid(std::move(boxes));
-    for (const Sample& s : samples) {
-        if (!slices[s.slice].keep)
-            continue;
-        Rect near;
-        near.add(s.p.x - within, s.p.y - within);
-        near.add(s.p.x + within, s.p.y + within);
-        if (grid.anyNear(near, [&](std::size_t i) { return tooNear(grid.box(i), i, s.p); }))
-            slices[s.slice].keep = false;
     }
 }
 
@@ -557,7 +550,8 @@ std::vector<Path> stitch(const Slicer& slicer, const std::vector<Slice>& slices,
             for (std::size_t i = 0; i < count; ++i) {
                 PathSegment piece = slicer.piece(slices[*it], i, count);
                 piece.a = p.v.back().p;
-                if (segmentLength(piece) <= tolerance)
+                // No shorter than its chord: the length worked out only for short ones.
+                if (dist(piece.a, piece.b) <= tolerance && segmentLength(piece) <= tolerance)
                     continue;
                 const std::size_t raw = slicer.rawSegment(slices[*it], i);
                 if (raw == lastRaw && p.v.size() >= 2) {
@@ -755,72 +749,70 @@ Outcome<std::vector<Path>> smoothOffset(Point point, Normal normal, double u0, d
 
 namespace {
 
-// keepOffsetParts, and when `checkCurve`, first whether the curve crosses itself (found with
-// the same grid): then nothing is kept and `curveCrosses` is set, for the caller to cut also at
-// the offset on the other side.
+// The boxes of a path's segments, for finding those that can meet.
+ChainBoxTree segmentBoxes(const Path& path) {
+    std::vector<Rect> boxes(path.segmentCount());
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        boxes[i] = box(segmentOf(path, i));
+    return ChainBoxTree(std::move(boxes));
+}
+
+// keepOffsetParts, and when `checkCurve`, first whether the curve crosses itself: then nothing
+// is kept and `curveCrosses` is set, for the caller to cut also at the offset on the other side.
 std::vector<Path> keepParts(const Path& raw, const Path& curve,
                             const std::vector<PathSegment>& cuts, double distance, double tolerance,
                             bool checkCurve, bool& curveCrosses) {
     const std::size_t n = raw.segmentCount();
+    curveCrosses = false;
     if (n == 0)
         return {};
     const bool closed = raw.closed;
-    const std::size_t m = cuts.size(), c = checkCurve ? curve.segmentCount() : 0;
-    std::vector<Rect> boxes;
-    boxes.reserve(n + m + c);
+    const ChainBoxTree rawBoxes = segmentBoxes(raw);
     Rect all;
-    for (std::size_t i = 0; i < n; ++i) {
-        boxes.push_back(box(segmentOf(raw, i)));
-        all.add(boxes.back());
-    }
-    for (const PathSegment& s : cuts)
-        boxes.push_back(box(s));
-    for (std::size_t i = 0; i < c; ++i)
-        boxes.push_back(box(segmentOf(curve, i)));
+    for (std::size_t i = 0; i < n; ++i)
+        all.add(rawBoxes.box(i));
     const double same = samePointTolerance(all, distance);
-    // Where the raw offset crosses itself or the cutting segments (boxes 0..n-1 the raw
-    // offset's, then the cuts', then the curve's).
-    std::vector<Cut> found;
-    curveCrosses = false;
-    {
-        std::vector<SegmentHit> hits;
-        const BoxGrid grid(std::move(boxes), false);
-        grid.forEachPair([&](std::size_t i, std::size_t j) {
-            if (i >= n + m) {
-                if (!curveCrosses && crossAt(curve, i - n - m, j - n - m, same))
-                    curveCrosses = true;
-                return;
-            }
-            if (i >= n || j >= n + m)
-                return;
-            hits.clear();
-            const PathSegment a = segmentOf(raw, i);
-            if (j < n) {
-                const PathSegment b = segmentOf(raw, j);
-                // Neighbours meet at their common end; that is no crossing.
-                const bool next = j == i + 1, wraps = closed && i == 0 && j == n - 1;
-                if ((next && !meetElsewhere(a, b, same)) || (wraps && !meetElsewhere(b, a, same)))
-                    return;
-                intersections(a, b, hits);
-                for (const SegmentHit& h : hits) {
-                    if ((next && dist(h.p, a.b) <= same) || (wraps && dist(h.p, a.a) <= same))
-                        continue;
-                    found.push_back({i, h.ta, h.p});
-                    found.push_back({j, h.tb, h.p});
-                }
-            } else {
-                intersections(a, cuts[j - n], hits);
-                for (const SegmentHit& h : hits)
-                    found.push_back({i, h.ta, h.p});
-            }
-        });
-    }
-    if (curveCrosses)
+    const ChainBoxTree curveBoxes = segmentBoxes(curve);
+    if (checkCurve && curveBoxes.anyPair([&](std::size_t i, std::size_t j) {
+            return crossAt(curve, i, j, same);
+        })) {
+        curveCrosses = true;
         return {};
+    }
+    // Where the raw offset crosses itself or the cutting segments.
+    std::vector<Cut> found;
+    std::vector<SegmentHit> hits;
+    rawBoxes.forEachPair([&](std::size_t i, std::size_t j) {
+        const PathSegment a = segmentOf(raw, i), b = segmentOf(raw, j);
+        // Neighbours meet at their common end; that is no crossing.
+        const bool next = j == i + 1, wraps = closed && i == 0 && j == n - 1;
+        if ((next && !meetElsewhere(a, b, same)) || (wraps && !meetElsewhere(b, a, same)))
+            return;
+        hits.clear();
+        intersections(a, b, hits);
+        for (const SegmentHit& h : hits) {
+            if ((next && dist(h.p, a.b) <= same) || (wraps && dist(h.p, a.a) <= same))
+                continue;
+            found.push_back({i, h.ta, h.p});
+            found.push_back({j, h.tb, h.p});
+        }
+    });
+    if (!cuts.empty()) {
+        std::vector<Rect> cutBoxes(cuts.size());
+        for (std::size_t k = 0; k < cuts.size(); ++k)
+            cutBoxes[k] = box(cuts[k]);
+        rawBoxes.forEachPairWith(ChainBoxTree(std::move(cutBoxes)),
+                                 [&](std::size_t i, std::size_t k) {
+                                     hits.clear();
+                                     intersections(segmentOf(raw, i), cuts[k], hits);
+                                     for (const SegmentHit& h : hits)
+                                         found.push_back({i, h.ta, h.p});
+                                 });
+    }
     Slicer slicer(raw, same);
     std::vector<Slice> slices = slicer.slices(std::move(found));
     const double far = std::abs(distance);
-    markFarEnough(slicer, slices, curve, far, tolerance);
+    markFarEnough(slicer, slices, curve, curveBoxes, far, tolerance);
     return stitch(slicer, slices, std::max(same, 1e-9 * far));
 }
 

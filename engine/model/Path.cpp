@@ -3,6 +3,7 @@
 #include "engine/model/VectorOps.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace cad {
@@ -124,9 +125,18 @@ double clamp01(double t) {
     return std::clamp(t, 0.0, 1.0);
 }
 
+// The meeting points of two segments, each once: two at most, four where they run along one
+// circle. Kept in place, not on the heap: segments are met by the hundred thousand.
+struct Hits {
+    std::array<SegmentHit, 4> hits;
+    std::size_t count = 0;
+    void push_back(const SegmentHit& h) { hits[count++] = h; }
+    const SegmentHit* begin() const { return hits.data(); }
+    const SegmentHit* end() const { return hits.data() + count; }
+};
+
 // Snaps a parameter to an end where the point is that end (the same point both segments keep).
-void addHit(const PathSegment& a, const PathSegment& b, Vec2 p, double ta, double tb,
-            std::vector<SegmentHit>& out) {
+void addHit(const PathSegment& a, const PathSegment& b, Vec2 p, double ta, double tb, Hits& out) {
     ta = clamp01(ta);
     tb = clamp01(tb);
     if (ta == 0)
@@ -144,7 +154,7 @@ void addHit(const PathSegment& a, const PathSegment& b, Vec2 p, double ta, doubl
 }
 
 // Segments along one line or one circle: the ends of each that lie on the other.
-void overlapEnds(const PathSegment& a, const PathSegment& b, std::vector<SegmentHit>& out) {
+void overlapEnds(const PathSegment& a, const PathSegment& b, Hits& out) {
     for (const Vec2 p : {b.a, b.b}) {
         const double ta = closestParameter(a, p);
         if (dist(pointAt(a, ta), p) <= 1e-12 * std::max(1.0, segmentLength(a)))
@@ -303,7 +313,7 @@ double bulgeArea(const PathSegment& s) {
 }
 
 void intersections(const PathSegment& a, const PathSegment& b, std::vector<SegmentHit>& out) {
-    std::vector<SegmentHit> found;
+    Hits found;
     const bool arcA = a.isArc(), arcB = b.isArc();
     if (!arcA && !arcB) {
         const Vec2 r = a.b - a.a, q = b.b - b.a;

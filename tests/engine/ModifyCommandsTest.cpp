@@ -2,6 +2,7 @@
 // lengthen, reverse) in the drawing window, driven by clicks and keys as a person gives them;
 // each change one step that undo takes back.
 #include "engine/Engine.h"
+#include "engine/commands/ModifySupport.h"
 #include "engine/io/NativeFormat.h"
 #include "engine/model/EntityCurves.h"
 #include "engine/model/Measure.h"
@@ -14,6 +15,8 @@
 #include <QTest>
 
 #include <cmath>
+#include <functional>
+#include <set>
 
 using namespace cad;
 
@@ -86,6 +89,22 @@ protected:
     static LineData lineOf(int h) { return drawing().lines[entity(h).first]; }
     static Curve curve(int h) { return *curveOf(drawing(), h); }
     static void startFresh() { cadUndoForget(); }
+    // Every entity erased (one step), for the next case of a table.
+    static void eraseAll() {
+        ActiveAdder::step([](ChangeSet& c) {
+            for (const int h : live())
+                c.erase(static_cast<std::uint32_t>(h));
+            return 0;
+        });
+    }
+    // The live entities not among `others`.
+    static std::vector<int> liveBut(const std::set<int>& others) {
+        std::vector<int> out;
+        for (const int h : live())
+            if (!others.count(h))
+                out.push_back(h);
+        return out;
+    }
 
     QWidget parent;
     DrawingWindow* w = nullptr;
@@ -268,6 +287,250 @@ TEST_F(ModifyCommandsTest, ExtendToAnArcAndToTheExtensionOfAnEdge) {
     (void)edgeLine;
 }
 
+// ---- trim and extend: every kind of target at every kind of edge, in the window
+//
+// Every edge crosses the x axis at the origin going up (and nowhere else near the targets);
+// every target runs from left to right through the origin, level there. So a trim picked right
+// of the origin leaves the target from its left end to the origin, and a target that ends short
+// of the origin extends to it: the ends and the length of the result are known beforehand.
+
+namespace kinds {
+
+const double kArcEnd = 40 * std::sqrt(0.5), kArcY = -40 + kArcEnd; // on a circle about (0, -40)
+const double kQuarterBulge = std::tan(kPi / 8);
+
+struct Edge {
+    const char* name;
+    std::function<int()> add;
+};
+
+std::vector<Edge> edges() {
+    return {
+        {"line", [] { return cadAddLine(0, -50, 0, 50); }},
+        {"arc",
+         [] {
+             return ActiveAdder().addArc({{50, 0}, 50, 135, 225});
+         }},
+        {"circle", [] { return cadAddCircle(50, 0, 50); }},
+        // Straight above and below, between them an arc about (-50, 0) through the origin.
+        {"polyline",
+         [] {
+             cadPolylineBegin();
+             cadVertex(-10, -60);
+             cadVertexBulge(-10, -30, 1.0 / 3);
+             cadVertex(-10, 30);
+             cadVertex(-10, 60);
+             return cadAddPolyline(0, 0);
+         }},
+        {"spline",
+         [] {
+             const Vec2 fit[] = {{-10, -40}, {0, 0}, {-10, 40}};
+             return ActiveAdder().addSpline(fit, 3, false);
+         }},
+        {"ellipse", [] { return cadAddEllipse(40, 0, 40, 60, 0, 0, 360); }},
+    };
+}
+
+// What a target must become.
+struct Expected {
+    EntityType kind;
+    Vec2 start, end;
+    double length;
+};
+
+struct Target {
+    const char* name;
+    Curve curve;
+    Vec2 pick;
+    Expected result; // .length < 0: refused
+};
+
+// Added on the active layer.
+int addCurve(const Curve& c) {
+    if (const auto* l = std::get_if<LineData>(&c))
+        return cadAddLine(l->a.x, l->a.y, l->b.x, l->b.y);
+    if (const auto* a = std::get_if<ArcData>(&c))
+        return ActiveAdder().addArc(*a);
+    if (const auto* k = std::get_if<CircleData>(&c))
+        return cadAddCircle(k->centre.x, k->centre.y, k->radius);
+    if (const auto* e = std::get_if<EllipseData>(&c))
+        return ActiveAdder().addEllipse(*e);
+    if (const auto* s = std::get_if<SplineData>(&c))
+        return ActiveAdder().addSpline(s->fit.data(), s->fit.size(), s->closed);
+    const Path& p = std::get<Path>(c);
+    cadPolylineBegin();
+    for (const PathVertex& v : p.v)
+        cadVertexBulge(v.p.x, v.p.y, v.bulge);
+    return cadAddPolyline(0, p.closed ? 1 : 0);
+}
+
+const Curve kTrimSpline = SplineData{{{-60, 20}, {0, 0}, {60, 20}}, false};
+const Curve kFullEllipse = EllipseData{{0, -50}, 60, 50, 0, 0, 360};
+
+std::vector<Target> trimTargets() {
+    const Path polyline{{{{-60, kArcY}, 0},
+                         {{-kArcEnd, kArcY}, -kQuarterBulge},
+                         {{kArcEnd, kArcY}, 0},
+                         {{60, kArcY}, 0}},
+                        false};
+    const Curve spline = kTrimSpline;
+    return {
+        {"line", LineData{{-60, 0}, {60, 0}}, {45, 0}, {EntityType::Line, {-60, 0}, {0, 0}, 60}},
+        {"arc",
+         ArcData{{0, -50}, 50, 45, 135},
+         {25, -50 + 50 * std::sin(radians(60))},
+         {EntityType::Arc, {0, 0}, {-kArcEnd * 50 / 40, -50 + kArcEnd * 50 / 40}, 50 * kPi / 4}},
+        // Cut at the origin and, by the short line below, at (0, -100): the left half goes.
+        {"circle",
+         CircleData{{0, -50}, 50},
+         {-50, -50},
+         {EntityType::Arc, {0, -100}, {0, 0}, 50 * kPi}},
+        {"ellipse",
+         kFullEllipse,
+         {-60, -50},
+         {EntityType::Ellipse, {0, -100}, {0, 0}, curveLength(kFullEllipse) / 2}},
+        {"polyline",
+         polyline,
+         {45, kArcY},
+         {EntityType::Polyline, {-60, kArcY}, {0, 0}, 60 - kArcEnd + 40 * kPi / 4}},
+        // Level at the origin, the same on both sides of it.
+        {"spline",
+         spline,
+         pointAt(spline, closestParameter(spline, {45, 11})),
+         {EntityType::Spline, {-60, 20}, {0, 0}, curveLength(spline) / 2}},
+    };
+}
+
+std::vector<Target> extendTargets() {
+    const double polylineEnd = radians(105);
+    const Vec2 end{40 * std::cos(polylineEnd), -40 + 40 * std::sin(polylineEnd)};
+    const Path polyline{
+        {{{-60, kArcY}, 0}, {{-kArcEnd, kArcY}, -std::tan(radians(30) / 4)}, {end, 0}}, false};
+    const auto onEllipse = [](double degrees) {
+        return Vec2{60 * std::cos(radians(degrees)), -50 + 50 * std::sin(radians(degrees))};
+    };
+    return {
+        {"line", LineData{{-60, 0}, {-20, 0}}, {-25, 0}, {EntityType::Line, {-60, 0}, {0, 0}, 60}},
+        {"arc",
+         ArcData{{0, -50}, 50, 100, 135},
+         {50 * std::cos(radians(103)), -50 + 50 * std::sin(radians(103))},
+         {EntityType::Arc, {0, 0}, {-kArcEnd * 50 / 40, -50 + kArcEnd * 50 / 40}, 50 * kPi / 4}},
+        {"circle", CircleData{{0, -50}, 50}, {-50, -50}, {EntityType::Circle, {}, {}, -1}},
+        {"ellipse",
+         EllipseData{{0, -50}, 60, 50, 0, 100, 160},
+         onEllipse(103),
+         {EntityType::Ellipse,
+          {0, 0},
+          onEllipse(160),
+          curveLength(EllipseData{{0, -50}, 60, 50, 0, 90, 160})}},
+        // Ending on its arc at 105°: on along the arc's circle to 90°.
+        {"polyline",
+         polyline,
+         {40 * std::cos(radians(110)), -40 + 40 * std::sin(radians(110))},
+         {EntityType::Polyline, {-60, kArcY}, {0, 0}, 60 - kArcEnd + 40 * kPi / 4}},
+        // Straight, so that its way on is the x axis.
+        {"spline",
+         SplineData{{{-60, 0}, {-40, 0}, {-20, 0}}, false},
+         {-22, 0},
+         {EntityType::Spline, {-60, 0}, {0, 0}, 60}},
+    };
+}
+
+} // namespace kinds
+
+TEST_F(ModifyCommandsTest, TrimAndExtendEveryKindAtEdgesOfEveryKindAsTheFiguresSay) {
+    const int layer = cadLayerAdd("krawedz", 0.35, 0xFF0000, 0);
+    for (const bool extend : {false, true})
+        for (const kinds::Target& t : extend ? kinds::extendTargets() : kinds::trimTargets())
+            for (const kinds::Edge& e : kinds::edges()) {
+                SCOPED_TRACE(testing::Message()
+                             << (extend ? "extend " : "trim ") << t.name << " at " << e.name);
+                eraseAll();
+                std::set<int> others{e.add()};
+                // The second cut of closed targets, below the origin.
+                if (!extend)
+                    others.insert(cadAddLine(0, -120, 0, -80));
+                cadLayerActive(layer);
+                const int target = kinds::addCurve(t.curve);
+                cadLayerActive(0);
+                startFresh();
+                notices.clear();
+                ASSERT_EQ(cadExecute(extend ? CAD_CMD_EXTEND : CAD_CMD_TRIM), 1);
+                key(Qt::Key_Return); // every entity is an edge
+                click(t.pick);
+                key(Qt::Key_Escape);
+                key(Qt::Key_Escape);
+                ASSERT_EQ(w->mode(), DrawingWindow::Mode::Idle);
+                const std::vector<int> made = liveBut(others);
+                ASSERT_EQ(made.size(), 1u);
+                const kinds::Expected& x = t.result;
+                if (x.length < 0) {
+                    EXPECT_EQ(made[0], target);
+                    ASSERT_FALSE(notices.empty());
+                    EXPECT_EQ(notices.back(), engine().text(refusalText(Refusal::ClosedCurve)));
+                    continue;
+                }
+                const Curve c = curve(made[0]);
+                EXPECT_EQ(entity(made[0]).type, x.kind);
+                EXPECT_EQ(entity(made[0]).layer, layer);
+                expectNear(startPoint(c), x.start, 1e-7);
+                expectNear(endPoint(c), x.end, 1e-7);
+                // A spline cut is fitted anew through points of the old one.
+                EXPECT_NEAR(curveLength(c), x.length,
+                            x.length * (x.kind == EntityType::Spline ? 1e-6 : 1e-9));
+                // Along the curve it was.
+                if (!extend) {
+                    const double middle = (parameterStart(c) + parameterEnd(c)) / 2;
+                    EXPECT_LT(distanceTo(t.curve, pointAt(c, middle)), 1e-6);
+                }
+                undo();
+                EXPECT_EQ(liveBut(others), std::vector<int>{target});
+                EXPECT_NEAR(curveLength(curve(target)), curveLength(t.curve), 1e-9);
+            }
+}
+
+TEST_F(ModifyCommandsTest, TheEntitiesOfAnInsertedBlockCutAndBound) {
+    // A short line and a small circle, inserted turned a quarter and twice as large: the line
+    // stands at x = 30 from y = -20 to 20, the circle has radius 10 about (-30, 0).
+    const std::size_t first = drawing().entities.size();
+    cadAddLine(-10, 0, 10, 0);
+    cadAddCircle(0, 30, 5);
+    const int block = ActiveAdder().makeBlock("slupek", {0, 0}, first);
+    ASSERT_GE(block, 0);
+    ActiveAdder().addInsert({block, {30, 0}, 2, 2, 90});
+    const int road = cadAddLine(-100, 5, 100, 5);
+    const int toLine = cadAddLine(80, -5, 50, -5);
+    const int toCircle = cadAddLine(-30, 40, -30, 30);
+    startFresh();
+    // The insertion picked as the only cutting edge.
+    ASSERT_EQ(cadExecute(CAD_CMD_TRIM), 1);
+    click({30, 15});
+    key(Qt::Key_Return);
+    click({60, 5});
+    expectNear(lineOf(road).b, {30, 5});
+    // Between the circle's two cuts: the road falls in two.
+    click({-30, 5});
+    const double half = std::sqrt(100.0 - 25);
+    expectNear(lineOf(road).b, {-30 - half, 5});
+    const std::vector<int> lines = liveOf(EntityType::Line);
+    expectNear(lineOf(lines.back()).a, {-30 + half, 5});
+    expectNear(lineOf(lines.back()).b, {30, 5});
+    key(Qt::Key_Escape);
+    key(Qt::Key_Escape);
+    undo();
+    undo();
+    expectNear(lineOf(road).b, {100, 5});
+    EXPECT_EQ(liveOf(EntityType::Line).size(), 3u);
+    cadSelect(0, -1); // undo selected what it took back
+    // Every entity as a boundary: the insertion found through the index like any other.
+    ASSERT_EQ(cadExecute(CAD_CMD_EXTEND), 1);
+    key(Qt::Key_Return);
+    click({52, -5});
+    expectNear(lineOf(toLine).b, {30, -5});
+    click({-30, 32});
+    expectNear(lineOf(toCircle).b, {-30, 10});
+}
+
 // ---- fillet and chamfer
 
 TEST_F(ModifyCommandsTest, FilletTwoLinesWithATypedRadiusAndASharpCornerWithZero) {
@@ -377,6 +640,51 @@ TEST_F(ModifyCommandsTest, ChamferTwoLinesByEqualDistances) {
     expectNear(lineOf(b).b, {0, 10});
     EXPECT_EQ(liveOf(EntityType::Line).size(), 3u);
     undo();
+    EXPECT_EQ(liveOf(EntityType::Line).size(), 2u);
+}
+
+TEST_F(ModifyCommandsTest, ChamferByADistanceAndAnAngleOnTwoLinesAndAPolylineCorner) {
+    const int a = cadAddLine(0, 0, 100, 0);
+    const int b = cadAddLine(0, 100, 0, 0);
+    cadPolylineBegin();
+    cadVertex(-150, 60);
+    cadVertex(-150, 0);
+    cadVertex(-70, 0);
+    const int corner = cadAddPolyline(0, 0);
+    startFresh();
+    ASSERT_EQ(cadExecute(CAD_CMD_CHAMFER), 1);
+    typeIn("20");
+    key(Qt::Key_K);
+    EXPECT_EQ(prompt, engine().text(18605) + ": " + engine().text(18637));
+    typeIn("30");
+    // 20 along the first line picked, then at 30° to it until the second.
+    const double across = 20 * std::tan(radians(30));
+    click({60, 0});
+    click({0, 60});
+    expectNear(lineOf(a).a, {20, 0});
+    expectNear(lineOf(a).b, {100, 0});
+    expectNear(lineOf(b).a, {0, 100});
+    expectNear(lineOf(b).b, {0, across});
+    const std::vector<int> lines = liveOf(EntityType::Line);
+    ASSERT_EQ(lines.size(), 3u);
+    const LineData bevel = lineOf(lines.back());
+    EXPECT_NEAR(std::hypot(bevel.a.x - bevel.b.x, bevel.a.y - bevel.b.y),
+                20 / std::cos(radians(30)), 1e-9);
+    // A polyline's corner by its two segments, the vertical one first: one polyline still.
+    click({-150, 30});
+    click({-110, 0});
+    const Path p = std::get<Path>(curve(corner));
+    ASSERT_EQ(p.v.size(), 4u);
+    expectNear(p.v[1].p, {-150, 20});
+    expectNear(p.v[2].p, {-150 + across, 0});
+    expectNear(p.v[3].p, {-70, 0});
+    EXPECT_EQ(liveOf(EntityType::Polyline).size(), 1u);
+    key(Qt::Key_Escape);
+    key(Qt::Key_Escape);
+    undo();
+    EXPECT_EQ(std::get<Path>(curve(corner)).v.size(), 3u);
+    undo();
+    expectNear(lineOf(a).a, {0, 0});
     EXPECT_EQ(liveOf(EntityType::Line).size(), 2u);
 }
 

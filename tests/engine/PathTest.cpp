@@ -1,8 +1,10 @@
 // Polylines with arc segments: each segment's circle, points, lengths and parts checked
 // against circles known in closed form; meeting points against the formulas; whole paths by
-// their areas and by reversing and cutting them; the grid of boxes against trying every pair.
+// their areas and by reversing and cutting them; the grid of boxes and the tree of a chain's
+// boxes against trying every pair.
 #include "engine/model/Path.h"
 #include "engine/model/BoxGrid.h"
+#include "engine/model/ChainBoxTree.h"
 
 #include <gtest/gtest.h>
 
@@ -246,5 +248,74 @@ TEST(BoxGrid, FindsThePairsAndPlacesThatTryingEveryOneFinds) {
             if (boxes[i].intersects(r))
                 all.insert(i);
         EXPECT_EQ(near, all);
+    }
+}
+
+TEST(ChainBoxTree, FindsThePairsAndPlacesThatTryingEveryOneFinds) {
+    std::mt19937 random(12);
+    std::uniform_real_distribution<double> step(-20, 20), at(0, 400);
+    // Boxes of the steps of a random walk, as a polyline's segments make them; now and then an
+    // empty one or one over much of the place. Sizes at the edges of the groups of eight.
+    const auto chain = [&](std::size_t count) {
+        std::vector<Rect> boxes;
+        Vec2 p{at(random), at(random)};
+        for (std::size_t i = 0; i < count; ++i) {
+            Rect r;
+            r.add(p);
+            p = {p.x + step(random), p.y + step(random)};
+            r.add(p);
+            if (i % 37 == 5)
+                r = Rect{};
+            if (i % 101 == 7)
+                r.add(p.x + 300, p.y - 200);
+            boxes.push_back(r);
+        }
+        return boxes;
+    };
+    using Pairs = std::set<std::pair<std::size_t, std::size_t>>;
+    for (const std::size_t count : {0, 1, 2, 8, 9, 64, 65, 513, 700}) {
+        const std::vector<Rect> boxes = chain(count), others = chain(count / 2 + 3);
+        const ChainBoxTree tree(boxes), otherTree(others);
+        Pairs found, expected;
+        tree.forEachPair([&](std::size_t i, std::size_t j) {
+            EXPECT_LT(i, j);
+            EXPECT_TRUE(found.insert({i, j}).second) << "twice: " << i << " " << j;
+        });
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                if (boxes[i].intersects(boxes[j]))
+                    expected.insert({i, j});
+        EXPECT_EQ(found, expected) << count;
+        // One pair asked for: the search ends at the first yes.
+        std::size_t asked = 0;
+        EXPECT_EQ(tree.anyPair([&](std::size_t, std::size_t) { return ++asked == 1; }),
+                  !expected.empty());
+        EXPECT_EQ(asked, expected.empty() ? 0u : 1u);
+
+        Pairs across, expectedAcross;
+        tree.forEachPairWith(otherTree, [&](std::size_t i, std::size_t j) {
+            EXPECT_TRUE(across.insert({i, j}).second) << "twice: " << i << " " << j;
+        });
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            for (std::size_t j = 0; j < others.size(); ++j)
+                if (boxes[i].intersects(others[j]))
+                    expectedAcross.insert({i, j});
+        EXPECT_EQ(across, expectedAcross) << count;
+
+        for (int q = 0; q < 20; ++q) {
+            Rect r;
+            r.add(at(random), at(random));
+            r.add(r.left + step(random) * 2, r.bottom + step(random) * 2);
+            std::vector<std::size_t> near, all;
+            tree.anyNear(r, [&](std::size_t i) {
+                near.push_back(i);
+                return false;
+            });
+            for (std::size_t i = 0; i < boxes.size(); ++i)
+                if (boxes[i].intersects(r))
+                    all.push_back(i);
+            // In the chain's order, each once.
+            EXPECT_EQ(near, all) << count;
+        }
     }
 }
