@@ -1048,6 +1048,8 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     // Dimensions
     {19370, u8"Wierzchołek kąta"_w1250},
     {19371, u8"Wybierz pierwszą linię (Enter: kąt przy wierzchołku)"_w1250},
+    {19380, u8"Skala wydruku"_w1250},
+    {19381, u8"Skala wydruku 1:"_w1250},
 });
 
 template <std::size_t N> constexpr bool strictlyIncreasing(const std::array<EngineString, N>& t) {
