@@ -8,6 +8,7 @@
 #include "engine/ui/Dialogs.h"
 #include "engine/ui/Printing.h"
 #include "engine/ui/QtResponder.h"
+#include "engine/ui/SheetPrinting.h"
 #include "engine/view/DrawingWindow.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -144,6 +145,15 @@ TEST_F(PrintScaleTest, ADimensionPrintsTheSameSizeOnPaperAtAnyScaleThePrintGives
     EXPECT_NEAR(large.width(), small.width(), small.width() * 0.02);
     EXPECT_GT(small.height(), 2.5);
     EXPECT_LT(small.height(), 5.0);
+    // A sheet printed at its own scale (1:250 here, the drawing's being 1:1000): as large again.
+    const QString sheet = QString::fromStdString(path("sheet.pdf"));
+    SheetPrintOptions options;
+    options.scale = 250;
+    const PrintArea area{{10, -2}, 40, 20, 0};
+    ASSERT_TRUE(printSheetsToPdf(drawing(), std::span(&area, 1), {}, options, sheet));
+    const QSizeF onSheet = printedValue(sheet);
+    EXPECT_NEAR(onSheet.height(), small.height(), small.height() * 0.02);
+    EXPECT_NEAR(onSheet.width(), small.width(), small.width() * 0.02);
 
     // The dialog starts from the drawing's scale; a print fitted to the page leaves it.
     const QString fitted = QString::fromStdString(path("fitted.pdf"));
