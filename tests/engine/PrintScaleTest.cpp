@@ -238,7 +238,9 @@ TEST_F(PrintScaleTest, ChangingTheScaleResizesTheDimensionsDrawnAtOnceWithoutASt
     EXPECT_TRUE(drawing().valid(second));
     EXPECT_DOUBLE_EQ(textHeight(second), 2.5);
 
-    // The dimension styles show it below their pages and set it ("2,5" typed with a comma).
+    // The dimension styles show it below their pages and set it ("2,5" typed with a comma);
+    // with the styles as they were, that is no step either.
+    const auto state = document().journal.state();
     {
         ModalScope modal([&](QDialog& d) {
             EXPECT_EQ(d.objectName(), "cadDimStyleDialog");
@@ -252,6 +254,7 @@ TEST_F(PrintScaleTest, ChangingTheScaleResizesTheDimensionsDrawnAtOnceWithoutASt
     }
     EXPECT_DOUBLE_EQ(drawing().settings.printScale, 250.5);
     EXPECT_DOUBLE_EQ(textHeight(first), 2.5 * 250.5 / 1000);
+    EXPECT_EQ(document().journal.state(), state);
     // Cancelled, or the same scale again: nothing changes.
     {
         ModalScope modal([](QDialog& d) {
