@@ -207,6 +207,9 @@ inline constexpr int CAD_CMD_DIM_RADIAL = 17605;    // a circle or arc, the text
 inline constexpr int CAD_CMD_DIM_DIAMETRIC = 17606; // a circle or arc, the text point
 inline constexpr int CAD_CMD_DIM_ORDINATE = 17607;  // a point; the side of the text chooses X or Y
 inline constexpr int CAD_CMD_DIM_STYLES = 17610;    // the dimension-style dialog
+// The drawing's print scale 1:N (a small dialog): what the print dialog starts from and what the
+// dimensions' sizes (millimetres on paper) are multiplied by; kept in the drawing, not a step.
+inline constexpr int CAD_CMD_PRINT_SCALE = 17611;
 // Editing: on the selection, or on what is picked then when nothing is selected
 inline constexpr int CAD_CMD_PROPERTIES = 17401; // the properties of the entities, as a dialog
 inline constexpr int CAD_CMD_COPY = 17402;       // copies by base and destination points

@@ -678,6 +678,8 @@ constexpr auto kTexts = std::to_array<OwnText>({
     {19370, "Vertex of the angle"},
     {19371, "Select the first line (Enter: the angle at a vertex)"},
     {19372, "The polyline follows no arc there"},
+    {19380, "Print scale"},
+    {19381, "Print scale 1:"},
     // Paper sizes.
     {19402, "A0, 840 x 1189"},
     {19403, "A1, 594 x 841"},

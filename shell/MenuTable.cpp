@@ -181,6 +181,8 @@ constexpr auto kMenu = std::to_array<MenuEntry>({
     {Kind::Separator, "N14", u8"-", 0, Action::Nothing},
     {Kind::Item, "Siatka1", u8"Siatka", 17461, Action::Engine},
     {Kind::Separator, "N15", u8"-", 0, Action::Nothing},
+    // The drawing's print scale (dimensions take their size from it), below the last separator.
+    {Kind::Item, "Skalawydruku1", u8"Skala wydruku", 17611, Action::Engine},
     {Kind::EndMenu, "", u8"", 0, Action::Nothing},
     {Kind::Menu, "Pomoc1", u8"Pomoc", 0, Action::Nothing},
     {Kind::Item, "Opisprogramu1", u8"Opis programu", 0, Action::Description},

@@ -1049,6 +1049,8 @@ constexpr auto kProgramTable = std::to_array<EngineString>({
     {19370, u8"Wierzchołek kąta"_w1250},
     {19371, u8"Wybierz pierwszą linię (Enter: kąt przy wierzchołku)"_w1250},
     {19372, u8"Polilinia nie biegnie tu po łuku"_w1250},
+    {19380, u8"Skala wydruku"_w1250},
+    {19381, u8"Skala wydruku 1:"_w1250},
 });
 
 template <std::size_t N> constexpr bool strictlyIncreasing(const std::array<EngineString, N>& t) {

@@ -17,6 +17,7 @@
 #include "engine/model/PolylineArc.h"
 #include "engine/ui/Dialogs.h"
 #include "engine/ui/DimensionStyleDialog.h"
+#include "engine/ui/Printing.h"
 #include "engine/view/DrawingWindow.h"
 
 #include <QApplication>
@@ -501,7 +502,10 @@ int runDimensionStyles() {
             return i >= 0 && static_cast<std::size_t>(i) < uses.size() && uses[i] > 0;
         },
         QApplication::activeWindow());
+    dialog.setPrintScale(dr.settings.printScale);
     if (showModal(dialog) != QDialog::Accepted)
+        return 0;
+    if (engine().active() != doc) // the dialog ran an event loop
         return 0;
     const std::vector<int> renumbered = dialog.oldToNew();
     const int done = changeActive(0, [&](ChangeSet& c) {
@@ -522,6 +526,8 @@ int runDimensionStyles() {
             was < renumbered.size() && renumbered[was] >= 0 ? renumbered[was] : 0;
         return 1;
     });
+    // The print scale is the drawing's setting, not a step.
+    setPrintScale(*doc, dialog.printScale());
     engine().redraw();
     return done;
 }

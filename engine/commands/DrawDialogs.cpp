@@ -365,7 +365,7 @@ void BlockDialog::show(int row) {
     const auto known = engine().blockPaperMm.find(d_.blocks[static_cast<std::size_t>(row)].name);
     if (known != engine().blockPaperMm.end() && !r.empty()) {
         const double s = scaleForPaperSize(std::max(r.width(), r.height()), known->second,
-                                           d_.settings.units, sessionPrintSettings().scale);
+                                           d_.settings.units, d_.settings.printScale);
         scale_->setText(QString::number(s, 'g', 4));
     } else {
         scale_->clear();
@@ -382,7 +382,7 @@ void BlockDialog::showPrintedSize() {
         return;
     }
     const double size = std::max(r.width(), r.height());
-    const double printScale = sessionPrintSettings().scale;
+    const double printScale = d_.settings.printScale; // the drawing's, as its print takes
     // To a tenth of a millimetre, a whole one without its ".0".
     const double paper = std::round(printedSize(size, *s, d_.settings.units, printScale) * 10) / 10;
     printed_->setText(fromEngineText(

@@ -47,6 +47,9 @@
 
 namespace cad {
 
+// Millimetres in a drawing unit (engine/Engine.h).
+double millimetresPerUnit(int units);
+
 namespace {
 
 constexpr std::string_view kAppName = "KWL_EDYTOR";
@@ -323,6 +326,7 @@ struct Selection {
     // From the header.
     std::string_view acadver, codepage, clayer;
     long insunits = -1;
+    double dimscale = 0; // drawing units of a millimetre of paper; 0 when not given
     // IMAGEDEF records by handle.
     std::map<std::string, std::size_t> imageDefs;
     // The handle of *Model_Space's block record, and the sort tables (records) found.
@@ -407,6 +411,8 @@ Selection select(const DxfFile& f) {
                     s.clayer = v.value;
                 else if (name == "$INSUNITS")
                     parseInteger(v.value, s.insunits);
+                else if (name == "$DIMSCALE")
+                    parseReal(trim(v.value), s.dimscale);
             }
             break;
         }
@@ -2093,6 +2099,10 @@ void Builder::finish() {
     }
     d_.current.lineStyle = 0;
     d_.settings.units = dxf::unitsFromInsunits(int(std::clamp(selection_.insunits, -1L, 100L)));
+    // The print scale the file's dimensions are sized for, when it says so.
+    const double scale = selection_.dimscale * millimetresPerUnit(d_.settings.units);
+    if (scale > 0 && std::isfinite(scale) && scale < 1e9)
+        d_.settings.printScale = scale;
     applySortTable();
     d_.modified = false;
 }

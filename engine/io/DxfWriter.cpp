@@ -410,6 +410,9 @@ void Exporter::header() {
     w_.dxfInt(70, d_.settings.units == 1 ? 0 : 1);
     variable("$LTSCALE");
     w_.dxfReal(40, 1.0);
+    // The print scale, as the size of dimensions: drawing units of a millimetre of paper.
+    variable("$DIMSCALE");
+    w_.dxfReal(40, dimensionUnitsPerPaperMm(d_));
     variable("$CLAYER");
     const auto layer = static_cast<std::size_t>(d_.current.layer);
     w_.dxfString(8, layer < layerNames_.size() ? layerNames_[layer] : std::string("0"));

@@ -1348,6 +1348,9 @@ void validate(const Drawing& d) {
         paper.marginLeftMm < 0 || paper.marginBottomMm < 0 || paper.marginRightMm < 0 ||
         paper.marginTopMm < 0 || sheets.overlap.value < 0)
         damaged("the settings of the print areas are out of range");
+    // Dimensions are sized by the print scale, and blocks proposed by it.
+    if (!finite({d.settings.printScale}) || !(d.settings.printScale > 0))
+        damaged("the print scale is out of range");
 
     const std::uint64_t vertexCount = d.vertices.size();
     std::vector<std::uint64_t> hatchVertices(d.hatches.size(), 0);

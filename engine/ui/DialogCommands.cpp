@@ -41,6 +41,7 @@ void registerDialogCommands(Engine& e) {
         return 1;
     });
     e.addCommand(CAD_CMD_PRINT, [] { return runPrintCommand(dialogParent()); });
+    e.addCommand(CAD_CMD_PRINT_SCALE, [] { return runPrintScaleCommand(dialogParent()); });
 }
 
 } // namespace cad

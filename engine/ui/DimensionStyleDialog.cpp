@@ -3,6 +3,7 @@
 #include "engine/Engine.h"
 #include "engine/render/Renderer.h"
 #include "engine/ui/Dialogs.h"
+#include "engine/ui/Printing.h"
 #include "engine/ui/QtResponder.h"
 
 #include <QButtonGroup>
@@ -52,6 +53,8 @@ constexpr int kContents = 11851, kTextStyle = 11852, kPlacement = 11853, kAbove 
 constexpr int kFirstArrowhead = 11867;
 // Refusals.
 constexpr int kLastStyle = 10659, kStyleUsed = 10660, kNoName = 10672, kNameTaken = 10673;
+// The drawing's print scale.
+constexpr int kPrintScale = 19381, kNotAScale = 16033;
 
 QString name(const char* role) {
     return QStringLiteral("cadDimStyle") + QLatin1String(role);
@@ -181,8 +184,15 @@ DimensionStyleDialog::DimensionStyleDialog(std::vector<DimensionStyle> styles,
     cancel->setObjectName(name("Cancel"));
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // The print scale belongs to the drawing, not to a style: below the pages.
+    printScale_ = new QLineEdit(printScaleFieldText(printScaleGiven_));
+    printScale_->setObjectName(name("PrintScale"));
+    printScale_->setToolTip(engineText(kNotAScale));
+    auto* scaleRow = new QFormLayout;
+    scaleRow->addRow(engineText(kPrintScale), printScale_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pages);
+    layout->addLayout(scaleRow);
     layout->addWidget(box);
 
     fillList();
@@ -544,7 +554,24 @@ std::vector<int> DimensionStyleDialog::oldToNew() const {
     return map;
 }
 
+void DimensionStyleDialog::setPrintScale(double scale) {
+    if (!(scale > 0) || !std::isfinite(scale))
+        return;
+    printScaleGiven_ = scale;
+    printScale_->setText(printScaleFieldText(scale));
+}
+
+double DimensionStyleDialog::printScale() const {
+    return parsePrintScaleField(printScale_->text()).value_or(printScaleGiven_);
+}
+
 void DimensionStyleDialog::accept() {
+    if (!parsePrintScaleField(printScale_->text())) {
+        refuse(kNotAScale);
+        printScale_->setFocus();
+        printScale_->selectAll();
+        return;
+    }
     std::set<std::string> names;
     for (std::size_t i = 0; i < styles_.size(); ++i) {
         const std::string& n = styles_[i].name;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/model/Dimension.h"
+#include "engine/model/Drawing.h"
 
 #include <QDialog>
 
@@ -34,7 +35,12 @@ public:
     const std::vector<DimensionStyle>& styles() const { return styles_; }
     // For every style given, its index among styles(), or -1 for one deleted.
     std::vector<int> oldToNew() const;
-    // Refuses, showing the style, while a name is empty or given twice.
+    // The drawing's print scale 1:N, which every style's sizes on paper are multiplied by: shown
+    // below the pages, and as typed there (the one given while the field holds none).
+    void setPrintScale(double scale);
+    double printScale() const;
+    // Refuses, showing the style, while a name is empty or given twice, and while the print
+    // scale is not one.
     void accept() override;
 
 private:
@@ -95,6 +101,9 @@ private:
     QCheckBox* perpendicular_ = nullptr;
     QCheckBox* frame_ = nullptr;
     QCheckBox* suppressZeros_ = nullptr;
+    // The drawing's print scale.
+    QLineEdit* printScale_ = nullptr;
+    double printScaleGiven_ = DrawingSettings{}.printScale;
 };
 
 } // namespace cad

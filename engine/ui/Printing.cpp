@@ -395,6 +395,10 @@ int runPrintCommand(QWidget* parent) {
     if (!d)
         return 0;
     PrintSettings start = sessionPrintSettings();
+    // At the drawing's own scale, the one its dimensions are sized for.
+    const double own = d->drawing().settings.printScale;
+    if (own > 0 && std::isfinite(own))
+        start.scale = own;
     if (start.window.empty())
         start.window = d->view.rect();
     PrintDialog dialog(start, parent);
@@ -407,6 +411,9 @@ int runPrintCommand(QWidget* parent) {
     if (s.area == PrintSettings::Area::View)
         s.window = d->view.rect();
     sessionPrintSettings() = s;
+    // Printed at another scale: the drawing takes it, and its dimensions their size for it.
+    if (!s.fitToPage)
+        setPrintScale(*d, s.scale);
     const std::string caption = engine().text(16001);
     bool printed = false;
     std::string where;
@@ -442,6 +449,83 @@ int runPrintCommand(QWidget* parent) {
     }
     // What went where, where it does not stop the person.
     engine().notice(where);
+    return 1;
+}
+
+// ---- the drawing's print scale
+
+namespace {
+
+constexpr int kPrintScaleTitle = 19380, kPrintScaleLabel = 19381, kNotAScale = 16033;
+
+} // namespace
+
+bool setPrintScale(Document& d, double scale) {
+    if (!(scale > 0) || !std::isfinite(scale) || d.drawing().settings.printScale == scale)
+        return false;
+    // Dimensions are sized from the settings when drawn: the document re-indexes them.
+    d.changeSettings([scale](DrawingSettings& s) { s.printScale = scale; });
+    engine().redraw();
+    return true;
+}
+
+QString printScaleFieldText(double scale) {
+    return scaleText(scale).mid(2);
+}
+
+std::optional<double> parsePrintScaleField(const QString& text) {
+    return text.contains(QLatin1Char(':')) ? parseScale(text)
+                                           : parseScale(QStringLiteral("1:") + text);
+}
+
+PrintScaleDialog::PrintScaleDialog(double scale, QWidget* parent)
+    : QDialog(parent), initial_(scale > 0 && std::isfinite(scale) ? scale : 100) {
+    setObjectName(QStringLiteral("cadPrintScaleDialog"));
+    setWindowTitle(engineText(kPrintScaleTitle));
+    field_ = new QLineEdit(printScaleFieldText(initial_));
+    field_->setObjectName(QStringLiteral("cadPrintScaleValue"));
+    field_->setToolTip(engineText(kNotAScale));
+    auto* form = new QFormLayout;
+    form->addRow(engineText(kPrintScaleLabel), field_);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cadPrintScaleOk"));
+    box->button(QDialogButtonBox::Ok)->setText(engineText(11201));
+    box->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cadPrintScaleCancel"));
+    box->button(QDialogButtonBox::Cancel)->setText(engineText(11202));
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(box);
+    field_->selectAll();
+}
+
+double PrintScaleDialog::scale() const {
+    return parsePrintScaleField(field_->text()).value_or(initial_);
+}
+
+void PrintScaleDialog::accept() {
+    if (!parsePrintScaleField(field_->text())) {
+        engine().responder()->tell(engine().text(kPrintScaleTitle), engine().text(kNotAScale),
+                                   true);
+        field_->setFocus();
+        field_->selectAll();
+        return;
+    }
+    QDialog::accept();
+}
+
+int runPrintScaleCommand(QWidget* parent) {
+    Document* d = engine().active();
+    if (!d)
+        return 0;
+    PrintScaleDialog dialog(d->drawing().settings.printScale, parent);
+    if (showModal(dialog) != QDialog::Accepted)
+        return 0;
+    d = engine().active(); // the dialog ran an event loop
+    if (!d)
+        return 0;
+    setPrintScale(*d, dialog.scale());
     return 1;
 }
 

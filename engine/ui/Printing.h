@@ -22,6 +22,8 @@ class QPushButton;
 
 namespace cad {
 
+class Document;
+
 struct PrintSettings {
     enum class Area { All, View, Window };
     Area area = Area::All;
@@ -91,6 +93,34 @@ private:
 };
 
 // The print command: the dialog, then the print to the printer or the PDF file. 1 when printed.
+// The dialog starts from the drawing's print scale; a print at another scale sets it.
 int runPrintCommand(QWidget* parent);
+
+// ---- the drawing's print scale 1:N (DrawingSettings::printScale)
+// Sets it: the document is modified (not an undo step), every dimension takes the size it has
+// at that scale, and the window shows them so at once. False when it is no scale (N > 0) or
+// the drawing had it already.
+bool setPrintScale(Document& d, double scale);
+// What a field after the words "1:" shows, "500" or "2.5", and reads back ("500", "2,5", or
+// "1:500" typed whole); nothing when it is not a scale.
+QString printScaleFieldText(double scale);
+std::optional<double> parsePrintScaleField(const QString& text);
+
+// The print scale alone: "Print scale 1:" and its field.
+class PrintScaleDialog : public QDialog {
+public:
+    explicit PrintScaleDialog(double scale, QWidget* parent = nullptr);
+    // The scale typed, or the one given while the field holds none.
+    double scale() const;
+    // What is not a scale keeps the dialog open, with a message.
+    void accept() override;
+
+private:
+    double initial_;
+    QLineEdit* field_ = nullptr;
+};
+
+// The command of that dialog on the active document. 1 when accepted.
+int runPrintScaleCommand(QWidget* parent);
 
 } // namespace cad

@@ -155,6 +155,8 @@ void paintSheet(QPainter& painter, const QPagedPaintDevice& device, const Drawin
     render.showLineWidths = true;
     render.showSelection = false;
     render.fillOutlinesOnly = false;
+    // At the sheets' scale: dimensions as large on paper as their style says, as at any scale.
+    render.dimensionUnitsPerPaperMm = unitsPerPaperMm;
     painter.save();
     painter.setClipRect(inside);
     painter.setRenderHint(QPainter::Antialiasing, true);

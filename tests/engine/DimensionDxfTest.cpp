@@ -5,11 +5,16 @@
 #include "engine/io/Dxf.h"
 #include "engine/model/DimensionEntity.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -467,6 +472,114 @@ TEST(DimensionDxfTest, ForeignArrowheadsAndTicksAreRead) {
     EXPECT_DOUBLE_EQ(styles["Kreski"].arrowLength, 2);
     EXPECT_EQ(styles["Kropki"].arrowhead, Arrowhead::Dot);
     EXPECT_EQ(styles["Standard"].arrowhead, Arrowhead::ClosedFilled);
+}
+
+// A frame 280 x 140 around what is dimensioned, so that a print fitted to the page shows the
+// drawing as large with its dimensions as without them: a horizontal and a vertical one whose
+// texts are 5 units high (a print scale of 1:2 on a drawing of millimetres).
+std::unique_ptr<Drawing> framedDimensions(bool withDimensions) {
+    auto drawing = std::make_unique<Drawing>();
+    Drawing& d = *drawing;
+    d.settings.units = 2;
+    d.settings.printScale = 2;
+    const Vec2 corners[] = {{-40, -60}, {240, -60}, {240, 80}, {-40, 80}};
+    for (int i = 0; i < 4; ++i)
+        d.addLine({corners[i], corners[(i + 1) % 4]});
+    if (withDimensions) {
+        DimensionData across;
+        across.kind = DimensionKind::Horizontal;
+        across.points = {Vec2{0, 0}, {120, 0}, {60, -30}};
+        d.addDimension(across);
+        DimensionData up;
+        up.kind = DimensionKind::Vertical;
+        up.points = {Vec2{160, -20}, {160, 50}, {200, 15}};
+        d.addDimension(up);
+    }
+    return drawing;
+}
+
+// The page LibreCAD prints of a DXF file, the drawing fitted to it, as a picture at 72 dpi; a
+// null picture when it printed nothing.
+QImage printedByLibreCad(const QString& librecad, const QString& dxf) {
+    // Written beside the DXF under its name.
+    const QFileInfo file(dxf);
+    const QString pdf = file.dir().filePath(file.completeBaseName() + QStringLiteral(".pdf"));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), file.absolutePath()); // its settings there
+    p.setProcessEnvironment(env);
+    p.start(librecad, {QStringLiteral("dxf2pdf"), QStringLiteral("-a"), dxf});
+    EXPECT_TRUE(p.waitForFinished(120000));
+    if (!QFileInfo::exists(pdf)) {
+        ADD_FAILURE() << "LibreCAD printed no PDF: " << p.readAllStandardOutput().toStdString()
+                      << p.readAllStandardError().toStdString();
+        return {};
+    }
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
+                  QStringLiteral("-singlefile"), pdf, pdf});
+    EXPECT_TRUE(render.waitForFinished(60000));
+    return QImage(pdf + QStringLiteral(".png")).convertToFormat(QImage::Format_Grayscale8);
+}
+
+// How many pixels of a part of a picture are dark.
+int inkIn(const QImage& image, QRect part) {
+    part &= image.rect();
+    int dark = 0;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x)
+            dark += qGray(image.pixel(x, y)) < 160 ? 1 : 0;
+    return dark;
+}
+
+// LibreCAD (installed by `make bench`; skipped without it) opens our DXF and prints it with the
+// dimensions: ink stands where each dimension's text stands in our drawing, and the same drawing
+// without dimensions leaves those places blank. (LibreCAD draws letters as strokes, so the PDF
+// holds no text to read; the text is found by where its ink is.)
+TEST(DimensionDxfTest, LibreCadOpensOurDxfAndPrintsTheDimensions) {
+    const QString librecad = QStandardPaths::findExecutable(QStringLiteral("librecad"));
+    if (librecad.isEmpty())
+        GTEST_SKIP() << "LibreCAD is not installed (make bench installs it)";
+    QTemporaryDir dir;
+    const auto with = framedDimensions(true), without = framedDimensions(false);
+    const QString withFile = dir.filePath(QStringLiteral("wymiary.dxf"));
+    const QString withoutFile = dir.filePath(QStringLiteral("rama.dxf"));
+    saveDxf(*with, withFile.toStdString());
+    saveDxf(*without, withoutFile.toStdString());
+    const QImage printed = printedByLibreCad(librecad, withFile);
+    const QImage frame = printedByLibreCad(librecad, withoutFile);
+    ASSERT_FALSE(printed.isNull()) << "LibreCAD printed no PDF";
+    ASSERT_FALSE(frame.isNull());
+    ASSERT_EQ(printed.size(), frame.size());
+
+    // Where the frame is on the page gives the drawing's place and scale there.
+    QRect box;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            if (qGray(frame.pixel(x, y)) < 160)
+                box |= QRect(x, y, 1, 1);
+    ASSERT_GT(box.width(), frame.width() / 2) << "the frame fills the page";
+    const double perUnit = box.width() / 280.0;
+    EXPECT_NEAR(box.height() / 140.0, perUnit, perUnit * 0.05) << "not stretched";
+    const auto onPage = [&](Vec2 p) {
+        return QPoint(int(std::lround(box.left() + (p.x + 40) * perUnit)),
+                      int(std::lround(box.top() + (80 - p.y) * perUnit)));
+    };
+    EXPECT_GT(inkIn(printed, box.adjusted(2, 2, -2, -2)), 0);
+    EXPECT_EQ(inkIn(frame, box.adjusted(2, 2, -2, -2)), 0);
+    for (const int h : dimensionsOf(*with)) {
+        const DimensionGeometry g = dimensionGeometryOf(*with, with->entities[std::size_t(h)]);
+        ASSERT_TRUE(g.text);
+        ASSERT_NEAR(g.text->height, 5, 1e-9);
+        // Around the middle of the text, clear of the dimension line below it.
+        const int half = int(0.4 * g.text->height * perUnit);
+        const QRect text(onPage(g.text->position) - QPoint(half, half), QSize(2 * half, 2 * half));
+        SCOPED_TRACE(dimensionTextOf(*with, with->entities[std::size_t(h)]));
+        EXPECT_GT(inkIn(printed, text), half) << "LibreCAD drew the text where ours stands";
+        EXPECT_EQ(inkIn(frame, text), 0);
+    }
 }
 
 } // namespace

@@ -376,8 +376,9 @@ TEST_F(DrawCommandsTest, ASignIsProposedTheScaleThatPrintsItAtItsSizeOnPaper) {
     cadBlockAdd("drzewo", 0, 0);
     cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 4);
     cadBlockPaperSize("A-1", 10);
-    const double printScale = sessionPrintSettings().scale;
-    sessionPrintSettings().scale = 500;
+    // The drawing's print scale, whatever the last print's dialog had.
+    sessionPrintSettings().scale = 250;
+    ASSERT_TRUE(setPrintScale(*engine().active(), 500));
     const double proposed = 10.0 * 500 / (834 * 1000);
     QString printed;
     showModal = [&](QDialog& dialog) {
@@ -402,7 +403,7 @@ TEST_F(DrawCommandsTest, ASignIsProposedTheScaleThatPrintsItAtItsSizeOnPaper) {
     const InsertData& in = activeDrawing()->inserts[activeDrawing()->entities[last()].first];
     EXPECT_NEAR(in.scaleX, proposed, proposed * 1e-3);
     EXPECT_EQ(in.angle, 0);
-    sessionPrintSettings().scale = printScale;
+    sessionPrintSettings() = PrintSettings{};
     EXPECT_NEAR(scaleForPaperSize(834, 10, 2, 100), 10.0 * 100 / 834, 1e-12) << "millimetres";
     EXPECT_NEAR(printedSize(834, 0.006, 4, 500), 10.008, 1e-9);
 }

@@ -838,6 +838,12 @@ TEST(NativeFormat, InconsistentContentIsRefused) {
     EXPECT_EQ(savedWith([](Drawing& d) { d.blocks[0].entities.clear(); }), Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.layers.clear(); }), Kind::Damaged);
     EXPECT_EQ(savedWith([](Drawing& d) { d.textStyles.clear(); }), Kind::Damaged);
+    // A print scale that is none: dimensions and proposed block sizes would be divided by it.
+    for (const double scale : {0.0, -500.0, std::numeric_limits<double>::quiet_NaN(),
+                               std::numeric_limits<double>::infinity()})
+        EXPECT_EQ(savedWith([scale](Drawing& d) { d.settings.printScale = scale; }), Kind::Damaged)
+            << scale;
+    EXPECT_EQ(savedWith([](Drawing& d) { d.settings.printScale = 0.5; }), kReads);
 
     // Entity records changed in the file.
     const std::string bytes = cad::writeNative(smallDrawing());

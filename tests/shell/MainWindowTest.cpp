@@ -195,7 +195,8 @@ TEST_F(MainWindow, EveryMenuHoldsExactlyItsItems) {
         {"Ustawienia1", "Warstwy2 Warstwy|Kolejnowarstw1 Kolejność warstw|"
                         "Zmianaszerokocilinii1 Szerokości linii|Kolorta1 Kolor tła|"
                         "Czytajustawieniadomy1 Czytaj ustawienia domyślne|"
-                        "Zapiszustawienia1 Zapisz ustawienia|N14 -|Siatka1 Siatka|N15 -"},
+                        "Zapiszustawienia1 Zapisz ustawienia|N14 -|Siatka1 Siatka|N15 -|"
+                        "Skalawydruku1 Skala wydruku"},
         {"Pomoc1", "Opisprogramu1 Opis programu|Oprogramie1 O programie"},
     };
     QStringList shown;

@@ -2,7 +2,6 @@
 // inserted at a picked point with a typed scale, then printed to PDF, exported to DXF and saved,
 // each file read back by whoever reads it next.
 #include "engine/CadApi.h"
-#include "engine/ui/Printing.h"
 #include "shell/RoadSigns.h"
 #include "tests/common/ScriptedPlatform.h"
 #include "tests/shell/MainWindowFixture.h"
@@ -235,10 +234,17 @@ print(json.dumps({"errors": len(doc.audit().errors), "name": i.dxf.name, "x": i.
 }
 
 TEST_F(RoadSign, TheInsertionDialogProposesTheScaleAtWhichASignPrintsAtItsSize) {
-    // A plan in metres, printed 1:500 (as the print dialog last had it).
+    // A plan in metres, printed 1:500: "Ustawienia" > "Skala wydruku".
     ASSERT_GT(cadFileNew(window->engineWindow, ""), 0);
     cadPropPutInt(CAD_PROP_DOC_UNITS, -1, 4);
     window->EnableDocumentMenus();
+    whenDialogShows("cadPrintScaleDialog", [](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("cadPrintScaleValue"))
+            ->setText(QStringLiteral("500"));
+        dialog.accept();
+    });
+    item("Skalawydruku1")->trigger();
+    const double printScale = 500;
     Script().messageBoxAnswers = {kIdOk, kIdOk};
     item("Ostrzegawcze1")->trigger();
     // The sign's size: an insertion at scale 1, measured.
@@ -257,8 +263,7 @@ TEST_F(RoadSign, TheInsertionDialogProposesTheScaleAtWhichASignPrintsAtItsSize) 
     });
     auto* blockButton = window->findChild<QToolButton*>(QStringLiteral("cadButton17280"));
     blockButton->click();
-    // At its size on paper, at the scale the print dialog has.
-    const double printScale = cad::sessionPrintSettings().scale;
+    // At its size on paper, at the drawing's print scale.
     EXPECT_NEAR(proposed.toDouble(), kSignPaperMm * printScale / (side * 1000),
                 proposed.toDouble() * 1e-3);
     EXPECT_EQ(printed.toStdString(),
