@@ -277,6 +277,25 @@ void index(benchmark::State& state, const Drawing& d) {
         d.query(Rect{0, 0, 1, 1}, found);
     }
 }
+// The first picture of the whole view: the index made anew, then the drawing drawn.
+void firstPicture(benchmark::State& state, const Drawing& d) {
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    const Rect all = plainDrawing().extents();
+    const double perPixel = std::max(all.width() / 1920, all.height() / 1080);
+    const RenderView view = RenderView::centredOn(all.centre(), perPixel, 1920, 1080);
+    for (auto _ : state) {
+        d.index().invalidate();
+        image.fill(Qt::white);
+        QPainter p(&image);
+        renderDrawing(p, d, view, RenderOptions{});
+    }
+}
+void FirstPictureWithoutDimensions(benchmark::State& state) {
+    firstPicture(state, plainDrawing());
+}
+void FirstPictureWithDimensions(benchmark::State& state) {
+    firstPicture(state, scene().document->drawing());
+}
 void IndexWithoutDimensions(benchmark::State& state) {
     index(state, plainDrawing());
 }
@@ -405,6 +424,16 @@ BENCHMARK(StreetViewWithDimensions)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Iterations(20);
+BENCHMARK(FirstPictureWithoutDimensions)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(FirstPictureWithDimensions)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(3);
 BENCHMARK(IndexWithoutDimensions)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(IndexWithDimensions)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(MoveLineTiedTo20WholeView)->Unit(benchmark::kMillisecond)->Iterations(10);
