@@ -7,6 +7,8 @@
 //   the spatial index made anew (what the first picture of an opened drawing waits for);
 // - a line tied to 20 dimensions moved by clicks, until the window shows it;
 // - the DXF export of the 100 000 dimensions (a drawing of them alone) with their blocks.
+// KWL_BENCH_KEEP=folder keeps the DXF file and the pictures drawn there, so that a change
+// meant to make them faster can be shown to change nothing of them.
 #include "bench/BenchMain.h"
 #include "bench/MillionDrawing.h"
 #include "engine/Engine.h"
@@ -27,7 +29,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 using namespace cad;
 
@@ -212,6 +216,12 @@ Scene& scene() {
     return *s;
 }
 
+// Where what was made is kept (KWL_BENCH_KEEP), or nothing.
+std::string kept(const std::string& name) {
+    const char* folder = std::getenv("KWL_BENCH_KEEP");
+    return folder && *folder ? std::string(folder) + "/" + name : std::string();
+}
+
 // ---- the whole view drawn
 
 double seconds(std::chrono::steady_clock::time_point from) {
@@ -220,7 +230,7 @@ double seconds(std::chrono::steady_clock::time_point from) {
 
 // Draws the drawing into a full-HD image, the view of the plain drawing's extents (or the
 // middle `fraction` of it) for both drawings alike.
-void render(benchmark::State& state, const Drawing& d, double fraction) {
+void render(benchmark::State& state, const Drawing& d, double fraction, const char* name) {
     QImage image(1920, 1080, QImage::Format_RGB32);
     const Rect all = plainDrawing().extents();
     const double perPixel = std::max(all.width() / 1920, all.height() / 1080) * fraction;
@@ -239,34 +249,36 @@ void render(benchmark::State& state, const Drawing& d, double fraction) {
         renderDrawing(p, d, view, RenderOptions{});
     }
     state.counters["entities_in_view"] = double(shown.size());
+    if (const std::string path = kept(std::string(name) + ".png"); !path.empty())
+        image.save(QString::fromStdString(path));
 }
 
 void WholeViewWithoutDimensions(benchmark::State& state) {
-    render(state, plainDrawing(), 1.0);
+    render(state, plainDrawing(), 1.0, "WholeViewWithoutDimensions");
 }
 void WholeViewWithDimensions(benchmark::State& state) {
-    render(state, scene().document->drawing(), 1.0);
+    render(state, scene().document->drawing(), 1.0, "WholeViewWithDimensions");
 }
 void TenthOfViewWithoutDimensions(benchmark::State& state) {
-    render(state, plainDrawing(), std::sqrt(0.1));
+    render(state, plainDrawing(), std::sqrt(0.1), "TenthOfViewWithoutDimensions");
 }
 void TenthOfViewWithDimensions(benchmark::State& state) {
-    render(state, scene().document->drawing(), std::sqrt(0.1));
+    render(state, scene().document->drawing(), std::sqrt(0.1), "TenthOfViewWithDimensions");
 }
 // A view 5 km wide (2.6 m a pixel): dimensions of lines some 10 m long are drawn whole, their
 // texts as strokes.
 void DistrictViewWithoutDimensions(benchmark::State& state) {
-    render(state, plainDrawing(), 5'000.0 / 100'000);
+    render(state, plainDrawing(), 5'000.0 / 100'000, "DistrictViewWithoutDimensions");
 }
 void DistrictViewWithDimensions(benchmark::State& state) {
-    render(state, scene().document->drawing(), 5'000.0 / 100'000);
+    render(state, scene().document->drawing(), 5'000.0 / 100'000, "DistrictViewWithDimensions");
 }
 // A view 400 m wide, where every dimension in it is drawn whole with a readable text.
 void StreetViewWithoutDimensions(benchmark::State& state) {
-    render(state, plainDrawing(), 400.0 / 100'000);
+    render(state, plainDrawing(), 400.0 / 100'000, "StreetViewWithoutDimensions");
 }
 void StreetViewWithDimensions(benchmark::State& state) {
-    render(state, scene().document->drawing(), 400.0 / 100'000);
+    render(state, scene().document->drawing(), 400.0 / 100'000, "StreetViewWithDimensions");
 }
 
 // The spatial index made anew, as an opened drawing makes it for its first picture.
@@ -373,12 +385,25 @@ void MoveLineTiedTo20NearView(benchmark::State& state) {
 
 void DxfOfTheDimensions(benchmark::State& state) {
     const Drawing& d = dimensionsAlone();
-    const std::string path = "/tmp/kwl_bench_dimensions.dxf";
+    const std::string keep = kept("dimensions.dxf");
+    const std::string path = keep.empty() ? "/tmp/kwl_bench_dimensions.dxf" : keep;
     for (auto _ : state)
         saveDxf(d, path);
     state.SetItemsProcessed(state.iterations() * kDimensions);
     state.counters["MB"] = double(QFileInfo(QString::fromStdString(path)).size()) / 1e6;
-    std::remove(path.c_str());
+    if (keep.empty())
+        std::remove(path.c_str());
+}
+
+// Laying out every dimension for its box, as the spatial index does for each.
+void LayoutOfTheDimensions(benchmark::State& state) {
+    const Drawing& d = dimensionsAlone();
+    double sum = 0;
+    for (auto _ : state)
+        for (std::size_t h = 0; h < d.entities.size(); ++h)
+            sum += d.entityExtents(static_cast<int>(h)).width();
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(state.iterations() * kDimensions);
 }
 
 } // namespace
@@ -438,4 +463,5 @@ BENCHMARK(IndexWithoutDimensions)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(IndexWithDimensions)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(MoveLineTiedTo20WholeView)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(MoveLineTiedTo20NearView)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(LayoutOfTheDimensions)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(DxfOfTheDimensions)->Unit(benchmark::kMillisecond)->Iterations(3);
