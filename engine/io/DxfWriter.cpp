@@ -330,6 +330,7 @@ void Exporter::names() {
         dimensionStyleNames_.push_back(dimensionStyles.add(st.name));
     if (dimensionStyleNames_.empty())
         dimensionStyleNames_.push_back("Standard");
+    DimensionGeometry g; // laid out into the same lists for every dimension
     for (std::size_t h = 0; h < d_.entities.size(); ++h)
         if (d_.entities[h].type == EntityType::Dimension &&
             writable(std::uint32_t(h), kModelSpace) &&
@@ -337,7 +338,7 @@ void Exporter::names() {
             dimensions_.push_back(std::uint32_t(h));
             // The record, the block's start and end, the DIMENSION and what draws it (a filled
             // dot takes a few).
-            const DimensionGeometry g = dimensionGeometryOf(d_, d_.entities[h]);
+            dimensionGeometryOf(d_, d_.dimensionOf(d_.entities[h]), g);
             dimensionHandles_ += 8 + g.lines.size() + g.extensionLines.size() + g.arcs.size() +
                                  g.triangles.size() + 4 * g.dots.size();
         }
