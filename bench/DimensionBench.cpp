@@ -14,6 +14,7 @@
 #include "engine/Engine.h"
 #include "engine/io/Dxf.h"
 #include "engine/model/PointTies.h"
+#include "engine/model/TieIndex.h"
 #include "engine/render/Renderer.h"
 #include "engine/view/DrawingWindow.h"
 
@@ -381,6 +382,20 @@ void MoveLineTiedTo20NearView(benchmark::State& state) {
     moveTiedLine(state, Rect{49'775, 29'900, 50'375, 30'240});
 }
 
+// The first move after the drawing was opened also makes the index from entities to the
+// dimensions tied to them: made anew here, once for each answer.
+void TieIndexMadeAnew(benchmark::State& state) {
+    Scene& s = scene();
+    const Drawing& d = s.document->drawing();
+    std::vector<std::uint32_t> tied;
+    for (auto _ : state) {
+        TieIndex index;
+        tied.clear();
+        index.tiedTo(d, static_cast<std::uint32_t>(s.line), tied);
+    }
+    state.counters["tied"] = double(tied.size());
+}
+
 // ---- DXF
 
 void DxfOfTheDimensions(benchmark::State& state) {
@@ -463,5 +478,6 @@ BENCHMARK(IndexWithoutDimensions)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(IndexWithDimensions)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(MoveLineTiedTo20WholeView)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(MoveLineTiedTo20NearView)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(TieIndexMadeAnew)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(LayoutOfTheDimensions)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(DxfOfTheDimensions)->Unit(benchmark::kMillisecond)->Iterations(3);
