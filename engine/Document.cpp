@@ -12,8 +12,23 @@ Rect View::rect() const {
     return r;
 }
 
+namespace {
+
+// Which dimensions are tied to which entities is worked out while a drawing is opened, not at
+// the first edit of it that a person then waits for.
+void learnTies(const Drawing& d) {
+    if (d.dimensions.empty())
+        return;
+    std::vector<std::uint32_t> none;
+    d.tiedDimensions(kNoEntity, none);
+}
+
+} // namespace
+
 Document::Document(std::unique_ptr<Drawing> drawing)
-    : drawing_(drawing ? std::move(drawing) : std::make_unique<Drawing>()) {}
+    : drawing_(drawing ? std::move(drawing) : std::make_unique<Drawing>()) {
+    learnTies(*drawing_);
+}
 
 Document::~Document() = default;
 
@@ -36,6 +51,7 @@ void Document::load(const std::function<void(std::unique_ptr<Drawing>&)>& load) 
     load(drawing_);
     drawing_->modified = drawing_->modified || changed;
     drawing_->index().invalidate();
+    learnTies(*drawing_);
     journal.clear();
     savedState = journal.state();
     walk = EntityWalk{};

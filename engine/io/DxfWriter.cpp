@@ -347,6 +347,7 @@ void Exporter::names() {
             }
         blockWritable_.push_back(ok);
     }
+    DimensionGeometry g; // laid out into the same lists for every dimension
     const auto addDimension = [&](std::uint32_t h, std::int32_t owner) {
         if (!writable(h, owner) || d_.entities[h].type != EntityType::Dimension ||
             d_.entities[h].first >= d_.dimensions.size())
@@ -354,7 +355,7 @@ void Exporter::names() {
         dimensions_.push_back(h);
         // The record, the block's start and end, the DIMENSION and what draws it (a filled
         // dot takes a few).
-        const DimensionGeometry g = dimensionGeometryOf(d_, d_.entities[h]);
+        dimensionGeometryOf(d_, d_.dimensionOf(d_.entities[h]), g);
         dimensionHandles_ += 8 + g.lines.size() + g.extensionLines.size() + g.arcs.size() +
                              g.triangles.size() + 4 * g.dots.size();
     };

@@ -135,20 +135,41 @@ struct TextSize {
     double width = 0, height = 0;
     // Half its extent along a direction at `angle` degrees from its own, and across it.
     double along(double angle) const {
-        const double r = radians(angle);
-        return width / 2 * std::abs(std::cos(r)) + height / 2 * std::abs(std::sin(r));
+        const Vec2 r = turn(angle);
+        return width / 2 * std::abs(r.x) + height / 2 * std::abs(r.y);
     }
     double across(double angle) const {
-        const double r = radians(angle);
-        return width / 2 * std::abs(std::sin(r)) + height / 2 * std::abs(std::cos(r));
+        const Vec2 r = turn(angle);
+        return width / 2 * std::abs(r.y) + height / 2 * std::abs(r.x);
     }
+    // The cosine and sine of the angle; both sides of one angle are asked one after the
+    // other, so the last angle's are kept.
+    Vec2 turn(double angle) const {
+        if (!(angle == lastAngle)) {
+            const double r = radians(angle);
+            lastTurn = {std::cos(r), std::sin(r)};
+            lastAngle = angle;
+        }
+        return lastTurn;
+    }
+    mutable double lastAngle = std::nan("");
+    mutable Vec2 lastTurn;
 };
 
 class Builder {
 public:
-    Builder(const DimensionData& d, const DimensionStyle& s, const DimensionContext& c)
+    // Lays out into `out`, emptied first (its lists keep their room).
+    Builder(const DimensionData& d, const DimensionStyle& s, const DimensionContext& c,
+            DimensionGeometry& out)
         : d_(d), s_(s),
-          k_(c.unitsPerPaperMm > 0 && std::isfinite(c.unitsPerPaperMm) ? c.unitsPerPaperMm : 1) {
+          k_(c.unitsPerPaperMm > 0 && std::isfinite(c.unitsPerPaperMm) ? c.unitsPerPaperMm : 1),
+          g_(out) {
+        g_.lines.clear();
+        g_.arcs.clear();
+        g_.extensionLines.clear();
+        g_.triangles.clear();
+        g_.dots.clear();
+        g_.text.reset();
         arrow_ = std::max(0.0, s.arrowLength) * k_;
         arrowWidth_ = std::max(0.0, s.arrowHeight) * k_;
         gap_ = std::max(0.0, s.textGap) * k_;
@@ -163,12 +184,13 @@ public:
                 c.textWidth ? c.textWidth(text, h) : 0.6 * h * static_cast<double>(text.size());
             if (!(w >= 0) || !std::isfinite(w))
                 w = 0;
-            size_ = {w, h};
+            size_.width = w;
+            size_.height = h;
             text_ = DimensionText{text, {}, h, w, 0, 4, s.textStyle, s.frame, {}};
         }
     }
 
-    DimensionGeometry build() {
+    void build() {
         switch (d_.kind) {
         case DimensionKind::Horizontal:
         case DimensionKind::Vertical:
@@ -192,7 +214,6 @@ public:
             cutByText();
             g_.text = std::move(text_);
         }
-        return std::move(g_);
     }
 
 private:
@@ -253,16 +274,19 @@ private:
     // ends, the text placed on it or beside it: linear, radial and diametric dimensions. With
     // `startArrow` false the line starts at a without an arrowhead (a radius from its centre).
     void measuredLine(Vec2 a, Vec2 b, bool startArrow) {
-        const Vec2 t = unit(b - a, direction(d_.rotation));
-        const double span = length(b - a), lineAngle = angleOf(t);
+        // From a to b; along the rotation when they coincide.
+        const double span = length(b - a);
+        const Vec2 t =
+            span > 0 && std::isfinite(span) ? (b - a) * (1 / span) : direction(d_.rotation);
+        const double lineAngle = angleOf(t);
         const double rotation = textRotation(lineAngle);
         const double along = text_ ? size_.along(lineAngle - rotation) : 0;
         const int arrows = startArrow ? 2 : 1;
         const bool arrowsFit = span >= arrows * arrow_;
         const bool textFits =
             span >= 2 * along + arrows * (arrow_ + gap_) + (startArrow ? 0 : gap_);
-        const Vec2 up = upOf(lineAngle);
         const Vec2 reading = direction(readable(lineAngle));
+        const Vec2 up = left(reading); // the text's upper side
         // The parts of the line by their distance from a along t: [lo, hi] covers it all.
         double lo = 0, hi = span;
         if (!arrowsFit) {
@@ -479,21 +503,32 @@ private:
     void cutByText() {
         const std::array<Vec2, 4>& box = text_->frame;
         const double eps = 1e-9 * (gap_ + size_.height + size_.width);
-        cutLines(g_.lines, box, eps);
-        cutLines(g_.extensionLines, box, eps);
+        const std::array<Vec2, 4> normals = normalsOf(box);
+        cutLines(g_.lines, box, normals, eps);
+        cutLines(g_.extensionLines, box, normals, eps);
         cutArcs(box, eps);
+    }
+
+    // The inward unit normals of a convex box's edges (inside is on the left of every edge:
+    // the box runs counter-clockwise).
+    static std::array<Vec2, 4> normalsOf(const std::array<Vec2, 4>& box) {
+        std::array<Vec2, 4> normals;
+        for (std::size_t i = 0; i < box.size(); ++i)
+            normals[i] = unit(left(box[(i + 1) % box.size()] - box[i]), {0, 0});
+        return normals;
     }
 
     // The part of a segment inside a convex box, as parameters [enter, leave] of
     // a + (b - a) t; nothing when it only runs along an edge or touches a corner.
-    static std::optional<std::pair<double, double>>
-    inside(const LineData& s, const std::array<Vec2, 4>& box, double eps) {
+    static std::optional<std::pair<double, double>> inside(const LineData& s,
+                                                           const std::array<Vec2, 4>& box,
+                                                           const std::array<Vec2, 4>& normals,
+                                                           double eps) {
         double enter = 0, leave = 1;
         const Vec2 d = s.b - s.a;
         for (std::size_t i = 0; i < box.size(); ++i) {
-            const Vec2 e0 = box[i], e1 = box[(i + 1) % box.size()];
-            // Inside is on the left of every edge (the box runs counter-clockwise).
-            const Vec2 normal = unit(left(e1 - e0), {0, 0});
+            const Vec2 e0 = box[i];
+            const Vec2 normal = normals[i];
             const double at = dot(s.a - e0, normal), rate = dot(d, normal);
             if (std::abs(rate) <= eps * 1e-3) {
                 if (at <= eps)
@@ -511,11 +546,20 @@ private:
         return std::pair{enter, leave};
     }
 
-    static void cutLines(std::vector<LineData>& lines, const std::array<Vec2, 4>& box, double eps) {
+    static void cutLines(std::vector<LineData>& lines, const std::array<Vec2, 4>& box,
+                         const std::array<Vec2, 4>& normals, double eps) {
+        // Most texts stand beside their lines: nothing to cut.
+        const auto cut = std::find_if(lines.begin(), lines.end(), [&](const LineData& s) {
+            return inside(s, box, normals, eps).has_value();
+        });
+        if (cut == lines.end())
+            return;
         std::vector<LineData> kept;
-        kept.reserve(lines.size());
-        for (const LineData& s : lines) {
-            const auto in = inside(s, box, eps);
+        kept.reserve(lines.size() + 1);
+        kept.assign(lines.begin(), cut);
+        for (auto it = cut; it != lines.end(); ++it) {
+            const LineData& s = *it;
+            const auto in = inside(s, box, normals, eps);
             if (!in) {
                 kept.push_back(s);
                 continue;
@@ -592,7 +636,7 @@ private:
     TextPlacement placement_ = TextPlacement::Above;
     TextSize size_;
     std::optional<DimensionText> text_;
-    DimensionGeometry g_;
+    DimensionGeometry& g_;
 };
 
 } // namespace
@@ -760,7 +804,14 @@ std::string dimensionText(const DimensionData& d, const DimensionStyle& s) {
 
 DimensionGeometry dimensionGeometry(const DimensionData& d, const DimensionStyle& s,
                                     const DimensionContext& context) {
-    return Builder(d, s, context).build();
+    DimensionGeometry g;
+    Builder(d, s, context, g).build();
+    return g;
+}
+
+void dimensionGeometry(const DimensionData& d, const DimensionStyle& s,
+                       const DimensionContext& context, DimensionGeometry& out) {
+    Builder(d, s, context, out).build();
 }
 
 Rect dimensionBox(const DimensionData& d, const DimensionGeometry& g) {

@@ -241,6 +241,10 @@ struct DimensionGeometry {
 
 DimensionGeometry dimensionGeometry(const DimensionData& d, const DimensionStyle& s,
                                     const DimensionContext& context);
+// The same laid out into `out`, whose lists keep their room: laying out many dimensions one
+// after the other (their boxes for the spatial index) then allocates next to nothing.
+void dimensionGeometry(const DimensionData& d, const DimensionStyle& s,
+                       const DimensionContext& context, DimensionGeometry& out);
 // A box holding everything drawn and the definition points (for the spatial index).
 Rect dimensionBox(const DimensionData& d, const DimensionGeometry& g);
 // The points to snap to: the definition points the kind uses, then the middle of the text.

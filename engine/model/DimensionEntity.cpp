@@ -43,6 +43,11 @@ DimensionGeometry dimensionGeometryOf(const Drawing& d, const DimensionData& dat
     return dimensionGeometry(data, style, dimensionContext(d, style, unitsPerPaperMm));
 }
 
+void dimensionGeometryOf(const Drawing& d, const DimensionData& data, DimensionGeometry& out) {
+    const DimensionStyle& style = dimensionStyleOf(d, data.style);
+    dimensionGeometry(data, style, dimensionContext(d, style), out);
+}
+
 DimensionGeometry dimensionGeometryOf(const Drawing& d, const Entity& e, double unitsPerPaperMm) {
     return dimensionGeometryOf(d, d.dimensionOf(e), unitsPerPaperMm);
 }

@@ -23,6 +23,8 @@ DimensionGeometry dimensionGeometryOf(const Drawing& d, const DimensionData& dat
                                       double unitsPerPaperMm = 0);
 DimensionGeometry dimensionGeometryOf(const Drawing& d, const Entity& e,
                                       double unitsPerPaperMm = 0);
+// The same at the drawing's print scale into `out`, whose lists keep their room.
+void dimensionGeometryOf(const Drawing& d, const DimensionData& data, DimensionGeometry& out);
 // The number a dimension shows as its value, and its whole text.
 std::string dimensionTextOf(const Drawing& d, const Entity& e);
 

@@ -691,7 +691,10 @@ Rect Drawing::entityExtents(int handle, int depth) const {
     }
     case EntityType::Dimension: {
         const DimensionData data = dimensionOf(e);
-        r.add(dimensionBox(data, dimensionGeometryOf(*this, data)));
+        // Laid out again into the same lists: the index asks for every dimension's box.
+        thread_local DimensionGeometry laidOut;
+        dimensionGeometryOf(*this, data, laidOut);
+        r.add(dimensionBox(data, laidOut));
         break;
     }
     }

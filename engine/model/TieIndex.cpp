@@ -59,6 +59,9 @@ void TieIndex::sync(const Drawing& d) {
     if (!valid_ || d.entities.size() < seen_) {
         byEntity_.clear();
         listedUnder_.clear();
+        // Room for every dimension tied to two entities, made once.
+        byEntity_.reserve(2 * d.dimensions.size());
+        listedUnder_.reserve(d.dimensions.size());
         dirty_.clear();
         isDirty_.assign(d.entities.size(), 0);
         for (std::size_t h = 0; h < d.entities.size(); ++h)
