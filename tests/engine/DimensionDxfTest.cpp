@@ -386,7 +386,8 @@ TEST(DimensionDxfTest, TheBlockDrawsInTheStylesOwnColours) {
     EXPECT_EQ(colours["TEXT"].toArray(), QJsonArray{"0000FF"});
 
     // The style keeps them (as palette colours, these exactly).
-    const DimensionStyle& back = loadDxf(file).drawing->dimensionStyles[0];
+    const auto loaded = loadDxf(file);
+    const DimensionStyle& back = loaded.drawing->dimensionStyles[0];
     EXPECT_TRUE(back.ownColors);
     EXPECT_EQ(back.dimensionLineColor, s.dimensionLineColor);
     EXPECT_EQ(back.extensionLineColor, s.extensionLineColor);
